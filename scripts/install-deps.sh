@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the client, its tests and tools need, only the
+# ones that are missing. Safe to run again.
+set -euo pipefail
+
+pacotes=(
+    build-essential cmake pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+    libgl-dev libvulkan-dev libxkbcommon-dev
+    libsqlite3-dev sqlite3
+    libzip-dev zipcmp zipmerge ziptool zip unzip
+    mdbtools-dev mdbtools libglib2.0-dev
+    fonts-liberation2 fonts-dejavu-core
+    poppler-utils
+)
+
+faltando=()
+for p in "${pacotes[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        faltando+=("$p")
+    fi
+done
+
+if [ ${#faltando[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing missing packages: ${faltando[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo_cmd=()
+elif command -v sudo >/dev/null 2>&1; then
+    sudo_cmd=(sudo)
+else
+    echo "These packages are missing and this user can't install them (not root, no sudo): ${faltando[*]}" >&2
+    echo "Ask an administrator to run: apt-get install ${faltando[*]}" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${faltando[@]}"

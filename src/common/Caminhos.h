@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// The program works with the fixed Windows paths of its installation
+// ("c:\temp_tavo", "c:\inetpub\wwwroot\tavo\...", "a:\", the program's folder).
+// This module is the only place that turns them into paths of the host.
+//
+// On Windows the paths are used as written. Elsewhere:
+//  - TAVO_ROOT (default ~/.local/share/tavo-upload) is the program's folder;
+//  - drive X: is the folder $TAVO_ROOT/drives/x, the rest of the path follows;
+//  - TAVO_DRIVE_A, when set, is the folder that stands for drive a:.
+// File names compare without regard to case, as on the original platform:
+// an existing file or folder whose name differs only in case is the one used.
+namespace Caminhos {
+
+// Host path of the program's folder.
+QString pastaPrograma();
+
+// Host path of `caminho`: a Windows path with a drive letter is mapped, any
+// other path (one chosen in a file dialog, for instance) is used as it is.
+QString local(const QString &caminho);
+
+// Host path of a file of the program's folder, given as "\UploadCliente.mdb".
+QString naPastaPrograma(const QString &sufixo);
+
+// The fixed paths of the installation, in their Windows form.
+inline QString pastaTrabalho() { return QStringLiteral("c:\\temp_tavo"); }
+inline QString pastaTavo() { return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\"); }
+inline QString bancoEscola() { return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb"); }
+inline QString pastaPacotes() { return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\Arquivo_gerado\\"); }
+inline QString unidadeDisquete() { return QStringLiteral("a:\\"); }
+inline QString bancoLocal() { return QStringLiteral("\\UploadCliente.mdb"); }
+
+// The file name part of a path in either form ("GetFileName").
+QString nomeArquivo(const QString &caminho);
+
+} // namespace Caminhos

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// The one error type of the project: a number and a description, like the
+// runtime errors the windows switch on. The numbers the windows test for are
+// named below; anything else carries a number of its own.
+class ErroTavo : public std::exception
+{
+public:
+    ErroTavo(long numero, QString descricao);
+
+    long numero() const { return m_numero; }
+    const QString &descricao() const { return m_descricao; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    long m_numero;
+    QString m_descricao;
+    QByteArray m_utf8;
+};
+
+namespace Erros {
+// The database engine's "no value given for a required parameter", raised
+// when a select names a column that the table lacks (0x80040E10).
+inline constexpr long ColunaInexistente = -2147217904;
+// Disk full (0x80070070).
+inline constexpr long DiscoCheio = -2147024784;
+// Path or file access error.
+inline constexpr long AcessoArquivo = 75;
+// Path not found.
+inline constexpr long CaminhoNaoEncontrado = 76;
+// File not found.
+inline constexpr long ArquivoNaoEncontrado = 53;
+// Type mismatch: a text that is not a number where one is needed.
+inline constexpr long TipoIncompativel = 13;
+// Overflow: a number outside the range of its type.
+inline constexpr long Estouro = 6;
+// Invalid use of Null.
+inline constexpr long UsoInvalidoDeNulo = 94;
+// Any other failure of the database engine.
+inline constexpr long FalhaBanco = -2147467259;
+// A file that is not a database of a known format.
+inline constexpr long FormatoBancoDesconhecido = -2147467259;
+// Any other failure of a file operation.
+inline constexpr long FalhaArquivo = 57;
+} // namespace Erros

@@ -1,0 +1,291 @@
+#include "shell/frmPrincipal.h"
+
+#include "common/Aplicacao.h"
+#include "common/CaixaMensagem.h"
+#include "shell/ListaArquivos.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+frmPrincipal *g_instancia = nullptr;
+
+template<typename W>
+W *nomeado(W *widget, const char *nome, const QString &nomeAcessivel = {})
+{
+    widget->setObjectName(QLatin1String(nome));
+    if (!nomeAcessivel.isEmpty())
+        widget->setAccessibleName(nomeAcessivel);
+    return widget;
+}
+
+QLabel *rotulo(const char *nome, const QString &texto)
+{
+    auto *label = nomeado(new QLabel(texto), nome, texto);
+    return label;
+}
+
+QPushButton *botao(const char *nome, const QString &texto, const char *figura)
+{
+    auto *b = nomeado(new QPushButton(texto), nome, texto);
+    const QPixmap normal(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(figura)));
+    b->setIcon(QIcon(normal));
+    b->setMinimumHeight(32);
+    return b;
+}
+
+QLineEdit *caixa(const char *nome, const QString &nomeAcessivel)
+{
+    return nomeado(new QLineEdit, nome, nomeAcessivel);
+}
+
+QFrame *linhaDecorativa()
+{
+    auto *linha = new QFrame;
+    linha->setFrameShape(QFrame::HLine);
+    linha->setFrameShadow(QFrame::Sunken);
+    return linha;
+}
+
+} // namespace
+
+frmPrincipal::frmPrincipal(QWidget *parent)
+    : QMainWindow(parent)
+{
+    g_instancia = this;
+    setObjectName(QStringLiteral("frmPrincipal"));
+    setWindowTitle(Aplicacao::legendaJanela());
+
+    auto *centro = new QWidget;
+    auto *coluna = new QVBoxLayout(centro);
+    setCentralWidget(centro);
+    montaDadosDoArquivo(centro);
+    montaTipoTransmissao(centro);
+    montaAbas(centro);
+    coluna->addWidget(Frame5);
+    coluna->addWidget(frmTipoTrasmicao);
+    coluna->addWidget(SSTab, 1);
+    montaMenu();
+    conectaEventos();
+    resize(560, 520);
+}
+
+frmPrincipal::~frmPrincipal()
+{
+    if (g_instancia == this)
+        g_instancia = nullptr;
+}
+
+frmPrincipal *frmPrincipal::instancia()
+{
+    return g_instancia;
+}
+
+void frmPrincipal::montaDadosDoArquivo(QWidget *centro)
+{
+    Frame5 = nomeado(new QGroupBox(QStringLiteral("Dados do Arquivo"), centro), "Frame5");
+    auto *grade = new QGridLayout(Frame5);
+    Label4 = rotulo("Label4", QStringLiteral("Subsecretaria:"));
+    txtCodigoSRE = caixa("txtCodigoSRE", QStringLiteral("Código da subsecretaria"));
+    txtSRE = caixa("txtSRE", QStringLiteral("Subsecretaria"));
+    Label3 = rotulo("Label3", QStringLiteral("Escola:"));
+    txtCodigoEscola = caixa("txtCodigoEscola", QStringLiteral("Código da escola"));
+    txtEscola = caixa("txtEscola", QStringLiteral("Escola"));
+    Label2 = rotulo("Label2", QStringLiteral("Arquivo:"));
+    txtArquivo = caixa("txtArquivo", QStringLiteral("Arquivo"));
+    for (QLineEdit *codigo : {txtCodigoSRE, txtCodigoEscola})
+        codigo->setMaximumWidth(90);
+
+    imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
+    imgConectado->setPixmap(QPixmap(QStringLiteral(":/icons/conectado.xpm")));
+    imgConectado->hide();
+    imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
+    imgDesconectado->setPixmap(QPixmap(QStringLiteral(":/icons/desconectado.xpm")));
+    imgDesconectado->hide();
+
+    grade->addWidget(Label4, 0, 0);
+    grade->addWidget(txtCodigoSRE, 0, 1);
+    grade->addWidget(txtSRE, 0, 2);
+    grade->addWidget(Label3, 1, 0);
+    grade->addWidget(txtCodigoEscola, 1, 1);
+    grade->addWidget(txtEscola, 1, 2);
+    grade->addWidget(Label2, 2, 0);
+    grade->addWidget(txtArquivo, 2, 1, 1, 2);
+}
+
+void frmPrincipal::montaTipoTransmissao(QWidget *centro)
+{
+    frmTipoTrasmicao = nomeado(new QGroupBox(QStringLiteral("Tipo de transmissão"), centro), "frmTipoTrasmicao");
+    auto *linha = new QHBoxLayout(frmTipoTrasmicao);
+    optTipoTrasmissao[0] = nomeado(new QRadioButton(QStringLiteral("Manutenção Periódica")), "optTipoTrasmissao_0",
+                                   QStringLiteral("Manutenção Periódica"));
+    optTipoTrasmissao[1] = nomeado(new QRadioButton(QStringLiteral("Manutenção Anual (após fechamento do ano)")),
+                                   "optTipoTrasmissao_1", QStringLiteral("Manutenção Anual (após fechamento do ano)"));
+    linha->addWidget(optTipoTrasmissao[0]);
+    linha->addWidget(optTipoTrasmissao[1]);
+    linha->addStretch();
+}
+
+void frmPrincipal::montaAbas(QWidget *centro)
+{
+    SSTab = nomeado(new QTabWidget(centro), "SSTab");
+
+    // Tab 0: "Gerar Arquivo"
+    Frame4 = nomeado(new QWidget, "Frame4");
+    {
+        auto *coluna = new QVBoxLayout(Frame4);
+        txtZip = caixa("txtZip", QStringLiteral("Progresso interno da compactação"));
+        txtZip->setText(QStringLiteral(
+            "Esta TextBox é usado internamente pelo AddZip, podendo fica escondida do usuário."));
+        txtZip->hide();
+        cmdGerar = botao("cmdGerar", QStringLiteral("Gerar"), "gerar");
+        lblAguarde = rotulo("lblAguarde", QStringLiteral("Aguarde..."));
+        lblAguarde->hide();
+        lblProgresso = rotulo("lblProgresso", QString());
+        lblProgresso->setAccessibleName(QStringLiteral("Progresso"));
+        coluna->addWidget(linhaDecorativa());
+        coluna->addWidget(cmdGerar, 0, Qt::AlignHCenter);
+        coluna->addWidget(lblAguarde, 0, Qt::AlignHCenter);
+        coluna->addWidget(lblProgresso);
+        coluna->addWidget(txtZip);
+        coluna->addWidget(linhaDecorativa());
+        coluna->addStretch();
+    }
+    SSTab->addTab(Frame4, QStringLiteral("Gerar Arquivo"));
+
+    // Tab 1: "Enviar Arquivo"
+    auto *aba1 = new QWidget;
+    {
+        auto *fora = new QVBoxLayout(aba1);
+        Frame1 = nomeado(new QGroupBox(QStringLiteral("Caminho do Arquivo")), "Frame1");
+        fora->addWidget(Frame1);
+        auto *grade = new QGridLayout(Frame1);
+        txtCaminhoArquivo = caixa("txtCaminhoArquivo", QStringLiteral("Caminho do arquivo"));
+        cmdProcurar = nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
+        File1 = nomeado(new ListaArquivos, "File1", QStringLiteral("Arquivos da pasta de trabalho"));
+        CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
+        cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");
+        cmdDisquete = botao("cmdDisquete", QStringLiteral("Disquete"), "disquete");
+        lblMensagem = rotulo("lblMensagem", QStringLiteral("Enviando para o disquete. Aguarde..."));
+        lblMensagem->setAccessibleName(QStringLiteral("Mensagem"));
+        auto *botoes = new QHBoxLayout;
+        botoes->addWidget(CancelaArquivo);
+        botoes->addStretch();
+        botoes->addWidget(cmdInternet);
+        botoes->addWidget(cmdDisquete);
+        grade->addWidget(linhaDecorativa(), 0, 0, 1, 2);
+        grade->addWidget(txtCaminhoArquivo, 1, 0);
+        grade->addWidget(cmdProcurar, 1, 1);
+        grade->addWidget(File1, 2, 0, 1, 2);
+        grade->addLayout(botoes, 3, 0, 1, 2);
+        grade->addWidget(lblMensagem, 4, 0, 1, 2);
+        grade->addWidget(linhaDecorativa(), 5, 0, 1, 2);
+    }
+    SSTab->addTab(aba1, QStringLiteral("Enviar Arquivo"));
+
+    // Tab 2: "Transmissão"
+    auto *aba2 = new QWidget;
+    {
+        auto *fora = new QVBoxLayout(aba2);
+        Frame2 = nomeado(new QGroupBox(QStringLiteral("Transmissão do Arquivo")), "Frame2");
+        fora->addWidget(Frame2);
+        auto *coluna = new QVBoxLayout(Frame2);
+        cmdTransmitir = botao("cmdTransmitir", QStringLiteral("Transmitir"), "enviar");
+        cmdCancelar = botao("cmdCancelar", QStringLiteral("Cancelar"), "cancelar");
+        ProgressTransfer = nomeado(new QProgressBar, "ProgressTransfer", QStringLiteral("Progresso da transmissão"));
+        ProgressTransfer->setRange(0, 100);
+        ProgressTransfer->setValue(0);
+        imgConexao = nomeado(new QLabel, "imgConexao", QStringLiteral("Estado da conexão"));
+        imgConexao->setPixmap(imgDesconectado->pixmap());
+        lblsendingfile = rotulo("lblsendingfile", QStringLiteral("Enviando Arquivo..."));
+        lblsendingfile->setAccessibleName(QStringLiteral("Arquivo em envio"));
+        lblstatus = rotulo("lblstatus", QStringLiteral("Status: Desconectado."));
+        lblstatus->setAccessibleName(QStringLiteral("Status"));
+        auto *botoes = new QHBoxLayout;
+        botoes->addWidget(cmdTransmitir);
+        botoes->addWidget(cmdCancelar);
+        botoes->addStretch();
+        botoes->addWidget(imgConexao);
+        coluna->addWidget(linhaDecorativa());
+        coluna->addLayout(botoes);
+        coluna->addWidget(lblsendingfile);
+        coluna->addWidget(ProgressTransfer);
+        coluna->addWidget(lblstatus);
+        coluna->addWidget(linhaDecorativa());
+        coluna->addStretch();
+    }
+    SSTab->addTab(aba2, QStringLiteral("Transmissão"));
+}
+
+void frmPrincipal::montaMenu()
+{
+    mnuArquivo = menuBar()->addAction(QStringLiteral("&Configuração"));
+    mnuArquivo->setObjectName(QStringLiteral("mnuArquivo"));
+    mnuHistorico = menuBar()->addAction(QStringLiteral("&Historico"));
+    mnuHistorico->setObjectName(QStringLiteral("mnuHistorico"));
+    mnuSair = menuBar()->addAction(QStringLiteral("&Sair"));
+    mnuSair->setObjectName(QStringLiteral("mnuSair"));
+}
+
+void frmPrincipal::closeEvent(QCloseEvent *evento)
+{
+    const auto resposta = CaixaMensagem::mostra(QStringLiteral("Deseja realmente sair?"), CaixaMensagem::Botoes::SimNao,
+                                                CaixaMensagem::Icone::Informacao, QStringLiteral("TAVO"));
+    if (resposta != CaixaMensagem::Resposta::Sim) {
+        evento->ignore();
+        return;
+    }
+    evento->accept();
+}
+
+void frmPrincipal::mnuSair_Click()
+{
+    close();
+}
+
+namespace {
+
+void defineHabilitados(bool habilitado)
+{
+    frmPrincipal *janela = frmPrincipal::instancia();
+    if (!janela)
+        return;
+    for (QPushButton *b : {janela->cmdDisquete, janela->cmdInternet, janela->cmdTransmitir})
+        b->setEnabled(habilitado);
+}
+
+} // namespace
+
+void DesabilitaBotoesEnvio()
+{
+    defineHabilitados(false);
+    frmPrincipal *janela = frmPrincipal::instancia();
+    if (!janela)
+        return;
+    for (QPushButton *b : {janela->cmdDisquete, janela->cmdInternet, janela->cmdTransmitir})
+        MantemFiguraQuandoDesabilitado(b);
+}
+
+void MantemFiguraQuandoDesabilitado(QPushButton *botao)
+{
+    QIcon icone = botao->icon();
+    icone.addPixmap(icone.pixmap(16, 16, QIcon::Normal), QIcon::Disabled);
+    botao->setIcon(icone);
+}
+
+void HabilitaBotoesEnvio()
+{
+    defineHabilitados(true);
+}

@@ -1,0 +1,53 @@
+// Start-up of the main window and the wiring of its controls to the handlers
+// of each subsystem.
+#include "shell/frmPrincipal.h"
+
+#include "common/CaixaMensagem.h"
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "shell/ListaArquivos.h"
+#include "store/AtualizaSRE.h"
+#include "store/CarregaConfiguracao.h"
+#include "store/frmConfiguracao.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+
+void frmPrincipal::Form_Load()
+{
+    SSTab->setCurrentIndex(0);
+    lblsendingfile->clear();
+    lblMensagem->clear();
+    DesabilitaBotoesEnvio();
+    // The load has no error handling of its own for the local database; a
+    // database that cannot be read is reported once and the window opens all
+    // the same, with empty settings.
+    try {
+        CarregaConfiguracao(QStringLiteral("P"));
+        AtualizaSRE();
+    } catch (const ErroTavo &erro) {
+        CaixaMensagem::aviso(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
+                                     .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
+                                 + QStringLiteral("\r\n") + erro.descricao(),
+                             CaixaMensagem::Icone::Critico);
+    }
+}
+
+void frmPrincipal::conectaEventos()
+{
+    connect(mnuArquivo, &QAction::triggered, this, &frmPrincipal::mnuArquivo_Click);
+    connect(mnuHistorico, &QAction::triggered, this, &frmPrincipal::mnuHistorico_Click);
+    connect(mnuSair, &QAction::triggered, this, &frmPrincipal::mnuSair_Click);
+}
+
+void frmPrincipal::mnuArquivo_Click()
+{
+    frmConfiguracao janela(this);
+    janela.exec();
+}
+
+void frmPrincipal::mnuHistorico_Click()
+{
+}

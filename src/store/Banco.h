@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+// The one shared database access of the program: one connection (`Conexao`),
+// one forward-only query result (`Consulta`) and the statement about to run
+// (`ComandoSql`). Every action opens a database with AbreBanco, works, and
+// closes it with FechaBanco before it returns; only one is open at a time.
+//
+// The engine is SQLite. A school database in the Jet (Access) format is read
+// through an importer that copies, before each statement, the tables the
+// statement names into an in-memory SQLite database, so the same statements
+// run on both formats. Failures raise ErroTavo with the engine's numbers.
+
+// Copies into the open SQLite database the tables a statement needs.
+class ImportadorTabelas
+{
+public:
+    virtual ~ImportadorTabelas() = default;
+    virtual void importaTabelasCitadas(const QString &sql, QSqlDatabase &destino) = 0;
+};
+
+class ConexaoBanco
+{
+public:
+    // Runs a statement whose result is not used.
+    void execute(const QString &sql);
+    bool aberta() const;
+
+    QSqlDatabase banco() const;
+
+private:
+    friend void AbreBanco(const QString &);
+    friend void FechaBanco();
+    friend class ConsultaBanco;
+    void preparaTabelas(const QString &sql);
+
+    QString m_nome;
+    std::unique_ptr<ImportadorTabelas> m_importador;
+};
+
+class ConsultaBanco
+{
+public:
+    // Runs a select on the shared connection and stands on its first row.
+    void abre(const QString &sql);
+    bool aberta() const { return m_aberta; }
+    // End of rows ("EOF").
+    bool fim() const;
+    void proximo();
+    // A column of the current row by name, without regard to case.
+    QVariant campo(const QString &nome) const;
+    // The same as text; a NULL raises "invalid use of Null".
+    QString texto(const QString &nome) const;
+    void fecha();
+
+private:
+    std::unique_ptr<QSqlQuery> m_consulta;
+    bool m_aberta = false;
+};
+
+ConexaoBanco &Conexao();
+ConsultaBanco &Consulta();
+extern QString ComandoSql;
+
+// Opens the database file at the host path `caminho`, replacing any open one.
+void AbreBanco(const QString &caminho);
+// Closes the result if open and the connection, and releases both.
+void FechaBanco();

@@ -1,0 +1,110 @@
+#include "common/Caminhos.h"
+#include "common/Conversao.h"
+#include "common/Erro.h"
+#include "common/FormataTamanho.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TstComum : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+
+    void tamanhoCurto_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("zero") << qint64(0) << QStringLiteral("0 bytes");
+        QTest::newRow("abaixo de 1 KB") << qint64(904) << QStringLiteral("904 bytes");
+        QTest::newRow("1023") << qint64(1023) << QStringLiteral("1.023 bytes");
+        QTest::newRow("1 KB") << qint64(1024) << QStringLiteral("1,00 KB");
+        QTest::newRow("resto de 5000 após uma peça") << qint64(2952) << QStringLiteral("2,88 KB");
+        QTest::newRow("4096") << qint64(4096) << QStringLiteral("4,00 KB");
+        QTest::newRow("corta, não arredonda") << qint64(2047) << QStringLiteral("1,99 KB");
+        QTest::newRow("dezenas de KB") << qint64(14848) << QStringLiteral("14,5 KB");
+        QTest::newRow("centenas de KB") << qint64(150000) << QStringLiteral("146 KB");
+        QTest::newRow("peça de disquete") << qint64(1447035) << QStringLiteral("1,38 MB");
+        QTest::newRow("GB") << qint64(5368709120) << QStringLiteral("5,00 GB");
+    }
+    void tamanhoCurto()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, texto);
+        QCOMPARE(FormataTamanho(bytes), texto);
+    }
+
+    void conversoesArredondamParaOPar()
+    {
+        QCOMPARE(Conversao::paraInteiro16(QStringLiteral(" 3 ")), 3);
+        QCOMPARE(Conversao::paraInteiro16(QStringLiteral("2.5")), 2);
+        QCOMPARE(Conversao::paraInteiro16(QStringLiteral("3.5")), 4);
+        QCOMPARE(Conversao::paraInteiro16(QStringLiteral("-32768")), -32768);
+        QCOMPARE(Conversao::paraInteiro32(QStringLiteral("70000")), 70000);
+    }
+
+    void conversoesRecusamTextoEForaDaFaixa()
+    {
+        auto numeroDoErro = [](auto &&conversao) -> long {
+            try {
+                conversao();
+            } catch (const ErroTavo &erro) {
+                return erro.numero();
+            }
+            return 0;
+        };
+        QCOMPARE(numeroDoErro([] { Conversao::paraInteiro16(QStringLiteral("abc")); }), Erros::TipoIncompativel);
+        QCOMPARE(numeroDoErro([] { Conversao::paraInteiro16(QString()); }), Erros::TipoIncompativel);
+        QCOMPARE(numeroDoErro([] { Conversao::paraInteiro16(QStringLiteral("32768")); }), Erros::Estouro);
+        QCOMPARE(numeroDoErro([] { Conversao::paraInteiro32(QStringLiteral("3000000000")); }), Erros::Estouro);
+    }
+
+    void caminhosDeUnidadeFicamSobARaiz()
+    {
+        QTemporaryDir raiz;
+        qputenv("TAVO_ROOT", raiz.path().toUtf8());
+        qunsetenv("TAVO_DRIVE_A");
+        QCOMPARE(Caminhos::pastaPrograma(), raiz.path());
+        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo")), raiz.path() + QStringLiteral("/drives/c/temp_tavo"));
+        QCOMPARE(Caminhos::local(QStringLiteral("C:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb")),
+                 raiz.path() + QStringLiteral("/drives/c/inetpub/wwwroot/tavo/mirv_dat.mdb"));
+        QCOMPARE(Caminhos::local(QStringLiteral("a:\\")), raiz.path() + QStringLiteral("/drives/a/"));
+        // A path of the host (from a file dialog) is left alone.
+        QCOMPARE(Caminhos::local(QStringLiteral("/tmp/x y/DADOS.zip")), QStringLiteral("/tmp/x y/DADOS.zip"));
+
+        QTemporaryDir pendrive;
+        qputenv("TAVO_DRIVE_A", pendrive.path().toUtf8());
+        QCOMPARE(Caminhos::local(QStringLiteral("a:\\DADOS.zip.001")), pendrive.path() + QStringLiteral("/DADOS.zip.001"));
+        qunsetenv("TAVO_DRIVE_A");
+        qunsetenv("TAVO_ROOT");
+    }
+
+    void nomesDeArquivoIgnoramCaixa()
+    {
+        QTemporaryDir raiz;
+        qputenv("TAVO_ROOT", raiz.path().toUtf8());
+        QDir(raiz.path()).mkpath(QStringLiteral("drives/c/Temp_Tavo"));
+        QFile arquivo(raiz.path() + QStringLiteral("/UploadCliente.mdb"));
+        QVERIFY(arquivo.open(QIODevice::WriteOnly));
+        arquivo.close();
+        QCOMPARE(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")), arquivo.fileName());
+        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo\\novo.zip")),
+                 raiz.path() + QStringLiteral("/drives/c/Temp_Tavo/novo.zip"));
+        qunsetenv("TAVO_ROOT");
+    }
+
+    void nomeDoArquivoEmQualquerForma()
+    {
+        QCOMPARE(Caminhos::nomeArquivo(QStringLiteral("c:\\temp_tavo\\DADOS_1_01012026.zip")),
+                 QStringLiteral("DADOS_1_01012026.zip"));
+        QCOMPARE(Caminhos::nomeArquivo(QStringLiteral("/media/x/a.zip.001")), QStringLiteral("a.zip.001"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstComum)
+#include "tst_comum.moc"

@@ -1,0 +1,195 @@
+// The main window's start-up and exit, driven headless.
+#include "common/Caminhos.h"
+#include "shell/ListaArquivos.h"
+#include "shell/frmPrincipal.h"
+#include "store/Configuracao.h"
+#include "store/EscritoriosRegionais.h"
+
+#include "support/AmbienteTeste.h"
+#include "support/CaixasRoteirizadas.h"
+
+#include <QAction>
+#include <QDir>
+#include "common/Erro.h"
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kBoasVindas = QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).\r\n"
+                                           "Vá ao menu Configuração e informa as cinfigurações iniciais.");
+
+QImage figura(QPushButton *botao, QIcon::Mode modo)
+{
+    return botao->icon().pixmap(16, 16, modo).toImage();
+}
+
+} // namespace
+
+class TstFrmPrincipal : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        IpServidor.clear();
+        QtdePortas = 0;
+        PortaInicial = 0;
+    }
+
+    void primeiraExecucaoSaudaEAbreComBotoesDeEnvioDesligados()
+    {
+        AmbienteTeste ambiente;
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        frmPrincipal janela;
+        janela.SSTab->setCurrentIndex(2);
+        janela.Form_Load();
+        janela.show();
+
+        QCOMPARE(caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(caixas.mostradas().at(0), kBoasVindas, QStringLiteral("TAVO - Upload"), Botoes::Ok,
+                           Icone::Informacao));
+        QCOMPARE(IpServidor, QString());
+        QCOMPARE(QtdePortas, 0);
+        QCOMPARE(PortaInicial, 0);
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+        QCOMPARE(janela.SSTab->currentIndex(), 0);
+        QCOMPARE(janela.SSTab->tabText(0), QStringLiteral("Gerar Arquivo"));
+        QCOMPARE(janela.windowTitle(), QStringLiteral("TAVO - Upload v.1.2"));
+        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblsendingfile"))->text(), QString());
+        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblMensagem"))->text(), QString());
+        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblstatus"))->text(), QStringLiteral("Status: Desconectado."));
+        for (const char *nome : {"cmdDisquete", "cmdInternet", "cmdTransmitir"}) {
+            auto *botao = janela.findChild<QPushButton *>(QLatin1String(nome));
+            QVERIFY2(botao, nome);
+            QVERIFY(!botao->isEnabled());
+            QCOMPARE(figura(botao, QIcon::Disabled), figura(botao, QIcon::Normal));
+        }
+        QVERIFY(janela.findChild<QPushButton *>(QStringLiteral("cmdGerar"))->isEnabled());
+        QCOMPARE(caixas.inesperadas(), 0);
+    }
+
+    void configuracaoGuardadaEntraEmUsoSemSaudacao()
+    {
+        AmbienteTeste ambiente;
+        ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        ambiente.executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='ERRADA' where codigo=114"));
+        CaixasRoteirizadas caixas;
+        frmPrincipal janela;
+        janela.Form_Load();
+        QCOMPARE(caixas.mostradas().size(), 0);
+        QCOMPARE(IpServidor, QStringLiteral("127.0.0.1"));
+        QCOMPARE(QtdePortas, 3);
+        QCOMPARE(PortaInicial, 47000);
+        QCOMPARE(ambiente.valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=114")),
+                 QStringLiteral("SSRE DE ") + escritoriosRegionais().first().cidade);
+    }
+
+    void sairPerguntaPorTodosOsCaminhos()
+    {
+        AmbienteTeste ambiente;
+        ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        CaixasRoteirizadas caixas;
+        frmPrincipal janela;
+        janela.Form_Load();
+        janela.show();
+        auto *sair = janela.findChild<QAction *>(QStringLiteral("mnuSair"));
+        QVERIFY(sair);
+        QCOMPARE(sair->text(), QStringLiteral("&Sair"));
+
+        caixas.responde(Resposta::Nao);
+        sair->trigger();
+        QVERIFY(janela.isVisible());
+        caixas.responde(Resposta::Nao);
+        QVERIFY(!janela.close());
+        QVERIFY(janela.isVisible());
+        QCOMPARE(caixas.mostradas().size(), 2);
+        for (const Registro &caixa : caixas.mostradas())
+            QVERIFY(caixaIgual(caixa, QStringLiteral("Deseja realmente sair?"), QStringLiteral("TAVO"), Botoes::SimNao,
+                               Icone::Informacao));
+
+        caixas.responde(Resposta::Sim);
+        sair->trigger();
+        QVERIFY(!janela.isVisible());
+        QCOMPARE(caixas.inesperadas(), 0);
+    }
+
+    void bancoLocalAusenteOuCorrompidoAvisaEAbreAJanela_data()
+    {
+        QTest::addColumn<bool>("corrompido");
+        QTest::newRow("ausente") << false;
+        QTest::newRow("corrompido") << true;
+    }
+    void bancoLocalAusenteOuCorrompidoAvisaEAbreAJanela()
+    {
+        QFETCH(bool, corrompido);
+        AmbienteTeste ambiente(false);
+        const QString caminho = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+        if (corrompido) {
+            QFile arquivo(caminho);
+            QVERIFY(arquivo.open(QIODevice::WriteOnly));
+            arquivo.write(QByteArray("SQLite format 3") + QByteArray(1, '\0') + QByteArray(3000, '\x7f'));
+        }
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        frmPrincipal janela;
+        janela.Form_Load();
+        janela.show();
+        QVERIFY(janela.isVisible());
+        QCOMPARE(caixas.mostradas().size(), 1);
+        const Registro &caixa = caixas.mostradas().first();
+        QVERIFY(caixa.texto.startsWith(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".\r\n").arg(caminho)));
+        QVERIFY(caixa.texto.size() > caminho.size() + 50); // the engine's own words follow
+        QCOMPARE(caixa.icone, Icone::Critico);
+        QCOMPARE(caixa.titulo, QStringLiteral("Tavo_Upload_Cliente"));
+        QCOMPARE(QtdePortas, 0);
+    }
+
+    void enviarHabilitaEDesabilitaOsTresBotoes()
+    {
+        AmbienteTeste ambiente;
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        frmPrincipal janela;
+        janela.Form_Load();
+        HabilitaBotoesEnvio();
+        QVERIFY(janela.cmdDisquete->isEnabled() && janela.cmdInternet->isEnabled() && janela.cmdTransmitir->isEnabled());
+        DesabilitaBotoesEnvio();
+        QVERIFY(!janela.cmdDisquete->isEnabled() && !janela.cmdInternet->isEnabled()
+                && !janela.cmdTransmitir->isEnabled());
+    }
+
+    void listaDeArquivosEmOrdemDeNome()
+    {
+        AmbienteTeste ambiente;
+        const QString pasta = Caminhos::local(QStringLiteral("c:\\temp_tavo"));
+        QDir().mkpath(pasta);
+        for (const char *nome : {"b.zip.002", "B.zip.001", "a.zip"}) {
+            QFile arquivo(pasta + QLatin1Char('/') + QLatin1String(nome));
+            QVERIFY(arquivo.open(QIODevice::WriteOnly));
+        }
+        ListaArquivos lista;
+        lista.setPath(QStringLiteral("c:\\temp_tavo\\"));
+        QCOMPARE(lista.path(), QStringLiteral("c:\\temp_tavo"));
+        QCOMPARE(lista.count(), 3);
+        QCOMPARE(lista.nome(0), QStringLiteral("a.zip"));
+        QCOMPARE(lista.nome(1), QStringLiteral("B.zip.001"));
+        QCOMPARE(lista.fileName(), QString());
+        lista.setListIndex(2);
+        QCOMPARE(lista.fileName(), QStringLiteral("b.zip.002"));
+        lista.setListIndex(-1);
+        QCOMPARE(lista.fileName(), QString());
+        QVERIFY_THROWS_EXCEPTION(ErroTavo, lista.setPath(QStringLiteral("c:\\nao_existe")));
+        QCOMPARE(lista.path(), QStringLiteral("c:\\temp_tavo"));
+    }
+};
+
+QTEST_MAIN(TstFrmPrincipal)
+#include "tst_frmPrincipal.moc"

@@ -1,0 +1,205 @@
+// The local store against a real SQLite file: what the statements of the
+// program expect of the engine, the settings statements, and the office names.
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "store/AtualizaSRE.h"
+#include "store/Banco.h"
+#include "store/CompatibilidadeJet.h"
+#include "store/Configuracao.h"
+#include "store/EscritoriosRegionais.h"
+#include "store/Provisionamento.h"
+
+#include "support/AmbienteTeste.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+long numeroDoErro(const std::function<void()> &passo)
+{
+    try {
+        passo();
+    } catch (const ErroTavo &erro) {
+        return erro.numero();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TstBanco : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { m_ambiente = std::make_unique<AmbienteTeste>(); }
+    void cleanup()
+    {
+        if (Conexao().aberta())
+            FechaBanco();
+        m_ambiente.reset();
+    }
+
+    void modeloTrazTabelasEEscritorios()
+    {
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("38"));
+        QCOMPARE(escritoriosRegionais().size(), 38);
+        // A second call never touches an existing database.
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('1.2.3.4', 3, 9000)"));
+        garanteBancoLocal();
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("1"));
+    }
+
+    void selectComColunaAusenteDaONumeroDoMotor()
+    {
+        m_ambiente->executa(QStringLiteral("alter table Historico drop column tipo_transmissao"));
+        AbreBanco(m_ambiente->bancoLocal());
+        QCOMPARE(numeroDoErro([] { Consulta().abre(QStringLiteral("select tipo_transmissao from historico")); }),
+                 Erros::ColunaInexistente);
+        // Another failure keeps a number of its own.
+        const long outro = numeroDoErro([] { Consulta().abre(QStringLiteral("select * from tabela_que_nao_existe")); });
+        QVERIFY(outro != 0 && outro != Erros::ColunaInexistente);
+        FechaBanco();
+    }
+
+    void colunaStringGuardaTexto()
+    {
+        m_ambiente->executa(QStringLiteral("alter table Historico drop column tipo_transmissao"));
+        AbreBanco(m_ambiente->bancoLocal());
+        Conexao().execute(QStringLiteral("ALTER TABLE Historico ADD COLUMN tipo_transmissao string"));
+        Conexao().execute(QStringLiteral("insert into Historico (Nome_arquivo,tipo_transmissao) values ('a','0123')"));
+        FechaBanco();
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select typeof(tipo_transmissao) || ':' || tipo_transmissao "
+                                                  "from Historico")),
+                 QStringLiteral("text:0123"));
+    }
+
+    void datasDiaPrimeiroOrdenamNoTempoELemComoData()
+    {
+        AbreBanco(m_ambiente->bancoLocal());
+        const char *datas[] = {"31/01/2026 23:59:59", "01/02/2026 00:00:00", "15/12/2025 10:00:00",
+                               "02/01/2026 09:05:03"};
+        for (const char *data : datas)
+            Conexao().execute(QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','%1')")
+                                  .arg(QLatin1String(data)));
+        Consulta().abre(QStringLiteral("select Format(data_envio,'dd/mm/yyyy hh:mm:ss') as d, data_envio "
+                                       "from historico ORDER BY data_envio DESC"));
+        QStringList ordem;
+        for (; !Consulta().fim(); Consulta().proximo()) {
+            ordem.append(Consulta().texto(QStringLiteral("d")));
+            QVERIFY(QDateTime::fromString(Consulta().texto(QStringLiteral("data_envio")), Qt::ISODate).isValid());
+        }
+        FechaBanco();
+        QCOMPARE(ordem, (QStringList{QStringLiteral("01/02/2026 00:00:00"), QStringLiteral("31/01/2026 23:59:59"),
+                                     QStringLiteral("02/01/2026 09:05:03"), QStringLiteral("15/12/2025 10:00:00")}));
+    }
+
+    void formatDoMotor()
+    {
+        AbreBanco(m_ambiente->bancoLocal());
+        Conexao().execute(QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','07/03/2026 09:05:03')"));
+        Consulta().abre(QStringLiteral("select Format(HISTORICO.data_Envio,'mm/yyyy') as m, "
+                                       "format(data_envio,'dd/mm/yyyy') as d, Format(114,'0000000000') as n "
+                                       "from HISTORICO WHERE (((Format(HISTORICO.data_Envio,'mm/yyyy'))='03/2026'))"));
+        QVERIFY(!Consulta().fim());
+        QCOMPARE(Consulta().texto(QStringLiteral("m")), QStringLiteral("03/2026"));
+        QCOMPARE(Consulta().texto(QStringLiteral("D")), QStringLiteral("07/03/2026"));
+        QCOMPARE(Consulta().texto(QStringLiteral("n")), QStringLiteral("0000000114"));
+        FechaBanco();
+        QCOMPARE(CompatibilidadeJet::formata(QStringLiteral("2026-12-07 09:05:03"), QStringLiteral("hh:mm:ss")),
+                 QStringLiteral("09:05:03"));
+        QCOMPARE(CompatibilidadeJet::formata(7, QStringLiteral("00")), QStringLiteral("07"));
+        QCOMPARE(CompatibilidadeJet::formata(123456, QStringLiteral("0000")), QStringLiteral("123456"));
+    }
+
+    void nomesSemDiferencaDeCaixa()
+    {
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('10.0.0.1', 2, 5000)"));
+        AbreBanco(m_ambiente->bancoLocal());
+        Consulta().abre(QStringLiteral("SELECT IP_SERVIDOR FROM CONFIGURACAO"));
+        QCOMPARE(Consulta().texto(QStringLiteral("ip_servidor")), QStringLiteral("10.0.0.1"));
+        FechaBanco();
+    }
+
+    void arquivoQueNaoEBancoEhRecusado()
+    {
+        const QString falso = m_ambiente->raiz() + QStringLiteral("/falso.mdb");
+        QFile arquivo(falso);
+        QVERIFY(arquivo.open(QIODevice::WriteOnly));
+        arquivo.write(QByteArray(4096, 'x'));
+        arquivo.close();
+        QVERIFY(numeroDoErro([&] { AbreBanco(falso); }) != 0);
+        QVERIFY(numeroDoErro([&] { AbreBanco(m_ambiente->raiz() + QStringLiteral("/nao_existe.mdb")); }) != 0);
+        QVERIFY(!Conexao().aberta());
+    }
+
+    void configuracaoLidaEAplicada()
+    {
+        QVERIFY(!leConfiguracao().has_value());
+        m_ambiente->executa(QStringLiteral("insert into configuracao values (' 10.1.2.3 ', ' 3 ', ' 9000 ')"));
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('9.9.9.9', 1, 1)"));
+        const auto linha = leConfiguracao();
+        QVERIFY(linha.has_value());
+        QCOMPARE(linha->ipServidor, QStringLiteral(" 10.1.2.3 "));
+        aplicaConfiguracao(*linha);
+        QCOMPARE(IpServidor, QStringLiteral("10.1.2.3"));
+        QCOMPARE(QtdePortas, 3);
+        QCOMPARE(PortaInicial, 9000);
+        QVERIFY(!Conexao().aberta());
+    }
+
+    void enderecoCortadoNosPontos()
+    {
+        QCOMPARE(partesDoEndereco(QStringLiteral("10.1.2.3")),
+                 (QStringList{QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+        QCOMPARE(partesDoEndereco(QStringLiteral("10.1.2")),
+                 (QStringList{QStringLiteral("10"), QStringLiteral("1"), QStringLiteral("2")}));
+        QCOMPARE(partesDoEndereco(QStringLiteral("10..2")),
+                 (QStringList{QStringLiteral("10"), QString(), QStringLiteral("2")}));
+        QCOMPARE(partesDoEndereco(QStringLiteral("1.2.3.4.5.6")).size(), 4);
+    }
+
+    void comandosDaConfiguracao()
+    {
+        QCOMPARE(comandoSalvaConfiguracao(false, QStringLiteral("10.0.0.1"), QStringLiteral(" 3"), QStringLiteral("9000 ")),
+                 QStringLiteral("insert into configuracao (ip_servidor,qtde_portas,porta_inicial)  values('10.0.0.1',3,9000)"));
+        QCOMPARE(comandoSalvaConfiguracao(true, QStringLiteral("10.0.0.1"), QStringLiteral("3"), QStringLiteral("9000")),
+                 QStringLiteral("update configuracao set ip_servidor = '10.0.0.1', qtde_portas=3, porta_inicial=9000"));
+        QCOMPARE(comandoSalvaConfiguracao(true, QStringLiteral("1'0.0.0.1"), QStringLiteral("3"), QStringLiteral("9000")),
+                 QStringLiteral("update configuracao set ip_servidor = '1''0.0.0.1', qtde_portas=3, porta_inicial=9000"));
+        QCOMPARE(numeroDoErro([] { comandoSalvaConfiguracao(true, QStringLiteral("1"), QStringLiteral("3 or 1=1"),
+                                                           QStringLiteral("9000")); }),
+                 Erros::TipoIncompativel);
+    }
+
+    void escritoriosReescritosSemTocarNosOutros()
+    {
+        m_ambiente->executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='MUDADO À MÃO' where codigo=130"));
+        m_ambiente->executa(QStringLiteral("insert into ACE_ESTRUT_ORGN values (999, 'SSRE DE OUTRA')"));
+        AtualizaSRE();
+        const QString esperado = QStringLiteral("SSRE DE ") + escritoriosRegionais().at(6).cidade;
+        QCOMPARE(escritoriosRegionais().at(6).codigo, 130);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=130")), esperado);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=999")),
+                 QStringLiteral("SSRE DE OUTRA"));
+        const QString antes = m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN"));
+        AtualizaSRE();
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN")), antes);
+        QVERIFY(!Conexao().aberta());
+    }
+
+    void escritoriosAusentesNaoSaoFalha()
+    {
+        m_ambiente->executa(QStringLiteral("delete from ACE_ESTRUT_ORGN"));
+        AtualizaSRE();
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("0"));
+    }
+
+private:
+    std::unique_ptr<AmbienteTeste> m_ambiente;
+};
+
+QTEST_GUILESS_MAIN(TstBanco)
+#include "tst_banco.moc"

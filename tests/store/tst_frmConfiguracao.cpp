@@ -1,0 +1,212 @@
+// The server settings window, driven headless through its real controls.
+#include "store/Configuracao.h"
+#include "store/frmConfiguracao.h"
+
+#include "support/AmbienteTeste.h"
+#include "support/CaixasRoteirizadas.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kPergunta = QStringLiteral("Atenção!\r\nSe você alterar as configurações o TAVO UPLOAD poderá não funcionar "
+                                         "corretamente.\r\nDeseja realmente realizar a alteração?");
+const QString kIp = QStringLiteral("Verifique se o IP do servidor está correto.");
+const QString kErroSalvar = QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\nTente novamente. Caso o erro "
+                                           "persista entre em contato com o suporte do TAVO.");
+
+QLineEdit *caixa(QWidget &janela, const char *nome)
+{
+    auto *edit = janela.findChild<QLineEdit *>(QLatin1String(nome));
+    if (!edit)
+        qFatal("no control %s", nome);
+    return edit;
+}
+
+void preenche(QWidget &janela, const QStringList &valores)
+{
+    const char *nomes[] = {"Iparray_0", "Iparray_1", "Iparray_2", "Iparray_3", "txtQtdePortas", "txtPortaInicial"};
+    for (int i = 0; i < 6; ++i) {
+        caixa(janela, nomes[i])->clear();
+        QTest::keyClicks(caixa(janela, nomes[i]), valores.at(i));
+    }
+}
+
+void confirma(QWidget &janela)
+{
+    QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdConfirmar")), Qt::LeftButton);
+}
+
+} // namespace
+
+class TstFrmConfiguracao : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_ambiente = std::make_unique<AmbienteTeste>();
+        m_caixas = std::make_unique<CaixasRoteirizadas>();
+        IpServidor.clear();
+        QtdePortas = 0;
+        PortaInicial = 0;
+    }
+    void cleanup()
+    {
+        QCOMPARE(m_caixas->inesperadas(), 0);
+        m_caixas.reset();
+        m_ambiente.reset();
+    }
+
+    void semConfiguracaoAsCaixasAbremVazias()
+    {
+        frmConfiguracao janela;
+        for (const char *nome : {"Iparray_0", "Iparray_1", "Iparray_2", "Iparray_3", "txtQtdePortas", "txtPortaInicial"})
+            QCOMPARE(caixa(janela, nome)->text(), QString());
+        QCOMPARE(janela.windowTitle(), QStringLiteral("Configuração"));
+        QCOMPARE(caixa(janela, "Iparray_0")->maxLength(), 3);
+        QCOMPARE(caixa(janela, "Iparray_0")->geometry(), QRect(87, 33, 41, 19));
+    }
+
+    void respostaNaoNaoSalvaNada()
+    {
+        frmConfiguracao janela;
+        preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral("3"), QStringLiteral("9000")});
+        m_caixas->responde(Resposta::Nao);
+        confirma(janela);
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(0), kPergunta, QStringLiteral("TAVO UPLOAD"), Botoes::SimNao,
+                           Icone::Pergunta));
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+    }
+
+    void caixasVaziasNaOrdemDasVerificacoes_data()
+    {
+        QTest::addColumn<QStringList>("valores");
+        QTest::addColumn<QString>("mensagem");
+        QTest::addColumn<QString>("foco");
+        const QString portas = QStringLiteral("A Quantidade de Portas utilizada pelo servidor deve ser informada.");
+        QTest::newRow("tudo vazio") << QStringList(6) << kIp << QStringLiteral("Iparray_0");
+        QTest::newRow("só brancos") << QStringList{QStringLiteral("  "), {}, {}, {}, {}, {}} << kIp
+                                    << QStringLiteral("Iparray_0");
+        QTest::newRow("portas antes da segunda parte")
+            << QStringList{QStringLiteral("10"), {}, {}, {}, {}, {}} << portas << QStringLiteral("txtQtdePortas");
+        QTest::newRow("porta inicial") << QStringList{QStringLiteral("10"), {}, {}, {}, QStringLiteral("3"), {}}
+                                       << QStringLiteral("A Porta inicial deve ser informada.")
+                                       << QStringLiteral("txtPortaInicial");
+        QTest::newRow("terceira parte")
+            << QStringList{QStringLiteral("10"), QStringLiteral("1"), QStringLiteral(" "), QStringLiteral("4"),
+                           QStringLiteral("3"), QStringLiteral("9000")}
+            << kIp << QStringLiteral("Iparray_2");
+    }
+    void caixasVaziasNaOrdemDasVerificacoes()
+    {
+        QFETCH(QStringList, valores);
+        QFETCH(QString, mensagem);
+        QFETCH(QString, foco);
+        frmConfiguracao janela;
+        janela.show();
+        QApplication::setActiveWindow(&janela);
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+        preenche(janela, valores);
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(1), mensagem, QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok,
+                           Icone::Informacao));
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(),
+                                  foco, 2000);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+    }
+
+    void primeiroSalvarInsereDepoisAtualiza()
+    {
+        frmConfiguracao janela;
+        preenche(janela, {QStringLiteral(" 10"), QStringLiteral("0 "), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral(" 3 "), QStringLiteral("9000")});
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(1), QStringLiteral("Alterações realizadas com sucesso!"),
+                           QStringLiteral("Configurações"), Botoes::Ok, Icone::Informacao));
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial "
+                                                  "from configuracao")),
+                 QStringLiteral("10.0.0.1|3|9000"));
+        QCOMPARE(IpServidor, QStringLiteral("10.0.0.1"));
+        QCOMPARE(QtdePortas, 3);
+        QCOMPARE(PortaInicial, 9000);
+
+        preenche(janela, {QStringLiteral("127"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral("5"), QStringLiteral("47000")});
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("1"));
+        QCOMPARE(IpServidor, QStringLiteral("127.0.0.1"));
+        QCOMPARE(PortaInicial, 47000);
+    }
+
+    void aspasDigitadasSaoGuardadasOuRecusadas()
+    {
+        frmConfiguracao janela;
+        preenche(janela, {QStringLiteral("1'"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral("3"), QStringLiteral("9000")});
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")), QStringLiteral("1'.0.0.1"));
+
+        preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral("3'--"), QStringLiteral("9000")});
+        m_caixas->limpa();
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(1), kErroSalvar, QStringLiteral("Configurações"), Botoes::Ok,
+                           Icone::Critico));
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas from configuracao")),
+                 QStringLiteral("1'.0.0.1|3"));
+    }
+
+    void cancelarVoltaAoGuardado()
+    {
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('192.168.7', ' 4', '8000 ')"));
+        frmConfiguracao janela;
+        QCOMPARE(caixa(janela, "Iparray_0")->text(), QStringLiteral("192"));
+        QCOMPARE(caixa(janela, "Iparray_2")->text(), QStringLiteral("7"));
+        QCOMPARE(caixa(janela, "txtQtdePortas")->text(), QStringLiteral("4"));
+        QCOMPARE(caixa(janela, "txtPortaInicial")->text(), QStringLiteral("8000"));
+        QTest::keyClicks(caixa(janela, "Iparray_3"), QStringLiteral("9"));
+        caixa(janela, "Iparray_0")->setText(QStringLiteral("1"));
+        QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdCancelar")), Qt::LeftButton);
+        QCOMPARE(caixa(janela, "Iparray_0")->text(), QStringLiteral("192"));
+        // The stored address has three parts: the fourth box keeps its text.
+        QCOMPARE(caixa(janela, "Iparray_3")->text(), QStringLiteral("9"));
+        QCOMPARE(QtdePortas, 4);
+        QCOMPARE(PortaInicial, 8000);
+    }
+
+    void cancelarSemConfiguracaoSauda()
+    {
+        frmConfiguracao janela;
+        m_caixas->confirma();
+        QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdCancelar")), Qt::LeftButton);
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        QCOMPARE(m_caixas->mostradas().at(0).titulo, QStringLiteral("TAVO - Upload"));
+    }
+
+private:
+    std::unique_ptr<AmbienteTeste> m_ambiente;
+    std::unique_ptr<CaixasRoteirizadas> m_caixas;
+};
+
+QTEST_MAIN(TstFrmConfiguracao)
+#include "tst_frmConfiguracao.moc"
