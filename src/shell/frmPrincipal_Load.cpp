@@ -9,6 +9,7 @@
 #include "store/AtualizaSRE.h"
 #include "store/CarregaConfiguracao.h"
 #include "store/frmConfiguracao.h"
+#include "transfer/Cancelamento.h"
 
 #include <QAction>
 #include <QLabel>
@@ -40,6 +41,7 @@ void frmPrincipal::conectaEventos()
     connect(mnuArquivo, &QAction::triggered, this, &frmPrincipal::mnuArquivo_Click);
     connect(mnuHistorico, &QAction::triggered, this, &frmPrincipal::mnuHistorico_Click);
     connect(mnuSair, &QAction::triggered, this, &frmPrincipal::mnuSair_Click);
+    connect(cmdCancelar, &QPushButton::clicked, this, [this] { cmdCancelar_Click(*this); });
 }
 
 void frmPrincipal::mnuArquivo_Click()
