@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+
+class QObject;
+class frmPrincipal;
+
+// While a long job runs (a ZIP job, a transfer, a floppy export), the
+// controls that start another job are disabled; they return to the state
+// they had when this guard goes out of scope, on every way out.
+// Controls: "Gerar", "...", "Limpar", "Disquete", "Internet", "Transmitir"
+// and the "&Configuração" menu. "Cancelar" stays usable.
+class TarefaExclusiva
+{
+public:
+    explicit TarefaExclusiva(frmPrincipal &janela);
+    ~TarefaExclusiva();
+    TarefaExclusiva(const TarefaExclusiva &) = delete;
+    TarefaExclusiva &operator=(const TarefaExclusiva &) = delete;
+
+    // True while any guard is alive.
+    static bool emCurso();
+
+private:
+    struct Estado
+    {
+        QPointer<QObject> controle;
+        bool habilitado;
+    };
+    QList<Estado> m_estados;
+};
