@@ -46,6 +46,11 @@ void frmConfiguracao::monta()
     setObjectName(QStringLiteral("frmConfiguracao"));
     setWindowTitle(QStringLiteral("Configuração"));
     setModal(true);
+    // The positions were drawn for an 8-point sans-serif dialog font of
+    // Arial's widths; keep the labels inside them.
+    QFont fonte(QStringLiteral("Arial"), 8);
+    fonte.setStyleHint(QFont::SansSerif);
+    setFont(fonte);
     frmeConfig = posiciona(new QGroupBox(QStringLiteral("Configuração de acesso ao Servidor"), this), "frmeConfig",
                            emPixels(0, 0, 4650, 2430));
     setFixedSize(frmeConfig->size());
