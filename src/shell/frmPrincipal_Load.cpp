@@ -5,6 +5,7 @@
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "history/frmHistorico.h"
 #include "shell/ListaArquivos.h"
 #include "store/AtualizaSRE.h"
 #include "store/CarregaConfiguracao.h"
@@ -52,4 +53,6 @@ void frmPrincipal::mnuArquivo_Click()
 
 void frmPrincipal::mnuHistorico_Click()
 {
+    frmHistorico janela(this);
+    janela.exec();
 }
