@@ -3,6 +3,8 @@
 #include "common/Aplicacao.h"
 #include "common/CaixaMensagem.h"
 #include "shell/ListaArquivos.h"
+#include "transfer/Cancelamento.h"
+#include "transfer/ControleSocket.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -78,6 +80,7 @@ frmPrincipal::frmPrincipal(QWidget *parent)
     coluna->addWidget(frmTipoTrasmicao);
     coluna->addWidget(SSTab, 1);
     montaMenu();
+    WindowsSocket = new ControleSocket(this);
     conectaEventos();
     resize(560, 520);
 }
@@ -247,6 +250,8 @@ void frmPrincipal::closeEvent(QCloseEvent *evento)
         evento->ignore();
         return;
     }
+    // A transfer still running ends here, quietly and unrecorded.
+    EncerraTransferencia(*this);
     evento->accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 
+class ControleSocket;
 class ListaArquivos;
 class QAction;
 class QGroupBox;
@@ -73,6 +74,8 @@ public:
     QLabel *imgConexao;
     QLabel *lblsendingfile;
     QLabel *lblstatus;
+    // The socket control (invisible): the connection to the upload server.
+    ControleSocket *WindowsSocket;
 
     // Menu
     QAction *mnuArquivo;
@@ -86,6 +89,12 @@ public:
     bool Cancelado = false;
     bool Enviando = false;
     bool Expulso = false;
+    // "denied" arrived during the transfer that runs.
+    bool AcessoNegado = false;
+    // A transfer runs (closing the window ends it).
+    bool Transferindo = false;
+    // The window is closing: the running transfer ends without a message.
+    bool Encerrando = false;
 
 protected:
     // Every way of closing asks first ("Form_Unload").

@@ -11,6 +11,9 @@
 #include "store/CarregaConfiguracao.h"
 #include "store/frmConfiguracao.h"
 #include "transfer/Cancelamento.h"
+#include "transfer/ConectaServidor.h"
+#include "transfer/ControleSocket.h"
+#include "transfer/EventosSocket.h"
 
 #include <QAction>
 #include <QLabel>
@@ -43,6 +46,12 @@ void frmPrincipal::conectaEventos()
     connect(mnuHistorico, &QAction::triggered, this, &frmPrincipal::mnuHistorico_Click);
     connect(mnuSair, &QAction::triggered, this, &frmPrincipal::mnuSair_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, [this] { cmdCancelar_Click(*this); });
+    connect(cmdTransmitir, &QPushButton::clicked, this, [this] { cmdTransmitir_Click(*this); });
+    connect(cmdInternet, &QPushButton::clicked, this, [this] { cmdInternet_Click(*this); });
+    // The socket's "connected" event does nothing of its own.
+    connect(WindowsSocket, &ControleSocket::dadosChegaram, this, [this] { WindowsSocket_DataArrival(*this); });
+    connect(WindowsSocket, &ControleSocket::envioCompleto, this, [this] { WindowsSocket_SendComplete(*this); });
+    connect(WindowsSocket, &ControleSocket::fechadoPeloServidor, this, [this] { WindowsSocket_Close(*this); });
 }
 
 void frmPrincipal::mnuArquivo_Click()

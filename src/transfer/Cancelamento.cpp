@@ -1,7 +1,9 @@
 #include "transfer/Cancelamento.h"
 
 #include "shell/ListaArquivos.h"
+#include "shell/TarefaExclusiva.h"
 #include "shell/frmPrincipal.h"
+#include "transfer/ControleSocket.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -17,10 +19,22 @@ void cmdCancelar_Click(frmPrincipal &janela)
 {
     janela.Cancelado = true;
     WindowsSocket_Close(janela);
+    janela.WindowsSocket->fecha();
     janela.lblstatus->setText(QStringLiteral("Status: Desconectado."));
     janela.lblsendingfile->clear();
     janela.ProgressTransfer->setValue(0);
     janela.RespostaPacote = 0;
-    if (!janela.File1->fileName().isEmpty())
+    // While a job runs its guard holds "Transmitir" off and gives it back
+    // when the job ends; enabling it here would allow a second transfer
+    // inside the first.
+    if (!janela.File1->fileName().isEmpty() && !TarefaExclusiva::emCurso())
         janela.cmdTransmitir->setEnabled(true);
+}
+
+void EncerraTransferencia(frmPrincipal &janela)
+{
+    if (!janela.Transferindo)
+        return;
+    janela.Encerrando = true;
+    janela.WindowsSocket->fecha();
 }

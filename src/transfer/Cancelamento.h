@@ -10,3 +10,8 @@ void cmdCancelar_Click(frmPrincipal &janela);
 // The peer closed the connection (also run by the cancel): shows the
 // disconnected picture and empties the progress bar.
 void WindowsSocket_Close(frmPrincipal &janela);
+
+// The window is closing while a transfer runs: the transfer ends at once,
+// without a message and without a record. Nothing happens when no transfer
+// runs.
+void EncerraTransferencia(frmPrincipal &janela);

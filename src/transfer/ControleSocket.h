@@ -1,0 +1,69 @@
+#pragma once
+
+#include "transfer/MensagensServidor.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+
+class QTcpSocket;
+
+// The main window's socket control ("WindowsSocket"): one TCP connection to
+// the upload server, with the operations and events the transfer relies on.
+// It never listens. Data that arrive are kept in its receive buffer, which is
+// emptied whenever a connection ends or starts.
+class ControleSocket : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ControleSocket(QObject *parent = nullptr);
+
+    // Closes the connection at once, whatever its state; no event follows
+    // but `estadoMudou`.
+    void fecha();
+    // Starts a connection attempt. A port outside 1-65535 makes no attempt:
+    // the control stays closed, which the caller sees as a failed attempt.
+    void conecta(const QString &endereco, qint64 porta);
+
+    bool conectando() const;
+    bool conectado() const;
+    QAbstractSocket::SocketState estado() const;
+
+    // Sends a text as single Windows-1252 bytes, or a block as it is. False
+    // when the control is not connected (nothing is sent). `envioCompleto`
+    // follows once every byte of the send has gone to the operating system.
+    bool envia(const QString &texto);
+    bool envia(const QByteArray &bloco);
+    // Bytes handed to the control and not yet to the operating system.
+    qint64 bytesPorEnviar() const;
+
+    // All data available now.
+    QByteArray leTudo();
+    LeitorMensagens &leitor() { return m_leitor; }
+
+Q_SIGNALS:
+    // Data arrived (the number of bytes available).
+    void dadosChegaram(qint64 disponiveis);
+    void conectou();
+    // The server closed the connection (not emitted for `fecha`).
+    void fechadoPeloServidor();
+    // The last send has been handed over completely.
+    void envioCompleto();
+    // Some bytes of a send were handed over (a send is progressing).
+    void progressoEnvio(qint64 bytes);
+    // Any change of state, including a close by this side.
+    void estadoMudou();
+
+private:
+    void aoMudarEstado(QAbstractSocket::SocketState novo);
+    void aoEscrever(qint64 bytes);
+    void aoChegarDados();
+
+    QTcpSocket *m_socket;
+    LeitorMensagens m_leitor;
+    QAbstractSocket::SocketState m_estadoAnterior = QAbstractSocket::UnconnectedState;
+    bool m_fechandoAqui = false;
+    bool m_envioPendente = false;
+    bool m_avisandoDados = false;
+    bool m_leuDuranteAviso = false;
+};

@@ -1,0 +1,198 @@
+#include "transfer/TransmiteArquivo.h"
+
+#include "common/CaixaMensagem.h"
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "common/Interface.h"
+#include "shell/ListaArquivos.h"
+#include "shell/frmPrincipal.h"
+#include "transfer/ControleSocket.h"
+#include "transfer/Espera.h"
+#include "transfer/MensagensCliente.h"
+#include "transfer/ProgressoEnvio.h"
+#include "transfer/RegistroEnvio.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+void mostraStatus(frmPrincipal &janela, const QString &texto)
+{
+    janela.lblstatus->setText(texto);
+}
+
+qint64 tamanhoDoArquivo(const QString &caminhoWindows)
+{
+    return QFileInfo(Caminhos::local(caminhoWindows)).size();
+}
+
+// A wait that ended before its condition held, or a data phase that did
+// not complete. The tests go in this order: the window closing, a cancel, a
+// kick, a denial (already told, before the data), and a lost connection.
+void terminaSemConcluir(frmPrincipal &janela, bool faseDeDados)
+{
+    ControleSocket &socket = *janela.WindowsSocket;
+    if (janela.Encerrando) {
+        socket.fecha();
+    } else if (janela.Cancelado) {
+        CaixaMensagem::aviso(QStringLiteral("A conexão foi cancelada."), CaixaMensagem::Icone::Informacao,
+                             QStringLiteral("Conexão Cancelada."));
+    } else if (janela.Expulso) {
+        CaixaMensagem::aviso(QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor."),
+                             CaixaMensagem::Icone::Exclamacao, QStringLiteral("Falha na transferência."));
+        socket.fecha();
+    } else if (janela.AcessoNegado && !faseDeDados) {
+        socket.fecha();
+    } else {
+        CaixaMensagem::aviso(QStringLiteral("A transferência falhou. A conexão foi perdida."),
+                             CaixaMensagem::Icone::Critico, QStringLiteral("Erro na transferência."));
+        socket.fecha();
+    }
+    janela.Cancelado = false;
+    janela.Expulso = false;
+    if (!janela.Encerrando)
+        mostraStatus(janela, QStringLiteral("Status: Desconectado"));
+}
+
+MensagensCliente::Identidade identidadeDoEnvio(const frmPrincipal &janela, const QString &tipo)
+{
+    return {janela.File1->fileName(), janela.txtCodigoSRE->text(), janela.txtSRE->text(),
+            janela.txtCodigoEscola->text(), janela.txtEscola->text(), tipo};
+}
+
+void registraEConclui(frmPrincipal &janela, const QString &tipo)
+{
+    QString falhaRegistro;
+    try {
+        RegistraEnvio({janela.File1->fileName(), janela.txtCodigoSRE->text(), janela.txtCodigoEscola->text(), tipo});
+    } catch (const ErroTavo &erro) {
+        falhaRegistro = erro.descricao();
+    }
+    // The send did succeed; a record that could not be written is told
+    // right after, never kept silent.
+    CaixaMensagem::aviso(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
+                         CaixaMensagem::Icone::Informacao, QStringLiteral("Transferência OK!"));
+    if (!falhaRegistro.isNull())
+        CaixaMensagem::aviso(QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n")
+                                 + falhaRegistro,
+                             CaixaMensagem::Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
+    mostraStatus(janela, QStringLiteral("Status: Desconectado"));
+    janela.imgConexao->setPixmap(janela.imgDesconectado->pixmap());
+    janela.lblsendingfile->clear();
+    janela.ProgressTransfer->setValue(0);
+    janela.WindowsSocket->fecha();
+}
+
+} // namespace
+
+void TransmiteArquivo(frmPrincipal &janela)
+{
+    ControleSocket &socket = *janela.WindowsSocket;
+    Espera espera(socket, [&janela] { return janela.Cancelado || janela.Encerrando; });
+    espera.acordaCom(janela.cmdCancelar, &QPushButton::clicked);
+    const auto limite = LimitesEspera::resposta();
+    const QString tipo = MensagensCliente::tipoTransmissao(janela.optTipoTrasmissao[0]->isChecked());
+
+    janela.RespostaPacote = 2;
+    socket.envia(MensagensCliente::pedidoPacote());
+    FimEspera fim = espera.ate([&janela] { return janela.RespostaPacote != 2; }, limite);
+    if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
+        // The cancel has shown the disconnected state; nothing more is said.
+        if (janela.Encerrando || fim == FimEspera::Interrompida)
+            socket.fecha();
+        janela.Cancelado = false;
+        janela.Expulso = false;
+        return;
+    }
+    if (fim != FimEspera::Pronta) {
+        terminaSemConcluir(janela, false);
+        return;
+    }
+    if (janela.RespostaPacote == 0)
+        return; // packet size denied: the connection stays as it is
+
+    janela.RespostaArquivo = 2;
+    mostraStatus(janela, QStringLiteral("Enviando arquivo..."));
+    janela.Enviando = true;
+    socket.envia(MensagensCliente::cabecalhoArquivo(identidadeDoEnvio(janela, tipo)));
+    fim = espera.ate([&janela] { return !janela.Enviando; }, limite);
+    if (fim != FimEspera::Pronta) {
+        terminaSemConcluir(janela, false);
+        return;
+    }
+
+    const QString nome = janela.File1->fileName();
+    janela.Enviando = true;
+    socket.envia(MensagensCliente::cabecalhoTamanho(tamanhoDoArquivo(janela.File1->path() + QLatin1Char('\\') + nome)));
+    mostraStatus(janela, QStringLiteral("Esperando resposta..."));
+    fim = espera.ate([&janela] { return janela.RespostaArquivo != 2; }, limite);
+    if (fim != FimEspera::Pronta) {
+        terminaSemConcluir(janela, false);
+        return;
+    }
+    if (janela.RespostaArquivo == 0) {
+        CaixaMensagem::aviso(QStringLiteral("O arquivo foi recusado pelo servidor."), CaixaMensagem::Icone::Critico,
+                             QStringLiteral("Erro na transferência."));
+        return;
+    }
+
+    const QString caminho = Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome;
+    bool completo = false;
+    try {
+        completo = EnviaArquivo(janela, espera, caminho, tamanhoDoArquivo(caminho));
+    } catch (const ErroTavo &) {
+        completo = false; // an unreadable package counts as a lost transfer
+    }
+    if (!completo) {
+        terminaSemConcluir(janela, true);
+        return;
+    }
+    registraEConclui(janela, tipo);
+}
+
+bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, qint64 tamanho)
+{
+    ControleSocket &socket = *janela.WindowsSocket;
+    QFile arquivo(Caminhos::local(caminho));
+    if (!arquivo.open(QIODevice::ReadOnly))
+        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
+    janela.lblsendingfile->setText(QStringLiteral("Enviando Arquivo...") + Caminhos::nomeArquivo(caminho));
+
+    QByteArray buffer(MensagensCliente::TamanhoPeca, '\0');
+    qint64 s = 0;
+    for (;;) {
+        janela.Enviando = true;
+        const qint64 lidos = arquivo.read(buffer.data(), buffer.size());
+        if (lidos < 0)
+            throw ErroTavo(Erros::FalhaArquivo, arquivo.errorString());
+        s += MensagensCliente::TamanhoPeca;
+        if (!socket.conectado())
+            return false;
+
+        const ProgressoEnvio::Passo passo = ProgressoEnvio::passo(s, tamanho);
+        janela.ProgressTransfer->setValue(passo.valor);
+        mostraStatus(janela, passo.texto);
+        const qint64 aEnviar = qMin(passo.bytesAEnviar, lidos);
+        if (aEnviar > 0) {
+            socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
+            const FimEspera fim = espera.ate([&janela] { return !janela.Enviando; }, LimitesEspera::resposta());
+            if (fim == FimEspera::Esgotada)
+                socket.fecha(); // no progress for too long: the connection counts as lost
+            if (fim != FimEspera::Pronta)
+                return false;
+            Interface::cedeEventos();
+        } else {
+            janela.Enviando = false; // nothing left for the wire
+        }
+        // A short read is the end of the file (a last full piece is
+        // followed by a step that reads nothing).
+        if (lidos < MensagensCliente::TamanhoPeca)
+            return true;
+    }
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class Espera;
+class frmPrincipal;
+
+// One whole transfer on the open connection: packet request, file header,
+// size header, the file in pieces with progress, then the record in
+// Historico and "Transferência OK!". Every wait is bounded; a transfer that
+// does not complete tells the user why (cancel, kick, lost connection) and
+// records nothing.
+void TransmiteArquivo(frmPrincipal &janela);
+
+// The data phase: sends the file at `caminho` (Windows form) of `tamanho`
+// bytes in pieces of 2048, one buffer at a time, the next piece read only
+// after the previous one was handed over. True when the whole file went out.
+// Raises ErroTavo when the file cannot be opened or read.
+bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, qint64 tamanho);
