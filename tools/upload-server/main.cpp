@@ -1,0 +1,110 @@
+// tavo-upload-server: a reference upload server for trials, tests and demos.
+#include "ServidorUpload.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+namespace {
+
+const char *const kDescricao = R"(A small upload server that speaks the server side of the TAVO Upload
+transfer protocol, so the client can be tried without the central office's server.
+
+It listens on one or more consecutive ports (by default only on this machine,
+127.0.0.1), greets each client with "accept", grants the packet size, accepts
+the file, and stores every package it receives in a folder named after the
+package, beside a text file (envio.txt) with the school and office the client
+announced, the transmission type, the announced size and the received size.
+It prints one line per event and runs until it is stopped (Ctrl+C).
+
+The fault options make it misbehave on purpose, to see how the client copes:
+deny access, grant a packet size below 2048, refuse the file, kick or drop the
+client part-way through the data, never answer, read slowly, or send answers
+glued together or cut in two.)";
+
+int numero(const QCommandLineParser &linha, const QString &opcao, int padrao, bool &ok)
+{
+    if (!linha.isSet(opcao))
+        return padrao;
+    bool valido = false;
+    const int valor = linha.value(opcao).toInt(&valido);
+    if (!valido) {
+        QTextStream(stderr) << "--" << opcao << " needs a whole number, got \"" << linha.value(opcao) << "\"\n";
+        ok = false;
+    }
+    return valor;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavo-upload-server"));
+
+    QCommandLineParser linha;
+    linha.setApplicationDescription(QString::fromUtf8(kDescricao));
+    linha.addHelpOption();
+    const auto opcao = [&linha](const char *nome, const char *ajuda, const char *valor = nullptr) {
+        QCommandLineOption o(QString::fromLatin1(nome), QString::fromUtf8(ajuda));
+        if (valor)
+            o.setValueName(QString::fromLatin1(valor));
+        linha.addOption(o);
+    };
+    opcao("address", "Address to listen on (default 127.0.0.1, this machine only). Give 0.0.0.0 to accept other "
+                     "machines.", "address");
+    opcao("port", "First port to listen on (default 47000).", "port");
+    opcao("ports", "How many consecutive ports to listen on (default 1).", "count");
+    opcao("dir", "Folder where received packages are stored (default ./recebidos).", "folder");
+    opcao("deny", "Fault: answer \"denied\" to every client.");
+    opcao("packet-size", "Packet size to grant (default 2048; below 2048 the client gives up).", "bytes");
+    opcao("refuse", "Fault: refuse the file (answer PEND~# 0).");
+    opcao("kick-at", "Fault: send \"kickH#\" and close when this percentage of the file has arrived (0-99).",
+          "percent");
+    opcao("drop-at", "Fault: close the connection without a word at this percentage of the file (0-99).", "percent");
+    opcao("silent", "Fault: accept connections but never answer anything.");
+    opcao("slow", "Fault: read the file at only this many kilobytes per second.", "KB/s");
+    opcao("coalesce", "Fault: send \"accept\" and the packet answer together in one write.");
+    opcao("split", "Fault: send every answer in two writes, 150 ms apart.");
+    linha.process(app);
+
+    ConfiguracaoServidor configuracao;
+    bool ok = true;
+    if (linha.isSet(QStringLiteral("address")) && !configuracao.endereco.setAddress(linha.value(QStringLiteral("address")))) {
+        QTextStream(stderr) << "not an IP address: " << linha.value(QStringLiteral("address")) << '\n';
+        ok = false;
+    }
+    configuracao.portaInicial = static_cast<quint16>(numero(linha, QStringLiteral("port"), 47000, ok));
+    configuracao.portas = numero(linha, QStringLiteral("ports"), 1, ok);
+    configuracao.pasta = QDir(linha.isSet(QStringLiteral("dir")) ? linha.value(QStringLiteral("dir"))
+                                                                : QStringLiteral("recebidos"))
+                             .absolutePath();
+    configuracao.negar = linha.isSet(QStringLiteral("deny"));
+    configuracao.pacote = numero(linha, QStringLiteral("packet-size"), 2048, ok);
+    configuracao.recusar = linha.isSet(QStringLiteral("refuse"));
+    configuracao.expulsarEm = numero(linha, QStringLiteral("kick-at"), -1, ok);
+    configuracao.derrubarEm = numero(linha, QStringLiteral("drop-at"), -1, ok);
+    configuracao.mudo = linha.isSet(QStringLiteral("silent"));
+    configuracao.lentoKBs = numero(linha, QStringLiteral("slow"), 0, ok);
+    configuracao.juntar = linha.isSet(QStringLiteral("coalesce"));
+    configuracao.partir = linha.isSet(QStringLiteral("split"));
+    if (!ok || configuracao.portas < 1)
+        return 2;
+
+    QTextStream saida(stdout);
+    ServidorUpload servidor(configuracao);
+    QObject::connect(&servidor, &ServidorUpload::registro, &servidor, [&saida](const QString &texto) {
+        saida << texto << Qt::endl;
+    });
+    if (servidor.inicia() == 0) {
+        QTextStream(stderr) << "no port could be opened\n";
+        return 1;
+    }
+    QStringList portas;
+    for (const quint16 porta : servidor.portasAbertas())
+        portas.append(QString::number(porta));
+    saida << "listening on " << configuracao.endereco.toString() << " port(s) " << portas.join(QLatin1Char(','))
+          << ", storing packages in " << configuracao.pasta << Qt::endl;
+    return QCoreApplication::exec();
+}
