@@ -12,6 +12,8 @@ pacotes=(
     mdbtools-dev mdbtools libglib2.0-dev
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
+    # a private print server and PDF queue for the test that prints through a real default printer
+    cups printer-driver-cups-pdf
 )
 
 faltando=()

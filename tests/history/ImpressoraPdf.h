@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Stands in for the default printer in tests: every document printed goes
+// to a new PDF file in a folder (doc-1.pdf, doc-2.pdf, ...), or, when told,
+// there is no printer at all. Removed again when it goes out of scope.
+class ImpressoraPdf
+{
+public:
+    explicit ImpressoraPdf(const QString &pasta);
+    ~ImpressoraPdf();
+    ImpressoraPdf(const ImpressoraPdf &) = delete;
+    ImpressoraPdf &operator=(const ImpressoraPdf &) = delete;
+
+    // From now on no printer is available.
+    void retira() { m_ausente = true; }
+    // From now on the printer writes into a folder that does not exist, so
+    // the document cannot be started.
+    void quebra() { m_quebrada = true; }
+
+    // How many times a printer was asked for.
+    int pedidos() const { return m_pedidos; }
+    // The PDF files written, in the order they were printed.
+    QStringList documentos() const;
+
+private:
+    QString m_pasta;
+    int m_pedidos = 0;
+    bool m_ausente = false;
+    bool m_quebrada = false;
+};
+
+// What poppler-utils read from a PDF, with a bounded wait. A tool that is
+// missing or fails makes the test fail with its message.
+namespace LeituraPdf {
+// The text as `pdftotext -layout` lays it out; pages end in a form feed.
+QString texto(const QString &pdf);
+// The lines of the text, blanks at their ends removed, page breaks dropped
+// and empty lines at the end removed.
+QStringList linhas(const QString &pdf);
+// Number of pages (`pdfinfo`).
+int paginas(const QString &pdf);
+// The names of the fonts used (`pdffonts`).
+QStringList fontes(const QString &pdf);
+} // namespace LeituraPdf
+
+// The lines of a report text, split at CRLF, trailing blanks removed and the
+// empty piece after a final CRLF dropped: what a printout of it should show.
+QStringList linhasDoRelatorio(const QString &relatorio);

@@ -1,0 +1,350 @@
+// The history window, driven headless through its real controls.
+#include "common/Relogio.h"
+#include "history/GeraHistorico.h"
+#include "history/TextoMultilinha.h"
+#include "history/frmHistorico.h"
+#include "shell/frmPrincipal.h"
+
+#include "ImpressoraPdf.h"
+#include "support/AmbienteTeste.h"
+#include "support/CaixasRoteirizadas.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kTitulo = QStringLiteral("Tavo_Upload_Cliente");
+const QString kErroGerar = QStringLiteral("Ocorreu um erro ao gerar o histórico.\r\n");
+
+void insere(const AmbienteTeste &ambiente, const QString &arquivo, const QString &data, const QString &tipo)
+{
+    ambiente.executa(QStringLiteral("insert into Historico (Nome_arquivo,data_envio,codigo_ace_estrut_orgn,"
+                                    "codigo_escola,tipo_transmissao) values('%1','%2',114,31045678,'%3')")
+                         .arg(arquivo, data, tipo));
+}
+
+void clica(QPushButton *botao)
+{
+    QTest::mouseClick(botao, Qt::LeftButton);
+}
+
+} // namespace
+
+class TstFrmHistorico : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+
+    void init()
+    {
+        m_ambiente = std::make_unique<AmbienteTeste>();
+        m_caixas = std::make_unique<CaixasRoteirizadas>();
+        Relogio::fixa(QDateTime(QDate(2026, 3, 15), QTime(10, 0)));
+        insere(*m_ambiente, QStringLiteral("fev_perio.zip"), QStringLiteral("10/02/2026 08:00:00"),
+               QStringLiteral("PERIO"));
+        insere(*m_ambiente, QStringLiteral("fev_anual.zip"), QStringLiteral("11/02/2026 08:00:00"),
+               QStringLiteral("ANUAL"));
+        insere(*m_ambiente, QStringLiteral("mar_perio.zip"), QStringLiteral("01/03/2026 08:00:00"),
+               QStringLiteral("PERIO"));
+        insere(*m_ambiente, QStringLiteral("mar_2025.zip"), QStringLiteral("01/03/2025 08:00:00"),
+               QStringLiteral("ANUAL"));
+    }
+    void cleanup()
+    {
+        QCOMPARE(m_caixas->inesperadas(), 0);
+        m_caixas.reset();
+        m_ambiente.reset();
+        Relogio::fixa({});
+    }
+
+    void abreNoMesCorrenteComOsControlesDaJanela()
+    {
+        frmHistorico janela;
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+        QCOMPARE(janela.windowTitle(), QStringLiteral("Histórico"));
+        QCOMPARE(janela.txtAno->text(), QStringLiteral("2026"));
+        QCOMPARE(janela.txtAno->maxLength(), 4);
+        QStringList meses;
+        for (int i = 0; i < janela.cmbMes->count(); ++i)
+            meses.append(janela.cmbMes->itemText(i));
+        QCOMPARE(meses, (QStringList{QStringLiteral("JANEIRO"), QStringLiteral("FEVEREIRO"), QStringLiteral("MARÇO"),
+                                     QStringLiteral("ABRIL"), QStringLiteral("MAIO"), QStringLiteral("JUNHO"),
+                                     QStringLiteral("JULHO"), QStringLiteral("AGOSTO"), QStringLiteral("SETEMBRO"),
+                                     QStringLiteral("OUTUBRO"), QStringLiteral("NOVEMBRO"),
+                                     QStringLiteral("DEZEMBRO")}));
+        QCOMPARE(janela.cmbMes->currentIndex(), 2);
+        QCOMPARE(janela.cmbTipoTransmissao->count(), 3);
+        QCOMPARE(janela.cmbTipoTransmissao->itemText(0), QStringLiteral("Periódica e Anual"));
+        QCOMPARE(janela.cmbTipoTransmissao->itemText(1), QStringLiteral("Periódica"));
+        QCOMPARE(janela.cmbTipoTransmissao->itemText(2), QStringLiteral("Anual"));
+        QCOMPARE(janela.cmbTipoTransmissao->currentIndex(), 0);
+        QCOMPARE(janela.Label1->text(), QStringLiteral("Mês"));
+        QCOMPARE(janela.Ano->text(), QStringLiteral("Ano"));
+        QCOMPARE(janela.Label2->text(), QStringLiteral("Tipo de Transmissão"));
+        QCOMPARE(janela.cmdAtualizar->text(), QStringLiteral("Atualizar"));
+        QCOMPARE(janela.cmdImprimir->text(), QStringLiteral("Imprimir"));
+        QCOMPARE(janela.cmdCancelar->text(), QStringLiteral("Sair"));
+        QCOMPARE(janela.Frame1->title(), QString());
+        for (QWidget *controle : std::initializer_list<QWidget *>{janela.Label1, janela.cmbMes, janela.Ano, janela.txtAno,
+                                                                  janela.Label2, janela.cmbTipoTransmissao,
+                                                                  janela.cmdAtualizar, janela.cmdImprimir,
+                                                                  janela.cmdCancelar})
+            QCOMPARE(controle->parentWidget(), janela.Frame1);
+
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(3, 2026, 0));
+        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("mar_perio.zip")));
+        QVERIFY(janela.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0001 ARQUIVO")));
+
+        // A fixed-pitch font, wide enough for the rules.
+        const QFont fonte = janela.txtHistorico->font();
+        QCOMPARE(fonte.family(), QStringLiteral("Courier New"));
+        QCOMPARE(fonte.pointSizeF(), 8.25);
+        QVERIFY(QFontInfo(fonte).fixedPitch());
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        const QFontMetrics medidas(fonte);
+        QVERIFY(janela.txtHistorico->viewport()->width() >= medidas.horizontalAdvance(QString(91, QLatin1Char('-'))));
+    }
+
+    void tabelaAntigaSobeDeVersaoNaAberturaSemMensagem_data()
+    {
+        QTest::addColumn<int>("mes");
+        QTest::newRow("janeiro (primeiro da lista)") << 1;
+        QTest::newRow("março") << 3;
+        QTest::newRow("dezembro") << 12;
+    }
+    void tabelaAntigaSobeDeVersaoNaAberturaSemMensagem()
+    {
+        // The first refresh upgrades the table, the second shows its rows:
+        // both run, whatever the month.
+        QFETCH(int, mes);
+        Relogio::fixa(QDateTime(QDate(2026, mes, 20), QTime(10, 0)));
+        insere(*m_ambiente, QStringLiteral("velho.zip"),
+               QStringLiteral("05/%1/2026 08:00:00").arg(mes, 2, 10, QLatin1Char('0')), QStringLiteral("X"));
+        m_ambiente->executa(QStringLiteral("ALTER TABLE Historico DROP COLUMN tipo_transmissao"));
+        frmHistorico janela;
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+        QCOMPARE(janela.cmbMes->currentIndex(), mes - 1);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from Historico where tipo_transmissao='ANUAL'")),
+                 m_ambiente->valor(QStringLiteral("select count(*) from Historico")));
+        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("velho.zip    ANUAL\r\n")));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(static_cast<std::int16_t>(mes), 2026, 0));
+    }
+
+    void mudarMesOuTipoAtualizaNaHora()
+    {
+        frmHistorico janela;
+        janela.cmbMes->setCurrentIndex(1);
+        QVERIFY(janela.txtHistorico->text().startsWith(QStringLiteral("HISTÓRICO DE ENVIO DE ARQUIVOS DO TAVO\r\n"
+                                                                      "FEVEREIRO/2026\r\n")));
+        QVERIFY(janela.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
+
+        janela.cmbTipoTransmissao->setCurrentIndex(2);
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2026, 2));
+        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("fev_anual.zip")));
+        QVERIFY(!janela.txtHistorico->text().contains(QStringLiteral("fev_perio.zip")));
+
+        // A choice made with the keyboard, as a user makes it.
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        janela.cmbTipoTransmissao->setFocus();
+        QTest::keyClick(janela.cmbTipoTransmissao, Qt::Key_Up);
+        QCOMPARE(janela.cmbTipoTransmissao->currentIndex(), 1);
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2026, 1));
+        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("fev_perio.zip")));
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+    }
+
+    void anoNovoSoValeDepoisDeAtualizar()
+    {
+        frmHistorico janela;
+        const QString antes = janela.txtHistorico->text();
+        janela.txtAno->clear();
+        QTest::keyClicks(janela.txtAno, QStringLiteral("2025"));
+        QCOMPARE(janela.txtHistorico->text(), antes);
+        clica(janela.cmdAtualizar);
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(3, 2025, 0));
+        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("mar_2025.zip")));
+
+        // A change of list also takes the typed year.
+        janela.txtAno->setText(QStringLiteral("999"));
+        janela.cmbMes->setCurrentIndex(0);
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(1, 999, 0));
+        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("\r\nJANEIRO/999\r\n")));
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+    }
+
+    void anoQueNaoEhNumeroRecusado_data()
+    {
+        QTest::addColumn<QString>("ano");
+        QTest::newRow("vazio") << QString();
+        QTest::newRow("brancos") << QStringLiteral("  ");
+        QTest::newRow("letras") << QStringLiteral("20a6");
+        QTest::newRow("fração") << QStringLiteral("20.5");
+        QTest::newRow("só o sinal") << QStringLiteral("-");
+    }
+    void anoQueNaoEhNumeroRecusado()
+    {
+        QFETCH(QString, ano);
+        frmHistorico janela;
+        const QString antes = janela.txtHistorico->text();
+        janela.txtAno->setText(ano);
+        m_caixas->confirma();
+        clica(janela.cmdAtualizar);
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(0),
+                           QStringLiteral("O ano informado não é válido.\r\n"
+                                          "Informe o ano somente com números, por exemplo 2026."),
+                           kTitulo, Botoes::Ok, Icone::Informacao));
+        QCOMPARE(janela.txtHistorico->text(), antes);
+        // A list change with the same year is refused the same way.
+        m_caixas->confirma();
+        janela.cmbMes->setCurrentIndex(1);
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        QCOMPARE(janela.txtHistorico->text(), antes);
+    }
+
+    void falhaMantemORelatorioAnteriorQueEhOImpresso()
+    {
+        QTemporaryDir pasta;
+        ImpressoraPdf impressora(pasta.path());
+        frmHistorico janela;
+        const QString anterior = janela.txtHistorico->text();
+        QVERIFY(anterior.contains(QStringLiteral("mar_perio.zip")));
+
+        m_ambiente->executa(QStringLiteral("DROP TABLE ACE_ESTRUT_ORGN"));
+        m_caixas->confirma();
+        janela.cmbMes->setCurrentIndex(1);
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        const Registro caixa = m_caixas->mostradas().at(0);
+        QVERIFY2(caixa.texto.startsWith(kErroGerar) && caixa.texto.size() > kErroGerar.size(), qPrintable(caixa.texto));
+        QVERIFY(caixaIgual(caixa, caixa.texto, kTitulo, Botoes::Ok, Icone::Informacao));
+        QCOMPARE(janela.txtHistorico->text(), anterior);
+
+        m_caixas->responde(Resposta::Sim);
+        clica(janela.cmdImprimir);
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        QCOMPARE(impressora.documentos().size(), 1);
+        QCOMPARE(LeituraPdf::linhas(impressora.documentos().constFirst()), linhasDoRelatorio(anterior));
+    }
+
+    void falhaDaSubidaDeVersaoAvisadaSemMudarATabela()
+    {
+        m_ambiente->executa(QStringLiteral("ALTER TABLE Historico DROP COLUMN tipo_transmissao"));
+        m_ambiente->executa(QStringLiteral(
+            "CREATE TRIGGER bloqueia BEFORE UPDATE ON Historico BEGIN SELECT RAISE(ABORT, 'tabela bloqueada'); END"));
+        m_caixas->confirma(2);
+        frmHistorico janela;
+        // Both refreshes meet the old table and fail to upgrade it.
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        for (const Registro &caixa : m_caixas->mostradas())
+            QVERIFY(caixaIgual(caixa, kErroGerar + QStringLiteral("tabela bloqueada"), kTitulo, Botoes::Ok,
+                               Icone::Informacao));
+        QCOMPARE(janela.txtHistorico->text(), QString());
+        // Neither statement stayed: the column is still missing.
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
+                                                  "where name='tipo_transmissao'")),
+                 QStringLiteral("0"));
+    }
+
+    void imprimirPerguntaEImprimeOTextoDaCaixa()
+    {
+        QTemporaryDir pasta;
+        ImpressoraPdf impressora(pasta.path());
+        frmHistorico janela;
+
+        m_caixas->responde(Resposta::Nao);
+        clica(janela.cmdImprimir);
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(0), QStringLiteral("Deseja realmente imprimir o Histórico"),
+                           kTitulo, Botoes::SimNao, Icone::Pergunta));
+        QCOMPARE(impressora.pedidos(), 0);
+
+        // What is printed is the box's text as it stands, twice: two documents.
+        const QString texto = janela.txtHistorico->text();
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->responde(Resposta::Sim);
+        clica(janela.cmdImprimir);
+        clica(janela.cmdImprimir);
+        QCOMPARE(m_caixas->mostradas().size(), 3);
+        QCOMPARE(impressora.documentos().size(), 2);
+        for (const QString &pdf : impressora.documentos())
+            QCOMPARE(LeituraPdf::linhas(pdf), linhasDoRelatorio(texto));
+        QCOMPARE(janela.txtHistorico->text(), texto);
+
+        impressora.retira();
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        clica(janela.cmdImprimir);
+        QCOMPARE(m_caixas->mostradas().size(), 5);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(4), QStringLiteral("Ocorreu um erro ao imprimir o Histórico!"),
+                           kTitulo, Botoes::Ok, Icone::Critico));
+        QCOMPARE(janela.txtHistorico->text(), texto);
+    }
+
+    void sairFechaSemPerguntar()
+    {
+        frmHistorico janela;
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        clica(janela.cmdCancelar);
+        QVERIFY(!janela.isVisible());
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+    }
+
+    void menuHistoricoAbreAJanelaModal()
+    {
+        frmPrincipal principal;
+        principal.show();
+        bool aberta = false;
+        bool modal = false;
+        QWidget *pai = nullptr;
+        QString texto;
+        // Looks at the window once its own event loop runs, then closes it;
+        // a second timer closes anything left open so the test cannot hang.
+        QTimer::singleShot(0, &principal, [&] {
+            auto *janela = qobject_cast<frmHistorico *>(QApplication::activeModalWidget());
+            if (janela) {
+                aberta = true;
+                modal = janela->isModal();
+                pai = janela->parentWidget();
+                texto = janela->txtHistorico->text();
+                janela->cmdCancelar->click();
+            }
+        });
+        QTimer guarda;
+        guarda.setSingleShot(true);
+        connect(&guarda, &QTimer::timeout, &principal, [] {
+            if (QWidget *janela = QApplication::activeModalWidget())
+                janela->close();
+        });
+        guarda.start(10000);
+        principal.mnuHistorico->trigger();
+        QVERIFY(aberta);
+        QVERIFY(modal);
+        QCOMPARE(pai, &principal);
+        QCOMPARE(texto, GeraHistorico(3, 2026, 0));
+    }
+
+private:
+    std::unique_ptr<AmbienteTeste> m_ambiente;
+    std::unique_ptr<CaixasRoteirizadas> m_caixas;
+};
+
+QTEST_MAIN(TstFrmHistorico)
+#include "tst_frmHistorico.moc"

@@ -1,0 +1,190 @@
+// Printing of the history report, onto PDF files read back with poppler.
+#include "history/ImpressaoHistorico.h"
+#include "history/RelatorioHistorico.h"
+
+#include "ImpressoraPdf.h"
+#include "support/CaixasRoteirizadas.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kPergunta = QStringLiteral("Deseja realmente imprimir o Histórico");
+const QString kErro = QStringLiteral("Ocorreu um erro ao imprimir o Histórico!");
+
+QString relatorio(int linhas, const QString &arquivo = QStringLiteral("DADOS_31045678_07032026.zip"))
+{
+    RelatorioHistorico::Montador montador(3, 2026);
+    for (int i = 0; i < linhas; ++i)
+        montador.acrescenta(QStringLiteral("%1/03/2026 09:05:03").arg(28 - i % 28, 2, 10, QLatin1Char('0')),
+                            QStringLiteral("SSRE DE LAVRAS"), QString::number(31000000 + i), arquivo,
+                            i % 2 ? QStringLiteral("ANUAL") : QStringLiteral("PERIO"));
+    return montador.termina();
+}
+
+// Runs of blanks made one: pdftotext lays out the later pages of a long
+// printout by its own reckoning of columns, so only the words and their order
+// are compared there.
+QStringList semColunas(QStringList linhas)
+{
+    static const QRegularExpression brancos(QStringLiteral(" +"));
+    for (QString &linha : linhas)
+        linha.replace(brancos, QStringLiteral(" "));
+    return linhas;
+}
+
+bool fonteMonoespacada(const QStringList &fontes)
+{
+    if (fontes.isEmpty())
+        return false;
+    for (const QString &fonte : fontes) {
+        if (!fonte.contains(QLatin1String("Mono")) && !fonte.contains(QLatin1String("Courier")))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TstImpressaoHistorico : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+
+    void init()
+    {
+        QVERIFY(m_pasta.isValid());
+        m_impressora = std::make_unique<ImpressoraPdf>(m_pasta.filePath(QString::number(++m_caso)));
+        m_caixas = std::make_unique<CaixasRoteirizadas>();
+    }
+    void cleanup()
+    {
+        QCOMPARE(m_caixas->inesperadas(), 0);
+        m_caixas.reset();
+        m_impressora.reset();
+    }
+
+    void relatorioImpressoLinhaALinhaEmFonteMonoespacada_data()
+    {
+        QTest::addColumn<int>("linhas");
+        QTest::newRow("sem envios: as cinco linhas do cabeçalho") << 0;
+        QTest::newRow("um envio") << 1;
+        QTest::newRow("doze envios") << 12;
+    }
+    void relatorioImpressoLinhaALinhaEmFonteMonoespacada()
+    {
+        QFETCH(int, linhas);
+        const QString texto = relatorio(linhas);
+        QVERIFY(ImprimeTexto(texto, QStringLiteral("Courier New")));
+        QCOMPARE(m_impressora->documentos().size(), 1);
+        const QString pdf = m_impressora->documentos().constFirst();
+        const QStringList impressas = LeituraPdf::linhas(pdf);
+        QCOMPARE(impressas, linhasDoRelatorio(texto));
+        QCOMPARE(impressas.size(), linhas == 0 ? 5 : 5 + linhas + 2);
+        QCOMPARE(LeituraPdf::paginas(pdf), 1);
+        QVERIFY2(fonteMonoespacada(LeituraPdf::fontes(pdf)), qPrintable(LeituraPdf::fontes(pdf).join(u',')));
+    }
+
+    void paginaCheiaContinuaNaSeguinte()
+    {
+        const QString texto = relatorio(300);
+        QVERIFY(ImprimeTexto(texto, QStringLiteral("Courier New")));
+        const QString pdf = m_impressora->documentos().constFirst();
+        QVERIFY(LeituraPdf::paginas(pdf) >= 3);
+        const QStringList impressas = LeituraPdf::linhas(pdf);
+        QCOMPARE(semColunas(impressas), semColunas(linhasDoRelatorio(texto)));
+        // The first page keeps its columns exactly.
+        QCOMPARE(impressas.mid(0, 60), linhasDoRelatorio(texto).mid(0, 60));
+        // Each page but the last is filled before the next one starts.
+        const QStringList paginas = LeituraPdf::texto(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY(paginas.first().count(QLatin1Char('\n')) > 40);
+        QCOMPARE(paginas.first().count(QLatin1Char('\n')), paginas.at(1).count(QLatin1Char('\n')));
+    }
+
+    void linhaMaisLargaQueAPaginaNaoSeDivide()
+    {
+        const QString arquivo = QStringLiteral("NOME_") + QString(150, QLatin1Char('X')) + QStringLiteral(".zip");
+        const QString texto = relatorio(2, arquivo);
+        QVERIFY(ImprimeTexto(texto, QStringLiteral("Courier New")));
+        const QStringList esperadas = linhasDoRelatorio(texto);
+        const QStringList impressas = LeituraPdf::linhas(m_impressora->documentos().constFirst());
+        // Same number of lines, in order: nothing wrapped onto a line of its own.
+        QCOMPARE(impressas.size(), esperadas.size());
+        for (int i = 0; i < esperadas.size(); ++i)
+            QVERIFY2(esperadas.at(i).startsWith(impressas.at(i))
+                         && (impressas.at(i) == esperadas.at(i) || impressas.at(i).size() >= 80),
+                     qPrintable(impressas.at(i)));
+        QVERIFY(esperadas.at(5).size() > 200);
+    }
+
+    void perguntaAntesEImprimeSoComSim()
+    {
+        m_caixas->responde(Resposta::Nao);
+        ImprimeHistorico(relatorio(1));
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(0), kPergunta, QStringLiteral("Tavo_Upload_Cliente"),
+                           Botoes::SimNao, Icone::Pergunta));
+        QCOMPARE(m_impressora->pedidos(), 0);
+        QVERIFY(m_impressora->documentos().isEmpty());
+
+        m_caixas->limpa();
+        m_caixas->responde(Resposta::Sim);
+        ImprimeHistorico(relatorio(1));
+        QCOMPARE(m_caixas->mostradas().size(), 1);
+        QCOMPARE(m_impressora->documentos().size(), 1);
+    }
+
+    void cadaImpressaoUmDocumento()
+    {
+        const QString texto = relatorio(3);
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->responde(Resposta::Sim);
+        ImprimeHistorico(texto);
+        ImprimeHistorico(texto);
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        const QStringList documentos = m_impressora->documentos();
+        QCOMPARE(documentos.size(), 2);
+        for (const QString &pdf : documentos)
+            QCOMPARE(LeituraPdf::linhas(pdf), linhasDoRelatorio(texto));
+    }
+
+    void falhaDaImpressoraAvisadaUmaVez_data()
+    {
+        QTest::addColumn<bool>("semImpressora");
+        QTest::newRow("nenhuma impressora") << true;
+        QTest::newRow("impressora recusa o documento") << false;
+    }
+    void falhaDaImpressoraAvisadaUmaVez()
+    {
+        QFETCH(bool, semImpressora);
+        if (semImpressora)
+            m_impressora->retira();
+        else
+            m_impressora->quebra();
+        QVERIFY(!ImprimeTexto(relatorio(1), QStringLiteral("Courier New")));
+
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        ImprimeHistorico(relatorio(1));
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(1), kErro, QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok,
+                           Icone::Critico));
+        QVERIFY(m_impressora->documentos().isEmpty());
+    }
+
+private:
+    QTemporaryDir m_pasta;
+    int m_caso = 0;
+    std::unique_ptr<ImpressoraPdf> m_impressora;
+    std::unique_ptr<CaixasRoteirizadas> m_caixas;
+};
+
+QTEST_MAIN(TstImpressaoHistorico)
+#include "tst_impressaoHistorico.moc"
