@@ -5,6 +5,10 @@
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "intake/SelecionaPacote.h"
+#include "package/ExportaDisquete.h"
+#include "package/GeraPacote.h"
+#include "package/modAddZip.h"
 #include "history/frmHistorico.h"
 #include "shell/ListaArquivos.h"
 #include "store/AtualizaSRE.h"
@@ -17,11 +21,13 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
 void frmPrincipal::Form_Load()
 {
+    InicializaZip(this, txtZip);
     SSTab->setCurrentIndex(0);
     lblsendingfile->clear();
     lblMensagem->clear();
@@ -46,6 +52,11 @@ void frmPrincipal::conectaEventos()
     connect(mnuHistorico, &QAction::triggered, this, &frmPrincipal::mnuHistorico_Click);
     connect(mnuSair, &QAction::triggered, this, &frmPrincipal::mnuSair_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, [this] { cmdCancelar_Click(*this); });
+    connect(cmdGerar, &QPushButton::clicked, this, [this] { cmdGerar_Click(*this); });
+    connect(cmdDisquete, &QPushButton::clicked, this, [this] { cmdDisquete_Click(*this); });
+    connect(cmdProcurar, &QPushButton::clicked, this, [this] { cmdProcurar_Click(*this); });
+    connect(CancelaArquivo, &QPushButton::clicked, this, [this] { CancelaArquivo_Click(*this); });
+    connect(txtZip, &QLineEdit::textChanged, this, [this] { txtZip_Change(*this); });
     connect(cmdTransmitir, &QPushButton::clicked, this, [this] { cmdTransmitir_Click(*this); });
     connect(cmdInternet, &QPushButton::clicked, this, [this] { cmdInternet_Click(*this); });
     // The socket's "connected" event does nothing of its own.

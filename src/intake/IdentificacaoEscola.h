@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The school and its regional office as a school database names them.
+struct DadosEscola
+{
+    QString codigoSRE;
+    QString sre;
+    QString escola;
+    QString codigoEscola;
+};
+
+// The statement that reads them: the first school of Escola_local whose
+// office exists in ace_estrut_orgn.
+QString ComandoIdentificacao();
+
+// Reads the school database at the host path `caminhoLocal` (Access or
+// SQLite) through the shared connection: the first row of the
+// identification, each value without surrounding blanks and in upper case
+// (accents kept). Nothing when the join has no row. A missing or unreadable
+// file, a missing table or column, or a Null in a used column raises
+// ErroTavo. The shared connection is closed on every way out.
+std::optional<DadosEscola> LeDadosEscola(const QString &caminhoLocal);

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "common/Erro.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// File helpers shared by package generation, floppy export and package
+// selection. Paths are taken in the program's own form ("c:\temp_tavo\x",
+// "a:\") or as host paths (a file chosen in a dialog); they are mapped only
+// when a file is touched. Failures raise ErroTavo with the numbers the
+// windows switch on (see erroDoSistema).
+
+// Copies the file `origem` to `destino`, always replacing. When `destino`
+// ends in "\" (or "/") the copy goes into that folder under the source's
+// name. The copy is written under a temporary name and renamed into place
+// when complete, so a failed copy leaves no partial file behind.
+void CopiaArquivo(const QString &origem, const QString &destino);
+
+// Prepares the working folder "c:\temp_tavo": deletes every file in it
+// (read-only files are not forced: they make it fail), leaves subfolders
+// alone, and creates the folder when it is missing. A file given in
+// `preservar` (host path) is left in place: the caller is still using it.
+void LimpaPastaTemp(const QString &preservar = {});
+
+// Deletes one file; a read-only file is not forced.
+void RemoveArquivo(const QString &caminho);
+
+// The whole file, for files the program keeps in memory (floppy pieces).
+QByteArray LeArquivoInteiro(const QString &caminho);
+
+// True when the host path lies directly in the working folder.
+bool NaPastaTrabalho(const QString &caminhoLocal);
+
+// The program's error for a failed system call on `caminho`:
+// no space → Erros::DiscoCheio; no access, read-only medium → 75;
+// missing folder or path → 76; anything else → 57 with the system's text.
+ErroTavo erroDoSistema(int codigo, const QString &caminho);
+
+// Writes a new file under a temporary name in the target folder and puts it
+// in place (replacing any file there) only in conclui(); a write that is not
+// concluded is removed.
+class GravacaoAtomica
+{
+public:
+    explicit GravacaoAtomica(const QString &destinoLocal);
+    ~GravacaoAtomica();
+    GravacaoAtomica(const GravacaoAtomica &) = delete;
+    GravacaoAtomica &operator=(const GravacaoAtomica &) = delete;
+
+    void escreve(const char *dados, qint64 tamanho);
+    void escreve(const QByteArray &dados) { escreve(dados.constData(), dados.size()); }
+    // Flushes to the medium, closes and renames into place.
+    void conclui();
+    qint64 escritos() const { return m_escritos; }
+
+private:
+    QString m_destino;
+    QString m_temporario;
+    int m_fd = -1;
+    qint64 m_escritos = 0;
+    bool m_concluida = false;
+};
+
+// Test seam for failures a test cannot cause for real (a full disk, a
+// write-protected medium): while installed, the injector is asked before each
+// file is created and before each write, with the target's host path; a
+// non-zero answer is taken as the system's error number for that call.
+namespace FalhasArquivo {
+using Injetor = std::function<int(const QString &destinoLocal)>;
+void instala(Injetor injetor);
+void remove();
+} // namespace FalhasArquivo

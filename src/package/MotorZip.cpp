@@ -1,0 +1,412 @@
+#include "package/MotorZip.h"
+
+#include "common/Erro.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/StatusZip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <exception>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace MotorZip {
+
+namespace {
+
+constexpr qint64 kBloco = 64 * 1024;
+
+ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
+{
+    const QString texto = QString::fromLocal8Bit(zip_error_strerror(erro));
+    if (zip_error_system_type(erro) == ZIP_ET_SYS && zip_error_code_system(erro) != 0) {
+        const ErroTavo sistema = erroDoSistema(zip_error_code_system(erro), caminho);
+        return ErroTavo(sistema.numero(), sistema.descricao() + QStringLiteral(" [") + texto + QLatin1Char(']'));
+    }
+    return ErroTavo(ArquivoInvalido,
+                    QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho + QStringLiteral(" (") + texto + QLatin1Char(')'));
+}
+
+ErroTavo erroZipCodigo(int codigo, const QString &caminho)
+{
+    zip_error_t erro;
+    zip_error_init_with_code(&erro, codigo);
+    ErroTavo resultado = erroZip(&erro, caminho);
+    zip_error_fini(&erro);
+    return resultado;
+}
+
+int percentual(qint64 feitos, qint64 total)
+{
+    return total > 0 ? static_cast<int>(feitos * 100 / total) : 100;
+}
+
+// An archive opened for reading, discarded on every way out.
+class ArquivoLido
+{
+public:
+    explicit ArquivoLido(const QString &caminho)
+    {
+        if (!QFileInfo(caminho).isFile())
+            throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
+        int codigo = 0;
+        m_zip = zip_open(QFile::encodeName(caminho).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &codigo);
+        if (!m_zip)
+            throw erroZipCodigo(codigo, caminho);
+    }
+    ~ArquivoLido() { zip_discard(m_zip); }
+    ArquivoLido(const ArquivoLido &) = delete;
+    ArquivoLido &operator=(const ArquivoLido &) = delete;
+    zip_t *zip() const { return m_zip; }
+
+private:
+    zip_t *m_zip = nullptr;
+};
+
+class EntradaAberta
+{
+public:
+    EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho)
+    {
+        m_arquivo = zip_fopen_index(zip, indice, 0);
+        if (!m_arquivo)
+            throw erroZip(zip_get_error(zip), caminho);
+    }
+    ~EntradaAberta() { zip_fclose(m_arquivo); }
+    EntradaAberta(const EntradaAberta &) = delete;
+    EntradaAberta &operator=(const EntradaAberta &) = delete;
+
+    // Next block; 0 at the end, once the CRC has been checked.
+    qint64 le(char *dados, qint64 tamanho, const QString &caminho)
+    {
+        const zip_int64_t n = zip_fread(m_arquivo, dados, static_cast<zip_uint64_t>(tamanho));
+        if (n < 0)
+            throw erroZip(zip_file_get_error(m_arquivo), caminho);
+        return n;
+    }
+
+private:
+    zip_file_t *m_arquivo = nullptr;
+};
+
+struct EntradaPlanejada
+{
+    zip_uint64_t indice;
+    QString nome;
+    QString destino;
+    qint64 tamanho;
+};
+
+QList<EntradaPlanejada> listaEntradas(zip_t *zip, const QString &caminho)
+{
+    QList<EntradaPlanejada> lista;
+    const zip_int64_t total = zip_get_num_entries(zip, 0);
+    for (zip_int64_t i = 0; i < total; ++i) {
+        zip_stat_t info;
+        zip_stat_init(&info);
+        if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &info) != 0)
+            throw erroZip(zip_get_error(zip), caminho);
+        const QString nome = (info.valid & ZIP_STAT_NAME) ? QString::fromUtf8(info.name) : QString();
+        const qint64 tamanho = (info.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(info.size) : 0;
+        lista.append({static_cast<zip_uint64_t>(i), nome, {}, tamanho});
+    }
+    return lista;
+}
+
+QString nomeNaPasta(const QString &nome)
+{
+    QString relativo = nome;
+    relativo.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return relativo;
+}
+
+bool casaInclusao(const QString &nome, const QString &incluir)
+{
+    if (incluir.isEmpty() || incluir == QLatin1String("*.*") || incluir == QLatin1String("*"))
+        return true;
+    const QString simples = nome.mid(nome.lastIndexOf(QLatin1Char('/')) + 1);
+    return QRegularExpression::fromWildcard(incluir, Qt::CaseInsensitive).match(simples).hasMatch();
+}
+
+// The source of the entry being written: counts the bytes it hands to the
+// compressor, which is what the progress of a zip job really is.
+struct FonteContada
+{
+    QString caminho;
+    QString nome;
+    qint64 total = 0;
+    qint64 entregues = 0;
+    int ultimo = -1;
+    time_t modificado = 0;
+    int fd = -1;
+    const Relator *relator = nullptr;
+    std::exception_ptr falhaRelator;
+    zip_error_t erro;
+};
+
+void informa(FonteContada &fonte, std::int16_t codigo, int percentual)
+{
+    if (percentual == fonte.ultimo)
+        return;
+    fonte.ultimo = percentual;
+    if (*fonte.relator)
+        (*fonte.relator)(MontaStatus(codigo, fonte.nome, percentual));
+}
+
+zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_source_cmd_t comando)
+{
+    auto &fonte = *static_cast<FonteContada *>(dados);
+    switch (comando) {
+    case ZIP_SOURCE_OPEN:
+        fonte.fd = ::open(QFile::encodeName(fonte.caminho).constData(), O_RDONLY | O_CLOEXEC);
+        if (fonte.fd < 0) {
+            zip_error_set(&fonte.erro, ZIP_ER_OPEN, errno);
+            return -1;
+        }
+        fonte.entregues = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        ssize_t n;
+        do {
+            n = ::read(fonte.fd, buffer, tamanho);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            zip_error_set(&fonte.erro, ZIP_ER_READ, errno);
+            return -1;
+        }
+        fonte.entregues += n;
+        // The relay runs window code; nothing may unwind through the library.
+        try {
+            informa(fonte, AcaoZip::Zipando, percentual(std::min(fonte.entregues, fonte.total), fonte.total));
+        } catch (...) {
+            fonte.falhaRelator = std::current_exception();
+            zip_error_set(&fonte.erro, ZIP_ER_CANCELLED, 0);
+            return -1;
+        }
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        if (fonte.fd >= 0)
+            ::close(fonte.fd);
+        fonte.fd = -1;
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto *info = ZIP_SOURCE_GET_ARGS(zip_stat_t, buffer, tamanho, &fonte.erro);
+        if (!info)
+            return -1;
+        zip_stat_init(info);
+        info->size = static_cast<zip_uint64_t>(fonte.total);
+        info->mtime = fonte.modificado;
+        info->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&fonte.erro, buffer, tamanho);
+    case ZIP_SOURCE_FREE:
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&fonte.erro, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+} // namespace
+
+bool escritaDisponivel()
+{
+    return zip_compression_method_supported(ZIP_CM_DEFLATE, 1) != 0;
+}
+
+bool leituraDisponivel()
+{
+    return zip_compression_method_supported(ZIP_CM_DEFLATE, 0) != 0;
+}
+
+bool nomeEntradaSeguro(const QString &nome, bool restauraEstrutura)
+{
+    const QString relativo = nomeNaPasta(nome);
+    if (relativo.isEmpty() || relativo.startsWith(QLatin1Char('/')))
+        return false;
+    static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:"));
+    if (unidade.match(relativo).hasMatch())
+        return false;
+    const QStringList partes = relativo.split(QLatin1Char('/'));
+    if (!restauraEstrutura) {
+        const QString simples = partes.last();
+        return !simples.isEmpty() && simples != QLatin1String(".") && simples != QLatin1String("..");
+    }
+    for (const QString &parte : partes) {
+        if (parte == QLatin1String(".."))
+            return false;
+    }
+    const QString ultimo = partes.last();
+    return ultimo != QLatin1String(".");
+}
+
+void compacta(const QString &arquivoZip, const QString &origem, const QString &nomeEntrada, int nivel,
+              const Relator &relator)
+{
+    const QFileInfo infoOrigem(origem);
+    if (!infoOrigem.isFile())
+        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + origem);
+    if (!QFileInfo(QFileInfo(arquivoZip).absolutePath()).isDir())
+        throw erroDoSistema(ENOENT, QFileInfo(arquivoZip).absolutePath());
+
+    FonteContada fonte;
+    fonte.caminho = origem;
+    fonte.nome = nomeEntrada;
+    fonte.total = infoOrigem.size();
+    fonte.modificado = infoOrigem.lastModified().toSecsSinceEpoch();
+    fonte.relator = &relator;
+    zip_error_init(&fonte.erro);
+    struct LiberaErro
+    {
+        zip_error_t *erro;
+        ~LiberaErro() { zip_error_fini(erro); }
+    } liberaErro{&fonte.erro};
+
+    if (relator)
+        relator(MontaStatus(AcaoZip::Zipando, nomeEntrada, 0));
+    fonte.ultimo = 0;
+
+    // A truncating open ignores what an existing archive holds; the library
+    // writes a temporary file and renames it over the old one on close.
+    int codigo = 0;
+    zip_t *zip = zip_open(QFile::encodeName(arquivoZip).constData(), ZIP_CREATE | ZIP_TRUNCATE, &codigo);
+    if (!zip)
+        throw erroZipCodigo(codigo, arquivoZip);
+    zip_source_t *fonteZip = zip_source_function(zip, chamadaFonte, &fonte);
+    if (!fonteZip) {
+        const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
+        zip_discard(zip);
+        throw erro;
+    }
+    const zip_int64_t indice = zip_file_add(zip, nomeEntrada.toUtf8().constData(), fonteZip,
+                                            ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (indice < 0 || zip_set_file_compression(zip, static_cast<zip_uint64_t>(indice), ZIP_CM_DEFLATE,
+                                               static_cast<zip_uint32_t>(nivel)) != 0) {
+        const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
+        if (indice < 0)
+            zip_source_free(fonteZip);
+        zip_discard(zip);
+        throw erro;
+    }
+    if (zip_close(zip) != 0) {
+        const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
+        zip_discard(zip);
+        if (fonte.fd >= 0)
+            ::close(fonte.fd);
+        if (fonte.falhaRelator)
+            std::rethrow_exception(fonte.falhaRelator);
+        throw erro;
+    }
+    if (relator)
+        relator(MontaStatus(AcaoZip::Zipado, nomeEntrada, 100));
+}
+
+void extrai(const QString &arquivoZip, const QString &incluir, const QString &destino, bool restauraEstrutura,
+            const Relator &relator)
+{
+    const QString pasta = QDir::cleanPath(destino);
+    if (!QFileInfo(pasta).isDir())
+        throw erroDoSistema(ENOENT, destino);
+    const ArquivoLido arquivo(arquivoZip);
+    const QString proprio = QFileInfo(arquivoZip).canonicalFilePath();
+
+    // Every name is checked before anything is written.
+    QList<EntradaPlanejada> plano;
+    for (EntradaPlanejada entrada : listaEntradas(arquivo.zip(), arquivoZip)) {
+        if (entrada.nome.endsWith(QLatin1Char('/')) || entrada.nome.endsWith(QLatin1Char('\\'))) {
+            if (!nomeEntradaSeguro(entrada.nome.chopped(1), true))
+                throw ErroTavo(ArquivoInvalido, QStringLiteral("Nome de entrada recusado no arquivo ZIP: ") + entrada.nome);
+            continue; // folders appear with the files they hold
+        }
+        if (!nomeEntradaSeguro(entrada.nome, restauraEstrutura))
+            throw ErroTavo(ArquivoInvalido, QStringLiteral("Nome de entrada recusado no arquivo ZIP: ") + entrada.nome);
+        const QString relativo = nomeNaPasta(entrada.nome);
+        if (!casaInclusao(relativo, incluir))
+            continue;
+        entrada.destino = pasta + QLatin1Char('/')
+                          + (restauraEstrutura ? relativo : relativo.mid(relativo.lastIndexOf(QLatin1Char('/')) + 1));
+        // An entry may not replace the archive being read.
+        if (QFileInfo(entrada.destino).canonicalFilePath() == proprio)
+            throw ErroTavo(ArquivoInvalido, QStringLiteral("Entrada com o nome do próprio arquivo ZIP: ") + entrada.nome);
+        plano.append(entrada);
+    }
+
+    QByteArray bloco(kBloco, Qt::Uninitialized);
+    for (const EntradaPlanejada &entrada : plano) {
+        const QString simples = QFileInfo(entrada.destino).fileName();
+        if (restauraEstrutura && !QDir().mkpath(QFileInfo(entrada.destino).absolutePath()))
+            throw erroDoSistema(EACCES, QFileInfo(entrada.destino).absolutePath());
+        EntradaAberta lida(arquivo.zip(), entrada.indice, arquivoZip);
+        GravacaoAtomica saida(entrada.destino);
+        int ultimo = -1;
+        for (;;) {
+            const qint64 n = lida.le(bloco.data(), bloco.size(), arquivoZip);
+            if (n == 0)
+                break;
+            saida.escreve(bloco.constData(), n);
+            const int agora = percentual(std::min(saida.escritos(), entrada.tamanho), entrada.tamanho);
+            if (agora != ultimo && relator) {
+                ultimo = agora;
+                relator(MontaStatus(AcaoZip::Deszipando, simples, agora));
+            }
+        }
+        if (saida.escritos() != entrada.tamanho)
+            throw ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + arquivoZip);
+        saida.conclui();
+        if (relator)
+            relator(MontaStatus(AcaoZip::Deszipado, simples, 100));
+    }
+}
+
+QList<Entrada> testa(const QString &arquivoZip, const Relator &relator)
+{
+    const ArquivoLido arquivo(arquivoZip);
+    const QList<EntradaPlanejada> entradas = listaEntradas(arquivo.zip(), arquivoZip);
+    if (entradas.isEmpty())
+        throw ErroTavo(ArquivoInvalido, QStringLiteral("O arquivo ZIP está vazio: ") + arquivoZip);
+    const QString nomeArquivo = QFileInfo(arquivoZip).fileName();
+    qint64 total = 0;
+    for (const EntradaPlanejada &entrada : entradas)
+        total += entrada.tamanho;
+
+    QList<Entrada> resultado;
+    QByteArray bloco(kBloco, Qt::Uninitialized);
+    qint64 lidos = 0;
+    int ultimo = -1;
+    for (const EntradaPlanejada &entrada : entradas) {
+        EntradaAberta lida(arquivo.zip(), entrada.indice, arquivoZip);
+        qint64 daEntrada = 0;
+        for (;;) {
+            const qint64 n = lida.le(bloco.data(), bloco.size(), arquivoZip);
+            if (n == 0)
+                break;
+            daEntrada += n;
+            lidos += n;
+            const int agora = percentual(std::min(lidos, total), total);
+            if (agora != ultimo && relator) {
+                ultimo = agora;
+                relator(MontaStatus(AcaoZip::Testando, nomeArquivo, agora));
+            }
+        }
+        if (daEntrada != entrada.tamanho)
+            throw ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + arquivoZip);
+        resultado.append({entrada.nome, daEntrada});
+    }
+    if (relator)
+        relator(MontaStatus(AcaoZip::Testado, nomeArquivo, 100));
+    return resultado;
+}
+
+} // namespace MotorZip
