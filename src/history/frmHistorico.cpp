@@ -27,8 +27,7 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-template<typename W>
-W *nomeia(W *widget, const char *nome)
+template <typename W> W *nomeia(W *widget, const char *nome)
 {
     widget->setObjectName(QLatin1String(nome));
     return widget;
@@ -133,8 +132,8 @@ void frmHistorico::monta()
     // Wide enough for a whole rule of 91 characters beside the scroll bar.
     const QFontMetrics medidas(txtHistorico->font());
     const int margens = 2 * (txtHistorico->frameWidth() + static_cast<int>(txtHistorico->document()->documentMargin()));
-    txtHistorico->setMinimumWidth(medidas.horizontalAdvance(QString(91, QLatin1Char('-'))) + margens
-                                  + txtHistorico->verticalScrollBar()->sizeHint().width() + 4);
+    txtHistorico->setMinimumWidth(medidas.horizontalAdvance(QString(91, QLatin1Char('-'))) + margens +
+                                  txtHistorico->verticalScrollBar()->sizeHint().width() + 4);
     txtHistorico->setMinimumHeight(medidas.lineSpacing() * 30);
 
     auto *janela = new QVBoxLayout(this);
@@ -171,8 +170,8 @@ void frmHistorico::Form_Load()
     // First refresh, with the type list still empty (both types).
     cmbMes->setCurrentIndex(hoje.month() - 1);
 
-    preencheSemSelecionar(cmbTipoTransmissao, {QStringLiteral("Periódica e Anual"), QStringLiteral("Periódica"),
-                                               QStringLiteral("Anual")});
+    preencheSemSelecionar(cmbTipoTransmissao,
+                          {QStringLiteral("Periódica e Anual"), QStringLiteral("Periódica"), QStringLiteral("Anual")});
     // Second refresh, for both types.
     cmbTipoTransmissao->setCurrentIndex(0);
 }
@@ -191,9 +190,9 @@ void frmHistorico::cmdAtualizar_Click()
 {
     const std::optional<std::int16_t> ano = anoDigitado(txtAno->text());
     if (!ano) {
-        CaixaMensagem::aviso(QStringLiteral("O ano informado não é válido.") + kCrLf
-                                 + QStringLiteral("Informe o ano somente com números, por exemplo %1.")
-                                       .arg(Relogio::agora().date().year()),
+        CaixaMensagem::aviso(QStringLiteral("O ano informado não é válido.") + kCrLf +
+                                 QStringLiteral("Informe o ano somente com números, por exemplo %1.")
+                                     .arg(Relogio::agora().date().year()),
                              CaixaMensagem::Icone::Informacao);
         txtAno->setFocus();
         txtAno->selectAll();

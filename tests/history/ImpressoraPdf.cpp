@@ -109,6 +109,26 @@ QStringList fontes(const QString &pdf)
     return nomes;
 }
 
+bool soFontesMonoespacadas(const QString &pdf)
+{
+    const QStringList nomes = fontes(pdf);
+    for (const QString &nome : nomes) {
+        if (!nome.contains(QLatin1String("Mono")) && !nome.contains(QLatin1String("Courier"))) {
+            qWarning("not a fixed-pitch font: %s", qPrintable(nome));
+            return false;
+        }
+    }
+    return !nomes.isEmpty();
+}
+
+QStringList semColunas(QStringList linhas)
+{
+    static const QRegularExpression brancos(QStringLiteral(" +"));
+    for (QString &linha : linhas)
+        linha = linha.replace(brancos, QStringLiteral(" ")).trimmed();
+    return linhas;
+}
+
 } // namespace LeituraPdf
 
 QStringList linhasDoRelatorio(const QString &relatorio)

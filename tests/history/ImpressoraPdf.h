@@ -44,6 +44,13 @@ QStringList linhas(const QString &pdf);
 int paginas(const QString &pdf);
 // The names of the fonts used (`pdffonts`).
 QStringList fontes(const QString &pdf);
+// True when the document uses fonts and all of them are fixed-pitch ones
+// (a "Mono" or "Courier" face).
+bool soFontesMonoespacadas(const QString &pdf);
+// The lines with every run of blanks made one: where the page was laid out
+// again (later pages, a print queue's own rendering) pdftotext reckons the
+// columns its own way, so only the words and their order are compared.
+QStringList semColunas(QStringList linhas);
 } // namespace LeituraPdf
 
 // The lines of a report text, split at CRLF, trailing blanks removed and the

@@ -82,11 +82,11 @@ private Q_SLOTS:
         QStringList meses;
         for (int i = 0; i < janela.cmbMes->count(); ++i)
             meses.append(janela.cmbMes->itemText(i));
-        QCOMPARE(meses, (QStringList{QStringLiteral("JANEIRO"), QStringLiteral("FEVEREIRO"), QStringLiteral("MARÇO"),
-                                     QStringLiteral("ABRIL"), QStringLiteral("MAIO"), QStringLiteral("JUNHO"),
-                                     QStringLiteral("JULHO"), QStringLiteral("AGOSTO"), QStringLiteral("SETEMBRO"),
-                                     QStringLiteral("OUTUBRO"), QStringLiteral("NOVEMBRO"),
-                                     QStringLiteral("DEZEMBRO")}));
+        QCOMPARE(meses,
+                 (QStringList{QStringLiteral("JANEIRO"), QStringLiteral("FEVEREIRO"), QStringLiteral("MARÇO"),
+                              QStringLiteral("ABRIL"), QStringLiteral("MAIO"), QStringLiteral("JUNHO"),
+                              QStringLiteral("JULHO"), QStringLiteral("AGOSTO"), QStringLiteral("SETEMBRO"),
+                              QStringLiteral("OUTUBRO"), QStringLiteral("NOVEMBRO"), QStringLiteral("DEZEMBRO")}));
         QCOMPARE(janela.cmbMes->currentIndex(), 2);
         QCOMPARE(janela.cmbTipoTransmissao->count(), 3);
         QCOMPARE(janela.cmbTipoTransmissao->itemText(0), QStringLiteral("Periódica e Anual"));
@@ -100,10 +100,9 @@ private Q_SLOTS:
         QCOMPARE(janela.cmdImprimir->text(), QStringLiteral("Imprimir"));
         QCOMPARE(janela.cmdCancelar->text(), QStringLiteral("Sair"));
         QCOMPARE(janela.Frame1->title(), QString());
-        for (QWidget *controle : std::initializer_list<QWidget *>{janela.Label1, janela.cmbMes, janela.Ano, janela.txtAno,
-                                                                  janela.Label2, janela.cmbTipoTransmissao,
-                                                                  janela.cmdAtualizar, janela.cmdImprimir,
-                                                                  janela.cmdCancelar})
+        for (QWidget *controle : std::initializer_list<QWidget *>{
+                 janela.Label1, janela.cmbMes, janela.Ano, janela.txtAno, janela.Label2, janela.cmbTipoTransmissao,
+                 janela.cmdAtualizar, janela.cmdImprimir, janela.cmdCancelar})
             QCOMPARE(controle->parentWidget(), janela.Frame1);
 
         QCOMPARE(janela.txtHistorico->text(), GeraHistorico(3, 2026, 0));

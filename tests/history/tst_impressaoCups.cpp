@@ -87,14 +87,6 @@ QSet<QString> pdfsEm(const QString &pasta)
     return {nomes.begin(), nomes.end()};
 }
 
-QStringList semColunas(QStringList linhas)
-{
-    static const QRegularExpression brancos(QStringLiteral(" +"));
-    for (QString &linha : linhas)
-        linha = linha.replace(brancos, QStringLiteral(" ")).trimmed();
-    return linhas;
-}
-
 } // namespace
 
 class TstImpressaoCups : public QObject
@@ -167,17 +159,13 @@ private Q_SLOTS:
             QTest::qWait(250);
         }
         m_criados += novos.values();
-        QVERIFY2(novos.size() == 1, qPrintable(QStringLiteral("documents: %1; log: %2")
-                                                   .arg(novos.values().join(u','), registroCups())));
+        QVERIFY2(novos.size() == 1,
+                 qPrintable(QStringLiteral("documents: %1; log: %2").arg(novos.values().join(u','), registroCups())));
         const QString pdf = QDir(m_saida).filePath(*novos.begin());
         // The queue re-renders the page, so columns are compared by words.
-        QCOMPARE(semColunas(LeituraPdf::linhas(pdf)), semColunas(linhasDoRelatorio(texto)));
+        QCOMPARE(LeituraPdf::semColunas(LeituraPdf::linhas(pdf)), LeituraPdf::semColunas(linhasDoRelatorio(texto)));
         QCOMPARE(LeituraPdf::paginas(pdf), 1);
-        const QStringList fontes = LeituraPdf::fontes(pdf);
-        QVERIFY2(!fontes.isEmpty(), "no font in the document");
-        for (const QString &fonte : fontes)
-            QVERIFY2(fonte.contains(QLatin1String("Mono")) || fonte.contains(QLatin1String("Courier")),
-                     qPrintable(fontes.join(u',')));
+        QVERIFY(LeituraPdf::soFontesMonoespacadas(pdf));
     }
 
 private:
@@ -187,9 +175,9 @@ private:
         m_socket = raiz + QStringLiteral("/cups.sock");
         // The filters run as the daemon's own user and need the spool and
         // temporary folders.
-        QFile::setPermissions(raiz, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                        | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                        | QFileDevice::ExeOther);
+        QFile::setPermissions(raiz, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                        QFileDevice::ExeOther);
         for (const char *pasta : {"spool", "tmp", "state", "cache", "log", "ppd"})
             QDir(raiz).mkpath(QLatin1String(pasta));
         if (::chmod(QFile::encodeName(raiz + QStringLiteral("/tmp")).constData(), 01777) != 0) {
@@ -218,23 +206,24 @@ private:
         const QDeadlineTimer prazo(20000);
         bool pronto = false;
         while (!prazo.hasExpired() && m_cupsd.state() == QProcess::Running) {
-            if (QFileInfo::exists(m_socket) && roda(kLpstat, {QStringLiteral("-h"), m_socket, QStringLiteral("-r")}, 5000).ok) {
+            if (QFileInfo::exists(m_socket) &&
+                roda(kLpstat, {QStringLiteral("-h"), m_socket, QStringLiteral("-r")}, 5000).ok) {
                 pronto = true;
                 break;
             }
             QTest::qWait(200);
         }
         if (!pronto) {
-            m_motivo = QStringLiteral("cupsd did not answer: ") + QString::fromLocal8Bit(m_cupsd.readAll())
-                       + registroCups();
+            m_motivo =
+                QStringLiteral("cupsd did not answer: ") + QString::fromLocal8Bit(m_cupsd.readAll()) + registroCups();
             return false;
         }
         // The PDF is printed from its own rendering of each page, so the
         // text of the document stays readable.
-        const Resultado fila = roda(kLpadmin, {QStringLiteral("-h"), m_socket, QStringLiteral("-p"), kFila,
-                                               QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("cups-pdf:/"),
-                                               QStringLiteral("-P"), kPpd, QStringLiteral("-o"),
-                                               QStringLiteral("pdftops-renderer-default=pdftocairo")});
+        const Resultado fila =
+            roda(kLpadmin, {QStringLiteral("-h"), m_socket, QStringLiteral("-p"), kFila, QStringLiteral("-E"),
+                            QStringLiteral("-v"), QStringLiteral("cups-pdf:/"), QStringLiteral("-P"), kPpd,
+                            QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo")});
         const Resultado padrao = roda(kLpadmin, {QStringLiteral("-h"), m_socket, QStringLiteral("-d"), kFila});
         if (!fila.ok || !padrao.ok) {
             m_motivo = QStringLiteral("lpadmin failed: ") + fila.saida + padrao.saida;

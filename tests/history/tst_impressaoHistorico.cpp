@@ -3,19 +3,12 @@
 #include "history/RelatorioHistorico.h"
 
 #include "ImpressoraPdf.h"
-#include "support/CaixasRoteirizadas.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace CaixaMensagem;
-
 namespace {
-
-const QString kPergunta = QStringLiteral("Deseja realmente imprimir o Histórico");
-const QString kErro = QStringLiteral("Ocorreu um erro ao imprimir o Histórico!");
 
 QString relatorio(int linhas, const QString &arquivo = QStringLiteral("DADOS_31045678_07032026.zip"))
 {
@@ -25,28 +18,6 @@ QString relatorio(int linhas, const QString &arquivo = QStringLiteral("DADOS_310
                             QStringLiteral("SSRE DE LAVRAS"), QString::number(31000000 + i), arquivo,
                             i % 2 ? QStringLiteral("ANUAL") : QStringLiteral("PERIO"));
     return montador.termina();
-}
-
-// Runs of blanks made one: pdftotext lays out the later pages of a long
-// printout by its own reckoning of columns, so only the words and their order
-// are compared there.
-QStringList semColunas(QStringList linhas)
-{
-    static const QRegularExpression brancos(QStringLiteral(" +"));
-    for (QString &linha : linhas)
-        linha.replace(brancos, QStringLiteral(" "));
-    return linhas;
-}
-
-bool fonteMonoespacada(const QStringList &fontes)
-{
-    if (fontes.isEmpty())
-        return false;
-    for (const QString &fonte : fontes) {
-        if (!fonte.contains(QLatin1String("Mono")) && !fonte.contains(QLatin1String("Courier")))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -62,14 +33,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_pasta.isValid());
         m_impressora = std::make_unique<ImpressoraPdf>(m_pasta.filePath(QString::number(++m_caso)));
-        m_caixas = std::make_unique<CaixasRoteirizadas>();
     }
-    void cleanup()
-    {
-        QCOMPARE(m_caixas->inesperadas(), 0);
-        m_caixas.reset();
-        m_impressora.reset();
-    }
+    void cleanup() { m_impressora.reset(); }
 
     void relatorioImpressoLinhaALinhaEmFonteMonoespacada_data()
     {
@@ -89,7 +54,7 @@ private Q_SLOTS:
         QCOMPARE(impressas, linhasDoRelatorio(texto));
         QCOMPARE(impressas.size(), linhas == 0 ? 5 : 5 + linhas + 2);
         QCOMPARE(LeituraPdf::paginas(pdf), 1);
-        QVERIFY2(fonteMonoespacada(LeituraPdf::fontes(pdf)), qPrintable(LeituraPdf::fontes(pdf).join(u',')));
+        QVERIFY(LeituraPdf::soFontesMonoespacadas(pdf));
     }
 
     void paginaCheiaContinuaNaSeguinte()
@@ -99,7 +64,7 @@ private Q_SLOTS:
         const QString pdf = m_impressora->documentos().constFirst();
         QVERIFY(LeituraPdf::paginas(pdf) >= 3);
         const QStringList impressas = LeituraPdf::linhas(pdf);
-        QCOMPARE(semColunas(impressas), semColunas(linhasDoRelatorio(texto)));
+        QCOMPARE(LeituraPdf::semColunas(impressas), LeituraPdf::semColunas(linhasDoRelatorio(texto)));
         // The first page keeps its columns exactly.
         QCOMPARE(impressas.mid(0, 60), linhasDoRelatorio(texto).mid(0, 60));
         // Each page but the last is filled before the next one starts.
@@ -118,64 +83,28 @@ private Q_SLOTS:
         // Same number of lines, in order: nothing wrapped onto a line of its own.
         QCOMPARE(impressas.size(), esperadas.size());
         for (int i = 0; i < esperadas.size(); ++i)
-            QVERIFY2(esperadas.at(i).startsWith(impressas.at(i))
-                         && (impressas.at(i) == esperadas.at(i) || impressas.at(i).size() >= 80),
+            QVERIFY2(esperadas.at(i).startsWith(impressas.at(i)) &&
+                         (impressas.at(i) == esperadas.at(i) || impressas.at(i).size() >= 80),
                      qPrintable(impressas.at(i)));
         QVERIFY(esperadas.at(5).size() > 200);
     }
 
-    void perguntaAntesEImprimeSoComSim()
-    {
-        m_caixas->responde(Resposta::Nao);
-        ImprimeHistorico(relatorio(1));
-        QCOMPARE(m_caixas->mostradas().size(), 1);
-        QVERIFY(caixaIgual(m_caixas->mostradas().at(0), kPergunta, QStringLiteral("Tavo_Upload_Cliente"),
-                           Botoes::SimNao, Icone::Pergunta));
-        QCOMPARE(m_impressora->pedidos(), 0);
-        QVERIFY(m_impressora->documentos().isEmpty());
-
-        m_caixas->limpa();
-        m_caixas->responde(Resposta::Sim);
-        ImprimeHistorico(relatorio(1));
-        QCOMPARE(m_caixas->mostradas().size(), 1);
-        QCOMPARE(m_impressora->documentos().size(), 1);
-    }
-
-    void cadaImpressaoUmDocumento()
-    {
-        const QString texto = relatorio(3);
-        m_caixas->responde(Resposta::Sim);
-        m_caixas->responde(Resposta::Sim);
-        ImprimeHistorico(texto);
-        ImprimeHistorico(texto);
-        QCOMPARE(m_caixas->mostradas().size(), 2);
-        const QStringList documentos = m_impressora->documentos();
-        QCOMPARE(documentos.size(), 2);
-        for (const QString &pdf : documentos)
-            QCOMPARE(LeituraPdf::linhas(pdf), linhasDoRelatorio(texto));
-    }
-
-    void falhaDaImpressoraAvisadaUmaVez_data()
+    void falhaDaImpressoraNaoDaDocumento_data()
     {
         QTest::addColumn<bool>("semImpressora");
         QTest::newRow("nenhuma impressora") << true;
         QTest::newRow("impressora recusa o documento") << false;
     }
-    void falhaDaImpressoraAvisadaUmaVez()
+    void falhaDaImpressoraNaoDaDocumento()
     {
+        // The boxes around a failure are driven through the window's button.
         QFETCH(bool, semImpressora);
         if (semImpressora)
             m_impressora->retira();
         else
             m_impressora->quebra();
         QVERIFY(!ImprimeTexto(relatorio(1), QStringLiteral("Courier New")));
-
-        m_caixas->responde(Resposta::Sim);
-        m_caixas->confirma();
-        ImprimeHistorico(relatorio(1));
-        QCOMPARE(m_caixas->mostradas().size(), 2);
-        QVERIFY(caixaIgual(m_caixas->mostradas().at(1), kErro, QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok,
-                           Icone::Critico));
+        QCOMPARE(m_impressora->pedidos(), 1);
         QVERIFY(m_impressora->documentos().isEmpty());
     }
 
@@ -183,7 +112,6 @@ private:
     QTemporaryDir m_pasta;
     int m_caso = 0;
     std::unique_ptr<ImpressoraPdf> m_impressora;
-    std::unique_ptr<CaixasRoteirizadas> m_caixas;
 };
 
 QTEST_MAIN(TstImpressaoHistorico)
