@@ -34,6 +34,8 @@ SessaoUpload::SessaoUpload(QTcpSocket *socket, const ConfiguracaoServidor &confi
     connect(&m_fimDoTamanho, &QTimer::timeout, this, &SessaoUpload::concluiTamanho);
     m_leituraLenta.setInterval(kPassoLentoMs);
     connect(&m_leituraLenta, &QTimer::timeout, this, &SessaoUpload::leDevagar);
+    m_escritaPartida.setInterval(150);
+    connect(&m_escritaPartida, &QTimer::timeout, this, &SessaoUpload::escrevePedacoPartido);
     connect(socket, &QTcpSocket::readyRead, this, &SessaoUpload::aoChegarDados);
     connect(socket, &QTcpSocket::disconnected, this, &SessaoUpload::aoDesconectar);
 
@@ -73,9 +75,23 @@ void SessaoUpload::responde(const QByteArray &mensagem)
         escreve(mensagem);
         return;
     }
-    // Cut inside the fixed part, so a client must wait for the rest.
-    escreve(mensagem.left(6));
-    QTimer::singleShot(150, this, [this, resto = mensagem.mid(6)] { escreve(resto); });
+    // Cut inside the fixed part, so a client must wait for the rest. The
+    // pieces go out in order, one every 150 ms, also across answers.
+    m_pedacosPartidos.append(mensagem.left(6));
+    m_pedacosPartidos.append(mensagem.mid(6));
+    if (!m_escritaPartida.isActive()) {
+        escreve(m_pedacosPartidos.takeFirst());
+        m_escritaPartida.start();
+    }
+}
+
+void SessaoUpload::escrevePedacoPartido()
+{
+    if (m_pedacosPartidos.isEmpty()) {
+        m_escritaPartida.stop();
+        return;
+    }
+    escreve(m_pedacosPartidos.takeFirst());
 }
 
 void SessaoUpload::aoChegarDados()

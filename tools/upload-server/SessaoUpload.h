@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -35,6 +36,7 @@ private:
     void aoDesconectar();
 
     void responde(const QByteArray &mensagem);
+    void escrevePedacoPartido();
     void escreve(const QByteArray &bytes);
     void registra(const QString &linha);
 
@@ -47,6 +49,8 @@ private:
     QByteArray m_aceitePendente;
     QTimer m_fimDoTamanho;
     QTimer m_leituraLenta;
+    QTimer m_escritaPartida;
+    QList<QByteArray> m_pedacosPartidos;
 
     IdentidadeRecebida m_identidade;
     QString m_pastaDestino;

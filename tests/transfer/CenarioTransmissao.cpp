@@ -1,0 +1,122 @@
+#include "CenarioTransmissao.h"
+
+#include "common/Caminhos.h"
+#include "shell/ListaArquivos.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QTcpServer>
+
+#include <vector>
+
+const QString CenarioTransmissao::kNomePacote = QStringLiteral("DADOS_31045678_07122026.zip");
+
+quint16 portasLivres(int n)
+{
+    for (int tentativa = 0; tentativa < 200; ++tentativa) {
+        const auto base = static_cast<quint16>(20000 + QRandomGenerator::global()->bounded(10000));
+        std::vector<std::unique_ptr<QTcpServer>> teste;
+        bool livres = true;
+        for (int i = 0; i < n && livres; ++i) {
+            teste.push_back(std::make_unique<QTcpServer>());
+            livres = teste.back()->listen(QHostAddress::LocalHost, static_cast<quint16>(base + i));
+        }
+        if (livres)
+            return base;
+    }
+    qFatal("no free port range");
+}
+
+CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
+    : porta(portaInicial ? portaInicial : portasLivres(qMax(qtdePortas, 1)))
+{
+    ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', %1, %2)").arg(qtdePortas).arg(porta));
+    janela = std::make_unique<frmPrincipal>();
+    janela->Form_Load();
+    janela->txtCodigoSRE->setText(QStringLiteral("114"));
+    janela->txtSRE->setText(QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
+    janela->txtCodigoEscola->setText(QStringLiteral("31045678"));
+    janela->txtEscola->setText(QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+    janela->optTipoTrasmissao[0]->setChecked(true);
+}
+
+CenarioTransmissao::~CenarioTransmissao()
+{
+    janela.reset();
+    servidor.reset();
+}
+
+QByteArray CenarioTransmissao::conteudoVariado(qint64 tamanho)
+{
+    QByteArray bytes(tamanho, Qt::Uninitialized);
+    QRandomGenerator gerador(20261207);
+    for (qint64 i = 0; i < tamanho; ++i)
+        bytes[i] = static_cast<char>(gerador.bounded(256));
+    return bytes;
+}
+
+void CenarioTransmissao::colocaPacote(qint64 tamanho)
+{
+    colocaPacote(conteudoVariado(tamanho));
+}
+
+void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
+{
+    conteudo = bytes;
+    const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+    QDir().mkpath(pasta);
+    QFile arquivo(pasta + QLatin1Char('/') + kNomePacote);
+    if (!arquivo.open(QIODevice::WriteOnly) || arquivo.write(bytes) != bytes.size())
+        qFatal("cannot write the package");
+    arquivo.close();
+    janela->File1->setPath(Caminhos::pastaTrabalho());
+    janela->File1->setListIndex(0);
+    HabilitaBotoesEnvio();
+}
+
+ServidorUpload &CenarioTransmissao::iniciaServidor(ConfiguracaoServidor configuracao, quint16 portaServidor)
+{
+    configuracao.portaInicial = portaServidor;
+    configuracao.portas = 1;
+    configuracao.pasta = m_recebidos.path();
+    configuracao.guardaBrutos = true;
+    servidor = std::make_unique<ServidorUpload>(configuracao);
+    if (servidor->inicia() != 1)
+        qFatal("the test server cannot listen on %d", portaServidor);
+    return *servidor;
+}
+
+void CenarioTransmissao::transmite(int avisos)
+{
+    caixas.responde(CaixaMensagem::Resposta::Sim);
+    caixas.confirma(avisos);
+    janela->cmdTransmitir->click();
+}
+
+QByteArray CenarioTransmissao::conversaEsperada() const
+{
+    return QByteArray("Request#:PACKET")
+           + "File~~~#:name~#:" + kNomePacote.toLatin1()
+           + "*0000000114SSRE DE S\xC3O JO\xC3O DEL-REI*31045678ESCOLA ESTADUAL JO\xC3O E MARIA*PERIO"
+           + "File~~~#:size~#:" + QByteArray::number(conteudo.size()) + conteudo;
+}
+
+int CenarioTransmissao::registros() const
+{
+    return ambiente.valor(QStringLiteral("select count(*) from Historico")).toInt();
+}
+
+bool CenarioTransmissao::mostraDesconectado() const
+{
+    return janela->imgConexao->pixmap().toImage() == janela->imgDesconectado->pixmap().toImage();
+}
+
+bool CenarioTransmissao::mostraConectado() const
+{
+    return janela->imgConexao->pixmap().toImage() == janela->imgConectado->pixmap().toImage();
+}

@@ -1,0 +1,628 @@
+// "Transmitir" end to end against the reference server on 127.0.0.1: the
+// checks, the port rotation, every way a transfer ends, and the record.
+#include "CenarioTransmissao.h"
+
+#include "common/Caminhos.h"
+#include "common/Relogio.h"
+#include "shell/ListaArquivos.h"
+#include "transfer/ControleSocket.h"
+#include "transfer/Espera.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using namespace CaixaMensagem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kConfirmaPeriodica = QStringLiteral(
+    "Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
+    "Deseja realmente enviar os dados da Manutenção Periódica ?");
+const QDateTime kMomento(QDate(2026, 12, 7), QTime(9, 5, 3));
+constexpr qint64 kVariosMB = 3 * 1024 * 1024 + 1000;
+
+bool confirmacao(const Registro &caixa)
+{
+    return caixaIgual(caixa, kConfirmaPeriodica, QStringLiteral("Tavo_Upload_Cliente"), Botoes::SimNao, Icone::Pergunta);
+}
+
+bool caixaPerdida(const Registro &caixa)
+{
+    return caixaIgual(caixa, QStringLiteral("A transferência falhou. A conexão foi perdida."),
+                      QStringLiteral("Erro na transferência."), Botoes::Ok, Icone::Critico);
+}
+
+bool caixaCancelada(const Registro &caixa)
+{
+    return caixaIgual(caixa, QStringLiteral("A conexão foi cancelada."), QStringLiteral("Conexão Cancelada."), Botoes::Ok,
+                      Icone::Informacao);
+}
+
+// The controls that start a job, enabled or not.
+QList<bool> trabalhosHabilitados(const frmPrincipal &janela)
+{
+    return {janela.cmdGerar->isEnabled(),    janela.cmdProcurar->isEnabled(),   janela.CancelaArquivo->isEnabled(),
+            janela.cmdDisquete->isEnabled(), janela.cmdInternet->isEnabled(),   janela.cmdTransmitir->isEnabled(),
+            janela.mnuArquivo->isEnabled()};
+}
+
+// Each text the status label showed on screen, in order.
+class TextosPintados : public QObject
+{
+public:
+    explicit TextosPintados(QLabel *rotulo)
+        : m_rotulo(rotulo)
+    {
+        rotulo->installEventFilter(this);
+    }
+    QStringList textos;
+
+protected:
+    bool eventFilter(QObject *, QEvent *evento) override
+    {
+        if (evento->type() == QEvent::Paint && (textos.isEmpty() || textos.last() != m_rotulo->text()))
+            textos.append(m_rotulo->text());
+        return false;
+    }
+
+private:
+    QLabel *m_rotulo;
+};
+
+// After a transfer that did not complete: nothing recorded, nothing stored,
+// the window usable again.
+void confereNadaGravado(CenarioTransmissao &cenario, const QList<bool> &habilitadosAntes)
+{
+    QCOMPARE(cenario.registros(), 0);
+    QTest::qWait(50);
+    QVERIFY(QDir(cenario.pastaRecebidos()).entryList(QStringList{QStringLiteral("*.zip")}, QDir::Files).isEmpty());
+    const QString pasta = QDir(cenario.pastaRecebidos()).filePath(CenarioTransmissao::kNomePacote);
+    QVERIFY(!QFile::exists(QDir(pasta).filePath(CenarioTransmissao::kNomePacote)));
+    QCOMPARE(trabalhosHabilitados(*cenario.janela), habilitadosAntes);
+    QVERIFY(cenario.janela->cmdCancelar->isEnabled());
+    QVERIFY(!cenario.janela->Transferindo);
+    QVERIFY(!cenario.janela->Cancelado);
+    QVERIFY(!cenario.janela->Expulso);
+}
+
+} // namespace
+
+class TstTransmissao : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        LimitesEspera::define(1000ms, 5000ms);
+    }
+    void init() { Relogio::fixa(kMomento); }
+    void cleanup()
+    {
+        Relogio::fixa({});
+        LimitesEspera::define(1000ms, 5000ms);
+    }
+
+    void verificacoesAntesDeConectar()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(100);
+        int conexoes = 0;
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        connect(&servidor, &ServidorUpload::registro, this, [&conexoes](const QString &linha) {
+            conexoes += linha.endsWith(QLatin1String(": connected"));
+        });
+        frmPrincipal &janela = *cenario.janela;
+
+        const QString invalido = QStringLiteral("O Arquivo não pode ser enviado porque o código da escola não é válido.");
+        for (const char *codigo : {"", "3104567", "310456789"}) {
+            janela.txtCodigoEscola->setText(QLatin1String(codigo));
+            cenario.caixas.confirma();
+            janela.cmdTransmitir->click();
+            QVERIFY(caixaIgual(cenario.caixas.mostradas().last(), invalido, QStringLiteral("Tavo_Upload_Cliente"),
+                               Botoes::Ok, Icone::Critico));
+        }
+        QCOMPARE(cenario.caixas.mostradas().size(), 3);
+
+        // An 8-character code that is not a number passes this check.
+        janela.txtCodigoEscola->setText(QStringLiteral("ABCDEFGH"));
+        janela.optTipoTrasmissao[0]->setAutoExclusive(false);
+        janela.optTipoTrasmissao[0]->setChecked(false);
+        janela.optTipoTrasmissao[0]->setAutoExclusive(true);
+        cenario.caixas.confirma();
+        janela.cmdTransmitir->click();
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().last(), QStringLiteral("Escolha o Tipo de Transmissão"),
+                           QStringLiteral("Tipo de Transmissão"), Botoes::Ok, Icone::Informacao));
+
+        // No to the confirmation; "Internet" shows the "Transmissão" tab first,
+        // and the question names the option's caption.
+        janela.optTipoTrasmissao[1]->setChecked(true);
+        janela.SSTab->setCurrentIndex(1);
+        cenario.caixas.responde(Resposta::Nao);
+        janela.cmdInternet->click();
+        QCOMPARE(janela.SSTab->currentIndex(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().last(),
+                           QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
+                                          "Deseja realmente enviar os dados da Manutenção Anual (após fechamento do "
+                                          "ano) ?"),
+                           QStringLiteral("Tavo_Upload_Cliente"), Botoes::SimNao, Icone::Pergunta));
+        QCOMPARE(cenario.caixas.mostradas().size(), 5);
+        QTest::qWait(50);
+        QCOMPARE(conexoes, 0);
+        QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void envioCompletoChegaIgualEFicaNoHistorico_data()
+    {
+        QTest::addColumn<qint64>("tamanho");
+        QTest::newRow("empty") << qint64(0);
+        QTest::newRow("one piece") << qint64(2048);
+        QTest::newRow("two pieces") << qint64(4096);
+        QTest::newRow("5000") << qint64(5000);
+        QTest::newRow("several MB") << kVariosMB;
+    }
+    void envioCompletoChegaIgualEFicaNoHistorico()
+    {
+        QFETCH(qint64, tamanho);
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(tamanho);
+        frmPrincipal &janela = *cenario.janela;
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        const QList<bool> antes = trabalhosHabilitados(janela);
+        QList<bool> durante;
+        bool cancelarUsavel = false;
+        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
+            durante = trabalhosHabilitados(janela);
+            cancelarUsavel = janela.cmdCancelar->isEnabled();
+        });
+        QString arquivoRecebido;
+        connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { arquivoRecebido = c; });
+
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(confirmacao(cenario.caixas.mostradas().at(0)));
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                           QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
+                           QStringLiteral("Transferência OK!"), Botoes::Ok, Icone::Informacao));
+        // No second job could start while the transfer ran.
+        QCOMPARE(durante, QList<bool>(7, false));
+        QVERIFY(cancelarUsavel);
+        QCOMPARE(trabalhosHabilitados(janela), antes);
+
+        // Byte for byte: the three messages, the file, nothing after it.
+        const QByteArray esperada = cenario.conversaEsperada();
+        QTRY_COMPARE_WITH_TIMEOUT(servidor.brutos().size(), esperada.size(), 10000);
+        QVERIFY(servidor.brutos() == esperada);
+        QTRY_VERIFY_WITH_TIMEOUT(!arquivoRecebido.isEmpty(), 5000);
+        QFile recebido(arquivoRecebido);
+        QVERIFY(recebido.open(QIODevice::ReadOnly));
+        QVERIFY(recebido.readAll() == cenario.conteudo);
+        QFile envio(QFileInfo(arquivoRecebido).dir().filePath(QStringLiteral("envio.txt")));
+        QVERIFY(envio.open(QIODevice::ReadOnly));
+        const QString info = QString::fromUtf8(envio.readAll());
+        for (const QString &linha : {QStringLiteral("codigo_escritorio: 0000000114\n"),
+                                     QStringLiteral("escritorio: SSRE DE SÃO JOÃO DEL-REI\n"),
+                                     QStringLiteral("codigo_escola: 31045678\n"),
+                                     QStringLiteral("escola: ESCOLA ESTADUAL JOÃO E MARIA\n"), QStringLiteral("tipo: PERIO\n"),
+                                     QStringLiteral("tamanho_anunciado: %1\n").arg(tamanho),
+                                     QStringLiteral("tamanho_recebido: %1\n").arg(tamanho)})
+            QVERIFY2(info.contains(linha), qPrintable(linha));
+
+        QCOMPARE(cenario.ambiente.valor(QStringLiteral(
+                     "select Nome_arquivo || '|' || data_envio || '|' || codigo_ace_estrut_orgn || '|' || codigo_escola"
+                     " || '|' || tipo_transmissao from Historico")),
+                 CenarioTransmissao::kNomePacote + QStringLiteral("|2026-12-07 09:05:03|114|31045678|PERIO"));
+        QCOMPARE(cenario.registros(), 1);
+
+        QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(janela.lblsendingfile->text(), QString());
+        QCOMPARE(janela.ProgressTransfer->value(), 0);
+        QVERIFY(cenario.mostraDesconectado());
+        QVERIFY(!janela.WindowsSocket->conectado());
+        QVERIFY(!janela.Transferindo);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void rotacaoPelasPortasAteUmaAceitar()
+    {
+        CenarioTransmissao cenario(3);
+        cenario.colocaPacote(3000);
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta + 2);
+        QString statusAoConectar;
+        connect(&servidor, &ServidorUpload::registro, this, [&](const QString &linha) {
+            if (linha.endsWith(QLatin1String(": connected")))
+                statusAoConectar = cenario.janela->lblstatus->text();
+        });
+        cenario.janela->SSTab->setCurrentIndex(2);
+        cenario.janela->show();
+        QVERIFY(QTest::qWaitForWindowExposed(cenario.janela.get()));
+        TextosPintados pintados(cenario.janela->lblstatus);
+
+        cenario.transmite(1);
+        QCOMPARE(statusAoConectar, QStringLiteral("Status: Conectando... Tentativa número 3"));
+        QCOMPARE(pintados.textos.mid(0, 3),
+                 (QStringList{QStringLiteral("Status: Conectando... Tentativa número 1"),
+                              QStringLiteral("Status: Conectando... Tentativa número 2"),
+                              QStringLiteral("Status: Conectando... Tentativa número 3")}));
+        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.registros(), 1);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void nenhumaPortaConecta_data()
+    {
+        QTest::addColumn<int>("portas");
+        QTest::newRow("three closed ports") << 3;
+        QTest::newRow("no ports to try") << 0;
+    }
+    void nenhumaPortaConecta()
+    {
+        QFETCH(int, portas);
+        CenarioTransmissao cenario(portas);
+        cenario.colocaPacote(100);
+        cenario.janela->SSTab->setCurrentIndex(2);
+        cenario.janela->show();
+        QVERIFY(QTest::qWaitForWindowExposed(cenario.janela.get()));
+        TextosPintados pintados(cenario.janela->lblstatus);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+
+        QElapsedTimer relogio;
+        relogio.start();
+        cenario.transmite(1);
+        QVERIFY(relogio.elapsed() < 5000);
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                           QStringLiteral("Não foi possível conectar ao servidor.\r\nTente novamente."),
+                           QStringLiteral("Erro de conexão."), Botoes::Ok, Icone::Critico));
+        QStringList tentativas;
+        for (int i = 1; i <= portas; ++i)
+            tentativas.append(QStringLiteral("Status: Conectando... Tentativa número %1").arg(i));
+        QCOMPARE(pintados.textos.mid(0, portas), tentativas);
+        QVERIFY(!pintados.textos.join(QLatin1Char('|')).contains(QStringLiteral("número %1").arg(portas + 1)));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(cenario.mostraDesconectado());
+        QCOMPARE(trabalhosHabilitados(*cenario.janela), antes);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void enderecoQueNaoRespondeContaComoTentativaFalha()
+    {
+        CenarioTransmissao cenario(2);
+        cenario.colocaPacote(100);
+        // A listener whose queue is full drops new connection requests: the
+        // attempt stays "connecting", as with an address that never answers.
+        QTcpServer cheio;
+        cheio.setListenBacklogSize(0);
+        QVERIFY(cheio.listen(QHostAddress::LocalHost, cenario.porta));
+        cheio.pauseAccepting();
+        QTcpSocket ocupante;
+        ocupante.connectToHost(QHostAddress::LocalHost, cenario.porta);
+        QVERIFY(ocupante.waitForConnected(2000));
+        QTcpSocket sonda;
+        sonda.connectToHost(QHostAddress::LocalHost, cenario.porta);
+        if (sonda.waitForConnected(300))
+            QSKIP("this kernel completes connections beyond the listen queue");
+        sonda.abort();
+
+        cenario.iniciaServidor({}, cenario.porta + 1);
+        LimitesEspera::define(400ms, 5000ms);
+        QElapsedTimer relogio;
+        relogio.start();
+        cenario.transmite(1);
+        QVERIFY(relogio.elapsed() >= 350); // a coarse timer may fire a little early
+        QVERIFY(relogio.elapsed() < 5000);
+        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.registros(), 1);
+    }
+
+    void tamanhoDePacoteNegado()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        configuracao.pacote = 2047;
+        auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                           QStringLiteral("The packet size your requesting has been denied by the server. The packet "
+                                          "size is now set to optimum size. When ready please click on 'Start "
+                                          "Transfer' once again."),
+                           QStringLiteral("Packet Dinied"), Botoes::Ok, Icone::Critico));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+        QVERIFY(cenario.janela->WindowsSocket->conectado()); // left open; the next "Transmitir" closes it
+        QTest::qWait(100);
+        QCOMPARE(servidor.brutos(), QByteArray("Request#:PACKET"));
+        confereNadaGravado(cenario, antes);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void arquivoRecusadoPeloServidor()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        configuracao.recusar = true;
+        auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("O arquivo foi recusado pelo servidor."),
+                           QStringLiteral("Erro na transferência."), Botoes::Ok, Icone::Critico));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Esperando resposta..."));
+        QVERIFY(cenario.janela->WindowsSocket->conectado());
+        QTest::qWait(100);
+        QCOMPARE(servidor.brutos(), cenario.conversaEsperada().chopped(cenario.conteudo.size()));
+        confereNadaGravado(cenario, antes);
+    }
+
+    void acessoNegadoPeloServidor()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        configuracao.negar = true;
+        cenario.iniciaServidor(configuracao, cenario.porta);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        cenario.transmite(1);
+
+        // The denial is told once; the transfer then ends without another box.
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("The server denied access to connect."),
+                           QStringLiteral("Unable to connect"), Botoes::Ok, Icone::Critico));
+        QVERIFY(cenario.mostraDesconectado());
+        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        confereNadaGravado(cenario, antes);
+    }
+
+    void cancelarEsperandoOPacoteNaoMostraCaixa()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        configuracao.mudo = true;
+        auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
+        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
+            QTimer::singleShot(0, cenario.janela.get(), [&] { cenario.janela->cmdCancelar->click(); });
+        });
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        QElapsedTimer relogio;
+        relogio.start();
+        cenario.transmite();
+
+        QVERIFY(relogio.elapsed() < 4000); // ended by the cancel, not by the bound
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(cenario.mostraDesconectado());
+        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        confereNadaGravado(cenario, antes);
+    }
+
+    void cancelarNosCabecalhosOuNosDados_data()
+    {
+        QTest::addColumn<bool>("nosDados");
+        QTest::newRow("waiting for the file answer") << false;
+        QTest::newRow("during the data") << true;
+    }
+    void cancelarNosCabecalhosOuNosDados()
+    {
+        QFETCH(bool, nosDados);
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(kVariosMB);
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        const auto cancela = [&] {
+            if (!cenario.janela->Cancelado)
+                cenario.janela->cmdCancelar->click();
+        };
+        if (nosDados)
+            connect(&servidor, &ServidorUpload::dadosRecebidos, this, cancela);
+        else
+            connect(&servidor, &ServidorUpload::tamanhoRecebido, this, cancela);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaCancelada(cenario.caixas.mostradas().at(1)));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.janela->ProgressTransfer->value(), 0);
+        QCOMPARE(cenario.janela->lblsendingfile->text(), QString());
+        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        confereNadaGravado(cenario, antes);
+    }
+
+    void servidorDerrubaComOuSemAviso_data()
+    {
+        QTest::addColumn<bool>("expulsa");
+        QTest::newRow("kick, then drop") << true;
+        QTest::newRow("drop without kick") << false;
+    }
+    void servidorDerrubaComOuSemAviso()
+    {
+        QFETCH(bool, expulsa);
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(kVariosMB);
+        ConfiguracaoServidor configuracao;
+        (expulsa ? configuracao.expulsarEm : configuracao.derrubarEm) = 50;
+        cenario.iniciaServidor(configuracao, cenario.porta);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        if (expulsa)
+            QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                               QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor."),
+                               QStringLiteral("Falha na transferência."), Botoes::Ok, Icone::Exclamacao));
+        else
+            QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.janela->ProgressTransfer->value(), 0);
+        QVERIFY(cenario.mostraDesconectado());
+        confereNadaGravado(cenario, antes);
+    }
+
+    void servidorMudoTerminaNoPrazo()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        configuracao.mudo = true;
+        cenario.iniciaServidor(configuracao, cenario.porta);
+        LimitesEspera::define(1000ms, 300ms);
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        QElapsedTimer relogio;
+        relogio.start();
+        cenario.transmite(1);
+
+        QVERIFY(relogio.elapsed() >= 250); // a coarse timer may fire a little early
+        QVERIFY(relogio.elapsed() < 5000);
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        confereNadaGravado(cenario, antes);
+    }
+
+    void respostasJuntasOuPartidasFuncionam_data()
+    {
+        QTest::addColumn<bool>("juntar");
+        QTest::newRow("two answers in one write") << true;
+        QTest::newRow("each answer in two writes") << false;
+    }
+    void respostasJuntasOuPartidasFuncionam()
+    {
+        QFETCH(bool, juntar);
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        (juntar ? configuracao.juntar : configuracao.partir) = true;
+        auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
+        bool aceitoMostrado = false;
+        connect(&servidor, &ServidorUpload::cabecalhoRecebido, this,
+                [&] { aceitoMostrado = cenario.mostraConectado(); });
+        cenario.transmite(1);
+
+        QVERIFY(aceitoMostrado);
+        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QTRY_COMPARE_WITH_TIMEOUT(servidor.brutos().size(), cenario.conversaEsperada().size(), 5000);
+        QVERIFY(servidor.brutos() == cenario.conversaEsperada());
+        QCOMPARE(cenario.registros(), 1);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void historicoAntigoAtualizadoNoPrimeiroEnvio()
+    {
+        CenarioTransmissao cenario;
+        cenario.ambiente.executa(QStringLiteral("drop table Historico"));
+        cenario.ambiente.executa(QStringLiteral("create table Historico (Nome_arquivo TEXT, data_envio DATETIME,"
+                                                " codigo_ace_estrut_orgn INTEGER, codigo_escola INTEGER)"));
+        cenario.ambiente.executa(QStringLiteral("insert into Historico values ('velho.zip', '2025-01-02', 114, 1)"));
+        cenario.colocaPacote(3000);
+        cenario.janela->optTipoTrasmissao[1]->setChecked(true);
+        cenario.iniciaServidor({}, cenario.porta);
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QCOMPARE(cenario.ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo='velho.zip'")),
+                 QStringLiteral("ANUAL"));
+        QCOMPARE(cenario.ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo<>'velho.zip'")),
+                 QStringLiteral("ANUAL"));
+        QCOMPARE(cenario.registros(), 2);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void registroQueFalhaEAvisadoDepoisDoOk()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(3000);
+        cenario.janela->txtCodigoEscola->setText(QStringLiteral("3104567A"));
+        QString recebido;
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { recebido = c; });
+        cenario.transmite(2);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 3);
+        QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Transferência OK!"));
+        const Registro &aviso = cenario.caixas.mostradas().at(2);
+        QCOMPARE(aviso.titulo, QStringLiteral("Histórico não gravado."));
+        QCOMPARE(aviso.icone, Icone::Exclamacao);
+        QVERIFY(aviso.texto.startsWith(
+            QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n")));
+        QVERIFY(aviso.texto.contains(QStringLiteral("3104567A"))); // the engine's own words
+        QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
+        QCOMPARE(cenario.registros(), 0);
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void cancelarSemTransferenciaNaoAtrapalhaAProxima()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        cenario.iniciaServidor({}, cenario.porta);
+        cenario.janela->cmdCancelar->click();
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(cenario.janela->cmdTransmitir->isEnabled());
+        cenario.transmite(1);
+        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.registros(), 1);
+    }
+
+    void fecharAJanelaDuranteOEnvio_data()
+    {
+        QTest::addColumn<bool>("sai");
+        QTest::newRow("yes: the transfer ends") << true;
+        QTest::newRow("no: the transfer goes on") << false;
+    }
+    void fecharAJanelaDuranteOEnvio()
+    {
+        QFETCH(bool, sai);
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(kVariosMB);
+        cenario.janela->show();
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        bool pediu = false;
+        connect(&servidor, &ServidorUpload::dadosRecebidos, this, [&] {
+            if (pediu)
+                return;
+            pediu = true;
+            cenario.caixas.responde(sai ? Resposta::Sim : Resposta::Nao);
+            if (!sai)
+                cenario.caixas.confirma(); // "Transferência OK!" at the end
+            cenario.janela->close();
+        });
+        cenario.transmite();
+
+        QVERIFY(pediu);
+        QCOMPARE(cenario.caixas.mostradas().size(), sai ? 2 : 3);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("Deseja realmente sair?"),
+                           QStringLiteral("TAVO"), Botoes::SimNao, Icone::Informacao));
+        QCOMPARE(cenario.janela->isVisible(), !sai);
+        QCOMPARE(cenario.registros(), sai ? 0 : 1);
+        QVERIFY(!cenario.janela->Transferindo);
+        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+};
+
+QTEST_MAIN(TstTransmissao)
+#include "tst_transmissao.moc"
