@@ -48,8 +48,10 @@ SessaoUpload::SessaoUpload(QTcpSocket *socket, const ConfiguracaoServidor &confi
     } else {
         responde(QByteArrayLiteral("Received accept"));
     }
+    // Reading slowly: the socket holds no more than one step's worth, so
+    // the rest waits in the operating system and the client feels the pace.
     if (m_configuracao.lentoKBs > 0)
-        m_socket->setReadBufferSize(4096);
+        m_socket->setReadBufferSize(bytesPorPassoLento());
 }
 
 void SessaoUpload::registra(const QString &linha)
@@ -104,10 +106,14 @@ void SessaoUpload::aoChegarDados()
     processa(m_socket->readAll());
 }
 
+qint64 SessaoUpload::bytesPorPassoLento() const
+{
+    return qMax<qint64>(1, qint64(m_configuracao.lentoKBs) * 1024 * kPassoLentoMs / 1000);
+}
+
 void SessaoUpload::leDevagar()
 {
-    const qint64 porPasso = qMax<qint64>(1, qint64(m_configuracao.lentoKBs) * 1024 * kPassoLentoMs / 1000);
-    const QByteArray dados = m_socket->read(porPasso);
+    const QByteArray dados = m_socket->read(bytesPorPassoLento());
     if (!dados.isEmpty())
         processa(dados);
 }
@@ -289,6 +295,10 @@ void SessaoUpload::concluiArquivo()
 void SessaoUpload::aoDesconectar()
 {
     m_leituraLenta.stop();
+    // What the client sent before closing is still taken (a slow reader
+    // may be behind).
+    if (m_fase == Fase::Dados)
+        processa(m_socket->readAll());
     m_fimDoTamanho.stop();
     if (m_arquivo.isOpen()) {
         m_arquivo.close();

@@ -33,6 +33,7 @@ private:
     void verificaFalhas();
     void concluiArquivo();
     void leDevagar();
+    qint64 bytesPorPassoLento() const;
     void aoDesconectar();
 
     void responde(const QByteArray &mensagem);
