@@ -239,17 +239,15 @@ bool nomeEntradaSeguro(const QString &nome, bool restauraEstrutura)
     static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:"));
     if (unidade.match(relativo).hasMatch())
         return false;
+    // A name that climbs out of a folder is refused even where only the bare
+    // name would be used: such an archive was not made by this program.
     const QStringList partes = relativo.split(QLatin1Char('/'));
-    if (!restauraEstrutura) {
-        const QString simples = partes.last();
-        return !simples.isEmpty() && simples != QLatin1String(".") && simples != QLatin1String("..");
-    }
-    for (const QString &parte : partes) {
-        if (parte == QLatin1String(".."))
-            return false;
-    }
-    const QString ultimo = partes.last();
-    return ultimo != QLatin1String(".");
+    if (partes.contains(QLatin1String("..")))
+        return false;
+    const QString simples = partes.last();
+    if (!restauraEstrutura)
+        return !simples.isEmpty() && simples != QLatin1String(".");
+    return simples != QLatin1String(".");
 }
 
 void compacta(const QString &arquivoZip, const QString &origem, const QString &nomeEntrada, int nivel,

@@ -8,6 +8,8 @@ CaixasRoteirizadas::CaixasRoteirizadas()
 {
     instalaRoteiro([this](const Registro &caixa) {
         m_mostradas.append(caixa);
+        if (m_acao)
+            m_acao(caixa, static_cast<int>(m_mostradas.size()) - 1);
         if (!m_respostas.isEmpty())
             return m_respostas.takeFirst();
         ++m_inesperadas;

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Scripts the message boxes of a test: answers are queued in the order the
 // boxes are expected, every box shown is recorded. A box with no answer left
 // is recorded as unexpected and answered No/Cancel/OK, so a flow never hangs;
@@ -21,6 +23,12 @@ public:
     // Queues OK for `n` boxes that only inform.
     void confirma(int n = 1);
 
+    // Optional: runs when a box appears, before it is answered, with the box
+    // and its position (from 0) among the boxes shown; e.g. to insert a disk
+    // when the program asks for it.
+    using Acao = std::function<void(const CaixaMensagem::Registro &caixa, int ordem)>;
+    void aoMostrar(Acao acao) { m_acao = std::move(acao); }
+
     const QList<CaixaMensagem::Registro> &mostradas() const { return m_mostradas; }
     int inesperadas() const { return m_inesperadas; }
     int respostasPendentes() const { return static_cast<int>(m_respostas.size()); }
@@ -32,6 +40,7 @@ private:
     QList<CaixaMensagem::Resposta> m_respostas;
     QList<CaixaMensagem::Registro> m_mostradas;
     int m_inesperadas = 0;
+    Acao m_acao;
 };
 
 // Compares one recorded box with what the test expects.

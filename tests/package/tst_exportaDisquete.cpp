@@ -1,0 +1,278 @@
+// "Disquete": a chosen package copied to drive a:, whole or in pieces, with
+// the prompts, the three tries and the error cases.
+#include "CenarioPacote.h"
+
+#include "common/Caminhos.h"
+#include "common/Interface.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/ExportaDisquete.h"
+#include "package/Pedacos.h"
+#include "shell/ListaArquivos.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <cerrno>
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kNome = QStringLiteral("DADOS_31045678_01032026.zip");
+const QString kSucesso = QStringLiteral("Arquivo copiado com sucesso!");
+const QString kNaoFoiPossivel = QStringLiteral("Não foi possível copiar para o disquete.");
+const QString kInsiraUm = QStringLiteral("Insira um disquete no drive.");
+
+// A chosen package of `tamanho` bytes in the package folder, as after "Gerar".
+QByteArray escolhePacote(CenarioPacote &c, qint64 tamanho)
+{
+    const QByteArray dados = CenarioPacote::aleatorio(tamanho, quint32(tamanho));
+    CenarioPacote::grava(c.pastaPacotes() + QLatin1Char('/') + kNome, dados);
+    c.janela.txtCaminhoArquivo->setText(Caminhos::pastaPacotes() + kNome);
+    return dados;
+}
+
+bool terminou(const frmPrincipal &janela)
+{
+    return janela.lblMensagem->text().isEmpty() && !Interface::ponteiroEmAmpulheta() && janela.cmdGerar->isEnabled();
+}
+
+QString prompt(int i, int n)
+{
+    return QStringLiteral("Insira o disquete %1 de %2").arg(i).arg(n);
+}
+
+} // namespace
+
+class TstExportaDisquete : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void semArquivoSoAvisa()
+    {
+        CenarioPacote c;
+        QVERIFY(QDir().mkpath(c.pastaTrabalho()));
+        CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/guardado.zip"), "x");
+        for (const QString &caminho : QStringList{QStringLiteral("   "), Caminhos::pastaPacotes() + QStringLiteral("falta.zip")}) {
+            c.caixas.limpa();
+            c.caixas.confirma();
+            c.janela.txtCaminhoArquivo->setText(caminho);
+            c.janela.cmdDisquete->setEnabled(true);
+            c.janela.cmdDisquete->click();
+            QCOMPARE(c.caixas.mostradas().size(), 1);
+            QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("O Arquivo não existe!"),
+                               QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok, Icone::Critico));
+        }
+        QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{QStringLiteral("guardado.zip")});
+    }
+
+    void pacoteQueCabeVaiInteiroSemPrompts()
+    {
+        CenarioPacote c;
+        const QByteArray dados = escolhePacote(c, TamanhoPedaco());
+        QVERIFY(QDir().mkpath(c.disquete()));
+        c.caixas.confirma();
+        DivideArquivo(c.janela, c.janela.txtCaminhoArquivo->text()); // nothing to cut
+        QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos(), QStringList{kSucesso});
+        QVERIFY(caixaIgual(c.caixas.mostradas().first(), kSucesso, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
+        QVERIFY(CenarioPacote::le(c.disquete() + QLatin1Char('/') + kNome) == dados);
+        QVERIFY(terminou(c.janela));
+    }
+
+    void semDisqueteTentaTresVezes()
+    {
+        CenarioPacote c;
+        escolhePacote(c, 1000);
+        c.caixas.confirma(4);
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
+        QVERIFY(caixaIgual(c.caixas.mostradas().at(0), kInsiraUm, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
+        QVERIFY(caixaIgual(c.caixas.mostradas().at(3), kNaoFoiPossivel, QStringLiteral("TAVO"), Botoes::Ok,
+                           Icone::Critico));
+        QVERIFY(terminou(c.janela));
+    }
+
+    void pacoteGrandeVaiEmPedacosUmPorDisquete()
+    {
+        CenarioPacote c;
+        const QByteArray dados = escolhePacote(c, 3000000);
+        Disquetes disquetes(c.disquete());
+        // Each prompt is answered by putting a fresh disk in the drive.
+        c.caixas.aoMostrar([&](const Registro &caixa, int) {
+            for (int i = 1; i <= 3; ++i) {
+                if (caixa.texto == prompt(i, 3))
+                    disquetes.insere(i);
+            }
+        });
+        c.caixas.confirma(4);
+        c.janela.cmdDisquete->setEnabled(true);
+        c.janela.cmdDisquete->click();
+        disquetes.retira();
+
+        QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 3), prompt(2, 3), prompt(3, 3), kSucesso}));
+        QVERIFY(caixaIgual(c.caixas.mostradas().first(), prompt(1, 3), QStringLiteral("TAVO"), Botoes::Ok,
+                           Icone::Informacao));
+        QByteArray juntos;
+        for (int i = 1; i <= 3; ++i) {
+            const QMap<QString, QByteArray> disco = disquetes.discos.value(i);
+            QCOMPARE(disco.keys(), QStringList{NomePedaco(kNome, i)});
+            juntos += disco.first();
+        }
+        QCOMPARE(disquetes.discos.value(3).first().size(), 105930);
+        QVERIFY(juntos == dados);
+        // The pieces stay in the working folder; the chosen package is untouched.
+        QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()),
+                 (QStringList{NomePedaco(kNome, 1), NomePedaco(kNome, 2), NomePedaco(kNome, 3)}));
+        QVERIFY(CenarioPacote::le(c.pastaPacotes() + QLatin1Char('/') + kNome) == dados);
+        QCOMPARE(c.janela.txtCaminhoArquivo->text(), Caminhos::pastaPacotes() + kNome);
+        QVERIFY(terminou(c.janela));
+    }
+
+    void disqueteInseridoSoNoTerceiroPrompt()
+    {
+        CenarioPacote c;
+        escolhePacote(c, 1447036);
+        Disquetes disquetes(c.disquete());
+        c.caixas.aoMostrar([&](const Registro &, int ordem) {
+            // Disk 1 at once; disk 2 only when asked the third time.
+            if (ordem == 0)
+                disquetes.insere(1);
+            if (ordem == 1)
+                disquetes.retira();
+            if (ordem == 3)
+                disquetes.insere(2);
+        });
+        c.caixas.confirma(5);
+        cmdDisquete_Click(c.janela);
+        disquetes.retira();
+        QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kSucesso}));
+        QCOMPARE(disquetes.discos.value(2).value(NomePedaco(kNome, 2)).size(), 1);
+
+        // Never inserted: three prompts for the piece, then the failure.
+        c.caixas.limpa();
+        c.caixas.aoMostrar([&](const Registro &, int ordem) {
+            if (ordem == 0)
+                disquetes.insere(1);
+            else
+                disquetes.retira();
+        });
+        c.caixas.confirma(5);
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kNaoFoiPossivel}));
+        QVERIFY(terminou(c.janela));
+    }
+
+    void pacoteNaPastaDeTrabalhoNaoSePerde()
+    {
+        CenarioPacote c;
+        const QByteArray dados = CenarioPacote::aleatorio(3000000, 5);
+        CenarioPacote::grava(c.pastaTrabalho() + QLatin1Char('/') + kNome, dados);
+        CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/outro.txt"), "x");
+        c.janela.txtCaminhoArquivo->setText(Caminhos::pastaTrabalho() + QLatin1Char('\\') + kNome);
+        Disquetes disquetes(c.disquete());
+        c.caixas.aoMostrar([&](const Registro &, int ordem) { disquetes.insere(ordem + 1); });
+        c.caixas.confirma(4);
+        cmdDisquete_Click(c.janela);
+        disquetes.retira();
+        QCOMPARE(c.caixas.textos().last(), kSucesso);
+        QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kNome) == dados);
+        QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()),
+                 (QStringList{kNome, NomePedaco(kNome, 1), NomePedaco(kNome, 2), NomePedaco(kNome, 3)}));
+        QCOMPARE(disquetes.discos.value(3).keys(), QStringList{NomePedaco(kNome, 3)});
+    }
+
+    void falhasDoDisqueteSeguemONumeroDoErro_data()
+    {
+        QTest::addColumn<int>("erro");
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("titulo");
+        QTest::addColumn<int>("icone");
+        QTest::newRow("disco cheio") << ENOSPC
+                                     << QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")
+                                     << QStringLiteral("TAVO - ERRO") << int(Icone::Critico);
+        QTest::newRow("caminho nao encontrado") << ENOENT << QStringLiteral("Verifique se o disquete está no drive!")
+                                                << QStringLiteral("Tavo_Upload_Cliente") << int(Icone::Informacao);
+        QTest::newRow("outro") << EIO << QStringLiteral("57: ") << QStringLiteral("Tavo_Upload_Cliente")
+                               << int(Icone::Critico);
+    }
+
+    void falhasDoDisqueteSeguemONumeroDoErro()
+    {
+        QFETCH(int, erro);
+        QFETCH(QString, texto);
+        QFETCH(QString, titulo);
+        QFETCH(int, icone);
+        CenarioPacote c;
+        escolhePacote(c, 3000000);
+        const QString drive = c.disquete();
+        QVERIFY(QDir().mkpath(drive));
+        // The second piece fails on its disk.
+        FalhasArquivo::instala([&](const QString &destino) {
+            return destino.startsWith(drive) && destino.endsWith(QLatin1String(".002")) ? erro : 0;
+        });
+        c.caixas.confirma(3);
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos().mid(0, 2), (QStringList{prompt(1, 3), prompt(2, 3)}));
+        QCOMPARE(c.caixas.mostradas().size(), 3);
+        const Registro &ultima = c.caixas.mostradas().last();
+        QVERIFY2(ultima.texto.startsWith(texto), qPrintable(ultima.texto));
+        QCOMPARE(ultima.titulo, titulo);
+        QCOMPARE(int(ultima.icone), icone);
+        QCOMPARE(ultima.botoes, Botoes::Ok);
+        QVERIFY(terminou(c.janela));
+        // The piece already copied stays on its disk; no partial second piece.
+        QCOMPARE(CenarioPacote::arquivosDe(drive), QStringList{NomePedaco(kNome, 1)});
+    }
+
+    void erroDeAcessoLimpaAPastaDeTrabalhoSemMensagem()
+    {
+        CenarioPacote c;
+        escolhePacote(c, 3000000);
+        const QString drive = c.disquete();
+        QVERIFY(QDir().mkpath(drive));
+        FalhasArquivo::instala([&](const QString &destino) { return destino.startsWith(drive) ? EROFS : 0; });
+        c.caixas.confirma(1);
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos(), QStringList{prompt(1, 3)});
+        QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
+        QVERIFY(QFileInfo::exists(c.pastaPacotes() + QLatin1Char('/') + kNome));
+        QVERIFY(terminou(c.janela));
+    }
+
+    void discoCheioDeVerdadeNumPendriveMontado()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to mount a small tmpfs as drive a:; the fault seam covers the disk-full case");
+        CenarioPacote c;
+        escolhePacote(c, 3000000);
+        const QString drive = c.disquete();
+        QVERIFY(QDir().mkpath(drive));
+        // Room for one piece and a half.
+        if (::mount("tmpfs", QFile::encodeName(drive).constData(), "tmpfs", 0, "size=2200k") != 0)
+            QSKIP("mounting a tmpfs is not permitted here; the fault seam covers the disk-full case");
+        struct Desmonta
+        {
+            QString drive;
+            ~Desmonta() { ::umount2(QFile::encodeName(drive).constData(), MNT_DETACH); }
+        } desmonta{drive};
+        c.caixas.confirma(3);
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos(),
+                 (QStringList{prompt(1, 3), prompt(2, 3),
+                              QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")}));
+        QCOMPARE(CenarioPacote::arquivosDe(drive), QStringList{NomePedaco(kNome, 1)});
+        QVERIFY(terminou(c.janela));
+    }
+};
+
+QTEST_MAIN(TstExportaDisquete)
+#include "tst_exportaDisquete.moc"

@@ -1,0 +1,275 @@
+// The ZIP engine on real archives: round trips, true progress, atomic
+// writing, safe extraction, damaged input.
+#include "common/Erro.h"
+#include "package/MotorZip.h"
+#include "package/StatusZip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <zip.h>
+
+namespace {
+
+long numeroDoErro(const std::function<void()> &passo)
+{
+    try {
+        passo();
+    } catch (const ErroTavo &erro) {
+        return erro.numero();
+    }
+    return 0;
+}
+
+QByteArray aleatorio(qint64 tamanho, quint32 semente)
+{
+    QByteArray dados(tamanho, Qt::Uninitialized);
+    QRandomGenerator gerador(semente);
+    for (qint64 i = 0; i < tamanho; ++i)
+        dados[i] = char(gerador.generate() & 0xff);
+    return dados;
+}
+
+void grava(const QString &caminho, const QByteArray &dados)
+{
+    QFile arquivo(caminho);
+    QVERIFY(arquivo.open(QIODevice::WriteOnly));
+    QCOMPARE(arquivo.write(dados), dados.size());
+}
+
+QByteArray le(const QString &caminho)
+{
+    QFile arquivo(caminho);
+    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+}
+
+QStringList arquivosDe(const QString &pasta)
+{
+    return QDir(pasta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// An archive with the given entries, written by the library directly, so
+// that names the program would never write can be tried.
+void criaZip(const QString &caminho, const QList<QPair<QByteArray, QByteArray>> &entradas)
+{
+    int erro = 0;
+    zip_t *zip = zip_open(QFile::encodeName(caminho).constData(), ZIP_CREATE | ZIP_TRUNCATE, &erro);
+    QVERIFY(zip);
+    for (const auto &[nome, dados] : entradas) {
+        zip_source_t *fonte = zip_source_buffer(zip, dados.constData(), zip_uint64_t(dados.size()), 0);
+        QVERIFY(fonte);
+        QVERIFY(zip_file_add(zip, nome.constData(), fonte, ZIP_FL_ENC_RAW) >= 0);
+    }
+    QCOMPARE(zip_close(zip), 0);
+}
+
+struct Registro
+{
+    QStringList status;
+    MotorZip::Relator relator() { return [this](const QString &s) { status.append(s); }; }
+    QList<int> percentuais(std::int16_t codigo) const
+    {
+        QList<int> lista;
+        for (const QString &s : status) {
+            if (CodigoAcao(s) == codigo)
+                lista.append(PercentualAcao(s));
+        }
+        return lista;
+    }
+};
+
+} // namespace
+
+class TstMotorZip : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pacoteIdaEVoltaIgualByteAByte()
+    {
+        QTemporaryDir pasta;
+        const QByteArray banco = aleatorio(700000, 1) + QByteArray(900000, 'x');
+        grava(pasta.filePath(QStringLiteral("fonte.mdb")), banco);
+        const QString pacote = pasta.filePath(QStringLiteral("DADOS_1_01032026.zip"));
+        Registro registro;
+        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("fonte.mdb")), QStringLiteral("mirv_dat.mdb"), 3,
+                           registro.relator());
+        QCOMPARE(registro.status.last(), MontaStatus(AcaoZip::Zipado, QStringLiteral("mirv_dat.mdb"), 100));
+
+        const QList<MotorZip::Entrada> entradas = MotorZip::testa(pacote, {});
+        QCOMPARE(entradas.size(), 1);
+        QCOMPARE(entradas.first().nome, QStringLiteral("mirv_dat.mdb"));
+        QCOMPARE(entradas.first().tamanho, banco.size());
+
+        const QString destino = pasta.filePath(QStringLiteral("saida"));
+        QVERIFY(QDir().mkpath(destino));
+        grava(destino + QStringLiteral("/mirv_dat.mdb"), "versao antiga");
+        MotorZip::extrai(pacote, QStringLiteral("*.*"), destino, false, registro.relator());
+        QVERIFY(le(destino + QStringLiteral("/mirv_dat.mdb")) == banco);
+        QCOMPARE(arquivosDe(destino), QStringList{QStringLiteral("mirv_dat.mdb")});
+        QCOMPARE(registro.percentuais(AcaoZip::Deszipado), QList<int>{100});
+
+        // Another implementation accepts the package too.
+        const QString unzip = QStandardPaths::findExecutable(QStringLiteral("unzip"));
+        if (unzip.isEmpty())
+            QSKIP("unzip is not installed: the package was checked with the program's own reader only");
+        QProcess processo;
+        processo.start(unzip, {QStringLiteral("-t"), pacote});
+        QVERIFY(processo.waitForFinished(30000));
+        QCOMPARE(processo.exitCode(), 0);
+    }
+
+    void progressoContaOsBytesEntreguesNaoOsComprimidos()
+    {
+        // Zeros compress a thousand to one: a progress made of compressed
+        // bytes would stay near 0% and jump to 100%.
+        QTemporaryDir pasta;
+        grava(pasta.filePath(QStringLiteral("zeros.mdb")), QByteArray(8 << 20, '\0'));
+        Registro registro;
+        MotorZip::compacta(pasta.filePath(QStringLiteral("p.zip")), pasta.filePath(QStringLiteral("zeros.mdb")),
+                           QStringLiteral("mirv_dat.mdb"), 3, registro.relator());
+        const QList<int> zipando = registro.percentuais(AcaoZip::Zipando);
+        QVERIFY(zipando.size() >= 20);
+        QCOMPARE(zipando.first(), 0);
+        QCOMPARE(zipando.last(), 100);
+        QVERIFY(std::is_sorted(zipando.begin(), zipando.end()));
+        QVERIFY(zipando.contains(50));
+        for (const QString &status : registro.status)
+            QCOMPARE(ArquivoAcao(status), QStringLiteral("mirv_dat.mdb"));
+    }
+
+    void falhaOuInterrupcaoDeixaOPacoteAnteriorIntacto()
+    {
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        grava(pacote, "pacote anterior");
+        QVERIFY(numeroDoErro([&] {
+                    MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("nao_existe.mdb")), QStringLiteral("a"), 3, {});
+                }) != 0);
+        QCOMPARE(le(pacote), QByteArray("pacote anterior"));
+
+        grava(pasta.filePath(QStringLiteral("grande.mdb")), aleatorio(2 << 20, 3));
+        bool interrompido = false;
+        const MotorZip::Relator interrompe = [&](const QString &status) {
+            if (PercentualAcao(status) >= 40)
+                throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
+        };
+        try {
+            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3, interrompe);
+        } catch (const ErroTavo &erro) {
+            interrompido = erro.descricao() == QStringLiteral("interrompido");
+        }
+        QVERIFY(interrompido);
+        QCOMPARE(le(pacote), QByteArray("pacote anterior"));
+        QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("grande.mdb"), QStringLiteral("p.zip")}));
+
+        // A folder that is not there fails before anything is written.
+        QCOMPARE(numeroDoErro([&] {
+                     MotorZip::compacta(pasta.filePath(QStringLiteral("falta/p.zip")),
+                                        pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3, {});
+                 }),
+                 76L);
+    }
+
+    void pacoteExistenteFicaSoComOBancoAtual()
+    {
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        criaZip(pacote, {{"outro.txt", "x"}, {"mirv_dat.mdb", "velho"}});
+        grava(pasta.filePath(QStringLiteral("mirv_dat.mdb")), "novo");
+        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"), 3, {});
+        const QList<MotorZip::Entrada> entradas = MotorZip::testa(pacote, {});
+        QCOMPARE(entradas.size(), 1);
+        QCOMPARE(entradas.first().tamanho, 4);
+    }
+
+    void nomesPerigososSaoRecusadosAntesDeEscrever_data()
+    {
+        QTest::addColumn<QByteArray>("nome");
+        QTest::newRow("sobe uma pasta") << QByteArray("../fora.txt");
+        QTest::newRow("caminho absoluto") << QByteArray("/tmp/fora.txt");
+        QTest::newRow("barra invertida absoluta") << QByteArray("\\fora.txt");
+        QTest::newRow("unidade") << QByteArray("c:fora.txt");
+        QTest::newRow("ponto ponto") << QByteArray("..");
+        QTest::newRow("ponto") << QByteArray(".");
+        QTest::newRow("pasta e ponto ponto") << QByteArray("a/..");
+    }
+
+    void nomesPerigososSaoRecusadosAntesDeEscrever()
+    {
+        QFETCH(QByteArray, nome);
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        criaZip(pacote, {{"mirv_dat.mdb", "bom"}, {nome, "mau"}});
+        const QString destino = pasta.filePath(QStringLiteral("d/e"));
+        QVERIFY(QDir().mkpath(destino));
+        QCOMPARE(numeroDoErro([&] { MotorZip::extrai(pacote, QStringLiteral("*.*"), destino, false, {}); }),
+                 MotorZip::ArquivoInvalido);
+        QCOMPARE(arquivosDe(destino), QStringList());
+        QCOMPARE(arquivosDe(pasta.filePath(QStringLiteral("d"))), QStringList());
+    }
+
+    void entradasEmPastasChegamComONomeSimples()
+    {
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        criaZip(pacote, {{"c/tavo/", ""}, {"c/tavo/mirv_dat.mdb", "banco"}, {"b.txt", "b"}, {"p.zip", "eu mesmo"}});
+        QCOMPARE(numeroDoErro([&] { MotorZip::extrai(pacote, QStringLiteral("*.*"), pasta.path(), false, {}); }),
+                 MotorZip::ArquivoInvalido); // an entry may not replace the archive being read
+        QCOMPARE(arquivosDe(pasta.path()), QStringList{QStringLiteral("p.zip")});
+
+        criaZip(pacote, {{"c/tavo/", ""}, {"c/tavo/mirv_dat.mdb", "banco"}, {"b.txt", "b"}});
+        const QString destino = pasta.filePath(QStringLiteral("saida"));
+        QVERIFY(QDir().mkpath(destino));
+        MotorZip::extrai(pacote, QStringLiteral("*.mdb"), destino, false, {});
+        QCOMPARE(arquivosDe(destino), QStringList{QStringLiteral("mirv_dat.mdb")});
+        QCOMPARE(le(destino + QStringLiteral("/mirv_dat.mdb")), QByteArray("banco"));
+    }
+
+    void arquivoDanificadoOuQueNaoEhZipEhErro_data()
+    {
+        QTest::addColumn<int>("dano");
+        QTest::newRow("byte trocado nos dados") << 0;
+        QTest::newRow("cortado") << 1;
+        QTest::newRow("vazio") << 2;
+        QTest::newRow("texto") << 3;
+    }
+
+    void arquivoDanificadoOuQueNaoEhZipEhErro()
+    {
+        QFETCH(int, dano);
+        QTemporaryDir pasta;
+        const QByteArray banco = aleatorio(300000, 9);
+        grava(pasta.filePath(QStringLiteral("mirv_dat.mdb")), banco);
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"), 3, {});
+        QByteArray dados = le(pacote);
+        switch (dano) {
+        case 0: dados[dados.size() / 2] = char(dados[dados.size() / 2] ^ 0x5a); break;
+        case 1: dados.truncate(dados.size() / 2); break;
+        case 2: dados.clear(); break;
+        case 3: dados = "isto nao e um zip"; break;
+        }
+        grava(pacote, dados);
+        const QString destino = pasta.filePath(QStringLiteral("saida"));
+        QVERIFY(QDir().mkpath(destino));
+        grava(destino + QStringLiteral("/mirv_dat.mdb"), "anterior");
+        QVERIFY(numeroDoErro([&] { MotorZip::testa(pacote, {}); }) != 0);
+        QVERIFY(numeroDoErro([&] { MotorZip::extrai(pacote, QStringLiteral("*.*"), destino, false, {}); }) != 0);
+        // The file it would have replaced is untouched, and no temporary is left.
+        QCOMPARE(arquivosDe(destino), QStringList{QStringLiteral("mirv_dat.mdb")});
+        QCOMPARE(le(destino + QStringLiteral("/mirv_dat.mdb")), QByteArray("anterior"));
+        QCOMPARE(numeroDoErro([&] {
+                     MotorZip::testa(pasta.filePath(QStringLiteral("nao_existe.zip")), {});
+                 }),
+                 Erros::ArquivoNaoEncontrado);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstMotorZip)
+#include "tst_motorZip.moc"

@@ -1,0 +1,211 @@
+// Package names, floppy pieces, and the shared file helpers.
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/Pedacos.h"
+
+#include "support/AmbienteTeste.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+
+namespace {
+
+long numeroDoErro(const std::function<void()> &passo)
+{
+    try {
+        passo();
+    } catch (const ErroTavo &erro) {
+        return erro.numero();
+    }
+    return 0;
+}
+
+QByteArray aleatorio(qint64 tamanho, quint32 semente)
+{
+    QByteArray dados(tamanho, Qt::Uninitialized);
+    QRandomGenerator gerador(semente);
+    for (qint64 i = 0; i < tamanho; ++i)
+        dados[i] = char(gerador.generate() & 0xff);
+    return dados;
+}
+
+void grava(const QString &caminho, const QByteArray &dados)
+{
+    QDir().mkpath(QFileInfo(caminho).absolutePath());
+    QFile arquivo(caminho);
+    QVERIFY(arquivo.open(QIODevice::WriteOnly));
+    QCOMPARE(arquivo.write(dados), dados.size());
+}
+
+QByteArray le(const QString &caminho)
+{
+    QFile arquivo(caminho);
+    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+}
+
+QStringList arquivosDe(const QString &pasta)
+{
+    return QDir(pasta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TstPedacos : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { FalhasArquivo::remove(); }
+
+    void nomeDoPacoteTemCodigoEDataSemSeparadores()
+    {
+        QCOMPARE(NomePacote(QStringLiteral("31045678"), QDate(2026, 3, 1)),
+                 QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\Arquivo_gerado\\DADOS_31045678_01032026.zip"));
+        QCOMPARE(NomePacote(QStringLiteral("31045678"), QDate(2026, 12, 7)),
+                 QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\Arquivo_gerado\\DADOS_31045678_07122026.zip"));
+        // A database without a school gives two underscores in a row.
+        QCOMPARE(Caminhos::nomeArquivo(NomePacote(QString(), QDate(2027, 1, 31))), QStringLiteral("DADOS__31012027.zip"));
+    }
+
+    void pedacosNosLimitesDoTamanho()
+    {
+        QCOMPARE(TamanhoPedaco(), qint64(1447035));
+        QCOMPARE(QuantidadePedacos(0), 0);
+        QCOMPARE(QuantidadePedacos(1447035), 0);
+        QCOMPARE(QuantidadePedacos(1447036), 2);
+        QCOMPARE(QuantidadePedacos(2 * 1447035), 2);
+        QCOMPARE(QuantidadePedacos(2 * 1447035 + 1), 3);
+        QCOMPARE(QuantidadePedacos(3000000), 3);
+        QCOMPARE(NomePedaco(QStringLiteral("DADOS_1_01012026.zip"), 2), QStringLiteral("DADOS_1_01012026.zip.002"));
+        QCOMPARE(NomePedaco(QStringLiteral("x.zip"), 12), QStringLiteral("x.zip.012"));
+        QVERIFY(EhPedaco(QStringLiteral("x.zip.001")));
+        QVERIFY(!EhPedaco(QStringLiteral("x.zip")));
+        QVERIFY(!EhPedaco(QStringLiteral("x.zip.0a1")));
+    }
+
+    void corteEJuncaoDevolvemOPacote_data()
+    {
+        QTest::addColumn<qint64>("tamanho");
+        QTest::addColumn<QList<qint64>>("pedacos");
+        QTest::newRow("exatamente um") << qint64(1447035) << QList<qint64>{};
+        QTest::newRow("um a mais") << qint64(1447036) << QList<qint64>{1447035, 1};
+        QTest::newRow("dois cheios") << qint64(2 * 1447035) << QList<qint64>{1447035, 1447035};
+        QTest::newRow("tres milhoes") << qint64(3000000) << QList<qint64>{1447035, 1447035, 105930};
+    }
+
+    void corteEJuncaoDevolvemOPacote()
+    {
+        QFETCH(qint64, tamanho);
+        QFETCH(QList<qint64>, pedacos);
+        QTemporaryDir pasta;
+        const QByteArray pacote = aleatorio(tamanho, quint32(tamanho));
+        const QString origem = pasta.filePath(QStringLiteral("origem/DADOS_1_01012026.zip"));
+        grava(origem, pacote);
+        const QString destino = pasta.filePath(QStringLiteral("pedacos"));
+        QVERIFY(QDir().mkpath(destino));
+
+        QList<int> avisados;
+        const int n = CortaEmPedacos(origem, destino, QStringLiteral("DADOS_1_01012026.zip"),
+                                     [&](int k) { avisados.append(k); });
+        QCOMPARE(n, int(pedacos.size()));
+        QCOMPARE(arquivosDe(destino).size(), pedacos.size());
+        QCOMPARE(avisados.size(), pedacos.size());
+        if (pedacos.isEmpty())
+            return;
+        QStringList nomes;
+        for (int k = 1; k <= n; ++k) {
+            nomes.append(NomePedaco(QStringLiteral("DADOS_1_01012026.zip"), k));
+            QCOMPARE(QFileInfo(destino + QLatin1Char('/') + nomes.last()).size(), pedacos.at(k - 1));
+        }
+        QCOMPARE(arquivosDe(destino), nomes);
+        QCOMPARE(JuntaPedacos(destino, nomes), QStringLiteral("DADOS_1_01012026.zip"));
+        QVERIFY(le(destino + QStringLiteral("/DADOS_1_01012026.zip")) == pacote);
+    }
+
+    void juncaoComParteVaziaFalhaSemDeixarSaida()
+    {
+        QTemporaryDir pasta;
+        grava(pasta.filePath(QStringLiteral("p.zip.001")), QByteArray(10, 'a'));
+        grava(pasta.filePath(QStringLiteral("p.zip.002")), QByteArray());
+        QVERIFY(numeroDoErro([&] {
+                    JuntaPedacos(pasta.path(), {QStringLiteral("p.zip.001"), QStringLiteral("p.zip.002")});
+                }) != 0);
+        QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("p.zip.001"), QStringLiteral("p.zip.002")}));
+        QVERIFY(numeroDoErro([&] { JuntaPedacos(pasta.path(), {QStringLiteral("p.zip.003")}); }) != 0);
+        QVERIFY(numeroDoErro([&] { JuntaPedacos(pasta.path(), {}); }) != 0);
+    }
+
+    void copiaParaPastaSubstituiEFalhasTemNumero()
+    {
+        AmbienteTeste ambiente;
+        const QString origem = ambiente.raiz() + QStringLiteral("/com brancos/pacote.zip");
+        grava(origem, "novo");
+        const QString pasta = Caminhos::local(QStringLiteral("c:\\temp_tavo"));
+        grava(pasta + QStringLiteral("/pacote.zip"), "velho conteudo");
+        CopiaArquivo(origem, QStringLiteral("c:\\temp_tavo\\"));
+        QCOMPARE(le(pasta + QStringLiteral("/pacote.zip")), QByteArray("novo"));
+        CopiaArquivo(origem, QStringLiteral("c:\\temp_tavo\\outro.zip"));
+        QCOMPARE(le(pasta + QStringLiteral("/outro.zip")), QByteArray("novo"));
+
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem + QStringLiteral("x"), QStringLiteral("c:\\temp_tavo\\")); }),
+                 Erros::ArquivoNaoEncontrado);
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("c:\\nao_existe\\")); }),
+                 Erros::CaminhoNaoEncontrado);
+    }
+
+    void discoCheioNaCopiaNaoDeixaArquivoPelaMetade()
+    {
+        AmbienteTeste ambiente;
+        const QString origem = ambiente.raiz() + QStringLiteral("/pacote.zip");
+        grava(origem, aleatorio(3 << 20, 7));
+        const QString disquete = Caminhos::local(QStringLiteral("a:\\"));
+        QVERIFY(QDir().mkpath(disquete));
+        grava(disquete + QStringLiteral("/pacote.zip"), "copia anterior");
+        int escritas = 0;
+        // The second block written fails, as a disk fills in the middle of a copy.
+        FalhasArquivo::instala([&](const QString &destino) {
+            return destino.startsWith(disquete) && ++escritas == 3 ? ENOSPC : 0;
+        });
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::DiscoCheio);
+        QCOMPARE(arquivosDe(disquete), QStringList{QStringLiteral("pacote.zip")});
+        QCOMPARE(le(disquete + QStringLiteral("/pacote.zip")), QByteArray("copia anterior"));
+
+        FalhasArquivo::instala([&](const QString &) { return EROFS; });
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::AcessoArquivo);
+        FalhasArquivo::instala([&](const QString &) { return EIO; });
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::FalhaArquivo);
+    }
+
+    void limpaPastaTempApagaArquivosECriaAPasta()
+    {
+        AmbienteTeste ambiente;
+        const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+        QVERIFY(!QFileInfo::exists(pasta));
+        LimpaPastaTemp();
+        QVERIFY(QFileInfo(pasta).isDir());
+        LimpaPastaTemp(); // an empty folder is no error
+
+        grava(pasta + QStringLiteral("/a.zip"), "a");
+        grava(pasta + QStringLiteral("/.oculto"), "b");
+        grava(pasta + QStringLiteral("/sub/dentro.txt"), "c");
+        grava(pasta + QStringLiteral("/guardado.zip"), "d");
+        LimpaPastaTemp(pasta + QStringLiteral("/guardado.zip"));
+        QCOMPARE(arquivosDe(pasta), QStringList{QStringLiteral("guardado.zip")});
+        QVERIFY(QFileInfo::exists(pasta + QStringLiteral("/sub/dentro.txt")));
+
+        // A read-only file is not forced; the others still go.
+        grava(pasta + QStringLiteral("/protegido.zip"), "e");
+        QVERIFY(QFile::setPermissions(pasta + QStringLiteral("/protegido.zip"), QFileDevice::ReadOwner));
+        QCOMPARE(numeroDoErro([] { LimpaPastaTemp(); }), Erros::AcessoArquivo);
+        QCOMPARE(arquivosDe(pasta), QStringList{QStringLiteral("protegido.zip")});
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPedacos)
+#include "tst_pedacos.moc"
