@@ -3,7 +3,6 @@
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
-#include "common/Interface.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
 #include "transfer/ControleSocket.h"
@@ -186,7 +185,6 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta)
                 return false;
-            Interface::cedeEventos();
         } else {
             janela.Enviando = false; // nothing left for the wire
         }
