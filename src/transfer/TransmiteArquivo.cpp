@@ -65,6 +65,16 @@ MensagensCliente::Identidade identidadeDoEnvio(const frmPrincipal &janela, const
             janela.txtCodigoEscola->text(), janela.txtEscola->text(), tipo};
 }
 
+// A wait of the transfer. When the application is quitting (its event
+// loops were told to end) the transfer ends as if the window were closing.
+FimEspera aguarda(frmPrincipal &janela, Espera &espera, const std::function<bool()> &condicao)
+{
+    const FimEspera fim = espera.ate(condicao, LimitesEspera::resposta());
+    if (fim == FimEspera::Interrompida)
+        janela.Encerrando = true;
+    return fim;
+}
+
 void registraEConclui(frmPrincipal &janela, const QString &tipo)
 {
     QString falhaRegistro;
@@ -95,15 +105,14 @@ void TransmiteArquivo(frmPrincipal &janela)
     ControleSocket &socket = *janela.WindowsSocket;
     Espera espera(socket, [&janela] { return janela.Cancelado || janela.Encerrando; });
     espera.acordaCom(janela.cmdCancelar, &QPushButton::clicked);
-    const auto limite = LimitesEspera::resposta();
     const QString tipo = MensagensCliente::tipoTransmissao(janela.optTipoTrasmissao[0]->isChecked());
 
     janela.RespostaPacote = 2;
     socket.envia(MensagensCliente::pedidoPacote());
-    FimEspera fim = espera.ate([&janela] { return janela.RespostaPacote != 2; }, limite);
+    FimEspera fim = aguarda(janela, espera, [&janela] { return janela.RespostaPacote != 2; });
     if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
         // The cancel has shown the disconnected state; nothing more is said.
-        if (janela.Encerrando || fim == FimEspera::Interrompida)
+        if (janela.Encerrando)
             socket.fecha();
         janela.Cancelado = false;
         janela.Expulso = false;
@@ -120,7 +129,7 @@ void TransmiteArquivo(frmPrincipal &janela)
     mostraStatus(janela, QStringLiteral("Enviando arquivo..."));
     janela.Enviando = true;
     socket.envia(MensagensCliente::cabecalhoArquivo(identidadeDoEnvio(janela, tipo)));
-    fim = espera.ate([&janela] { return !janela.Enviando; }, limite);
+    fim = aguarda(janela, espera, [&janela] { return !janela.Enviando; });
     if (fim != FimEspera::Pronta) {
         terminaSemConcluir(janela, false);
         return;
@@ -130,7 +139,7 @@ void TransmiteArquivo(frmPrincipal &janela)
     janela.Enviando = true;
     socket.envia(MensagensCliente::cabecalhoTamanho(tamanhoDoArquivo(janela.File1->path() + QLatin1Char('\\') + nome)));
     mostraStatus(janela, QStringLiteral("Esperando resposta..."));
-    fim = espera.ate([&janela] { return janela.RespostaArquivo != 2; }, limite);
+    fim = aguarda(janela, espera, [&janela] { return janela.RespostaArquivo != 2; });
     if (fim != FimEspera::Pronta) {
         terminaSemConcluir(janela, false);
         return;
@@ -180,7 +189,7 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
         const qint64 aEnviar = qMin(passo.bytesAEnviar, lidos);
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
-            const FimEspera fim = espera.ate([&janela] { return !janela.Enviando; }, LimitesEspera::resposta());
+            const FimEspera fim = aguarda(janela, espera, [&janela] { return !janela.Enviando; });
             if (fim == FimEspera::Esgotada)
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta)
