@@ -22,6 +22,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include <memory>
+
 using CaixaMensagem::Botoes;
 using CaixaMensagem::Icone;
 using CaixaMensagem::Resposta;
@@ -152,13 +154,14 @@ Fim selecionaPacote(frmPrincipal &janela, bool &esvaziada)
 
     // A file chosen inside the working folder would go with the emptying:
     // it is read from a copy kept aside.
-    QTemporaryDir guarda;
+    std::unique_ptr<QTemporaryDir> guarda;
     QString origem = *escolha;
     if (NaPastaTrabalho(Caminhos::local(origem))) {
-        if (!guarda.isValid())
+        guarda = std::make_unique<QTemporaryDir>();
+        if (!guarda->isValid())
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pasta temporária indisponível"));
-        CopiaArquivo(origem, guarda.path() + QLatin1Char('/'));
-        origem = guarda.path() + QLatin1Char('/') + Caminhos::nomeArquivo(origem);
+        CopiaArquivo(origem, guarda->path() + QLatin1Char('/'));
+        origem = guarda->path() + QLatin1Char('/') + Caminhos::nomeArquivo(origem);
     }
     esvaziada = true;
     LimpaPastaTemp();
