@@ -62,6 +62,7 @@ void limpaAposErroDeAcesso(frmPrincipal &janela, const QString &pacoteLocal)
             try {
                 RemoveArquivo(caminho);
             } catch (const ErroTavo &) {
+                // Left for the next emptying (see above).
             }
         }
         QDir().rmdir(Caminhos::local(Caminhos::pastaTrabalho()));

@@ -185,6 +185,15 @@ private Q_SLOTS:
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
     }
 
+    void cadaStatusDaUmaLinhaNovaNoProgresso()
+    {
+        CenarioPacote c;
+        c.janela.txtZip->setText(QStringLiteral("|12||mirv_dat.mdb|||45|"));
+        QCOMPARE(c.janela.lblProgresso->text(), QStringLiteral("Zipando mirv_dat.mdb -> 45%"));
+        c.janela.txtZip->setText(QStringLiteral("|99||b"));
+        QCOMPARE(c.janela.lblProgresso->text(), QStringLiteral("-=Desconhecido=- b -> 0%"));
+    }
+
     void inicializacaoSemCaixaDeStatusAvisa()
     {
         CenarioPacote c;
