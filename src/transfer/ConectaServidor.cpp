@@ -61,8 +61,8 @@ void cmdTransmitir_Click(frmPrincipal &janela)
                                                                      : janela.optTipoTrasmissao[1]->text();
     const auto resposta = CaixaMensagem::mostra(
         QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
-                       "Deseja realmente enviar os dados da ")
-            + legenda + QStringLiteral(" ?"),
+                       "Deseja realmente enviar os dados da ") +
+            legenda + QStringLiteral(" ?"),
         CaixaMensagem::Botoes::SimNao, CaixaMensagem::Icone::Pergunta);
     if (resposta != CaixaMensagem::Resposta::Sim)
         return;

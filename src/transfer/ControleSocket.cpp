@@ -85,8 +85,7 @@ void ControleSocket::aoMudarEstado(QAbstractSocket::SocketState novo)
 {
     const auto anterior = m_estadoAnterior;
     m_estadoAnterior = novo;
-    const bool estavaLigado =
-        anterior == QAbstractSocket::ConnectedState || anterior == QAbstractSocket::ClosingState;
+    const bool estavaLigado = anterior == QAbstractSocket::ConnectedState || anterior == QAbstractSocket::ClosingState;
     if (novo == QAbstractSocket::UnconnectedState && estavaLigado && !m_fechandoAqui) {
         m_envioPendente = false;
         Q_EMIT fechadoPeloServidor();

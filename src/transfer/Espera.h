@@ -45,8 +45,7 @@ public:
     Espera &operator=(const Espera &) = delete;
 
     // Another signal after which the tests are made again.
-    template<typename Emissor, typename Sinal>
-    void acordaCom(const Emissor *emissor, Sinal sinal)
+    template <typename Emissor, typename Sinal> void acordaCom(const Emissor *emissor, Sinal sinal)
     {
         m_ligacoes.append(QObject::connect(emissor, sinal, &m_contexto, [this] { verifica(); }));
     }

@@ -23,13 +23,14 @@ Passo passo(qint64 s, qint64 total)
         if (resultado.bytesAEnviar < 0)
             resultado.bytesAEnviar = 0;
         resultado.valor = 100;
-        resultado.texto = QStringLiteral("Status: 100% Completo. ") + FormataTamanho(total) + QStringLiteral(" Enviado.");
+        resultado.texto =
+            QStringLiteral("Status: 100% Completo. ") + FormataTamanho(total) + QStringLiteral(" Enviado.");
         return resultado;
     }
     resultado.bytesAEnviar = MensagensCliente::TamanhoPeca;
     resultado.valor = percentual(s, total);
-    resultado.texto = QStringLiteral("Status: ") + QString::number(resultado.valor) + QStringLiteral("% Completo, ")
-                      + FormataTamanho(total - s) + QStringLiteral(" Faltando...");
+    resultado.texto = QStringLiteral("Status: ") + QString::number(resultado.valor) + QStringLiteral("% Completo, ") +
+                      FormataTamanho(total - s) + QStringLiteral(" Faltando...");
     return resultado;
 }
 

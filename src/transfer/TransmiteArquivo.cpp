@@ -61,8 +61,8 @@ void terminaSemConcluir(frmPrincipal &janela, bool faseDeDados)
 
 MensagensCliente::Identidade identidadeDoEnvio(const frmPrincipal &janela, const QString &tipo)
 {
-    return {janela.File1->fileName(), janela.txtCodigoSRE->text(), janela.txtSRE->text(),
-            janela.txtCodigoEscola->text(), janela.txtEscola->text(), tipo};
+    return {janela.File1->fileName(),       janela.txtCodigoSRE->text(), janela.txtSRE->text(),
+            janela.txtCodigoEscola->text(), janela.txtEscola->text(),    tipo};
 }
 
 // A wait of the transfer. When the application is quitting (its event
@@ -88,9 +88,9 @@ void registraEConclui(frmPrincipal &janela, const QString &tipo)
     CaixaMensagem::aviso(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
                          CaixaMensagem::Icone::Informacao, QStringLiteral("Transferência OK!"));
     if (!falhaRegistro.isNull())
-        CaixaMensagem::aviso(QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n")
-                                 + falhaRegistro,
-                             CaixaMensagem::Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
+        CaixaMensagem::aviso(
+            QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n") + falhaRegistro,
+            CaixaMensagem::Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
     mostraStatus(janela, QStringLiteral("Status: Desconectado"));
     janela.imgConexao->setPixmap(janela.imgDesconectado->pixmap());
     janela.lblsendingfile->clear();

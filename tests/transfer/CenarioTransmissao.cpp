@@ -35,7 +35,8 @@ quint16 portasLivres(int n)
 CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
     : porta(portaInicial ? portaInicial : portasLivres(qMax(qtdePortas, 1)))
 {
-    ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', %1, %2)").arg(qtdePortas).arg(porta));
+    ambiente.executa(
+        QStringLiteral("insert into configuracao values ('127.0.0.1', %1, %2)").arg(qtdePortas).arg(porta));
     janela = std::make_unique<frmPrincipal>();
     janela->Form_Load();
     janela->txtCodigoSRE->setText(QStringLiteral("114"));
@@ -100,10 +101,9 @@ void CenarioTransmissao::transmite(int avisos)
 
 QByteArray CenarioTransmissao::conversaEsperada() const
 {
-    return QByteArray("Request#:PACKET")
-           + "File~~~#:name~#:" + kNomePacote.toLatin1()
-           + "*0000000114SSRE DE S\xC3O JO\xC3O DEL-REI*31045678ESCOLA ESTADUAL JO\xC3O E MARIA*PERIO"
-           + "File~~~#:size~#:" + QByteArray::number(conteudo.size()) + conteudo;
+    return QByteArray("Request#:PACKET") + "File~~~#:name~#:" + kNomePacote.toLatin1() +
+           "*0000000114SSRE DE S\xC3O JO\xC3O DEL-REI*31045678ESCOLA ESTADUAL JO\xC3O E MARIA*PERIO" +
+           "File~~~#:size~#:" + QByteArray::number(conteudo.size()) + conteudo;
 }
 
 int CenarioTransmissao::registros() const

@@ -22,8 +22,8 @@ QList<MensagemServidor> todas(LeitorMensagens &leitor)
 MensagensCliente::Identidade identidade()
 {
     return {QStringLiteral("DADOS_31045678_07122026.zip"), QStringLiteral("114"),
-            QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),   QStringLiteral("31045678"),
-            QStringLiteral("ESCOLA *JOÃO* E MARIA"),      QStringLiteral("PERIO")};
+            QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),    QStringLiteral("31045678"),
+            QStringLiteral("ESCOLA *JOÃO* E MARIA"),       QStringLiteral("PERIO")};
 }
 
 } // namespace
@@ -108,10 +108,9 @@ private Q_SLOTS:
         QCOMPARE(m->codigo, Codigo::Pendencia);
         QCOMPARE(m->argumento, 0);
 
-        for (const auto &[texto, codigo] : {std::pair{"Received DENIED", Codigo::Negado},
-                                            std::pair{"Received:Accept", Codigo::Aceito},
-                                            std::pair{"ReceivedXKICKH#", Codigo::Expulsao},
-                                            std::pair{"Received hello!", Codigo::Desconhecido}}) {
+        for (const auto &[texto, codigo] :
+             {std::pair{"Received DENIED", Codigo::Negado}, std::pair{"Received:Accept", Codigo::Aceito},
+              std::pair{"ReceivedXKICKH#", Codigo::Expulsao}, std::pair{"Received hello!", Codigo::Desconhecido}}) {
             leitor.acrescenta(texto);
             m = leitor.proxima();
             QVERIFY2(m, texto);

@@ -44,15 +44,18 @@ private Q_SLOTS:
     void registraNaTabelaAtual()
     {
         AmbienteTeste ambiente;
-        ambiente.executa(QStringLiteral("insert into Historico values ('antigo.zip', '01/02/2025 10:00:00', 114, 1, 'PERIO')"));
+        ambiente.executa(
+            QStringLiteral("insert into Historico values ('antigo.zip', '01/02/2025 10:00:00', 114, 1, 'PERIO')"));
         RegistraEnvio(envio(QStringLiteral("ANUAL")));
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("2"));
-        QCOMPARE(ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || data_envio || '|' || codigo_ace_estrut_orgn"
-                                               " || '|' || codigo_escola || '|' || tipo_transmissao from Historico"
-                                               " where Nome_arquivo like 'DADOS%'")),
-                 QStringLiteral("DADOS_31045678_07122026.zip|2026-12-07 09:05:03|114|31045678|ANUAL"));
-        QCOMPARE(ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo='antigo.zip'")),
-                 QStringLiteral("PERIO"));
+        QCOMPARE(
+            ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || data_envio || '|' || codigo_ace_estrut_orgn"
+                                          " || '|' || codigo_escola || '|' || tipo_transmissao from Historico"
+                                          " where Nome_arquivo like 'DADOS%'")),
+            QStringLiteral("DADOS_31045678_07122026.zip|2026-12-07 09:05:03|114|31045678|ANUAL"));
+        QCOMPARE(
+            ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo='antigo.zip'")),
+            QStringLiteral("PERIO"));
     }
 
     void tabelaAntigaGanhaAColunaNoPrimeiroRegistro()

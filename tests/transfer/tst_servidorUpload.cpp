@@ -7,6 +7,7 @@
 #include "common/Caminhos.h"
 #include "common/Relogio.h"
 #include "shell/ListaArquivos.h"
+#include "store/Configuracao.h"
 #include "transfer/Espera.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,14 +40,20 @@ public:
         }
     }
 
-    // Starts it and waits (bounded) for its "listening" line.
-    bool inicia(const QStringList &argumentos, quint16 porta)
+    // Starts it on a port the system picks, waits (bounded) for its
+    // "listening" line, and points the client's settings at that port.
+    bool inicia(const QStringList &argumentos)
     {
         m_processo.setProcessChannelMode(QProcess::MergedChannels);
         m_processo.start(QStringLiteral(TAVO_UPLOAD_SERVER),
-                         argumentos + QStringList{QStringLiteral("--port"), QString::number(porta),
+                         argumentos + QStringList{QStringLiteral("--port"), QStringLiteral("0"),
                                                   QStringLiteral("--dir"), m_pasta.path()});
-        return QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 5000);
+        if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
+            return false;
+        static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
+        const QRegularExpressionMatch achada = porta.match(saida());
+        PortaInicial = achada.captured(1).toInt();
+        return PortaInicial > 0;
     }
 
     QString saida()
@@ -108,7 +116,7 @@ private Q_SLOTS:
                                  cenario.janela->txtEscola})
             caixa->clear();
         ProcessoServidor servidor;
-        QVERIFY(servidor.inicia({}, cenario.porta));
+        QVERIFY2(servidor.inicia({}), qPrintable(servidor.saida()));
 
         cenario.janela->cmdGerar->click();
         QCOMPARE(cenario.caixas.mostradas().size(), 0);
@@ -139,8 +147,8 @@ private Q_SLOTS:
         QCOMPARE(cenario.ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || codigo_escola || '|' ||"
                                                        " tipo_transmissao from Historico")),
                  nome + QStringLiteral("|31045678|ANUAL"));
-        QTRY_VERIFY_WITH_TIMEOUT(servidor.saida().contains(QStringLiteral("file complete, %1 bytes").arg(pacote.size())),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            servidor.saida().contains(QStringLiteral("file complete, %1 bytes").arg(pacote.size())), 5000);
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
@@ -161,7 +169,8 @@ private Q_SLOTS:
                                                        "click on 'Start Transfer' once again.")
                                      << QStringLiteral("PACKET 2047");
         QTest::newRow("refuse") << a("--refuse") << qint64(5000) << QStringLiteral("Erro na transferência.")
-                                << QStringLiteral("O arquivo foi recusado pelo servidor.") << QStringLiteral("PEND~# 0");
+                                << QStringLiteral("O arquivo foi recusado pelo servidor.")
+                                << QStringLiteral("PEND~# 0");
         QTest::newRow("kick") << a("--slow 2048 --kick-at 10") << qint64(8 << 20)
                               << QStringLiteral("Falha na transferência.")
                               << QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor.")
@@ -190,7 +199,7 @@ private Q_SLOTS:
         CenarioTransmissao cenario;
         cenario.colocaPacote(tamanho);
         ProcessoServidor servidor;
-        QVERIFY(servidor.inicia(argumentos, cenario.porta));
+        QVERIFY2(servidor.inicia(argumentos), qPrintable(servidor.saida()));
         cenario.transmite(1);
         LimitesEspera::define(2000ms, 10000ms);
 

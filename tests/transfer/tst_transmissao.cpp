@@ -28,15 +28,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString kConfirmaPeriodica = QStringLiteral(
-    "Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
-    "Deseja realmente enviar os dados da Manutenção Periódica ?");
+const QString kConfirmaPeriodica =
+    QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
+                   "Deseja realmente enviar os dados da Manutenção Periódica ?");
 const QDateTime kMomento(QDate(2026, 12, 7), QTime(9, 5, 3));
 constexpr qint64 kVariosMB = 3 * 1024 * 1024 + 1000;
 
 bool confirmacao(const Registro &caixa)
 {
-    return caixaIgual(caixa, kConfirmaPeriodica, QStringLiteral("Tavo_Upload_Cliente"), Botoes::SimNao, Icone::Pergunta);
+    return caixaIgual(caixa, kConfirmaPeriodica, QStringLiteral("Tavo_Upload_Cliente"), Botoes::SimNao,
+                      Icone::Pergunta);
 }
 
 bool caixaPerdida(const Registro &caixa)
@@ -47,15 +48,15 @@ bool caixaPerdida(const Registro &caixa)
 
 bool caixaCancelada(const Registro &caixa)
 {
-    return caixaIgual(caixa, QStringLiteral("A conexão foi cancelada."), QStringLiteral("Conexão Cancelada."), Botoes::Ok,
-                      Icone::Informacao);
+    return caixaIgual(caixa, QStringLiteral("A conexão foi cancelada."), QStringLiteral("Conexão Cancelada."),
+                      Botoes::Ok, Icone::Informacao);
 }
 
 // The controls that start a job, enabled or not.
 QList<bool> trabalhosHabilitados(const frmPrincipal &janela)
 {
-    return {janela.cmdGerar->isEnabled(),    janela.cmdProcurar->isEnabled(),   janela.CancelaArquivo->isEnabled(),
-            janela.cmdDisquete->isEnabled(), janela.cmdInternet->isEnabled(),   janela.cmdTransmitir->isEnabled(),
+    return {janela.cmdGerar->isEnabled(),    janela.cmdProcurar->isEnabled(), janela.CancelaArquivo->isEnabled(),
+            janela.cmdDisquete->isEnabled(), janela.cmdInternet->isEnabled(), janela.cmdTransmitir->isEnabled(),
             janela.mnuArquivo->isEnabled()};
 }
 
@@ -123,12 +124,12 @@ private Q_SLOTS:
         cenario.colocaPacote(100);
         int conexoes = 0;
         auto &servidor = cenario.iniciaServidor({}, cenario.porta);
-        connect(&servidor, &ServidorUpload::registro, this, [&conexoes](const QString &linha) {
-            conexoes += linha.endsWith(QLatin1String(": connected"));
-        });
+        connect(&servidor, &ServidorUpload::registro, this,
+                [&conexoes](const QString &linha) { conexoes += linha.endsWith(QLatin1String(": connected")); });
         frmPrincipal &janela = *cenario.janela;
 
-        const QString invalido = QStringLiteral("O Arquivo não pode ser enviado porque o código da escola não é válido.");
+        const QString invalido =
+            QStringLiteral("O Arquivo não pode ser enviado porque o código da escola não é válido.");
         for (const char *codigo : {"", "3104567", "310456789"}) {
             janela.txtCodigoEscola->setText(QLatin1String(codigo));
             cenario.caixas.confirma();
@@ -155,11 +156,12 @@ private Q_SLOTS:
         cenario.caixas.responde(Resposta::Nao);
         janela.cmdInternet->click();
         QCOMPARE(janela.SSTab->currentIndex(), 2);
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().last(),
-                           QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
-                                          "Deseja realmente enviar os dados da Manutenção Anual (após fechamento do "
-                                          "ano) ?"),
-                           QStringLiteral("Tavo_Upload_Cliente"), Botoes::SimNao, Icone::Pergunta));
+        QVERIFY(
+            caixaIgual(cenario.caixas.mostradas().last(),
+                       QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
+                                      "Deseja realmente enviar os dados da Manutenção Anual (após fechamento do "
+                                      "ano) ?"),
+                       QStringLiteral("Tavo_Upload_Cliente"), Botoes::SimNao, Icone::Pergunta));
         QCOMPARE(cenario.caixas.mostradas().size(), 5);
         QTest::qWait(50);
         QCOMPARE(conexoes, 0);
@@ -216,12 +218,12 @@ private Q_SLOTS:
         QFile envio(QFileInfo(arquivoRecebido).dir().filePath(QStringLiteral("envio.txt")));
         QVERIFY(envio.open(QIODevice::ReadOnly));
         const QString info = QString::fromUtf8(envio.readAll());
-        for (const QString &linha : {QStringLiteral("codigo_escritorio: 0000000114\n"),
-                                     QStringLiteral("escritorio: SSRE DE SÃO JOÃO DEL-REI\n"),
-                                     QStringLiteral("codigo_escola: 31045678\n"),
-                                     QStringLiteral("escola: ESCOLA ESTADUAL JOÃO E MARIA\n"), QStringLiteral("tipo: PERIO\n"),
-                                     QStringLiteral("tamanho_anunciado: %1\n").arg(tamanho),
-                                     QStringLiteral("tamanho_recebido: %1\n").arg(tamanho)})
+        for (const QString &linha :
+             {QStringLiteral("codigo_escritorio: 0000000114\n"),
+              QStringLiteral("escritorio: SSRE DE SÃO JOÃO DEL-REI\n"), QStringLiteral("codigo_escola: 31045678\n"),
+              QStringLiteral("escola: ESCOLA ESTADUAL JOÃO E MARIA\n"), QStringLiteral("tipo: PERIO\n"),
+              QStringLiteral("tamanho_anunciado: %1\n").arg(tamanho),
+              QStringLiteral("tamanho_recebido: %1\n").arg(tamanho)})
             QVERIFY2(info.contains(linha), qPrintable(linha));
 
         QCOMPARE(cenario.ambiente.valor(QStringLiteral(
@@ -256,11 +258,11 @@ private Q_SLOTS:
 
         cenario.transmite(1);
         QCOMPARE(statusAoConectar, QStringLiteral("Status: Conectando... Tentativa número 3"));
-        QCOMPARE(pintados.textos.mid(0, 3),
-                 (QStringList{QStringLiteral("Status: Conectando... Tentativa número 1"),
-                              QStringLiteral("Status: Conectando... Tentativa número 2"),
-                              QStringLiteral("Status: Conectando... Tentativa número 3")}));
-        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(pintados.textos.mid(0, 3), (QStringList{QStringLiteral("Status: Conectando... Tentativa número 1"),
+                                                         QStringLiteral("Status: Conectando... Tentativa número 2"),
+                                                         QStringLiteral("Status: Conectando... Tentativa número 3")}));
+        QCOMPARE(cenario.caixas.textos().last(),
+                 QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QCOMPARE(cenario.registros(), 1);
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
@@ -327,7 +329,8 @@ private Q_SLOTS:
         cenario.transmite(1);
         QVERIFY(relogio.elapsed() >= 350); // a coarse timer may fire a little early
         QVERIFY(relogio.elapsed() < 5000);
-        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.caixas.textos().last(),
+                 QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QCOMPARE(cenario.registros(), 1);
     }
 
@@ -402,9 +405,8 @@ private Q_SLOTS:
         ConfiguracaoServidor configuracao;
         configuracao.mudo = true;
         auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
-        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
-            QTimer::singleShot(0, cenario.janela.get(), [&] { cenario.janela->cmdCancelar->click(); });
-        });
+        connect(&servidor, &ServidorUpload::pedidoRecebido, this,
+                [&] { QTimer::singleShot(0, cenario.janela.get(), [&] { cenario.janela->cmdCancelar->click(); }); });
         const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         QElapsedTimer relogio;
         relogio.start();
@@ -522,7 +524,8 @@ private Q_SLOTS:
         cenario.transmite(1);
 
         QVERIFY(aceitoMostrado);
-        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.caixas.textos().last(),
+                 QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QTRY_COMPARE_WITH_TIMEOUT(servidor.brutos().size(), cenario.conversaEsperada().size(), 5000);
         QVERIFY(servidor.brutos() == cenario.conversaEsperada());
         QCOMPARE(cenario.registros(), 1);
@@ -542,9 +545,11 @@ private Q_SLOTS:
         cenario.transmite(1);
 
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QCOMPARE(cenario.ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo='velho.zip'")),
+        QCOMPARE(cenario.ambiente.valor(
+                     QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo='velho.zip'")),
                  QStringLiteral("ANUAL"));
-        QCOMPARE(cenario.ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo<>'velho.zip'")),
+        QCOMPARE(cenario.ambiente.valor(
+                     QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo<>'velho.zip'")),
                  QStringLiteral("ANUAL"));
         QCOMPARE(cenario.registros(), 2);
         QCOMPARE(cenario.caixas.inesperadas(), 0);
@@ -583,7 +588,8 @@ private Q_SLOTS:
         QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
         QVERIFY(cenario.janela->cmdTransmitir->isEnabled());
         cenario.transmite(1);
-        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.caixas.textos().last(),
+                 QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QCOMPARE(cenario.registros(), 1);
     }
 

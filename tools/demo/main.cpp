@@ -30,9 +30,10 @@ void gravaConfiguracao(const QString &endereco, const QString &portas, const QSt
     const bool vazia = Consulta().campo(QStringLiteral("linhas")).toInt() == 0;
     Consulta().fecha();
     if (vazia)
-        Conexao().execute(QStringLiteral("insert into configuracao (ip_servidor, qtde_portas, porta_inicial) values (")
-                          + LiteraisSql::texto(endereco) + QLatin1Char(',') + LiteraisSql::numero(portas)
-                          + QLatin1Char(',') + LiteraisSql::numero(primeira) + QLatin1Char(')'));
+        Conexao().execute(
+            QStringLiteral("insert into configuracao (ip_servidor, qtde_portas, porta_inicial) values (") +
+            LiteraisSql::texto(endereco) + QLatin1Char(',') + LiteraisSql::numero(portas) + QLatin1Char(',') +
+            LiteraisSql::numero(primeira) + QLatin1Char(')'));
     FechaBanco();
 }
 
@@ -46,8 +47,10 @@ int main(int argc, char *argv[])
         "Prepares the folder named by TAVO_ROOT for a demo: the local database with settings for a server on this "
         "machine, the school database, the package folder, the working folder and the removable-media folder."));
     linha.addHelpOption();
-    linha.addOption({QStringLiteral("escola"), QStringLiteral("School database (.mdb) to install."), QStringLiteral("file")});
-    linha.addOption({QStringLiteral("port"), QStringLiteral("First server port (default 47000)."), QStringLiteral("port")});
+    linha.addOption(
+        {QStringLiteral("escola"), QStringLiteral("School database (.mdb) to install."), QStringLiteral("file")});
+    linha.addOption(
+        {QStringLiteral("port"), QStringLiteral("First server port (default 47000)."), QStringLiteral("port")});
     linha.addOption({QStringLiteral("ports"), QStringLiteral("Number of ports (default 3)."), QStringLiteral("count")});
     linha.process(app);
 
@@ -59,9 +62,10 @@ int main(int argc, char *argv[])
     try {
         QDir().mkpath(Caminhos::pastaPrograma());
         garanteBancoLocal();
-        gravaConfiguracao(QStringLiteral("127.0.0.1"),
-                          linha.isSet(QStringLiteral("ports")) ? linha.value(QStringLiteral("ports")) : QStringLiteral("3"),
-                          linha.isSet(QStringLiteral("port")) ? linha.value(QStringLiteral("port")) : QStringLiteral("47000"));
+        gravaConfiguracao(
+            QStringLiteral("127.0.0.1"),
+            linha.isSet(QStringLiteral("ports")) ? linha.value(QStringLiteral("ports")) : QStringLiteral("3"),
+            linha.isSet(QStringLiteral("port")) ? linha.value(QStringLiteral("port")) : QStringLiteral("47000"));
         criaPasta(Caminhos::pastaPacotes());
         criaPasta(Caminhos::pastaTrabalho());
         criaPasta(Caminhos::unidadeDisquete());

@@ -12,16 +12,16 @@ struct ConfiguracaoServidor
     int portas = 1;
     QString pasta = QStringLiteral("recebidos");
 
-    bool negar = false;         // answer "denied" to every connection
-    int pacote = 2048;          // packet size granted ("PACKET")
-    bool recusar = false;       // refuse the file ("PEND~#" 0)
-    int expulsarEm = -1;        // send "kickH#" and close at this percentage of the data
-    int derrubarEm = -1;        // close without a word at this percentage of the data
-    bool mudo = false;          // never answer anything
-    int lentoKBs = 0;           // read the data at this many KB per second (0: as fast as it comes)
-    bool juntar = false;        // send "accept" and the packet answer in one write
-    bool partir = false;        // send every answer in two writes
-    bool guardaBrutos = false;  // keep every byte of the last connection (tests)
+    bool negar = false;        // answer "denied" to every connection
+    int pacote = 2048;         // packet size granted ("PACKET")
+    bool recusar = false;      // refuse the file ("PEND~#" 0)
+    int expulsarEm = -1;       // send "kickH#" and close at this percentage of the data
+    int derrubarEm = -1;       // close without a word at this percentage of the data
+    bool mudo = false;         // never answer anything
+    int lentoKBs = 0;          // read the data at this many KB per second (0: as fast as it comes)
+    bool juntar = false;       // send "accept" and the packet answer in one write
+    bool partir = false;       // send every answer in two writes
+    bool guardaBrutos = false; // keep every byte of the last connection (tests)
 };
 
 // The identity a client announces in its file header.

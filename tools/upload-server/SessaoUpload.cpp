@@ -56,8 +56,8 @@ SessaoUpload::SessaoUpload(QTcpSocket *socket, const ConfiguracaoServidor &confi
 
 void SessaoUpload::registra(const QString &linha)
 {
-    Q_EMIT m_servidor.registro(QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + m_origem
-                               + QStringLiteral(": ") + linha);
+    Q_EMIT m_servidor.registro(QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + m_origem +
+                               QStringLiteral(": ") + linha);
 }
 
 void SessaoUpload::escreve(const QByteArray &bytes)
@@ -181,7 +181,8 @@ void SessaoUpload::processaCabecalho()
         return;
     const QString texto = Windows1252::decodifica(m_buffer.mid(kNome.size(), tamanho - kNome.size()));
     m_identidade = leIdentidade(texto);
-    registra(QStringLiteral("file header \"%1\"%2").arg(texto, m_identidade.valida ? QString() : QStringLiteral(" (malformed)")));
+    registra(QStringLiteral("file header \"%1\"%2")
+                 .arg(texto, m_identidade.valida ? QString() : QStringLiteral(" (malformed)")));
     Q_EMIT m_servidor.cabecalhoRecebido(m_identidade);
     m_buffer.remove(0, tamanho + kTamanho.size());
     m_fase = Fase::Tamanho;
@@ -209,9 +210,11 @@ void SessaoUpload::concluiTamanho()
 
     m_pastaDestino = QDir(m_configuracao.pasta).filePath(nomeSeguro(m_identidade.nomeArquivo));
     QDir().mkpath(m_pastaDestino);
-    m_arquivo.setFileName(QDir(m_pastaDestino).filePath(nomeSeguro(m_identidade.nomeArquivo) + QStringLiteral(".parcial")));
+    m_arquivo.setFileName(
+        QDir(m_pastaDestino).filePath(nomeSeguro(m_identidade.nomeArquivo) + QStringLiteral(".parcial")));
     if (!m_arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        registra(QStringLiteral("cannot write %1: %2; refusing the file").arg(m_arquivo.fileName(), m_arquivo.errorString()));
+        registra(QStringLiteral("cannot write %1: %2; refusing the file")
+                     .arg(m_arquivo.fileName(), m_arquivo.errorString()));
         responde(QByteArrayLiteral("Received PEND~# 0"));
         m_fase = Fase::Concluida;
         return;

@@ -52,9 +52,11 @@ int main(int argc, char *argv[])
             o.setValueName(QString::fromLatin1(valor));
         linha.addOption(o);
     };
-    opcao("address", "Address to listen on (default 127.0.0.1, this machine only). Give 0.0.0.0 to accept other "
-                     "machines.", "address");
-    opcao("port", "First port to listen on (default 47000).", "port");
+    opcao("address",
+          "Address to listen on (default 127.0.0.1, this machine only). Give 0.0.0.0 to accept other "
+          "machines.",
+          "address");
+    opcao("port", "First port to listen on (default 47000; 0 lets the system pick a free one).", "port");
     opcao("ports", "How many consecutive ports to listen on (default 1).", "count");
     opcao("dir", "Folder where received packages are stored (default ./recebidos).", "folder");
     opcao("deny", "Fault: answer \"denied\" to every client.");
@@ -71,15 +73,16 @@ int main(int argc, char *argv[])
 
     ConfiguracaoServidor configuracao;
     bool ok = true;
-    if (linha.isSet(QStringLiteral("address")) && !configuracao.endereco.setAddress(linha.value(QStringLiteral("address")))) {
+    if (linha.isSet(QStringLiteral("address")) &&
+        !configuracao.endereco.setAddress(linha.value(QStringLiteral("address")))) {
         QTextStream(stderr) << "not an IP address: " << linha.value(QStringLiteral("address")) << '\n';
         ok = false;
     }
     configuracao.portaInicial = static_cast<quint16>(numero(linha, QStringLiteral("port"), 47000, ok));
     configuracao.portas = numero(linha, QStringLiteral("ports"), 1, ok);
-    configuracao.pasta = QDir(linha.isSet(QStringLiteral("dir")) ? linha.value(QStringLiteral("dir"))
-                                                                : QStringLiteral("recebidos"))
-                             .absolutePath();
+    configuracao.pasta =
+        QDir(linha.isSet(QStringLiteral("dir")) ? linha.value(QStringLiteral("dir")) : QStringLiteral("recebidos"))
+            .absolutePath();
     configuracao.negar = linha.isSet(QStringLiteral("deny"));
     configuracao.pacote = numero(linha, QStringLiteral("packet-size"), 2048, ok);
     configuracao.recusar = linha.isSet(QStringLiteral("refuse"));
@@ -94,9 +97,8 @@ int main(int argc, char *argv[])
 
     QTextStream saida(stdout);
     ServidorUpload servidor(configuracao);
-    QObject::connect(&servidor, &ServidorUpload::registro, &servidor, [&saida](const QString &texto) {
-        saida << texto << Qt::endl;
-    });
+    QObject::connect(&servidor, &ServidorUpload::registro, &servidor,
+                     [&saida](const QString &texto) { saida << texto << Qt::endl; });
     if (servidor.inicia() == 0) {
         QTextStream(stderr) << "no port could be opened\n";
         return 1;
