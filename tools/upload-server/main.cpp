@@ -78,7 +78,12 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "not an IP address: " << linha.value(QStringLiteral("address")) << '\n';
         ok = false;
     }
-    configuracao.portaInicial = static_cast<quint16>(numero(linha, QStringLiteral("port"), 47000, ok));
+    const int porta = numero(linha, QStringLiteral("port"), 47000, ok);
+    if (porta < 0 || porta > 65535) {
+        QTextStream(stderr) << "--port must be between 0 and 65535\n";
+        ok = false;
+    }
+    configuracao.portaInicial = static_cast<quint16>(porta);
     configuracao.portas = numero(linha, QStringLiteral("ports"), 1, ok);
     configuracao.pasta =
         QDir(linha.isSet(QStringLiteral("dir")) ? linha.value(QStringLiteral("dir")) : QStringLiteral("recebidos"))
@@ -92,7 +97,11 @@ int main(int argc, char *argv[])
     configuracao.lentoKBs = numero(linha, QStringLiteral("slow"), 0, ok);
     configuracao.juntar = linha.isSet(QStringLiteral("coalesce"));
     configuracao.partir = linha.isSet(QStringLiteral("split"));
-    if (!ok || configuracao.portas < 1)
+    if (configuracao.portas < 1) {
+        QTextStream(stderr) << "--ports must be 1 or more\n";
+        ok = false;
+    }
+    if (!ok)
         return 2;
 
     QTextStream saida(stdout);
