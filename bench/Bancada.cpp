@@ -1,0 +1,135 @@
+#include "Bancada.h"
+
+#include "common/CaixaMensagem.h"
+#include "common/Caminhos.h"
+#include "shell/ListaArquivos.h"
+#include "shell/frmPrincipal.h"
+#include "store/Banco.h"
+#include "store/Provisionamento.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace Bancada {
+
+namespace {
+
+QStringList &titulos()
+{
+    static QStringList lista;
+    return lista;
+}
+
+} // namespace
+
+double segundosDesde(std::chrono::steady_clock::time_point inicio)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+}
+
+double cpuSegundos()
+{
+    rusage uso{};
+    getrusage(RUSAGE_SELF, &uso);
+    const auto segundos = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return segundos(uso.ru_utime) + segundos(uso.ru_stime);
+}
+
+long picoMemoriaKB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &linha : status.readAll().split('\n')) {
+        if (linha.startsWith("VmHWM:"))
+            return linha.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+void respondeCaixas()
+{
+    CaixaMensagem::instalaRoteiro([](const CaixaMensagem::Registro &caixa) {
+        titulos().append(caixa.titulo);
+        return caixa.botoes == CaixaMensagem::Botoes::SimNao ? CaixaMensagem::Resposta::Sim
+                                                             : CaixaMensagem::Resposta::Ok;
+    });
+}
+
+QStringList titulosDasCaixas()
+{
+    return titulos();
+}
+
+void preparaInstalacao(quint16 porta)
+{
+    QDir().mkpath(Caminhos::local(Caminhos::pastaTrabalho()));
+    QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+    garanteBancoLocal();
+    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    Conexao().execute(QStringLiteral("delete from configuracao"));
+    if (porta != 0)
+        Conexao().execute(QStringLiteral("insert into configuracao values ('127.0.0.1', 1, %1)").arg(porta));
+    FechaBanco();
+}
+
+std::unique_ptr<frmPrincipal> abreJanela()
+{
+    auto janela = std::make_unique<frmPrincipal>();
+    janela->Form_Load();
+    janela->show();
+    processaEventos(50);
+    janela->txtCodigoSRE->setText(QStringLiteral("114"));
+    janela->txtSRE->setText(QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
+    janela->txtCodigoEscola->setText(QStringLiteral("31045678"));
+    janela->txtEscola->setText(QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+    janela->optTipoTrasmissao[0]->setChecked(true);
+    return janela;
+}
+
+QString colocaPacote(frmPrincipal &janela, const QString &origem)
+{
+    const QString nome = QStringLiteral("DADOS_31045678_07122026.zip");
+    const QString destino = Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome;
+    QFile::remove(destino);
+    if (::link(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) != 0 &&
+        !QFile::copy(origem, destino)) {
+        std::fprintf(stderr, "cannot place the package %s\n", qPrintable(origem));
+        std::exit(2);
+    }
+    janela.File1->setPath(Caminhos::pastaTrabalho());
+    janela.File1->setListIndex(0);
+    janela.txtCaminhoArquivo->setText(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome);
+    HabilitaBotoesEnvio();
+    return nome;
+}
+
+void processaEventos(int ms)
+{
+    QEventLoop laco;
+    QTimer::singleShot(ms, &laco, &QEventLoop::quit);
+    laco.exec();
+}
+
+void informa(const char *chave, double valor)
+{
+    std::printf("%s=%.6f\n", chave, valor);
+    std::fflush(stdout);
+}
+
+void informa(const char *chave, const QString &valor)
+{
+    std::printf("%s=%s\n", chave, qPrintable(valor));
+    std::fflush(stdout);
+}
+
+} // namespace Bancada

@@ -1,0 +1,158 @@
+// tavo-bench: runs one of the program's own code paths on inputs prepared by
+// bench/run.sh and prints what it measured as "key=value" lines. Every mode
+// works in the installation TAVO_ROOT points at (a temporary folder of the
+// script), with the main window open offscreen as the program opens it.
+//
+//   zip <source> <archive>        the zip step of "Gerar" (ZipaArquivo, progress relay and all)
+//   envia <package> <port>        "Transmitir" clicked: the whole transfer through the window
+//   ocioso <package> <port>       the same client, window open, doing nothing for a while
+//   pedacos <package>             "Disquete"'s cutting (DivideArquivo) and "..."'s joining (AgrupaArquivos)
+//   historico <month> <year> <out> the history report of a month (GeraHistorico), written to <out>
+//   prepara                       only makes the local database (the script then fills it)
+#include "Bancada.h"
+
+#include "common/Caminhos.h"
+#include "history/GeraHistorico.h"
+#include "intake/SelecionaPacote.h"
+#include "package/ExportaDisquete.h"
+#include "package/modAddZip.h"
+#include "shell/ListaArquivos.h"
+#include "shell/frmPrincipal.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <cstdio>
+
+using Bancada::informa;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+int uso()
+{
+    std::fprintf(stderr, "usage: tavo-bench zip|envia|ocioso|pedacos|historico ...\n");
+    return 2;
+}
+
+int zip(const QStringList &args)
+{
+    if (args.size() != 2)
+        return uso();
+    Bancada::preparaInstalacao();
+    const auto janela = Bancada::abreJanela();
+    QFile::remove(args[1]);
+    const auto inicio = Clock::now();
+    ZipaArquivo(args[1], args[0]);
+    informa("segundos", Bancada::segundosDesde(inicio));
+    informa("tamanho", double(QFileInfo(args[1]).size()));
+    return 0;
+}
+
+int envia(const QStringList &args, bool ocioso)
+{
+    if (args.size() != 2)
+        return uso();
+    Bancada::preparaInstalacao(static_cast<quint16>(args[1].toUInt()));
+    const auto janela = Bancada::abreJanela();
+    Bancada::colocaPacote(*janela, args[0]);
+    Bancada::processaEventos(200);
+    informa("pico_antes_kb", double(Bancada::picoMemoriaKB()));
+    if (ocioso) {
+        // The window stays open, repainting as it would, for a moment.
+        Bancada::processaEventos(1500);
+        informa("pico_kb", double(Bancada::picoMemoriaKB()));
+        return 0;
+    }
+    const double cpuAntes = Bancada::cpuSegundos();
+    const auto inicio = Clock::now();
+    janela->cmdTransmitir->click();
+    const double segundos = Bancada::segundosDesde(inicio);
+    const double cpu = Bancada::cpuSegundos() - cpuAntes;
+    informa("segundos", segundos);
+    informa("cpu", cpu);
+    informa("pico_kb", double(Bancada::picoMemoriaKB()));
+    const QStringList titulos = Bancada::titulosDasCaixas();
+    informa("caixas", titulos.join(QLatin1Char('|')));
+    // The flow ends in "Transferência OK!" only when the whole file went out.
+    return titulos.contains(QStringLiteral("Transferência OK!")) ? 0 : 1;
+}
+
+int pedacos(const QStringList &args)
+{
+    if (args.size() != 1)
+        return uso();
+    Bancada::preparaInstalacao();
+    const auto janela = Bancada::abreJanela();
+    // The package as "Gerar" leaves it: in the package folder.
+    const QString nome = QStringLiteral("DADOS_31045678_07122026.zip");
+    const QString pacote = Caminhos::pastaPacotes() + nome;
+    QFile::remove(Caminhos::local(pacote));
+    if (!QFile::copy(args[0], Caminhos::local(pacote)))
+        return 2;
+    janela->txtCaminhoArquivo->setText(pacote);
+
+    const auto inicio = Clock::now();
+    const int quantidade = DivideArquivo(*janela, pacote);
+    const double corte = Bancada::segundosDesde(inicio);
+    const bool juntou = AgrupaArquivos(*janela, Caminhos::pastaTrabalho() + QLatin1Char('\\'));
+    const double total = Bancada::segundosDesde(inicio);
+    informa("pedacos", double(quantidade));
+    informa("segundos_corte", corte);
+    informa("segundos", total);
+    informa("saida", Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome);
+    return juntou && quantidade > 0 ? 0 : 1;
+}
+
+int historico(const QStringList &args)
+{
+    if (args.size() != 3)
+        return uso();
+    const auto inicio = Clock::now();
+    const QString texto =
+        GeraHistorico(static_cast<std::int16_t>(args[0].toInt()), static_cast<std::int16_t>(args[1].toInt()), 0);
+    const double segundos = Bancada::segundosDesde(inicio);
+    QFile saida(args[2]);
+    if (!saida.open(QIODevice::WriteOnly))
+        return 2;
+    saida.write(texto.toUtf8());
+    informa("segundos", segundos);
+    informa("linhas", double(texto.count(QLatin1Char('\n'))));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return uso();
+    const QString modo = args.takeFirst();
+    Bancada::respondeCaixas();
+    try {
+        if (modo == QLatin1String("zip"))
+            return zip(args);
+        if (modo == QLatin1String("envia"))
+            return envia(args, false);
+        if (modo == QLatin1String("ocioso"))
+            return envia(args, true);
+        if (modo == QLatin1String("pedacos"))
+            return pedacos(args);
+        if (modo == QLatin1String("historico"))
+            return historico(args);
+        if (modo == QLatin1String("prepara")) {
+            Bancada::preparaInstalacao();
+            return 0;
+        }
+    } catch (const std::exception &erro) {
+        std::fprintf(stderr, "tavo-bench %s failed: %s\n", qPrintable(modo), erro.what());
+        return 1;
+    }
+    return uso();
+}
