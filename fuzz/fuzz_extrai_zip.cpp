@@ -1,0 +1,90 @@
+// Extraction of arbitrary bytes as a ZIP archive into a temporary folder.
+// Nothing may be written outside that folder, whatever the entry names, and
+// every failure must be an ErroTavo. The archive is also tested (each entry
+// read to its end), as the package selection does before extracting.
+#include "PastaFuzz.h"
+
+#include "common/Erro.h"
+#include "package/MotorZip.h"
+#include "package/StatusZip.h"
+
+#include <QFile>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+using PastaFuzz::falha;
+
+void relator(const QString &status)
+{
+    // The relay reads every status the engine reports. An item name holding
+    // "|" shifts the fields (such a name cannot come from a Windows file);
+    // every other status must read back as the engine built it.
+    if (status.count(QLatin1Char('|')) != 7)
+        return;
+    const std::int16_t codigo = CodigoAcao(status);
+    const std::int16_t parte = PercentualAcao(status);
+    if (codigo < AcaoZip::Zipando || codigo > AcaoZip::Testado || parte < 0 || parte > 100)
+        falha("status fora do esperado:", status);
+    (void)LinhaProgresso(status);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tamanho)
+{
+    if (tamanho < 1)
+        return 0;
+    const bool restauraEstrutura = (dados[0] & 1) != 0;
+    static const QString padroes[] = {QStringLiteral("*.*"), QStringLiteral("*.mdb"), QString(), QStringLiteral("a*")};
+    const QString incluir = padroes[(dados[0] >> 1) & 3];
+
+    // raiz/ holds the archive and fora/; fora/ holds destino/, where the
+    // entries go. Nothing but destino/ may change.
+    const QString raiz = PastaFuzz::raiz();
+    const QString fora = raiz + QStringLiteral("/fora");
+    const QString destino = fora + QStringLiteral("/destino");
+    const QString arquivo = raiz + QStringLiteral("/pacote.zip");
+    QDir(destino).removeRecursively();
+    if (!QDir().mkpath(destino))
+        falha("não foi possível criar a pasta de destino");
+    {
+        QFile f(arquivo);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || f.write(reinterpret_cast<const char *>(dados + 1), static_cast<qint64>(tamanho - 1))
+                   != static_cast<qint64>(tamanho - 1))
+            falha("não foi possível gravar o arquivo de entrada");
+    }
+    const QStringList antes = PastaFuzz::listagem(raiz, QStringLiteral("fora/destino"));
+
+    try {
+        MotorZip::extrai(arquivo, incluir, destino, restauraEstrutura, relator);
+    } catch (const ErroTavo &) {
+        // The expected way for a damaged or hostile archive to end.
+    } catch (...) {
+        falha("extrai lançou algo que não é ErroTavo");
+    }
+    if (PastaFuzz::listagem(raiz, QStringLiteral("fora/destino")) != antes)
+        falha("a extração mudou arquivos fora da pasta de destino");
+    // Inside destino/: only plain files and folders, every one really inside.
+    const QString canonico = QFileInfo(destino).canonicalFilePath();
+    for (const QString &linha : PastaFuzz::listagem(destino)) {
+        if (linha.endsWith(QLatin1String(" L")))
+            falha("a extração criou um vínculo simbólico:", linha);
+        const QString relativo = linha.left(linha.lastIndexOf(QLatin1Char(' ')));
+        if (!QFileInfo(destino + QLatin1Char('/') + relativo).canonicalFilePath().startsWith(canonico + QLatin1Char('/')))
+            falha("arquivo extraído fora da pasta:", linha);
+    }
+
+    try {
+        (void)MotorZip::testa(arquivo, relator);
+    } catch (const ErroTavo &) {
+    } catch (...) {
+        falha("testa lançou algo que não é ErroTavo");
+    }
+    if (PastaFuzz::listagem(raiz, QStringLiteral("fora/destino")) != antes)
+        falha("o teste do arquivo mudou arquivos");
+    return 0;
+}
