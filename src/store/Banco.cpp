@@ -95,6 +95,10 @@ void ConsultaBanco::abre(const QString &sql)
     if (!consulta->exec(CompatibilidadeJet::traduzSql(sql)))
         throw CompatibilidadeJet::erroDoBanco(consulta->lastError());
     consulta->next();
+    // The columns are the same on every row: their names are looked up once
+    // per query, not by rebuilding the row's record at every read.
+    m_colunas = consulta->record();
+    m_indices.clear();
     m_consulta = std::move(consulta);
     m_aberta = true;
 }
@@ -117,11 +121,13 @@ QVariant ConsultaBanco::campo(const QString &nome) const
 {
     if (fim())
         throw ErroTavo(3021, QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
-    const QSqlRecord registro = m_consulta->record();
-    const int indice = registro.indexOf(nome);
+    auto achado = m_indices.constFind(nome);
+    if (achado == m_indices.cend())
+        achado = m_indices.insert(nome, m_colunas.indexOf(nome));
+    const int indice = achado.value();
     if (indice < 0)
         throw ErroTavo(3265, QStringLiteral("O item não pode ser encontrado na coleção: ") + nome);
-    return registro.value(indice);
+    return m_consulta->value(indice);
 }
 
 QString ConsultaBanco::texto(const QString &nome) const
@@ -135,6 +141,8 @@ QString ConsultaBanco::texto(const QString &nome) const
 void ConsultaBanco::fecha()
 {
     m_consulta.reset();
+    m_colunas.clear();
+    m_indices.clear();
     m_aberta = false;
 }
 

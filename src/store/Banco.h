@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 
@@ -62,6 +64,9 @@ public:
 private:
     std::unique_ptr<QSqlQuery> m_consulta;
     bool m_aberta = false;
+    // The result's columns, and the index found for each name asked for.
+    QSqlRecord m_colunas;
+    mutable QHash<QString, int> m_indices;
 };
 
 ConexaoBanco &Conexao();

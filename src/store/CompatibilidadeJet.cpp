@@ -6,13 +6,90 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+#include <optional>
+
 namespace CompatibilidadeJet {
 
 namespace {
 
-QDateTime leData(const QString &texto)
+// A date and a time of day as the store holds them, with no time zone:
+// Format only rearranges the fields. Building a local-time QDateTime for
+// every row made a select that formats each row of a big table slow.
+struct Momento
+{
+    QDate dia;
+    QTime hora;
+};
+
+// The character at `i` of a QStringView or QLatin1StringView.
+template<typename Visao>
+char16_t em(Visao t, qsizetype i)
+{
+    return t[i].unicode();
+}
+
+// The number written by the `n` digits at `i`; -1 when one is not a digit.
+template<typename Visao>
+int numeroEm(Visao t, qsizetype i, qsizetype n)
+{
+    int valor = 0;
+    for (qsizetype k = i; k < i + n; ++k) {
+        const char16_t c = em(t, k);
+        if (c < u'0' || c > u'9')
+            return -1;
+        valor = valor * 10 + (c - u'0');
+    }
+    return valor;
+}
+
+// The full fixed-width forms, read directly: "yyyy-MM-dd HH:mm:ss" (or with
+// a T), "yyyy-MM-dd", "dd/MM/yyyy HH:mm:ss" and "dd/MM/yyyy". Anything else,
+// or a date or time that does not exist, is left to the general reading.
+// Every position is checked, so a text read here is plain ASCII.
+template<typename Visao>
+std::optional<Momento> leFormaFixa(Visao t)
+{
+    if (t.size() != 10 && t.size() != 19)
+        return std::nullopt;
+    int ano = -1;
+    int mes = -1;
+    int dia = -1;
+    const bool iso = em(t, 4) == u'-' && em(t, 7) == u'-';
+    if (iso) {
+        ano = numeroEm(t, 0, 4);
+        mes = numeroEm(t, 5, 2);
+        dia = numeroEm(t, 8, 2);
+    } else if (em(t, 2) == u'/' && em(t, 5) == u'/') {
+        dia = numeroEm(t, 0, 2);
+        mes = numeroEm(t, 3, 2);
+        ano = numeroEm(t, 6, 4);
+    } else {
+        return std::nullopt;
+    }
+    if (ano < 0 || mes < 0 || dia < 0)
+        return std::nullopt;
+    const QDate data(ano, mes, dia);
+    if (!data.isValid())
+        return std::nullopt;
+    if (t.size() == 10)
+        return Momento{data, QTime(0, 0)};
+    const bool separador = em(t, 10) == u' ' || (iso && em(t, 10) == u'T');
+    if (!separador || em(t, 13) != u':' || em(t, 16) != u':')
+        return std::nullopt;
+    const int h = numeroEm(t, 11, 2);
+    const int m = numeroEm(t, 14, 2);
+    const int s = numeroEm(t, 17, 2);
+    if (h < 0 || m < 0 || s < 0 || !QTime::isValid(h, m, s))
+        return std::nullopt;
+    return Momento{data, QTime(h, m, s)};
+}
+
+std::optional<Momento> leData(const QString &texto)
 {
     const QString t = texto.trimmed();
+    if (const std::optional<Momento> fixa = leFormaFixa(QStringView(t)))
+        return fixa;
     static const QStringList formatos = {
         QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
         QStringLiteral("yyyy-MM-dd HH:mm"),    QStringLiteral("yyyy-MM-dd"),
@@ -20,55 +97,119 @@ QDateTime leData(const QString &texto)
         QStringLiteral("dd/MM/yyyy"),          QStringLiteral("d/M/yyyy"),
     };
     for (const QString &formato : formatos) {
-        QDateTime data = QDateTime::fromString(t, formato);
+        const QDateTime data = QDateTime::fromString(t, formato);
         if (data.isValid())
-            return data;
+            return Momento{data.date(), data.time()};
         const QDate dia = QDate::fromString(t, formato);
         if (dia.isValid())
-            return QDateTime(dia, QTime(0, 0));
+            return Momento{dia, QTime(0, 0)};
     }
-    return {};
+    return std::nullopt;
+}
+
+char16_t minuscula(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
 }
 
 // Date patterns: d dd m mm yy yyyy h hh n nn s ss; "m" right after an hour
-// means minutes. Anything else is copied.
-QString formataData(const QDateTime &data, const QString &padrao)
+// means minutes. Anything else is copied. The pattern is a QStringView or a
+// QLatin1StringView; `saida` takes numero(value, width) and copia(i, n).
+template<typename Visao, typename Saida>
+void escreveData(const Momento &data, Visao padrao, Saida &saida)
 {
-    QString saida;
     bool depoisDeHora = false;
     for (qsizetype i = 0; i < padrao.size();) {
-        const QChar c = padrao.at(i).toLower();
+        const char16_t c = minuscula(em(padrao, i));
         qsizetype n = 1;
-        while (i + n < padrao.size() && padrao.at(i + n).toLower() == c)
+        while (i + n < padrao.size() && minuscula(em(padrao, i + n)) == c)
             ++n;
-        const auto dois = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
-        if (c == QLatin1Char('d') && n <= 2) {
-            saida += n == 2 ? dois(data.date().day()) : QString::number(data.date().day());
-        } else if (c == QLatin1Char('m') && n <= 2) {
-            const int v = depoisDeHora ? data.time().minute() : data.date().month();
-            saida += n == 2 ? dois(v) : QString::number(v);
+        const int largura = n == 2 ? 2 : 1;
+        if (c == u'd' && n <= 2) {
+            saida.numero(data.dia.day(), largura);
+        } else if (c == u'm' && n <= 2) {
+            saida.numero(depoisDeHora ? data.hora.minute() : data.dia.month(), largura);
             depoisDeHora = false;
-        } else if (c == QLatin1Char('y') && (n == 2 || n == 4)) {
-            saida += n == 4 ? QStringLiteral("%1").arg(data.date().year(), 4, 10, QLatin1Char('0'))
-                            : dois(data.date().year() % 100);
-        } else if (c == QLatin1Char('h') && n <= 2) {
-            saida += n == 2 ? dois(data.time().hour()) : QString::number(data.time().hour());
+        } else if (c == u'y' && (n == 2 || n == 4)) {
+            if (n == 4)
+                saida.numero(data.dia.year(), 4);
+            else
+                saida.numero(data.dia.year() % 100, 2);
+        } else if (c == u'h' && n <= 2) {
+            saida.numero(data.hora.hour(), largura);
             depoisDeHora = true;
             i += n;
             continue;
-        } else if (c == QLatin1Char('n') && n <= 2) {
-            saida += n == 2 ? dois(data.time().minute()) : QString::number(data.time().minute());
-        } else if (c == QLatin1Char('s') && n <= 2) {
-            saida += n == 2 ? dois(data.time().second()) : QString::number(data.time().second());
+        } else if (c == u'n' && n <= 2) {
+            saida.numero(data.hora.minute(), largura);
+        } else if (c == u's' && n <= 2) {
+            saida.numero(data.hora.second(), largura);
         } else {
-            saida += padrao.mid(i, n);
-            i += n;
-            continue;
+            saida.copia(i, n);
         }
         i += n;
     }
-    return saida;
 }
+
+// The digits of a value that is not negative, zero-padded to `largura`,
+// into `destino` (room for 12 characters); returns how many were written.
+template<typename Caractere>
+int digitosDe(int v, int largura, Caractere *destino)
+{
+    char invertidos[12];
+    int n = 0;
+    do {
+        invertidos[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    while (n < largura)
+        invertidos[n++] = '0';
+    for (int k = 0; k < n; ++k)
+        destino[k] = Caractere(invertidos[n - 1 - k]);
+    return n;
+}
+
+struct SaidaTexto
+{
+    QStringView padrao;
+    QString texto;
+
+    void numero(int v, int largura)
+    {
+        if (v < 0) {
+            // Only a year before Christ: written as the general formatting does.
+            texto += QStringLiteral("%1").arg(v, largura, 10, QLatin1Char('0'));
+            return;
+        }
+        char16_t digitos[12];
+        texto.append(reinterpret_cast<const QChar *>(digitos), digitosDe(v, largura, digitos));
+    }
+    void copia(qsizetype i, qsizetype n) { texto += padrao.mid(i, n); }
+};
+
+QString formataData(const Momento &data, const QString &padrao)
+{
+    SaidaTexto saida{QStringView(padrao), {}};
+    saida.texto.reserve(padrao.size() + 4);
+    escreveData(data, QStringView(padrao), saida);
+    return saida.texto;
+}
+
+// Format() straight on the engine's bytes, for the common case of a date in a
+// fixed form and a pattern of plain ASCII: no text conversions at all.
+struct SaidaBytes
+{
+    QLatin1StringView padrao;
+    char texto[256];
+    int tamanho = 0;
+
+    void numero(int v, int largura) { tamanho += digitosDe(v, largura, texto + tamanho); }
+    void copia(qsizetype i, qsizetype n)
+    {
+        std::memcpy(texto + tamanho, padrao.data() + i, size_t(n));
+        tamanho += int(n);
+    }
+};
 
 QString formataNumero(double valor, const QString &padrao)
 {
@@ -80,14 +221,48 @@ QString formataNumero(double valor, const QString &padrao)
     return inteiro < 0 ? QLatin1Char('-') + digitos : digitos;
 }
 
-bool padraoNumerico(const QString &padrao)
+template<typename Visao>
+bool padraoNumerico(Visao padrao)
 {
-    static const QRegularExpression numerico(QStringLiteral("^[0#]+$"));
-    return numerico.match(padrao).hasMatch();
+    if (padrao.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < padrao.size(); ++i) {
+        if (em(padrao, i) != u'0' && em(padrao, i) != u'#')
+            return false;
+    }
+    return true;
+}
+
+bool formataBytes(sqlite3_context *contexto, sqlite3_value **argumentos)
+{
+    const auto *padrao = reinterpret_cast<const char *>(sqlite3_value_text(argumentos[1]));
+    const int tamanhoPadrao = sqlite3_value_bytes(argumentos[1]);
+    // 64 pattern characters give at most 64 * 2.5 output bytes.
+    if (!padrao || tamanhoPadrao > 64)
+        return false;
+    for (int i = 0; i < tamanhoPadrao; ++i) {
+        if (static_cast<unsigned char>(padrao[i]) >= 0x80)
+            return false;
+    }
+    const QLatin1StringView visaoPadrao(padrao, tamanhoPadrao);
+    if (padraoNumerico(visaoPadrao))
+        return false;
+    const auto *texto = reinterpret_cast<const char *>(sqlite3_value_text(argumentos[0]));
+    if (!texto)
+        return false;
+    const std::optional<Momento> data = leFormaFixa(QLatin1StringView(texto, sqlite3_value_bytes(argumentos[0])));
+    if (!data || data->dia.year() < 0)
+        return false;
+    SaidaBytes saida{visaoPadrao, {}, 0};
+    escreveData(*data, visaoPadrao, saida);
+    sqlite3_result_text(contexto, saida.texto, saida.tamanho, SQLITE_TRANSIENT);
+    return true;
 }
 
 void funcaoFormat(sqlite3_context *contexto, int, sqlite3_value **argumentos)
 {
+    if (sqlite3_value_type(argumentos[0]) == SQLITE_TEXT && formataBytes(contexto, argumentos))
+        return;
     QVariant valor;
     switch (sqlite3_value_type(argumentos[0])) {
     case SQLITE_NULL:
@@ -146,17 +321,23 @@ QString formata(const QVariant &valor, const QString &padrao)
 {
     if (valor.isNull())
         return {};
-    if (padraoNumerico(padrao)) {
+    if (padraoNumerico(QStringView(padrao))) {
         bool ok = false;
         const double numero = valor.toString().trimmed().toDouble(&ok);
         if (ok)
             return formataNumero(numero, padrao);
         return valor.toString();
     }
-    const QDateTime data = valor.typeId() == QMetaType::QDateTime ? valor.toDateTime() : leData(valor.toString());
-    if (!data.isValid())
+    if (valor.typeId() == QMetaType::QDateTime) {
+        const QDateTime momento = valor.toDateTime();
+        if (!momento.isValid())
+            return valor.toString();
+        return formataData(Momento{momento.date(), momento.time()}, padrao);
+    }
+    const std::optional<Momento> data = leData(valor.toString());
+    if (!data)
         return valor.toString();
-    return formataData(data, padrao);
+    return formataData(*data, padrao);
 }
 
 } // namespace CompatibilidadeJet
