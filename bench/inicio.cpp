@@ -13,10 +13,27 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// Wall clock of each step ("etapa_<name>_ns=..."), to see where start-up goes.
+void etapa(const char *nome)
+{
+    timespec agora{};
+    clock_gettime(CLOCK_REALTIME, &agora);
+    std::printf("etapa_%s_ns=%lld\n", nome, static_cast<long long>(agora.tv_sec) * 1000000000LL + agora.tv_nsec);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    etapa("main");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavo-upload"));
+    etapa("aplicacao");
     int caixas = 0;
     CaixaMensagem::instalaRoteiro([&caixas](const CaixaMensagem::Registro &) {
         ++caixas;
@@ -27,6 +44,7 @@ int main(int argc, char *argv[])
     if (traducaoQt.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&traducaoQt);
+    etapa("traducao");
 
     try {
         garanteBancoLocal();
@@ -34,11 +52,15 @@ int main(int argc, char *argv[])
         // As in main(): the window's load reports the database it cannot read.
     }
 
+    etapa("banco");
     frmPrincipal janela;
+    etapa("janela");
     MarcaExibicao marca;
     janela.installEventFilter(&marca);
     janela.Form_Load();
+    etapa("load");
     janela.show();
+    etapa("show");
     const int resultado = QApplication::exec();
     std::printf("caixas=%d\n", caixas);
     return resultado;

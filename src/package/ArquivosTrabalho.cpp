@@ -125,6 +125,13 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal)
         throw erroDoSistema(EISDIR, destinoLocal);
     if (const int falha = falhaInjetada(destinoLocal))
         throw erroDoSistema(falha, destinoLocal);
+    // The working folder holds only intermediate files (floppy pieces, a
+    // package joined or copied from disks, its unpacked database), each made
+    // again from its source when lost. Flushing them to the disk made cutting
+    // and joining a package several times slower than the plain copy, for
+    // pieces that are deleted moments later; a full local disk is reported
+    // by the writes themselves.
+    m_descarrega = !NaPastaTrabalho(destinoLocal);
     // The temporary name sorts after the real names of a file list, so a
     // leftover of a crash is never taken for a piece or a package.
     for (int tentativa = 0; tentativa < 100; ++tentativa) {
@@ -170,7 +177,7 @@ void GravacaoAtomica::escreve(const char *dados, qint64 tamanho)
 void GravacaoAtomica::conclui()
 {
     // Some media report a full disk only when the data is flushed.
-    if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
+    if (m_descarrega && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
         throw erroDoSistema(errno, m_destino);
     const int fd = m_fd;
     m_fd = -1;

@@ -41,7 +41,8 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho);
 
 // Writes a new file under a temporary name in the target folder and puts it
 // in place (replacing any file there) only in conclui(); a write that is not
-// concluded is removed.
+// concluded is removed. Files outside the working folder are flushed to
+// their medium before they are put in place.
 class GravacaoAtomica
 {
 public:
@@ -52,7 +53,8 @@ public:
 
     void escreve(const char *dados, qint64 tamanho);
     void escreve(const QByteArray &dados) { escreve(dados.constData(), dados.size()); }
-    // Flushes to the medium, closes and renames into place.
+    // Flushes to the medium (outside the working folder), closes and renames
+    // into place.
     void conclui();
     qint64 escritos() const { return m_escritos; }
 
@@ -62,6 +64,7 @@ private:
     int m_fd = -1;
     qint64 m_escritos = 0;
     bool m_concluida = false;
+    bool m_descarrega = true;
 };
 
 // Test seam for failures a test cannot cause for real (a full disk, a

@@ -1,0 +1,122 @@
+// The working folder is not flushed to the disk (its files are intermediate),
+// so a full disk there must still be caught by the writes themselves: a real
+// small file system mounted on the working folder fills up while pieces are
+// cut and while they are joined.
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/Pedacos.h"
+
+#include "support/AmbienteTeste.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+long numeroDoErro(const std::function<void()> &passo)
+{
+    try {
+        passo();
+    } catch (const ErroTavo &erro) {
+        return erro.numero();
+    }
+    return 0;
+}
+
+void grava(const QString &caminho, qint64 tamanho)
+{
+    QFile arquivo(caminho);
+    QVERIFY(arquivo.open(QIODevice::WriteOnly));
+    QByteArray dados(tamanho, Qt::Uninitialized);
+    for (qint64 i = 0; i < tamanho; ++i)
+        dados[i] = char((i * 7919) >> 3);
+    QCOMPARE(arquivo.write(dados), tamanho);
+}
+
+// A tmpfs of `tamanho` on the working folder, for as long as the object lives.
+class PastaPequena
+{
+public:
+    explicit PastaPequena(const QByteArray &tamanho)
+        : m_pasta(Caminhos::local(Caminhos::pastaTrabalho()))
+    {
+        QDir().mkpath(m_pasta);
+        m_montada = ::geteuid() == 0
+                    && ::mount("tmpfs", QFile::encodeName(m_pasta).constData(), "tmpfs", 0,
+                               QByteArray("size=" + tamanho).constData())
+                           == 0;
+    }
+    ~PastaPequena()
+    {
+        if (m_montada)
+            ::umount2(QFile::encodeName(m_pasta).constData(), MNT_DETACH);
+    }
+    bool montada() const { return m_montada; }
+    QString pasta() const { return m_pasta; }
+    QStringList arquivos() const { return QDir(m_pasta).entryList(QDir::Files, QDir::Name); }
+
+private:
+    QString m_pasta;
+    bool m_montada = false;
+};
+
+} // namespace
+
+class TstPastaTrabalhoCheia : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cortarNumaPastaCheiaFalhaSemPedacoPelaMetade()
+    {
+        AmbienteTeste ambiente;
+        const QString origem = ambiente.raiz() + QStringLiteral("/DADOS.zip");
+        grava(origem, 4 * TamanhoPedaco());
+        // Room for one piece and a half.
+        const PastaPequena pasta("2200k");
+        if (!pasta.montada())
+            QSKIP("mounting a tmpfs needs root");
+        QCOMPARE(numeroDoErro([&] { CortaEmPedacos(origem, pasta.pasta(), QStringLiteral("DADOS.zip")); }),
+                 Erros::DiscoCheio);
+        QCOMPARE(pasta.arquivos(), QStringList{NomePedaco(QStringLiteral("DADOS.zip"), 1)});
+    }
+
+    void juntarNumaPastaCheiaFalhaSemPacotePelaMetade()
+    {
+        AmbienteTeste ambiente;
+        const PastaPequena pasta("3500k");
+        if (!pasta.montada())
+            QSKIP("mounting a tmpfs needs root");
+        const QStringList pedacos{QStringLiteral("DADOS.zip.001"), QStringLiteral("DADOS.zip.002")};
+        for (const QString &pedaco : pedacos)
+            grava(pasta.pasta() + QLatin1Char('/') + pedaco, TamanhoPedaco());
+        QCOMPARE(numeroDoErro([&] { JuntaPedacos(pasta.pasta(), pedacos); }), Erros::DiscoCheio);
+        QCOMPARE(pasta.arquivos(), pedacos);
+    }
+
+    void cabendoTudoOsPedacosVoltamAoPacote()
+    {
+        AmbienteTeste ambiente;
+        const QString origem = ambiente.raiz() + QStringLiteral("/DADOS.zip");
+        grava(origem, 2 * TamanhoPedaco() + 5);
+        const PastaPequena pasta("8m");
+        if (!pasta.montada())
+            QSKIP("mounting a tmpfs needs root");
+        QCOMPARE(CortaEmPedacos(origem, pasta.pasta(), QStringLiteral("DADOS.zip")), 3);
+        QStringList pedacos = pasta.arquivos();
+        QCOMPARE(pedacos.size(), 3);
+        QCOMPARE(JuntaPedacos(pasta.pasta(), pedacos), QStringLiteral("DADOS.zip"));
+        QFile original(origem);
+        QFile juntado(pasta.pasta() + QStringLiteral("/DADOS.zip"));
+        QVERIFY(original.open(QIODevice::ReadOnly) && juntado.open(QIODevice::ReadOnly));
+        QCOMPARE(juntado.readAll(), original.readAll());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPastaTrabalhoCheia)
+#include "tst_pastaTrabalhoCheia.moc"
