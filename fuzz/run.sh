@@ -15,7 +15,7 @@ executavel="$pasta/fuzz/$alvo"
 trabalho="$pasta/fuzz/corpus/$alvo"
 artefatos="$pasta/fuzz/artefatos/$alvo"
 mkdir -p "$trabalho" "$artefatos"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1:quarantine_size_mb=64:malloc_context_size=10}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1:quarantine_size_mb=64:malloc_context_size=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
 dicionario=()

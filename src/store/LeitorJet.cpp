@@ -2,11 +2,13 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 // glib first: the library's header includes it inside extern "C".
 #include <glib.h>
 #include <mdbtools.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <fcntl.h>
@@ -27,6 +29,13 @@ namespace {
 constexpr size_t kTamanhoVinculo = 512 * 1024;
 // Longest wait for the reader; reading a school database takes seconds.
 constexpr int kLimiteMs = 120 * 1000;
+// Most an export may hold per byte of the file, plus a fixed margin. A sound
+// file cannot give more: its worst case is a table of many yes/no columns,
+// one bit each in the file and nine bytes each here (under 60 per byte).
+// A damaged file can: long values whose chain of pages loops are read again
+// and again, each up to the bind size, and would fill the program's memory.
+constexpr qint64 kExportePorByte = 64;
+constexpr qint64 kExporteMargem = 16 * 1024 * 1024;
 
 enum Saida : int {
     SaidaOk = 0,
@@ -278,9 +287,11 @@ QByteArray executaIsolado(const QString &caminho, const std::function<int(Canal 
 
     ::close(canos[1]);
     QByteArray dados;
+    const qint64 limiteBytes = kExporteMargem + kExportePorByte * std::max<qint64>(QFileInfo(caminho).size(), 0);
     QElapsedTimer relogio;
     relogio.start();
     bool esgotado = false;
+    bool excedido = false;
     char bloco[65536];
     for (;;) {
         const qint64 resta = kLimiteMs - relogio.elapsed();
@@ -301,16 +312,22 @@ QByteArray executaIsolado(const QString &caminho, const std::function<int(Canal 
             continue;
         if (n <= 0)
             break;
+        if (dados.size() + n > limiteBytes) {
+            excedido = true;
+            break;
+        }
         dados.append(bloco, n);
     }
     ::close(canos[0]);
-    if (esgotado)
+    if (esgotado || excedido)
         ::kill(filho, SIGKILL);
     int estado = 0;
     while (::waitpid(filho, &estado, 0) < 0 && errno == EINTR) {
     }
     if (esgotado)
         throw erroArquivo(caminho, QStringLiteral("a leitura não terminou no tempo esperado"));
+    if (excedido)
+        throw erroArquivo(caminho, QStringLiteral("o arquivo está danificado (os dados lidos excedem o tamanho do arquivo)"));
     if (WIFSIGNALED(estado))
         throw erroArquivo(caminho, QStringLiteral("o arquivo está danificado"));
     switch (WIFEXITED(estado) ? WEXITSTATUS(estado) : SaidaExcecao) {
