@@ -24,6 +24,33 @@ namespace {
 
 frmPrincipal *g_instancia = nullptr;
 
+// Holds a one-line label whose text changes many times a second (the zip
+// progress) without a layout of its own: the label just fills it. A label
+// placed in a layout asks for a new layout at every text, and the tab widget
+// above answers each such request by repainting itself whole, which made the
+// progress of a zip job cost more than a tenth of the job.
+class SuporteDeLinha : public QWidget
+{
+public:
+    explicit SuporteDeLinha(QLabel *linha)
+        : m_linha(linha)
+    {
+        linha->setParent(this);
+        setFixedHeight(linha->fontMetrics().height() + 4);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *evento) override
+    {
+        QWidget::resizeEvent(evento);
+        m_linha->setGeometry(rect());
+    }
+
+private:
+    QLabel *m_linha;
+};
+
 template<typename W>
 W *nomeado(W *widget, const char *nome, const QString &nomeAcessivel = {})
 {
@@ -161,7 +188,7 @@ void frmPrincipal::montaAbas(QWidget *centro)
         coluna->addWidget(linhaDecorativa());
         coluna->addWidget(cmdGerar, 0, Qt::AlignHCenter);
         coluna->addWidget(lblAguarde, 0, Qt::AlignHCenter);
-        coluna->addWidget(lblProgresso);
+        coluna->addWidget(new SuporteDeLinha(lblProgresso));
         coluna->addWidget(txtZip);
         coluna->addWidget(linhaDecorativa());
         coluna->addStretch();
