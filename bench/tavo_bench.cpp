@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <cstdio>
 
@@ -60,6 +61,9 @@ int envia(const QStringList &args, bool ocioso)
     Bancada::preparaInstalacao(static_cast<quint16>(args[1].toUInt()));
     const auto janela = Bancada::abreJanela();
     Bancada::colocaPacote(*janela, args[0]);
+    // The user is on the "Transmissão" tab, where "Transmitir" is: the
+    // progress bar and the status line repaint as the file goes out.
+    janela->SSTab->setCurrentIndex(2);
     Bancada::processaEventos(200);
     informa("pico_antes_kb", double(Bancada::picoMemoriaKB()));
     if (ocioso) {

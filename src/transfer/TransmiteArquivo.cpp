@@ -11,6 +11,7 @@
 #include "transfer/ProgressoEnvio.h"
 #include "transfer/RegistroEnvio.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -20,6 +21,9 @@
 #include <QRadioButton>
 
 namespace {
+
+// How often the data phase refreshes its progress when the percentage stays.
+constexpr qint64 kIntervaloExibicaoMs = 100;
 
 void mostraStatus(frmPrincipal &janela, const QString &texto)
 {
@@ -174,6 +178,12 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
 
     QByteArray buffer(MensagensCliente::TamanhoPeca, '\0');
     qint64 s = 0;
+    // The bar and the status line show a step when its percentage is new,
+    // when they were last refreshed a moment ago or more, and at the last
+    // step. Showing every 2048-byte step repainted them tens of thousands of
+    // times a second and made the window, not the network, set the pace.
+    QElapsedTimer desdeAExibicao;
+    int percentualExibido = -1;
     for (;;) {
         janela.Enviando = true;
         const qint64 lidos = arquivo.read(buffer.data(), buffer.size());
@@ -184,8 +194,14 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
             return false;
 
         const ProgressoEnvio::Passo passo = ProgressoEnvio::passo(s, tamanho);
-        janela.ProgressTransfer->setValue(passo.valor);
-        mostraStatus(janela, passo.texto);
+        const bool ultimo = lidos < MensagensCliente::TamanhoPeca;
+        if (ultimo || passo.valor != percentualExibido || !desdeAExibicao.isValid()
+            || desdeAExibicao.hasExpired(kIntervaloExibicaoMs)) {
+            janela.ProgressTransfer->setValue(passo.valor);
+            mostraStatus(janela, passo.texto);
+            percentualExibido = passo.valor;
+            desdeAExibicao.start();
+        }
         const qint64 aEnviar = qMin(passo.bytesAEnviar, lidos);
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
