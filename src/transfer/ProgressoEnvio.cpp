@@ -15,20 +15,28 @@ int percentual(qint64 s, qint64 total)
     return static_cast<int>(std::nearbyint(100.0 * static_cast<double>(s) / static_cast<double>(total)));
 }
 
+qint64 bytesDoPasso(qint64 s, qint64 total)
+{
+    if (s <= total)
+        return MensagensCliente::TamanhoPeca;
+    return qMax<qint64>(0, MensagensCliente::TamanhoPeca - (s - total));
+}
+
+int valorDoPasso(qint64 s, qint64 total)
+{
+    return s > total ? 100 : percentual(s, total);
+}
+
 Passo passo(qint64 s, qint64 total)
 {
     Passo resultado;
+    resultado.bytesAEnviar = bytesDoPasso(s, total);
+    resultado.valor = valorDoPasso(s, total);
     if (s > total) {
-        resultado.bytesAEnviar = MensagensCliente::TamanhoPeca - (s - total);
-        if (resultado.bytesAEnviar < 0)
-            resultado.bytesAEnviar = 0;
-        resultado.valor = 100;
         resultado.texto =
             QStringLiteral("Status: 100% Completo. ") + FormataTamanho(total) + QStringLiteral(" Enviado.");
         return resultado;
     }
-    resultado.bytesAEnviar = MensagensCliente::TamanhoPeca;
-    resultado.valor = percentual(s, total);
     resultado.texto = QStringLiteral("Status: ") + QString::number(resultado.valor) + QStringLiteral("% Completo, ") +
                       FormataTamanho(total - s) + QStringLiteral(" Faltando...");
     return resultado;

@@ -21,6 +21,11 @@ struct Passo
 // "Status: 100% Completo. 4,88 KB Enviado." once s > total.
 Passo passo(qint64 s, qint64 total);
 
+// The parts of a step that cost no text: the bytes it sends and the value
+// of its bar (what passo() gives as bytesAEnviar and valor).
+qint64 bytesDoPasso(qint64 s, qint64 total);
+int valorDoPasso(qint64 s, qint64 total);
+
 // Percentage of s in total, rounded to the nearest whole number, halves to
 // the even neighbour.
 int percentual(qint64 s, qint64 total);

@@ -193,16 +193,18 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
         if (!socket.conectado())
             return false;
 
-        const ProgressoEnvio::Passo passo = ProgressoEnvio::passo(s, tamanho);
+        const int valor = ProgressoEnvio::valorDoPasso(s, tamanho);
         const bool ultimo = lidos < MensagensCliente::TamanhoPeca;
-        if (ultimo || passo.valor != percentualExibido || !desdeAExibicao.isValid()
+        if (ultimo || valor != percentualExibido || !desdeAExibicao.isValid()
             || desdeAExibicao.hasExpired(kIntervaloExibicaoMs)) {
+            // The step's text is made only when it is shown.
+            const ProgressoEnvio::Passo passo = ProgressoEnvio::passo(s, tamanho);
             janela.ProgressTransfer->setValue(passo.valor);
             mostraStatus(janela, passo.texto);
             percentualExibido = passo.valor;
             desdeAExibicao.start();
         }
-        const qint64 aEnviar = qMin(passo.bytesAEnviar, lidos);
+        const qint64 aEnviar = qMin(ProgressoEnvio::bytesDoPasso(s, tamanho), lidos);
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
             const FimEspera fim = aguarda(janela, espera, [&janela] { return !janela.Enviando; });
