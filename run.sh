@@ -8,12 +8,18 @@ cd "$(dirname "$0")"
 pasta_build=${TAVO_BUILD:-build}
 
 ./scripts/install-deps.sh
-./scripts/build.sh "$pasta_build"
+TAVO_ALVOS="tavo-upload tavo-upload-server tavo-prepara-demo" ./scripts/build.sh "$pasta_build"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset): the client needs a graphical session." >&2
     exit 1
 fi
+
+# The office's regional settings are Brazilian: month names and decimal
+# commas follow them. A session without a locale of its own gets pt_BR.
+case "${LC_ALL:-${LANG:-C}}" in
+    C | C.* | POSIX) export LC_ALL=pt_BR.UTF-8 ;;
+esac
 
 export TAVO_ROOT="${TAVO_ROOT:-$PWD/.demo}"
 mkdir -p "$TAVO_ROOT"
