@@ -37,6 +37,9 @@ public:
         : m_linha(linha)
     {
         linha->setParent(this);
+        // Painting its own background, the line repaints without the frame
+        // and the box title beneath it.
+        linha->setAutoFillBackground(true);
         setFixedHeight(linha->fontMetrics().height() + 4);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
@@ -238,6 +241,9 @@ void frmPrincipal::montaAbas(QWidget *centro)
         ProgressTransfer = nomeado(new QProgressBar, "ProgressTransfer", QStringLiteral("Progresso da transmissão"));
         ProgressTransfer->setRange(0, 100);
         ProgressTransfer->setValue(0);
+        // The bar repaints at once at every new percentage; painting its own
+        // background spares repainting the group box beneath it each time.
+        ProgressTransfer->setAutoFillBackground(true);
         imgConexao = nomeado(new QLabel, "imgConexao", QStringLiteral("Estado da conexão"));
         imgConexao->setPixmap(imgDesconectado->pixmap());
         lblsendingfile = rotulo("lblsendingfile", QStringLiteral("Enviando Arquivo..."));
