@@ -73,7 +73,7 @@ done
 for b in "${binarios[@]}"; do
     [ -x "$b" ] || { echo "missing $b after the build" >&2; exit 2; }
 done
-for programa in zip split cat sqlite3 timeout; do
+for programa in zip unzip split cat cmp sqlite3 timeout; do
     command -v "$programa" >/dev/null || { echo "needs $programa (see scripts/install-deps.sh)" >&2; exit 2; }
 done
 BENCH=$(cd "$pasta/bench" && pwd)
