@@ -64,9 +64,14 @@ bool ControleSocket::envia(const QByteArray &bloco)
         return false;
     if (bloco.isEmpty())
         return true;
-    if (m_socket->write(bloco) != bloco.size())
-        return false;
     m_envioPendente = true;
+    if (m_socket->write(bloco) != bloco.size()) {
+        m_envioPendente = false;
+        return false;
+    }
+    // Hand the bytes to the system now: when they all fit, the send is
+    // complete before the caller waits, and no event-loop round is needed.
+    m_socket->flush();
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "transfer/ControleSocket.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -109,4 +110,9 @@ FimEspera Espera::ate(const std::function<bool()> &condicao, std::chrono::millis
     m_renovaAtual = std::move(renovaAnterior);
     // The loop also ends when the application quits; nothing was decided.
     return fim.value_or(FimEspera::Interrompida);
+}
+
+void Espera::cede()
+{
+    QCoreApplication::processEvents();
 }

@@ -54,6 +54,10 @@ public:
     // starts the bound again.
     FimEspera ate(const std::function<bool()> &condicao, std::chrono::milliseconds limite, Modo modo = Modo::Sessao);
 
+    // Lets what arrived meanwhile (a server message, a click) run once, when
+    // a send completed without a wait.
+    static void cede();
+
 private:
     void verifica();
 

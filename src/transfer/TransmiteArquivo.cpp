@@ -212,6 +212,7 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta)
                 return false;
+            espera.cede();
         } else {
             janela.Enviando = false; // nothing left for the wire
         }
