@@ -5,6 +5,7 @@
 #include "store/Banco.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -15,16 +16,6 @@
 #include <QUuid>
 
 namespace {
-
-long numeroDoErro(const std::function<void()> &passo)
-{
-    try {
-        passo();
-    } catch (const ErroTavo &erro) {
-        return erro.numero();
-    }
-    return 0;
-}
 
 // A school database in the SQLite format, as tests and the demo use.
 void criaBancoSqlite(const QString &caminho, const QStringList &comandos)

@@ -3,6 +3,7 @@
 #include "common/Erro.h"
 #include "package/MotorZip.h"
 #include "package/StatusZip.h"
+#include "support/Auxiliares.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,38 +16,6 @@
 #include <zip.h>
 
 namespace {
-
-long numeroDoErro(const std::function<void()> &passo)
-{
-    try {
-        passo();
-    } catch (const ErroTavo &erro) {
-        return erro.numero();
-    }
-    return 0;
-}
-
-QByteArray aleatorio(qint64 tamanho, quint32 semente)
-{
-    QByteArray dados(tamanho, Qt::Uninitialized);
-    QRandomGenerator gerador(semente);
-    for (qint64 i = 0; i < tamanho; ++i)
-        dados[i] = char(gerador.generate() & 0xff);
-    return dados;
-}
-
-void grava(const QString &caminho, const QByteArray &dados)
-{
-    QFile arquivo(caminho);
-    QVERIFY(arquivo.open(QIODevice::WriteOnly));
-    QCOMPARE(arquivo.write(dados), dados.size());
-}
-
-QByteArray le(const QString &caminho)
-{
-    QFile arquivo(caminho);
-    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
-}
 
 QStringList arquivosDe(const QString &pasta)
 {

@@ -8,6 +8,7 @@
 #include "package/Pedacos.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,16 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-long numeroDoErro(const std::function<void()> &passo)
-{
-    try {
-        passo();
-    } catch (const ErroTavo &erro) {
-        return erro.numero();
-    }
-    return 0;
-}
 
 void grava(const QString &caminho, qint64 tamanho)
 {

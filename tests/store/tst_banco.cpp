@@ -10,23 +10,10 @@
 #include "store/Provisionamento.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
 
 #include <QFile>
 #include <QTest>
-
-namespace {
-
-long numeroDoErro(const std::function<void()> &passo)
-{
-    try {
-        passo();
-    } catch (const ErroTavo &erro) {
-        return erro.numero();
-    }
-    return 0;
-}
-
-} // namespace
 
 class TstBanco : public QObject
 {
