@@ -188,6 +188,28 @@ void GravacaoAtomica::conclui()
     m_concluida = true;
 }
 
+namespace {
+
+// Reads an open file to its end in 1 MiB blocks, handing each to `aCadaBloco`.
+template<typename F>
+void leEmBlocos(const Descritor &entrada, const QString &caminhoLocal, F &&aCadaBloco)
+{
+    QByteArray bloco(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n = ::read(entrada.fd(), bloco.data(), static_cast<size_t>(bloco.size()));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw erroDoSistema(errno, caminhoLocal);
+        }
+        if (n == 0)
+            return;
+        aCadaBloco(bloco.constData(), n);
+    }
+}
+
+} // namespace
+
 void CopiaArquivo(const QString &origem, const QString &destino)
 {
     const QString origemLocal = Caminhos::local(origem);
@@ -195,18 +217,7 @@ void CopiaArquivo(const QString &origem, const QString &destino)
                                                                              : destino);
     const Descritor entrada(abreLeitura(origemLocal));
     GravacaoAtomica saida(destinoLocal);
-    QByteArray bloco(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t n = ::read(entrada.fd(), bloco.data(), static_cast<size_t>(bloco.size()));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw erroDoSistema(errno, origemLocal);
-        }
-        if (n == 0)
-            break;
-        saida.escreve(bloco.constData(), n);
-    }
+    leEmBlocos(entrada, origemLocal, [&](const char *dados, ssize_t n) { saida.escreve(dados, n); });
     saida.conclui();
 }
 
@@ -252,18 +263,7 @@ QByteArray LeArquivoInteiro(const QString &caminho)
     const QString local = Caminhos::local(caminho);
     const Descritor entrada(abreLeitura(local));
     QByteArray dados;
-    QByteArray bloco(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t n = ::read(entrada.fd(), bloco.data(), static_cast<size_t>(bloco.size()));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw erroDoSistema(errno, local);
-        }
-        if (n == 0)
-            break;
-        dados.append(bloco.constData(), n);
-    }
+    leEmBlocos(entrada, local, [&](const char *bloco, ssize_t n) { dados.append(bloco, n); });
     return dados;
 }
 
