@@ -50,7 +50,9 @@ private Q_SLOTS:
         Par par;
         QVERIFY(par.liga());
         QSignalSpy completos(&par.cliente, &ControleSocket::envioCompleto);
-        QByteArray bloco(1 << 20, '\0');
+        // Larger than the system's socket buffer, so that part of it waits
+        // in the control after the send returns.
+        QByteArray bloco(32 << 20, '\0');
         for (int i = 0; i < bloco.size(); ++i)
             bloco[i] = char(i * 7);
         QVERIFY(par.cliente.envia(bloco));
