@@ -4,9 +4,8 @@
 #include "MarcaExibicao.h"
 
 #include "common/CaixaMensagem.h"
-#include "common/Erro.h"
+#include "shell/Inicio.h"
 #include "shell/frmPrincipal.h"
-#include "store/Provisionamento.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -46,11 +45,9 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&traducaoQt);
     etapa("traducao");
 
-    try {
-        garanteBancoLocal();
-    } catch (const ErroTavo &) {
-        // As in main(): the window's load reports the database it cannot read.
-    }
+    Inicio inicio;
+    if (!inicio.prepara())
+        return 1;
 
     etapa("banco");
     frmPrincipal janela;

@@ -1,7 +1,6 @@
 #include "common/CaixaMensagem.h"
-#include "common/Erro.h"
+#include "shell/Inicio.h"
 #include "shell/frmPrincipal.h"
-#include "store/Provisionamento.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -19,11 +18,11 @@ int main(int argc, char *argv[])
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&traducaoQt);
 
-    try {
-        garanteBancoLocal();
-    } catch (const ErroTavo &) {
-        // The window's load reports the database it cannot read.
-    }
+    // One client per program folder, and the local database ready, before
+    // the window reads anything.
+    Inicio inicio;
+    if (!inicio.prepara())
+        return 0;
 
     frmPrincipal janela;
     janela.Form_Load();

@@ -32,7 +32,10 @@ QString ComandoIdentificacao()
     return QStringLiteral("SELECT ace_estrut_orgn.CODIGO, ace_estrut_orgn.descricao, Escola_local.Escola, "
                           "Escola_local.codigo_mec, Escola_local.Cidade")
            + QStringLiteral(" FROM ace_estrut_orgn INNER JOIN Escola_local ON ace_estrut_orgn.codigo = "
-                            "Escola_local.codigo_ace_estrut_orgn");
+                            "Escola_local.codigo_ace_estrut_orgn")
+           // Without an order the first row would be whatever the engine's
+           // plan visits first; the schools' own order decides instead.
+           + QStringLiteral(" ORDER BY Escola_local.rowid");
 }
 
 std::optional<DadosEscola> LeDadosEscola(const QString &caminhoLocal)

@@ -13,8 +13,8 @@ struct DadosEscola
     QString codigoEscola;
 };
 
-// The statement that reads them: the first school of Escola_local whose
-// office exists in ace_estrut_orgn.
+// The statement that reads them: the schools of Escola_local whose office
+// exists in ace_estrut_orgn, in the order Escola_local stores them.
 QString ComandoIdentificacao();
 
 // Reads the school database at the host path `caminhoLocal` (Access or

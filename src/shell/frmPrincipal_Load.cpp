@@ -20,6 +20,7 @@
 #include "transfer/EventosSocket.h"
 
 #include <QAction>
+#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,12 +38,20 @@ void frmPrincipal::Form_Load()
     // the same, with empty settings.
     try {
         CarregaConfiguracao(QStringLiteral("P"));
-        AtualizaSRE();
     } catch (const ErroTavo &erro) {
         CaixaMensagem::aviso(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
                                      .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
                                  + QStringLiteral("\r\n") + erro.descricao(),
                              CaixaMensagem::Icone::Critico);
+        return;
+    }
+    // The office names only decorate the history report: a refresh that
+    // cannot be written (a database that can only be read) is logged, and
+    // the user, who can do nothing about it, is not stopped by it.
+    try {
+        AtualizaSRE();
+    } catch (const ErroTavo &erro) {
+        qWarning().noquote() << "Regional office names not refreshed:" << erro.descricao();
     }
 }
 

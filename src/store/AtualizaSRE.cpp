@@ -2,13 +2,21 @@
 
 #include "common/Caminhos.h"
 #include "store/Banco.h"
-#include "store/EscritoriosRegionais.h"
 #include "store/LiteraisSql.h"
 
 void AtualizaSRE()
 {
+    AtualizaSRE(escritoriosRegionais());
+}
+
+void AtualizaSRE(const QList<EscritorioRegional> &escritorios)
+{
     AbreBanco(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")));
-    for (const EscritorioRegional &escritorio : escritoriosRegionais()) {
+    for (const EscritorioRegional &escritorio : escritorios) {
+        // A placeholder would overwrite the office's real name (one an
+        // office brought from the former client, say).
+        if (escritorio.provisorio)
+            continue;
         // The town is quoted like any other value; the shipped names have no quote.
         ComandoSql = QStringLiteral("update ACE_ESTRUT_ORGN set descricao=")
                      + LiteraisSql::texto(QStringLiteral("SSRE DE ") + escritorio.cidade)

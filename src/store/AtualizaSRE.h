@@ -1,7 +1,10 @@
 #pragma once
 
+#include "store/EscritoriosRegionais.h"
+
 // Rewrites the descriptions of the regional offices of the shipped list in
-// the local database: "SSRE DE " and the town. Offices not in the list and
-// codes without a row are left alone. Raises ErroTavo on a failure; the
-// statements already run stay in effect.
+// the local database: "SSRE DE " and the town. Offices not in the list,
+// codes without a row and the list's placeholder towns are left alone.
+// Raises ErroTavo on a failure; the statements already run stay in effect.
 void AtualizaSRE();
+void AtualizaSRE(const QList<EscritorioRegional> &escritorios);

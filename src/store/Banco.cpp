@@ -18,22 +18,6 @@ const QString kNomeConexao = QStringLiteral("tavo");
 ConexaoBanco g_conexao;
 ConsultaBanco g_consulta;
 
-enum class Formato { SQLite, Jet, Desconhecido };
-
-Formato formatoDoArquivo(const QString &caminho)
-{
-    QFile arquivo(caminho);
-    if (!arquivo.open(QIODevice::ReadOnly))
-        return Formato::Desconhecido;
-    const QByteArray inicio = arquivo.read(32);
-    if (inicio.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        return Formato::SQLite;
-    const QByteArray assinatura = inicio.mid(4, 15);
-    if (assinatura == "Standard Jet DB" || assinatura == "Standard ACE DB")
-        return Formato::Jet;
-    return Formato::Desconhecido;
-}
-
 void liberaConexao()
 {
     g_consulta.fecha();
@@ -47,6 +31,20 @@ void liberaConexao()
 }
 
 } // namespace
+
+FormatoBanco formatoDoBanco(const QString &caminho)
+{
+    QFile arquivo(caminho);
+    if (!arquivo.open(QIODevice::ReadOnly))
+        return FormatoBanco::Desconhecido;
+    const QByteArray inicio = arquivo.read(32);
+    if (inicio.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return FormatoBanco::SQLite;
+    const QByteArray assinatura = inicio.mid(4, 15);
+    if (assinatura == "Standard Jet DB" || assinatura == "Standard ACE DB")
+        return FormatoBanco::Jet;
+    return FormatoBanco::Desconhecido;
+}
 
 ConexaoBanco &Conexao()
 {
@@ -80,6 +78,9 @@ void ConexaoBanco::preparaTabelas(const QString &sql)
 
 void ConexaoBanco::execute(const QString &sql)
 {
+    if (m_importador && m_importador->somenteLeitura())
+        throw ErroTavo(Erros::FalhaBanco,
+                       QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
     preparaTabelas(sql);
     QSqlQuery consulta(banco());
     if (!consulta.exec(CompatibilidadeJet::traduzSql(sql)))
@@ -150,18 +151,19 @@ void AbreBanco(const QString &caminho)
 {
     liberaConexao();
     g_conexao.m_importador.reset();
+    g_conexao.m_caminho = caminho;
 
     const QFileInfo info(caminho);
     if (!info.isFile())
         throw ErroTavo(Erros::FalhaBanco,
                        QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(caminho));
-    const Formato formato = formatoDoArquivo(caminho);
-    if (formato == Formato::Desconhecido)
+    const FormatoBanco formato = formatoDoBanco(caminho);
+    if (formato == FormatoBanco::Desconhecido)
         throw ErroTavo(Erros::FormatoBancoDesconhecido,
                        QStringLiteral("Formato de banco de dados não reconhecido: '%1'.").arg(caminho));
 
     QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kNomeConexao);
-    if (formato == Formato::SQLite) {
+    if (formato == FormatoBanco::SQLite) {
         banco.setDatabaseName(caminho);
     } else {
         banco.setDatabaseName(QStringLiteral(":memory:"));
@@ -169,7 +171,7 @@ void AbreBanco(const QString &caminho)
     if (!banco.open())
         throw CompatibilidadeJet::erroDoBanco(banco.lastError());
     CompatibilidadeJet::preparaConexao(banco);
-    if (formato == Formato::SQLite) {
+    if (formato == FormatoBanco::SQLite) {
         // A file that only looks like a database fails here, not later.
         QSqlQuery teste(banco);
         if (!teste.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))

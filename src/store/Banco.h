@@ -25,12 +25,16 @@ class ImportadorTabelas
 public:
     virtual ~ImportadorTabelas() = default;
     virtual void importaTabelasCitadas(const QString &sql, QSqlDatabase &destino) = 0;
+    // True when the copy may only be read: a change would be lost with it.
+    virtual bool somenteLeitura() const { return false; }
 };
 
 class ConexaoBanco
 {
 public:
-    // Runs a statement whose result is not used.
+    // Runs a statement whose result is not used. On a database that can
+    // only be read (a Jet file, read through a copy) it raises ErroTavo and
+    // changes nothing: a change that would vanish is never reported as done.
     void execute(const QString &sql);
     bool aberta() const;
 
@@ -42,7 +46,7 @@ private:
     friend class ConsultaBanco;
     void preparaTabelas(const QString &sql);
 
-    QString m_nome;
+    QString m_caminho;
     std::unique_ptr<ImportadorTabelas> m_importador;
 };
 
@@ -72,6 +76,10 @@ private:
 ConexaoBanco &Conexao();
 ConsultaBanco &Consulta();
 extern QString ComandoSql;
+
+// The formats of a database file, told by its first bytes.
+enum class FormatoBanco { SQLite, Jet, Desconhecido };
+FormatoBanco formatoDoBanco(const QString &caminho);
 
 // Opens the database file at the host path `caminho`, replacing any open one.
 void AbreBanco(const QString &caminho);

@@ -11,11 +11,13 @@
 #include <QStringList>
 
 // A statement on a Jet file runs on an in-memory SQLite copy of the tables it
-// names, each read whole from the file (LeitorJet) on first use.
+// names, each read whole from the file (LeitorJet) on first use. The copy is
+// for reading: nothing is ever written back to a Jet file.
 
 namespace {
 
 using LeitorJet::Leitura;
+using LeitorJet::TipoJet;
 using LeitorJet::Valor;
 
 constexpr std::uint32_t kMaximoColunas = 256;
@@ -25,14 +27,35 @@ QString identificador(const QString &nome)
     return QLatin1Char('"') + QString(nome).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-QString tipoSqlite(Valor tipo)
+// The declared type that gives a column the SQLite affinity nearest to its
+// Jet type: texts stay texts (a school code of digits is not a number),
+// date-times keep the declaration of the program's own tables.
+QString tipoSqlite(TipoJet tipo)
 {
     switch (tipo) {
-    case Valor::Inteiro: return QStringLiteral("INTEGER");
-    case Valor::Real: return QStringLiteral("REAL");
-    case Valor::Texto: return QStringLiteral("TEXT");
-    default: return QStringLiteral("BLOB");
+    case TipoJet::SimNao:
+    case TipoJet::Byte:
+    case TipoJet::Inteiro:
+    case TipoJet::InteiroLongo:
+        return QStringLiteral("INTEGER");
+    case TipoJet::Simples:
+    case TipoJet::Duplo:
+        return QStringLiteral("REAL");
+    case TipoJet::Moeda:
+    case TipoJet::Decimal:
+        return QStringLiteral("NUMERIC");
+    case TipoJet::DataHora:
+        return QStringLiteral("DATETIME");
+    case TipoJet::Texto:
+    case TipoJet::Memorando:
+    case TipoJet::IdReplicacao:
+        return QStringLiteral("TEXT");
+    case TipoJet::Binario:
+    case TipoJet::Ole:
+    case TipoJet::Complexo:
+        break;
     }
+    return QStringLiteral("BLOB");
 }
 
 // Names in a statement that may be tables: words and [bracketed names],
@@ -50,6 +73,55 @@ QStringList nomesCitados(const QString &sql)
             nomes.append(nome);
     }
     return nomes;
+}
+
+QVariant leValor(Leitura &leitura, const QString &caminho)
+{
+    switch (static_cast<Valor>(leitura.u8())) {
+    case Valor::Nulo: return QVariant();
+    case Valor::Inteiro: return QVariant(static_cast<qlonglong>(leitura.i64()));
+    case Valor::Real: {
+        bool ok = false;
+        const double numero = leitura.texto().toDouble(&ok);
+        return ok ? QVariant(numero) : QVariant();
+    }
+    case Valor::Texto: return QVariant(leitura.texto());
+    case Valor::Binario: return QVariant(leitura.bytes());
+    }
+    throw LeitorJet::erroArquivo(caminho, QStringLiteral("valor fora do formato"));
+}
+
+TabelaCopiada copiaTabela(Leitura &leitura, QSqlDatabase &destino, const QString &caminho)
+{
+    TabelaCopiada copiada;
+    copiada.nome = leitura.texto();
+    const std::uint32_t colunas = leitura.u32();
+    if (colunas == 0 || colunas > kMaximoColunas)
+        throw LeitorJet::erroArquivo(caminho, QStringLiteral("tabela sem colunas: ") + copiada.nome);
+    QStringList definicoes;
+    QStringList marcadores;
+    for (std::uint32_t c = 0; c < colunas; ++c) {
+        const QString nome = leitura.texto();
+        leitura.u8(); // the kind of the values: each value carries its own tag
+        const auto tipo = static_cast<TipoJet>(leitura.u8());
+        definicoes.append(identificador(nome) + QLatin1Char(' ') + tipoSqlite(tipo));
+        marcadores.append(QStringLiteral("?"));
+    }
+    QSqlQuery consulta(destino);
+    if (!consulta.exec(QStringLiteral("CREATE TABLE ") + identificador(copiada.nome) + QStringLiteral(" (")
+                       + definicoes.join(QStringLiteral(", ")) + QLatin1Char(')')))
+        throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+    if (!consulta.prepare(QStringLiteral("INSERT INTO ") + identificador(copiada.nome) + QStringLiteral(" VALUES (")
+                          + marcadores.join(QStringLiteral(", ")) + QLatin1Char(')')))
+        throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+    while (leitura.u8() == LeitorJet::kLinha) {
+        for (std::uint32_t c = 0; c < colunas; ++c)
+            consulta.bindValue(static_cast<int>(c), leValor(leitura, caminho));
+        if (!consulta.exec())
+            throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+        ++copiada.linhas;
+    }
+    return copiada;
 }
 
 class ImportadorJet : public ImportadorTabelas
@@ -72,7 +144,7 @@ public:
         if (novas.isEmpty())
             return;
         try {
-            grava(LeitorJet::exporta(m_caminho, novas), novas.size(), destino);
+            copiaTabelasJet(LeitorJet::exporta(m_caminho, novas), novas.size(), destino, m_caminho);
         } catch (...) {
             // A table that failed is tried again by the next statement naming it.
             for (const QString &nome : novas)
@@ -81,98 +153,9 @@ public:
         }
     }
 
+    bool somenteLeitura() const override { return true; }
+
 private:
-    void grava(const QByteArray &dados, qsizetype quantas, QSqlDatabase &destino)
-    {
-        Leitura leitura(dados, m_caminho);
-        if (!destino.transaction())
-            throw CompatibilidadeJet::erroDoBanco(destino.lastError());
-        try {
-            for (qsizetype t = 0; t < quantas; ++t)
-                gravaTabela(leitura, destino);
-        } catch (...) {
-            destino.rollback();
-            throw;
-        }
-        if (!destino.commit())
-            throw CompatibilidadeJet::erroDoBanco(destino.lastError());
-    }
-
-    void gravaTabela(Leitura &leitura, QSqlDatabase &destino)
-    {
-        const QString tabela = leitura.texto();
-        const std::uint32_t colunas = leitura.u32();
-        if (colunas == 0 || colunas > kMaximoColunas)
-            throw LeitorJet::erroArquivo(m_caminho, QStringLiteral("tabela sem colunas: ") + tabela);
-        QStringList definicoes;
-        QStringList marcadores;
-        QStringList nomes;
-        for (std::uint32_t c = 0; c < colunas; ++c) {
-            const QString nome = leitura.texto();
-            nomes.append(nome);
-            const auto tipo = static_cast<Valor>(leitura.u8());
-            definicoes.append(identificador(nome) + QLatin1Char(' ') + tipoSqlite(tipo));
-            marcadores.append(QStringLiteral("?"));
-        }
-        QSqlQuery consulta(destino);
-        if (!consulta.exec(QStringLiteral("CREATE TABLE ") + identificador(tabela) + QStringLiteral(" (")
-                           + definicoes.join(QStringLiteral(", ")) + QLatin1Char(')')))
-            throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
-        if (!consulta.prepare(QStringLiteral("INSERT INTO ") + identificador(tabela) + QStringLiteral(" VALUES (")
-                              + marcadores.join(QStringLiteral(", ")) + QLatin1Char(')')))
-            throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
-        while (leitura.u8() == LeitorJet::kLinha) {
-            for (std::uint32_t c = 0; c < colunas; ++c)
-                consulta.bindValue(static_cast<int>(c), leValor(leitura));
-            if (!consulta.exec())
-                throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
-        }
-        indexaChaves(tabela, nomes, destino);
-    }
-
-    // A column whose values are all present and distinct is a key of the
-    // school database (an office's code, a school's code) and gets a unique
-    // index, as it has there. Joins then look rows up through the key and
-    // return them in the order of the other table, the way the school
-    // application's engine reads them: the first school of Escola_local comes
-    // first, not the school of the first office.
-    void indexaChaves(const QString &tabela, const QStringList &colunas, QSqlDatabase &destino)
-    {
-        QSqlQuery consulta(destino);
-        for (qsizetype c = 0; c < colunas.size(); ++c) {
-            const QString coluna = identificador(colunas.at(c));
-            if (!consulta.exec(QStringLiteral("SELECT count(*), count(DISTINCT %1), count(%1), max(typeof(%1) = 'blob') FROM ")
-                                   .arg(coluna)
-                               + identificador(tabela))
-                || !consulta.next())
-                throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
-            const qlonglong linhas = consulta.value(0).toLongLong();
-            if (linhas == 0 || consulta.value(1).toLongLong() != linhas || consulta.value(2).toLongLong() != linhas
-                || consulta.value(3).toInt() == 1)
-                continue;
-            const QString indice = identificador(QStringLiteral("tavo_chave_%1_%2").arg(tabela, QString::number(c)));
-            if (!consulta.exec(QStringLiteral("CREATE UNIQUE INDEX ") + indice + QStringLiteral(" ON ")
-                               + identificador(tabela) + QLatin1Char('(') + coluna + QLatin1Char(')')))
-                throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
-        }
-    }
-
-    QVariant leValor(Leitura &leitura)
-    {
-        switch (static_cast<Valor>(leitura.u8())) {
-        case Valor::Nulo: return QVariant();
-        case Valor::Inteiro: return QVariant(static_cast<qlonglong>(leitura.i64()));
-        case Valor::Real: {
-            bool ok = false;
-            const double numero = leitura.texto().toDouble(&ok);
-            return ok ? QVariant(numero) : QVariant();
-        }
-        case Valor::Texto: return QVariant(leitura.texto());
-        case Valor::Binario: return QVariant(leitura.bytes());
-        }
-        throw LeitorJet::erroArquivo(m_caminho, QStringLiteral("valor fora do formato"));
-    }
-
     QString m_caminho;
     QStringList m_tabelas;
     QSet<QString> m_importadas;
@@ -183,4 +166,23 @@ private:
 std::unique_ptr<ImportadorTabelas> abreBancoJet(const QString &caminho)
 {
     return std::make_unique<ImportadorJet>(caminho, LeitorJet::tabelas(caminho));
+}
+
+QList<TabelaCopiada> copiaTabelasJet(const QByteArray &exportacao, qsizetype quantas, QSqlDatabase &destino,
+                                     const QString &caminho)
+{
+    Leitura leitura(exportacao, caminho);
+    if (!destino.transaction())
+        throw CompatibilidadeJet::erroDoBanco(destino.lastError());
+    QList<TabelaCopiada> copiadas;
+    try {
+        for (qsizetype t = 0; t < quantas; ++t)
+            copiadas.append(copiaTabela(leitura, destino, caminho));
+    } catch (...) {
+        destino.rollback();
+        throw;
+    }
+    if (!destino.commit())
+        throw CompatibilidadeJet::erroDoBanco(destino.lastError());
+    return copiadas;
 }

@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Conversao.h"
+#include "common/Erro.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
 
@@ -42,12 +43,33 @@ QStringList partesDoEndereco(const QString &endereco)
     return partes.mid(0, 4);
 }
 
+namespace {
+
+// A port setting as typed: a whole number in its range, written plainly.
+QString inteiroNoIntervalo(const QString &texto, int minimo, int maximo)
+{
+    const QString valor = LiteraisSql::numero(texto.trimmed());
+    bool ok = false;
+    const qlonglong numero = valor.toLongLong(&ok);
+    if (!ok || numero < minimo || numero > maximo)
+        throw ErroTavo(Erros::Estouro, QStringLiteral("Valor fora do intervalo %1 a %2: '%3'").arg(minimo).arg(maximo).arg(valor));
+    return QString::number(numero);
+}
+
+} // namespace
+
 QString comandoSalvaConfiguracao(bool linhaExiste, const QString &endereco, const QString &qtdePortas,
                                  const QString &portaInicial)
 {
+    // A quote has no place in an address; stored, it would be read back as
+    // part of the address of every later connection.
+    if (endereco.contains(QLatin1Char('\'')))
+        throw ErroTavo(Erros::TipoIncompativel, QStringLiteral("Endereço inválido: ") + endereco);
+    // Values the settings load could not read back would break every
+    // later start: they are refused here.
+    const QString q = inteiroNoIntervalo(qtdePortas, 1, 32767);
+    const QString p = inteiroNoIntervalo(portaInicial, 1, 65535);
     const QString a = LiteraisSql::texto(endereco);
-    const QString q = LiteraisSql::numero(qtdePortas.trimmed());
-    const QString p = LiteraisSql::numero(portaInicial.trimmed());
     if (linhaExiste)
         return QStringLiteral("update configuracao set") + QStringLiteral(" ip_servidor = ") + a
                + QLatin1Char(',') + QStringLiteral(" qtde_portas=") + q + QLatin1Char(',')

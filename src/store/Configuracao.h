@@ -33,7 +33,8 @@ void aplicaConfiguracao(const LinhaConfiguracao &linha);
 QStringList partesDoEndereco(const QString &endereco);
 
 // The statement that saves the settings: an update when a row exists, else
-// an insert. The values are trimmed; text is quoted, the port fields must be
-// numbers (ErroTavo otherwise, before anything is run).
+// an insert. The values are trimmed. An address with a quote, a port count
+// outside 1-32767 or a first port outside 1-65535 raises ErroTavo before
+// anything is run.
 QString comandoSalvaConfiguracao(bool linhaExiste, const QString &endereco, const QString &qtdePortas,
                                  const QString &portaInicial);

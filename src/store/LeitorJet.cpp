@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
+#include <cmath>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
@@ -120,12 +123,21 @@ Valor tipoDaColuna(int tipo)
     case MDB_REPID:
         return Valor::Texto;
     case MDB_BINARY:
+    case MDB_OLE:
         return Valor::Binario;
     default:
-        // OLE objects and complex columns are not read: the program never
-        // queries them, and their readers trust the file the most.
+        // Complex (multi-valued) columns belong to newer files than the
+        // ones this program meets; they are not read.
         return Valor::Nulo;
     }
+}
+
+// Columns whose text the library makes for us; the others are read from
+// the row's bytes.
+bool vinculada(int tipo)
+{
+    return tipo != MDB_DATETIME && tipo != MDB_MONEY && tipoDaColuna(tipo) != Valor::Binario
+           && tipoDaColuna(tipo) != Valor::Nulo;
 }
 
 int listaTabelasNoFilho(const std::string &caminho, Canal &canal)
@@ -150,6 +162,29 @@ int listaTabelasNoFilho(const std::string &caminho, Canal &canal)
     return SaidaOk;
 }
 
+// The bytes of an OLE object: inline in the row, or in a chain of long-value
+// pages the library follows. The chain is cut at the length the value
+// announces, so a looping chain ends.
+std::string leOle(MdbHandle *mdb, MdbColumn *coluna)
+{
+    std::string valor;
+    if (coluna->cur_value_len < MDB_MEMO_OVERHEAD || coluna->cur_value_start < 0
+        || coluna->cur_value_start + coluna->cur_value_len > static_cast<int>(mdb->fmt->pg_size))
+        return valor;
+    unsigned char ponteiro[MDB_MEMO_OVERHEAD];
+    std::memcpy(ponteiro, mdb->pg_buf + coluna->cur_value_start, MDB_MEMO_OVERHEAD);
+    const std::uint32_t anunciado = mdb_get_int32(ponteiro, 0) & 0x3fffffffu;
+    std::vector<char> pedaco(static_cast<size_t>(mdb->fmt->pg_size) * 2);
+    coluna->bind_ptr = pedaco.data();
+    size_t n = mdb_ole_read(mdb, coluna, ponteiro, pedaco.size());
+    while (n > 0 && valor.size() < anunciado) {
+        valor.append(pedaco.data(), std::min<size_t>(n, anunciado - valor.size()));
+        n = mdb_ole_read_next(mdb, coluna, ponteiro);
+    }
+    coluna->bind_ptr = nullptr;
+    return valor;
+}
+
 void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vector<char>> &buffers,
                 const std::vector<int> &tamanhos, Canal &canal)
 {
@@ -166,18 +201,61 @@ void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vect
                 nulo[campos[i].colnum] = campos[i].is_null != 0;
         }
     }
+    const auto enviaNulo = [&canal] { canal.u8(static_cast<std::uint8_t>(Valor::Nulo)); };
+    const auto enviaTexto = [&canal](Valor tipo, const char *dados, size_t tamanho) {
+        canal.u8(static_cast<std::uint8_t>(tipo));
+        canal.texto(dados, tamanho);
+    };
     canal.u8(kLinha);
     for (unsigned int c = 0; c < tabela->num_cols; ++c) {
         auto *coluna = static_cast<MdbColumn *>(g_ptr_array_index(tabela->columns, c));
         const Valor tipo = tipoDaColuna(coluna->col_type);
         if (coluna->col_type != MDB_BOOL && (nulo[c] || tipo == Valor::Nulo)) {
-            canal.u8(static_cast<std::uint8_t>(Valor::Nulo));
+            enviaNulo();
             continue;
+        }
+        // The fixed-size values read from the row's bytes.
+        const int de = coluna->cur_value_start;
+        const int quanto = coluna->cur_value_len;
+        const bool noRegistro = de >= 0 && quanto >= 0 && de + quanto <= static_cast<int>(mdb->fmt->pg_size);
+        char texto[32];
+        switch (coluna->col_type) {
+        case MDB_DATETIME:
+            if (noRegistro && quanto == 8) {
+                const double dias = mdb_get_double(mdb->pg_buf, de);
+                const std::string data = textoDataHora(dias);
+                // A value no date can have keeps its number.
+                if (!data.empty())
+                    enviaTexto(Valor::Texto, data.data(), data.size());
+                else
+                    enviaTexto(Valor::Real, texto,
+                               static_cast<size_t>(std::snprintf(texto, sizeof texto, "%.17g", dias)));
+            } else {
+                enviaNulo();
+            }
+            continue;
+        case MDB_MONEY:
+            if (noRegistro && quanto == 8) {
+                std::int64_t valor;
+                std::memcpy(&valor, mdb->pg_buf + de, sizeof valor);
+                const std::string moeda = textoMoeda(static_cast<std::int64_t>(GINT64_FROM_LE(valor)));
+                enviaTexto(Valor::Texto, moeda.data(), moeda.size());
+            } else {
+                enviaNulo();
+            }
+            continue;
+        case MDB_OLE: {
+            const std::string bytes = leOle(mdb, coluna);
+            enviaTexto(Valor::Binario, bytes.data(), bytes.size());
+            continue;
+        }
+        default:
+            break;
         }
         switch (tipo) {
         case Valor::Inteiro:
             if (tamanhos[c] == 0 && coluna->col_type != MDB_BOOL) {
-                canal.u8(static_cast<std::uint8_t>(Valor::Nulo));
+                enviaNulo();
             } else {
                 canal.u8(static_cast<std::uint8_t>(Valor::Inteiro));
                 canal.i64(std::strtoll(buffers[c].data(), nullptr, 10));
@@ -186,22 +264,16 @@ void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vect
         case Valor::Real:
         case Valor::Texto:
             // Reals travel as text too: written with the C locale's point.
-            canal.u8(static_cast<std::uint8_t>(tipo));
-            canal.texto(buffers[c].data(), static_cast<size_t>(tamanhos[c]));
+            enviaTexto(tipo, buffers[c].data(), static_cast<size_t>(tamanhos[c]));
             break;
-        case Valor::Binario: {
-            const int de = coluna->cur_value_start;
-            const int quanto = coluna->cur_value_len;
-            if (de < 0 || quanto < 0 || de + quanto > MDB_PGSIZE) {
-                canal.u8(static_cast<std::uint8_t>(Valor::Nulo));
-            } else {
-                canal.u8(static_cast<std::uint8_t>(Valor::Binario));
-                canal.texto(reinterpret_cast<const char *>(mdb->pg_buf) + de, static_cast<size_t>(quanto));
-            }
+        case Valor::Binario:
+            if (noRegistro)
+                enviaTexto(Valor::Binario, reinterpret_cast<const char *>(mdb->pg_buf) + de, static_cast<size_t>(quanto));
+            else
+                enviaNulo();
             break;
-        }
         case Valor::Nulo:
-            canal.u8(static_cast<std::uint8_t>(Valor::Nulo));
+            enviaNulo();
             break;
         }
     }
@@ -232,9 +304,9 @@ int exportaTabelasNoFilho(const std::string &caminho, const std::vector<std::str
         for (unsigned int c = 0; c < colunas; ++c) {
             auto *coluna = static_cast<MdbColumn *>(g_ptr_array_index(tabela->columns, c));
             canal.texto(coluna->name);
-            const Valor tipo = tipoDaColuna(coluna->col_type);
-            canal.u8(static_cast<std::uint8_t>(tipo));
-            if (tipo == Valor::Inteiro || tipo == Valor::Real || tipo == Valor::Texto) {
+            canal.u8(static_cast<std::uint8_t>(tipoDaColuna(coluna->col_type)));
+            canal.u8(static_cast<std::uint8_t>(coluna->col_type));
+            if (vinculada(coluna->col_type)) {
                 buffers[c].assign(kTamanhoVinculo + 1, '\0');
                 mdb_bind_column(tabela, static_cast<int>(c) + 1, buffers[c].data(), &tamanhos[c]);
             }
@@ -345,6 +417,36 @@ QByteArray executaIsolado(const QString &caminho, const std::function<int(Canal 
 }
 
 } // namespace
+
+std::string textoDataHora(double dias)
+{
+    if (!std::isfinite(dias) || std::fabs(dias) > 3.0e6)
+        return {};
+    const double inteiro = std::trunc(dias);
+    long long dia = static_cast<long long>(inteiro);
+    int segundos = static_cast<int>(std::llround(std::fabs(dias - inteiro) * 86400.0));
+    if (segundos >= 86400) { // 24:00:00 is midnight of the next day
+        segundos -= 86400;
+        ++dia;
+    }
+    using namespace std::chrono;
+    const year_month_day data{sys_days{days{dia - 25569}}}; // 25569 days from 1899-12-30 to 1970-01-01
+    char texto[32];
+    std::snprintf(texto, sizeof texto, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(data.year()) % 100000,
+                  static_cast<unsigned>(data.month()) % 100, static_cast<unsigned>(data.day()) % 100,
+                  segundos / 3600 % 100, segundos / 60 % 60, segundos % 60);
+    return texto;
+}
+
+std::string textoMoeda(std::int64_t decimosMilesimos)
+{
+    const std::uint64_t absoluto = decimosMilesimos < 0 ? 0 - static_cast<std::uint64_t>(decimosMilesimos)
+                                                        : static_cast<std::uint64_t>(decimosMilesimos);
+    char texto[32];
+    std::snprintf(texto, sizeof texto, "%s%llu.%04llu", decimosMilesimos < 0 ? "-" : "",
+                  static_cast<unsigned long long>(absoluto / 10000), static_cast<unsigned long long>(absoluto % 10000));
+    return texto;
+}
 
 ErroTavo erroArquivo(const QString &caminho, const QString &motivo)
 {

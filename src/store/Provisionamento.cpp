@@ -48,6 +48,11 @@ QStringList comandosDoScript(const QString &script)
 
 } // namespace
 
+QStringList comandosDoModelo()
+{
+    return comandosDoScript(textoDoRecurso(QStringLiteral(":/UploadCliente.sql")));
+}
+
 void criaBancoModelo(const QString &caminho)
 {
     const QString nomeConexao = QStringLiteral("tavo-modelo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -60,7 +65,7 @@ void criaBancoModelo(const QString &caminho)
         } else {
             QSqlQuery consulta(banco);
             banco.transaction();
-            for (const QString &comando : comandosDoScript(textoDoRecurso(QStringLiteral(":/UploadCliente.sql")))) {
+            for (const QString &comando : comandosDoModelo()) {
                 if (!consulta.exec(comando)) {
                     falha = consulta.lastError().text();
                     break;

@@ -134,6 +134,25 @@ private Q_SLOTS:
         QCOMPARE(dados->codigoEscola, QStringLiteral("31000009"));
     }
 
+    void primeiraEscolaNaOrdemDaTabelaQualquerQueSejaOPlano()
+    {
+        // An index on the schools' office code makes the engine walk the
+        // offices first; the first school is still the table's first row.
+        QTemporaryDir pasta;
+        const QString caminho = pasta.filePath(QStringLiteral("mirv_dat.mdb"));
+        criaBancoSqlite(caminho, {QStringLiteral("create table ace_estrut_orgn (codigo integer, descricao text)"),
+                                  QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
+                                                 "codigo_ace_estrut_orgn integer)"),
+                                  QStringLiteral("create index por_escritorio on Escola_local (codigo_ace_estrut_orgn)"),
+                                  QStringLiteral("insert into ace_estrut_orgn values (114, 'a'), (121, 'b')"),
+                                  QStringLiteral("insert into Escola_local values ('primeira', '31000001', 'x', 121), "
+                                                 "('segunda', '31000002', 'x', 114)")});
+        const auto dados = LeDadosEscola(caminho);
+        QVERIFY(dados);
+        QCOMPARE(dados->escola, QStringLiteral("PRIMEIRA"));
+        QCOMPARE(dados->codigoSRE, QStringLiteral("121"));
+    }
+
     void bancoSemAsTabelasOuSemColunaEhErro()
     {
         QTemporaryDir pasta;

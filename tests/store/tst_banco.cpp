@@ -33,6 +33,9 @@ private Q_SLOTS:
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("38"));
         QCOMPARE(escritoriosRegionais().size(), 38);
+        // The shipped towns are placeholders, and marked as such.
+        for (const EscritorioRegional &escritorio : escritoriosRegionais())
+            QVERIFY2(escritorio.provisorio, qPrintable(escritorio.cidade));
         // A second call never touches an existing database.
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('1.2.3.4', 3, 9000)"));
         garanteBancoLocal();
@@ -152,27 +155,50 @@ private Q_SLOTS:
     {
         QCOMPARE(comandoSalvaConfiguracao(false, QStringLiteral("10.0.0.1"), QStringLiteral(" 3"), QStringLiteral("9000 ")),
                  QStringLiteral("insert into configuracao (ip_servidor,qtde_portas,porta_inicial)  values('10.0.0.1',3,9000)"));
-        QCOMPARE(comandoSalvaConfiguracao(true, QStringLiteral("10.0.0.1"), QStringLiteral("3"), QStringLiteral("9000")),
-                 QStringLiteral("update configuracao set ip_servidor = '10.0.0.1', qtde_portas=3, porta_inicial=9000"));
-        QCOMPARE(comandoSalvaConfiguracao(true, QStringLiteral("1'0.0.0.1"), QStringLiteral("3"), QStringLiteral("9000")),
-                 QStringLiteral("update configuracao set ip_servidor = '1''0.0.0.1', qtde_portas=3, porta_inicial=9000"));
-        QCOMPARE(numeroDoErro([] { comandoSalvaConfiguracao(true, QStringLiteral("1"), QStringLiteral("3 or 1=1"),
-                                                           QStringLiteral("9000")); }),
-                 Erros::TipoIncompativel);
+        QCOMPARE(comandoSalvaConfiguracao(true, QStringLiteral("10.0.0.1"), QStringLiteral("32767"), QStringLiteral("65535")),
+                 QStringLiteral("update configuracao set ip_servidor = '10.0.0.1', qtde_portas=32767, porta_inicial=65535"));
+    }
+
+    void configuracaoQueNaoSeLeriaDeVoltaEhRecusada_data()
+    {
+        QTest::addColumn<QString>("endereco");
+        QTest::addColumn<QString>("qtde");
+        QTest::addColumn<QString>("porta");
+        QTest::newRow("aspa no endereço") << QStringLiteral("1'0.0.0.1") << QStringLiteral("3") << QStringLiteral("9000");
+        QTest::newRow("comando na quantidade") << QStringLiteral("1.0.0.1") << QStringLiteral("3 or 1=1") << QStringLiteral("9000");
+        QTest::newRow("aspa na porta") << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("9000'");
+        QTest::newRow("nenhuma porta") << QStringLiteral("1.0.0.1") << QStringLiteral("0") << QStringLiteral("9000");
+        QTest::newRow("portas demais") << QStringLiteral("1.0.0.1") << QStringLiteral("32768") << QStringLiteral("9000");
+        QTest::newRow("porta zero") << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("0");
+        QTest::newRow("porta acima de 65535") << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("65536");
+        QTest::newRow("quantidade fracionária") << QStringLiteral("1.0.0.1") << QStringLiteral("2.5") << QStringLiteral("9000");
+    }
+    void configuracaoQueNaoSeLeriaDeVoltaEhRecusada()
+    {
+        QFETCH(QString, endereco);
+        QFETCH(QString, qtde);
+        QFETCH(QString, porta);
+        for (const bool linhaExiste : {false, true})
+            QVERIFY(numeroDoErro([&] { comandoSalvaConfiguracao(linhaExiste, endereco, qtde, porta); }) != 0);
     }
 
     void escritoriosReescritosSemTocarNosOutros()
     {
-        m_ambiente->executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='MUDADO À MÃO' where codigo=130"));
+        m_ambiente->executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='MUDADO À MÃO' where codigo in (130, 131)"));
         m_ambiente->executa(QStringLiteral("insert into ACE_ESTRUT_ORGN values (999, 'SSRE DE OUTRA')"));
-        AtualizaSRE();
-        const QString esperado = QStringLiteral("SSRE DE ") + escritoriosRegionais().at(6).cidade;
-        QCOMPARE(escritoriosRegionais().at(6).codigo, 130);
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=130")), esperado);
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=999")),
-                 QStringLiteral("SSRE DE OUTRA"));
+        // A town of the list overwrites; a placeholder never does.
+        const QList<EscritorioRegional> lista = leEscritoriosRegionais(
+            QStringLiteral("# comentário\n130\tVALE VERDE\n131\tA DEFINIR 131\tprovisorio\n"));
+        QCOMPARE(lista.size(), 2);
+        AtualizaSRE(lista);
+        const auto descricao = [this](int codigo) {
+            return m_ambiente->valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=%1").arg(codigo));
+        };
+        QCOMPARE(descricao(130), QStringLiteral("SSRE DE VALE VERDE"));
+        QCOMPARE(descricao(131), QStringLiteral("MUDADO À MÃO"));
+        QCOMPARE(descricao(999), QStringLiteral("SSRE DE OUTRA"));
         const QString antes = m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN"));
-        AtualizaSRE();
+        AtualizaSRE(lista);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN")), antes);
         QVERIFY(!Conexao().aberta());
     }
@@ -180,7 +206,7 @@ private Q_SLOTS:
     void escritoriosAusentesNaoSaoFalha()
     {
         m_ambiente->executa(QStringLiteral("delete from ACE_ESTRUT_ORGN"));
-        AtualizaSRE();
+        AtualizaSRE(leEscritoriosRegionais(QStringLiteral("114\tVALE VERDE\n")));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("0"));
     }
 

@@ -154,26 +154,29 @@ private Q_SLOTS:
         QCOMPARE(PortaInicial, 47000);
     }
 
-    void aspasDigitadasSaoGuardadasOuRecusadas()
+    void valorQueNaoSeLeriaDeVoltaEhRecusado_data()
     {
+        QTest::addColumn<QString>("valores"); // the six boxes, "|" between them
+        QTest::newRow("aspa na primeira caixa") << QStringLiteral("1'|0|0|1|3|9000");
+        QTest::newRow("aspa na quarta caixa") << QStringLiteral("10|0|0|1'|3|9000");
+        QTest::newRow("aspa na quantidade") << QStringLiteral("10|0|0|1|3'--|9000");
+        QTest::newRow("nenhuma porta") << QStringLiteral("10|0|0|1|0|9000");
+        QTest::newRow("porta inicial acima de 65535") << QStringLiteral("10|0|0|1|3|70000");
+    }
+    void valorQueNaoSeLeriaDeVoltaEhRecusado()
+    {
+        QFETCH(QString, valores);
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         frmConfiguracao janela;
-        preenche(janela, {QStringLiteral("1'"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
-                          QStringLiteral("3"), QStringLiteral("9000")});
+        preenche(janela, valores.split(QLatin1Char('|')));
         m_caixas->responde(Resposta::Sim);
         m_caixas->confirma();
         confirma(janela);
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")), QStringLiteral("1'.0.0.1"));
-
-        preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
-                          QStringLiteral("3'--"), QStringLiteral("9000")});
-        m_caixas->limpa();
-        m_caixas->responde(Resposta::Sim);
-        m_caixas->confirma();
-        confirma(janela);
+        QCOMPARE(m_caixas->mostradas().size(), 2);
         QVERIFY(caixaIgual(m_caixas->mostradas().at(1), kErroSalvar, QStringLiteral("Configurações"), Botoes::Ok,
                            Icone::Critico));
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas from configuracao")),
-                 QStringLiteral("1'.0.0.1|3"));
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao")),
+                 QStringLiteral("127.0.0.1|3|47000"));
     }
 
     void cancelarVoltaAoGuardado()

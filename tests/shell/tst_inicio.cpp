@@ -1,0 +1,237 @@
+// Starting the program: an office coming from the former client keeps its
+// settings, its sends and its office names; a conversion that fails or a
+// database that cannot be written never reports a change as saved; one
+// client at a time per program folder.
+#include "common/Caminhos.h"
+#include "common/Relogio.h"
+#include "history/RelatorioHistorico.h"
+#include "history/frmHistorico.h"
+#include "history/TextoMultilinha.h"
+#include "shell/Inicio.h"
+#include "shell/frmPrincipal.h"
+#include "store/Configuracao.h"
+#include "store/Provisionamento.h"
+#include "store/frmConfiguracao.h"
+#include "transfer/RegistroEnvio.h"
+
+#include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
+#include "support/CaixasRoteirizadas.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kSucessoSalvar = QStringLiteral("Alterações realizadas com sucesso!");
+const QString kErroSalvar = QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
+                                           "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.");
+
+// Saves the settings window with the fourth address part changed.
+void salvaQuartaParte(CaixasRoteirizadas &caixas, const QString &parte)
+{
+    frmConfiguracao janela;
+    auto *quarta = janela.findChild<QLineEdit *>(QStringLiteral("Iparray_3"));
+    quarta->clear();
+    QTest::keyClicks(quarta, parte);
+    caixas.responde(Resposta::Sim);
+    caixas.confirma();
+    QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdConfirmar")), Qt::LeftButton);
+}
+
+} // namespace
+
+class TstInicio : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    void init()
+    {
+        IpServidor.clear();
+        QtdePortas = 0;
+        PortaInicial = 0;
+        Relogio::fixa(QDateTime(QDate(2026, 11, 30), QTime(10, 0)));
+    }
+    void cleanup() { Relogio::fixa({}); }
+
+    void escritorioDoClienteAnteriorContinuaDeOndeParou_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QStringList>("tipos"); // of the three November sends, newest first
+        QTest::newRow("Historico sem tipo (sobe de versão)")
+            << QStringLiteral("legado_uploadcliente_antigo.mdb")
+            << QStringList{QStringLiteral("ANUAL"), QStringLiteral("ANUAL"), QStringLiteral("ANUAL")};
+        QTest::newRow("Historico com tipo") << QStringLiteral("legado_uploadcliente_novo.mdb")
+                                            << QStringList{QStringLiteral("ANUAL"), QStringLiteral("PERIO"),
+                                                           QStringLiteral("PERIO")};
+    }
+    void escritorioDoClienteAnteriorContinuaDeOndeParou()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QStringList, tipos);
+        AmbienteTeste ambiente(false);
+        ambiente.copiaDado(fixture, ambiente.bancoLocal());
+        CaixasRoteirizadas caixas;
+        {
+            Inicio inicio;
+            QVERIFY(inicio.prepara());
+            frmPrincipal janela;
+            janela.Form_Load();
+            QCOMPARE(caixas.mostradas().size(), 0); // no greeting: the office has its settings
+            QCOMPARE(IpServidor, QStringLiteral("127.0.0.40"));
+            QCOMPARE(QtdePortas, 3);
+            QCOMPARE(PortaInicial, 5000);
+
+            salvaQuartaParte(caixas, QStringLiteral("41"));
+            QCOMPARE(caixas.textos().last(), kSucessoSalvar);
+
+            frmHistorico historico(&janela);
+            const QString relatorio = historico.txtHistorico->text();
+            QVERIFY(relatorio.contains(RelatorioHistorico::linha(
+                QStringLiteral("28/11/2026 08:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
+                QStringLiteral("DADOS_31045678_28112026.zip"), tipos.at(0))));
+            QVERIFY(relatorio.contains(RelatorioHistorico::linha(
+                QStringLiteral("10/11/2026 09:30:00"), QStringLiteral("SSRE DE PORTO ALEGRE DO NORTE 5"),
+                QStringLiteral("31099999"), QStringLiteral("DADOS_31099999_10112026.zip"), tipos.at(1))));
+            QVERIFY(relatorio.contains(RelatorioHistorico::linha(
+                QStringLiteral("05/11/2026 14:03:09"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
+                QStringLiteral("DADOS_31045678_05112026.zip"), tipos.at(2))));
+            QVERIFY(relatorio.endsWith(QStringLiteral("TOTAL: 0003 ARQUIVOS")));
+
+            RegistraEnvio({QStringLiteral("DADOS_31045678_30112026.zip"), QStringLiteral("114"),
+                           QStringLiteral("31045678"), QStringLiteral("PERIO")});
+        }
+        // The next start: the saved settings and the new send are there.
+        Inicio inicio;
+        QVERIFY(inicio.prepara());
+        frmPrincipal janela;
+        janela.Form_Load();
+        QCOMPARE(IpServidor, QStringLiteral("127.0.0.41"));
+        frmHistorico historico(&janela);
+        QVERIFY(historico.txtHistorico->text().contains(RelatorioHistorico::linha(
+            QStringLiteral("30/11/2026 10:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
+            QStringLiteral("DADOS_31045678_30112026.zip"), QStringLiteral("PERIO"))));
+        QVERIFY(historico.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0004 ARQUIVOS")));
+        QCOMPARE(caixas.inesperadas(), 0);
+        QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), le(AmbienteTeste::dado(fixture)));
+    }
+
+    void conversaoQueFalhaAvisaENadaSeDizGravado()
+    {
+        AmbienteTeste ambiente(false);
+        ambiente.copiaDado(QStringLiteral("legado_uploadcliente_antigo.mdb"), ambiente.bancoLocal());
+        const QByteArray original = le(ambiente.bancoLocal());
+        // A folder where the new database would be written stops the conversion.
+        QVERIFY(QDir().mkpath(ambiente.bancoLocal() + QStringLiteral(".convertendo/x")));
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        Inicio inicio;
+        QVERIFY(inicio.prepara());
+        QCOMPARE(caixas.mostradas().size(), 1);
+        const Registro aviso = caixas.mostradas().first();
+        QVERIFY(aviso.texto.startsWith(
+            QStringLiteral("Não foi possível converter o banco de dados local \"%1\"").arg(ambiente.bancoLocal())));
+        QCOMPARE(aviso.titulo, QStringLiteral("TAVO"));
+        QCOMPARE(aviso.icone, Icone::Critico);
+
+        // The window opens and reads what it can.
+        frmPrincipal janela;
+        janela.Form_Load();
+        QCOMPARE(caixas.mostradas().size(), 1);
+        QCOMPARE(IpServidor, QStringLiteral("127.0.0.40"));
+        // No write is reported as done: the save ends in its error, the
+        // history's upgrade in the refresh error, the recording raises.
+        salvaQuartaParte(caixas, QStringLiteral("41"));
+        QCOMPARE(caixas.textos().size(), 3);
+        QCOMPARE(caixas.textos().at(2), kErroSalvar);
+        caixas.confirma(2);
+        frmHistorico historico(&janela);
+        QCOMPARE(caixas.mostradas().size(), 5);
+        QVERIFY(caixas.textos().at(3).startsWith(QStringLiteral("Ocorreu um erro ao gerar o histórico.")));
+        QVERIFY(numeroDoErro([] {
+                    RegistraEnvio({QStringLiteral("x.zip"), QStringLiteral("114"), QStringLiteral("31045678"),
+                                   QStringLiteral("PERIO")});
+                })
+                != 0);
+        QCOMPARE(caixas.inesperadas(), 0);
+        QCOMPARE(le(ambiente.bancoLocal()), original);
+        QVERIFY(!QFileInfo::exists(ambiente.bancoLocal() + QStringLiteral(".access")));
+    }
+
+    void pastaSomenteLeituraAbreMasNaoDizGravado()
+    {
+        AmbienteTeste ambiente(false);
+        const QString pasta = ambiente.raiz() + QStringLiteral("/somente_leitura");
+        QVERIFY(QDir().mkpath(pasta));
+        if (::geteuid() != 0 || ::mount("tmpfs", QFile::encodeName(pasta).constData(), "tmpfs", 0, "size=4m") != 0)
+            QSKIP("mounting a tmpfs needs root");
+        struct Desmonta
+        {
+            QString pasta;
+            ~Desmonta() { ::umount2(QFile::encodeName(pasta).constData(), MNT_DETACH); }
+        } desmonta{pasta};
+        qputenv("TAVO_ROOT", QFile::encodeName(pasta));
+        garanteBancoLocal();
+        ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        QVERIFY(::mount(nullptr, QFile::encodeName(pasta).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+
+        CaixasRoteirizadas caixas;
+        Inicio inicio;
+        QVERIFY(inicio.prepara()); // no lock can be made there: the client runs all the same
+        frmPrincipal janela;
+        janela.Form_Load();
+        QCOMPARE(caixas.mostradas().size(), 0);
+        QCOMPARE(PortaInicial, 47000);
+        salvaQuartaParte(caixas, QStringLiteral("9"));
+        QCOMPARE(caixas.textos().last(), kErroSalvar);
+        QCOMPARE(caixas.inesperadas(), 0);
+    }
+
+    void umClientePorPastaETravaAbandonadaEhRetomada()
+    {
+        AmbienteTeste ambiente;
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        {
+            Inicio primeiro;
+            QVERIFY(primeiro.prepara());
+            Inicio segundo;
+            QVERIFY(!segundo.prepara());
+            QCOMPARE(caixas.mostradas().size(), 1);
+            QVERIFY(caixaIgual(caixas.mostradas().first(), QStringLiteral("O TAVO - Upload já está aberto."),
+                               QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
+        }
+        // A client that ended without letting go: its lock names a process
+        // that is gone.
+        const QString trava = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock");
+        QByteArray conteudo;
+        {
+            Inicio encerrado;
+            QVERIFY(encerrado.prepara());
+            conteudo = le(trava);
+        }
+        QProcess processo;
+        processo.start(QStringLiteral("true"), QStringList());
+        QVERIFY(processo.waitForStarted(5000));
+        const qint64 morto = processo.processId();
+        QVERIFY(processo.waitForFinished(5000));
+        grava(trava, QByteArray::number(morto) + conteudo.mid(conteudo.indexOf('\n')));
+        Inicio seguinte;
+        QVERIFY(seguinte.prepara());
+        QCOMPARE(caixas.mostradas().size(), 1);
+    }
+};
+
+QTEST_MAIN(TstInicio)
+#include "tst_inicio.moc"
