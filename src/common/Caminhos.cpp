@@ -1,9 +1,14 @@
 #include "common/Caminhos.h"
 
+#include "common/PlataformaMontagens.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#ifdef Q_OS_WIN
+#include <QStorageInfo>
+#endif
 
 #include <algorithm>
 
@@ -20,11 +25,8 @@ QString raizPrograma()
 QString pastaDaUnidade(QChar letra)
 {
     const QChar minuscula = letra.toLower();
-    if (minuscula == QLatin1Char('a')) {
-        const QString disquete = qEnvironmentVariable("TAVO_DRIVE_A");
-        if (!disquete.isEmpty())
-            return QDir::cleanPath(QDir(disquete).absolutePath());
-    }
+    if (minuscula == QLatin1Char('a'))
+        return Caminhos::disquete().pasta;
     return raizPrograma() + QStringLiteral("/drives/") + minuscula;
 }
 
@@ -62,6 +64,26 @@ QString pastaPrograma()
     return QCoreApplication::applicationDirPath();
 #else
     return raizPrograma();
+#endif
+}
+
+Disquete disquete()
+{
+#ifdef Q_OS_WIN
+    return {unidadeDisquete(), QStorageInfo(unidadeDisquete()).isReady()};
+#else
+    const QString escolhida = qEnvironmentVariable("TAVO_DRIVE_A");
+    if (!escolhida.isEmpty()) {
+        const QString pasta = QDir::cleanPath(QDir(escolhida).absolutePath());
+        return {pasta, Montagens::montadoEm(pasta)};
+    }
+    const QString substituta = raizPrograma() + QStringLiteral("/drives/a");
+    if (QFileInfo(substituta).isDir())
+        return {substituta, true};
+    const QString midia = Montagens::midiaRemovivel();
+    if (!midia.isEmpty())
+        return {midia, true};
+    return {substituta, false};
 #endif
 }
 

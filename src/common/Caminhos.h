@@ -9,7 +9,8 @@
 // On Windows the paths are used as written. Elsewhere:
 //  - TAVO_ROOT (default ~/.local/share/tavo-upload) is the program's folder;
 //  - drive X: is the folder $TAVO_ROOT/drives/x, the rest of the path follows;
-//  - TAVO_DRIVE_A, when set, is the folder that stands for drive a:.
+//  - drive a: is the folder disquete() finds (TAVO_DRIVE_A, the stand-in
+//    $TAVO_ROOT/drives/a or a removable medium).
 // File names compare without regard to case, as on the original platform:
 // an existing file or folder whose name differs only in case is the one used.
 namespace Caminhos {
@@ -17,8 +18,25 @@ namespace Caminhos {
 // Host path of the program's folder.
 QString pastaPrograma();
 
+// Drive a: on this host: the folder that stands for it and whether a medium
+// is there.
+//  - TAVO_DRIVE_A set: that folder; a medium is there only when a file
+//    system is mounted at it (an empty folder on the local disk is no disk).
+//  - otherwise $TAVO_ROOT/drives/a when that folder exists (a stand-in drive
+//    inside the program's folder, like drives/c);
+//  - otherwise the first removable medium in mount order (a mount point
+//    directly under /media/<user>/, /run/media/<user>/ or /media/);
+//  - with none, $TAVO_ROOT/drives/a, and no medium.
+struct Disquete
+{
+    QString pasta;
+    bool presente = false;
+};
+Disquete disquete();
+
 // Host path of `caminho`: a Windows path with a drive letter is mapped, any
 // other path (one chosen in a file dialog, for instance) is used as it is.
+// "a:\..." lies in disquete().pasta.
 QString local(const QString &caminho);
 
 // Host path of a file of the program's folder, given as "\UploadCliente.mdb".

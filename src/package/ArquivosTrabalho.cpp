@@ -114,8 +114,9 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho)
     }
 }
 
-GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal)
+GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
     : m_destino(destinoLocal)
+    , m_midia(midia)
 {
     const QFileInfo info(destinoLocal);
     const QString pasta = info.absolutePath();
@@ -123,8 +124,8 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal)
         throw erroDoSistema(ENOENT, pasta);
     if (info.isDir())
         throw erroDoSistema(EISDIR, destinoLocal);
-    if (const int falha = falhaInjetada(destinoLocal))
-        throw erroDoSistema(falha, destinoLocal);
+    if (const int codigo = falhaInjetada(destinoLocal))
+        throw falha(codigo);
     // The working folder holds only intermediate files (floppy pieces, a
     // package joined or copied from disks, its unpacked database), each made
     // again from its source when lost. Flushing them to the disk made cutting
@@ -144,9 +145,17 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal)
             return;
         }
         if (errno != EEXIST)
-            throw erroDoSistema(errno, destinoLocal);
+            throw falha(errno);
     }
     throw erroDoSistema(EEXIST, destinoLocal);
+}
+
+ErroTavo GravacaoAtomica::falha(int codigo) const
+{
+    if (m_midia == Midia::Removivel && (codigo == EROFS || codigo == EACCES || codigo == EPERM))
+        return ErroTavo(Erros::DiscoCheio, QStringLiteral("A mídia recusou a gravação: ") + m_destino + QStringLiteral(" (")
+                                               + QString::fromLocal8Bit(std::strerror(codigo)) + QLatin1Char(')'));
+    return erroDoSistema(codigo, m_destino);
 }
 
 GravacaoAtomica::~GravacaoAtomica()
@@ -159,15 +168,15 @@ GravacaoAtomica::~GravacaoAtomica()
 
 void GravacaoAtomica::escreve(const char *dados, qint64 tamanho)
 {
-    if (const int falha = falhaInjetada(m_destino))
-        throw erroDoSistema(falha, m_destino);
+    if (const int codigo = falhaInjetada(m_destino))
+        throw falha(codigo);
     qint64 feitos = 0;
     while (feitos < tamanho) {
         const ssize_t n = ::write(m_fd, dados + feitos, static_cast<size_t>(tamanho - feitos));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw erroDoSistema(errno, m_destino);
+            throw falha(errno);
         }
         feitos += n;
     }
@@ -178,13 +187,13 @@ void GravacaoAtomica::conclui()
 {
     // Some media report a full disk only when the data is flushed.
     if (m_descarrega && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
-        throw erroDoSistema(errno, m_destino);
+        throw falha(errno);
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0)
-        throw erroDoSistema(errno, m_destino);
+        throw falha(errno);
     if (::rename(nativo(m_temporario).constData(), nativo(m_destino).constData()) != 0)
-        throw erroDoSistema(errno, m_destino);
+        throw falha(errno);
     m_concluida = true;
 }
 
@@ -208,17 +217,31 @@ void leEmBlocos(const Descritor &entrada, const QString &caminhoLocal, F &&aCada
     }
 }
 
-} // namespace
-
-void CopiaArquivo(const QString &origem, const QString &destino)
+void copia(const QString &origem, const QString &destino, GravacaoAtomica::Midia midia)
 {
     const QString origemLocal = Caminhos::local(origem);
     const QString destinoLocal = Caminhos::local(terminaEmSeparador(destino) ? destino + Caminhos::nomeArquivo(origem)
                                                                              : destino);
     const Descritor entrada(abreLeitura(origemLocal));
-    GravacaoAtomica saida(destinoLocal);
+    GravacaoAtomica saida(destinoLocal, midia);
     leEmBlocos(entrada, origemLocal, [&](const char *dados, ssize_t n) { saida.escreve(dados, n); });
+    // A medium taken out while the copy was made leaves it nowhere, or on
+    // the local folder it was mounted on: such a copy does not count.
+    if (midia == GravacaoAtomica::Midia::Removivel && !Caminhos::disquete().presente)
+        throw erroDoSistema(ENOENT, destinoLocal);
     saida.conclui();
+}
+
+} // namespace
+
+void CopiaArquivo(const QString &origem, const QString &destino)
+{
+    copia(origem, destino, GravacaoAtomica::Midia::Fixa);
+}
+
+void CopiaParaMidia(const QString &origem, const QString &destino)
+{
+    copia(origem, destino, GravacaoAtomica::Midia::Removivel);
 }
 
 void LimpaPastaTemp(const QString &preservar)
@@ -258,13 +281,16 @@ void RemoveArquivo(const QString &caminho)
         throw erroDoSistema(errno, caminho);
 }
 
-QByteArray LeArquivoInteiro(const QString &caminho)
+qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco)
 {
     const QString local = Caminhos::local(caminho);
     const Descritor entrada(abreLeitura(local));
-    QByteArray dados;
-    leEmBlocos(entrada, local, [&](const char *bloco, ssize_t n) { dados.append(bloco, n); });
-    return dados;
+    qint64 lidos = 0;
+    leEmBlocos(entrada, local, [&](const char *bloco, ssize_t n) {
+        aCadaBloco(bloco, n);
+        lidos += n;
+    });
+    return lidos;
 }
 
 bool NaPastaTrabalho(const QString &caminhoLocal)

@@ -19,6 +19,14 @@
 // when complete, so a failed copy leaves no partial file behind.
 void CopiaArquivo(const QString &origem, const QString &destino);
 
+// CopiaArquivo onto removable media (drive a:). A write the medium refuses
+// (write protection, a read-only mount, no permission: EROFS, EACCES, EPERM)
+// raises Erros::DiscoCheio, which the export reports as a disk that is full
+// or write-protected; a medium no longer there when the copy is complete
+// raises Erros::CaminhoNaoEncontrado and leaves no file; failures of the
+// source keep their own numbers.
+void CopiaParaMidia(const QString &origem, const QString &destino);
+
 // Prepares the working folder "c:\temp_tavo": deletes every file in it
 // (read-only files are not forced: they make it fail), leaves subfolders
 // alone, and creates the folder when it is missing. A file given in
@@ -28,8 +36,10 @@ void LimpaPastaTemp(const QString &preservar = {});
 // Deletes one file; a read-only file is not forced.
 void RemoveArquivo(const QString &caminho);
 
-// The whole file, for files the program keeps in memory (floppy pieces).
-QByteArray LeArquivoInteiro(const QString &caminho);
+// Reads the file `caminho` to its end in blocks of at most 1 MiB, handing
+// each to `aCadaBloco`, so memory stays at one block whatever the file's
+// size. Returns the number of bytes read.
+qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco);
 
 // True when the host path lies directly in the working folder.
 bool NaPastaTrabalho(const QString &caminhoLocal);
@@ -42,11 +52,13 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho);
 // Writes a new file under a temporary name in the target folder and puts it
 // in place (replacing any file there) only in conclui(); a write that is not
 // concluded is removed. Files outside the working folder are flushed to
-// their medium before they are put in place.
+// their medium before they are put in place. On Midia::Removivel a refused
+// write raises Erros::DiscoCheio (see CopiaParaMidia).
 class GravacaoAtomica
 {
 public:
-    explicit GravacaoAtomica(const QString &destinoLocal);
+    enum class Midia { Fixa, Removivel };
+    explicit GravacaoAtomica(const QString &destinoLocal, Midia midia = Midia::Fixa);
     ~GravacaoAtomica();
     GravacaoAtomica(const GravacaoAtomica &) = delete;
     GravacaoAtomica &operator=(const GravacaoAtomica &) = delete;
@@ -59,12 +71,15 @@ public:
     qint64 escritos() const { return m_escritos; }
 
 private:
+    ErroTavo falha(int codigo) const;
+
     QString m_destino;
     QString m_temporario;
     int m_fd = -1;
     qint64 m_escritos = 0;
     bool m_concluida = false;
     bool m_descarrega = true;
+    Midia m_midia = Midia::Fixa;
 };
 
 // Test seam for failures a test cannot cause for real (a full disk, a

@@ -49,8 +49,8 @@ void selecionaPedaco(ListaArquivos &lista, const QString &nome)
 // Error 75: the working folder is cleared, the chosen package excepted.
 void limpaAposErroDeAcesso(frmPrincipal &janela, const QString &pacoteLocal)
 {
-    // Best effort, and silent as the export's handling of this error is:
-    // what cannot be removed stays for the next emptying of the folder.
+    // Best effort: what cannot be removed stays for the next emptying of the
+    // folder; the caller tells the user that nothing was copied.
     try {
         janela.File1->setPath(Caminhos::pastaTrabalho());
         janela.File1->refresh();
@@ -78,7 +78,7 @@ bool copiaParaDisquetes(frmPrincipal &janela, const QString &pacote, int pedacos
     if (pedacos <= 1) {
         for (int tentativa = 1; tentativa <= kTentativas; ++tentativa) {
             if (DisquetePronto()) {
-                CopiaArquivo(pacote, Caminhos::unidadeDisquete());
+                CopiaParaMidia(pacote, Caminhos::unidadeDisquete());
                 return true;
             }
             CaixaMensagem::aviso(QStringLiteral("Insira um disquete no drive."), Icone::Informacao, kTitulo);
@@ -100,7 +100,7 @@ bool copiaParaDisquetes(frmPrincipal &janela, const QString &pacote, int pedacos
             return false;
         }
         selecionaPedaco(*janela.File1, NomePedaco(base, i));
-        CopiaArquivo(pastaTrabalhoComBarra() + janela.File1->fileName(), Caminhos::unidadeDisquete());
+        CopiaParaMidia(pastaTrabalhoComBarra() + janela.File1->fileName(), Caminhos::unidadeDisquete());
         janela.File1->setListIndex(-1);
     }
     return true;
@@ -110,7 +110,7 @@ bool copiaParaDisquetes(frmPrincipal &janela, const QString &pacote, int pedacos
 
 bool DisquetePronto()
 {
-    return QFileInfo(Caminhos::local(Caminhos::unidadeDisquete())).isDir();
+    return Caminhos::disquete().presente;
 }
 
 std::int16_t DivideArquivo(frmPrincipal &janela, const QString &caminho)
@@ -146,12 +146,16 @@ void cmdDisquete_Click(frmPrincipal &janela)
     } catch (const ErroTavo &erro) {
         switch (erro.numero()) {
         case Erros::DiscoCheio:
+            // Also a write the disk refuses (write protection, a read-only
+            // mount): CopiaParaMidia reports it with this number.
             CaixaMensagem::aviso(QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!"),
                                  Icone::Critico, QStringLiteral("TAVO - ERRO"));
             break;
         case Erros::AcessoArquivo:
-            // No message: the working folder is cleared and the export ends.
+            // An access error left (in the working folder): it is cleared
+            // and the export ends, telling the user nothing was copied.
             limpaAposErroDeAcesso(janela, Caminhos::local(pacote));
+            naoFoiPossivelCopiar();
             break;
         case Erros::CaminhoNaoEncontrado:
             CaixaMensagem::aviso(QStringLiteral("Verifique se o disquete está no drive!"), Icone::Informacao);

@@ -10,7 +10,9 @@ class frmPrincipal;
 // cut into numbered pieces, one per disk, when it does not fit on one.
 void cmdDisquete_Click(frmPrincipal &janela);
 
-// Drive a: is there and holds a disk: its folder exists.
+// Drive a: holds a disk: a medium is mounted where drive a: lies (see
+// Caminhos::disquete), or the stand-in folder $TAVO_ROOT/drives/a exists.
+// Whether the medium accepts writes is found out by the copy.
 bool DisquetePronto();
 
 // Cuts the package at `caminho` into pieces in the emptied working folder,

@@ -115,10 +115,10 @@ QString JuntaPedacos(const QString &pastaLocal, const QStringList &pedacos)
     const QString nome = pedacos.first().chopped(4);
     GravacaoAtomica saida(pastaLocal + QLatin1Char('/') + nome);
     for (const QString &pedaco : pedacos) {
-        const QByteArray dados = LeArquivoInteiro(pastaLocal + QLatin1Char('/') + pedaco);
-        if (dados.isEmpty())
+        const qint64 lidos = LeEmBlocos(pastaLocal + QLatin1Char('/') + pedaco,
+                                        [&](const char *dados, qint64 tamanho) { saida.escreve(dados, tamanho); });
+        if (lidos == 0)
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Parte vazia: ") + pedaco);
-        saida.escreve(dados);
     }
     saida.conclui();
     return nome;

@@ -36,7 +36,8 @@ int CortaEmPedacos(const QString &origemLocal, const QString &pastaLocal, const 
                    const std::function<void(int numero)> &aCadaPedaco = {});
 
 // Joins the pieces `pedacos` (file names in `pastaLocal`, in order) into one
-// file named after the first piece without its last four characters. Each
-// piece is read whole; an empty or unreadable piece fails the join (ErroTavo)
-// and no output is left. Returns the output's file name.
+// file named after the first piece without its last four characters. The
+// pieces are copied in bounded blocks, so memory does not grow with their
+// size; an empty or unreadable piece fails the join (ErroTavo) and no output
+// is left. Returns the output's file name.
 QString JuntaPedacos(const QString &pastaLocal, const QStringList &pedacos);

@@ -4,6 +4,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Interface.h"
+#include "common/PlataformaMontagens.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportaDisquete.h"
 #include "package/Pedacos.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
@@ -28,6 +30,7 @@ const QString kNome = QStringLiteral("DADOS_31045678_01032026.zip");
 const QString kSucesso = QStringLiteral("Arquivo copiado com sucesso!");
 const QString kNaoFoiPossivel = QStringLiteral("Não foi possível copiar para o disquete.");
 const QString kInsiraUm = QStringLiteral("Insira um disquete no drive.");
+const QString kCheio = QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!");
 
 // A chosen package of `tamanho` bytes in the package folder, as after "Gerar".
 QByteArray escolhePacote(CenarioPacote &c, qint64 tamanho)
@@ -47,6 +50,27 @@ QString prompt(int i, int n)
 {
     return QStringLiteral("Insira o disquete %1 de %2").arg(i).arg(n);
 }
+
+// A small tmpfs on `pasta` while the object lives: a medium in the drive.
+struct MidiaMontada
+{
+    MidiaMontada(const QString &pasta, bool somenteLeitura)
+        : caminho(QFile::encodeName(pasta))
+    {
+        QDir().mkpath(pasta);
+        if (::geteuid() != 0)
+            motivo = "needs root to mount a tmpfs as drive a:";
+        else if (::mount("tmpfs", caminho.constData(), "tmpfs", somenteLeitura ? MS_RDONLY : 0, "size=1m") != 0)
+            motivo = "mounting a tmpfs is not permitted here";
+    }
+    ~MidiaMontada()
+    {
+        if (motivo.isEmpty())
+            ::umount2(caminho.constData(), MNT_DETACH);
+    }
+    QByteArray caminho;
+    QByteArray motivo;
+};
 
 } // namespace
 
@@ -233,19 +257,95 @@ private Q_SLOTS:
         QCOMPARE(CenarioPacote::arquivosDe(drive), QStringList{NomePedaco(kNome, 1)});
     }
 
-    void erroDeAcessoLimpaAPastaDeTrabalhoSemMensagem()
+    void gravacaoRecusadaNuncaTerminaEmSilencio_data()
     {
+        QTest::addColumn<bool>("noDisquete");
+        QTest::addColumn<int>("erro");
+        QTest::addColumn<QStringList>("textos");
+        QTest::newRow("disquete somente leitura") << true << EROFS << QStringList{prompt(1, 3), kCheio};
+        QTest::newRow("disquete sem acesso") << true << EACCES << QStringList{prompt(1, 3), kCheio};
+        QTest::newRow("disquete sem permissao") << true << EPERM << QStringList{prompt(1, 3), kCheio};
+        QTest::newRow("pasta de trabalho sem acesso") << false << EACCES << QStringList{kNaoFoiPossivel};
+    }
+
+    void gravacaoRecusadaNuncaTerminaEmSilencio()
+    {
+        QFETCH(bool, noDisquete);
+        QFETCH(int, erro);
+        QFETCH(QStringList, textos);
         CenarioPacote c;
         escolhePacote(c, 3000000);
         const QString drive = c.disquete();
         QVERIFY(QDir().mkpath(drive));
-        FalhasArquivo::instala([&](const QString &destino) { return destino.startsWith(drive) ? EROFS : 0; });
-        c.caixas.confirma(1);
+        // Refused on the disk, or for the second piece cut in the working folder.
+        const QString alvo = noDisquete ? drive : c.pastaTrabalho() + QLatin1Char('/') + NomePedaco(kNome, 2);
+        FalhasArquivo::instala([&](const QString &destino) { return destino.startsWith(alvo) ? erro : 0; });
+        c.caixas.confirma(int(textos.size()));
         cmdDisquete_Click(c.janela);
-        QCOMPARE(c.caixas.textos(), QStringList{prompt(1, 3)});
-        QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
+        QCOMPARE(c.caixas.textos(), textos);
+        QVERIFY(caixaIgual(c.caixas.mostradas().last(), textos.last(),
+                           noDisquete ? QStringLiteral("TAVO - ERRO") : QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
+        QVERIFY(CenarioPacote::arquivosDe(drive).isEmpty());
+        // Error 75 clears the working folder; the chosen package stays.
+        QCOMPARE(QFileInfo::exists(c.pastaTrabalho()), noDisquete);
         QVERIFY(QFileInfo::exists(c.pastaPacotes() + QLatin1Char('/') + kNome));
         QVERIFY(terminou(c.janela));
+    }
+
+    void pastaSemMidiaComoDriveANaoEhDisquete()
+    {
+        CenarioPacote c;
+        escolhePacote(c, 1000);
+        // The mount point of a stick that is not inserted: a folder of the local disk.
+        QTemporaryDir pendrive;
+        qputenv("TAVO_DRIVE_A", pendrive.path().toUtf8());
+        c.caixas.confirma(4);
+        cmdDisquete_Click(c.janela);
+        QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
+        QVERIFY(QDir(pendrive.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        QVERIFY(terminou(c.janela));
+    }
+
+    void pendriveMontadoRecebeOPacoteOuRecusa_data()
+    {
+        QTest::addColumn<bool>("protegido");
+        QTest::addColumn<bool>("retirado"); // taken out as the copy begins
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("gravavel") << false << false << kSucesso;
+        QTest::newRow("somente leitura") << true << false << kCheio;
+        QTest::newRow("retirado durante a copia") << false << true << QStringLiteral("Verifique se o disquete está no drive!");
+    }
+
+    void pendriveMontadoRecebeOPacoteOuRecusa()
+    {
+        QFETCH(bool, protegido);
+        QFETCH(bool, retirado);
+        QFETCH(QString, texto);
+        CenarioPacote c;
+        const QByteArray dados = escolhePacote(c, 5000);
+        QTemporaryDir pasta;
+        const QString ponto = pasta.filePath(QStringLiteral("pendrive"));
+        qputenv("TAVO_DRIVE_A", ponto.toUtf8());
+        {
+            const MidiaMontada pendrive(ponto, protegido);
+            if (!pendrive.motivo.isEmpty())
+                QSKIP(pendrive.motivo.constData());
+            Montagens::simula(std::nullopt); // the host's own mount table lists it
+            QVERIFY(Montagens::pontos().contains(QFileInfo(ponto).canonicalFilePath()));
+            if (retirado)
+                FalhasArquivo::instala([&](const QString &destino) {
+                    if (destino.startsWith(ponto))
+                        ::umount2(pendrive.caminho.constData(), MNT_DETACH);
+                    return 0;
+                });
+            c.caixas.confirma();
+            cmdDisquete_Click(c.janela);
+            QCOMPARE(c.caixas.textos(), QStringList{texto});
+            QVERIFY(CenarioPacote::le(ponto + QLatin1Char('/') + kNome) == (texto == kSucesso ? dados : QByteArray()));
+        }
+        // Taken out: the copy was on the medium, the folder beneath holds nothing.
+        QVERIFY(CenarioPacote::arquivosDe(ponto).isEmpty());
+        QVERIFY(!DisquetePronto());
     }
 
     void discoCheioDeVerdadeNumPendriveMontado()

@@ -7,7 +7,9 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -20,6 +22,19 @@ namespace {
 QStringList arquivosDe(const QString &pasta)
 {
     return QDir(pasta).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// The process's peak resident memory (VmHWM), in KiB; 0 when unknown.
+qint64 picoDeMemoriaKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (const QByteArray &linha : status.readAll().split('\n')) {
+        if (linha.startsWith("VmHWM:"))
+            return linha.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
 }
 
 } // namespace
@@ -148,6 +163,36 @@ private Q_SLOTS:
         QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::AcessoArquivo);
         FalhasArquivo::instala([&](const QString &) { return EIO; });
         QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::FalhaArquivo);
+    }
+
+    void juncaoNaoCresceComOTamanhoDosPedacos()
+    {
+        QFile zera(QStringLiteral("/proc/self/clear_refs")); // "5" resets the peak (VmHWM)
+        if (!zera.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || zera.write("5") != 1)
+            QSKIP("the process's peak memory cannot be reset here");
+        // Two pieces of 24 MiB, written and hashed block by block.
+        QTemporaryDir pasta;
+        const QStringList pedacos{QStringLiteral("g.zip.001"), QStringLiteral("g.zip.002")};
+        QCryptographicHash esperado(QCryptographicHash::Sha1);
+        for (int i = 0; i < 48; ++i) {
+            QFile arquivo(pasta.filePath(pedacos.at(i / 24)));
+            QVERIFY(arquivo.open(QIODevice::Append));
+            const QByteArray bloco(1 << 20, char(i * 37 + 11));
+            esperado.addData(bloco);
+            QCOMPARE(arquivo.write(bloco), bloco.size());
+        }
+        QVERIFY(zera.write("5") == 1);
+        const qint64 antes = picoDeMemoriaKb();
+        QElapsedTimer relogio;
+        relogio.start();
+        QCOMPARE(JuntaPedacos(pasta.path(), pedacos), QStringLiteral("g.zip"));
+        QVERIFY(relogio.elapsed() < 60000);
+        const qint64 crescimento = picoDeMemoriaKb() - antes;
+        QVERIFY2(antes > 0 && crescimento < 8 * 1024, qPrintable(QString::number(crescimento) + QStringLiteral(" KiB")));
+        QFile juntado(pasta.filePath(QStringLiteral("g.zip")));
+        QCryptographicHash obtido(QCryptographicHash::Sha1);
+        QVERIFY(juntado.open(QIODevice::ReadOnly) && obtido.addData(&juntado));
+        QCOMPARE(obtido.result(), esperado.result());
     }
 
     void limpaPastaTempApagaArquivosECriaAPasta()

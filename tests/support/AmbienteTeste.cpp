@@ -1,6 +1,7 @@
 #include "support/AmbienteTeste.h"
 
 #include "common/Caminhos.h"
+#include "common/PlataformaMontagens.h"
 #include "store/Provisionamento.h"
 
 #include <QDir>
@@ -37,6 +38,8 @@ AmbienteTeste::AmbienteTeste(bool comBanco)
 {
     qputenv("TAVO_ROOT", m_pasta.path().toUtf8());
     qunsetenv("TAVO_DRIVE_A");
+    // No removable medium of the machine running the tests stands in for a:.
+    Montagens::simula(QStringList{});
     QDir(m_pasta.path()).mkpath(QStringLiteral("drives/c"));
     if (comBanco)
         garanteBancoLocal();
@@ -44,6 +47,7 @@ AmbienteTeste::AmbienteTeste(bool comBanco)
 
 AmbienteTeste::~AmbienteTeste()
 {
+    Montagens::simula(std::nullopt);
     qputenv("TAVO_ROOT", m_raizAnterior);
     if (m_disqueteAnterior.isEmpty())
         qunsetenv("TAVO_DRIVE_A");

@@ -4,7 +4,8 @@
 #include <QTemporaryDir>
 
 // A fresh installation for one test: TAVO_ROOT points at a temporary folder
-// holding the template local database, drive folders included. Restores the
+// holding the template local database, drive folders included, and no
+// removable medium of the machine is seen as drive a:. Restores the
 // environment when it goes away.
 class AmbienteTeste
 {

@@ -1,0 +1,87 @@
+#include "common/PlataformaMontagens.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::optional<QStringList> &simulados()
+{
+    static std::optional<QStringList> pontos;
+    return pontos;
+}
+
+// True when `ponto` is a folder directly inside `pasta` (which ends in '/').
+bool diretamenteEm(const QString &ponto, const QString &pasta)
+{
+    return ponto.size() > pasta.size() && ponto.startsWith(pasta)
+           && !ponto.mid(pasta.size()).contains(QLatin1Char('/'));
+}
+
+} // namespace
+
+namespace Montagens {
+
+QStringList pontos()
+{
+    if (simulados())
+        return *simulados();
+    QStringList lista;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
+        lista.append(volume.rootPath());
+    return lista;
+}
+
+bool montadoEm(const QString &pasta)
+{
+    const QString canonica = QFileInfo(pasta).canonicalFilePath();
+    if (canonica.isEmpty())
+        return false;
+    const QStorageInfo volume(canonica);
+    return volume.isValid() && volume.isReady() && volume.rootPath() == canonica;
+}
+
+QString midiaRemovivel(const QStringList &pontos, const QString &usuario)
+{
+    QStringList pastas;
+    if (!usuario.isEmpty() && !usuario.contains(QLatin1Char('/')))
+        pastas << QStringLiteral("/media/") + usuario + QLatin1Char('/')
+               << QStringLiteral("/run/media/") + usuario + QLatin1Char('/');
+    pastas << QStringLiteral("/media/");
+    for (const QString &ponto : pontos) {
+        const QString limpo = QDir::cleanPath(ponto);
+        for (const QString &pasta : pastas) {
+            if (diretamenteEm(limpo, pasta))
+                return limpo;
+        }
+    }
+    return {};
+}
+
+QString midiaRemovivel()
+{
+    return midiaRemovivel(pontos(), usuario());
+}
+
+QString usuario()
+{
+#ifdef Q_OS_UNIX
+    if (const passwd *conta = ::getpwuid(::geteuid()); conta && conta->pw_name)
+        return QString::fromLocal8Bit(conta->pw_name);
+#endif
+    const QString nome = qEnvironmentVariable("USER");
+    return nome.isEmpty() ? qEnvironmentVariable("USERNAME") : nome;
+}
+
+void simula(std::optional<QStringList> novos)
+{
+    simulados() = std::move(novos);
+}
+
+} // namespace Montagens
