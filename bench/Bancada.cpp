@@ -109,6 +109,8 @@ QString colocaPacote(frmPrincipal &janela, const QString &origem)
     janela.File1->setPath(Caminhos::pastaTrabalho());
     janela.File1->setListIndex(0);
     janela.txtCaminhoArquivo->setText(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome);
+    janela.Pacote = PacoteEscolhido::comOrigem(origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
+                                               janela.txtCodigoEscola->text(), janela.txtEscola->text());
     HabilitaBotoesEnvio();
     return nome;
 }

@@ -36,7 +36,8 @@ void preparaInstalacao(quint16 porta = 0);
 std::unique_ptr<frmPrincipal> abreJanela();
 
 // Places the package `origem` in the working folder (a hard link when the
-// file system allows it, else a copy) and makes it File1's chosen file.
+// file system allows it, else a copy) and makes it File1's chosen file and
+// the window's chosen package.
 // Returns the package's name.
 QString colocaPacote(frmPrincipal &janela, const QString &origem);
 

@@ -1,6 +1,7 @@
 #include "common/CaixaMensagem.h"
 
 #include "common/Aplicacao.h"
+#include "common/SuspensaoPrazos.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -57,6 +58,10 @@ Resposta mostraDeVerdade(const Registro &caixa)
 Resposta mostra(const QString &texto, Botoes botoes, Icone icone, const QString &titulo)
 {
     const Registro caixa{texto, titulo.isEmpty() ? Aplicacao::titulo() : titulo, botoes, icone};
+    // The bounds of the program's waits stand still while the user has the
+    // box in front of them; a scripted box counts the same, for as long as
+    // its script runs.
+    const SuspensaoPrazos::Suspensao suspensao;
     if (roteiroAtual())
         return roteiroAtual()(caixa);
     return mostraDeVerdade(caixa);

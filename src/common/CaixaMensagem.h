@@ -17,7 +17,9 @@ enum class Icone { Nenhum, Informacao, Pergunta, Exclamacao, Critico };
 enum class Resposta { Ok, Sim, Nao, Cancelar };
 
 // Shows a box and returns the answer. An empty title shows the application's
-// title. Closing a box by its close button answers No or Cancel.
+// title. Closing a box by its close button answers No or Cancel. While the
+// box is open (or its script runs) the bounds of the waits are suspended
+// (see SuspensaoPrazos).
 Resposta mostra(const QString &texto, Botoes botoes, Icone icone, const QString &titulo = {});
 
 // Shorthand for a box with only OK.

@@ -108,8 +108,8 @@ void selecionaNaLista(ListaArquivos &lista, const QString &nome)
 }
 
 // Unpacks the package of the working folder, identifies the school and shows
-// the package (steps 8 to 12).
-void preparaPacote(frmPrincipal &janela)
+// the package (steps 8 to 12). Returns the package's path (program form).
+QString preparaPacote(frmPrincipal &janela)
 {
     janela.File1->setPath(pastaTrabalhoComBarra());
     janela.File1->refresh();
@@ -134,6 +134,7 @@ void preparaPacote(frmPrincipal &janela)
     const QString escolhido = janela.File1->path() + QLatin1Char('\\') + janela.File1->fileName();
     janela.txtArquivo->setText(janela.File1->fileName() + QStringLiteral(" - ")
                                + FormataTamanho(QFileInfo(Caminhos::local(escolhido)).size()));
+    return pacote;
 }
 
 // The selection up to a ready package; every runtime error reaches the caller.
@@ -177,7 +178,14 @@ Fim selecionaPacote(frmPrincipal &janela, bool &esvaziada)
         janela.txtCaminhoArquivo->clear();
         return Fim::Encerrado;
     }
-    preparaPacote(janela);
+    const QString pronto = preparaPacote(janela);
+    // The send copies the package again from here when the working folder
+    // loses it. A package joined from pieces, or chosen inside the working
+    // folder, has no such place of its own: the program keeps a copy.
+    janela.Pacote =
+        sufixo == QLatin1String("zip") && !guarda
+            ? PacoteEscolhido::comOrigem(*escolha, pronto, janela.txtCodigoEscola->text(), janela.txtEscola->text())
+            : PacoteEscolhido::comCopiaPropria(pronto, janela.txtCodigoEscola->text(), janela.txtEscola->text());
     janela.lblMensagem->clear();
     CaixaMensagem::aviso(QStringLiteral("O Arquivo está pronto para ser Transmitido!"), Icone::Informacao);
     janela.SSTab->setCurrentIndex(2);
@@ -208,10 +216,12 @@ void cmdProcurar_Click(frmPrincipal &janela)
     // After the guard, which puts back the buttons as they were before the job.
     // A selection that emptied the working folder and ended without a
     // package leaves nothing to send.
-    if (fim == Fim::Pronto)
+    if (fim == Fim::Pronto) {
         HabilitaBotoesEnvio();
-    else if (esvaziada)
+    } else if (esvaziada) {
+        janela.Pacote = {};
         DesabilitaBotoesEnvio();
+    }
 }
 
 void CancelaArquivo_Click(frmPrincipal &janela)
@@ -224,6 +234,7 @@ void CancelaArquivo_Click(frmPrincipal &janela)
     } catch (const ErroTavo &erro) {
         falha = erro;
     }
+    janela.Pacote = {};
     DesabilitaBotoesEnvio();
     janela.txtCodigoSRE->clear();
     janela.txtSRE->clear();

@@ -99,6 +99,9 @@ bool geraPacote(frmPrincipal &janela)
     passos.executa([&] { janela.lblProgresso->clear(); });
 
     if (passos.falhou()) {
+        // Nothing is left to send: the working folder may have lost the
+        // package chosen before.
+        janela.Pacote = {};
         DesabilitaBotoesEnvio();
         CaixaMensagem::aviso(QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
                                             "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
@@ -107,6 +110,9 @@ bool geraPacote(frmPrincipal &janela)
     }
     janela.txtCaminhoArquivo->setText(pacote);
     const QString copia = janela.File1->path() + QLatin1Char('\\') + janela.File1->fileName();
+    janela.Pacote = PacoteEscolhido::comOrigem(
+        pacote, Caminhos::pastaTrabalho() + QLatin1Char('\\') + Caminhos::nomeArquivo(pacote),
+        janela.txtCodigoEscola->text(), janela.txtEscola->text());
     janela.txtArquivo->setText(janela.File1->fileName() + QStringLiteral(" - ")
                                + FormataTamanho(QFileInfo(Caminhos::local(copia)).size()));
     janela.SSTab->setCurrentIndex(1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "package/PacoteEscolhido.h"
+
 #include <QMainWindow>
 
 class ControleSocket;
@@ -81,6 +83,10 @@ public:
     QAction *mnuArquivo;
     QAction *mnuHistorico;
     QAction *mnuSair;
+
+    // The package made ready by "Gerar" or "..." (none after "Limpar"): the
+    // file a send announces and sends, whatever File1 shows.
+    PacoteEscolhido Pacote;
 
     // Transfer state: packet answer (2 waiting, 1 granted, 0 denied),
     // file answer (2 waiting, 0 refused, else go ahead), and the flags.

@@ -1,6 +1,5 @@
 #include "transfer/Cancelamento.h"
 
-#include "shell/ListaArquivos.h"
 #include "shell/TarefaExclusiva.h"
 #include "shell/frmPrincipal.h"
 #include "transfer/ControleSocket.h"
@@ -27,7 +26,7 @@ void cmdCancelar_Click(frmPrincipal &janela)
     // While a job runs its guard holds "Transmitir" off and gives it back
     // when the job ends; enabling it here would allow a second transfer
     // inside the first.
-    if (!janela.File1->fileName().isEmpty() && !TarefaExclusiva::emCurso())
+    if (!janela.Pacote.vazio() && !TarefaExclusiva::emCurso())
         janela.cmdTransmitir->setEnabled(true);
 }
 

@@ -1,6 +1,7 @@
 #include "transfer/ConectaServidor.h"
 
 #include "common/CaixaMensagem.h"
+#include "common/Erro.h"
 #include "common/Interface.h"
 #include "shell/TarefaExclusiva.h"
 #include "shell/frmPrincipal.h"
@@ -39,6 +40,23 @@ void mostraStatus(frmPrincipal &janela, const QString &texto)
     janela.lblstatus->setText(texto);
 }
 
+// The chosen package's copy in the working folder, made again from its
+// source when the folder lost it; empty text (the user told) when neither
+// holds it.
+QString preparaPacote(const PacoteEscolhido &pacote)
+{
+    try {
+        return pacote.naPastaTrabalho();
+    } catch (const ErroTavo &erro) {
+        if (erro.numero() == Erros::ArquivoNaoEncontrado)
+            CaixaMensagem::aviso(QStringLiteral("O Arquivo não existe!"), CaixaMensagem::Icone::Critico);
+        else
+            CaixaMensagem::aviso(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
+                                 CaixaMensagem::Icone::Critico);
+        return {};
+    }
+}
+
 } // namespace
 
 void cmdTransmitir_Click(frmPrincipal &janela)
@@ -75,8 +93,14 @@ void cmdTransmitir_Click(frmPrincipal &janela)
     janela.Expulso = false;
     janela.AcessoNegado = false;
     janela.Encerrando = false;
+    // What is announced and what is sent are this one package, whatever
+    // happens to the window's list meanwhile.
+    const PacoteEscolhido pacote = janela.Pacote;
+    const QString caminho = preparaPacote(pacote);
+    if (caminho.isEmpty())
+        return;
     if (ConectaServidor(janela))
-        TransmiteArquivo(janela);
+        TransmiteArquivo(janela, pacote, caminho);
 }
 
 void cmdInternet_Click(frmPrincipal &janela)

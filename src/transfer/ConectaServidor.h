@@ -3,8 +3,10 @@
 class frmPrincipal;
 
 // "Transmitir": checks the school code and the transmission type, asks for
-// confirmation, connects and runs the transfer. While it runs, the controls
-// that start another job are disabled ("Cancelar" stays usable).
+// confirmation, makes sure the working folder holds the chosen package
+// (copying it again from its source when it does not; "O Arquivo não existe!"
+// when that is gone too), connects and runs the transfer. While it runs, the
+// controls that start another job are disabled ("Cancelar" stays usable).
 void cmdTransmitir_Click(frmPrincipal &janela);
 
 // "Internet": shows the "Transmissão" tab and does what "Transmitir" does.

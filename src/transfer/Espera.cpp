@@ -1,5 +1,6 @@
 #include "transfer/Espera.h"
 
+#include "common/SuspensaoPrazos.h"
 #include "transfer/ControleSocket.h"
 
 #include <QCoreApplication>
@@ -12,9 +13,11 @@ namespace LimitesEspera {
 
 namespace {
 constexpr std::chrono::milliseconds kConexaoPadrao{10'000};
-constexpr std::chrono::milliseconds kRespostaPadrao{60'000};
+constexpr std::chrono::milliseconds kRespostaPadrao{120'000};
+constexpr std::chrono::milliseconds kProgressoPadrao{60'000};
 std::chrono::milliseconds g_conexao = kConexaoPadrao;
 std::chrono::milliseconds g_resposta = kRespostaPadrao;
+std::chrono::milliseconds g_progresso = kProgressoPadrao;
 } // namespace
 
 std::chrono::milliseconds conexao()
@@ -27,18 +30,88 @@ std::chrono::milliseconds resposta()
     return g_resposta;
 }
 
+std::chrono::milliseconds progresso()
+{
+    return g_progresso;
+}
+
 void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta)
+{
+    define(conexao, resposta, resposta);
+}
+
+void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta, std::chrono::milliseconds progresso)
 {
     g_conexao = conexao;
     g_resposta = resposta;
+    g_progresso = progresso;
 }
 
 void restaura()
 {
-    define(kConexaoPadrao, kRespostaPadrao);
+    define(kConexaoPadrao, kRespostaPadrao, kProgressoPadrao);
 }
 
 } // namespace LimitesEspera
+
+namespace {
+
+// The bound of one wait: a single-shot timer that stands still while a
+// suspension raised after the wait began is up (a box opened meanwhile) and
+// goes on with the time it had left when the last such one is let go. A
+// suspension already up when the wait began does not hold it: the wait runs
+// inside that box, and would otherwise have no bound at all.
+class Prazo
+{
+public:
+    Prazo(std::chrono::milliseconds limite, std::function<void()> aoEsgotar)
+        : m_limite(limite)
+        , m_restante(limite)
+        , m_nivelInicial(SuspensaoPrazos::nivel())
+        , m_ouvinte([this] { aoMudarSuspensao(); })
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this, aoEsgotar = std::move(aoEsgotar)] {
+            m_esgotado = true;
+            aoEsgotar();
+        });
+        m_timer.start(m_restante);
+    }
+
+    // Starts the whole bound again (a send progressed).
+    void reinicia()
+    {
+        if (m_esgotado)
+            return;
+        m_restante = m_limite;
+        if (!suspenso())
+            m_timer.start(m_restante);
+    }
+
+private:
+    bool suspenso() const { return SuspensaoPrazos::nivel() > m_nivelInicial; }
+
+    void aoMudarSuspensao()
+    {
+        if (m_esgotado)
+            return;
+        if (suspenso() && m_timer.isActive()) {
+            m_restante = std::chrono::milliseconds(qMax(0, m_timer.remainingTime()));
+            m_timer.stop();
+        } else if (!suspenso() && !m_timer.isActive()) {
+            m_timer.start(m_restante);
+        }
+    }
+
+    QTimer m_timer;
+    std::chrono::milliseconds m_limite;
+    std::chrono::milliseconds m_restante;
+    int m_nivelInicial;
+    bool m_esgotado = false;
+    SuspensaoPrazos::Ouvinte m_ouvinte;
+};
+
+} // namespace
 
 Espera::Espera(ControleSocket &socket, std::function<bool()> cancelada)
     : m_socket(socket)
@@ -83,9 +156,7 @@ FimEspera Espera::ate(const std::function<bool()> &condicao, std::chrono::millis
         return *fim;
 
     QEventLoop laco;
-    QTimer prazo;
-    prazo.setSingleShot(true);
-    QObject::connect(&prazo, &QTimer::timeout, &laco, [&] {
+    Prazo prazo(limite, [&] {
         if (!fim) {
             fim = FimEspera::Esgotada;
             laco.quit();
@@ -101,9 +172,8 @@ FimEspera Espera::ate(const std::function<bool()> &condicao, std::chrono::millis
         if (fim)
             laco.quit();
     });
-    auto renovaAnterior = std::exchange(m_renovaAtual, [&] { prazo.start(limite); });
+    auto renovaAnterior = std::exchange(m_renovaAtual, [&] { prazo.reinicia(); });
 
-    prazo.start(limite);
     laco.exec();
 
     m_verificaAtual = std::move(verificaAnterior);

@@ -17,13 +17,19 @@ enum class FimEspera {
     Interrompida // the application is quitting: its event loops were told to end
 };
 
-// Time bounds of the waits. Tests shorten them.
+// Time bounds of the waits. Tests shorten them. None of them runs while a
+// message box of the program is open (see SuspensaoPrazos).
 namespace LimitesEspera {
 // One connection attempt (about 10 s).
 std::chrono::milliseconds conexao();
-// A server answer, or progress of a send (about 60 s without either).
+// A server answer (about 2 min: a server that queues its clients answers
+// when this one's turn comes).
 std::chrono::milliseconds resposta();
+// A send that makes no progress (about 60 s).
+std::chrono::milliseconds progresso();
+// `resposta` bounds both the answers and the progress of a send.
 void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta);
+void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta, std::chrono::milliseconds progresso);
 void restaura();
 } // namespace LimitesEspera
 
@@ -31,6 +37,7 @@ void restaura();
 // condition holds, the cancel test turns true, the connection closes (in a
 // session wait), or the bound passes. The socket's events, the clicks and
 // anything else added with `acordaCom` wake it to test again; it never polls.
+// The bound stands still while a message box opened during the wait is open.
 class Espera
 {
 public:

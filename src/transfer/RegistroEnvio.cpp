@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Relogio.h"
+#include "history/GeraHistorico.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
 
@@ -21,12 +22,22 @@ struct FechaAoSair
     }
 };
 
-void atualizaHistoricoAntigo()
+// On the open database: the history table is one from before the
+// transmission type was recorded.
+bool historicoAntigo()
 {
-    ComandoSql = QStringLiteral("ALTER TABLE Historico ADD COLUMN tipo_transmissao string");
-    Conexao().execute(ComandoSql);
-    ComandoSql = QStringLiteral("update historico set tipo_transmissao='ANUAL'");
-    Conexao().execute(ComandoSql);
+    ComandoSql = QStringLiteral("select tipo_transmissao from historico");
+    try {
+        Consulta().abre(ComandoSql);
+        Consulta().fecha();
+        return false;
+    } catch (const ErroTavo &erro) {
+        Consulta().fecha();
+        // An unknown column is how the engine says the table is an old one;
+        // any other failure leaves the table as it is, and the insert
+        // reports it.
+        return erro.numero() == Erros::ColunaInexistente;
+    }
 }
 
 } // namespace
@@ -48,18 +59,15 @@ void RegistraEnvio(const EnvioConcluido &envio)
     const QString insercao = comandoRegistraEnvio(envio, Relogio::agora());
 
     FechaAoSair fecha;
-    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-    ComandoSql = QStringLiteral("select tipo_transmissao from historico");
-    try {
-        Consulta().abre(ComandoSql);
-        Consulta().fecha();
-    } catch (const ErroTavo &erro) {
-        Consulta().fecha();
-        // An unknown column is how the engine says the table is an old one;
-        // any other failure leaves the table as it is, and the insert below
-        // reports it.
-        if (erro.numero() == Erros::ColunaInexistente)
-            atualizaHistoricoAntigo();
+    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    AbreBanco(banco);
+    if (historicoAntigo()) {
+        // The history window's own upgrade: the column and the marking of
+        // the old rows in one transaction. It opens and closes the database
+        // itself.
+        FechaBanco();
+        AtualizaTabelaHistorico();
+        AbreBanco(banco);
     }
     ComandoSql = insercao;
     Conexao().execute(ComandoSql);

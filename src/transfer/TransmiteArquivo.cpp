@@ -3,8 +3,9 @@
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
-#include "shell/ListaArquivos.h"
+#include "package/PacoteEscolhido.h"
 #include "shell/frmPrincipal.h"
+#include "transfer/Cancelamento.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
 #include "transfer/MensagensCliente.h"
@@ -13,7 +14,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -30,14 +30,11 @@ void mostraStatus(frmPrincipal &janela, const QString &texto)
     janela.lblstatus->setText(texto);
 }
 
-qint64 tamanhoDoArquivo(const QString &caminhoWindows)
-{
-    return QFileInfo(Caminhos::local(caminhoWindows)).size();
-}
-
 // A wait that ended before its condition held, or a data phase that did
 // not complete. The tests go in this order: the window closing, a cancel, a
 // kick, a denial (already told, before the data), and a lost connection.
+// The connection is closed by then, from this side or the other; the window
+// shows it as the peer's close does (`fecha` raises no close event).
 void terminaSemConcluir(frmPrincipal &janela, bool faseDeDados)
 {
     ControleSocket &socket = *janela.WindowsSocket;
@@ -59,31 +56,40 @@ void terminaSemConcluir(frmPrincipal &janela, bool faseDeDados)
     }
     janela.Cancelado = false;
     janela.Expulso = false;
-    if (!janela.Encerrando)
+    if (!janela.Encerrando) {
+        WindowsSocket_Close(janela);
         mostraStatus(janela, QStringLiteral("Status: Desconectado"));
+    }
 }
 
-MensagensCliente::Identidade identidadeDoEnvio(const frmPrincipal &janela, const QString &tipo)
+MensagensCliente::Identidade identidadeDoEnvio(const frmPrincipal &janela, const QString &nome, const QString &tipo)
 {
-    return {janela.File1->fileName(),       janela.txtCodigoSRE->text(), janela.txtSRE->text(),
-            janela.txtCodigoEscola->text(), janela.txtEscola->text(),    tipo};
+    return {nome,
+            janela.txtCodigoSRE->text(),
+            janela.txtSRE->text(),
+            janela.txtCodigoEscola->text(),
+            janela.txtEscola->text(),
+            tipo};
 }
 
-// A wait of the transfer. When the application is quitting (its event
-// loops were told to end) the transfer ends as if the window were closing.
-FimEspera aguarda(frmPrincipal &janela, Espera &espera, const std::function<bool()> &condicao)
+// A wait of the transfer: for an answer of the server, or for a send to be
+// handed over (LimitesEspera::progresso). When the application is quitting
+// (its event loops were told to end) the transfer ends as if the window were
+// closing.
+FimEspera aguarda(frmPrincipal &janela, Espera &espera, std::chrono::milliseconds limite,
+                  const std::function<bool()> &condicao)
 {
-    const FimEspera fim = espera.ate(condicao, LimitesEspera::resposta());
+    const FimEspera fim = espera.ate(condicao, limite);
     if (fim == FimEspera::Interrompida)
         janela.Encerrando = true;
     return fim;
 }
 
-void registraEConclui(frmPrincipal &janela, const QString &tipo)
+void registraEConclui(frmPrincipal &janela, const QString &nome, const QString &tipo)
 {
     QString falhaRegistro;
     try {
-        RegistraEnvio({janela.File1->fileName(), janela.txtCodigoSRE->text(), janela.txtCodigoEscola->text(), tipo});
+        RegistraEnvio({nome, janela.txtCodigoSRE->text(), janela.txtCodigoEscola->text(), tipo});
     } catch (const ErroTavo &erro) {
         falhaRegistro = erro.descricao();
     }
@@ -104,7 +110,7 @@ void registraEConclui(frmPrincipal &janela, const QString &tipo)
 
 } // namespace
 
-void TransmiteArquivo(frmPrincipal &janela)
+void TransmiteArquivo(frmPrincipal &janela, const PacoteEscolhido &pacote, const QString &caminho)
 {
     ControleSocket &socket = *janela.WindowsSocket;
     Espera espera(socket, [&janela] { return janela.Cancelado || janela.Encerrando; });
@@ -113,7 +119,8 @@ void TransmiteArquivo(frmPrincipal &janela)
 
     janela.RespostaPacote = 2;
     socket.envia(MensagensCliente::pedidoPacote());
-    FimEspera fim = aguarda(janela, espera, [&janela] { return janela.RespostaPacote != 2; });
+    FimEspera fim =
+        aguarda(janela, espera, LimitesEspera::resposta(), [&janela] { return janela.RespostaPacote != 2; });
     if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
         // The cancel has shown the disconnected state; nothing more is said.
         if (janela.Encerrando)
@@ -132,18 +139,17 @@ void TransmiteArquivo(frmPrincipal &janela)
     janela.RespostaArquivo = 2;
     mostraStatus(janela, QStringLiteral("Enviando arquivo..."));
     janela.Enviando = true;
-    socket.envia(MensagensCliente::cabecalhoArquivo(identidadeDoEnvio(janela, tipo)));
-    fim = aguarda(janela, espera, [&janela] { return !janela.Enviando; });
+    socket.envia(MensagensCliente::cabecalhoArquivo(identidadeDoEnvio(janela, pacote.nome(), tipo)));
+    fim = aguarda(janela, espera, LimitesEspera::progresso(), [&janela] { return !janela.Enviando; });
     if (fim != FimEspera::Pronta) {
         terminaSemConcluir(janela, false);
         return;
     }
 
-    const QString nome = janela.File1->fileName();
     janela.Enviando = true;
-    socket.envia(MensagensCliente::cabecalhoTamanho(tamanhoDoArquivo(janela.File1->path() + QLatin1Char('\\') + nome)));
+    socket.envia(MensagensCliente::cabecalhoTamanho(pacote.tamanho()));
     mostraStatus(janela, QStringLiteral("Esperando resposta..."));
-    fim = aguarda(janela, espera, [&janela] { return janela.RespostaArquivo != 2; });
+    fim = aguarda(janela, espera, LimitesEspera::resposta(), [&janela] { return janela.RespostaArquivo != 2; });
     if (fim != FimEspera::Pronta) {
         terminaSemConcluir(janela, false);
         return;
@@ -154,10 +160,9 @@ void TransmiteArquivo(frmPrincipal &janela)
         return;
     }
 
-    const QString caminho = Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome;
     bool completo = false;
     try {
-        completo = EnviaArquivo(janela, espera, caminho, tamanhoDoArquivo(caminho));
+        completo = EnviaArquivo(janela, espera, caminho, pacote.tamanho());
     } catch (const ErroTavo &) {
         completo = false; // an unreadable package counts as a lost transfer
     }
@@ -165,7 +170,7 @@ void TransmiteArquivo(frmPrincipal &janela)
         terminaSemConcluir(janela, true);
         return;
     }
-    registraEConclui(janela, tipo);
+    registraEConclui(janela, pacote.nome(), tipo);
 }
 
 bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, qint64 tamanho)
@@ -190,7 +195,11 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
         if (lidos < 0)
             throw ErroTavo(Erros::FalhaArquivo, arquivo.errorString());
         s += MensagensCliente::TamanhoPeca;
-        if (!socket.conectado())
+        const qint64 aEnviar = qMin(ProgressoEnvio::bytesDoPasso(s, tamanho), lidos);
+        // Only a step with bytes left needs the connection: a server that
+        // closes once it has the whole file got it all (a size that is a
+        // multiple of the piece ends with a step that reads nothing).
+        if (aEnviar > 0 && !socket.conectado())
             return false;
 
         const int valor = ProgressoEnvio::valorDoPasso(s, tamanho);
@@ -204,10 +213,10 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
             percentualExibido = passo.valor;
             desdeAExibicao.start();
         }
-        const qint64 aEnviar = qMin(ProgressoEnvio::bytesDoPasso(s, tamanho), lidos);
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
-            const FimEspera fim = aguarda(janela, espera, [&janela] { return !janela.Enviando; });
+            const FimEspera fim =
+                aguarda(janela, espera, LimitesEspera::progresso(), [&janela] { return !janela.Enviando; });
             if (fim == FimEspera::Esgotada)
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta)

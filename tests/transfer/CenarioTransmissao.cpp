@@ -66,18 +66,40 @@ void CenarioTransmissao::colocaPacote(qint64 tamanho)
     colocaPacote(conteudoVariado(tamanho));
 }
 
+namespace {
+
+void grava(const QString &pastaWindows, const QByteArray &bytes)
+{
+    const QString pasta = Caminhos::local(pastaWindows);
+    QDir().mkpath(pasta);
+    QFile arquivo(pasta + QLatin1Char('/') + CenarioTransmissao::kNomePacote);
+    if (!arquivo.open(QIODevice::WriteOnly) || arquivo.write(bytes) != bytes.size())
+        qFatal("cannot write the package");
+}
+
+} // namespace
+
 void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
 {
     conteudo = bytes;
-    const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
-    QDir().mkpath(pasta);
-    QFile arquivo(pasta + QLatin1Char('/') + kNomePacote);
-    if (!arquivo.open(QIODevice::WriteOnly) || arquivo.write(bytes) != bytes.size())
-        qFatal("cannot write the package");
-    arquivo.close();
+    grava(Caminhos::pastaPacotes(), bytes);
+    grava(Caminhos::pastaTrabalho(), bytes);
     janela->File1->setPath(Caminhos::pastaTrabalho());
     janela->File1->setListIndex(0);
+    janela->txtCaminhoArquivo->setText(pacoteGerado());
+    janela->Pacote = PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(),
+                                                janela->txtCodigoEscola->text(), janela->txtEscola->text());
     HabilitaBotoesEnvio();
+}
+
+QString CenarioTransmissao::pacoteGerado()
+{
+    return Caminhos::pastaPacotes() + kNomePacote;
+}
+
+QString CenarioTransmissao::pacoteNaPastaTrabalho()
+{
+    return Caminhos::pastaTrabalho() + QLatin1Char('\\') + kNomePacote;
 }
 
 ServidorUpload &CenarioTransmissao::iniciaServidor(ConfiguracaoServidor configuracao, quint16 portaServidor)

@@ -11,9 +11,10 @@
 #include <memory>
 
 // A main window ready to transmit: settings pointing at 127.0.0.1, a package
-// in the working folder selected in File1, the identity boxes filled and the
-// periodic type chosen. The server, when a test wants one, runs inside the
-// test process.
+// made ready as "Gerar" leaves it (in the package folder, copied to the
+// working folder and selected in File1, the chosen package), the identity
+// boxes filled and the periodic type chosen. The server, when a test wants
+// one, runs inside the test process.
 class CenarioTransmissao
 {
 public:
@@ -24,6 +25,9 @@ public:
     ~CenarioTransmissao();
 
     void colocaPacote(const QByteArray &conteudo);
+    // Where colocaPacote puts it (program form).
+    static QString pacoteGerado();
+    static QString pacoteNaPastaTrabalho();
     // A package of `tamanho` bytes of varied content.
     void colocaPacote(qint64 tamanho);
     static QByteArray conteudoVariado(qint64 tamanho);

@@ -83,6 +83,31 @@ private Q_SLOTS:
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("4"));
     }
 
+    void atualizacaoQueFalhaAMeioNaoDeixaAColunaSemAMarcacao()
+    {
+        AmbienteTeste ambiente;
+        ambiente.executa(QStringLiteral("drop table Historico"));
+        ambiente.executa(QStringLiteral("create table Historico (Nome_arquivo TEXT, data_envio DATETIME,"
+                                        " codigo_ace_estrut_orgn INTEGER, codigo_escola INTEGER)"));
+        ambiente.executa(QStringLiteral("insert into Historico values ('a.zip', '2025-01-02 10:00:00', 114, 1)"));
+        // The column can be added, the old rows cannot be marked.
+        ambiente.executa(QStringLiteral(
+            "create trigger bloqueia before update on Historico begin select raise(abort, 'tabela bloqueada'); end"));
+
+        QVERIFY_THROWS_EXCEPTION(ErroTavo, RegistraEnvio(envio()));
+        QCOMPARE(ambiente.valor(QStringLiteral(
+                     "select count(*) from pragma_table_info('Historico') where name = 'tipo_transmissao'")),
+                 QStringLiteral("0"));
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("1"));
+
+        // Once the rows can be marked, the next record upgrades the table whole.
+        ambiente.executa(QStringLiteral("drop trigger bloqueia"));
+        RegistraEnvio(envio());
+        QCOMPARE(ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo = 'a.zip'")),
+                 QStringLiteral("ANUAL"));
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("2"));
+    }
+
     void falhasChegamAoChamadorComOBancoFechado()
     {
         {

@@ -83,6 +83,58 @@ private:
     QLabel *m_rotulo;
 };
 
+// Takes one file of `tamanho` bytes and closes the connection the moment
+// its last byte has arrived; the close reaches the client before this
+// side's handler returns, as from a server in another process.
+class ServidorQueFechaNoFim : public QObject
+{
+public:
+    ServidorQueFechaNoFim(quint16 porta, qint64 tamanho)
+        : m_cabecalhoTamanho(QByteArray("File~~~#:size~#:") + QByteArray::number(tamanho))
+        , m_tamanho(tamanho)
+    {
+        if (!m_escuta.listen(QHostAddress::LocalHost, porta))
+            qFatal("cannot listen on %d", porta);
+        connect(&m_escuta, &QTcpServer::newConnection, this, [this] {
+            m_conexao.reset(m_escuta.nextPendingConnection());
+            m_conexao->setParent(nullptr);
+            connect(m_conexao.get(), &QTcpSocket::readyRead, this, [this] { le(); });
+        });
+    }
+
+    QByteArray recebido;
+    bool fechou = false;
+
+private:
+    void responde(const char *mensagem)
+    {
+        m_conexao->write(mensagem);
+        m_conexao->flush();
+    }
+
+    void le()
+    {
+        recebido += m_conexao->readAll();
+        if (m_inicioDados < 0 && recebido == QByteArray("Request#:PACKET")) {
+            responde("Received PACKET 2048");
+        } else if (m_inicioDados < 0 && recebido.endsWith(m_cabecalhoTamanho)) {
+            m_inicioDados = recebido.size();
+            responde("Received PEND~# 1");
+        }
+        if (m_inicioDados >= 0 && recebido.size() - m_inicioDados == m_tamanho && !fechou) {
+            fechou = true;
+            m_conexao->abort();
+            QTest::qWait(100);
+        }
+    }
+
+    QTcpServer m_escuta;
+    std::unique_ptr<QTcpSocket> m_conexao;
+    const QByteArray m_cabecalhoTamanho;
+    const qint64 m_tamanho;
+    qsizetype m_inicioDados = -1;
+};
+
 // After a transfer that did not complete: nothing recorded, nothing stored,
 // the window usable again.
 void confereNadaGravado(CenarioTransmissao &cenario, const QList<bool> &habilitadosAntes)
@@ -489,19 +541,97 @@ private Q_SLOTS:
         ConfiguracaoServidor configuracao;
         configuracao.mudo = true;
         cenario.iniciaServidor(configuracao, cenario.porta);
-        LimitesEspera::define(1000ms, 300ms);
+        LimitesEspera::define(1000ms, 300ms, 5000ms);
         const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         QElapsedTimer relogio;
         relogio.start();
         cenario.transmite(1);
 
         QVERIFY(relogio.elapsed() >= 250); // a coarse timer may fire a little early
-        QVERIFY(relogio.elapsed() < 5000);
+        QVERIFY(relogio.elapsed() < 4000); // the bound of answers, not the one of progress
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
         QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
         QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QVERIFY(cenario.mostraDesconectado());
         confereNadaGravado(cenario, antes);
+    }
+
+    void dadosParadosTerminamNoPrazoDoProgresso()
+    {
+        CenarioTransmissao cenario;
+        // Read at 1 KB/s: the system's buffers fill and the send stops.
+        cenario.colocaPacote(12 * 1024 * 1024);
+        ConfiguracaoServidor configuracao;
+        configuracao.lentoKBs = 1;
+        LimitesEspera::define(1000ms, 5000ms, 300ms);
+        cenario.iniciaServidor(configuracao, cenario.porta);
+        int maiorProgresso = 0;
+        connect(cenario.janela->ProgressTransfer, &QProgressBar::valueChanged, this,
+                [&](int valor) { maiorProgresso = qMax(maiorProgresso, valor); });
+        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        QElapsedTimer relogio;
+        relogio.start();
+        cenario.transmite(1);
+
+        // Ended by the bound of progress, not by the longer one of answers.
+        QVERIFY2(relogio.elapsed() < 4000, qPrintable(QString::number(relogio.elapsed())));
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
+        QVERIFY(maiorProgresso > 0);
+        // The closed connection as the user sees it.
+        QVERIFY(cenario.mostraDesconectado());
+        QCOMPARE(cenario.janela->ProgressTransfer->value(), 0);
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        confereNadaGravado(cenario, antes);
+    }
+
+    void caixaAbertaNaoConsomeOPrazoDaResposta()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        ConfiguracaoServidor configuracao;
+        configuracao.pacote = 2047;
+        cenario.iniciaServidor(configuracao, cenario.porta);
+        LimitesEspera::define(1000ms, 300ms);
+        // The user leaves "Packet Dinied" open three times as long as the
+        // bound of the answer it came with.
+        cenario.caixas.aoMostrar([](const Registro &caixa, int) {
+            if (caixa.titulo == QStringLiteral("Packet Dinied"))
+                QTest::qWait(900);
+        });
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Packet Dinied"));
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+        QVERIFY(cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    void tamanhoMultiploDaPecaComServidorQueFechaNoFim_data()
+    {
+        QTest::addColumn<qint64>("tamanho");
+        QTest::newRow("empty") << qint64(0);
+        QTest::newRow("one piece") << qint64(2048);
+    }
+    void tamanhoMultiploDaPecaComServidorQueFechaNoFim()
+    {
+        QFETCH(qint64, tamanho);
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(tamanho);
+        ServidorQueFechaNoFim servidor(cenario.porta, tamanho);
+        cenario.transmite(1);
+
+        QVERIFY(servidor.fechou);
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                           QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
+                           QStringLiteral("Transferência OK!"), Botoes::Ok, Icone::Informacao));
+        QCOMPARE(cenario.registros(), 1);
+        QVERIFY(servidor.recebido == cenario.conversaEsperada());
+        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
     }
 
     void respostasJuntasOuPartidasFuncionam_data()

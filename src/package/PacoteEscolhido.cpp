@@ -1,0 +1,61 @@
+#include "package/PacoteEscolhido.h"
+
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "package/ArquivosTrabalho.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+// The package is there whole: a file of the chosen size.
+bool inteiro(const QString &caminho, qint64 tamanho)
+{
+    const QFileInfo info(Caminhos::local(caminho));
+    return info.isFile() && info.size() == tamanho;
+}
+
+} // namespace
+
+PacoteEscolhido PacoteEscolhido::comOrigem(const QString &origem, const QString &copia, const QString &codigoEscola,
+                                           const QString &escola)
+{
+    PacoteEscolhido pacote;
+    pacote.m_origem = origem;
+    pacote.m_nome = Caminhos::nomeArquivo(copia);
+    pacote.m_tamanho = QFileInfo(Caminhos::local(copia)).size();
+    pacote.m_codigoEscola = codigoEscola;
+    pacote.m_escola = escola;
+    return pacote;
+}
+
+PacoteEscolhido PacoteEscolhido::comCopiaPropria(const QString &copia, const QString &codigoEscola,
+                                                 const QString &escola)
+{
+    auto guarda = std::make_shared<QTemporaryDir>();
+    if (!guarda->isValid())
+        throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pasta temporária indisponível: ") + guarda->errorString());
+    const QString guardado = guarda->path() + QLatin1Char('/') + Caminhos::nomeArquivo(copia);
+    CopiaArquivo(copia, guardado);
+    PacoteEscolhido pacote = comOrigem(guardado, copia, codigoEscola, escola);
+    pacote.m_guarda = std::move(guarda);
+    return pacote;
+}
+
+QString PacoteEscolhido::naPastaTrabalho() const
+{
+    if (vazio())
+        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Nenhum arquivo escolhido"));
+    const QString caminho = Caminhos::pastaTrabalho() + QLatin1Char('\\') + m_nome;
+    if (inteiro(caminho, m_tamanho))
+        return caminho;
+    // A source that is no longer the chosen package (another size) is not
+    // sent in its place: the size announced would not be the bytes sent.
+    if (!inteiro(m_origem, m_tamanho))
+        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + m_origem);
+    QDir().mkpath(Caminhos::local(Caminhos::pastaTrabalho()));
+    CopiaArquivo(m_origem, caminho);
+    return caminho;
+}
