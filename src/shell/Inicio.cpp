@@ -50,6 +50,14 @@ bool Inicio::trava()
     m_trava->setStaleLockTime(0);
     if (m_trava->tryLock(0))
         return true;
+    // A lock file that names no client (cut short by a power failure, say)
+    // is left over, not held: with no age limit it would never go stale.
+    qint64 pid = 0;
+    QString maquina;
+    QString programa;
+    if (m_trava->error() == QLockFile::LockFailedError && !m_trava->getLockInfo(&pid, &maquina, &programa)
+        && m_trava->removeStaleLockFile() && m_trava->tryLock(0))
+        return true;
     if (m_trava->error() == QLockFile::LockFailedError) {
         m_trava.reset();
         CaixaMensagem::aviso(QStringLiteral("O TAVO - Upload já está aberto."), CaixaMensagem::Icone::Informacao,

@@ -130,35 +130,33 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase(QStringLiteral("copia"));
     }
 
-    void arquivoSemAsTabelasDoProgramaNaoEConvertido()
-    {
-        AmbienteTeste ambiente(false);
-        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), ambiente.bancoLocal());
-        QCOMPARE(numeroDoErro([&] { converteBancoLocal(ambiente.bancoLocal()); }), Erros::FalhaBanco);
-        QCOMPARE(formatoDoBanco(ambiente.bancoLocal()), FormatoBanco::Jet);
-    }
-
     void falhaDeixaOOriginalIntocado_data()
     {
-        QTest::addColumn<bool>("danificado");
-        QTest::newRow("arquivo danificado") << true;
-        QTest::newRow("conversão que não pode ser gravada") << false;
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<int>("paginas"); // kept of the file; 0 keeps it whole
+        QTest::addColumn<bool>("bloqueada"); // a folder stands where the new file goes
+        const QString legado = QStringLiteral("legado_uploadcliente_novo.mdb");
+        QTest::newRow("arquivo danificado") << legado << 3 << false;
+        QTest::newRow("conversão que não pode ser gravada") << legado << 0 << true;
+        // A school database is no local database: converting it would hide
+        // the office's settings and sends behind an empty one.
+        QTest::newRow("sem as tabelas do programa") << QStringLiteral("escola_uma.mdb") << 0 << false;
     }
     void falhaDeixaOOriginalIntocado()
     {
-        QFETCH(bool, danificado);
+        QFETCH(QString, fixture);
+        QFETCH(int, paginas);
+        QFETCH(bool, bloqueada);
         AmbienteTeste ambiente(false);
-        QByteArray original = le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb")));
-        if (danificado)
-            original.truncate(3 * 4096); // the header stays: the file still looks like Jet
+        QByteArray original = le(AmbienteTeste::dado(fixture));
+        if (paginas > 0)
+            original.truncate(paginas * 4096); // the header stays: the file still looks like Jet
         grava(ambiente.bancoLocal(), original);
-        // A folder standing where the new database would be written.
-        if (!danificado)
+        if (bloqueada)
             QVERIFY(QDir().mkpath(ambiente.bancoLocal() + QStringLiteral(".convertendo/x")));
 
         QVERIFY(numeroDoErro([&] { converteBancoLocal(ambiente.bancoLocal()); }) != 0);
         QCOMPARE(le(ambiente.bancoLocal()), original);
-        QVERIFY(!QFileInfo::exists(ambiente.bancoLocal() + QStringLiteral(".access")));
         QCOMPARE(QDir(ambiente.raiz()).entryList(QDir::Files), QStringList{QStringLiteral("UploadCliente.mdb")});
     }
 };

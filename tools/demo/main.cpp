@@ -68,7 +68,9 @@ int main(int argc, char *argv[])
             linha.isSet(QStringLiteral("port")) ? linha.value(QStringLiteral("port")) : QStringLiteral("47000"));
         criaPasta(Caminhos::pastaPacotes());
         criaPasta(Caminhos::pastaTrabalho());
-        criaPasta(Caminhos::unidadeDisquete());
+        // The stand-in drive a: inside the demo folder, made by its own
+        // name: the mapping of "a:\" would name a stick mounted right now.
+        QDir().mkpath(Caminhos::pastaPrograma() + QStringLiteral("/drives/a"));
         const QString banco = Caminhos::local(Caminhos::bancoEscola());
         if (linha.isSet(QStringLiteral("escola")) && !QFileInfo::exists(banco)) {
             if (!QFile::copy(linha.value(QStringLiteral("escola")), banco))
