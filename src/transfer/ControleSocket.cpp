@@ -13,13 +13,21 @@ ControleSocket::ControleSocket(QObject *parent)
     connect(m_socket, &QTcpSocket::stateChanged, this, &ControleSocket::aoMudarEstado);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &ControleSocket::aoEscrever);
     connect(m_socket, &QTcpSocket::readyRead, this, &ControleSocket::aoChegarDados);
-    connect(m_socket, &QTcpSocket::connected, this, &ControleSocket::conectou);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        m_testemunha = std::make_unique<PlataformaRede::Testemunha>(m_socket->socketDescriptor());
+        Q_EMIT conectou();
+    });
+    m_vigiaEntrega.setInterval(10);
+    connect(&m_vigiaEntrega, &QTimer::timeout, this, &ControleSocket::olhaEntrega);
 }
 
 void ControleSocket::fecha()
 {
     m_fechandoAqui = true;
     m_socket->abort();
+    // The second handle keeps the connection open: it goes with the socket.
+    m_testemunha.reset();
+    m_vigiaEntrega.stop();
     m_fechandoAqui = false;
     m_envioPendente = false;
     m_leitor.limpa();
@@ -28,6 +36,7 @@ void ControleSocket::fecha()
 
 void ControleSocket::conecta(const QString &endereco, qint64 porta)
 {
+    m_testemunha.reset();
     m_leitor.limpa();
     m_envioPendente = false;
     if (porta < 1 || porta > 65535) {
@@ -78,6 +87,29 @@ bool ControleSocket::envia(const QByteArray &bloco)
 qint64 ControleSocket::bytesPorEnviar() const
 {
     return m_socket->bytesToWrite();
+}
+
+ControleSocket::Entrega ControleSocket::entrega() const
+{
+    return m_testemunha ? m_testemunha->entrega() : Entrega::Desconhecida;
+}
+
+void ControleSocket::acompanhaEntrega(bool ligado)
+{
+    m_naoConfirmados = m_testemunha ? m_testemunha->naoConfirmados() : -1;
+    if (ligado)
+        m_vigiaEntrega.start();
+    else
+        m_vigiaEntrega.stop();
+}
+
+void ControleSocket::olhaEntrega()
+{
+    const qint64 antes = m_naoConfirmados;
+    m_naoConfirmados = m_testemunha ? m_testemunha->naoConfirmados() : -1;
+    if (antes > m_naoConfirmados && m_naoConfirmados >= 0)
+        Q_EMIT progressoEnvio(antes - m_naoConfirmados);
+    Q_EMIT entregaMudou();
 }
 
 QByteArray ControleSocket::leTudo()

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "common/PlataformaRede.h"
 #include "transfer/MensagensServidor.h"
 
 #include <QAbstractSocket>
 #include <QObject>
+#include <QTimer>
+
+#include <memory>
 
 class QTcpSocket;
 
@@ -37,6 +41,16 @@ public:
     // Bytes handed to the control and not yet to the operating system.
     qint64 bytesPorEnviar() const;
 
+    // Whether what was handed to the operating system reached the server:
+    // every byte acknowledged by its system, or lost with a reset. Still
+    // known after the server closed the connection, until the next
+    // connection or `fecha`.
+    using Entrega = PlataformaRede::Testemunha::Entrega;
+    Entrega entrega() const;
+    // While on, the delivery is looked at every few milliseconds: its
+    // progress raises `progressoEnvio`, any look `entregaMudou`.
+    void acompanhaEntrega(bool ligado);
+
     // All data available now.
     QByteArray leTudo();
     LeitorMensagens &leitor() { return m_leitor; }
@@ -53,13 +67,19 @@ Q_SIGNALS:
     void progressoEnvio(qint64 bytes);
     // Any change of state, including a close by this side.
     void estadoMudou();
+    // The delivery was looked at again (see acompanhaEntrega).
+    void entregaMudou();
 
 private:
     void aoMudarEstado(QAbstractSocket::SocketState novo);
     void aoEscrever(qint64 bytes);
     void aoChegarDados();
+    void olhaEntrega();
 
     QTcpSocket *m_socket;
+    std::unique_ptr<PlataformaRede::Testemunha> m_testemunha;
+    QTimer m_vigiaEntrega;
+    qint64 m_naoConfirmados = -1;
     LeitorMensagens m_leitor;
     QAbstractSocket::SocketState m_estadoAnterior = QAbstractSocket::UnconnectedState;
     bool m_fechandoAqui = false;

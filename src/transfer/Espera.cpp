@@ -121,6 +121,7 @@ Espera::Espera(ControleSocket &socket, std::function<bool()> cancelada)
     acordaCom(&socket, &ControleSocket::envioCompleto);
     acordaCom(&socket, &ControleSocket::estadoMudou);
     acordaCom(&socket, &ControleSocket::fechadoPeloServidor);
+    acordaCom(&socket, &ControleSocket::entregaMudou);
     m_ligacoes.append(QObject::connect(&socket, &ControleSocket::progressoEnvio, &m_contexto, [this] {
         if (m_renovaAtual)
             m_renovaAtual();

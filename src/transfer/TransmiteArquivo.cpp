@@ -108,6 +108,29 @@ void registraEConclui(frmPrincipal &janela, const QString &nome, const QString &
     janela.WindowsSocket->fecha();
 }
 
+// The last byte handed to the system is not yet the last byte the server
+// has: a connection dropped now loses what the system still holds (megabytes
+// on a fast link). The send is complete once the server's system has
+// acknowledged every byte without resetting the connection; a server that
+// closes as soon as it has read the whole file closes it cleanly. Where the
+// system does not tell, handing the bytes over is all there is to know.
+bool entregue(frmPrincipal &janela, Espera &espera)
+{
+    using Entrega = ControleSocket::Entrega;
+    ControleSocket &socket = *janela.WindowsSocket;
+    socket.acompanhaEntrega(true);
+    const FimEspera fim = aguarda(janela, espera, LimitesEspera::progresso(),
+                                  [&socket] { return socket.entrega() != Entrega::EmCurso; });
+    socket.acompanhaEntrega(false);
+    if (fim == FimEspera::Esgotada)
+        socket.fecha(); // no progress for too long: the connection counts as lost
+    if (fim != FimEspera::Pronta && fim != FimEspera::Fechada)
+        return false;
+    // A server that says it dropped this client did not take the file.
+    const Entrega entrega = socket.entrega();
+    return !janela.Expulso && (entrega == Entrega::Entregue || entrega == Entrega::Desconhecida);
+}
+
 } // namespace
 
 void TransmiteArquivo(frmPrincipal &janela, const PacoteEscolhido &pacote, const QString &caminho)
@@ -228,6 +251,6 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
         // A short read is the end of the file (a last full piece is
         // followed by a step that reads nothing).
         if (lidos < MensagensCliente::TamanhoPeca)
-            return true;
+            return entregue(janela, espera);
     }
 }

@@ -85,13 +85,16 @@ private:
 
 // Takes one file of `tamanho` bytes and closes the connection the moment
 // its last byte has arrived; the close reaches the client before this
-// side's handler returns, as from a server in another process.
+// side's handler returns, as from a server in another process. `semLer`:
+// after a quarter of the file it reads no more, and a moment later drops
+// the connection with the rest unread (its system resets the connection).
 class ServidorQueFechaNoFim : public QObject
 {
 public:
-    ServidorQueFechaNoFim(quint16 porta, qint64 tamanho)
+    ServidorQueFechaNoFim(quint16 porta, qint64 tamanho, bool semLer = false)
         : m_cabecalhoTamanho(QByteArray("File~~~#:size~#:") + QByteArray::number(tamanho))
         , m_tamanho(tamanho)
+        , m_semLer(semLer)
     {
         if (!m_escuta.listen(QHostAddress::LocalHost, porta))
             qFatal("cannot listen on %d", porta);
@@ -121,6 +124,15 @@ private:
             m_inicioDados = recebido.size();
             responde("Received PEND~# 1");
         }
+        if (m_semLer && m_inicioDados >= 0 && recebido.size() - m_inicioDados >= m_tamanho / 4 && !m_parou) {
+            // A quarter read, the rest stays in the systems' buffers.
+            m_parou = true;
+            m_conexao->setReadBufferSize(1);
+            QTimer::singleShot(300, this, [this] {
+                fechou = true;
+                m_conexao->abort();
+            });
+        }
         if (m_inicioDados >= 0 && recebido.size() - m_inicioDados == m_tamanho && !fechou) {
             fechou = true;
             m_conexao->abort();
@@ -132,6 +144,8 @@ private:
     std::unique_ptr<QTcpSocket> m_conexao;
     const QByteArray m_cabecalhoTamanho;
     const qint64 m_tamanho;
+    const bool m_semLer;
+    bool m_parou = false;
     qsizetype m_inicioDados = -1;
 };
 
@@ -610,27 +624,38 @@ private Q_SLOTS:
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
-    void tamanhoMultiploDaPecaComServidorQueFechaNoFim_data()
+    void servidorQueFechaNoFimRecebeuTudoOuPerdeu_data()
     {
         QTest::addColumn<qint64>("tamanho");
-        QTest::newRow("empty") << qint64(0);
-        QTest::newRow("one piece") << qint64(2048);
+        QTest::addColumn<bool>("semLer");
+        QTest::newRow("empty, closed after the last byte") << qint64(0) << false;
+        QTest::newRow("one piece, closed after the last byte") << qint64(2048) << false;
+        // A quarter read, the rest handed to the client's system but never
+        // taken by the server's: the server's drop is a loss, not a
+        // complete send.
+        QTest::newRow("dropped with the data unread") << qint64(3 << 20) << true;
     }
-    void tamanhoMultiploDaPecaComServidorQueFechaNoFim()
+    void servidorQueFechaNoFimRecebeuTudoOuPerdeu()
     {
         QFETCH(qint64, tamanho);
+        QFETCH(bool, semLer);
         CenarioTransmissao cenario;
         cenario.colocaPacote(tamanho);
-        ServidorQueFechaNoFim servidor(cenario.porta, tamanho);
+        ServidorQueFechaNoFim servidor(cenario.porta, tamanho, semLer);
         cenario.transmite(1);
 
         QVERIFY(servidor.fechou);
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
-                           QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
-                           QStringLiteral("Transferência OK!"), Botoes::Ok, Icone::Informacao));
-        QCOMPARE(cenario.registros(), 1);
-        QVERIFY(servidor.recebido == cenario.conversaEsperada());
+        if (semLer) {
+            QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
+            QCOMPARE(cenario.registros(), 0);
+        } else {
+            QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                               QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
+                               QStringLiteral("Transferência OK!"), Botoes::Ok, Icone::Informacao));
+            QCOMPARE(cenario.registros(), 1);
+            QVERIFY(servidor.recebido == cenario.conversaEsperada());
+        }
         QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
     }
 
