@@ -17,6 +17,7 @@ void TransmiteArquivo(frmPrincipal &janela, const PacoteEscolhido &pacote, const
 
 // The data phase: sends the file at `caminho` (Windows form) of `tamanho`
 // bytes in pieces of 2048, one buffer at a time, the next piece read only
-// after the previous one was handed over. True when the whole file went out.
+// after the previous one was handed over. True when the whole file reached
+// the server's system (every byte acknowledged, the connection not reset).
 // Raises ErroTavo when the file cannot be opened or read.
 bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, qint64 tamanho);
