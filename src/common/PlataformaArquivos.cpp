@@ -6,44 +6,194 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-ErroTavo falha(const QString &caminho)
+QByteArray nativo(const QString &caminho)
 {
-    return ErroTavo(Erros::FalhaArquivo, QStringLiteral("%1: %2").arg(caminho, QString::fromLocal8Bit(std::strerror(errno))));
+    return QFile::encodeName(caminho);
 }
 
-void sincroniza(const QString &caminho, int modo)
+// 0 when the call succeeded, else the error it left in errno.
+int resultado(bool ok)
 {
-    const int fd = ::open(QFile::encodeName(caminho).constData(), modo | O_CLOEXEC);
-    if (fd < 0)
-        throw falha(caminho);
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL; // a medium that cannot sync has nothing pending
-    const int erro = errno;
-    ::close(fd);
-    errno = erro;
-    if (!ok)
-        throw falha(caminho);
+    return ok ? 0 : errno;
+}
+
+ErroTavo falha(const QString &caminho, int codigo)
+{
+    return ErroTavo(Erros::FalhaArquivo,
+                    QStringLiteral("%1: %2").arg(caminho, PlataformaArquivos::textoDoSistema(codigo)));
+}
+
+void sincroniza(const QString &caminho)
+{
+    PlataformaArquivos::Arquivo arquivo;
+    int codigo = arquivo.abreLeitura(caminho); // a folder opens for reading too
+    if (codigo == 0)
+        codigo = arquivo.descarrega();
+    if (codigo != 0)
+        throw falha(caminho, codigo);
 }
 
 } // namespace
 
 namespace PlataformaArquivos {
 
+Arquivo::~Arquivo()
+{
+    // A failure here can no longer be reported: a caller that needs to know
+    // calls fecha() itself.
+    if (aberto())
+        ::close(static_cast<int>(m_descritor));
+}
+
+Arquivo::Arquivo(Arquivo &&outro) noexcept
+    : m_descritor(outro.m_descritor)
+{
+    outro.m_descritor = -1;
+}
+
+Arquivo &Arquivo::operator=(Arquivo &&outro) noexcept
+{
+    if (this != &outro) {
+        if (aberto())
+            ::close(static_cast<int>(m_descritor));
+        m_descritor = outro.m_descritor;
+        outro.m_descritor = -1;
+    }
+    return *this;
+}
+
+int Arquivo::abreLeitura(const QString &caminho)
+{
+    *this = Arquivo();
+    m_descritor = ::open(nativo(caminho).constData(), O_RDONLY | O_CLOEXEC);
+    return resultado(aberto());
+}
+
+int Arquivo::criaNovo(const QString &caminho)
+{
+    *this = Arquivo();
+    m_descritor = ::open(nativo(caminho).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return resultado(aberto());
+}
+
+int Arquivo::le(char *dados, qint64 tamanho, qint64 &lidos)
+{
+    ssize_t n;
+    do {
+        n = ::read(static_cast<int>(m_descritor), dados, static_cast<size_t>(tamanho));
+    } while (n < 0 && errno == EINTR);
+    lidos = n < 0 ? 0 : n;
+    return resultado(n >= 0);
+}
+
+int Arquivo::leEm(qint64 posicao, char *dados, qint64 tamanho, qint64 &lidos)
+{
+    ssize_t n;
+    do {
+        n = ::pread(static_cast<int>(m_descritor), dados, static_cast<size_t>(tamanho), static_cast<off_t>(posicao));
+    } while (n < 0 && errno == EINTR);
+    lidos = n < 0 ? 0 : n;
+    return resultado(n >= 0);
+}
+
+int Arquivo::escreve(const char *dados, qint64 tamanho)
+{
+    qint64 feitos = 0;
+    while (feitos < tamanho) {
+        const ssize_t n = ::write(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        feitos += n;
+    }
+    return 0;
+}
+
+int Arquivo::descarrega()
+{
+    if (::fsync(static_cast<int>(m_descritor)) == 0)
+        return 0;
+    // The system's answer for a file that does not support synchronisation.
+    return errno == EINVAL || errno == EROFS ? 0 : errno;
+}
+
+int Arquivo::fecha()
+{
+    const int descritor = static_cast<int>(m_descritor);
+    m_descritor = -1;
+    // The descriptor is released even when close fails; it is never closed twice.
+    return resultado(::close(descritor) == 0);
+}
+
+Causa causa(int codigo)
+{
+    switch (codigo) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return Causa::SemEspaco;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Causa::GravacaoRecusada;
+    case ETXTBSY:
+    case EBUSY:
+        return Causa::EmUso;
+    case ENOENT:
+    case ENOTDIR:
+        return Causa::Ausente;
+    default:
+        return Causa::Outra;
+    }
+}
+
+QString textoDoSistema(int codigo)
+{
+    return QString::fromLocal8Bit(std::strerror(codigo));
+}
+
+int criaPasta(const QString &pasta)
+{
+    return resultado(::mkdir(nativo(pasta).constData(), 0777) == 0);
+}
+
+bool somenteLeitura(const QString &caminho)
+{
+    struct stat info {};
+    if (::stat(nativo(caminho).constData(), &info) != 0)
+        return false;
+    return (info.st_mode & S_IWUSR) == 0;
+}
+
+int removeArquivo(const QString &caminho)
+{
+    return resultado(::unlink(nativo(caminho).constData()) == 0);
+}
+
+int renomeia(const QString &novo, const QString &destino)
+{
+    return resultado(::rename(nativo(novo).constData(), nativo(destino).constData()) == 0);
+}
+
 void descarrega(const QString &caminho)
 {
-    sincroniza(caminho, O_RDONLY);
+    sincroniza(caminho);
 }
 
 void substitui(const QString &novo, const QString &destino)
 {
-    if (::rename(QFile::encodeName(novo).constData(), QFile::encodeName(destino).constData()) != 0)
-        throw falha(destino);
-    sincroniza(QFileInfo(destino).absolutePath(), O_RDONLY | O_DIRECTORY);
+    if (const int codigo = renomeia(novo, destino))
+        throw falha(destino, codigo);
+    sincroniza(QFileInfo(destino).absolutePath());
 }
 
 } // namespace PlataformaArquivos

@@ -1,11 +1,86 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
-// The file-system calls that Qt does not offer: putting a new file in place
-// of an old one so that a crash leaves one or the other whole. Failures
-// raise ErroTavo with the system's text.
+// The file-system calls the program makes itself, where Qt's files would
+// hide what the program reports: the system's error number (a full disk, a
+// write-protected medium and a missing folder each have their own message),
+// creating a file only under a name not taken, writing a file through to its
+// medium, putting a new file in place of an old one in one step.
+//
+// Error numbers are those of <cerrno> (ENOSPC, EACCES, …): the functions and
+// the handle below answer with one, 0 when the call succeeded, and causa()
+// says what the program makes of it. A port to a system with other error
+// codes translates them here.
 namespace PlataformaArquivos {
+
+// An open file, closed by its destructor on every way out. Moving hands the
+// file over; the moved-from handle holds none.
+class Arquivo
+{
+public:
+    Arquivo() = default;
+    ~Arquivo();
+    Arquivo(Arquivo &&outro) noexcept;
+    Arquivo &operator=(Arquivo &&outro) noexcept;
+    Arquivo(const Arquivo &) = delete;
+    Arquivo &operator=(const Arquivo &) = delete;
+
+    // Opens an existing file for reading.
+    int abreLeitura(const QString &caminho);
+    // Creates the file for writing. A name already taken fails with EEXIST
+    // and that file is left as it was.
+    int criaNovo(const QString &caminho);
+    bool aberto() const { return m_descritor >= 0; }
+
+    // Reads at most `tamanho` bytes from the current position; `lidos` is 0
+    // at the end of the file.
+    int le(char *dados, qint64 tamanho, qint64 &lidos);
+    // Reads at most `tamanho` bytes at `posicao`; the current position stays.
+    int leEm(qint64 posicao, char *dados, qint64 tamanho, qint64 &lidos);
+    // Writes all `tamanho` bytes, or fails.
+    int escreve(const char *dados, qint64 tamanho);
+    // Writes the file's content through to its medium. A medium that cannot
+    // do it (a device, some network file systems) has nothing pending: 0.
+    int descarrega();
+    // Closes the file; a write the system deferred may fail only here.
+    int fecha();
+
+private:
+    qintptr m_descritor = -1;
+};
+
+// What a system error number means to the program.
+enum class Causa {
+    SemEspaco,        // the disk or the user's quota is full, or the file too large for it
+    GravacaoRecusada, // no permission, or a read-only medium
+    EmUso,            // the file or the device is busy
+    Ausente,          // the file or a folder of its path does not exist
+    Outra
+};
+Causa causa(int codigo);
+
+// The system's own text for an error number.
+QString textoDoSistema(int codigo);
+
+// Creates the folder `pasta` (the one above must exist); EEXIST when the
+// name is taken, by a folder or anything else.
+int criaPasta(const QString &pasta);
+
+// True when the file's owner may not write to it: the read-only attribute.
+// A name that does not exist, or a link to nothing, is not read-only.
+bool somenteLeitura(const QString &caminho);
+
+// Deletes the file (a link itself, not what it points to). Its permissions
+// are not looked at: see somenteLeitura().
+int removeArquivo(const QString &caminho);
+
+// Gives `novo` the name `destino` in one step, replacing a file there (both
+// in the same folder): the name `destino` is never absent.
+int renomeia(const QString &novo, const QString &destino);
+
+// The following raise ErroTavo (Erros::FalhaArquivo with the system's text).
 
 // Writes the file's content through to its medium.
 void descarrega(const QString &caminho);

@@ -3,16 +3,11 @@
 #include "common/Caminhos.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
 #include <optional>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,11 +20,6 @@ FalhasArquivo::Injetor &injetor()
 int falhaInjetada(const QString &destino)
 {
     return injetor() ? injetor()(destino) : 0;
-}
-
-QByteArray nativo(const QString &caminho)
-{
-    return QFile::encodeName(caminho);
 }
 
 bool terminaEmSeparador(const QString &caminho)
@@ -45,73 +35,43 @@ void criaPasta(const QString &pasta)
     const QString acima = QFileInfo(pasta).absolutePath();
     if (acima != pasta)
         criaPasta(acima);
-    if (::mkdir(nativo(pasta).constData(), 0777) != 0 && errno != EEXIST)
-        throw erroDoSistema(errno, pasta);
+    if (const int codigo = PlataformaArquivos::criaPasta(pasta); codigo != 0 && codigo != EEXIST)
+        throw erroDoSistema(codigo, pasta);
     if (!QFileInfo(pasta).isDir())
         throw erroDoSistema(ENOTDIR, pasta);
 }
 
-// A file whose owner may not write to it: the read-only attribute.
-bool somenteLeitura(const QString &caminho)
-{
-    struct stat info {};
-    if (::stat(nativo(caminho).constData(), &info) != 0)
-        return false;
-    return (info.st_mode & S_IWUSR) == 0;
-}
-
-class Descritor
-{
-public:
-    explicit Descritor(int fd) : m_fd(fd) {}
-    ~Descritor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descritor(const Descritor &) = delete;
-    Descritor &operator=(const Descritor &) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-int abreLeitura(const QString &caminho)
+PlataformaArquivos::Arquivo abreLeitura(const QString &caminho)
 {
     const QFileInfo info(caminho);
     if (!info.exists() || info.isDir())
         throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
-    const int fd = ::open(nativo(caminho).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw erroDoSistema(errno, caminho);
-    return fd;
+    PlataformaArquivos::Arquivo arquivo;
+    if (const int codigo = arquivo.abreLeitura(caminho))
+        throw erroDoSistema(codigo, caminho);
+    return arquivo;
 }
 
 } // namespace
 
 ErroTavo erroDoSistema(int codigo, const QString &caminho)
 {
-    const QString sistema = QString::fromLocal8Bit(std::strerror(codigo));
-    switch (codigo) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
+    using PlataformaArquivos::Causa;
+    const QString sistema = PlataformaArquivos::textoDoSistema(codigo);
+    switch (PlataformaArquivos::causa(codigo)) {
+    case Causa::SemEspaco:
         return ErroTavo(Erros::DiscoCheio, QStringLiteral("Não há espaço suficiente no disco (") + caminho + QLatin1Char(')'));
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-    case EBUSY:
+    case Causa::GravacaoRecusada:
+    case Causa::EmUso:
         return ErroTavo(Erros::AcessoArquivo, QStringLiteral("Erro de acesso ao caminho/arquivo: ") + caminho + QStringLiteral(" (")
                                                   + sistema + QLatin1Char(')'));
-    case ENOENT:
-    case ENOTDIR:
+    case Causa::Ausente:
         return ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("Caminho não encontrado: ") + caminho);
-    default:
-        return ErroTavo(Erros::FalhaArquivo, QStringLiteral("Erro de E/S no dispositivo: ") + caminho + QStringLiteral(" (")
-                                                 + sistema + QLatin1Char(')'));
+    case Causa::Outra:
+        break;
     }
+    return ErroTavo(Erros::FalhaArquivo, QStringLiteral("Erro de E/S no dispositivo: ") + caminho + QStringLiteral(" (")
+                                             + sistema + QLatin1Char(')'));
 }
 
 GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
@@ -138,62 +98,54 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
     for (int tentativa = 0; tentativa < 100; ++tentativa) {
         const QString candidato = pasta + QStringLiteral("/~") + info.fileName() + QStringLiteral(".tmp")
                                   + QString::number(QRandomGenerator::global()->generate() % 1000000u);
-        const int fd = ::open(nativo(candidato).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            m_fd = fd;
+        const int codigo = m_arquivo.criaNovo(candidato);
+        if (codigo == 0) {
             m_temporario = candidato;
             return;
         }
-        if (errno != EEXIST)
-            throw falha(errno);
+        if (codigo != EEXIST)
+            throw falha(codigo);
     }
     throw erroDoSistema(EEXIST, destinoLocal);
 }
 
 ErroTavo GravacaoAtomica::falha(int codigo) const
 {
-    if (m_midia == Midia::Removivel && (codigo == EROFS || codigo == EACCES || codigo == EPERM))
+    using PlataformaArquivos::Causa;
+    if (m_midia == Midia::Removivel && PlataformaArquivos::causa(codigo) == Causa::GravacaoRecusada)
         return ErroTavo(Erros::DiscoCheio, QStringLiteral("A mídia recusou a gravação: ") + m_destino + QStringLiteral(" (")
-                                               + QString::fromLocal8Bit(std::strerror(codigo)) + QLatin1Char(')'));
+                                               + PlataformaArquivos::textoDoSistema(codigo) + QLatin1Char(')'));
     return erroDoSistema(codigo, m_destino);
 }
 
 GravacaoAtomica::~GravacaoAtomica()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    // Closed first: some systems cannot delete a file that is open.
+    m_arquivo = {};
+    // Nothing to report from a destructor: the write already failed, and a
+    // leftover's name is never taken for a package or a piece.
     if (!m_concluida && !m_temporario.isEmpty())
-        ::unlink(nativo(m_temporario).constData());
+        PlataformaArquivos::removeArquivo(m_temporario);
 }
 
 void GravacaoAtomica::escreve(const char *dados, qint64 tamanho)
 {
     if (const int codigo = falhaInjetada(m_destino))
         throw falha(codigo);
-    qint64 feitos = 0;
-    while (feitos < tamanho) {
-        const ssize_t n = ::write(m_fd, dados + feitos, static_cast<size_t>(tamanho - feitos));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw falha(errno);
-        }
-        feitos += n;
-    }
-    m_escritos += feitos;
+    if (const int codigo = m_arquivo.escreve(dados, tamanho))
+        throw falha(codigo);
+    m_escritos += tamanho;
 }
 
 void GravacaoAtomica::conclui()
 {
     // Some media report a full disk only when the data is flushed.
-    if (m_descarrega && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS)
-        throw falha(errno);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0)
-        throw falha(errno);
-    if (::rename(nativo(m_temporario).constData(), nativo(m_destino).constData()) != 0)
-        throw falha(errno);
+    if (const int codigo = m_descarrega ? m_arquivo.descarrega() : 0)
+        throw falha(codigo);
+    if (const int codigo = m_arquivo.fecha())
+        throw falha(codigo);
+    if (const int codigo = PlataformaArquivos::renomeia(m_temporario, m_destino))
+        throw falha(codigo);
     m_concluida = true;
 }
 
@@ -201,16 +153,13 @@ namespace {
 
 // Reads an open file to its end in 1 MiB blocks, handing each to `aCadaBloco`.
 template<typename F>
-void leEmBlocos(const Descritor &entrada, const QString &caminhoLocal, F &&aCadaBloco)
+void leEmBlocos(PlataformaArquivos::Arquivo &entrada, const QString &caminhoLocal, F &&aCadaBloco)
 {
     QByteArray bloco(1 << 20, Qt::Uninitialized);
     for (;;) {
-        const ssize_t n = ::read(entrada.fd(), bloco.data(), static_cast<size_t>(bloco.size()));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw erroDoSistema(errno, caminhoLocal);
-        }
+        qint64 n = 0;
+        if (const int codigo = entrada.le(bloco.data(), bloco.size(), n))
+            throw erroDoSistema(codigo, caminhoLocal);
         if (n == 0)
             return;
         aCadaBloco(bloco.constData(), n);
@@ -222,9 +171,9 @@ void copia(const QString &origem, const QString &destino, GravacaoAtomica::Midia
     const QString origemLocal = Caminhos::local(origem);
     const QString destinoLocal = Caminhos::local(terminaEmSeparador(destino) ? destino + Caminhos::nomeArquivo(origem)
                                                                              : destino);
-    const Descritor entrada(abreLeitura(origemLocal));
+    PlataformaArquivos::Arquivo entrada = abreLeitura(origemLocal);
     GravacaoAtomica saida(destinoLocal, midia);
-    leEmBlocos(entrada, origemLocal, [&](const char *dados, ssize_t n) { saida.escreve(dados, n); });
+    leEmBlocos(entrada, origemLocal, [&](const char *dados, qint64 n) { saida.escreve(dados, n); });
     // A medium taken out while the copy was made leaves it nowhere, or on
     // the local folder it was mounted on: such a copy does not count.
     if (midia == GravacaoAtomica::Midia::Removivel && !Caminhos::disquete().presente)
@@ -275,18 +224,18 @@ void RemoveArquivo(const QString &caminho)
     const QString local = Caminhos::local(caminho);
     if (!QFileInfo::exists(local) && !QFileInfo(local).isSymLink())
         throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
-    if (somenteLeitura(local))
+    if (PlataformaArquivos::somenteLeitura(local))
         throw erroDoSistema(EACCES, caminho);
-    if (::unlink(nativo(local).constData()) != 0)
-        throw erroDoSistema(errno, caminho);
+    if (const int codigo = PlataformaArquivos::removeArquivo(local))
+        throw erroDoSistema(codigo, caminho);
 }
 
 qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco)
 {
     const QString local = Caminhos::local(caminho);
-    const Descritor entrada(abreLeitura(local));
+    PlataformaArquivos::Arquivo entrada = abreLeitura(local);
     qint64 lidos = 0;
-    leEmBlocos(entrada, local, [&](const char *bloco, ssize_t n) {
+    leEmBlocos(entrada, local, [&](const char *bloco, qint64 n) {
         aCadaBloco(bloco, n);
         lidos += n;
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Erro.h"
+#include "common/PlataformaArquivos.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,7 +45,8 @@ qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *d
 // True when the host path lies directly in the working folder.
 bool NaPastaTrabalho(const QString &caminhoLocal);
 
-// The program's error for a failed system call on `caminho`:
+// The program's error for a failed system call on `caminho`, `codigo` being
+// the error number the platform answered with (PlataformaArquivos::causa):
 // no space → Erros::DiscoCheio; no access, read-only medium → 75;
 // missing folder or path → 76; anything else → 57 with the system's text.
 ErroTavo erroDoSistema(int codigo, const QString &caminho);
@@ -75,7 +77,7 @@ private:
 
     QString m_destino;
     QString m_temporario;
-    int m_fd = -1;
+    PlataformaArquivos::Arquivo m_arquivo;
     qint64 m_escritos = 0;
     bool m_concluida = false;
     bool m_descarrega = true;

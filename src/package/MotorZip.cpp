@@ -1,6 +1,7 @@
 #include "package/MotorZip.h"
 
 #include "common/Erro.h"
+#include "common/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/StatusZip.h"
 
@@ -10,10 +11,8 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <ctime>
 #include <exception>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
 namespace MotorZip {
@@ -144,7 +143,7 @@ struct FonteContada
     qint64 entregues = 0;
     int ultimo = -1;
     time_t modificado = 0;
-    int fd = -1;
+    PlataformaArquivos::Arquivo arquivo;
     const Relator *relator = nullptr;
     std::exception_ptr falhaRelator;
     zip_error_t erro;
@@ -164,20 +163,16 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
     auto &fonte = *static_cast<FonteContada *>(dados);
     switch (comando) {
     case ZIP_SOURCE_OPEN:
-        fonte.fd = ::open(QFile::encodeName(fonte.caminho).constData(), O_RDONLY | O_CLOEXEC);
-        if (fonte.fd < 0) {
-            zip_error_set(&fonte.erro, ZIP_ER_OPEN, errno);
+        if (const int codigo = fonte.arquivo.abreLeitura(fonte.caminho)) {
+            zip_error_set(&fonte.erro, ZIP_ER_OPEN, codigo);
             return -1;
         }
         fonte.entregues = 0;
         return 0;
     case ZIP_SOURCE_READ: {
-        ssize_t n;
-        do {
-            n = ::read(fonte.fd, buffer, tamanho);
-        } while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            zip_error_set(&fonte.erro, ZIP_ER_READ, errno);
+        qint64 n = 0;
+        if (const int codigo = fonte.arquivo.le(static_cast<char *>(buffer), static_cast<qint64>(tamanho), n)) {
+            zip_error_set(&fonte.erro, ZIP_ER_READ, codigo);
             return -1;
         }
         fonte.entregues += n;
@@ -192,9 +187,8 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
         return n;
     }
     case ZIP_SOURCE_CLOSE:
-        if (fonte.fd >= 0)
-            ::close(fonte.fd);
-        fonte.fd = -1;
+        // Only read from: nothing to report on closing.
+        fonte.arquivo = {};
         return 0;
     case ZIP_SOURCE_STAT: {
         auto *info = ZIP_SOURCE_GET_ARGS(zip_stat_t, buffer, tamanho, &fonte.erro);
@@ -300,9 +294,7 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     }
     if (zip_close(zip) != 0) {
         const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
-        zip_discard(zip);
-        if (fonte.fd >= 0)
-            ::close(fonte.fd);
+        zip_discard(zip); // the source, if still open, closes with `fonte`
         if (fonte.falhaRelator)
             std::rethrow_exception(fonte.falhaRelator);
         throw erro;

@@ -2,16 +2,13 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
-#include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -21,16 +18,14 @@ QString doisDigitos(int valor)
 }
 
 // Reads exactly `tamanho` bytes at `posicao`.
-QByteArray leTrecho(int fd, qint64 posicao, qint64 tamanho, const QString &caminho)
+QByteArray leTrecho(PlataformaArquivos::Arquivo &arquivo, qint64 posicao, qint64 tamanho, const QString &caminho)
 {
     QByteArray dados(tamanho, Qt::Uninitialized);
     qint64 lidos = 0;
     while (lidos < tamanho) {
-        const ssize_t n = ::pread(fd, dados.data() + lidos, static_cast<size_t>(tamanho - lidos), posicao + lidos);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw erroDoSistema(errno, caminho);
+        qint64 n = 0;
+        if (const int codigo = arquivo.leEm(posicao + lidos, dados.data() + lidos, tamanho - lidos, n))
+            throw erroDoSistema(codigo, caminho);
         if (n == 0)
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("O arquivo mudou de tamanho durante a leitura: ") + caminho);
         lidos += n;
@@ -84,21 +79,16 @@ int CortaEmPedacos(const QString &origemLocal, const QString &pastaLocal, const 
     const int quantidade = QuantidadePedacos(tamanho);
     if (quantidade == 0)
         return 0;
-    const int fd = ::open(QFile::encodeName(origemLocal).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw erroDoSistema(errno, origemLocal);
-    struct Fecha
-    {
-        int fd;
-        ~Fecha() { ::close(fd); }
-    } fecha{fd};
+    PlataformaArquivos::Arquivo origem;
+    if (const int codigo = origem.abreLeitura(origemLocal))
+        throw erroDoSistema(codigo, origemLocal);
 
     const qint64 pedaco = TamanhoPedaco();
     for (int k = 0; k < quantidade; ++k) {
         const qint64 posicao = k * pedaco;
         const qint64 nesta = std::min(pedaco, tamanho - posicao);
         GravacaoAtomica saida(pastaLocal + QLatin1Char('/') + NomePedaco(nomeBase, k + 1));
-        saida.escreve(leTrecho(fd, posicao, nesta, origemLocal));
+        saida.escreve(leTrecho(origem, posicao, nesta, origemLocal));
         saida.conclui();
         if (aCadaPedaco)
             aCadaPedaco(k + 1);

@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -163,6 +164,80 @@ private Q_SLOTS:
         QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::AcessoArquivo);
         FalhasArquivo::instala([&](const QString &) { return EIO; });
         QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::FalhaArquivo);
+    }
+
+    void erroDoSistemaTemONumeroQueAJanelaTesta_data()
+    {
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<long>("numero");
+        QTest::addColumn<QString>("descricao"); // %1 the path, %2 the system's text
+        const QString cheio = QStringLiteral("Não há espaço suficiente no disco (%1)");
+        const QString acesso = QStringLiteral("Erro de acesso ao caminho/arquivo: %1 (%2)");
+        const QString caminho = QStringLiteral("Caminho não encontrado: %1");
+        const QString outro = QStringLiteral("Erro de E/S no dispositivo: %1 (%2)");
+        QTest::newRow("sem espaço") << ENOSPC << Erros::DiscoCheio << cheio;
+        QTest::newRow("cota") << EDQUOT << Erros::DiscoCheio << cheio;
+        QTest::newRow("grande demais") << EFBIG << Erros::DiscoCheio << cheio;
+        QTest::newRow("sem acesso") << EACCES << Erros::AcessoArquivo << acesso;
+        QTest::newRow("sem permissão") << EPERM << Erros::AcessoArquivo << acesso;
+        QTest::newRow("somente leitura") << EROFS << Erros::AcessoArquivo << acesso;
+        QTest::newRow("em execução") << ETXTBSY << Erros::AcessoArquivo << acesso;
+        QTest::newRow("ocupado") << EBUSY << Erros::AcessoArquivo << acesso;
+        QTest::newRow("falta") << ENOENT << Erros::CaminhoNaoEncontrado << caminho;
+        QTest::newRow("não é pasta") << ENOTDIR << Erros::CaminhoNaoEncontrado << caminho;
+        QTest::newRow("E/S") << EIO << Erros::FalhaArquivo << outro;
+        QTest::newRow("é pasta") << EISDIR << Erros::FalhaArquivo << outro;
+        QTest::newRow("já existe") << EEXIST << Erros::FalhaArquivo << outro;
+    }
+
+    void erroDoSistemaTemONumeroQueAJanelaTesta()
+    {
+        QFETCH(int, codigo);
+        QFETCH(long, numero);
+        QFETCH(QString, descricao);
+        const QString caminho = QStringLiteral("/x/DADOS.zip");
+        const ErroTavo erro = erroDoSistema(codigo, caminho);
+        QCOMPARE(erro.numero(), numero);
+        const QString sistema = QString::fromLocal8Bit(std::strerror(codigo));
+        const bool comTexto = descricao.contains(QLatin1String("%2"));
+        QCOMPARE(erro.descricao(), comTexto ? descricao.arg(caminho, sistema) : descricao.arg(caminho));
+    }
+
+    void midiaQueRecusaAGravacaoEstaCheiaOuProtegida_data()
+    {
+        QTest::addColumn<bool>("removivel");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<long>("numero");
+        QTest::newRow("mídia protegida") << true << EROFS << Erros::DiscoCheio;
+        QTest::newRow("mídia sem acesso") << true << EACCES << Erros::DiscoCheio;
+        QTest::newRow("mídia sem permissão") << true << EPERM << Erros::DiscoCheio;
+        QTest::newRow("mídia cheia") << true << ENOSPC << Erros::DiscoCheio;
+        QTest::newRow("mídia ocupada") << true << EBUSY << Erros::AcessoArquivo;
+        QTest::newRow("mídia com defeito") << true << EIO << Erros::FalhaArquivo;
+        QTest::newRow("disco protegido") << false << EROFS << Erros::AcessoArquivo;
+        QTest::newRow("disco cheio") << false << ENOSPC << Erros::DiscoCheio;
+    }
+
+    void midiaQueRecusaAGravacaoEstaCheiaOuProtegida()
+    {
+        QFETCH(bool, removivel);
+        QFETCH(int, codigo);
+        QFETCH(long, numero);
+        const auto midia = removivel ? GravacaoAtomica::Midia::Removivel : GravacaoAtomica::Midia::Fixa;
+        QTemporaryDir pasta;
+        const QString destino = pasta.filePath(QStringLiteral("DADOS.zip.001"));
+        // Refused when the file is made, and at the second write.
+        FalhasArquivo::instala([&](const QString &) { return codigo; });
+        QCOMPARE(numeroDoErro([&] { GravacaoAtomica saida(destino, midia); }), numero);
+        int chamadas = 0;
+        FalhasArquivo::instala([&](const QString &) { return ++chamadas == 3 ? codigo : 0; });
+        QCOMPARE(numeroDoErro([&] {
+                     GravacaoAtomica saida(destino, midia);
+                     saida.escreve(QByteArray(1000, 'a'));
+                     saida.escreve(QByteArray(1000, 'b'));
+                 }),
+                 numero);
+        QCOMPARE(arquivosDe(pasta.path()), QStringList());
     }
 
     void juncaoNaoCresceComOTamanhoDosPedacos()

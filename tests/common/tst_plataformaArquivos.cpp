@@ -1,0 +1,158 @@
+// The platform's file calls: the error numbers they answer with, files that
+// close themselves, and the layer being the only place that calls the system.
+#include "common/PlataformaArquivos.h"
+
+#include "support/Auxiliares.h"
+
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <functional>
+
+namespace {
+
+// Open descriptors of this process; -1 where the system does not list them.
+int descritoresAbertos()
+{
+    const QDir pasta(QStringLiteral("/proc/self/fd"));
+    return pasta.exists() ? int(pasta.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size()) : -1;
+}
+
+QByteArray texto(const char *dados, qint64 tamanho)
+{
+    return QByteArray(dados, tamanho);
+}
+
+} // namespace
+
+class TstPlataformaArquivos : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void falhasDizemONumeroDoSistema()
+    {
+        using namespace PlataformaArquivos;
+        QTemporaryDir pasta;
+        const QString arquivo = pasta.filePath(QStringLiteral("existe"));
+        grava(arquivo, "conteudo");
+        const QString ausente = pasta.filePath(QStringLiteral("nao/existe"));
+        const struct
+        {
+            const char *caso;
+            std::function<int()> chamada;
+            int esperado;
+        } casos[] = {
+            {"ler o que falta", [&] { return Arquivo().abreLeitura(ausente); }, ENOENT},
+            {"ler sob um arquivo", [&] { return Arquivo().abreLeitura(arquivo + QStringLiteral("/x")); }, ENOTDIR},
+            {"criar num nome tomado", [&] { return Arquivo().criaNovo(arquivo); }, EEXIST},
+            {"criar numa pasta que falta", [&] { return Arquivo().criaNovo(ausente); }, ENOENT},
+            {"pasta num nome tomado", [&] { return criaPasta(arquivo); }, EEXIST},
+            {"pasta sem a de cima", [&] { return criaPasta(ausente); }, ENOENT},
+            {"apagar o que falta", [&] { return removeArquivo(ausente); }, ENOENT},
+            {"renomear o que falta", [&] { return renomeia(ausente, arquivo); }, ENOENT},
+            {"pasta nova", [&] { return criaPasta(pasta.filePath(QStringLiteral("nova"))); }, 0},
+        };
+        for (const auto &caso : casos)
+            QVERIFY2(caso.chamada() == caso.esperado, caso.caso);
+        QCOMPARE(le(arquivo), QByteArray("conteudo"));
+        QVERIFY(QFileInfo(pasta.filePath(QStringLiteral("nova"))).isDir());
+    }
+
+    void leituraNumaPosicaoNaoMoveALeituraSeguida()
+    {
+        QTemporaryDir pasta;
+        grava(pasta.filePath(QStringLiteral("a")), "0123456789");
+        PlataformaArquivos::Arquivo arquivo;
+        QCOMPARE(arquivo.abreLeitura(pasta.filePath(QStringLiteral("a"))), 0);
+        char dados[16];
+        qint64 lidos = -1;
+        QCOMPARE(arquivo.leEm(4, dados, 3, lidos), 0);
+        QCOMPARE(texto(dados, lidos), QByteArray("456"));
+        QCOMPARE(arquivo.le(dados, 4, lidos), 0);
+        QCOMPARE(texto(dados, lidos), QByteArray("0123"));
+        QCOMPARE(arquivo.leEm(8, dados, sizeof dados, lidos), 0);
+        QCOMPARE(texto(dados, lidos), QByteArray("89"));
+        QCOMPARE(arquivo.leEm(10, dados, sizeof dados, lidos), 0);
+        QCOMPARE(lidos, 0);
+        QCOMPARE(arquivo.le(dados, sizeof dados, lidos), 0);
+        QCOMPARE(texto(dados, lidos), QByteArray("456789"));
+        QCOMPARE(arquivo.le(dados, sizeof dados, lidos), 0);
+        QCOMPARE(lidos, 0);
+    }
+
+    void arquivoQueNaoSincronizaNaoEhFalha()
+    {
+        PlataformaArquivos::Arquivo dispositivo;
+        if (dispositivo.abreLeitura(QStringLiteral("/dev/null")) != 0)
+            QSKIP("no /dev/null here");
+        QCOMPARE(dispositivo.descarrega(), 0);
+    }
+
+    void arquivoSeFechaSozinhoTambemQuandoPassado()
+    {
+        const int antes = descritoresAbertos();
+        if (antes < 0)
+            QSKIP("the system does not list this process's descriptors");
+        QTemporaryDir pasta;
+        grava(pasta.filePath(QStringLiteral("a")), "a");
+        grava(pasta.filePath(QStringLiteral("b")), "b");
+        {
+            PlataformaArquivos::Arquivo primeiro;
+            QCOMPARE(primeiro.abreLeitura(pasta.filePath(QStringLiteral("a"))), 0);
+            PlataformaArquivos::Arquivo segundo(std::move(primeiro));
+            QVERIFY(!primeiro.aberto() && segundo.aberto());
+            PlataformaArquivos::Arquivo terceiro;
+            QCOMPARE(terceiro.abreLeitura(pasta.filePath(QStringLiteral("b"))), 0);
+            // Opening again lets the first file go, and taking another lets the second go.
+            QCOMPARE(terceiro.abreLeitura(pasta.filePath(QStringLiteral("a"))), 0);
+            terceiro = std::move(segundo);
+            QCOMPARE(descritoresAbertos(), antes + 1);
+            char c;
+            qint64 lidos = 0;
+            QCOMPARE(terceiro.le(&c, 1, lidos), 0);
+            QCOMPARE(texto(&c, lidos), QByteArray("a"));
+        }
+        QCOMPARE(descritoresAbertos(), antes);
+    }
+
+    void linkParaNadaNaoEhSomenteLeituraESeApaga()
+    {
+        QTemporaryDir pasta;
+        const QString solto = pasta.filePath(QStringLiteral("solto"));
+        QVERIFY(QFile::link(pasta.filePath(QStringLiteral("falta")), solto));
+        QVERIFY(!PlataformaArquivos::somenteLeitura(solto));
+        QCOMPARE(PlataformaArquivos::removeArquivo(solto), 0);
+        QVERIFY(!QFileInfo(solto).isSymLink());
+    }
+
+    // Only src/common/Plataforma* calls the system; everything else speaks Qt
+    // and the standard library.
+    void soACamadaDePlataformaChamaOSistema()
+    {
+        const QDir fontes(QStringLiteral(TAVO_TEST_DATA "/../../src"));
+        QVERIFY(fontes.exists(QStringLiteral("common/PlataformaArquivos.cpp")));
+        static const QRegularExpression proibido(
+            QStringLiteral(R"(^\s*#\s*include\s*<((unistd|fcntl|poll|signal|pwd|dirent|termios|spawn)\.h|sys/[^>]+)>)"),
+            QRegularExpression::MultilineOption);
+        QStringList infratores;
+        QDirIterator arquivos(fontes.path(), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                              QDirIterator::Subdirectories);
+        while (arquivos.hasNext()) {
+            const QString caminho = arquivos.next();
+            const QString relativo = fontes.relativeFilePath(caminho);
+            if (relativo.startsWith(QLatin1String("common/Plataforma")))
+                continue;
+            const QRegularExpressionMatch achado = proibido.match(QString::fromUtf8(le(caminho)));
+            if (achado.hasMatch())
+                infratores.append(relativo + QStringLiteral(": ") + achado.captured(1));
+        }
+        QVERIFY2(infratores.isEmpty(), qPrintable(infratores.join(QStringLiteral(", "))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPlataformaArquivos)
+#include "tst_plataformaArquivos.moc"
