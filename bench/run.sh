@@ -62,7 +62,7 @@ fi
 META_P1_TAMANHO=1.01 META_P4_MB=10
 
 binarios=("$pasta/bench/tavo-bench" "$pasta/bench/tavo-bench-inicio" "$pasta/bench/bench-janela-minima"
-    "$pasta/bench/bench-escritor-minimo" "$pasta/tavo-upload-server")
+    "$pasta/bench/bench-escritor-minimo" "$pasta/tavo-upload-server" "$pasta/tavo-leitor-jet")
 for b in "${binarios[@]}"; do
     if [ ! -x "$b" ]; then
         echo "building $pasta (missing $b)" >&2
@@ -78,6 +78,9 @@ for programa in zip unzip split cat cmp sqlite3 timeout; do
 done
 BENCH=$(cd "$pasta/bench" && pwd)
 SERVIDOR_BIN=$(cd "$pasta" && pwd)/tavo-upload-server
+# The bench programs live in bench/, not beside the Jet reader: tell them where it is.
+TAVO_LEITOR_JET=$(cd "$pasta" && pwd)/tavo-leitor-jet
+export TAVO_LEITOR_JET
 
 TMP=$(mktemp -d "${TMPDIR:-/tmp}/tavo-bench.XXXXXX")
 SERVIDOR_PID=

@@ -3,43 +3,59 @@
 // header) and the identification statement reads the school. Every failure
 // must be an ErroTavo, and the shared connection must end closed.
 //
-// The Jet file is read by a child process. A sanitizer report there ends the
-// child only, which the parent sees as an unreadable file; so each child
-// leaves a mark when a sanitizer stops it, and the mark turns into a crash
-// of the fuzzer, with the input saved.
+// The Jet file is read by the helper program tavo-leitor-jet (built with
+// the same sanitizers). A sanitizer report there ends the helper only, which
+// the client sees as an unreadable file; so the helper's reports are written
+// into a file of the fuzz folder, and a report found after an input turns
+// into a crash of the fuzzer, with the input saved.
 #include "PastaFuzz.h"
 
 #include "common/Erro.h"
-#include "intake/IdentificacaoEscola.h"
+#include "intake/ConsultaEscola.h"
 #include "store/Banco.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
-#include <pthread.h>
-#include <sanitizer/common_interface_defs.h>
-#include <unistd.h>
 
 namespace {
 
 using PastaFuzz::falha;
 
-char g_marca[4096];
-
-void filhoMorreu()
+// Prefix of the helper's sanitizer reports (one file per report, named
+// with the helper's process id after it).
+QString prefixoRelatorio()
 {
-    const int fd = ::open(g_marca, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd >= 0)
-        ::close(fd);
+    return PastaFuzz::raiz() + QStringLiteral("/relatorio_leitor");
 }
 
-void noFilho()
+// Sends the helper's sanitizer reports to files instead of its standard
+// error. Leaks are not checked there: the helper ends right after reading,
+// and what the library keeps until then is not this program's to fix.
+void desviaRelatoriosDoLeitor()
 {
-    __sanitizer_set_death_callback(filhoMorreu);
+    const QByteArray destino = ":log_path=" + QFile::encodeName(prefixoRelatorio());
+    qputenv("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":detect_leaks=0" + destino);
+    qputenv("UBSAN_OPTIONS", qgetenv("UBSAN_OPTIONS") + destino);
+}
+
+// The helper's report left by the last input, if any.
+QString relatorioDoLeitor()
+{
+    const QFileInfo prefixo(prefixoRelatorio());
+    const QFileInfoList relatorios =
+        QDir(prefixo.path()).entryInfoList({prefixo.fileName() + QLatin1Char('*')}, QDir::Files);
+    QString texto;
+    for (const QFileInfo &relatorio : relatorios) {
+        QFile arquivo(relatorio.filePath());
+        if (arquivo.open(QIODevice::ReadOnly))
+            texto += QString::fromLocal8Bit(arquivo.readAll());
+        QFile::remove(relatorio.filePath());
+    }
+    return texto;
 }
 
 } // namespace
@@ -47,9 +63,10 @@ void noFilho()
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication aplicacao(*argc, *argv);
-    const QByteArray marca = QFile::encodeName(PastaFuzz::raiz() + QStringLiteral("/filho_morreu"));
-    std::strncpy(g_marca, marca.constData(), sizeof g_marca - 1);
-    ::pthread_atfork(nullptr, nullptr, noFilho);
+    // The helper of this build folder, unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("TAVO_LEITOR_JET"))
+        qputenv("TAVO_LEITOR_JET", TAVO_LEITOR_JET_CONSTRUIDO);
+    desviaRelatoriosDoLeitor();
     return 0;
 }
 
@@ -68,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
     }
 
     try {
-        const std::optional<DadosEscola> escola = LeDadosEscola(arquivo);
+        const std::optional<DadosEscola> escola = ConsultaDadosEscola(arquivo);
         if (escola && (escola->codigoSRE != escola->codigoSRE.trimmed().toUpper()
                        || escola->codigoEscola != escola->codigoEscola.trimmed().toUpper()))
             falha("dados da escola fora da forma normalizada");
@@ -79,9 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
     }
     if (Conexao().aberta())
         falha("a conexão ficou aberta depois da leitura");
-    if (QFile::exists(QString::fromLocal8Bit(g_marca))) {
-        QFile::remove(QString::fromLocal8Bit(g_marca));
-        falha("um sanitizador parou o leitor Jet no processo filho (veja o relatório acima)");
-    }
+    if (const QString relatorio = relatorioDoLeitor(); !relatorio.isEmpty())
+        falha("um sanitizador parou o leitor Jet:\n", relatorio);
     return 0;
 }

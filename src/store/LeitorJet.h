@@ -1,45 +1,30 @@
 #pragma once
 
 #include "common/Erro.h"
+#include "store/FormatoJet.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <string>
+#include <optional>
 
-// Reads the tables of a Jet (Access .mdb) file, read-only, with libmdb. The
-// library trusts the file's structures, and a damaged file can make it crash
-// or loop; so it runs in a child process that writes what it reads into a
-// pipe. The program gets a clear error instead of a crash, and a bounded
-// wait instead of a hang.
+// Reads the tables of a Jet (Access .mdb) file, read-only. The library that
+// reads them trusts the file's structures, and a damaged file can make it
+// crash or loop; so it runs in a helper program, tavo-leitor-jet, that
+// writes what it reads to its standard output. The program gets a clear
+// error instead of a crash, and a bounded wait instead of a hang.
+//
+// The helper is looked for, first match wins:
+//  1. TAVO_LEITOR_JET set: that file, and only it (the tests, the bench and
+//     the fuzz targets point it at the one in their build folder);
+//  2. beside the running program (the build folder, or an installation that
+//     keeps its programs together);
+//  3. the installed helper folder, <libexecdir>/tavo-upload/.
 namespace LeitorJet {
-
-// The kind of a column, and the tag of each value of an export.
-enum class Valor : std::uint8_t { Nulo = 0, Texto = 1, Inteiro = 2, Real = 3, Binario = 4 };
-
-// A column's type in the file, by the numbers the file itself uses.
-enum class TipoJet : std::uint8_t {
-    SimNao = 0x01,
-    Byte = 0x02,
-    Inteiro = 0x03,
-    InteiroLongo = 0x04,
-    Moeda = 0x05,
-    Simples = 0x06,
-    Duplo = 0x07,
-    DataHora = 0x08,
-    Binario = 0x09,
-    Texto = 0x0a,
-    Ole = 0x0b,
-    Memorando = 0x0c,
-    IdReplicacao = 0x0f,
-    Decimal = 0x10,
-    Complexo = 0x12,
-};
-inline constexpr std::uint8_t kLinha = 1;
-inline constexpr std::uint8_t kFimTabela = 0;
 
 // Names of the file's user tables. Raises ErroTavo for a file that cannot be read.
 QStringList tabelas(const QString &caminho);
@@ -54,15 +39,16 @@ QStringList tabelas(const QString &caminho);
 // Raises ErroTavo when a table cannot be read.
 QByteArray exporta(const QString &caminho, const QStringList &nomes);
 
-// The text of a Jet date-time (days from 30 December 1899; the fraction is
-// the time of day whatever the days' sign), "yyyy-mm-dd hh:mm:ss" rounded to
-// the second; empty for a value no date can have.
-std::string textoDataHora(double dias);
-// The exact text of a Jet currency amount (ten-thousandths): "-12.3400".
-std::string textoMoeda(std::int64_t decimosMilesimos);
+// textoDataHora and textoMoeda, the texts the helper gives dates and
+// currency amounts, are declared in FormatoJet.h.
 
 // The error for a Jet file that cannot be read.
 ErroTavo erroArquivo(const QString &caminho, const QString &motivo);
+
+// Test seam: while set, a reading that has not ended after `limite` is
+// stopped as one that does not end (the usual bound is two minutes).
+// std::nullopt returns to the usual bound.
+void simulaLimite(std::optional<std::chrono::milliseconds> limite);
 
 // Reads an export back; anything short of what it announces is an error.
 class Leitura
