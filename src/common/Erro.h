@@ -36,8 +36,21 @@ inline constexpr long CaminhoNaoEncontrado = 76;
 inline constexpr long ArquivoNaoEncontrado = 53;
 // Type mismatch: a text that is not a number where one is needed.
 inline constexpr long TipoIncompativel = 13;
+// Invalid procedure call or argument: a value a routine cannot take.
+inline constexpr long ArgumentoInvalido = 5;
 // Overflow: a number outside the range of its type.
 inline constexpr long Estouro = 6;
+// Error loading a library: the ZIP library could not be used.
+inline constexpr long BibliotecaNaoCarregada = 48;
+// Invalid property value: a control given a value it cannot hold.
+inline constexpr long ValorPropriedadeInvalido = 380;
+// Operation not allowed when the object is closed: a statement or a close
+// on a database connection that is not open.
+inline constexpr long ObjetoFechado = 3704;
+// BOF or EOF: a result read or moved past its last row.
+inline constexpr long SemRegistroAtual = 3021;
+// Item not found in the collection: a column the result does not have.
+inline constexpr long ItemNaoEncontrado = 3265;
 // Invalid use of Null.
 inline constexpr long UsoInvalidoDeNulo = 94;
 // Any other failure of the database engine.

@@ -6,36 +6,9 @@
 #include "store/Banco.h"
 #include "store/CompatibilidadeJet.h"
 
-#include <QSqlDatabase>
-
 #include <initializer_list>
 
 namespace {
-
-// Closes the local database when a step fails half way, so that a failed
-// refresh leaves no connection (and no lock on the file) behind.
-class FechaNaFalha
-{
-public:
-    FechaNaFalha() = default;
-    FechaNaFalha(const FechaNaFalha &) = delete;
-    FechaNaFalha &operator=(const FechaNaFalha &) = delete;
-    ~FechaNaFalha()
-    {
-        if (m_concluido || !Conexao().aberta())
-            return;
-        try {
-            FechaBanco();
-        } catch (const ErroTavo &) {
-            // The failure that brought us here is the one the caller reports;
-            // a second one while cleaning up would only hide it.
-        }
-    }
-    void concluido() { m_concluido = true; }
-
-private:
-    bool m_concluido = false;
-};
 
 // The send's moment written day first. The engine hands it back as ISO text
 // ("yyyy-mm-dd hh:mm:ss"); that form is rearranged directly, which matters
@@ -90,8 +63,7 @@ QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 
 QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
-    FechaNaFalha guarda;
-    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
     ComandoSql = ComandoHistorico(mes, ano, tipo);
     Consulta().abre(ComandoSql);
 
@@ -106,34 +78,6 @@ QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
         Consulta().proximo();
     }
     QString texto = montador.termina();
-    FechaBanco();
-    guarda.concluido();
+    sessao.fecha();
     return texto;
-}
-
-void AtualizaTabelaHistorico()
-{
-    FechaNaFalha guarda;
-    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-    {
-        // The handle is let go before FechaBanco releases the connection.
-        QSqlDatabase banco = Conexao().banco();
-        // Both statements or neither: a column added without the marking
-        // would leave the old rows out of the "Anual" report for good.
-        const bool emTransacao = banco.transaction();
-        try {
-            ComandoSql = QStringLiteral("ALTER TABLE Historico ADD COLUMN tipo_transmissao string");
-            Conexao().execute(ComandoSql);
-            ComandoSql = QStringLiteral("update historico set tipo_transmissao='ANUAL'");
-            Conexao().execute(ComandoSql);
-            if (emTransacao && !banco.commit())
-                throw CompatibilidadeJet::erroDoBanco(banco.lastError());
-        } catch (const ErroTavo &) {
-            if (emTransacao)
-                banco.rollback();
-            throw;
-        }
-    }
-    FechaBanco();
-    guarda.concluido();
 }

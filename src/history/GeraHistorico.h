@@ -15,10 +15,5 @@ QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
 // Opens the local database, runs the select and returns the whole report
 // text. Any failure raises ErroTavo, the database closed again; a history
 // table without the type column raises Erros::ColunaInexistente, for which
-// the caller runs AtualizaTabelaHistorico.
+// the caller runs the store's AtualizaTabelaHistorico (store/Historico.h).
 QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
-
-// Upgrades a history table from before the transmission type was recorded:
-// adds the column and marks every existing row "ANUAL", both or neither.
-// Raises ErroTavo when it cannot.
-void AtualizaTabelaHistorico();

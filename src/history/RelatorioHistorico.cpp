@@ -48,7 +48,7 @@ void acrescentaLinha(QString &destino, const QString &dataEnvio, const QString &
 QString nomeMes(int mes)
 {
     if (mes < 1 || mes > 12)
-        throw ErroTavo(5, QStringLiteral("Chamada de procedimento ou argumento inválido"));
+        throw ErroTavo(Erros::ArgumentoInvalido, QStringLiteral("Chamada de procedimento ou argumento inválido"));
     const QLocale regional;
     return regional.toUpper(regional.standaloneMonthName(mes, QLocale::LongFormat));
 }

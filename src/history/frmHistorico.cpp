@@ -8,6 +8,7 @@
 #include "history/GeraHistorico.h"
 #include "history/ImpressaoHistorico.h"
 #include "history/TextoMultilinha.h"
+#include "store/Historico.h"
 
 #include <QComboBox>
 #include <QFontMetrics>

@@ -11,7 +11,7 @@ void AtualizaSRE()
 
 void AtualizaSRE(const QList<EscritorioRegional> &escritorios)
 {
-    AbreBanco(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")));
+    SessaoBanco sessao(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")));
     for (const EscritorioRegional &escritorio : escritorios) {
         // A placeholder would overwrite the office's real name (one an
         // office brought from the former client, say).
@@ -23,5 +23,5 @@ void AtualizaSRE(const QList<EscritorioRegional> &escritorios)
                      + QStringLiteral(" where codigo = ") + QString::number(escritorio.codigo);
         Conexao().execute(ComandoSql);
     }
-    FechaBanco();
+    sessao.fecha();
 }

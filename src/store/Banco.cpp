@@ -18,6 +18,17 @@ const QString kNomeConexao = QStringLiteral("tavo");
 ConexaoBanco g_conexao;
 ConsultaBanco g_consulta;
 
+ErroTavo erroObjetoFechado()
+{
+    return ErroTavo(Erros::ObjetoFechado, QStringLiteral("A operação não é permitida quando o objeto está fechado."));
+}
+
+ErroTavo erroSemRegistroAtual()
+{
+    return ErroTavo(Erros::SemRegistroAtual,
+                    QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
+}
+
 void liberaConexao()
 {
     g_consulta.fecha();
@@ -69,7 +80,7 @@ bool ConexaoBanco::aberta() const
 void ConexaoBanco::preparaTabelas(const QString &sql)
 {
     if (!aberta())
-        throw ErroTavo(3704, QStringLiteral("A operação não é permitida quando o objeto está fechado."));
+        throw erroObjetoFechado();
     if (m_importador) {
         QSqlDatabase destino = banco();
         m_importador->importaTabelasCitadas(sql, destino);
@@ -112,7 +123,7 @@ bool ConsultaBanco::fim() const
 void ConsultaBanco::proximo()
 {
     if (fim())
-        throw ErroTavo(3021, QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
+        throw erroSemRegistroAtual();
     m_consulta->next();
     if (m_consulta->lastError().isValid())
         throw CompatibilidadeJet::erroDoBanco(m_consulta->lastError());
@@ -121,13 +132,13 @@ void ConsultaBanco::proximo()
 QVariant ConsultaBanco::campo(const QString &nome) const
 {
     if (fim())
-        throw ErroTavo(3021, QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
+        throw erroSemRegistroAtual();
     auto achado = m_indices.constFind(nome);
     if (achado == m_indices.cend())
         achado = m_indices.insert(nome, m_colunas.indexOf(nome));
     const int indice = achado.value();
     if (indice < 0)
-        throw ErroTavo(3265, QStringLiteral("O item não pode ser encontrado na coleção: ") + nome);
+        throw ErroTavo(Erros::ItemNaoEncontrado, QStringLiteral("O item não pode ser encontrado na coleção: ") + nome);
     return m_consulta->value(indice);
 }
 
@@ -147,12 +158,12 @@ void ConsultaBanco::fecha()
     m_aberta = false;
 }
 
-void AbreBanco(const QString &caminho)
-{
-    liberaConexao();
-    g_conexao.m_importador.reset();
-    g_conexao.m_caminho = caminho;
+namespace {
 
+// Opens the connection; for a Jet file, returns the importer that copies
+// its tables (nothing for SQLite).
+std::unique_ptr<ImportadorTabelas> abreConexao(const QString &caminho)
+{
     const QFileInfo info(caminho);
     if (!info.isFile())
         throw ErroTavo(Erros::FalhaBanco,
@@ -176,18 +187,63 @@ void AbreBanco(const QString &caminho)
         QSqlQuery teste(banco);
         if (!teste.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
             throw CompatibilidadeJet::erroDoBanco(teste.lastError());
-    } else {
-        g_conexao.m_importador = abreBancoJet(caminho);
+        return nullptr;
+    }
+    return abreBancoJet(caminho);
+}
+
+} // namespace
+
+void AbreBanco(const QString &caminho)
+{
+    liberaConexao();
+    g_conexao.m_importador.reset();
+    g_conexao.m_caminho = caminho;
+    try {
+        g_conexao.m_importador = abreConexao(caminho);
+    } catch (...) {
+        // A file that opened but then failed its check (not a database after
+        // all, a damaged Access file) must not stay behind as the open one.
+        liberaConexao();
+        g_conexao.m_importador.reset();
+        throw;
     }
 }
 
 void FechaBanco()
 {
-    if (!g_conexao.aberta()) {
-        liberaConexao();
-        g_conexao.m_importador.reset();
-        throw ErroTavo(3704, QStringLiteral("A operação não é permitida quando o objeto está fechado."));
-    }
+    const bool aberta = g_conexao.aberta();
     liberaConexao();
     g_conexao.m_importador.reset();
+    if (!aberta)
+        throw erroObjetoFechado();
+}
+
+SessaoBanco::SessaoBanco(const QString &caminho)
+{
+    AbreBanco(caminho);
+    m_aberta = true;
+}
+
+SessaoBanco::~SessaoBanco()
+{
+    if (!m_aberta)
+        return;
+    try {
+        FechaBanco();
+    } catch (const ErroTavo &erro) {
+        // Already closed: a step of the session closed the shared connection
+        // itself, or failed to open another in its place. Nothing is left to
+        // release, and the step's own error is the one the caller reports.
+        if (erro.numero() != Erros::ObjetoFechado) {
+            // A destructor cannot raise; any other failure goes to the log.
+            qWarning("Falha ao fechar o banco de dados: %s", erro.what());
+        }
+    }
+}
+
+void SessaoBanco::fecha()
+{
+    m_aberta = false;
+    FechaBanco();
 }

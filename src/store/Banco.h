@@ -11,8 +11,9 @@
 
 // The one shared database access of the program: one connection (`Conexao`),
 // one forward-only query result (`Consulta`) and the statement about to run
-// (`ComandoSql`). Every action opens a database with AbreBanco, works, and
-// closes it with FechaBanco before it returns; only one is open at a time.
+// (`ComandoSql`). Every action opens a database in a SessaoBanco, works, and
+// leaves the session, which closes it however the action ends; only one is
+// open at a time.
 //
 // The engine is SQLite. A school database in the Jet (Access) format is read
 // through an importer that copies, before each statement, the tables the
@@ -82,6 +83,26 @@ enum class FormatoBanco { SQLite, Jet, Desconhecido };
 FormatoBanco formatoDoBanco(const QString &caminho);
 
 // Opens the database file at the host path `caminho`, replacing any open one.
+// When it fails, nothing is left open.
 void AbreBanco(const QString &caminho);
-// Closes the result if open and the connection, and releases both.
+// Closes the result if open and the connection, and releases both. Raises
+// Erros::ObjetoFechado when no connection was open.
 void FechaBanco();
+
+// One use of the shared database. Creating a session opens the file
+// (AbreBanco, which raises what it raises); leaving the session's scope,
+// however it is left, closes the shared connection again. fecha() closes on
+// the normal path and raises what the closing raises.
+class SessaoBanco
+{
+public:
+    explicit SessaoBanco(const QString &caminho);
+    ~SessaoBanco();
+    SessaoBanco(const SessaoBanco &) = delete;
+    SessaoBanco &operator=(const SessaoBanco &) = delete;
+
+    void fecha();
+
+private:
+    bool m_aberta = false;
+};

@@ -14,7 +14,7 @@ std::int32_t PortaInicial = 0;
 
 std::optional<LinhaConfiguracao> leConfiguracao()
 {
-    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
     ComandoSql = QStringLiteral("select * from configuracao");
     Consulta().abre(ComandoSql);
     std::optional<LinhaConfiguracao> linha;
@@ -22,7 +22,7 @@ std::optional<LinhaConfiguracao> leConfiguracao()
         linha = LinhaConfiguracao{Consulta().texto(QStringLiteral("ip_servidor")),
                                   Consulta().texto(QStringLiteral("qtde_portas")),
                                   Consulta().texto(QStringLiteral("porta_inicial"))};
-    FechaBanco();
+    sessao.fecha();
     return linha;
 }
 

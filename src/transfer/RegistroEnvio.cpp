@@ -3,24 +3,13 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Relogio.h"
-#include "history/GeraHistorico.h"
 #include "store/Banco.h"
+#include "store/Historico.h"
 #include "store/LiteraisSql.h"
 
-namespace {
+#include <optional>
 
-// Closes the shared database when the recording ends, however it ends.
-struct FechaAoSair
-{
-    ~FechaAoSair()
-    {
-        try {
-            FechaBanco();
-        } catch (const ErroTavo &) {
-            // Already closed (the opening failed): nothing to release.
-        }
-    }
-};
+namespace {
 
 // On the open database: the history table is one from before the
 // transmission type was recorded.
@@ -58,17 +47,17 @@ void RegistraEnvio(const EnvioConcluido &envio)
     // Built first: a code that is not a number stops here, with nothing opened.
     const QString insercao = comandoRegistraEnvio(envio, Relogio::agora());
 
-    FechaAoSair fecha;
     const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
-    AbreBanco(banco);
+    std::optional<SessaoBanco> sessao(std::in_place, banco);
     if (historicoAntigo()) {
-        // The history window's own upgrade: the column and the marking of
-        // the old rows in one transaction. It opens and closes the database
-        // itself.
-        FechaBanco();
+        // The store's upgrade, the one the history window runs: the column
+        // and the marking of the old rows in one transaction. It opens and
+        // closes the database itself.
+        sessao->fecha();
         AtualizaTabelaHistorico();
-        AbreBanco(banco);
+        sessao.emplace(banco);
     }
     ComandoSql = insercao;
     Conexao().execute(ComandoSql);
+    sessao->fecha();
 }

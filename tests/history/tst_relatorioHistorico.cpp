@@ -3,6 +3,7 @@
 #include "history/GeraHistorico.h"
 #include "history/RelatorioHistorico.h"
 #include "store/Banco.h"
+#include "store/Historico.h"
 
 #include "support/AmbienteTeste.h"
 
@@ -268,7 +269,7 @@ private Q_SLOTS:
             GeraHistorico(0, 2026, 0);
             QFAIL("month 0 built a report");
         } catch (const ErroTavo &erro) {
-            QCOMPARE(erro.numero(), 5L);
+            QCOMPARE(erro.numero(), Erros::ArgumentoInvalido);
         }
         QCOMPARE(ComandoSql, ComandoHistorico(0, 2026, 0));
         QVERIFY(!Conexao().aberta());

@@ -1,7 +1,7 @@
 // School identification on real Access (Jet4) files and on SQLite files,
 // through the shared connection.
 #include "common/Erro.h"
-#include "intake/IdentificacaoEscola.h"
+#include "intake/ConsultaEscola.h"
 #include "store/Banco.h"
 
 #include "support/AmbienteTeste.h"
@@ -59,7 +59,7 @@ private Q_SLOTS:
 
     void umaEscolaSaiEmMaiusculasSemBrancosComAcentos()
     {
-        const auto dados = LeDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb")));
+        const auto dados = ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb")));
         QVERIFY(dados);
         QCOMPARE(dados->codigoSRE, QStringLiteral("114"));
         QCOMPARE(dados->sre, QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
@@ -69,7 +69,7 @@ private Q_SLOTS:
 
     void codigoDaEscolaNumericoSaiComOsOitoDigitos()
     {
-        const auto dados = LeDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_codigo_numerico.mdb")));
+        const auto dados = ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_codigo_numerico.mdb")));
         QVERIFY(dados);
         QCOMPARE(dados->codigoEscola, QStringLiteral("31045678"));
         QCOMPARE(dados->escola, QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
@@ -77,7 +77,7 @@ private Q_SLOTS:
 
     void variasEscolasMostraSoAPrimeiraLinha()
     {
-        const auto dados = LeDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_varias.mdb")));
+        const auto dados = ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_varias.mdb")));
         QVERIFY(dados);
         QCOMPARE(dados->codigoSRE, QStringLiteral("121"));
         QCOMPARE(dados->sre, QStringLiteral("SSRE DE CAMPOS"));
@@ -87,14 +87,14 @@ private Q_SLOTS:
 
     void semEscolaOuEscolaOrfaNaoTemLinha()
     {
-        QVERIFY(!LeDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_nenhuma.mdb"))));
+        QVERIFY(!ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_nenhuma.mdb"))));
         QVERIFY(!Conexao().aberta());
-        QVERIFY(!LeDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_orfa.mdb"))));
+        QVERIFY(!ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_orfa.mdb"))));
     }
 
     void nuloNumaColunaUsadaEhErroEFechaAConexao()
     {
-        QCOMPARE(numeroDoErro([] { LeDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))); }),
+        QCOMPARE(numeroDoErro([] { ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))); }),
                  Erros::UsoInvalidoDeNulo);
         QVERIFY(!Conexao().aberta());
     }
@@ -118,6 +118,20 @@ private Q_SLOTS:
         FechaBanco();
     }
 
+    void bancoDoAccessSoSeLe()
+    {
+        const QString jet = AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"));
+        const QByteArray antes = le(jet);
+        {
+            SessaoBanco sessao(jet);
+            QCOMPARE(numeroDoErro([] { Conexao().execute(QStringLiteral("delete from Escola_local")); }),
+                     Erros::FalhaBanco);
+            Consulta().abre(QStringLiteral("select count(*) as n from Escola_local"));
+            QVERIFY(Consulta().campo(QStringLiteral("n")).toInt() > 0);
+        }
+        QCOMPARE(le(jet), antes);
+    }
+
     void bancoSqliteTambemIdentifica()
     {
         QTemporaryDir pasta;
@@ -127,7 +141,7 @@ private Q_SLOTS:
                                                  "codigo_ace_estrut_orgn integer)"),
                                   QStringLiteral("insert into ace_estrut_orgn values (114, ' ssre de ubá ')"),
                                   QStringLiteral("insert into Escola_local values ('  escola çã ', ' 31000009 ', 'x', 114)")});
-        const auto dados = LeDadosEscola(caminho);
+        const auto dados = ConsultaDadosEscola(caminho);
         QVERIFY(dados);
         QCOMPARE(dados->sre, QStringLiteral("SSRE DE UBÁ"));
         QCOMPARE(dados->escola, QStringLiteral("ESCOLA ÇÃ"));
@@ -147,7 +161,7 @@ private Q_SLOTS:
                                   QStringLiteral("insert into ace_estrut_orgn values (114, 'a'), (121, 'b')"),
                                   QStringLiteral("insert into Escola_local values ('primeira', '31000001', 'x', 121), "
                                                  "('segunda', '31000002', 'x', 114)")});
-        const auto dados = LeDadosEscola(caminho);
+        const auto dados = ConsultaDadosEscola(caminho);
         QVERIFY(dados);
         QCOMPARE(dados->escola, QStringLiteral("PRIMEIRA"));
         QCOMPARE(dados->codigoSRE, QStringLiteral("121"));
@@ -158,12 +172,12 @@ private Q_SLOTS:
         QTemporaryDir pasta;
         const QString semTabelas = pasta.filePath(QStringLiteral("a.mdb"));
         criaBancoSqlite(semTabelas, {QStringLiteral("create table outra (x integer)")});
-        QVERIFY(numeroDoErro([&] { LeDadosEscola(semTabelas); }) != 0);
+        QVERIFY(numeroDoErro([&] { ConsultaDadosEscola(semTabelas); }) != 0);
         const QString semColuna = pasta.filePath(QStringLiteral("b.mdb"));
         criaBancoSqlite(semColuna, {QStringLiteral("create table ace_estrut_orgn (codigo integer)"),
                                     QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
                                                    "codigo_ace_estrut_orgn integer)")});
-        QCOMPARE(numeroDoErro([&] { LeDadosEscola(semColuna); }), Erros::ColunaInexistente);
+        QCOMPARE(numeroDoErro([&] { ConsultaDadosEscola(semColuna); }), Erros::ColunaInexistente);
     }
 
     void arquivoQueNaoEhBancoOuFaltaEhErro()
@@ -174,9 +188,9 @@ private Q_SLOTS:
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         arquivo.write("isto nao e um banco de dados\n");
         arquivo.close();
-        QVERIFY(numeroDoErro([&] { LeDadosEscola(texto); }) != 0);
-        QVERIFY(numeroDoErro([&] { LeDadosEscola(pasta.filePath(QStringLiteral("falta.mdb"))); }) != 0);
-        QVERIFY(numeroDoErro([&] { LeDadosEscola(pasta.path()); }) != 0);
+        QVERIFY(numeroDoErro([&] { ConsultaDadosEscola(texto); }) != 0);
+        QVERIFY(numeroDoErro([&] { ConsultaDadosEscola(pasta.filePath(QStringLiteral("falta.mdb"))); }) != 0);
+        QVERIFY(numeroDoErro([&] { ConsultaDadosEscola(pasta.path()); }) != 0);
     }
 
     // Damaged Access files end in an error, never in a crash of the program.
@@ -202,7 +216,7 @@ private Q_SLOTS:
             }
         });
         QVERIFY(!caminho.isEmpty());
-        const long numero = numeroDoErro([&] { LeDadosEscola(caminho); });
+        const long numero = numeroDoErro([&] { ConsultaDadosEscola(caminho); });
         QCOMPARE(numero, Erros::FormatoBancoDesconhecido);
     }
 };

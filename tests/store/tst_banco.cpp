@@ -7,6 +7,7 @@
 #include "store/CompatibilidadeJet.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
+#include "store/Historico.h"
 #include "store/Provisionamento.h"
 
 #include "support/AmbienteTeste.h"
@@ -14,6 +15,15 @@
 
 #include <QFile>
 #include <QTest>
+
+namespace {
+
+// How a session is left.
+enum class Saida { FechaNoFim, FimDoEscopo, ConsultaQueFalha, PassoJaFechou, PassoJaFechouEFechaNoFim };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Saida)
 
 class TstBanco : public QObject
 {
@@ -123,6 +133,75 @@ private Q_SLOTS:
         QVERIFY(numeroDoErro([&] { AbreBanco(falso); }) != 0);
         QVERIFY(numeroDoErro([&] { AbreBanco(m_ambiente->raiz() + QStringLiteral("/nao_existe.mdb")); }) != 0);
         QVERIFY(!Conexao().aberta());
+        // A file that opens but fails the check is not left open either,
+        // nor is the database it was to replace.
+        QVERIFY(arquivo.open(QIODevice::WriteOnly));
+        arquivo.write(QByteArrayLiteral("SQLite format 3\0") + QByteArray(4096, 'x'));
+        arquivo.close();
+        AbreBanco(m_ambiente->bancoLocal());
+        QVERIFY(numeroDoErro([&] { SessaoBanco sessao(falso); }) != 0);
+        QVERIFY(!Conexao().aberta());
+    }
+
+    void sessaoFechaEmTodaSaida_data()
+    {
+        QTest::addColumn<Saida>("saida");
+        QTest::addColumn<long>("erro");
+        QTest::newRow("fecha no fim") << Saida::FechaNoFim << 0L;
+        QTest::newRow("fim do escopo") << Saida::FimDoEscopo << 0L;
+        QTest::newRow("consulta que falha") << Saida::ConsultaQueFalha << Erros::ColunaInexistente;
+        // Already closed: leaving says nothing, an explicit close says so.
+        QTest::newRow("passo já fechou") << Saida::PassoJaFechou << 0L;
+        QTest::newRow("passo já fechou, fecha no fim") << Saida::PassoJaFechouEFechaNoFim << Erros::ObjetoFechado;
+    }
+    void sessaoFechaEmTodaSaida()
+    {
+        QFETCH(Saida, saida);
+        QFETCH(long, erro);
+        const long numero = numeroDoErro([&] {
+            SessaoBanco sessao(m_ambiente->bancoLocal());
+            QVERIFY(Conexao().aberta());
+            if (saida == Saida::ConsultaQueFalha)
+                Consulta().abre(QStringLiteral("select coluna_que_falta from configuracao"));
+            if (saida == Saida::PassoJaFechou || saida == Saida::PassoJaFechouEFechaNoFim)
+                FechaBanco();
+            if (saida == Saida::FechaNoFim || saida == Saida::PassoJaFechouEFechaNoFim)
+                sessao.fecha();
+        });
+        QCOMPARE(numero, erro);
+        QVERIFY(!Conexao().aberta());
+    }
+
+    void acoesQueFalhamDeixamOBancoFechado_data()
+    {
+        QTest::addColumn<QStringList>("preparo");
+        QTest::addColumn<int>("acao");
+        QTest::newRow("configuração com Null")
+            << QStringList{QStringLiteral("insert into configuracao values (null, 3, 9000)")} << 0;
+        QTest::newRow("sem a tabela configuracao") << QStringList{QStringLiteral("drop table configuracao")} << 0;
+        QTest::newRow("sem a tabela dos escritórios") << QStringList{QStringLiteral("drop table ACE_ESTRUT_ORGN")} << 1;
+        QTest::newRow("histórico antigo que não se marca")
+            << QStringList{QStringLiteral("alter table Historico drop column tipo_transmissao"),
+                           QStringLiteral("insert into Historico (Nome_arquivo) values ('a.zip')"),
+                           QStringLiteral("create trigger bloqueia before update on Historico begin "
+                                          "select raise(abort, 'bloqueada'); end")}
+            << 2;
+    }
+    void acoesQueFalhamDeixamOBancoFechado()
+    {
+        QFETCH(QStringList, preparo);
+        QFETCH(int, acao);
+        for (const QString &comando : preparo)
+            m_ambiente->executa(comando);
+        const std::function<void()> acoes[] = {
+            [] { leConfiguracao(); }, [] { AtualizaSRE(leEscritoriosRegionais(QStringLiteral("114\tUBÁ\n"))); },
+            [] { AtualizaTabelaHistorico(); }};
+        QVERIFY(numeroDoErro(acoes[acao]) != 0);
+        QVERIFY(!Conexao().aberta());
+        // The upgrade of the history is whole or not at all: no column without the marking.
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
+                                                  "where name = 'tipo_transmissao'")),
+                 preparo.join(u' ').contains(QStringLiteral("drop column")) ? QStringLiteral("0") : QStringLiteral("1"));
     }
 
     void configuracaoLidaEAplicada()

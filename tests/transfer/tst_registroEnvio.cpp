@@ -1,6 +1,7 @@
 // Recording a complete send in Historico, with the upgrade of an old table.
 #include "common/Erro.h"
 #include "common/Relogio.h"
+#include "store/Banco.h"
 #include "transfer/RegistroEnvio.h"
 
 #include "support/AmbienteTeste.h"
@@ -25,7 +26,12 @@ class TstRegistroEnvio : public QObject
 
 private Q_SLOTS:
     void init() { Relogio::fixa(kMomento); }
-    void cleanup() { Relogio::fixa({}); }
+    void cleanup()
+    {
+        Relogio::fixa({});
+        // Every recording, complete or not, leaves the local database closed.
+        QVERIFY(!Conexao().aberta());
+    }
 
     void comandoComDataDiaPrimeiroEValoresProtegidos()
     {

@@ -4,6 +4,9 @@
 
 #include <optional>
 
+// The query of the school database that identifies the school: which
+// school and regional office the database belongs to.
+
 // The school and its regional office as a school database names them.
 struct DadosEscola
 {
@@ -23,4 +26,4 @@ QString ComandoIdentificacao();
 // (accents kept). Nothing when the join has no row. A missing or unreadable
 // file, a missing table or column, or a Null in a used column raises
 // ErroTavo. The shared connection is closed on every way out.
-std::optional<DadosEscola> LeDadosEscola(const QString &caminhoLocal);
+std::optional<DadosEscola> ConsultaDadosEscola(const QString &caminhoLocal);

@@ -1,6 +1,5 @@
-#include "intake/IdentificacaoEscola.h"
+#include "intake/ConsultaEscola.h"
 
-#include "common/Erro.h"
 #include "store/Banco.h"
 
 namespace {
@@ -9,21 +8,6 @@ QString normaliza(const QString &valor)
 {
     return valor.trimmed().toUpper();
 }
-
-// Closes the shared connection when the reading ends, also by an error, so
-// the caller may open another database at once.
-struct FechaAoSair
-{
-    ~FechaAoSair()
-    {
-        try {
-            if (Conexao().aberta())
-                FechaBanco();
-        } catch (const ErroTavo &) {
-            // Closing a connection that is open does not fail; nothing to report.
-        }
-    }
-};
 
 } // namespace
 
@@ -38,10 +22,10 @@ QString ComandoIdentificacao()
            + QStringLiteral(" ORDER BY Escola_local.rowid");
 }
 
-std::optional<DadosEscola> LeDadosEscola(const QString &caminhoLocal)
+std::optional<DadosEscola> ConsultaDadosEscola(const QString &caminhoLocal)
 {
-    FechaAoSair fecha;
-    AbreBanco(caminhoLocal);
+    // Closed on every way out, so the caller may open another database at once.
+    SessaoBanco sessao(caminhoLocal);
     ComandoSql = ComandoIdentificacao();
     Consulta().abre(ComandoSql);
     if (Consulta().fim())
