@@ -111,7 +111,7 @@ QString colocaPacote(frmPrincipal &janela, const QString &origem)
     janela.txtCaminhoArquivo->setText(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome);
     janela.Pacote = PacoteEscolhido::comOrigem(origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
                                                janela.txtCodigoEscola->text(), janela.txtEscola->text());
-    HabilitaBotoesEnvio();
+    janela.HabilitaBotoesEnvio();
     return nome;
 }
 

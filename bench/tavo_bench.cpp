@@ -13,8 +13,8 @@
 
 #include "common/Caminhos.h"
 #include "history/GeraHistorico.h"
-#include "intake/SelecionaPacote.h"
-#include "package/ExportaDisquete.h"
+#include "intake/SelecaoPacote.h"
+#include "package/ExportacaoDisquete.h"
 #include "package/modAddZip.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
@@ -48,7 +48,7 @@ int zip(const QStringList &args)
     const auto janela = Bancada::abreJanela();
     QFile::remove(args[1]);
     const auto inicio = Clock::now();
-    ZipaArquivo(args[1], args[0]);
+    ZipaArquivo(args[1], args[0], janela->relayZip());
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("tamanho", double(QFileInfo(args[1]).size()));
     return 0;
@@ -101,9 +101,10 @@ int pedacos(const QStringList &args)
     janela->txtCaminhoArquivo->setText(pacote);
 
     const auto inicio = Clock::now();
-    const int quantidade = DivideArquivo(*janela, pacote);
+    // The window shows the working folder as the pieces appear, as "Disquete" does.
+    const int quantidade = DivideArquivo(pacote, [&](int) { janela->File1->setPath(Caminhos::pastaTrabalho()); });
     const double corte = Bancada::segundosDesde(inicio);
-    const bool juntou = AgrupaArquivos(*janela, Caminhos::pastaTrabalho() + QLatin1Char('\\'));
+    const bool juntou = AgrupaArquivos(Caminhos::pastaTrabalho() + QLatin1Char('\\'));
     const double total = Bancada::segundosDesde(inicio);
     informa("pedacos", double(quantidade));
     informa("segundos_corte", corte);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Interlocutor.h"
+
 #include <QList>
 #include <QString>
 
@@ -12,9 +14,9 @@ class QWidget;
 // it, so that a flow can be driven and every text asserted.
 namespace CaixaMensagem {
 
-enum class Botoes { Ok, SimNao, OkCancelar };
-enum class Icone { Nenhum, Informacao, Pergunta, Exclamacao, Critico };
-enum class Resposta { Ok, Sim, Nao, Cancelar };
+using Botoes = Mensagens::Botoes;
+using Icone = Mensagens::Icone;
+using Resposta = Mensagens::Resposta;
 
 // Shows a box and returns the answer. An empty title shows the application's
 // title. Closing a box by its close button answers No or Cancel. While the
@@ -29,12 +31,16 @@ inline void aviso(const QString &texto, Icone icone, const QString &titulo = {})
 }
 
 // One box as it was shown.
-struct Registro
+using Registro = Mensagens::Mensagem;
+
+// The jobs' interlocutor of the window: every message is a box shown here.
+class Caixas : public Interlocutor
 {
-    QString texto;
-    QString titulo;
-    Botoes botoes;
-    Icone icone;
+public:
+    Resposta responde(const Registro &mensagem) override
+    {
+        return mostra(mensagem.texto, mensagem.botoes, mensagem.icone, mensagem.titulo);
+    }
 };
 
 // The test seam. While a script is installed no real box is shown: each box

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QLockFile>
+#include "common/TravaPrograma.h"
 
 #include <memory>
 
@@ -20,6 +20,5 @@ public:
     bool prepara();
 
 private:
-    bool trava();
-    std::unique_ptr<QLockFile> m_trava;
+    std::unique_ptr<TravaPrograma> m_trava;
 };

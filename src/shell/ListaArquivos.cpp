@@ -1,10 +1,8 @@
 #include "shell/ListaArquivos.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/ListagemPasta.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -14,14 +12,6 @@ QString semBarraFinal(QString pasta)
            && !(pasta.size() == 3 && pasta.at(1) == QLatin1Char(':')))
         pasta.chop(1);
     return pasta;
-}
-
-QStringList arquivosDa(const QString &pasta)
-{
-    const QString local = Caminhos::local(pasta);
-    if (!QFileInfo(local).isDir())
-        throw ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("Caminho não encontrado: ") + pasta);
-    return QDir(local).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
 }
 
 } // namespace
@@ -35,7 +25,7 @@ ListaArquivos::ListaArquivos(QWidget *parent)
 void ListaArquivos::setPath(const QString &pasta)
 {
     const QString normalizada = semBarraFinal(pasta);
-    const QStringList arquivos = arquivosDa(normalizada);
+    const QStringList arquivos = ArquivosDaPasta(normalizada);
     m_pasta = normalizada;
     clear();
     addItems(arquivos);
@@ -49,7 +39,7 @@ void ListaArquivos::refresh()
     }
     QStringList arquivos;
     try {
-        arquivos = arquivosDa(m_pasta);
+        arquivos = ArquivosDaPasta(m_pasta);
     } catch (const ErroTavo &) {
         // A folder that went away lists nothing, like an empty one.
     }
@@ -63,7 +53,7 @@ void ListaArquivos::setListIndex(int indice)
         clearSelection();
         setCurrentRow(-1);
         if (indice >= count() && indice >= 0)
-            throw ErroTavo(380, QStringLiteral("Valor de propriedade inválido"));
+            throw ErroTavo(Erros::ValorPropriedadeInvalido, QStringLiteral("Valor de propriedade inválido"));
         return;
     }
     setCurrentRow(indice);

@@ -3,8 +3,8 @@
 #include "common/Aplicacao.h"
 #include "common/CaixaMensagem.h"
 #include "shell/ListaArquivos.h"
-#include "transfer/Cancelamento.h"
 #include "transfer/ControleSocket.h"
+#include "transfer/SessaoTransferencia.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,8 +21,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-frmPrincipal *g_instancia = nullptr;
 
 // Holds a one-line label whose text changes many times a second (the zip
 // progress, the transfer status) without a layout of its own: the label just
@@ -96,8 +94,8 @@ QFrame *linhaDecorativa()
 
 frmPrincipal::frmPrincipal(QWidget *parent)
     : QMainWindow(parent)
+    , m_sessao(new SessaoTransferencia(m_caixas, this))
 {
-    g_instancia = this;
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(Aplicacao::legendaJanela());
 
@@ -111,21 +109,12 @@ frmPrincipal::frmPrincipal(QWidget *parent)
     coluna->addWidget(frmTipoTrasmicao);
     coluna->addWidget(SSTab, 1);
     montaMenu();
-    WindowsSocket = new ControleSocket(this);
+    WindowsSocket = &m_sessao->socket();
     conectaEventos();
     resize(560, 520);
 }
 
-frmPrincipal::~frmPrincipal()
-{
-    if (g_instancia == this)
-        g_instancia = nullptr;
-}
-
-frmPrincipal *frmPrincipal::instancia()
-{
-    return g_instancia;
-}
+frmPrincipal::~frmPrincipal() = default;
 
 void frmPrincipal::montaDadosDoArquivo(QWidget *centro)
 {
@@ -285,7 +274,7 @@ void frmPrincipal::closeEvent(QCloseEvent *evento)
         return;
     }
     // A transfer still running ends here, quietly and unrecorded.
-    EncerraTransferencia(*this);
+    m_sessao->encerra();
     evento->accept();
 }
 
@@ -294,27 +283,23 @@ void frmPrincipal::mnuSair_Click()
     close();
 }
 
-namespace {
-
-void defineHabilitados(bool habilitado)
+void frmPrincipal::DesabilitaBotoesEnvio()
 {
-    frmPrincipal *janela = frmPrincipal::instancia();
-    if (!janela)
-        return;
-    for (QPushButton *b : {janela->cmdDisquete, janela->cmdInternet, janela->cmdTransmitir})
-        b->setEnabled(habilitado);
+    for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
+        b->setEnabled(false);
+    for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
+        MantemFiguraQuandoDesabilitado(b);
 }
 
-} // namespace
-
-void DesabilitaBotoesEnvio()
+void frmPrincipal::HabilitaBotoesEnvio()
 {
-    defineHabilitados(false);
-    frmPrincipal *janela = frmPrincipal::instancia();
-    if (!janela)
-        return;
-    for (QPushButton *b : {janela->cmdDisquete, janela->cmdInternet, janela->cmdTransmitir})
-        MantemFiguraQuandoDesabilitado(b);
+    for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
+        b->setEnabled(true);
+}
+
+bool frmPrincipal::transferindo() const
+{
+    return m_sessao->emCurso();
 }
 
 void MantemFiguraQuandoDesabilitado(QPushButton *botao)
@@ -322,9 +307,4 @@ void MantemFiguraQuandoDesabilitado(QPushButton *botao)
     QIcon icone = botao->icon();
     icone.addPixmap(icone.pixmap(16, 16, QIcon::Normal), QIcon::Disabled);
     botao->setIcon(icone);
-}
-
-void HabilitaBotoesEnvio()
-{
-    defineHabilitados(true);
 }

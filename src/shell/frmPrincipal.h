@@ -1,8 +1,13 @@
 #pragma once
 
+#include "common/CaixaMensagem.h"
+#include "intake/ConsultaEscola.h"
+#include "package/MotorZip.h"
 #include "package/PacoteEscolhido.h"
 
 #include <QMainWindow>
+
+#include <optional>
 
 class ControleSocket;
 class ListaArquivos;
@@ -14,10 +19,12 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class SessaoTransferencia;
 
 // The main window: the package fields, the file list, the three work tabs
-// and the menu. Its controls are the working state of a package; the handlers
-// of each subsystem work on them by name.
+// and the menu. It owns every widget's state: its handlers run the jobs of
+// the core (package generation, floppy export, package selection, the
+// transfer session) and show what they report in its controls and boxes.
 class frmPrincipal : public QMainWindow
 {
     Q_OBJECT
@@ -25,9 +32,6 @@ class frmPrincipal : public QMainWindow
 public:
     explicit frmPrincipal(QWidget *parent = nullptr);
     ~frmPrincipal() override;
-
-    // The one main window of the run (null before it is built).
-    static frmPrincipal *instancia();
 
     // The start-up sequence; run once, before the window is shown.
     void Form_Load();
@@ -76,7 +80,8 @@ public:
     QLabel *imgConexao;
     QLabel *lblsendingfile;
     QLabel *lblstatus;
-    // The socket control (invisible): the connection to the upload server.
+    // The socket control (invisible): the connection to the upload server,
+    // owned by the transfer session.
     ControleSocket *WindowsSocket;
 
     // Menu
@@ -88,19 +93,35 @@ public:
     // file a send announces and sends, whatever File1 shows.
     PacoteEscolhido Pacote;
 
-    // Transfer state: packet answer (2 waiting, 1 granted, 0 denied),
-    // file answer (2 waiting, 0 refused, else go ahead), and the flags.
-    int RespostaPacote = 0;
-    int RespostaArquivo = 0;
-    bool Cancelado = false;
-    bool Enviando = false;
-    bool Expulso = false;
-    // "denied" arrived during the transfer that runs.
-    bool AcessoNegado = false;
+    // The handlers of the controls.
+    void cmdGerar_Click();
+    void cmdProcurar_Click();
+    void CancelaArquivo_Click();
+    void cmdDisquete_Click();
+    void cmdTransmitir_Click();
+    void cmdInternet_Click();
+    void cmdCancelar_Click();
+    void txtZip_Change();
+
+    // The ZIP component's set-up, with the status box its progress goes to
+    // (txtZip). A failure shows "Erro inicializando bibliotecas ZIP"; the
+    // jobs then fail when they reach the component.
+    void InicializaZip(QLineEdit *caixaStatus);
+    // The relay the jobs hand the ZIP component: its status texts go into
+    // the status box.
+    MotorZip::Relator relayZip() const;
+
+    // Shows a school in txtCodigoSRE, txtSRE, txtEscola and txtCodigoEscola;
+    // none empties the four.
+    void IdentificaEscola(const std::optional<DadosEscola> &escola);
+
+    // Disable / enable the three send buttons ("Disquete", "Internet",
+    // "Transmitir"). A disabled send button keeps its normal picture.
+    void DesabilitaBotoesEnvio();
+    void HabilitaBotoesEnvio();
+
     // A transfer runs (closing the window ends it).
-    bool Transferindo = false;
-    // The window is closing: the running transfer ends without a message.
-    bool Encerrando = false;
+    bool transferindo() const;
 
 protected:
     // Every way of closing asks first ("Form_Unload").
@@ -112,17 +133,18 @@ private:
     void montaAbas(QWidget *centro);
     void montaMenu();
     void conectaEventos();
+    void mostraPastaTrabalho();
+    void mostraPacote(const PacoteEscolhido &pacote);
 
     void mnuArquivo_Click();
     void mnuHistorico_Click();
     void mnuSair_Click();
-};
 
-// Disable / enable the three send buttons ("Disquete", "Internet",
-// "Transmitir") of the main window. A disabled send button keeps its normal
-// picture.
-void DesabilitaBotoesEnvio();
-void HabilitaBotoesEnvio();
+    // The user's side of the jobs: every message is a box.
+    CaixaMensagem::Caixas m_caixas;
+    SessaoTransferencia *m_sessao;
+    QLineEdit *m_caixaStatusZip = nullptr;
+};
 
 // Makes a button show its normal picture while disabled, instead of a greyed one.
 void MantemFiguraQuandoDesabilitado(QPushButton *botao);

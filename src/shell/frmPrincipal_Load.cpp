@@ -5,30 +5,24 @@
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
-#include "intake/SelecionaPacote.h"
-#include "package/ExportaDisquete.h"
-#include "package/GeraPacote.h"
-#include "package/modAddZip.h"
 #include "history/frmHistorico.h"
 #include "shell/ListaArquivos.h"
 #include "store/AtualizaSRE.h"
 #include "store/CarregaConfiguracao.h"
 #include "store/frmConfiguracao.h"
-#include "transfer/Cancelamento.h"
-#include "transfer/ConectaServidor.h"
-#include "transfer/ControleSocket.h"
-#include "transfer/EventosSocket.h"
+#include "transfer/SessaoTransferencia.h"
 
 #include <QAction>
 #include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 
 void frmPrincipal::Form_Load()
 {
-    InicializaZip(this, txtZip);
+    InicializaZip(txtZip);
     SSTab->setCurrentIndex(0);
     lblsendingfile->clear();
     lblMensagem->clear();
@@ -60,18 +54,25 @@ void frmPrincipal::conectaEventos()
     connect(mnuArquivo, &QAction::triggered, this, &frmPrincipal::mnuArquivo_Click);
     connect(mnuHistorico, &QAction::triggered, this, &frmPrincipal::mnuHistorico_Click);
     connect(mnuSair, &QAction::triggered, this, &frmPrincipal::mnuSair_Click);
-    connect(cmdCancelar, &QPushButton::clicked, this, [this] { cmdCancelar_Click(*this); });
-    connect(cmdGerar, &QPushButton::clicked, this, [this] { cmdGerar_Click(*this); });
-    connect(cmdDisquete, &QPushButton::clicked, this, [this] { cmdDisquete_Click(*this); });
-    connect(cmdProcurar, &QPushButton::clicked, this, [this] { cmdProcurar_Click(*this); });
-    connect(CancelaArquivo, &QPushButton::clicked, this, [this] { CancelaArquivo_Click(*this); });
-    connect(txtZip, &QLineEdit::textChanged, this, [this] { txtZip_Change(*this); });
-    connect(cmdTransmitir, &QPushButton::clicked, this, [this] { cmdTransmitir_Click(*this); });
-    connect(cmdInternet, &QPushButton::clicked, this, [this] { cmdInternet_Click(*this); });
-    // The socket's "connected" event does nothing of its own.
-    connect(WindowsSocket, &ControleSocket::dadosChegaram, this, [this] { WindowsSocket_DataArrival(*this); });
-    connect(WindowsSocket, &ControleSocket::envioCompleto, this, [this] { WindowsSocket_SendComplete(*this); });
-    connect(WindowsSocket, &ControleSocket::fechadoPeloServidor, this, [this] { WindowsSocket_Close(*this); });
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmPrincipal::cmdCancelar_Click);
+    connect(cmdGerar, &QPushButton::clicked, this, &frmPrincipal::cmdGerar_Click);
+    connect(cmdDisquete, &QPushButton::clicked, this, &frmPrincipal::cmdDisquete_Click);
+    connect(cmdProcurar, &QPushButton::clicked, this, &frmPrincipal::cmdProcurar_Click);
+    connect(CancelaArquivo, &QPushButton::clicked, this, &frmPrincipal::CancelaArquivo_Click);
+    connect(txtZip, &QLineEdit::textChanged, this, &frmPrincipal::txtZip_Change);
+    connect(cmdTransmitir, &QPushButton::clicked, this, &frmPrincipal::cmdTransmitir_Click);
+    connect(cmdInternet, &QPushButton::clicked, this, &frmPrincipal::cmdInternet_Click);
+    // What the transfer session reports, shown on the "Transmissão" tab.
+    // A status shows at once, also while the session waits for a connection.
+    connect(m_sessao, &SessaoTransferencia::status, this, [this](const QString &texto) {
+        lblstatus->setText(texto);
+        lblstatus->repaint();
+    });
+    connect(m_sessao, &SessaoTransferencia::arquivoEmEnvio, lblsendingfile, &QLabel::setText);
+    connect(m_sessao, &SessaoTransferencia::progresso, ProgressTransfer, &QProgressBar::setValue);
+    connect(m_sessao, &SessaoTransferencia::conexao, this, [this](bool conectado) {
+        imgConexao->setPixmap(conectado ? imgConectado->pixmap() : imgDesconectado->pixmap());
+    });
 }
 
 void frmPrincipal::mnuArquivo_Click()

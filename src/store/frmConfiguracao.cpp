@@ -6,6 +6,7 @@
 #include "store/Banco.h"
 #include "store/CarregaConfiguracao.h"
 #include "store/Configuracao.h"
+#include "store/GravacaoConfiguracao.h"
 
 #include <QFont>
 #include <QGroupBox>
@@ -127,27 +128,6 @@ void frmConfiguracao::carregaComAviso(const QString &modo)
     }
 }
 
-bool frmConfiguracao::confereCaixas()
-{
-    const QString ipIncorreto = QStringLiteral("Verifique se o IP do servidor está correto.");
-    const std::pair<QLineEdit *, QString> ordem[] = {
-        {Iparray[0], ipIncorreto},
-        {txtQtdePortas, QStringLiteral("A Quantidade de Portas utilizada pelo servidor deve ser informada.")},
-        {txtPortaInicial, QStringLiteral("A Porta inicial deve ser informada.")},
-        {Iparray[1], ipIncorreto},
-        {Iparray[2], ipIncorreto},
-        {Iparray[3], ipIncorreto},
-    };
-    for (const auto &[caixa, mensagem] : ordem) {
-        if (caixa->text().trimmed().isEmpty()) {
-            CaixaMensagem::aviso(mensagem, CaixaMensagem::Icone::Informacao);
-            caixa->setFocus();
-            return false;
-        }
-    }
-    return true;
-}
-
 void frmConfiguracao::cmdConfirmar_Click()
 {
     const auto resposta = CaixaMensagem::mostra(
@@ -157,27 +137,24 @@ void frmConfiguracao::cmdConfirmar_Click()
         CaixaMensagem::Botoes::SimNao, CaixaMensagem::Icone::Pergunta, QStringLiteral("TAVO UPLOAD"));
     if (resposta != CaixaMensagem::Resposta::Sim)
         return;
-    if (!confereCaixas())
+    ConfiguracaoDigitada digitada;
+    for (QLineEdit *parte : Iparray)
+        digitada.partes.append(parte->text());
+    digitada.qtdePortas = txtQtdePortas->text();
+    digitada.portaInicial = txtPortaInicial->text();
+    CaixaMensagem::Caixas caixas;
+    using Campo = GravacaoConfiguracao::Campo;
+    if (const std::optional<Campo> vazio = GravacaoConfiguracao::confere(digitada, caixas)) {
+        QLineEdit *const caixa = *vazio == Campo::QtdePortas     ? txtQtdePortas
+                                 : *vazio == Campo::PortaInicial ? txtPortaInicial
+                                 : *vazio == Campo::Ip0          ? Iparray[0]
+                                 : *vazio == Campo::Ip1          ? Iparray[1]
+                                 : *vazio == Campo::Ip2          ? Iparray[2]
+                                                                 : Iparray[3];
+        caixa->setFocus();
         return;
-    try {
-        AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-        ComandoSql = QStringLiteral("select * from configuracao");
-        Consulta().abre(ComandoSql);
-        QStringList partes;
-        for (QLineEdit *parte : Iparray)
-            partes.append(parte->text().trimmed());
-        ComandoSql = comandoSalvaConfiguracao(!Consulta().fim(), partes.join(QLatin1Char('.')), txtQtdePortas->text(),
-                                              txtPortaInicial->text());
-        Conexao().execute(ComandoSql);
-        FechaBanco();
-        CaixaMensagem::aviso(QStringLiteral("Alterações realizadas com sucesso!"), CaixaMensagem::Icone::Informacao,
-                             QStringLiteral("Configurações"));
-        CarregaConfiguracao(QStringLiteral("P"));
-    } catch (const ErroTavo &) {
-        CaixaMensagem::aviso(QStringLiteral("Ocorreu um erro ao salvar as configurações.") + kCrLf
-                                 + QStringLiteral("Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
-                             CaixaMensagem::Icone::Critico, QStringLiteral("Configurações"));
     }
+    GravacaoConfiguracao::salva(digitada, caixas);
 }
 
 void frmConfiguracao::cmdCancelar_Click()

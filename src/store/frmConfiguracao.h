@@ -38,7 +38,6 @@ private:
     void cmdCancelar_Click();
     void cmdSair_Click();
     // The first empty box, in the order of the checks, with its message.
-    bool confereCaixas();
     // Reads the settings, reporting a failure instead of ending the program.
     void carregaComAviso(const QString &modo);
 };

@@ -1,11 +1,8 @@
-#include "transfer/TransmiteArquivo.h"
+#include "transfer/SessaoTransferencia.h"
 
-#include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
-#include "package/PacoteEscolhido.h"
-#include "shell/frmPrincipal.h"
-#include "transfer/Cancelamento.h"
+#include "common/Interlocutor.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
 #include "transfer/MensagensCliente.h"
@@ -14,98 +11,86 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
+
+// The conversation of one transfer on the open connection and its data
+// phase (the session's other half is in SessaoTransferencia.cpp).
+
+using Mensagens::Icone;
 
 namespace {
 
 // How often the data phase refreshes its progress when the percentage stays.
 constexpr qint64 kIntervaloExibicaoMs = 100;
 
-void mostraStatus(frmPrincipal &janela, const QString &texto)
-{
-    janela.lblstatus->setText(texto);
-}
+} // namespace
 
 // A wait that ended before its condition held, or a data phase that did
-// not complete. The tests go in this order: the window closing, a cancel, a
+// not complete. The tests go in this order: the program closing, a cancel, a
 // kick, a denial (already told, before the data), and a lost connection.
-// The connection is closed by then, from this side or the other; the window
-// shows it as the peer's close does (`fecha` raises no close event).
-void terminaSemConcluir(frmPrincipal &janela, bool faseDeDados)
+// The connection is closed by then, from this side or the other; it is
+// shown as the peer's close is (`fecha` raises no close event).
+void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
 {
-    ControleSocket &socket = *janela.WindowsSocket;
-    if (janela.Encerrando) {
+    ControleSocket &socket = *m_socket;
+    if (Encerrando) {
         socket.fecha();
-    } else if (janela.Cancelado) {
-        CaixaMensagem::aviso(QStringLiteral("A conexão foi cancelada."), CaixaMensagem::Icone::Informacao,
+    } else if (Cancelado) {
+        m_interlocutor.avisa(QStringLiteral("A conexão foi cancelada."), Icone::Informacao,
                              QStringLiteral("Conexão Cancelada."));
-    } else if (janela.Expulso) {
-        CaixaMensagem::aviso(QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor."),
-                             CaixaMensagem::Icone::Exclamacao, QStringLiteral("Falha na transferência."));
+    } else if (Expulso) {
+        m_interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor."),
+                             Icone::Exclamacao, QStringLiteral("Falha na transferência."));
         socket.fecha();
-    } else if (janela.AcessoNegado && !faseDeDados) {
+    } else if (AcessoNegado && !faseDeDados) {
         socket.fecha();
     } else {
-        CaixaMensagem::aviso(QStringLiteral("A transferência falhou. A conexão foi perdida."),
-                             CaixaMensagem::Icone::Critico, QStringLiteral("Erro na transferência."));
+        m_interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi perdida."), Icone::Critico,
+                             QStringLiteral("Erro na transferência."));
         socket.fecha();
     }
-    janela.Cancelado = false;
-    janela.Expulso = false;
-    if (!janela.Encerrando) {
-        WindowsSocket_Close(janela);
-        mostraStatus(janela, QStringLiteral("Status: Desconectado"));
+    Cancelado = false;
+    Expulso = false;
+    if (!Encerrando) {
+        WindowsSocket_Close();
+        Q_EMIT status(QStringLiteral("Status: Desconectado"));
     }
-}
-
-MensagensCliente::Identidade identidadeDoEnvio(const frmPrincipal &janela, const QString &nome, const QString &tipo)
-{
-    return {nome,
-            janela.txtCodigoSRE->text(),
-            janela.txtSRE->text(),
-            janela.txtCodigoEscola->text(),
-            janela.txtEscola->text(),
-            tipo};
 }
 
 // A wait of the transfer: for an answer of the server, or for a send to be
 // handed over (LimitesEspera::progresso). When the application is quitting
-// (its event loops were told to end) the transfer ends as if the window were
-// closing.
-FimEspera aguarda(frmPrincipal &janela, Espera &espera, std::chrono::milliseconds limite,
-                  const std::function<bool()> &condicao)
+// (its event loops were told to end) the transfer ends as if the program
+// were closing.
+FimEspera SessaoTransferencia::aguarda(Espera &espera, std::chrono::milliseconds limite,
+                                       const std::function<bool()> &condicao)
 {
     const FimEspera fim = espera.ate(condicao, limite);
     if (fim == FimEspera::Interrompida)
-        janela.Encerrando = true;
+        Encerrando = true;
     return fim;
 }
 
-void registraEConclui(frmPrincipal &janela, const QString &nome, const QString &tipo)
+void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade)
 {
     QString falhaRegistro;
     try {
-        RegistraEnvio({nome, janela.txtCodigoSRE->text(), janela.txtCodigoEscola->text(), tipo});
+        RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo});
     } catch (const ErroTavo &erro) {
         falhaRegistro = erro.descricao();
     }
+    m_fim = falhaRegistro.isNull() ? Fim::Concluida : Fim::ConcluidaSemRegistro;
     // The send did succeed; a record that could not be written is told
     // right after, never kept silent.
-    CaixaMensagem::aviso(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
-                         CaixaMensagem::Icone::Informacao, QStringLiteral("Transferência OK!"));
+    m_interlocutor.avisa(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"), Icone::Informacao,
+                         QStringLiteral("Transferência OK!"));
     if (!falhaRegistro.isNull())
-        CaixaMensagem::aviso(
+        m_interlocutor.avisa(
             QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n") + falhaRegistro,
-            CaixaMensagem::Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
-    mostraStatus(janela, QStringLiteral("Status: Desconectado"));
-    janela.imgConexao->setPixmap(janela.imgDesconectado->pixmap());
-    janela.lblsendingfile->clear();
-    janela.ProgressTransfer->setValue(0);
-    janela.WindowsSocket->fecha();
+            Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
+    Q_EMIT status(QStringLiteral("Status: Desconectado"));
+    Q_EMIT conexao(false);
+    Q_EMIT arquivoEmEnvio(QString());
+    Q_EMIT progresso(0);
+    m_socket->fecha();
 }
 
 // The last byte handed to the system is not yet the last byte the server
@@ -114,13 +99,13 @@ void registraEConclui(frmPrincipal &janela, const QString &nome, const QString &
 // acknowledged every byte without resetting the connection; a server that
 // closes as soon as it has read the whole file closes it cleanly. Where the
 // system does not tell, handing the bytes over is all there is to know.
-bool entregue(frmPrincipal &janela, Espera &espera)
+bool SessaoTransferencia::entregue(Espera &espera)
 {
     using Entrega = ControleSocket::Entrega;
-    ControleSocket &socket = *janela.WindowsSocket;
+    ControleSocket &socket = *m_socket;
     socket.acompanhaEntrega(true);
-    const FimEspera fim = aguarda(janela, espera, LimitesEspera::progresso(),
-                                  [&socket] { return socket.entrega() != Entrega::EmCurso; });
+    const FimEspera fim =
+        aguarda(espera, LimitesEspera::progresso(), [&socket] { return socket.entrega() != Entrega::EmCurso; });
     socket.acompanhaEntrega(false);
     if (fim == FimEspera::Esgotada)
         socket.fecha(); // no progress for too long: the connection counts as lost
@@ -128,81 +113,79 @@ bool entregue(frmPrincipal &janela, Espera &espera)
         return false;
     // A server that says it dropped this client did not take the file.
     const Entrega entrega = socket.entrega();
-    return !janela.Expulso && (entrega == Entrega::Entregue || entrega == Entrega::Desconhecida);
+    return !Expulso && (entrega == Entrega::Entregue || entrega == Entrega::Desconhecida);
 }
 
-} // namespace
-
-void TransmiteArquivo(frmPrincipal &janela, const PacoteEscolhido &pacote, const QString &caminho)
+void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const QString &caminho,
+                                           const IdentidadeEnvio &identidade)
 {
-    ControleSocket &socket = *janela.WindowsSocket;
-    Espera espera(socket, [&janela] { return janela.Cancelado || janela.Encerrando; });
-    espera.acordaCom(janela.cmdCancelar, &QPushButton::clicked);
-    const QString tipo = MensagensCliente::tipoTransmissao(janela.optTipoTrasmissao[0]->isChecked());
+    ControleSocket &socket = *m_socket;
+    Espera espera(socket, [this] { return Cancelado || Encerrando; });
 
-    janela.RespostaPacote = 2;
+    RespostaPacote = 2;
     socket.envia(MensagensCliente::pedidoPacote());
     FimEspera fim =
-        aguarda(janela, espera, LimitesEspera::resposta(), [&janela] { return janela.RespostaPacote != 2; });
+        aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaPacote != 2; });
     if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
         // The cancel has shown the disconnected state; nothing more is said.
-        if (janela.Encerrando)
+        if (Encerrando)
             socket.fecha();
-        janela.Cancelado = false;
-        janela.Expulso = false;
+        Cancelado = false;
+        Expulso = false;
         return;
     }
     if (fim != FimEspera::Pronta) {
-        terminaSemConcluir(janela, false);
+        terminaSemConcluir(false);
         return;
     }
-    if (janela.RespostaPacote == 0)
+    if (RespostaPacote == 0)
         return; // packet size denied: the connection stays as it is
 
-    janela.RespostaArquivo = 2;
-    mostraStatus(janela, QStringLiteral("Enviando arquivo..."));
-    janela.Enviando = true;
-    socket.envia(MensagensCliente::cabecalhoArquivo(identidadeDoEnvio(janela, pacote.nome(), tipo)));
-    fim = aguarda(janela, espera, LimitesEspera::progresso(), [&janela] { return !janela.Enviando; });
+    RespostaArquivo = 2;
+    Q_EMIT status(QStringLiteral("Enviando arquivo..."));
+    Enviando = true;
+    socket.envia(MensagensCliente::cabecalhoArquivo({pacote.nome(), identidade.codigoEscritorio, identidade.escritorio,
+                                                        identidade.codigoEscola, identidade.escola, identidade.tipo}));
+    fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
     if (fim != FimEspera::Pronta) {
-        terminaSemConcluir(janela, false);
+        terminaSemConcluir(false);
         return;
     }
 
-    janela.Enviando = true;
+    Enviando = true;
     socket.envia(MensagensCliente::cabecalhoTamanho(pacote.tamanho()));
-    mostraStatus(janela, QStringLiteral("Esperando resposta..."));
-    fim = aguarda(janela, espera, LimitesEspera::resposta(), [&janela] { return janela.RespostaArquivo != 2; });
+    Q_EMIT status(QStringLiteral("Esperando resposta..."));
+    fim = aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaArquivo != 2; });
     if (fim != FimEspera::Pronta) {
-        terminaSemConcluir(janela, false);
+        terminaSemConcluir(false);
         return;
     }
-    if (janela.RespostaArquivo == 0) {
-        CaixaMensagem::aviso(QStringLiteral("O arquivo foi recusado pelo servidor."), CaixaMensagem::Icone::Critico,
+    if (RespostaArquivo == 0) {
+        m_interlocutor.avisa(QStringLiteral("O arquivo foi recusado pelo servidor."), Icone::Critico,
                              QStringLiteral("Erro na transferência."));
         return;
     }
 
     bool completo = false;
     try {
-        completo = EnviaArquivo(janela, espera, caminho, pacote.tamanho());
+        completo = EnviaArquivo(espera, caminho, pacote.tamanho());
     } catch (const ErroTavo &) {
         completo = false; // an unreadable package counts as a lost transfer
     }
     if (!completo) {
-        terminaSemConcluir(janela, true);
+        terminaSemConcluir(true);
         return;
     }
-    registraEConclui(janela, pacote.nome(), tipo);
+    registraEConclui(pacote.nome(), identidade);
 }
 
-bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, qint64 tamanho)
+bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho)
 {
-    ControleSocket &socket = *janela.WindowsSocket;
+    ControleSocket &socket = *m_socket;
     QFile arquivo(Caminhos::local(caminho));
     if (!arquivo.open(QIODevice::ReadOnly))
         throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
-    janela.lblsendingfile->setText(QStringLiteral("Enviando Arquivo...") + Caminhos::nomeArquivo(caminho));
+    Q_EMIT arquivoEmEnvio(QStringLiteral("Enviando Arquivo...") + Caminhos::nomeArquivo(caminho));
 
     QByteArray buffer(MensagensCliente::TamanhoPeca, '\0');
     qint64 s = 0;
@@ -213,7 +196,7 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
     QElapsedTimer desdeAExibicao;
     int percentualExibido = -1;
     for (;;) {
-        janela.Enviando = true;
+        Enviando = true;
         const qint64 lidos = arquivo.read(buffer.data(), buffer.size());
         if (lidos < 0)
             throw ErroTavo(Erros::FalhaArquivo, arquivo.errorString());
@@ -231,26 +214,26 @@ bool EnviaArquivo(frmPrincipal &janela, Espera &espera, const QString &caminho, 
             || desdeAExibicao.hasExpired(kIntervaloExibicaoMs)) {
             // The step's text is made only when it is shown.
             const ProgressoEnvio::Passo passo = ProgressoEnvio::passo(s, tamanho);
-            janela.ProgressTransfer->setValue(passo.valor);
-            mostraStatus(janela, passo.texto);
+            Q_EMIT progresso(passo.valor);
+            Q_EMIT status(passo.texto);
             percentualExibido = passo.valor;
             desdeAExibicao.start();
         }
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
             const FimEspera fim =
-                aguarda(janela, espera, LimitesEspera::progresso(), [&janela] { return !janela.Enviando; });
+                aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
             if (fim == FimEspera::Esgotada)
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta)
                 return false;
             espera.cede();
         } else {
-            janela.Enviando = false; // nothing left for the wire
+            Enviando = false; // nothing left for the wire
         }
         // A short read is the end of the file (a last full piece is
         // followed by a step that reads nothing).
         if (lidos < MensagensCliente::TamanhoPeca)
-            return entregue(janela, espera);
+            return entregue(espera);
     }
 }

@@ -173,7 +173,7 @@ private Q_SLOTS:
         const QString maiusculo = c.ambiente.raiz() + QStringLiteral("/DADOS.ZIP");
         CenarioPacote::criaPacote(maiusculo, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
         CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/antigo.zip"), "x");
-        HabilitaBotoesEnvio();
+        c.janela.HabilitaBotoesEnvio();
         DialogoArquivo::escolheProximo(maiusculo);
         c.caixas.confirma();
         c.janela.cmdProcurar->click();

@@ -6,7 +6,7 @@
 #include "common/Interface.h"
 #include "common/PlataformaMontagens.h"
 #include "package/ArquivosTrabalho.h"
-#include "package/ExportaDisquete.h"
+#include "package/ExportacaoDisquete.h"
 #include "package/Pedacos.h"
 #include "shell/ListaArquivos.h"
 
@@ -103,9 +103,9 @@ private Q_SLOTS:
         const QByteArray dados = escolhePacote(c, TamanhoPedaco());
         QVERIFY(QDir().mkpath(c.disquete()));
         c.caixas.confirma();
-        DivideArquivo(c.janela, c.janela.txtCaminhoArquivo->text()); // nothing to cut
+        DivideArquivo(c.janela.txtCaminhoArquivo->text()); // nothing to cut
         QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), QStringList{kSucesso});
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), kSucesso, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         QVERIFY(CenarioPacote::le(c.disquete() + QLatin1Char('/') + kNome) == dados);
@@ -117,7 +117,7 @@ private Q_SLOTS:
         CenarioPacote c;
         escolhePacote(c, 1000);
         c.caixas.confirma(4);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
         QVERIFY(caixaIgual(c.caixas.mostradas().at(0), kInsiraUm, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         QVERIFY(caixaIgual(c.caixas.mostradas().at(3), kNaoFoiPossivel, QStringLiteral("TAVO"), Botoes::Ok,
@@ -176,7 +176,7 @@ private Q_SLOTS:
                 disquetes.insere(2);
         });
         c.caixas.confirma(5);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         disquetes.retira();
         QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kSucesso}));
         QCOMPARE(disquetes.discos.value(2).value(NomePedaco(kNome, 2)).size(), 1);
@@ -190,7 +190,7 @@ private Q_SLOTS:
                 disquetes.retira();
         });
         c.caixas.confirma(5);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kNaoFoiPossivel}));
         QVERIFY(terminou(c.janela));
     }
@@ -205,7 +205,7 @@ private Q_SLOTS:
         Disquetes disquetes(c.disquete());
         c.caixas.aoMostrar([&](const Registro &, int ordem) { disquetes.insere(ordem + 1); });
         c.caixas.confirma(4);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         disquetes.retira();
         QCOMPARE(c.caixas.textos().last(), kSucesso);
         QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kNome) == dados);
@@ -244,7 +244,7 @@ private Q_SLOTS:
             return destino.startsWith(drive) && destino.endsWith(QLatin1String(".002")) ? erro : 0;
         });
         c.caixas.confirma(3);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos().mid(0, 2), (QStringList{prompt(1, 3), prompt(2, 3)}));
         QCOMPARE(c.caixas.mostradas().size(), 3);
         const Registro &ultima = c.caixas.mostradas().last();
@@ -281,7 +281,7 @@ private Q_SLOTS:
         const QString alvo = noDisquete ? drive : c.pastaTrabalho() + QLatin1Char('/') + NomePedaco(kNome, 2);
         FalhasArquivo::instala([&](const QString &destino) { return destino.startsWith(alvo) ? erro : 0; });
         c.caixas.confirma(int(textos.size()));
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), textos);
         QVERIFY(caixaIgual(c.caixas.mostradas().last(), textos.last(),
                            noDisquete ? QStringLiteral("TAVO - ERRO") : QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
@@ -300,7 +300,7 @@ private Q_SLOTS:
         QTemporaryDir pendrive;
         qputenv("TAVO_DRIVE_A", pendrive.path().toUtf8());
         c.caixas.confirma(4);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
         QVERIFY(QDir(pendrive.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         QVERIFY(terminou(c.janela));
@@ -339,7 +339,7 @@ private Q_SLOTS:
                     return 0;
                 });
             c.caixas.confirma();
-            cmdDisquete_Click(c.janela);
+            c.janela.cmdDisquete_Click();
             QCOMPARE(c.caixas.textos(), QStringList{texto});
             QVERIFY(CenarioPacote::le(ponto + QLatin1Char('/') + kNome) == (texto == kSucesso ? dados : QByteArray()));
         }
@@ -365,7 +365,7 @@ private Q_SLOTS:
             ~Desmonta() { ::umount2(QFile::encodeName(drive).constData(), MNT_DETACH); }
         } desmonta{drive};
         c.caixas.confirma(3);
-        cmdDisquete_Click(c.janela);
+        c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(),
                  (QStringList{prompt(1, 3), prompt(2, 3),
                               QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")}));

@@ -5,7 +5,6 @@
 #include "common/FormataTamanho.h"
 #include "common/Interface.h"
 #include "package/ArquivosTrabalho.h"
-#include "package/modAddZip.h"
 #include "shell/ListaArquivos.h"
 
 #include <QAction>
@@ -163,7 +162,7 @@ private Q_SLOTS:
             FalhasArquivo::instala([pasta](const QString &destino) { return destino.startsWith(pasta) ? EROFS : 0; });
         }
         // A package chosen before, whose school code is still in the boxes.
-        HabilitaBotoesEnvio();
+        c.janela.HabilitaBotoesEnvio();
         c.janela.txtCodigoEscola->setText(QStringLiteral("99999999"));
         c.janela.txtEscola->setText(QStringLiteral("ESCOLA ANTERIOR"));
         c.caixas.confirma();
@@ -198,11 +197,11 @@ private Q_SLOTS:
     {
         CenarioPacote c;
         c.caixas.confirma();
-        InicializaZip(&c.janela, nullptr);
+        c.janela.InicializaZip(nullptr);
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("Erro inicializando bibliotecas ZIP"),
                            QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok, Icone::Critico));
-        InicializaZip(&c.janela, c.janela.txtZip);
+        c.janela.InicializaZip(c.janela.txtZip);
     }
 };
 

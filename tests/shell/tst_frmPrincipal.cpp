@@ -159,9 +159,9 @@ private Q_SLOTS:
         caixas.confirma();
         frmPrincipal janela;
         janela.Form_Load();
-        HabilitaBotoesEnvio();
+        janela.HabilitaBotoesEnvio();
         QVERIFY(janela.cmdDisquete->isEnabled() && janela.cmdInternet->isEnabled() && janela.cmdTransmitir->isEnabled());
-        DesabilitaBotoesEnvio();
+        janela.DesabilitaBotoesEnvio();
         QVERIFY(!janela.cmdDisquete->isEnabled() && !janela.cmdInternet->isEnabled()
                 && !janela.cmdTransmitir->isEnabled());
     }

@@ -1,4 +1,5 @@
 // The server settings window, driven headless through its real controls.
+#include "store/Banco.h"
 #include "store/Configuracao.h"
 #include "store/frmConfiguracao.h"
 
@@ -177,6 +178,22 @@ private Q_SLOTS:
                            Icone::Critico));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao")),
                  QStringLiteral("127.0.0.1|3|47000"));
+    }
+
+    void gravacaoQueOBancoRecusaTerminaNoErroComOBancoFechado()
+    {
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        m_ambiente->executa(QStringLiteral(
+            "create trigger bloqueia before update on configuracao begin select raise(abort, 'bloqueada'); end"));
+        frmConfiguracao janela;
+        preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral("3"), QStringLiteral("9000")});
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QCOMPARE(m_caixas->textos(), (QStringList{kPergunta, kErroSalvar}));
+        QVERIFY(!Conexao().aberta());
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")), QStringLiteral("127.0.0.1"));
     }
 
     void cancelarVoltaAoGuardado()

@@ -89,7 +89,7 @@ void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
     janela->txtCaminhoArquivo->setText(pacoteGerado());
     janela->Pacote = PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(),
                                                 janela->txtCodigoEscola->text(), janela->txtEscola->text());
-    HabilitaBotoesEnvio();
+    janela->HabilitaBotoesEnvio();
 }
 
 QString CenarioTransmissao::pacoteGerado()

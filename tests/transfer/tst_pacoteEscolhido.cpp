@@ -49,7 +49,7 @@ QString preparaPacote(CenarioTransmissao &cenario, const QString &origem)
         janela.CancelaArquivo->click();
         janela.txtCodigoSRE->setText(QStringLiteral("114"));
         janela.txtCodigoEscola->setText(QStringLiteral("31045678"));
-        HabilitaBotoesEnvio();
+        janela.HabilitaBotoesEnvio();
         return Caminhos::local(CenarioTransmissao::pacoteGerado());
     }
     if (origem == QLatin1String("Gerar")) {

@@ -211,7 +211,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(servidor.saida().contains(registro), 5000);
         QVERIFY(cenario.janela->cmdTransmitir->isEnabled());
         QVERIFY(cenario.janela->cmdGerar->isEnabled());
-        QVERIFY(!cenario.janela->Transferindo);
+        QVERIFY(!cenario.janela->transferindo());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 };

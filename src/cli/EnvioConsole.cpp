@@ -1,0 +1,134 @@
+// "enviar": the package of today or the one given, sent without a question.
+#include "cli/ComandosConsole.h"
+
+#include "cli/TerminalConsole.h"
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "common/Relogio.h"
+#include "intake/SelecaoPacote.h"
+#include "package/Pedacos.h"
+#include "package/StatusZip.h"
+#include "package/modAddZip.h"
+#include "store/Configuracao.h"
+#include "transfer/MensagensCliente.h"
+#include "transfer/SessaoTransferencia.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using Mensagens::Icone;
+
+namespace {
+
+// The server settings put into use, as the window's load does. False when
+// the local database cannot be read: the user was told.
+bool carregaConfiguracao(TerminalConsole &terminal)
+{
+    try {
+        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao()) {
+            aplicaConfiguracao(*linha);
+        } else {
+            // No settings: the greeting; the send then finds no port to try.
+            terminal.avisa(QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).")
+                               + QStringLiteral("\r\n")
+                               + QStringLiteral("Vá ao menu Configuração e informa as cinfigurações iniciais."),
+                           Icone::Informacao, QStringLiteral("TAVO - Upload"));
+        }
+        return true;
+    } catch (const ErroTavo &erro) {
+        terminal.avisa(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
+                               .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
+                           + QStringLiteral("\r\n") + erro.descricao(),
+                       Icone::Critico);
+        return false;
+    }
+}
+
+// A path given on the command line: one in the program's form ("c:\...")
+// stays as it is; any other is taken from the current folder.
+QString caminhoEscolhido(const QString &argumento)
+{
+    static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:[\\\\/]"));
+    if (unidade.match(argumento).hasMatch())
+        return argumento;
+    return QFileInfo(argumento).absoluteFilePath();
+}
+
+// Today's package of the school in the school database, made by "gerar".
+std::optional<PacoteEscolhido> pacoteDeHoje(const LinhaComando::Pedido &pedido, DadosEscola &escola,
+                                            TerminalConsole &terminal)
+{
+    try {
+        escola = ConsultaDadosEscola(Caminhos::local(Caminhos::bancoEscola())).value_or(DadosEscola{});
+    } catch (const ErroTavo &erro) {
+        // No school, no package name: the check below says the code is not valid.
+        qWarning().noquote() << "School database not read:" << Caminhos::local(Caminhos::bancoEscola()) << "-"
+                             << erro.descricao();
+    }
+    if (!ConfereEnvio(escola.codigoEscola, pedido.periodica.has_value(), terminal))
+        return std::nullopt;
+    const QString pacote = NomePacote(escola.codigoEscola, Relogio::agora().date());
+    if (!QFileInfo(Caminhos::local(pacote)).isFile()) {
+        terminal.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
+        return std::nullopt;
+    }
+    // The package folder is its source, and its name and size.
+    return PacoteEscolhido::comOrigem(pacote, pacote, escola.codigoEscola, escola.escola);
+}
+
+// The package given, after the steps of "...".
+std::optional<PacoteEscolhido> pacoteEscolhido(const LinhaComando::Pedido &pedido, DadosEscola &escola,
+                                               TerminalConsole &terminal)
+{
+    try {
+        IniciaComponenteZip();
+    } catch (const ErroTavo &) {
+        terminal.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
+    }
+    SelecaoPacote::Ouvinte ouvinte;
+    ouvinte.mensagem = [&terminal](const QString &texto) { terminal.progresso(texto); };
+    ouvinte.statusZip = [&terminal](const QString &status) { terminal.progresso(LinhaProgresso(status)); };
+    ouvinte.escolaIdentificada = [&escola](const std::optional<DadosEscola> &lida) {
+        escola = lida.value_or(DadosEscola{});
+    };
+    const SelecaoPacote::Resultado resultado =
+        SelecaoPacote(caminhoEscolhido(pedido.pacote), terminal).executa(ouvinte);
+    terminal.progresso({});
+    if (!resultado.pronto)
+        return std::nullopt;
+    if (!ConfereEnvio(escola.codigoEscola, pedido.periodica.has_value(), terminal))
+        return std::nullopt;
+    return resultado.pacote;
+}
+
+} // namespace
+
+namespace ComandosConsole {
+
+int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
+{
+    terminal.defineResultados({QStringLiteral("A transferência do arquivo foi concluída com sucesso!")});
+    if (!carregaConfiguracao(terminal))
+        return Falha;
+
+    DadosEscola escola;
+    const std::optional<PacoteEscolhido> pacote = pedido.pacote.isEmpty() ? pacoteDeHoje(pedido, escola, terminal)
+                                                                           : pacoteEscolhido(pedido, escola, terminal);
+    if (!pacote)
+        return Falha;
+
+    SessaoTransferencia sessao(terminal);
+    QObject::connect(&sessao, &SessaoTransferencia::status, &sessao,
+                     [&terminal](const QString &texto) { terminal.progresso(texto); });
+    const SessaoTransferencia::Fim fim =
+        sessao.transmite({IpServidor, QtdePortas, PortaInicial}, *pacote,
+                         {escola.codigoSRE, escola.sre, escola.codigoEscola, escola.escola,
+                          MensagensCliente::tipoTransmissao(pedido.periodica.value_or(true))});
+    terminal.progresso({});
+    // A send the history could not take was told ("Histórico não gravado."),
+    // and is a failure of the command all the same.
+    return fim == SessaoTransferencia::Fim::Concluida ? Sucesso : Falha;
+}
+
+} // namespace ComandosConsole

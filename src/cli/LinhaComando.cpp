@@ -1,0 +1,206 @@
+#include "cli/LinhaComando.h"
+
+#include "store/Configuracao.h"
+
+#include <QMap>
+#include <QRegularExpression>
+
+namespace LinhaComando {
+
+namespace {
+
+struct Definicao
+{
+    QLatin1String nome;
+    Comando comando;
+    QStringList opcoes;
+};
+
+Analise erro(const QString &texto)
+{
+    return {std::nullopt, texto};
+}
+
+// "periodica", "periódica" in any case: the type's name as typed.
+QString tipoDigitado(const QString &texto)
+{
+    QString tipo = texto.trimmed().toLower();
+    tipo.replace(QStringLiteral("ó"), QStringLiteral("o"));
+    return tipo;
+}
+
+// A whole number of at most `digitos` digits.
+std::optional<int> numero(const QString &texto, int digitos)
+{
+    static const QRegularExpression forma(QStringLiteral("^[0-9]+$"));
+    if (texto.size() > digitos || !forma.match(texto).hasMatch())
+        return std::nullopt;
+    return texto.toInt();
+}
+
+// The address cut at its dots into the four boxes of the settings window,
+// each of which holds three characters.
+std::optional<QString> cortaEndereco(const QString &endereco, QStringList &partes)
+{
+    if (endereco.count(QLatin1Char('.')) > 3)
+        return QStringLiteral("O IP do servidor tem mais de quatro partes: \"%1\".").arg(endereco);
+    partes = partesDoEndereco(endereco);
+    for (const QString &parte : std::as_const(partes)) {
+        if (parte.size() > 3)
+            return QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco);
+    }
+    while (partes.size() < 4)
+        partes.append(QString());
+    return std::nullopt;
+}
+
+Analise completaConfigurar(Pedido pedido, const QMap<QString, QString> &valores)
+{
+    if (valores.contains(QStringLiteral("ip"))) {
+        if (const auto falha = cortaEndereco(valores.value(QStringLiteral("ip")), pedido.configuracao.partes))
+            return erro(*falha);
+    }
+    pedido.configuracao.qtdePortas = valores.value(QStringLiteral("portas"));
+    pedido.configuracao.portaInicial = valores.value(QStringLiteral("porta-inicial"));
+    return {pedido, {}};
+}
+
+Analise completaEnviar(Pedido pedido, const QMap<QString, QString> &valores)
+{
+    if (valores.contains(QStringLiteral("tipo"))) {
+        const QString tipo = tipoDigitado(valores.value(QStringLiteral("tipo")));
+        if (tipo != QLatin1String("periodica") && tipo != QLatin1String("anual"))
+            return erro(QStringLiteral("O tipo de transmissão é \"periodica\" ou \"anual\", não \"%1\".")
+                            .arg(valores.value(QStringLiteral("tipo"))));
+        pedido.periodica = tipo == QLatin1String("periodica");
+    }
+    if (valores.contains(QStringLiteral("pacote"))) {
+        pedido.pacote = valores.value(QStringLiteral("pacote"));
+        if (pedido.pacote.trimmed().isEmpty())
+            return erro(QStringLiteral("A opção --pacote precisa do nome de um arquivo."));
+    }
+    return {pedido, {}};
+}
+
+Analise completaHistorico(Pedido pedido, const QMap<QString, QString> &valores)
+{
+    if (valores.contains(QStringLiteral("mes"))) {
+        const std::optional<int> mes = numero(valores.value(QStringLiteral("mes")), 2);
+        if (!mes || *mes < 1 || *mes > 12)
+            return erro(QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(valores.value(QStringLiteral("mes"))));
+        pedido.mes = static_cast<std::int16_t>(*mes);
+    }
+    if (valores.contains(QStringLiteral("ano"))) {
+        const std::optional<int> ano = numero(valores.value(QStringLiteral("ano")), 4);
+        if (!ano)
+            return erro(QStringLiteral("O ano é informado somente com números, até quatro, não \"%1\".")
+                            .arg(valores.value(QStringLiteral("ano"))));
+        pedido.ano = static_cast<std::int16_t>(*ano);
+    }
+    if (valores.contains(QStringLiteral("tipo"))) {
+        const QString tipo = tipoDigitado(valores.value(QStringLiteral("tipo")));
+        const QStringList tipos{QStringLiteral("todos"), QStringLiteral("periodica"), QStringLiteral("anual")};
+        if (!tipos.contains(tipo))
+            return erro(QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".")
+                            .arg(valores.value(QStringLiteral("tipo"))));
+        pedido.tipo = static_cast<std::int16_t>(tipos.indexOf(tipo));
+    }
+    return {pedido, {}};
+}
+
+} // namespace
+
+Analise analisa(const QStringList &argumentos)
+{
+    if (argumentos.contains(QStringLiteral("--help")) || argumentos.contains(QStringLiteral("-h")))
+        return {Pedido{}, {}};
+    if (argumentos.contains(QStringLiteral("--version"))) {
+        Pedido pedido;
+        pedido.comando = Comando::Versao;
+        return {pedido, {}};
+    }
+    if (argumentos.isEmpty())
+        return erro(QStringLiteral("Nenhum comando informado."));
+
+    const Definicao definicoes[] = {
+        {QLatin1String("configurar"), Comando::Configurar,
+         {QStringLiteral("ip"), QStringLiteral("portas"), QStringLiteral("porta-inicial")}},
+        {QLatin1String("gerar"), Comando::Gerar, {}},
+        {QLatin1String("enviar"), Comando::Enviar, {QStringLiteral("tipo"), QStringLiteral("pacote")}},
+        {QLatin1String("historico"), Comando::Historico,
+         {QStringLiteral("mes"), QStringLiteral("ano"), QStringLiteral("tipo")}},
+    };
+    const Definicao *definicao = nullptr;
+    for (const Definicao &candidata : definicoes) {
+        if (candidata.nome == argumentos.first())
+            definicao = &candidata;
+    }
+    if (!definicao)
+        return erro(QStringLiteral("Comando desconhecido: \"%1\".").arg(argumentos.first()));
+
+    // Every option takes a value, as "--opcao valor" or "--opcao=valor"; the
+    // last one given counts.
+    QMap<QString, QString> valores;
+    for (qsizetype i = 1; i < argumentos.size(); ++i) {
+        const QString &argumento = argumentos.at(i);
+        if (!argumento.startsWith(QLatin1String("--")))
+            return erro(QStringLiteral("Argumento inesperado: \"%1\".").arg(argumento));
+        QString opcao = argumento.mid(2);
+        const qsizetype igual = opcao.indexOf(QLatin1Char('='));
+        std::optional<QString> valor;
+        if (igual >= 0) {
+            valor = opcao.mid(igual + 1);
+            opcao.truncate(igual);
+        }
+        if (!definicao->opcoes.contains(opcao))
+            return erro(QStringLiteral("O comando %1 não tem a opção \"--%2\".").arg(definicao->nome, opcao));
+        if (!valor) {
+            if (i + 1 >= argumentos.size())
+                return erro(QStringLiteral("A opção --%1 precisa de um valor.").arg(opcao));
+            valor = argumentos.at(++i);
+        }
+        valores.insert(opcao, *valor);
+    }
+
+    Pedido pedido;
+    pedido.comando = definicao->comando;
+    switch (definicao->comando) {
+    case Comando::Configurar: return completaConfigurar(pedido, valores);
+    case Comando::Enviar: return completaEnviar(pedido, valores);
+    case Comando::Historico: return completaHistorico(pedido, valores);
+    default: return {pedido, {}};
+    }
+}
+
+QString ajuda()
+{
+    return QStringLiteral(
+        "Uso: tavo-upload-cli <comando> [opções]\n"
+        "\n"
+        "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
+        "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
+        "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
+        "\n"
+        "Comandos:\n"
+        "  configurar --ip A.B.C.D --portas N --porta-inicial P\n"
+        "      Grava as configurações de acesso ao servidor: o IP, a quantidade de\n"
+        "      portas e a primeira delas.\n"
+        "  gerar\n"
+        "      Gera o pacote da escola a partir do banco\n"
+        "      c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb; a última linha é o caminho do pacote.\n"
+        "  enviar --tipo periodica|anual [--pacote ARQUIVO]\n"
+        "      Envia ao servidor o pacote de hoje feito por \"gerar\", ou o ARQUIVO\n"
+        "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
+        "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
+        "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
+        "\n"
+        "Opções:\n"
+        "  --help      Mostra esta ajuda.\n"
+        "  --version   Mostra a versão.\n"
+        "\n"
+        "Saída: 0 sucesso, 1 falha (a mensagem vai para a saída de erros), 2 uso incorreto.\n"
+        "configurar, gerar e enviar não rodam enquanto outro TAVO - Upload (a janela\n"
+        "ou o console) estiver aberto na mesma pasta do programa.\n");
+}
+
+} // namespace LinhaComando

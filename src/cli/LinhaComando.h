@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/GravacaoConfiguracao.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// The console's command line: the command and its options, read into what
+// the jobs take. Nothing is run here.
+namespace LinhaComando {
+
+enum class Comando { Ajuda, Versao, Configurar, Gerar, Enviar, Historico };
+
+struct Pedido
+{
+    Comando comando = Comando::Ajuda;
+
+    // configurar: the address cut at its dots into the four boxes, the
+    // number of ports and the first port, as typed. An option not given is
+    // an empty box, which the settings' own checks report.
+    ConfiguracaoDigitada configuracao{{QString(), QString(), QString(), QString()}, {}, {}};
+
+    // enviar: the type (nothing when not given, which the send's checks
+    // report) and the package chosen (empty: today's package of the school).
+    std::optional<bool> periodica;
+    QString pacote;
+
+    // historico: nothing means this month, this year.
+    std::optional<std::int16_t> mes;
+    std::optional<std::int16_t> ano;
+    // 0 both types, 1 periodic, 2 annual (the history's type index).
+    std::int16_t tipo = 0;
+};
+
+// A command line read: the request, or why it is not one.
+struct Analise
+{
+    std::optional<Pedido> pedido;
+    QString erro;
+};
+
+// Reads the arguments that follow the program's name. "--help" or
+// "--version" anywhere is that request.
+Analise analisa(const QStringList &argumentos);
+
+// The text of "--help".
+QString ajuda();
+
+} // namespace LinhaComando

@@ -1,0 +1,32 @@
+// tavo-upload-cli: the program's jobs from a console, for provisioning by
+// script and unattended sends.
+#include "cli/ComandosConsole.h"
+#include "cli/LinhaComando.h"
+#include "cli/TerminalConsole.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavo-upload-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSAO));
+
+    TerminalConsole terminal;
+    const LinhaComando::Analise analise = LinhaComando::analisa(QCoreApplication::arguments().mid(1));
+    if (!analise.pedido) {
+        terminal.erro(QStringLiteral("tavo-upload-cli: ") + analise.erro);
+        terminal.erro(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
+        return ComandosConsole::UsoIncorreto;
+    }
+    switch (analise.pedido->comando) {
+    case LinhaComando::Comando::Ajuda:
+        terminal.saidaBruta(LinhaComando::ajuda().toUtf8());
+        return ComandosConsole::Sucesso;
+    case LinhaComando::Comando::Versao:
+        terminal.saida(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+        return ComandosConsole::Sucesso;
+    default:
+        return ComandosConsole::executa(*analise.pedido, terminal);
+    }
+}

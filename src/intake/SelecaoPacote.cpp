@@ -1,0 +1,182 @@
+#include "intake/SelecaoPacote.h"
+
+#include "common/Caminhos.h"
+#include "common/Conversao.h"
+#include "common/Erro.h"
+#include "common/Interlocutor.h"
+#include "common/ListagemPasta.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/Pedacos.h"
+#include "package/modAddZip.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using Mensagens::Botoes;
+using Mensagens::Icone;
+using Mensagens::Resposta;
+
+namespace {
+
+QString pastaTrabalhoComBarra()
+{
+    return Caminhos::pastaTrabalho() + QLatin1Char('\\');
+}
+
+template<typename F, typename... Args>
+void avisa(const F &ouvinte, Args &&...args)
+{
+    if (ouvinte)
+        ouvinte(std::forward<Args>(args)...);
+}
+
+// The first file of a folder, as its list shows it first.
+QString primeiroArquivo(const QString &pasta)
+{
+    const QStringList arquivos = ArquivosDaPasta(pasta);
+    if (arquivos.isEmpty())
+        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Nenhum arquivo em ") + pasta);
+    return arquivos.first();
+}
+
+} // namespace
+
+SelecaoPacote::SelecaoPacote(QString escolhido, Interlocutor &interlocutor)
+    : m_escolhido(std::move(escolhido))
+    , m_interlocutor(interlocutor)
+{
+}
+
+SelecaoPacote::Resultado SelecaoPacote::executa(const Ouvinte &ouvinte) const
+{
+    Resultado resultado;
+    try {
+        resultado.pronto = selecionaPacote(ouvinte, resultado);
+    } catch (const ErroTavo &) {
+        m_interlocutor.avisa(QStringLiteral("Ocorreu um erro! Tente novemente\r\n"
+                                            "caso o erro presista entre em contato com o suporte do tavo."),
+                             Icone::Informacao, QStringLiteral("Erro"));
+        resultado.pronto = false;
+    }
+    if (!resultado.pronto)
+        resultado.pacote = {};
+    avisa(ouvinte.mensagem, QString());
+    return resultado;
+}
+
+bool SelecaoPacote::pedeDisquete(const QString &texto) const
+{
+    if (m_interlocutor.pergunta(texto, Botoes::OkCancelar, Icone::Informacao) == Resposta::Ok)
+        return true;
+    m_interlocutor.avisa(QStringLiteral("A Operação foi cancelada!"), Icone::Informacao);
+    return false;
+}
+
+bool SelecaoPacote::juntaDisquetes(const Ouvinte &ouvinte, const QString &primeiro) const
+{
+    avisa(ouvinte.mensagem, QStringLiteral("Lendo o primeiro disquete. Aguarde..."));
+    CopiaArquivo(primeiro, pastaTrabalhoComBarra());
+    if (!pedeDisquete(QStringLiteral("Insira o último disquete e aperte o botão OK")))
+        return false;
+
+    avisa(ouvinte.pasta, Caminhos::unidadeDisquete());
+    const QString ultimo = primeiroArquivo(Caminhos::unidadeDisquete());
+    const std::int16_t quantidade = Conversao::paraInteiro16(ultimo.right(3));
+    avisa(ouvinte.caminho, Caminhos::unidadeDisquete() + ultimo);
+    avisa(ouvinte.mensagem, QStringLiteral("Lendo o último disquete. Aguarde..."));
+    CopiaArquivo(Caminhos::unidadeDisquete() + ultimo, pastaTrabalhoComBarra());
+
+    for (int i = 2; i <= quantidade - 1; ++i) {
+        if (!pedeDisquete(QStringLiteral("Insira o disquete Número ") + QString::number(i)))
+            return false;
+        avisa(ouvinte.pasta, Caminhos::unidadeDisquete());
+        CopiaArquivo(Caminhos::unidadeDisquete() + primeiroArquivo(Caminhos::unidadeDisquete()), pastaTrabalhoComBarra());
+    }
+    avisa(ouvinte.pasta, Caminhos::pastaTrabalho());
+    if (!AgrupaArquivos(pastaTrabalhoComBarra())) {
+        m_interlocutor.avisa(QStringLiteral("Ocorreu um erro ao agrupar os arquivos"), Icone::Critico);
+        return false;
+    }
+    return true;
+}
+
+bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado) const
+{
+    avisa(ouvinte.caminho, m_escolhido);
+    const QString sufixo = m_escolhido.right(3);
+
+    // A file chosen inside the working folder would go with the emptying:
+    // it is read from a copy kept aside.
+    std::unique_ptr<QTemporaryDir> guarda;
+    QString origem = m_escolhido;
+    if (NaPastaTrabalho(Caminhos::local(origem))) {
+        guarda = std::make_unique<QTemporaryDir>();
+        if (!guarda->isValid())
+            throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pasta temporária indisponível"));
+        CopiaArquivo(origem, guarda->path() + QLatin1Char('/'));
+        origem = guarda->path() + QLatin1Char('/') + Caminhos::nomeArquivo(origem);
+    }
+    resultado.esvaziada = true;
+    LimpaPastaTemp();
+
+    if (sufixo == QLatin1String("zip")) {
+        CopiaArquivo(origem, pastaTrabalhoComBarra());
+    } else if (sufixo == QLatin1String("001")) {
+        if (!juntaDisquetes(ouvinte, origem))
+            return false;
+    } else {
+        m_interlocutor.avisa(QStringLiteral("O Aqruivo escolhido não é valido!"), Icone::Informacao,
+                             QStringLiteral("TAVO - UPLOAD"));
+        avisa(ouvinte.caminho, QString());
+        return false;
+    }
+
+    // Unpacks the package (the working folder's first file), identifies the
+    // school and removes its database again.
+    avisa(ouvinte.pasta, Caminhos::pastaTrabalho());
+    const QString nome = primeiroArquivo(Caminhos::pastaTrabalho());
+    const QString pacote = pastaTrabalhoComBarra() + nome;
+    // A package is ready only when it reads back whole: a missing, repeated or
+    // damaged piece is caught here.
+    TestaArquivoZip(pacote, ouvinte.statusZip);
+    DeszipaArquivo(pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, ouvinte.statusZip);
+    avisa(ouvinte.zipConcluido);
+
+    const QString banco = pastaTrabalhoComBarra() + QStringLiteral("mirv_dat.mdb");
+    const std::optional<DadosEscola> escola = ConsultaDadosEscola(Caminhos::local(banco));
+    avisa(ouvinte.escolaIdentificada, escola);
+    RemoveArquivo(banco);
+
+    // The send copies the package again from its source when the working
+    // folder loses it. A package joined from pieces, or chosen inside the
+    // working folder, has no such place of its own: the program keeps a copy.
+    const DadosEscola identidade = escola.value_or(DadosEscola{});
+    resultado.pacote = sufixo == QLatin1String("zip") && !guarda
+                           ? PacoteEscolhido::comOrigem(m_escolhido, pacote, identidade.codigoEscola, identidade.escola)
+                           : PacoteEscolhido::comCopiaPropria(pacote, identidade.codigoEscola, identidade.escola);
+    avisa(ouvinte.pacotePronto, resultado.pacote);
+    avisa(ouvinte.mensagem, QString());
+    m_interlocutor.avisa(QStringLiteral("O Arquivo está pronto para ser Transmitido!"), Icone::Informacao);
+    return true;
+}
+
+bool AgrupaArquivos(const QString &pasta)
+{
+    try {
+        QStringList pedacos;
+        for (const QString &nome : ArquivosDaPasta(pasta)) {
+            if (EhPedaco(nome))
+                pedacos.append(nome);
+        }
+        JuntaPedacos(Caminhos::local(pasta), pedacos);
+        for (const QString &nome : ArquivosDaPasta(pasta)) {
+            if (EhPedaco(nome))
+                RemoveArquivo(pasta + nome);
+        }
+        return true;
+    } catch (const ErroTavo &) {
+        return false;
+    }
+}

@@ -1,0 +1,152 @@
+#include "package/ExportacaoDisquete.h"
+
+#include "common/Caminhos.h"
+#include "common/Conversao.h"
+#include "common/Erro.h"
+#include "common/Interlocutor.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/Pedacos.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using Mensagens::Icone;
+
+namespace {
+
+const QString kTitulo = QStringLiteral("TAVO");
+constexpr int kTentativas = 3;
+
+QString pastaTrabalhoComBarra()
+{
+    return Caminhos::pastaTrabalho() + QLatin1Char('\\');
+}
+
+// Error 75: the working folder is cleared, the chosen package excepted.
+// Best effort: what cannot be removed stays for the next emptying of the
+// folder; the user is told that nothing was copied.
+void limpaAposErroDeAcesso(const QString &pacoteLocal)
+{
+    const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+    const QString mantido = QFileInfo(pacoteLocal).canonicalFilePath();
+    const QStringList arquivos = QDir(pasta).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (auto nome = arquivos.crbegin(); nome != arquivos.crend(); ++nome) {
+        const QString caminho = pastaTrabalhoComBarra() + *nome;
+        if (!mantido.isEmpty() && QFileInfo(Caminhos::local(caminho)).canonicalFilePath() == mantido)
+            continue;
+        try {
+            RemoveArquivo(caminho);
+        } catch (const ErroTavo &) {
+            // Left for the next emptying (see above).
+        }
+    }
+    QDir().rmdir(pasta);
+}
+
+} // namespace
+
+ExportacaoDisquete::ExportacaoDisquete(QString pacote, Interlocutor &interlocutor)
+    : m_pacote(std::move(pacote))
+    , m_interlocutor(interlocutor)
+{
+}
+
+bool ExportacaoDisquete::confere() const
+{
+    if (!m_pacote.trimmed().isEmpty() && QFileInfo(Caminhos::local(m_pacote.trimmed())).isFile())
+        return true;
+    m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
+    return false;
+}
+
+void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
+{
+    const QString pacote = m_pacote.trimmed();
+    const auto avisaPasta = [&ouvinte] {
+        if (ouvinte.pastaTrabalhoMudou)
+            ouvinte.pastaTrabalhoMudou();
+    };
+    try {
+        const std::int16_t pedacos = DivideArquivo(pacote, [&](int) { avisaPasta(); });
+        if (pedacos > 0 && ouvinte.cortado)
+            ouvinte.cortado();
+        if (copiaParaDisquetes(pedacos))
+            m_interlocutor.avisa(QStringLiteral("Arquivo copiado com sucesso!"), Icone::Informacao, kTitulo);
+    } catch (const ErroTavo &erro) {
+        switch (erro.numero()) {
+        case Erros::DiscoCheio:
+            // Also a write the disk refuses (write protection, a read-only
+            // mount): CopiaParaMidia reports it with this number.
+            m_interlocutor.avisa(QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!"),
+                                 Icone::Critico, QStringLiteral("TAVO - ERRO"));
+            break;
+        case Erros::AcessoArquivo:
+            // An access error left (in the working folder): it is cleared
+            // and the export ends, telling the user nothing was copied.
+            limpaAposErroDeAcesso(Caminhos::local(pacote));
+            avisaPasta();
+            m_interlocutor.avisa(QStringLiteral("Não foi possível copiar para o disquete."), Icone::Critico, kTitulo);
+            break;
+        case Erros::CaminhoNaoEncontrado:
+            m_interlocutor.avisa(QStringLiteral("Verifique se o disquete está no drive!"), Icone::Informacao);
+            break;
+        default:
+            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(), Icone::Critico);
+            break;
+        }
+    }
+}
+
+bool ExportacaoDisquete::copiaParaDisquetes(int pedacos) const
+{
+    const auto naoFoiPossivel = [this] {
+        m_interlocutor.avisa(QStringLiteral("Não foi possível copiar para o disquete."), Icone::Critico, kTitulo);
+        return false;
+    };
+    const QString pacote = m_pacote.trimmed();
+    if (pedacos <= 1) {
+        for (int tentativa = 1; tentativa <= kTentativas; ++tentativa) {
+            if (DisquetePronto()) {
+                CopiaParaMidia(pacote, Caminhos::unidadeDisquete());
+                return true;
+            }
+            m_interlocutor.avisa(QStringLiteral("Insira um disquete no drive."), Icone::Informacao, kTitulo);
+        }
+        return naoFoiPossivel();
+    }
+    const QString base = Caminhos::nomeArquivo(pacote);
+    for (int i = 1; i <= pedacos; ++i) {
+        bool pronto = false;
+        for (int tentativa = 1; tentativa <= kTentativas && !pronto; ++tentativa) {
+            m_interlocutor.avisa(QStringLiteral("Insira o disquete ") + QString::number(i) + QStringLiteral(" de ")
+                                     + QString::number(pedacos),
+                                 Icone::Informacao, kTitulo);
+            pronto = DisquetePronto();
+        }
+        if (!pronto)
+            return naoFoiPossivel();
+        // The working folder holds the pieces (and the package, when it lies there).
+        const QString pedaco = pastaTrabalhoComBarra() + NomePedaco(base, i);
+        if (!QFileInfo(Caminhos::local(pedaco)).isFile())
+            throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + pedaco);
+        CopiaParaMidia(pedaco, Caminhos::unidadeDisquete());
+    }
+    return true;
+}
+
+bool DisquetePronto()
+{
+    return Caminhos::disquete().presente;
+}
+
+std::int16_t DivideArquivo(const QString &caminho, const std::function<void(int)> &aCadaPedaco)
+{
+    const QString origem = Caminhos::local(caminho);
+    if (QuantidadePedacos(QFileInfo(origem).size()) == 0)
+        return 0;
+    // A package in the working folder itself is left there, next to its pieces.
+    LimpaPastaTemp(NaPastaTrabalho(origem) ? origem : QString());
+    const int pedacos = CortaEmPedacos(origem, Caminhos::local(Caminhos::pastaTrabalho()), Caminhos::nomeArquivo(caminho),
+                                       aCadaPedaco);
+    return Conversao::arredondaInteiro16(pedacos);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+class Interlocutor;
+
+// "Disquete": the chosen package copied to drive a:, whole when it fits on
+// one disk, else cut into numbered pieces in the working folder and copied
+// one per disk, the user asked for each disk in turn. Every way the export
+// ends is told to the user.
+class ExportacaoDisquete
+{
+public:
+    struct Ouvinte
+    {
+        // The working folder's files changed (a piece was cut, the folder
+        // was cleared).
+        std::function<void()> pastaTrabalhoMudou;
+        // The package was cut: the system beep.
+        std::function<void()> cortado;
+    };
+
+    // `pacote`: the chosen package (program form or host path).
+    ExportacaoDisquete(QString pacote, Interlocutor &interlocutor);
+
+    // The package is a file: otherwise the user is told ("O Arquivo não
+    // existe!") and there is nothing to export.
+    bool confere() const;
+    // The export, from the cutting to the last disk and its closing message.
+    void executa(const Ouvinte &ouvinte) const;
+
+private:
+    // Copies the package or its pieces; false when no disk came after the
+    // allowed prompts (the user told).
+    bool copiaParaDisquetes(int pedacos) const;
+
+    QString m_pacote;
+    Interlocutor &m_interlocutor;
+};
+
+// Drive a: holds a disk: a medium is mounted where drive a: lies (see
+// Caminhos::disquete), or the stand-in folder $TAVO_ROOT/drives/a exists.
+// Whether the medium accepts writes is found out by the copy.
+bool DisquetePronto();
+
+// Cuts the package at `caminho` into pieces in the emptied working folder;
+// `aCadaPedaco` runs after each piece. Returns the number of pieces, or 0
+// when the package fits on one disk (nothing is written). A package that
+// itself lies in the working folder is kept there.
+std::int16_t DivideArquivo(const QString &caminho, const std::function<void(int)> &aCadaPedaco = {});

@@ -1,0 +1,277 @@
+// The main window's jobs: each handler runs a job of the core and shows in
+// the window's controls what the job reports.
+#include "shell/frmPrincipal.h"
+
+#include "common/Caminhos.h"
+#include "common/DialogoArquivo.h"
+#include "common/Erro.h"
+#include "common/FormataTamanho.h"
+#include "common/Interface.h"
+#include "common/Relogio.h"
+#include "intake/SelecaoPacote.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/ExportacaoDisquete.h"
+#include "package/GeracaoPacote.h"
+#include "package/StatusZip.h"
+#include "package/modAddZip.h"
+#include "shell/ListaArquivos.h"
+#include "shell/TarefaExclusiva.h"
+#include "store/Configuracao.h"
+#include "transfer/MensagensCliente.h"
+#include "transfer/SessaoTransferencia.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <optional>
+
+using CaixaMensagem::Icone;
+
+void frmPrincipal::InicializaZip(QLineEdit *caixaStatus)
+{
+    try {
+        IniciaComponenteZip();
+        if (!caixaStatus)
+            throw ErroTavo(Erros::ArgumentoInvalido, QStringLiteral("Chamada de procedimento ou argumento inválido"));
+        m_caixaStatusZip = caixaStatus;
+    } catch (const ErroTavo &) {
+        m_caixas.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
+    }
+}
+
+MotorZip::Relator frmPrincipal::relayZip() const
+{
+    // The status texts go into the status box, which fires its change
+    // handler at once.
+    const QPointer<QLineEdit> caixa = m_caixaStatusZip;
+    return [caixa](const QString &status) {
+        if (caixa)
+            caixa->setText(status);
+    };
+}
+
+void frmPrincipal::txtZip_Change()
+{
+    lblProgresso->setText(LinhaProgresso(txtZip->text()));
+    // Lets the label repaint while the job goes on.
+    Interface::cedeEventos();
+}
+
+void frmPrincipal::IdentificaEscola(const std::optional<DadosEscola> &escola)
+{
+    txtCodigoSRE->setText(escola ? escola->codigoSRE : QString());
+    txtSRE->setText(escola ? escola->sre : QString());
+    txtEscola->setText(escola ? escola->escola : QString());
+    txtCodigoEscola->setText(escola ? escola->codigoEscola : QString());
+}
+
+// File1 shows the working folder; a folder that is gone shows nothing.
+void frmPrincipal::mostraPastaTrabalho()
+{
+    try {
+        File1->setPath(Caminhos::pastaTrabalho());
+    } catch (const ErroTavo &) {
+        File1->clear();
+    }
+}
+
+// The chosen package: selected in the working folder's list, its name and
+// size in txtArquivo.
+void frmPrincipal::mostraPacote(const PacoteEscolhido &pacote)
+{
+    mostraPastaTrabalho();
+    for (int i = 0; i < File1->count(); ++i) {
+        if (File1->nome(i) == pacote.nome())
+            File1->setListIndex(i);
+    }
+    txtArquivo->setText(pacote.nome() + QStringLiteral(" - ") + FormataTamanho(pacote.tamanho()));
+}
+
+void frmPrincipal::cmdGerar_Click()
+{
+    if (TarefaExclusiva::emCurso())
+        return;
+    bool gerado = false;
+    {
+        const TarefaExclusiva tarefa(*this);
+        // Pointer and "Aguarde..." are restored on every way out.
+        struct Restaura
+        {
+            QLabel *aguarde;
+            ~Restaura()
+            {
+                Interface::ponteiroPadrao();
+                aguarde->hide();
+            }
+        } restaura{lblAguarde};
+        lblAguarde->show();
+        Interface::redesenha(this);
+        Interface::ponteiroAmpulheta();
+
+        GeracaoPacote::Ouvinte ouvinte;
+        ouvinte.escolaIdentificada = [this](const std::optional<DadosEscola> &escola) { IdentificaEscola(escola); };
+        ouvinte.statusZip = relayZip();
+        const GeracaoPacote::Resultado resultado =
+            GeracaoPacote(Caminhos::bancoEscola(), Relogio::agora().date()).executa(ouvinte, m_caixas);
+        lblProgresso->clear();
+        gerado = resultado.gerado;
+        if (gerado) {
+            Pacote = resultado.escolhido;
+            txtCaminhoArquivo->setText(resultado.pacote);
+            mostraPacote(Pacote);
+            SSTab->setCurrentIndex(1);
+        } else {
+            // Nothing is left to send: the working folder may have lost the
+            // package chosen before.
+            Pacote = {};
+            mostraPastaTrabalho();
+        }
+    }
+    // After the guard, which puts back the buttons as they were before the job.
+    if (gerado)
+        HabilitaBotoesEnvio();
+    else
+        DesabilitaBotoesEnvio();
+}
+
+void frmPrincipal::cmdProcurar_Click()
+{
+    if (TarefaExclusiva::emCurso())
+        return;
+    SelecaoPacote::Resultado resultado;
+    {
+        const TarefaExclusiva tarefa(*this);
+        lblMensagem->setText(QStringLiteral("Lendo o Arquivo. Aguarde..."));
+        const std::optional<QString> escolha = DialogoArquivo::abre(this);
+        if (!escolha) {
+            // The transfer's cancel, not "Limpar": an earlier package stays.
+            cmdCancelar_Click();
+        } else {
+            Interface::ponteiroAmpulheta();
+            Interface::redesenha(this);
+            SelecaoPacote::Ouvinte ouvinte;
+            ouvinte.mensagem = [this](const QString &texto) {
+                lblMensagem->setText(texto);
+                if (!texto.isEmpty()) {
+                    Interface::ponteiroAmpulheta();
+                    Interface::redesenha(this);
+                }
+            };
+            ouvinte.caminho = [this](const QString &caminho) { txtCaminhoArquivo->setText(caminho); };
+            ouvinte.pasta = [this](const QString &pasta) {
+                try {
+                    File1->setPath(pasta);
+                } catch (const ErroTavo &) {
+                    // The job meets the missing folder itself and says so.
+                }
+            };
+            ouvinte.statusZip = relayZip();
+            ouvinte.zipConcluido = [this] { lblProgresso->clear(); };
+            ouvinte.escolaIdentificada = [this](const std::optional<DadosEscola> &escola) { IdentificaEscola(escola); };
+            ouvinte.pacotePronto = [this](const PacoteEscolhido &pacote) { mostraPacote(pacote); };
+            resultado = SelecaoPacote(*escolha, m_caixas).executa(ouvinte);
+            if (resultado.pronto) {
+                Pacote = resultado.pacote;
+                SSTab->setCurrentIndex(2);
+            }
+        }
+        Interface::ponteiroPadrao();
+        lblMensagem->clear();
+    }
+    // After the guard, which puts back the buttons as they were before the job.
+    // A selection that emptied the working folder and ended without a
+    // package leaves nothing to send.
+    if (resultado.pronto) {
+        HabilitaBotoesEnvio();
+    } else if (resultado.esvaziada) {
+        Pacote = {};
+        DesabilitaBotoesEnvio();
+    }
+}
+
+void frmPrincipal::CancelaArquivo_Click()
+{
+    if (TarefaExclusiva::emCurso())
+        return;
+    std::optional<ErroTavo> falha;
+    try {
+        LimpaPastaTemp();
+    } catch (const ErroTavo &erro) {
+        falha = erro;
+    }
+    Pacote = {};
+    DesabilitaBotoesEnvio();
+    txtCodigoSRE->clear();
+    txtSRE->clear();
+    txtCodigoEscola->clear();
+    txtEscola->clear();
+    txtArquivo->clear();
+    lblProgresso->clear();
+    txtCaminhoArquivo->clear();
+    File1->refresh();
+    // A file the folder would not give up stays; the user is told which.
+    if (falha)
+        m_caixas.avisa(QString::number(falha->numero()) + QStringLiteral(": ") + falha->descricao(), Icone::Critico);
+}
+
+void frmPrincipal::cmdDisquete_Click()
+{
+    if (TarefaExclusiva::emCurso())
+        return;
+    const ExportacaoDisquete exportacao(txtCaminhoArquivo->text(), m_caixas);
+    if (!exportacao.confere())
+        return;
+    const TarefaExclusiva tarefa(*this);
+    Interface::ponteiroAmpulheta();
+    lblMensagem->setText(QStringLiteral("Enviando o arquivo para o disquete. Aguarde..."));
+    ExportacaoDisquete::Ouvinte ouvinte;
+    ouvinte.pastaTrabalhoMudou = [this] { mostraPastaTrabalho(); };
+    ouvinte.cortado = [] { Interface::bipe(); };
+    exportacao.executa(ouvinte);
+    lblMensagem->clear();
+    Interface::ponteiroPadrao();
+}
+
+void frmPrincipal::cmdTransmitir_Click()
+{
+    // A click that was already queued when a job started waits its turn.
+    if (TarefaExclusiva::emCurso())
+        return;
+    const bool periodica = optTipoTrasmissao[0]->isChecked();
+    if (!ConfereEnvio(txtCodigoEscola->text(), periodica || optTipoTrasmissao[1]->isChecked(), m_caixas))
+        return;
+    const QString legenda = periodica ? optTipoTrasmissao[0]->text() : optTipoTrasmissao[1]->text();
+    const auto resposta = m_caixas.pergunta(
+        QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
+                       "Deseja realmente enviar os dados da ")
+            + legenda + QStringLiteral(" ?"),
+        CaixaMensagem::Botoes::SimNao, Icone::Pergunta);
+    if (resposta != CaixaMensagem::Resposta::Sim)
+        return;
+
+    const TarefaExclusiva exclusiva(*this);
+    m_sessao->transmite({IpServidor, QtdePortas, PortaInicial}, Pacote,
+                        {txtCodigoSRE->text(), txtSRE->text(), txtCodigoEscola->text(), txtEscola->text(),
+                         MensagensCliente::tipoTransmissao(periodica)});
+}
+
+void frmPrincipal::cmdInternet_Click()
+{
+    SSTab->setCurrentIndex(2);
+    MantemFiguraQuandoDesabilitado(cmdTransmitir);
+    cmdTransmitir_Click();
+}
+
+void frmPrincipal::cmdCancelar_Click()
+{
+    m_sessao->cancela();
+    // While a job runs its guard holds "Transmitir" off and gives it back
+    // when the job ends; enabling it here would allow a second transfer
+    // inside the first.
+    if (!Pacote.vazio() && !TarefaExclusiva::emCurso())
+        cmdTransmitir->setEnabled(true);
+}

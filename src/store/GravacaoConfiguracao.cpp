@@ -1,0 +1,72 @@
+#include "store/GravacaoConfiguracao.h"
+
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "common/Interlocutor.h"
+#include "store/Banco.h"
+#include "store/Configuracao.h"
+
+using Mensagens::Icone;
+
+namespace GravacaoConfiguracao {
+
+std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
+{
+    const QString ipIncorreto = QStringLiteral("Verifique se o IP do servidor está correto.");
+    const auto parte = [&configuracao](int k) { return configuracao.partes.value(k); };
+    const std::pair<Campo, QString> ordem[] = {
+        {Campo::Ip0, ipIncorreto},
+        {Campo::QtdePortas, QStringLiteral("A Quantidade de Portas utilizada pelo servidor deve ser informada.")},
+        {Campo::PortaInicial, QStringLiteral("A Porta inicial deve ser informada.")},
+        {Campo::Ip1, ipIncorreto},
+        {Campo::Ip2, ipIncorreto},
+        {Campo::Ip3, ipIncorreto},
+    };
+    for (const auto &[campo, mensagem] : ordem) {
+        QString texto;
+        switch (campo) {
+        case Campo::Ip0: texto = parte(0); break;
+        case Campo::Ip1: texto = parte(1); break;
+        case Campo::Ip2: texto = parte(2); break;
+        case Campo::Ip3: texto = parte(3); break;
+        case Campo::QtdePortas: texto = configuracao.qtdePortas; break;
+        case Campo::PortaInicial: texto = configuracao.portaInicial; break;
+        }
+        if (texto.trimmed().isEmpty()) {
+            interlocutor.avisa(mensagem, Icone::Informacao);
+            return campo;
+        }
+    }
+    return std::nullopt;
+}
+
+bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
+{
+    try {
+        SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+        ComandoSql = QStringLiteral("select * from configuracao");
+        Consulta().abre(ComandoSql);
+        QStringList partes;
+        for (int k = 0; k < 4; ++k)
+            partes.append(configuracao.partes.value(k).trimmed());
+        ComandoSql = comandoSalvaConfiguracao(!Consulta().fim(), partes.join(QLatin1Char('.')), configuracao.qtdePortas,
+                                              configuracao.portaInicial);
+        Conexao().execute(ComandoSql);
+        // Closed before the message and the reload, which opens it again; a
+        // failure anywhere above leaves through the session, closed, and
+        // ends in the error message below.
+        sessao.fecha();
+        interlocutor.avisa(QStringLiteral("Alterações realizadas com sucesso!"), Icone::Informacao,
+                           QStringLiteral("Configurações"));
+        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
+            aplicaConfiguracao(*linha);
+        return true;
+    } catch (const ErroTavo &) {
+        interlocutor.avisa(QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
+                                          "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
+                           Icone::Critico, QStringLiteral("Configurações"));
+        return false;
+    }
+}
+
+} // namespace GravacaoConfiguracao

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class Interlocutor;
+
+// The settings as the user typed them: the four parts of the server's
+// address, the number of ports and the first port.
+struct ConfiguracaoDigitada
+{
+    QStringList partes; // four
+    QString qtdePortas;
+    QString portaInicial;
+};
+
+// Saving the server settings, for the settings window and the console: the
+// checks of the fields in their order, then the statement on the local
+// database, each outcome told through the interlocutor with the settings'
+// own messages.
+namespace GravacaoConfiguracao {
+
+// The fields as the checks name them.
+enum class Campo { Ip0, QtdePortas, PortaInicial, Ip1, Ip2, Ip3 };
+
+// The first field that is empty (blanks only count as empty), checked in
+// the order Ip0, QtdePortas, PortaInicial, Ip1, Ip2, Ip3, after telling the
+// user; nothing when all are filled.
+std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
+
+// Writes the settings (an update of the row, or its insertion), tells the
+// user "Alterações realizadas com sucesso!" and puts the new settings into
+// use. Any failure ends in "Ocorreu um erro ao salvar as configurações."
+// and false; nothing is then written.
+bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
+
+} // namespace GravacaoConfiguracao

@@ -1,0 +1,207 @@
+#include "transfer/SessaoTransferencia.h"
+
+#include "common/Erro.h"
+#include "common/Interlocutor.h"
+#include "transfer/ControleSocket.h"
+#include "transfer/Espera.h"
+#include "transfer/MensagensCliente.h"
+#include "transfer/MensagensServidor.h"
+
+#include <QDebug>
+
+using Mensagens::Icone;
+
+namespace {
+
+// Marks the session as transferring for as long as a transfer runs.
+class EmCurso
+{
+public:
+    explicit EmCurso(bool &emCurso) : m_emCurso(emCurso) { m_emCurso = true; }
+    ~EmCurso() { m_emCurso = false; }
+    EmCurso(const EmCurso &) = delete;
+    EmCurso &operator=(const EmCurso &) = delete;
+
+private:
+    bool &m_emCurso;
+};
+
+} // namespace
+
+SessaoTransferencia::SessaoTransferencia(Interlocutor &interlocutor, QObject *parent)
+    : QObject(parent)
+    , m_interlocutor(interlocutor)
+    , m_socket(new ControleSocket(this))
+{
+    // The socket's "connected" event does nothing of its own.
+    connect(m_socket, &ControleSocket::dadosChegaram, this, &SessaoTransferencia::WindowsSocket_DataArrival);
+    connect(m_socket, &ControleSocket::envioCompleto, this, &SessaoTransferencia::WindowsSocket_SendComplete);
+    connect(m_socket, &ControleSocket::fechadoPeloServidor, this, &SessaoTransferencia::WindowsSocket_Close);
+}
+
+SessaoTransferencia::~SessaoTransferencia() = default;
+
+SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &servidor, const PacoteEscolhido &pacote,
+                                                        const IdentidadeEnvio &identidade)
+{
+    const EmCurso emCurso(m_emCurso);
+    // A "Cancelar" pressed while nothing ran (or by the file choice's cancel)
+    // must not end or colour this transfer.
+    Cancelado = false;
+    Expulso = false;
+    AcessoNegado = false;
+    Encerrando = false;
+    m_fim = Fim::NaoConcluida;
+
+    // What is announced and what is sent are this one package. The working
+    // folder's copy is made again from the package's source when the folder
+    // lost it.
+    QString caminho;
+    try {
+        caminho = pacote.naPastaTrabalho();
+    } catch (const ErroTavo &erro) {
+        if (erro.numero() == Erros::ArquivoNaoEncontrado)
+            m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
+        else
+            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(), Icone::Critico);
+        return Fim::SemPacote;
+    }
+    if (!ConectaServidor(servidor))
+        return Fim::SemConexao;
+    TransmiteArquivo(pacote, caminho, identidade);
+    return m_fim;
+}
+
+bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
+{
+    ControleSocket &socket = *m_socket;
+    Espera espera(socket, [this] { return Cancelado || Encerrando; });
+
+    qint64 porta = servidor.portaInicial;
+    for (int tentativa = 1; tentativa <= servidor.qtdePortas; ++tentativa, ++porta) {
+        socket.fecha();
+        socket.conecta(servidor.endereco, porta);
+        Q_EMIT status(QStringLiteral("Status: Conectando... Tentativa número ") + QString::number(tentativa));
+
+        const FimEspera fim =
+            espera.ate([&socket] { return !socket.conectando(); }, LimitesEspera::conexao(), Espera::Modo::Conexao);
+        if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
+            // "Cancelar" (or the program closing) stops the attempts; the
+            // cancel has already shown the disconnected state.
+            socket.fecha();
+            return false;
+        }
+        if (fim == FimEspera::Esgotada)
+            socket.fecha(); // an address that never answers: this attempt failed
+        if (socket.conectado()) {
+            Q_EMIT status(QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+            Q_EMIT conexao(true);
+            return true;
+        }
+    }
+
+    socket.fecha();
+    m_interlocutor.avisa(QStringLiteral("Não foi possível conectar ao servidor.\r\nTente novamente."), Icone::Critico,
+                         QStringLiteral("Erro de conexão."));
+    Q_EMIT status(QStringLiteral("Status: Desconectado."));
+    Q_EMIT conexao(false);
+    return false;
+}
+
+void SessaoTransferencia::cancela()
+{
+    Cancelado = true;
+    WindowsSocket_Close();
+    m_socket->fecha();
+    Q_EMIT status(QStringLiteral("Status: Desconectado."));
+    Q_EMIT arquivoEmEnvio(QString());
+    Q_EMIT progresso(0);
+    RespostaPacote = 0;
+}
+
+void SessaoTransferencia::encerra()
+{
+    if (!m_emCurso)
+        return;
+    Encerrando = true;
+    m_socket->fecha();
+}
+
+void SessaoTransferencia::WindowsSocket_Close()
+{
+    Q_EMIT conexao(false);
+    Q_EMIT progresso(0);
+}
+
+void SessaoTransferencia::WindowsSocket_SendComplete()
+{
+    Enviando = false;
+}
+
+void SessaoTransferencia::WindowsSocket_DataArrival()
+{
+    ControleSocket &socket = *m_socket;
+    socket.leitor().acrescenta(socket.leTudo());
+    while (const auto mensagem = socket.leitor().proxima())
+        aplicaMensagemServidor(*mensagem);
+}
+
+void SessaoTransferencia::aplicaMensagemServidor(const MensagemServidor &mensagem)
+{
+    using Codigo = MensagemServidor::Codigo;
+    const bool semArgumento =
+        (mensagem.codigo == Codigo::Pacote || mensagem.codigo == Codigo::Pendencia) && !mensagem.argumento;
+    if (semArgumento) {
+        // Not a whole number in range: the answer cannot be trusted either
+        // way, so it is ignored like an unknown message; the wait for a
+        // proper answer ends by its bound.
+        qWarning().noquote() << "Server message with a malformed argument ignored:" << mensagem.texto;
+        return;
+    }
+    switch (mensagem.codigo) {
+    case Codigo::Pacote:
+        if (*mensagem.argumento < MensagensCliente::PacoteMinimo) {
+            m_interlocutor.avisa(
+                QStringLiteral("The packet size your requesting has been denied by the server. The packet size is now "
+                               "set to optimum size. When ready please click on 'Start Transfer' once again."),
+                Icone::Critico, QStringLiteral("Packet Dinied"));
+            RespostaPacote = 0;
+        } else {
+            RespostaPacote = 1;
+        }
+        break;
+    case Codigo::Pendencia:
+        RespostaArquivo = *mensagem.argumento;
+        break;
+    case Codigo::Negado:
+        AcessoNegado = true;
+        m_interlocutor.avisa(QStringLiteral("The server denied access to connect."), Icone::Critico,
+                             QStringLiteral("Unable to connect"));
+        Q_EMIT conexao(false);
+        m_socket->fecha();
+        break;
+    case Codigo::Aceito:
+        Q_EMIT conexao(true);
+        break;
+    case Codigo::Expulsao:
+        Expulso = true;
+        break;
+    case Codigo::Desconhecido:
+        break;
+    }
+}
+
+bool ConfereEnvio(const QString &codigoEscola, bool tipoEscolhido, Interlocutor &interlocutor)
+{
+    if (codigoEscola.isEmpty() || codigoEscola.size() != 8) {
+        interlocutor.avisa(QStringLiteral("O Arquivo não pode ser enviado porque o código da escola não é válido."),
+                           Icone::Critico);
+        return false;
+    }
+    if (!tipoEscolhido) {
+        interlocutor.avisa(QStringLiteral("Escolha o Tipo de Transmissão"), Icone::Informacao,
+                           QStringLiteral("Tipo de Transmissão"));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "package/PacoteEscolhido.h"
+
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+class ControleSocket;
+class Espera;
+class Interlocutor;
+struct MensagemServidor;
+enum class FimEspera;
+
+// The server a transfer goes to: its address, how many consecutive ports to
+// try and the first of them (the settings of the local database).
+struct EnderecoServidor
+{
+    QString endereco;
+    int qtdePortas = 0;
+    qint64 portaInicial = 0;
+};
+
+// Who the package is: the identity the file header carries.
+struct IdentidadeEnvio
+{
+    QString codigoEscritorio;
+    QString escritorio;
+    QString codigoEscola;
+    QString escola;
+    QString tipo; // "PERIO" or "ANUAL"
+};
+
+// One transfer of the chosen package to the upload server: the connection
+// with its port rotation, the conversation of the protocol (packet request,
+// file header, size header, the file in pieces), the record of a complete
+// send in the local database and every message to the user. It owns the
+// socket control and the transfer's state; what the user sees of it comes
+// out through its signals and the interlocutor.
+class SessaoTransferencia : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Fim {
+        Concluida,     // the whole file reached the server, the send recorded
+        ConcluidaSemRegistro, // the whole file reached the server; the record could not be written (told)
+        SemPacote,     // no package to send ("O Arquivo não existe!")
+        SemConexao,    // no port answered, or "Cancelar" stopped the attempts
+        NaoConcluida   // packet denied, file refused, cancelled, kicked, lost
+    };
+
+    explicit SessaoTransferencia(Interlocutor &interlocutor, QObject *parent = nullptr);
+    ~SessaoTransferencia() override;
+
+    // Makes sure the working folder holds the package (copied again from its
+    // source when it does not), connects and runs the transfer. Every wait is
+    // bounded; the user is told how it ended.
+    Fim transmite(const EnderecoServidor &servidor, const PacoteEscolhido &pacote, const IdentidadeEnvio &identidade);
+
+    // "Cancelar", usable at any time: ends a running transfer (its waits see
+    // the flag and the closed connection) and shows the disconnected state.
+    void cancela();
+    // The program is closing: a running transfer ends at once, without a
+    // message and without a record.
+    void encerra();
+    bool emCurso() const { return m_emCurso; }
+
+    // The socket control ("WindowsSocket").
+    ControleSocket &socket() { return *m_socket; }
+
+Q_SIGNALS:
+    // The status line ("Status: Conectando... Tentativa número 1", ...).
+    void status(const QString &texto);
+    // The transfer's progress, 0 to 100.
+    void progresso(int valor);
+    // "Enviando Arquivo..." and the file's name; empty when no file goes out.
+    void arquivoEmEnvio(const QString &texto);
+    // The connection's picture: connected or not.
+    void conexao(bool conectado);
+
+private:
+    bool ConectaServidor(const EnderecoServidor &servidor);
+    void TransmiteArquivo(const PacoteEscolhido &pacote, const QString &caminho, const IdentidadeEnvio &identidade);
+    bool EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho);
+    bool entregue(Espera &espera);
+    FimEspera aguarda(Espera &espera, std::chrono::milliseconds limite, const std::function<bool()> &condicao);
+    void terminaSemConcluir(bool faseDeDados);
+    void registraEConclui(const QString &nome, const IdentidadeEnvio &identidade);
+
+    void WindowsSocket_DataArrival();
+    void WindowsSocket_SendComplete();
+    void WindowsSocket_Close();
+    void aplicaMensagemServidor(const MensagemServidor &mensagem);
+
+    Interlocutor &m_interlocutor;
+    ControleSocket *m_socket;
+    bool m_emCurso = false;
+    Fim m_fim = Fim::NaoConcluida;
+
+    // Packet answer (2 waiting, 1 granted, 0 denied or cancelled), file
+    // answer (2 waiting, 0 refused, else go ahead), and the flags.
+    int RespostaPacote = 0;
+    int RespostaArquivo = 0;
+    bool Cancelado = false;
+    bool Enviando = false;
+    bool Expulso = false;
+    // "denied" arrived during the transfer that runs.
+    bool AcessoNegado = false;
+    // The program is closing: the running transfer ends without a message.
+    bool Encerrando = false;
+};
+
+// The checks before a transfer: the school code has exactly 8 characters
+// and a transmission type was chosen; otherwise the user is told why.
+bool ConfereEnvio(const QString &codigoEscola, bool tipoEscolhido, Interlocutor &interlocutor);

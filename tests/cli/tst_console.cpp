@@ -1,0 +1,471 @@
+// The console program (tavo-upload-cli) run as a process on a fresh
+// installation: its command line, the settings' save, a generated package
+// sent to the reference server (tavo-upload-server) and every way a send
+// ends, the history report, and the one-client lock it shares with the window.
+#include "common/Caminhos.h"
+#include "common/Relogio.h"
+#include "common/TravaPrograma.h"
+#include "history/GeraHistorico.h"
+#include "history/RelatorioHistorico.h"
+#include "package/Pedacos.h"
+#include "transfer/RegistroEnvio.h"
+
+#include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
+
+#include <QDir>
+#include <QHash>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kSucesso = QStringLiteral("A transferência do arquivo foi concluída com sucesso!");
+const QString kTravada = QStringLiteral("O TAVO - Upload já está aberto.");
+
+struct Execucao
+{
+    int codigo = -1; // -1: did not end in time; -2: crashed
+    QString saida;
+    QString erros;
+};
+
+// Runs the console with the test's environment (its TAVO_ROOT); every run
+// is bounded.
+Execucao console(const QStringList &argumentos, const QByteArray &lcAll = "C.UTF-8", const QString &pasta = {})
+{
+    QProcess processo;
+    processo.setWorkingDirectory(pasta);
+    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+    ambiente.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(lcAll));
+    processo.setProcessEnvironment(ambiente);
+    processo.start(QStringLiteral(TAVO_UPLOAD_CLI), argumentos);
+    Execucao execucao;
+    if (!processo.waitForFinished(60000)) {
+        processo.kill();
+        processo.waitForFinished(5000);
+        return execucao;
+    }
+    execucao.codigo = processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : -2;
+    execucao.saida = QString::fromUtf8(processo.readAllStandardOutput());
+    execucao.erros = QString::fromUtf8(processo.readAllStandardError());
+    return execucao;
+}
+
+// A port of 127.0.0.1 on which nothing listens.
+quint16 portaLivre()
+{
+    QTcpServer sonda;
+    sonda.listen(QHostAddress::LocalHost, 0);
+    return sonda.serverPort();
+}
+
+// tavo-upload-server in the background on a port the system picks.
+class Servidor
+{
+public:
+    ~Servidor()
+    {
+        m_processo.kill();
+        m_processo.waitForFinished(5000);
+    }
+    quint16 inicia(const QStringList &argumentos)
+    {
+        m_processo.setProcessChannelMode(QProcess::MergedChannels);
+        m_processo.start(QStringLiteral(TAVO_UPLOAD_SERVER),
+                         argumentos + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"),
+                                                  m_pasta.path()});
+        if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
+            return 0;
+        static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
+        return quint16(porta.match(saida()).captured(1).toUInt());
+    }
+    QString saida()
+    {
+        m_texto += QString::fromUtf8(m_processo.readAll());
+        return m_texto;
+    }
+    QString recebido(const QString &nome, const QString &arquivo) const
+    {
+        return m_pasta.filePath(nome + QLatin1Char('/') + arquivo);
+    }
+
+private:
+    QProcess m_processo;
+    QTemporaryDir m_pasta;
+    QString m_texto;
+};
+
+// A school office: the school database of tests/data in its place, the
+// package folder and a stand-in drive a:.
+struct Escritorio
+{
+    Escritorio()
+    {
+        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
+        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+        QDir().mkpath(ambiente.raiz() + QStringLiteral("/drives/a"));
+    }
+    int envios() const { return ambiente.valor(QStringLiteral("select count(*) from Historico")).toInt(); }
+    AmbienteTeste ambiente;
+};
+
+QStringList configuracao(quint16 porta)
+{
+    return {QStringLiteral("configurar"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"), QStringLiteral("--portas"),
+            QStringLiteral("1"), QStringLiteral("--porta-inicial"), QString::number(porta)};
+}
+
+QStringList a(const char *texto)
+{
+    return QString::fromUtf8(texto).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TstConsole : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    void cleanup() { Relogio::fixa({}); }
+
+    void ajudaVersaoEUsoIncorreto_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("saida"); // start of standard output
+        QTest::addColumn<QString>("erros"); // start of standard error, after "tavo-upload-cli: "
+        const auto uso = [](const char *nome, const char *argumentos, const char *erro) {
+            QTest::newRow(nome) << a(argumentos) << 2 << QString() << QString::fromUtf8(erro);
+        };
+        QTest::newRow("--help") << a("enviar --help") << 0 << QStringLiteral("Uso: tavo-upload-cli <comando>") << QString();
+        QTest::newRow("--version") << a("--version") << 0 << QStringLiteral("tavo-upload-cli " TAVO_VERSAO "\n")
+                                   << QString();
+        uso("sem comando", "", "Nenhum comando informado.\n");
+        uso("comando desconhecido", "apagar", "Comando desconhecido: \"apagar\".\n");
+        uso("opção de outro comando", "gerar --tipo anual", "O comando gerar não tem a opção \"--tipo\".\n");
+        uso("valor faltando", "enviar --tipo", "A opção --tipo precisa de um valor.\n");
+        uso("argumento solto", "gerar agora", "Argumento inesperado: \"agora\".\n");
+        uso("IP de cinco partes", "configurar --ip 1.2.3.4.5 --portas 3 --porta-inicial 1", "O IP do servidor tem mais");
+        uso("parte que a caixa não comporta", "configurar --ip=1.2.3.1000 --portas=3 --porta-inicial=1",
+            "Cada parte do IP");
+        uso("tipo de envio desconhecido", "enviar --tipo mensal", "O tipo de transmissão é");
+        uso("mês 13", "historico --mes 13", "O mês é um número de 1 a 12");
+        uso("ano com letras", "historico --ano 20x4", "O ano é informado somente com números");
+    }
+    void ajudaVersaoEUsoIncorreto()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(int, codigo);
+        QFETCH(QString, saida);
+        QFETCH(QString, erros);
+        AmbienteTeste ambiente;
+        const Execucao execucao = console(argumentos);
+        QCOMPARE(execucao.codigo, codigo);
+        QVERIFY2(execucao.saida.startsWith(saida) && saida.isEmpty() == execucao.saida.isEmpty(),
+                 qPrintable(execucao.saida));
+        if (codigo == 2)
+            QVERIFY2(execucao.erros.startsWith(QStringLiteral("tavo-upload-cli: ") + erros), qPrintable(execucao.erros));
+        else
+            QCOMPARE(execucao.erros, QString());
+        // Nothing was run: no settings were written.
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+    }
+
+    // Before it saves, configurar makes the local database ready as the
+    // window's start does: the template in an empty folder, the former
+    // client's Access database converted.
+    void configurarGravaComAsMensagensDaJanela_data()
+    {
+        QTest::addColumn<QString>("banco"); // the local database before: template, none, or a fixture
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("saida");
+        QTest::addColumn<QString>("erros"); // standard error's start; empty: nothing
+        QTest::addColumn<QString>("gravado"); // the settings row afterwards
+        const QString ok = QStringLiteral("Alterações realizadas com sucesso!\n");
+        const QString ip = QStringLiteral("Verifique se o IP do servidor está correto.\n");
+        const QString modelo = QStringLiteral("modelo");
+        const QStringList completo = a("configurar --ip 127.0.0.9 --portas 3 --porta-inicial 47000");
+        QTest::newRow("tudo informado") << modelo << completo << 0 << ok << QString() << QStringLiteral("127.0.0.9|3|47000");
+        QTest::newRow("pasta sem banco") << QString() << completo << 0 << ok << QString()
+                                         << QStringLiteral("127.0.0.9|3|47000");
+        QTest::newRow("banco do cliente anterior") << QStringLiteral("legado_uploadcliente_novo.mdb") << completo << 0
+                                                   << ok << QStringLiteral("Local database converted from the Access format: ")
+                                                   << QStringLiteral("127.0.0.9|3|47000");
+        // The checks' order: first box, ports, first port, then boxes 2 to 4.
+        QTest::newRow("nada informado") << modelo << a("configurar") << 1 << QString() << ip << QString();
+        QTest::newRow("sem portas") << modelo << a("configurar --ip 127.0.0 --porta-inicial 47000") << 1 << QString()
+                                    << QStringLiteral("A Quantidade de Portas utilizada pelo servidor deve ser informada.\n")
+                                    << QString();
+        QTest::newRow("sem porta inicial") << modelo << a("configurar --ip 127 --portas 3") << 1 << QString()
+                                           << QStringLiteral("A Porta inicial deve ser informada.\n") << QString();
+        QTest::newRow("quarta caixa vazia") << modelo << a("configurar --ip 127.0.0. --portas 3 --porta-inicial 1") << 1
+                                            << QString() << ip << QString();
+        QTest::newRow("porta fora do intervalo")
+            << modelo << a("configurar --ip 127.0.0.9 --portas 3 --porta-inicial 70000") << 1 << QString()
+            << QStringLiteral("Configurações\nOcorreu um erro ao salvar as configurações.\n"
+                              "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.\n")
+            << QString();
+    }
+    void configurarGravaComAsMensagensDaJanela()
+    {
+        QFETCH(QString, banco);
+        QFETCH(QStringList, argumentos);
+        QFETCH(int, codigo);
+        QFETCH(QString, saida);
+        QFETCH(QString, erros);
+        QFETCH(QString, gravado);
+        AmbienteTeste ambiente(banco == QLatin1String("modelo"));
+        const bool legado = banco.endsWith(QLatin1String(".mdb"));
+        if (legado)
+            ambiente.copiaDado(banco, ambiente.bancoLocal());
+        const Execucao execucao = console(argumentos);
+        QCOMPARE(execucao.codigo, codigo);
+        QCOMPARE(execucao.saida, saida);
+        QVERIFY2(execucao.erros.startsWith(erros) && erros.isEmpty() == execucao.erros.isEmpty(),
+                 qPrintable(execucao.erros));
+        QCOMPARE(ambiente.valor(QStringLiteral("select ip_servidor || '|' || qtde_portas || '|' || porta_inicial "
+                                               "from configuracao")),
+                 gravado);
+        if (legado) {
+            QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), le(AmbienteTeste::dado(banco)));
+            QCOMPARE(ambiente.valor(QStringLiteral("select codigo_escola || '|' || tipo_transmissao from Historico "
+                                                   "where Nome_arquivo = 'DADOS_31099999_10112026.zip'")),
+                     QStringLiteral("31099999|PERIO"));
+        }
+    }
+
+    void enviarChegaAoServidorOuDizPorQueNao_data()
+    {
+        QTest::addColumn<QString>("servidor");  // its options; "-" none at all
+        QTest::addColumn<QString>("pacote");    // gerado, escolhido, ontem, pedaco
+        QTest::addColumn<QStringList>("tipo");  // the --tipo option
+        QTest::addColumn<QString>("preparo");   // a statement run on the local database first
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("erros");     // what standard error starts with; empty: nothing
+        QTest::addColumn<bool>("chega");        // the package reaches the server
+        QTest::addColumn<QString>("registrado"); // the type recorded; empty: no record
+        const QStringList periodica = a("--tipo periodica");
+        const QStringList anual = a("--tipo anual");
+        QTest::newRow("gerado, periódica") << QString() << QStringLiteral("gerado") << periodica << QString() << 0
+                                          << QString() << true << QStringLiteral("PERIO");
+        QTest::newRow("escolhido, anual") << QString() << QStringLiteral("escolhido") << anual << QString() << 0
+                                         << QStringLiteral("O Arquivo está pronto para ser Transmitido!\n")
+                                         << true << QStringLiteral("ANUAL");
+        QTest::newRow("arquivo recusado") << QStringLiteral("--refuse") << QStringLiteral("gerado") << periodica
+                                         << QString() << 1
+                                         << QStringLiteral("Erro na transferência.\nO arquivo foi recusado pelo servidor.\n")
+                                         << false << QString();
+        QTest::newRow("nenhum servidor") << QStringLiteral("-") << QStringLiteral("gerado") << periodica << QString()
+                                        << 1
+                                        << QStringLiteral("Erro de conexão.\nNão foi possível conectar ao servidor.\n"
+                                                          "Tente novamente.\n")
+                                        << false << QString();
+        QTest::newRow("só o pacote de ontem") << QString() << QStringLiteral("ontem") << periodica << QString() << 1
+                                             << QStringLiteral("O Arquivo não existe!\n") << false << QString();
+        QTest::newRow("sem tipo") << QString() << QStringLiteral("gerado") << QStringList() << QString() << 1
+                                  << QStringLiteral("Tipo de Transmissão\nEscolha o Tipo de Transmissão\n") << false
+                                  << QString();
+        QTest::newRow("disquetes sem terminal") << QString() << QStringLiteral("pedaco") << anual << QString() << 1
+                                               << QStringLiteral("Insira o último disquete e aperte o botão OK\n"
+                                                                 "A Operação foi cancelada!\n")
+                                               << false << QString();
+        QTest::newRow("histórico não gravado")
+            << QString() << QStringLiteral("gerado") << periodica
+            << QStringLiteral("create trigger recusa before insert on Historico begin select raise(abort, 'cheio'); end")
+            << 1 << QStringLiteral("Histórico não gravado.\nO arquivo foi enviado, mas o envio não pôde ser gravado")
+            << true << QString();
+    }
+    void enviarChegaAoServidorOuDizPorQueNao()
+    {
+        QFETCH(QString, servidor);
+        QFETCH(QString, pacote);
+        QFETCH(QStringList, tipo);
+        QFETCH(QString, preparo);
+        QFETCH(int, codigo);
+        QFETCH(QString, erros);
+        QFETCH(bool, chega);
+        QFETCH(QString, registrado);
+        Escritorio escritorio;
+        Servidor processo;
+        const quint16 porta = servidor == QLatin1String("-") ? portaLivre() : processo.inicia(a(qPrintable(servidor)));
+        QVERIFY2(porta != 0, "tavo-upload-server did not start listening");
+        QCOMPARE(console(configuracao(porta)).codigo, 0);
+        if (!preparo.isEmpty())
+            escritorio.ambiente.executa(preparo);
+
+        QStringList argumentos = QStringList{QStringLiteral("enviar")} + tipo;
+        QString enviado;
+        if (pacote == QLatin1String("ontem")) {
+            enviado = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate().addDays(-1)));
+            grava(enviado, "PK\x03\x04");
+        } else if (pacote == QLatin1String("pedaco")) {
+            enviado = escritorio.ambiente.raiz() + QStringLiteral("/DADOS_31045678_01032026.zip.001");
+            grava(enviado, aleatorio(1000, 7));
+            argumentos << QStringLiteral("--pacote") << enviado;
+        } else {
+            const Execucao gerado = console({QStringLiteral("gerar")});
+            QCOMPARE(gerado.codigo, 0);
+            QCOMPARE(gerado.erros, QString());
+            enviado = gerado.saida.trimmed().split(QLatin1Char('\n')).last();
+            QVERIFY2(enviado.startsWith(escritorio.ambiente.raiz() + QLatin1Char('/')), qPrintable(enviado));
+            QCOMPARE(Caminhos::nomeArquivo(enviado),
+                     Caminhos::nomeArquivo(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
+            if (pacote == QLatin1String("escolhido")) {
+                const QString copia = escritorio.ambiente.raiz() + QStringLiteral("/escolhido/")
+                                      + Caminhos::nomeArquivo(enviado);
+                grava(copia, le(enviado));
+                QVERIFY(QFile::remove(enviado)); // the choice, not today's package, is what goes out
+                enviado = copia;
+                argumentos << QStringLiteral("--pacote") << QStringLiteral("escolhido/") + Caminhos::nomeArquivo(copia);
+            }
+        }
+
+        // A relative --pacote is taken from the current folder.
+        const Execucao execucao = console(argumentos, "C.UTF-8", escritorio.ambiente.raiz());
+        QCOMPARE(execucao.codigo, codigo);
+        QVERIFY2(erros.isEmpty() ? execucao.erros.isEmpty() : execucao.erros.startsWith(erros), qPrintable(execucao.erros));
+        // The success text whenever the package reached the server, and only then.
+        QCOMPARE(execucao.saida, chega ? kSucesso + QLatin1Char('\n') : QString());
+
+        const QString nome = Caminhos::nomeArquivo(enviado);
+        QCOMPARE(escritorio.envios(), registrado.isEmpty() ? 0 : 1);
+        if (!registrado.isEmpty())
+            QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || codigo_escola || '|' || "
+                                                              "tipo_transmissao from Historico")),
+                     nome + QStringLiteral("|31045678|") + registrado);
+        if (!chega)
+            return;
+        const QString envio = processo.recebido(nome, QStringLiteral("envio.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(envio), 5000);
+        QVERIFY(le(processo.recebido(nome, nome)) == le(enviado));
+        const QString identidade = QString::fromUtf8(le(envio));
+        for (const QString &linha : QStringList{QStringLiteral("codigo_escola: 31045678\n"),
+                                     QStringLiteral("codigo_escritorio: 0000000114\n"),
+                                     QStringLiteral("escola: ESCOLA ESTADUAL JOÃO E MARIA\n"),
+                                     QStringLiteral("tipo: ") + (registrado.isEmpty() ? QStringLiteral("PERIO") : registrado)
+                                         + QLatin1Char('\n')})
+            QVERIFY2(identidade.contains(linha), qPrintable(identidade));
+    }
+
+    void historicoComoAJanelaMostra_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<bool>("tabelaAntiga");
+        QTest::addColumn<QStringList>("linhas"); // file name and type of each row, newest first
+        QTest::newRow("março, os dois tipos") << a("historico --mes 3 --ano 2024") << false
+                                              << QStringList{QStringLiteral("B|ANUAL"), QStringLiteral("A|PERIO")};
+        QTest::newRow("março, só periódica") << a("historico --mes 3 --ano 2024 --tipo periodica") << false
+                                             << QStringList{QStringLiteral("A|PERIO")};
+        QTest::newRow("mês sem envios") << a("historico --mes 5 --ano 2024") << false << QStringList();
+        QTest::newRow("tabela antiga sobe de versão") << a("historico --ano 2024 --mes 3") << true
+                                                      << QStringList{QStringLiteral("B|ANUAL"), QStringLiteral("A|ANUAL")};
+    }
+    void historicoComoAJanelaMostra()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(bool, tabelaAntiga);
+        QFETCH(QStringList, linhas);
+        AmbienteTeste ambiente;
+        const auto registra = [](const QDateTime &momento, const char *nome, const char *tipo) {
+            Relogio::fixa(momento);
+            RegistraEnvio({QString::fromLatin1(nome), QStringLiteral("114"), QStringLiteral("31045678"),
+                           QString::fromLatin1(tipo)});
+        };
+        registra(QDateTime(QDate(2024, 3, 5), QTime(9, 0)), "A", "PERIO");
+        registra(QDateTime(QDate(2024, 3, 20), QTime(14, 30, 15)), "B", "ANUAL");
+        registra(QDateTime(QDate(2024, 4, 1), QTime(8, 0)), "C", "PERIO");
+        if (tabelaAntiga)
+            ambiente.executa(QStringLiteral("alter table Historico drop column tipo_transmissao"));
+        // The window's lock does not keep the report from being read.
+        const TravaPrograma janela;
+
+        const Execucao execucao = console(argumentos, "pt_BR.UTF-8");
+        QCOMPARE(execucao.codigo, 0);
+        QCOMPARE(execucao.erros, QString());
+        const QString &relatorio = execucao.saida;
+        const QString mes = argumentos.contains(QStringLiteral("5")) ? QStringLiteral("MAIO") : QStringLiteral("MARÇO");
+        QVERIFY2(relatorio.contains(QStringLiteral("\r\n%1/2024\r\n").arg(mes)), qPrintable(relatorio));
+        // Every line ends in CRLF, the total (when there are rows) in nothing.
+        QCOMPARE(relatorio.count(QStringLiteral("\r\n")), 5 + linhas.size() + (linhas.isEmpty() ? 0 : 1));
+        QCOMPARE(relatorio.count(QLatin1Char('\n')), relatorio.count(QStringLiteral("\r\n")));
+        const QHash<QString, QString> datas{{QStringLiteral("A"), QStringLiteral("05/03/2024 09:00:00")},
+                                            {QStringLiteral("B"), QStringLiteral("20/03/2024 14:30:15")}};
+        QString esperadas;
+        for (const QString &linha : std::as_const(linhas)) {
+            const QStringList partes = linha.split(QLatin1Char('|'));
+            esperadas += RelatorioHistorico::linha(datas.value(partes.at(0)), QStringLiteral("A DEFINIR 114"),
+                                                   QStringLiteral("31045678"), partes.at(0), partes.at(1));
+        }
+        QVERIFY2(relatorio.contains(esperadas + RelatorioHistorico::rodape(linhas.size())), qPrintable(relatorio));
+        QVERIFY(relatorio.endsWith(RelatorioHistorico::rodape(linhas.size())));
+    }
+
+    void historicoSemMesEAnoEhODeHoje()
+    {
+        AmbienteTeste ambiente;
+        RegistraEnvio({QStringLiteral("HOJE.zip"), QStringLiteral("114"), QStringLiteral("31045678"),
+                       QStringLiteral("ANUAL")});
+        const QDate hoje = QDate::currentDate();
+        const Execucao execucao = console({QStringLiteral("historico")}, "pt_BR.UTF-8");
+        if (QDate::currentDate().month() != hoje.month())
+            QSKIP("the month turned while the report was made");
+        QCOMPARE(execucao.codigo, 0);
+        QCOMPARE(execucao.saida, GeraHistorico(std::int16_t(hoje.month()), std::int16_t(hoje.year()), 0));
+        QVERIFY(execucao.saida.contains(QStringLiteral("HOJE.zip")));
+    }
+
+    // An office that never opened this client: its Access database is
+    // converted under the lock, and its old history table upgraded.
+    void historicoDeEscritorioQueVemDoClienteAnterior()
+    {
+        AmbienteTeste ambiente(false);
+        ambiente.copiaDado(QStringLiteral("legado_uploadcliente_antigo.mdb"), ambiente.bancoLocal());
+        const Execucao execucao = console(a("historico --mes 11 --ano 2026"), "pt_BR.UTF-8");
+        QCOMPARE(execucao.codigo, 0);
+        QVERIFY(execucao.saida.contains(QStringLiteral("\r\nNOVEMBRO/2026\r\n")));
+        QVERIFY2(execucao.saida.contains(RelatorioHistorico::linha(
+                     QStringLiteral("10/11/2026 09:30:00"), QStringLiteral("SSRE DE PORTO ALEGRE DO NORTE 5"),
+                     QStringLiteral("31099999"), QStringLiteral("DADOS_31099999_10112026.zip"), QStringLiteral("ANUAL"))),
+                 qPrintable(execucao.saida));
+        QVERIFY(execucao.saida.endsWith(RelatorioHistorico::rodape(3)));
+        QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")),
+                 le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_antigo.mdb"))));
+        QVERIFY(!QFileInfo::exists(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock")));
+    }
+
+    void travaDaJanelaImpedeOQueMudaAPasta_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::newRow("configurar") << a("configurar --ip 127.0.0.1 --portas 1 --porta-inicial 47000");
+        QTest::newRow("gerar") << a("gerar");
+        QTest::newRow("enviar") << a("enviar --tipo anual");
+    }
+    void travaDaJanelaImpedeOQueMudaAPasta()
+    {
+        QFETCH(QStringList, argumentos);
+        Escritorio escritorio;
+        {
+            const TravaPrograma janela;
+            QCOMPARE(janela.situacao(), TravaPrograma::Situacao::Tomada);
+            const Execucao execucao = console(argumentos);
+            QCOMPARE(execucao.codigo, 1);
+            QCOMPARE(execucao.erros, kTravada + QLatin1Char('\n'));
+            QCOMPARE(execucao.saida, QString());
+            QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+            QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+        }
+        // The window closed: the same command runs (and ends for its own reasons).
+        QVERIFY(!console(argumentos).erros.contains(kTravada));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConsole)
+#include "tst_console.moc"
