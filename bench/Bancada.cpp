@@ -101,8 +101,8 @@ QString colocaPacote(frmPrincipal &janela, const QString &origem)
     const QString nome = QStringLiteral("DADOS_31045678_07122026.zip");
     const QString destino = Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome;
     QFile::remove(destino);
-    if (::link(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) != 0 &&
-        !QFile::copy(origem, destino)) {
+    if (::link(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) != 0
+        && !QFile::copy(origem, destino)) {
         std::fprintf(stderr, "cannot place the package %s\n", qPrintable(origem));
         std::exit(2);
     }

@@ -36,7 +36,8 @@ bool aguarda(int s, std::string &recebido, const char *esperado)
 {
     const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (recebido.find(esperado) == std::string::npos) {
-        const auto resta = std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
+        const auto resta =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now());
         if (resta.count() <= 0)
             return false;
         pollfd p{s, POLLIN, 0};
@@ -80,15 +81,15 @@ int main(int argc, char *argv[])
         return falha("cannot connect");
 
     std::string recebido;
-    const std::string cabecalho = std::string("File~~~#:name~#:") + "DADOS_31045678_07122026.zip" +
-                                  "*0000000114SSRE DE TESTE*31045678ESCOLA ESTADUAL TESTE*PERIO";
+    const std::string cabecalho = std::string("File~~~#:name~#:") + "DADOS_31045678_07122026.zip"
+                                  + "*0000000114SSRE DE TESTE*31045678ESCOLA ESTADUAL TESTE*PERIO";
     const std::string tamanhoTexto = "File~~~#:size~#:" + std::to_string(tamanho);
     if (!aguarda(s, recebido, "Received accept"))
         return falha("no greeting");
     if (!enviaTudo(s, "Request#:PACKET", 15) || !aguarda(s, recebido, "Received PACKET"))
         return falha("no packet answer");
-    if (!enviaTudo(s, cabecalho.data(), cabecalho.size()) || !enviaTudo(s, tamanhoTexto.data(), tamanhoTexto.size()) ||
-        !aguarda(s, recebido, "Received PEND~# 1"))
+    if (!enviaTudo(s, cabecalho.data(), cabecalho.size()) || !enviaTudo(s, tamanhoTexto.data(), tamanhoTexto.size())
+        || !aguarda(s, recebido, "Received PEND~# 1"))
         return falha("file not accepted");
 
     char peca[2048];

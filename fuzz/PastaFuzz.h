@@ -25,8 +25,8 @@ namespace PastaFuzz {
 inline const QString &raiz()
 {
     static QTemporaryDir *pasta = [] {
-        const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
-                                                                                : QDir::tempPath();
+        const QString base =
+            QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
         auto *p = new QTemporaryDir(base + QStringLiteral("/tavo_fuzz_XXXXXX"));
         if (!p->isValid())
             falha("não foi possível criar a pasta temporária");
@@ -50,7 +50,10 @@ inline QStringList listagem(const QString &pasta, const QString &excluida = {})
         const QString relativo = base.relativeFilePath(info.filePath());
         if (!excluida.isEmpty() && (relativo == excluida || relativo.startsWith(excluida + QLatin1Char('/'))))
             continue;
-        lista.append(relativo + QLatin1Char(' ') + (info.isSymLink() ? QStringLiteral("L") : info.isDir() ? QStringLiteral("D") : QString::number(info.size())));
+        lista.append(relativo + QLatin1Char(' ')
+                     + (info.isSymLink() ? QStringLiteral("L")
+                        : info.isDir()   ? QStringLiteral("D")
+                                         : QString::number(info.size())));
     }
     lista.sort();
     return lista;

@@ -79,15 +79,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
         falha("não foi possível criar a pasta");
     {
         QFile f(arquivo);
-        if (!f.open(QIODevice::WriteOnly) || f.write(reinterpret_cast<const char *>(dados), static_cast<qint64>(tamanho))
-                                                 != static_cast<qint64>(tamanho))
+        if (!f.open(QIODevice::WriteOnly)
+            || f.write(reinterpret_cast<const char *>(dados), static_cast<qint64>(tamanho))
+                   != static_cast<qint64>(tamanho))
             falha("não foi possível gravar o arquivo de entrada");
     }
 
     try {
         const std::optional<DadosEscola> escola = ConsultaDadosEscola(arquivo);
-        if (escola && (escola->codigoSRE != escola->codigoSRE.trimmed().toUpper()
-                       || escola->codigoEscola != escola->codigoEscola.trimmed().toUpper()))
+        if (escola
+            && (escola->codigoSRE != escola->codigoSRE.trimmed().toUpper()
+                || escola->codigoEscola != escola->codigoEscola.trimmed().toUpper()))
             falha("dados da escola fora da forma normalizada");
     } catch (const ErroTavo &) {
         // A damaged or foreign file ends here: the window shows the message.

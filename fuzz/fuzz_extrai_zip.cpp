@@ -111,7 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
         if (linha.endsWith(QLatin1String(" L")))
             falha("a extração criou um vínculo simbólico:", linha);
         const QString relativo = linha.left(linha.lastIndexOf(QLatin1Char(' ')));
-        if (!QFileInfo(destino + QLatin1Char('/') + relativo).canonicalFilePath().startsWith(canonico + QLatin1Char('/')))
+        if (!QFileInfo(destino + QLatin1Char('/') + relativo)
+                 .canonicalFilePath()
+                 .startsWith(canonico + QLatin1Char('/')))
             falha("arquivo extraído fora da pasta:", linha);
     }
 

@@ -77,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
     // Byte 0: the field asked for; byte 1: the separator's length (0-3).
     const int numero = static_cast<int>(static_cast<std::int8_t>(dados[0]));
     const std::size_t tamanhoSeparador = std::min<std::size_t>(dados[1] % 4, tamanho - 2);
-    const QString separador = QString::fromLatin1(reinterpret_cast<const char *>(dados + 2),
-                                                  static_cast<qsizetype>(tamanhoSeparador));
+    const QString separador =
+        QString::fromLatin1(reinterpret_cast<const char *>(dados + 2), static_cast<qsizetype>(tamanhoSeparador));
     const QString texto = QString::fromUtf8(reinterpret_cast<const char *>(dados + 2 + tamanhoSeparador),
                                             static_cast<qsizetype>(tamanho - 2 - tamanhoSeparador));
 

@@ -14,8 +14,8 @@ pacotes=(
     poppler-utils
     # a private print server and PDF queue for the test that prints through a real default printer
     cups printer-driver-cups-pdf
-    # clang and its runtime for the libFuzzer targets of fuzz/
-    clang libclang-rt-14-dev
+    # clang and its runtime for the libFuzzer targets of fuzz/; the format check
+    clang libclang-rt-14-dev clang-format
 )
 
 faltando=()

@@ -61,10 +61,14 @@ int executa(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
     }
     preparaPastaPrograma(terminal);
     switch (pedido.comando) {
-    case Comando::Configurar: return configurar(pedido.configuracao, terminal);
-    case Comando::Gerar: return gerar(terminal);
-    case Comando::Enviar: return enviar(pedido, terminal);
-    default: return UsoIncorreto;
+    case Comando::Configurar:
+        return configurar(pedido.configuracao, terminal);
+    case Comando::Gerar:
+        return gerar(terminal);
+    case Comando::Enviar:
+        return enviar(pedido, terminal);
+    default:
+        return UsoIncorreto;
     }
 }
 

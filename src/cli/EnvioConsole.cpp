@@ -113,8 +113,8 @@ int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
         return Falha;
 
     DadosEscola escola;
-    const std::optional<PacoteEscolhido> pacote = pedido.pacote.isEmpty() ? pacoteDeHoje(pedido, escola, terminal)
-                                                                           : pacoteEscolhido(pedido, escola, terminal);
+    const std::optional<PacoteEscolhido> pacote =
+        pedido.pacote.isEmpty() ? pacoteDeHoje(pedido, escola, terminal) : pacoteEscolhido(pedido, escola, terminal);
     if (!pacote)
         return Falha;
 

@@ -87,7 +87,8 @@ Analise completaHistorico(Pedido pedido, const QMap<QString, QString> &valores)
     if (valores.contains(QStringLiteral("mes"))) {
         const std::optional<int> mes = numero(valores.value(QStringLiteral("mes")), 2);
         if (!mes || *mes < 1 || *mes > 12)
-            return erro(QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(valores.value(QStringLiteral("mes"))));
+            return erro(
+                QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(valores.value(QStringLiteral("mes"))));
         pedido.mes = static_cast<std::int16_t>(*mes);
     }
     if (valores.contains(QStringLiteral("ano"))) {
@@ -123,11 +124,13 @@ Analise analisa(const QStringList &argumentos)
         return erro(QStringLiteral("Nenhum comando informado."));
 
     const Definicao definicoes[] = {
-        {QLatin1String("configurar"), Comando::Configurar,
+        {QLatin1String("configurar"),
+         Comando::Configurar,
          {QStringLiteral("ip"), QStringLiteral("portas"), QStringLiteral("porta-inicial")}},
         {QLatin1String("gerar"), Comando::Gerar, {}},
         {QLatin1String("enviar"), Comando::Enviar, {QStringLiteral("tipo"), QStringLiteral("pacote")}},
-        {QLatin1String("historico"), Comando::Historico,
+        {QLatin1String("historico"),
+         Comando::Historico,
          {QStringLiteral("mes"), QStringLiteral("ano"), QStringLiteral("tipo")}},
     };
     const Definicao *definicao = nullptr;
@@ -165,42 +168,45 @@ Analise analisa(const QStringList &argumentos)
     Pedido pedido;
     pedido.comando = definicao->comando;
     switch (definicao->comando) {
-    case Comando::Configurar: return completaConfigurar(pedido, valores);
-    case Comando::Enviar: return completaEnviar(pedido, valores);
-    case Comando::Historico: return completaHistorico(pedido, valores);
-    default: return {pedido, {}};
+    case Comando::Configurar:
+        return completaConfigurar(pedido, valores);
+    case Comando::Enviar:
+        return completaEnviar(pedido, valores);
+    case Comando::Historico:
+        return completaHistorico(pedido, valores);
+    default:
+        return {pedido, {}};
     }
 }
 
 QString ajuda()
 {
-    return QStringLiteral(
-        "Uso: tavo-upload-cli <comando> [opções]\n"
-        "\n"
-        "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
-        "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
-        "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
-        "\n"
-        "Comandos:\n"
-        "  configurar --ip A.B.C.D --portas N --porta-inicial P\n"
-        "      Grava as configurações de acesso ao servidor: o IP, a quantidade de\n"
-        "      portas e a primeira delas.\n"
-        "  gerar\n"
-        "      Gera o pacote da escola a partir do banco\n"
-        "      c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb; a última linha é o caminho do pacote.\n"
-        "  enviar --tipo periodica|anual [--pacote ARQUIVO]\n"
-        "      Envia ao servidor o pacote de hoje feito por \"gerar\", ou o ARQUIVO\n"
-        "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
-        "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
-        "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
-        "\n"
-        "Opções:\n"
-        "  --help      Mostra esta ajuda.\n"
-        "  --version   Mostra a versão.\n"
-        "\n"
-        "Saída: 0 sucesso, 1 falha (a mensagem vai para a saída de erros), 2 uso incorreto.\n"
-        "configurar, gerar e enviar não rodam enquanto outro TAVO - Upload (a janela\n"
-        "ou o console) estiver aberto na mesma pasta do programa.\n");
+    return QStringLiteral("Uso: tavo-upload-cli <comando> [opções]\n"
+                          "\n"
+                          "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
+                          "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
+                          "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
+                          "\n"
+                          "Comandos:\n"
+                          "  configurar --ip A.B.C.D --portas N --porta-inicial P\n"
+                          "      Grava as configurações de acesso ao servidor: o IP, a quantidade de\n"
+                          "      portas e a primeira delas.\n"
+                          "  gerar\n"
+                          "      Gera o pacote da escola a partir do banco\n"
+                          "      c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb; a última linha é o caminho do pacote.\n"
+                          "  enviar --tipo periodica|anual [--pacote ARQUIVO]\n"
+                          "      Envia ao servidor o pacote de hoje feito por \"gerar\", ou o ARQUIVO\n"
+                          "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
+                          "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
+                          "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
+                          "\n"
+                          "Opções:\n"
+                          "  --help      Mostra esta ajuda.\n"
+                          "  --version   Mostra a versão.\n"
+                          "\n"
+                          "Saída: 0 sucesso, 1 falha (a mensagem vai para a saída de erros), 2 uso incorreto.\n"
+                          "configurar, gerar e enviar não rodam enquanto outro TAVO - Upload (a janela\n"
+                          "ou o console) estiver aberto na mesma pasta do programa.\n");
 }
 
 } // namespace LinhaComando

@@ -19,11 +19,16 @@ Roteiro &roteiroAtual()
 QMessageBox::Icon iconeQt(Icone icone)
 {
     switch (icone) {
-    case Icone::Informacao: return QMessageBox::Information;
-    case Icone::Pergunta: return QMessageBox::Question;
-    case Icone::Exclamacao: return QMessageBox::Warning;
-    case Icone::Critico: return QMessageBox::Critical;
-    case Icone::Nenhum: break;
+    case Icone::Informacao:
+        return QMessageBox::Information;
+    case Icone::Pergunta:
+        return QMessageBox::Question;
+    case Icone::Exclamacao:
+        return QMessageBox::Warning;
+    case Icone::Critico:
+        return QMessageBox::Critical;
+    case Icone::Nenhum:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -46,10 +51,14 @@ Resposta mostraDeVerdade(const Registro &caixa)
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return Resposta::Ok;
-    case QMessageBox::Yes: return Resposta::Sim;
-    case QMessageBox::Cancel: return Resposta::Cancelar;
-    default: return caixa.botoes == Botoes::OkCancelar ? Resposta::Cancelar : Resposta::Nao;
+    case QMessageBox::Ok:
+        return Resposta::Ok;
+    case QMessageBox::Yes:
+        return Resposta::Sim;
+    case QMessageBox::Cancel:
+        return Resposta::Cancelar;
+    default:
+        return caixa.botoes == Botoes::OkCancelar ? Resposta::Cancelar : Resposta::Nao;
     }
 }
 

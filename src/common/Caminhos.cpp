@@ -40,8 +40,8 @@ QString resolveSemCaixa(const QString &base, const QStringList &partes)
             continue;
         QString proximo = atual + QLatin1Char('/') + parte;
         if (parte != QLatin1String("..") && !QFileInfo::exists(proximo)) {
-            const QStringList entradas
-                = QDir(atual).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            const QStringList entradas =
+                QDir(atual).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
             for (const QString &entrada : entradas) {
                 if (entrada.compare(parte, Qt::CaseInsensitive) == 0) {
                     proximo = atual + QLatin1Char('/') + entrada;

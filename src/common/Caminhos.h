@@ -43,12 +43,30 @@ QString local(const QString &caminho);
 QString naPastaPrograma(const QString &sufixo);
 
 // The fixed paths of the installation, in their Windows form.
-inline QString pastaTrabalho() { return QStringLiteral("c:\\temp_tavo"); }
-inline QString pastaTavo() { return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\"); }
-inline QString bancoEscola() { return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb"); }
-inline QString pastaPacotes() { return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\Arquivo_gerado\\"); }
-inline QString unidadeDisquete() { return QStringLiteral("a:\\"); }
-inline QString bancoLocal() { return QStringLiteral("\\UploadCliente.mdb"); }
+inline QString pastaTrabalho()
+{
+    return QStringLiteral("c:\\temp_tavo");
+}
+inline QString pastaTavo()
+{
+    return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\");
+}
+inline QString bancoEscola()
+{
+    return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb");
+}
+inline QString pastaPacotes()
+{
+    return QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\Arquivo_gerado\\");
+}
+inline QString unidadeDisquete()
+{
+    return QStringLiteral("a:\\");
+}
+inline QString bancoLocal()
+{
+    return QStringLiteral("\\UploadCliente.mdb");
+}
 
 // The file name part of a path in either form ("GetFileName").
 QString nomeArquivo(const QString &caminho);

@@ -21,8 +21,7 @@ double leNumero(const QString &texto)
     return valor;
 }
 
-template<typename T>
-T arredondaNoIntervalo(double valor)
+template <typename T> T arredondaNoIntervalo(double valor)
 {
     const double arredondado = std::nearbyint(valor); // default mode: halves to even
     if (arredondado < static_cast<double>(std::numeric_limits<T>::min())

@@ -24,6 +24,5 @@ QString FormataTamanho(qint64 bytes)
     const int decimais = valor < 10.0 ? 2 : valor < 100.0 ? 1 : 0;
     const double escala = std::pow(10.0, decimais);
     const double cortado = std::floor(valor * escala + 1e-9) / escala;
-    return locale.toString(cortado, 'f', decimais) + QLatin1Char(' ')
-           + QLatin1String(unidades[unidade]);
+    return locale.toString(cortado, 'f', decimais) + QLatin1Char(' ') + QLatin1String(unidades[unidade]);
 }

@@ -168,7 +168,9 @@ int criaPasta(const QString &pasta)
 
 bool somenteLeitura(const QString &caminho)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(nativo(caminho).constData(), &info) != 0)
         return false;
     return (info.st_mode & S_IWUSR) == 0;

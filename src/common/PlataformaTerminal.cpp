@@ -10,7 +10,9 @@ namespace PlataformaTerminal {
 
 bool ehTerminal(Fluxo fluxo)
 {
-    const int descritor = fluxo == Fluxo::Entrada ? STDIN_FILENO : fluxo == Fluxo::Saida ? STDOUT_FILENO : STDERR_FILENO;
+    const int descritor = fluxo == Fluxo::Entrada ? STDIN_FILENO
+                          : fluxo == Fluxo::Saida ? STDOUT_FILENO
+                                                  : STDERR_FILENO;
     return ::isatty(descritor) == 1;
 }
 

@@ -23,12 +23,12 @@ QString dataDoEnvio(const QVariant &valor)
         }
         return true;
     };
-    if (valor.typeId() == QMetaType::QString && iso.size() == 19 && iso.at(4) == QLatin1Char('-') &&
-        iso.at(7) == QLatin1Char('-') && (iso.at(10) == QLatin1Char(' ') || iso.at(10) == QLatin1Char('T')) &&
-        iso.at(13) == QLatin1Char(':') && iso.at(16) == QLatin1Char(':') &&
-        digitos({0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})) {
-        return iso.mid(8, 2) + QLatin1Char('/') + iso.mid(5, 2) + QLatin1Char('/') + iso.left(4) + QLatin1Char(' ') +
-               iso.mid(11, 8);
+    if (valor.typeId() == QMetaType::QString && iso.size() == 19 && iso.at(4) == QLatin1Char('-')
+        && iso.at(7) == QLatin1Char('-') && (iso.at(10) == QLatin1Char(' ') || iso.at(10) == QLatin1Char('T'))
+        && iso.at(13) == QLatin1Char(':') && iso.at(16) == QLatin1Char(':')
+        && digitos({0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})) {
+        return iso.mid(8, 2) + QLatin1Char('/') + iso.mid(5, 2) + QLatin1Char('/') + iso.left(4) + QLatin1Char(' ')
+               + iso.mid(11, 8);
     }
     return CompatibilidadeJet::formata(valor, QStringLiteral("dd/mm/yyyy hh:mm:ss"));
 }

@@ -97,9 +97,9 @@ QString rodape(qint64 quantidade)
 {
     if (quantidade <= 0)
         return {};
-    return QString(larguraRegua, QLatin1Char('-')) + kCrLf + QStringLiteral("TOTAL: ") +
-           QStringLiteral("%1").arg(quantidade, 4, 10, QLatin1Char('0')) + QLatin1Char(' ') +
-           (quantidade > 1 ? QStringLiteral("ARQUIVOS") : QStringLiteral("ARQUIVO"));
+    return QString(larguraRegua, QLatin1Char('-')) + kCrLf + QStringLiteral("TOTAL: ")
+           + QStringLiteral("%1").arg(quantidade, 4, 10, QLatin1Char('0')) + QLatin1Char(' ')
+           + (quantidade > 1 ? QStringLiteral("ARQUIVOS") : QStringLiteral("ARQUIVO"));
 }
 
 Montador::Montador(int mes, int ano)

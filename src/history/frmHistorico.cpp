@@ -133,8 +133,8 @@ void frmHistorico::monta()
     // Wide enough for a whole rule of 91 characters beside the scroll bar.
     const QFontMetrics medidas(txtHistorico->font());
     const int margens = 2 * (txtHistorico->frameWidth() + static_cast<int>(txtHistorico->document()->documentMargin()));
-    txtHistorico->setMinimumWidth(medidas.horizontalAdvance(QString(91, QLatin1Char('-'))) + margens +
-                                  txtHistorico->verticalScrollBar()->sizeHint().width() + 4);
+    txtHistorico->setMinimumWidth(medidas.horizontalAdvance(QString(91, QLatin1Char('-'))) + margens
+                                  + txtHistorico->verticalScrollBar()->sizeHint().width() + 4);
     txtHistorico->setMinimumHeight(medidas.lineSpacing() * 30);
 
     auto *janela = new QVBoxLayout(this);
@@ -191,9 +191,9 @@ void frmHistorico::cmdAtualizar_Click()
 {
     const std::optional<std::int16_t> ano = anoDigitado(txtAno->text());
     if (!ano) {
-        CaixaMensagem::aviso(QStringLiteral("O ano informado não é válido.") + kCrLf +
-                                 QStringLiteral("Informe o ano somente com números, por exemplo %1.")
-                                     .arg(Relogio::agora().date().year()),
+        CaixaMensagem::aviso(QStringLiteral("O ano informado não é válido.") + kCrLf
+                                 + QStringLiteral("Informe o ano somente com números, por exemplo %1.")
+                                       .arg(Relogio::agora().date().year()),
                              CaixaMensagem::Icone::Informacao);
         txtAno->setFocus();
         txtAno->selectAll();

@@ -25,8 +25,7 @@ QString pastaTrabalhoComBarra()
     return Caminhos::pastaTrabalho() + QLatin1Char('\\');
 }
 
-template<typename F, typename... Args>
-void avisa(const F &ouvinte, Args &&...args)
+template <typename F, typename... Args> void avisa(const F &ouvinte, Args &&...args)
 {
     if (ouvinte)
         ouvinte(std::forward<Args>(args)...);
@@ -92,7 +91,8 @@ bool SelecaoPacote::juntaDisquetes(const Ouvinte &ouvinte, const QString &primei
         if (!pedeDisquete(QStringLiteral("Insira o disquete Número ") + QString::number(i)))
             return false;
         avisa(ouvinte.pasta, Caminhos::unidadeDisquete());
-        CopiaArquivo(Caminhos::unidadeDisquete() + primeiroArquivo(Caminhos::unidadeDisquete()), pastaTrabalhoComBarra());
+        CopiaArquivo(Caminhos::unidadeDisquete() + primeiroArquivo(Caminhos::unidadeDisquete()),
+                     pastaTrabalhoComBarra());
     }
     avisa(ouvinte.pasta, Caminhos::pastaTrabalho());
     if (!AgrupaArquivos(pastaTrabalhoComBarra())) {

@@ -60,11 +60,12 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho)
     const QString sistema = PlataformaArquivos::textoDoSistema(codigo);
     switch (PlataformaArquivos::causa(codigo)) {
     case Causa::SemEspaco:
-        return ErroTavo(Erros::DiscoCheio, QStringLiteral("Não há espaço suficiente no disco (") + caminho + QLatin1Char(')'));
+        return ErroTavo(Erros::DiscoCheio,
+                        QStringLiteral("Não há espaço suficiente no disco (") + caminho + QLatin1Char(')'));
     case Causa::GravacaoRecusada:
     case Causa::EmUso:
-        return ErroTavo(Erros::AcessoArquivo, QStringLiteral("Erro de acesso ao caminho/arquivo: ") + caminho + QStringLiteral(" (")
-                                                  + sistema + QLatin1Char(')'));
+        return ErroTavo(Erros::AcessoArquivo, QStringLiteral("Erro de acesso ao caminho/arquivo: ") + caminho
+                                                  + QStringLiteral(" (") + sistema + QLatin1Char(')'));
     case Causa::Ausente:
         return ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("Caminho não encontrado: ") + caminho);
     case Causa::Outra:
@@ -113,8 +114,9 @@ ErroTavo GravacaoAtomica::falha(int codigo) const
 {
     using PlataformaArquivos::Causa;
     if (m_midia == Midia::Removivel && PlataformaArquivos::causa(codigo) == Causa::GravacaoRecusada)
-        return ErroTavo(Erros::DiscoCheio, QStringLiteral("A mídia recusou a gravação: ") + m_destino + QStringLiteral(" (")
-                                               + PlataformaArquivos::textoDoSistema(codigo) + QLatin1Char(')'));
+        return ErroTavo(Erros::DiscoCheio, QStringLiteral("A mídia recusou a gravação: ") + m_destino
+                                               + QStringLiteral(" (") + PlataformaArquivos::textoDoSistema(codigo)
+                                               + QLatin1Char(')'));
     return erroDoSistema(codigo, m_destino);
 }
 
@@ -152,8 +154,7 @@ void GravacaoAtomica::conclui()
 namespace {
 
 // Reads an open file to its end in 1 MiB blocks, handing each to `aCadaBloco`.
-template<typename F>
-void leEmBlocos(PlataformaArquivos::Arquivo &entrada, const QString &caminhoLocal, F &&aCadaBloco)
+template <typename F> void leEmBlocos(PlataformaArquivos::Arquivo &entrada, const QString &caminhoLocal, F &&aCadaBloco)
 {
     QByteArray bloco(1 << 20, Qt::Uninitialized);
     for (;;) {
@@ -169,8 +170,8 @@ void leEmBlocos(PlataformaArquivos::Arquivo &entrada, const QString &caminhoLoca
 void copia(const QString &origem, const QString &destino, GravacaoAtomica::Midia midia)
 {
     const QString origemLocal = Caminhos::local(origem);
-    const QString destinoLocal = Caminhos::local(terminaEmSeparador(destino) ? destino + Caminhos::nomeArquivo(origem)
-                                                                             : destino);
+    const QString destinoLocal =
+        Caminhos::local(terminaEmSeparador(destino) ? destino + Caminhos::nomeArquivo(origem) : destino);
     PlataformaArquivos::Arquivo entrada = abreLeitura(origemLocal);
     GravacaoAtomica saida(destinoLocal, midia);
     leEmBlocos(entrada, origemLocal, [&](const char *dados, qint64 n) { saida.escreve(dados, n); });

@@ -77,8 +77,9 @@ void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
         case Erros::DiscoCheio:
             // Also a write the disk refuses (write protection, a read-only
             // mount): CopiaParaMidia reports it with this number.
-            m_interlocutor.avisa(QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!"),
-                                 Icone::Critico, QStringLiteral("TAVO - ERRO"));
+            m_interlocutor.avisa(
+                QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!"),
+                Icone::Critico, QStringLiteral("TAVO - ERRO"));
             break;
         case Erros::AcessoArquivo:
             // An access error left (in the working folder): it is cleared
@@ -91,7 +92,8 @@ void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
             m_interlocutor.avisa(QStringLiteral("Verifique se o disquete está no drive!"), Icone::Informacao);
             break;
         default:
-            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(), Icone::Critico);
+            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
+                                 Icone::Critico);
             break;
         }
     }
@@ -146,7 +148,7 @@ std::int16_t DivideArquivo(const QString &caminho, const std::function<void(int)
         return 0;
     // A package in the working folder itself is left there, next to its pieces.
     LimpaPastaTemp(NaPastaTrabalho(origem) ? origem : QString());
-    const int pedacos = CortaEmPedacos(origem, Caminhos::local(Caminhos::pastaTrabalho()), Caminhos::nomeArquivo(caminho),
-                                       aCadaPedaco);
+    const int pedacos =
+        CortaEmPedacos(origem, Caminhos::local(Caminhos::pastaTrabalho()), Caminhos::nomeArquivo(caminho), aCadaPedaco);
     return Conversao::arredondaInteiro16(pedacos);
 }

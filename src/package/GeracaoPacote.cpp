@@ -16,8 +16,7 @@ namespace {
 class Passos
 {
 public:
-    template<typename F>
-    void executa(F &&passo)
+    template <typename F> void executa(F &&passo)
     {
         try {
             passo();
@@ -75,9 +74,10 @@ GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interloc
     Resultado resultado;
     resultado.pacote = pacote;
     if (passos.falhou()) {
-        interlocutor.avisa(QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
-                                          "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
-                           Mensagens::Icone::Critico, QStringLiteral("Erro ao gerar arquivo"));
+        interlocutor.avisa(
+            QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
+                           "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
+            Mensagens::Icone::Critico, QStringLiteral("Erro ao gerar arquivo"));
         return resultado;
     }
     const DadosEscola escola = identificada->value_or(DadosEscola{});

@@ -28,8 +28,8 @@ ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
         const ErroTavo sistema = erroDoSistema(zip_error_code_system(erro), caminho);
         return ErroTavo(sistema.numero(), sistema.descricao() + QStringLiteral(" [") + texto + QLatin1Char(']'));
     }
-    return ErroTavo(ArquivoInvalido,
-                    QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho + QStringLiteral(" (") + texto + QLatin1Char(')'));
+    return ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho
+                                         + QStringLiteral(" (") + texto + QLatin1Char(')'));
 }
 
 ErroTavo erroZipCodigo(int codigo, const QString &caminho)
@@ -282,10 +282,12 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
         zip_discard(zip);
         throw erro;
     }
-    const zip_int64_t indice = zip_file_add(zip, nomeEntrada.toUtf8().constData(), fonteZip,
-                                            ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-    if (indice < 0 || zip_set_file_compression(zip, static_cast<zip_uint64_t>(indice), ZIP_CM_DEFLATE,
-                                               static_cast<zip_uint32_t>(nivel)) != 0) {
+    const zip_int64_t indice =
+        zip_file_add(zip, nomeEntrada.toUtf8().constData(), fonteZip, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (indice < 0
+        || zip_set_file_compression(zip, static_cast<zip_uint64_t>(indice), ZIP_CM_DEFLATE,
+                                    static_cast<zip_uint32_t>(nivel))
+               != 0) {
         const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
         if (indice < 0)
             zip_source_free(fonteZip);
@@ -317,7 +319,8 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
     for (EntradaPlanejada entrada : listaEntradas(arquivo.zip(), arquivoZip)) {
         if (entrada.nome.endsWith(QLatin1Char('/')) || entrada.nome.endsWith(QLatin1Char('\\'))) {
             if (!nomeEntradaSeguro(entrada.nome.chopped(1), true))
-                throw ErroTavo(ArquivoInvalido, QStringLiteral("Nome de entrada recusado no arquivo ZIP: ") + entrada.nome);
+                throw ErroTavo(ArquivoInvalido,
+                               QStringLiteral("Nome de entrada recusado no arquivo ZIP: ") + entrada.nome);
             continue; // folders appear with the files they hold
         }
         if (!nomeEntradaSeguro(entrada.nome, restauraEstrutura))
@@ -329,7 +332,8 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
                           + (restauraEstrutura ? relativo : relativo.mid(relativo.lastIndexOf(QLatin1Char('/')) + 1));
         // An entry may not replace the archive being read.
         if (QFileInfo(entrada.destino).canonicalFilePath() == proprio)
-            throw ErroTavo(ArquivoInvalido, QStringLiteral("Entrada com o nome do próprio arquivo ZIP: ") + entrada.nome);
+            throw ErroTavo(ArquivoInvalido,
+                           QStringLiteral("Entrada com o nome do próprio arquivo ZIP: ") + entrada.nome);
         plano.append(entrada);
     }
 

@@ -27,7 +27,8 @@ QByteArray leTrecho(PlataformaArquivos::Arquivo &arquivo, qint64 posicao, qint64
         if (const int codigo = arquivo.leEm(posicao + lidos, dados.data() + lidos, tamanho - lidos, n))
             throw erroDoSistema(codigo, caminho);
         if (n == 0)
-            throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("O arquivo mudou de tamanho durante a leitura: ") + caminho);
+            throw ErroTavo(Erros::FalhaArquivo,
+                           QStringLiteral("O arquivo mudou de tamanho durante a leitura: ") + caminho);
         lidos += n;
     }
     return dados;
@@ -38,8 +39,8 @@ QByteArray leTrecho(PlataformaArquivos::Arquivo &arquivo, qint64 posicao, qint64
 QString NomePacote(const QString &codigoEscola, const QDate &data)
 {
     return Caminhos::pastaPacotes() + QStringLiteral("DADOS_") + codigoEscola + QLatin1Char('_')
-           + doisDigitos(data.day()) + doisDigitos(data.month()) + QStringLiteral("%1").arg(data.year(), 4, 10, QLatin1Char('0'))
-           + QStringLiteral(".zip");
+           + doisDigitos(data.day()) + doisDigitos(data.month())
+           + QStringLiteral("%1").arg(data.year(), 4, 10, QLatin1Char('0')) + QStringLiteral(".zip");
 }
 
 qint64 TamanhoPedaco()

@@ -69,25 +69,44 @@ std::int16_t PercentualAcao(const QString &status)
 QString DescricaoAcao(std::int16_t codigo)
 {
     switch (codigo) {
-    case 10: return QStringLiteral("Procurando");
-    case 11: return QStringLiteral("Comentário");
-    case 12: return QStringLiteral("Zipando");
-    case 13: return QStringLiteral("Zipado");
-    case 14: return QStringLiteral("Deszipando");
-    case 15: return QStringLiteral("Deszipado");
-    case 16: return QStringLiteral("Testando");
-    case 17: return QStringLiteral("Testado");
-    case 18: return QStringLiteral("Deletando");
-    case 19: return QStringLiteral("Deletado");
-    case 20: return QStringLiteral("Troca Disco");
-    case 21: return QStringLiteral("Visualizar");
-    case 22: return QStringLiteral("Erro");
-    case 23: return QStringLiteral("Aviso");
-    case 24: return QStringLiteral("Sobrescrever");
-    case 25: return QStringLiteral("Copiando");
-    case 26: return QStringLiteral("Copiado");
-    case 255: return QStringLiteral("Abortando");
-    default: return QStringLiteral("-=Desconhecido=-");
+    case 10:
+        return QStringLiteral("Procurando");
+    case 11:
+        return QStringLiteral("Comentário");
+    case 12:
+        return QStringLiteral("Zipando");
+    case 13:
+        return QStringLiteral("Zipado");
+    case 14:
+        return QStringLiteral("Deszipando");
+    case 15:
+        return QStringLiteral("Deszipado");
+    case 16:
+        return QStringLiteral("Testando");
+    case 17:
+        return QStringLiteral("Testado");
+    case 18:
+        return QStringLiteral("Deletando");
+    case 19:
+        return QStringLiteral("Deletado");
+    case 20:
+        return QStringLiteral("Troca Disco");
+    case 21:
+        return QStringLiteral("Visualizar");
+    case 22:
+        return QStringLiteral("Erro");
+    case 23:
+        return QStringLiteral("Aviso");
+    case 24:
+        return QStringLiteral("Sobrescrever");
+    case 25:
+        return QStringLiteral("Copiando");
+    case 26:
+        return QStringLiteral("Copiado");
+    case 255:
+        return QStringLiteral("Abortando");
+    default:
+        return QStringLiteral("-=Desconhecido=-");
     }
 }
 

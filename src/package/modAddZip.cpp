@@ -19,9 +19,11 @@ void confereIniciado()
 void IniciaComponenteZip()
 {
     if (!MotorZip::escritaDisponivel())
-        throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP (compactação)"));
+        throw ErroTavo(Erros::BibliotecaNaoCarregada,
+                       QStringLiteral("Erro ao carregar a biblioteca ZIP (compactação)"));
     if (!MotorZip::leituraDisponivel())
-        throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP (descompactação)"));
+        throw ErroTavo(Erros::BibliotecaNaoCarregada,
+                       QStringLiteral("Erro ao carregar a biblioteca ZIP (descompactação)"));
     g_iniciado = true;
 }
 

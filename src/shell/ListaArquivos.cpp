@@ -3,7 +3,6 @@
 #include "common/Erro.h"
 #include "common/ListagemPasta.h"
 
-
 namespace {
 
 QString semBarraFinal(QString pasta)

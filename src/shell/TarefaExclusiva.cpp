@@ -29,8 +29,8 @@ bool habilitado(QObject *controle)
 TarefaExclusiva::TarefaExclusiva(frmPrincipal &janela)
 {
     ++g_ativas;
-    const QList<QObject *> controles = {janela.cmdGerar,    janela.cmdProcurar,   janela.CancelaArquivo,
-                                        janela.cmdDisquete, janela.cmdInternet,   janela.cmdTransmitir,
+    const QList<QObject *> controles = {janela.cmdGerar,    janela.cmdProcurar, janela.CancelaArquivo,
+                                        janela.cmdDisquete, janela.cmdInternet, janela.cmdTransmitir,
                                         janela.mnuArquivo};
     for (QObject *controle : controles) {
         m_estados.append({controle, habilitado(controle)});

@@ -53,8 +53,7 @@ private:
     QLabel *m_linha;
 };
 
-template<typename W>
-W *nomeado(W *widget, const char *nome, const QString &nomeAcessivel = {})
+template <typename W> W *nomeado(W *widget, const char *nome, const QString &nomeAcessivel = {})
 {
     widget->setObjectName(QLatin1String(nome));
     if (!nomeAcessivel.isEmpty())
@@ -170,8 +169,8 @@ void frmPrincipal::montaAbas(QWidget *centro)
     {
         auto *coluna = new QVBoxLayout(Frame4);
         txtZip = caixa("txtZip", QStringLiteral("Progresso interno da compactação"));
-        txtZip->setText(QStringLiteral(
-            "Esta TextBox é usado internamente pelo AddZip, podendo fica escondida do usuário."));
+        txtZip->setText(
+            QStringLiteral("Esta TextBox é usado internamente pelo AddZip, podendo fica escondida do usuário."));
         txtZip->hide();
         cmdGerar = botao("cmdGerar", QStringLiteral("Gerar"), "gerar");
         lblAguarde = rotulo("lblAguarde", QStringLiteral("Aguarde..."));
@@ -196,7 +195,8 @@ void frmPrincipal::montaAbas(QWidget *centro)
         fora->addWidget(Frame1);
         auto *grade = new QGridLayout(Frame1);
         txtCaminhoArquivo = caixa("txtCaminhoArquivo", QStringLiteral("Caminho do arquivo"));
-        cmdProcurar = nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
+        cmdProcurar =
+            nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
         File1 = nomeado(new ListaArquivos, "File1", QStringLiteral("Arquivos da pasta de trabalho"));
         CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
         cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");

@@ -90,8 +90,9 @@ void ConexaoBanco::preparaTabelas(const QString &sql)
 void ConexaoBanco::execute(const QString &sql)
 {
     if (m_importador && m_importador->somenteLeitura())
-        throw ErroTavo(Erros::FalhaBanco,
-                       QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
+        throw ErroTavo(
+            Erros::FalhaBanco,
+            QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
     preparaTabelas(sql);
     QSqlQuery consulta(banco());
     if (!consulta.exec(CompatibilidadeJet::traduzSql(sql)))
@@ -166,8 +167,7 @@ std::unique_ptr<ImportadorTabelas> abreConexao(const QString &caminho)
 {
     const QFileInfo info(caminho);
     if (!info.isFile())
-        throw ErroTavo(Erros::FalhaBanco,
-                       QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(caminho));
+        throw ErroTavo(Erros::FalhaBanco, QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(caminho));
     const FormatoBanco formato = formatoDoBanco(caminho);
     if (formato == FormatoBanco::Desconhecido)
         throw ErroTavo(Erros::FormatoBancoDesconhecido,

@@ -78,15 +78,19 @@ QStringList nomesCitados(const QString &sql)
 QVariant leValor(Leitura &leitura, const QString &caminho)
 {
     switch (static_cast<Valor>(leitura.u8())) {
-    case Valor::Nulo: return QVariant();
-    case Valor::Inteiro: return QVariant(static_cast<qlonglong>(leitura.i64()));
+    case Valor::Nulo:
+        return QVariant();
+    case Valor::Inteiro:
+        return QVariant(static_cast<qlonglong>(leitura.i64()));
     case Valor::Real: {
         bool ok = false;
         const double numero = leitura.texto().toDouble(&ok);
         return ok ? QVariant(numero) : QVariant();
     }
-    case Valor::Texto: return QVariant(leitura.texto());
-    case Valor::Binario: return QVariant(leitura.bytes());
+    case Valor::Texto:
+        return QVariant(leitura.texto());
+    case Valor::Binario:
+        return QVariant(leitura.bytes());
     }
     throw LeitorJet::erroArquivo(caminho, QStringLiteral("valor fora do formato"));
 }
@@ -127,7 +131,11 @@ TabelaCopiada copiaTabela(Leitura &leitura, QSqlDatabase &destino, const QString
 class ImportadorJet : public ImportadorTabelas
 {
 public:
-    ImportadorJet(QString caminho, QStringList tabelas) : m_caminho(std::move(caminho)), m_tabelas(std::move(tabelas)) {}
+    ImportadorJet(QString caminho, QStringList tabelas)
+        : m_caminho(std::move(caminho))
+        , m_tabelas(std::move(tabelas))
+    {
+    }
 
     void importaTabelasCitadas(const QString &sql, QSqlDatabase &destino) override
     {

@@ -19,7 +19,8 @@ void CarregaConfiguracao(const QString &modo, frmConfiguracao *janela)
         } else if (!modoJanela) {
             CaixaMensagem::aviso(
                 QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).")
-                    + QStringLiteral("\r\n") + QStringLiteral("Vá ao menu Configuração e informa as cinfigurações iniciais."),
+                    + QStringLiteral("\r\n")
+                    + QStringLiteral("Vá ao menu Configuração e informa as cinfigurações iniciais."),
                 CaixaMensagem::Icone::Informacao, QStringLiteral("TAVO - Upload"));
         }
         return;

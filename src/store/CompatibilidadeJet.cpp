@@ -23,15 +23,13 @@ struct Momento
 };
 
 // The character at `i` of a QStringView or QLatin1StringView.
-template<typename Visao>
-char16_t em(Visao t, qsizetype i)
+template <typename Visao> char16_t em(Visao t, qsizetype i)
 {
     return t[i].unicode();
 }
 
 // The number written by the `n` digits at `i`; -1 when one is not a digit.
-template<typename Visao>
-int numeroEm(Visao t, qsizetype i, qsizetype n)
+template <typename Visao> int numeroEm(Visao t, qsizetype i, qsizetype n)
 {
     int valor = 0;
     for (qsizetype k = i; k < i + n; ++k) {
@@ -47,8 +45,7 @@ int numeroEm(Visao t, qsizetype i, qsizetype n)
 // a T), "yyyy-MM-dd", "dd/MM/yyyy HH:mm:ss" and "dd/MM/yyyy". Anything else,
 // or a date or time that does not exist, is left to the general reading.
 // Every position is checked, so a text read here is plain ASCII.
-template<typename Visao>
-std::optional<Momento> leFormaFixa(Visao t)
+template <typename Visao> std::optional<Momento> leFormaFixa(Visao t)
 {
     if (t.size() != 10 && t.size() != 19)
         return std::nullopt;
@@ -115,8 +112,7 @@ char16_t minuscula(char16_t c)
 // Date patterns: d dd m mm yy yyyy h hh n nn s ss; "m" right after an hour
 // means minutes. Anything else is copied. The pattern is a QStringView or a
 // QLatin1StringView; `saida` takes numero(value, width) and copia(i, n).
-template<typename Visao, typename Saida>
-void escreveData(const Momento &data, Visao padrao, Saida &saida)
+template <typename Visao, typename Saida> void escreveData(const Momento &data, Visao padrao, Saida &saida)
 {
     bool depoisDeHora = false;
     for (qsizetype i = 0; i < padrao.size();) {
@@ -153,8 +149,7 @@ void escreveData(const Momento &data, Visao padrao, Saida &saida)
 
 // The digits of a value that is not negative, zero-padded to `largura`,
 // into `destino` (room for 12 characters); returns how many were written.
-template<typename Caractere>
-int digitosDe(int v, int largura, Caractere *destino)
+template <typename Caractere> int digitosDe(int v, int largura, Caractere *destino)
 {
     char invertidos[12];
     int n = 0;
@@ -221,8 +216,7 @@ QString formataNumero(double valor, const QString &padrao)
     return inteiro < 0 ? QLatin1Char('-') + digitos : digitos;
 }
 
-template<typename Visao>
-bool padraoNumerico(Visao padrao)
+template <typename Visao> bool padraoNumerico(Visao padrao)
 {
     if (padrao.isEmpty())
         return false;
@@ -301,8 +295,8 @@ ErroTavo erroDoBanco(const QSqlError &erro)
     const QString texto = erro.databaseText().isEmpty() ? erro.text() : erro.databaseText();
     if (texto.contains(QLatin1String("no such column"), Qt::CaseInsensitive))
         return ErroTavo(Erros::ColunaInexistente,
-                        QStringLiteral("Nenhum valor foi fornecido para um ou mais parâmetros necessários. (")
-                            + texto + QLatin1Char(')'));
+                        QStringLiteral("Nenhum valor foi fornecido para um ou mais parâmetros necessários. (") + texto
+                            + QLatin1Char(')'));
     return ErroTavo(Erros::FalhaBanco, texto);
 }
 
@@ -313,8 +307,8 @@ void preparaConexao(QSqlDatabase &banco)
         return;
     auto *sqlite = *static_cast<sqlite3 *const *>(handle.data());
     if (sqlite)
-        sqlite3_create_function_v2(sqlite, "Format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   funcaoFormat, nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(sqlite, "Format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, funcaoFormat,
+                                   nullptr, nullptr, nullptr);
 }
 
 QString formata(const QVariant &valor, const QString &padrao)

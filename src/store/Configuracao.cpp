@@ -52,7 +52,8 @@ QString inteiroNoIntervalo(const QString &texto, int minimo, int maximo)
     bool ok = false;
     const qlonglong numero = valor.toLongLong(&ok);
     if (!ok || numero < minimo || numero > maximo)
-        throw ErroTavo(Erros::Estouro, QStringLiteral("Valor fora do intervalo %1 a %2: '%3'").arg(minimo).arg(maximo).arg(valor));
+        throw ErroTavo(Erros::Estouro,
+                       QStringLiteral("Valor fora do intervalo %1 a %2: '%3'").arg(minimo).arg(maximo).arg(valor));
     return QString::number(numero);
 }
 
@@ -71,9 +72,8 @@ QString comandoSalvaConfiguracao(bool linhaExiste, const QString &endereco, cons
     const QString p = inteiroNoIntervalo(portaInicial, 1, 65535);
     const QString a = LiteraisSql::texto(endereco);
     if (linhaExiste)
-        return QStringLiteral("update configuracao set") + QStringLiteral(" ip_servidor = ") + a
-               + QLatin1Char(',') + QStringLiteral(" qtde_portas=") + q + QLatin1Char(',')
-               + QStringLiteral(" porta_inicial=") + p;
+        return QStringLiteral("update configuracao set") + QStringLiteral(" ip_servidor = ") + a + QLatin1Char(',')
+               + QStringLiteral(" qtde_portas=") + q + QLatin1Char(',') + QStringLiteral(" porta_inicial=") + p;
     return QStringLiteral("insert into configuracao (ip_servidor,qtde_portas,porta_inicial)")
            + QStringLiteral("  values(") + a + QLatin1Char(',') + q + QLatin1Char(',') + p + QLatin1Char(')');
 }

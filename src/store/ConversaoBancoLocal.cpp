@@ -22,7 +22,11 @@ namespace {
 class ArquivoProvisorio
 {
 public:
-    explicit ArquivoProvisorio(QString caminho) : m_caminho(std::move(caminho)) { QFile::remove(m_caminho); }
+    explicit ArquivoProvisorio(QString caminho)
+        : m_caminho(std::move(caminho))
+    {
+        QFile::remove(m_caminho);
+    }
     ~ArquivoProvisorio()
     {
         if (!m_mantido)
@@ -62,7 +66,8 @@ void completaEsquema(QSqlDatabase &banco)
 // converted into an empty database that would hide the office's data.
 void confereTabelasDoPrograma(const QStringList &tabelas)
 {
-    for (const QString &necessaria : {QStringLiteral("configuracao"), QStringLiteral("Historico"), QStringLiteral("ACE_ESTRUT_ORGN")}) {
+    for (const QString &necessaria :
+         {QStringLiteral("configuracao"), QStringLiteral("Historico"), QStringLiteral("ACE_ESTRUT_ORGN")}) {
         if (!tabelas.contains(necessaria, Qt::CaseInsensitive))
             throw ErroTavo(Erros::FalhaBanco, QStringLiteral("o arquivo não tem a tabela %1").arg(necessaria));
     }
@@ -71,10 +76,12 @@ void confereTabelasDoPrograma(const QStringList &tabelas)
 void confereLinhas(QSqlDatabase &banco, const QList<TabelaCopiada> &copiadas, qsizetype esperadas)
 {
     if (copiadas.size() != esperadas)
-        throw ErroTavo(Erros::FalhaBanco, QStringLiteral("foram copiadas %1 de %2 tabelas").arg(copiadas.size()).arg(esperadas));
+        throw ErroTavo(Erros::FalhaBanco,
+                       QStringLiteral("foram copiadas %1 de %2 tabelas").arg(copiadas.size()).arg(esperadas));
     for (const TabelaCopiada &tabela : copiadas) {
-        QSqlQuery contagem = executa(
-            banco, QStringLiteral("SELECT count(*) FROM \"%1\"").arg(QString(tabela.nome).replace(QLatin1Char('"'), QStringLiteral("\"\""))));
+        QSqlQuery contagem =
+            executa(banco, QStringLiteral("SELECT count(*) FROM \"%1\"")
+                               .arg(QString(tabela.nome).replace(QLatin1Char('"'), QStringLiteral("\"\""))));
         const qint64 linhas = contagem.next() ? contagem.value(0).toLongLong() : -1;
         if (linhas != tabela.linhas)
             throw ErroTavo(Erros::FalhaBanco, QStringLiteral("a tabela %1 tem %2 linhas no arquivo e %3 na conversão")

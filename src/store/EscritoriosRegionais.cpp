@@ -23,8 +23,8 @@ QList<EscritorioRegional> leEscritoriosRegionais(const QString &texto)
         const int codigo = campos.first().trimmed().toInt(&ok);
         if (campos.size() < 2 || !ok)
             continue;
-        const bool provisorio
-            = campos.size() > 2 && campos.at(2).trimmed().compare(QLatin1String("provisorio"), Qt::CaseInsensitive) == 0;
+        const bool provisorio =
+            campos.size() > 2 && campos.at(2).trimmed().compare(QLatin1String("provisorio"), Qt::CaseInsensitive) == 0;
         lista.append({codigo, campos.at(1).trimmed(), provisorio});
     }
     return lista;

@@ -25,12 +25,24 @@ std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocu
     for (const auto &[campo, mensagem] : ordem) {
         QString texto;
         switch (campo) {
-        case Campo::Ip0: texto = parte(0); break;
-        case Campo::Ip1: texto = parte(1); break;
-        case Campo::Ip2: texto = parte(2); break;
-        case Campo::Ip3: texto = parte(3); break;
-        case Campo::QtdePortas: texto = configuracao.qtdePortas; break;
-        case Campo::PortaInicial: texto = configuracao.portaInicial; break;
+        case Campo::Ip0:
+            texto = parte(0);
+            break;
+        case Campo::Ip1:
+            texto = parte(1);
+            break;
+        case Campo::Ip2:
+            texto = parte(2);
+            break;
+        case Campo::Ip3:
+            texto = parte(3);
+            break;
+        case Campo::QtdePortas:
+            texto = configuracao.qtdePortas;
+            break;
+        case Campo::PortaInicial:
+            texto = configuracao.portaInicial;
+            break;
         }
         if (texto.trimmed().isEmpty()) {
             interlocutor.avisa(mensagem, Icone::Informacao);
@@ -62,9 +74,10 @@ bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
             aplicaConfiguracao(*linha);
         return true;
     } catch (const ErroTavo &) {
-        interlocutor.avisa(QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
-                                          "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
-                           Icone::Critico, QStringLiteral("Configurações"));
+        interlocutor.avisa(
+            QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
+                           "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
+            Icone::Critico, QStringLiteral("Configurações"));
         return false;
     }
 }

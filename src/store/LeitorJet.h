@@ -54,7 +54,11 @@ void simulaLimite(std::optional<std::chrono::milliseconds> limite);
 class Leitura
 {
 public:
-    Leitura(const QByteArray &dados, const QString &caminho) : m_dados(dados), m_caminho(caminho) {}
+    Leitura(const QByteArray &dados, const QString &caminho)
+        : m_dados(dados)
+        , m_caminho(caminho)
+    {
+    }
 
     std::uint8_t u8() { return primitivo<std::uint8_t>(); }
     std::uint32_t u32() { return primitivo<std::uint32_t>(); }
@@ -63,8 +67,7 @@ public:
     QString texto() { return QString::fromUtf8(bytes()); }
 
 private:
-    template<typename T>
-    T primitivo()
+    template <typename T> T primitivo()
     {
         garante(sizeof(T));
         T valor;

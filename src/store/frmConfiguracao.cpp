@@ -23,8 +23,7 @@ QRect emPixels(int esquerda, int topo, int largura, int altura)
     return {esquerda / 15, topo / 15, largura / 15, altura / 15};
 }
 
-template<typename W>
-W *posiciona(W *widget, const char *nome, QRect geometria)
+template <typename W> W *posiciona(W *widget, const char *nome, QRect geometria)
 {
     widget->setObjectName(QLatin1String(nome));
     widget->setGeometry(geometria);
@@ -91,7 +90,8 @@ void frmConfiguracao::monta()
                              emPixels(540, 1800, 1185, 420));
     cmdCancelar = posiciona(new QPushButton(QStringLiteral("Cancelar"), frmeConfig), "cmdCancelar",
                             emPixels(1890, 1800, 1230, 420));
-    cmdSair = posiciona(new QPushButton(QStringLiteral("Sair"), frmeConfig), "cmdSair", emPixels(3285, 1800, 1185, 420));
+    cmdSair =
+        posiciona(new QPushButton(QStringLiteral("Sair"), frmeConfig), "cmdSair", emPixels(3285, 1800, 1185, 420));
     for (QPushButton *b : {cmdConfirmar, cmdCancelar, cmdSair}) {
         b->setAutoDefault(false);
         b->setAccessibleName(b->text());
@@ -103,7 +103,7 @@ void frmConfiguracao::monta()
         linha->setFrameShadow(QFrame::Sunken);
     }
 
-    QWidget *ordem[] = {Iparray[0], Iparray[1], Iparray[2], Iparray[3], txtQtdePortas,
+    QWidget *ordem[] = {Iparray[0],      Iparray[1],   Iparray[2],  Iparray[3], txtQtdePortas,
                         txtPortaInicial, cmdConfirmar, cmdCancelar, cmdSair};
     for (std::size_t i = 0; i + 1 < std::size(ordem); ++i)
         setTabOrder(ordem[i], ordem[i + 1]);
@@ -132,8 +132,8 @@ void frmConfiguracao::cmdConfirmar_Click()
 {
     const auto resposta = CaixaMensagem::mostra(
         QStringLiteral("Atenção!") + kCrLf
-            + QStringLiteral("Se você alterar as configurações o TAVO UPLOAD poderá não funcionar corretamente.") + kCrLf
-            + QStringLiteral("Deseja realmente realizar a alteração?"),
+            + QStringLiteral("Se você alterar as configurações o TAVO UPLOAD poderá não funcionar corretamente.")
+            + kCrLf + QStringLiteral("Deseja realmente realizar a alteração?"),
         CaixaMensagem::Botoes::SimNao, CaixaMensagem::Icone::Pergunta, QStringLiteral("TAVO UPLOAD"));
     if (resposta != CaixaMensagem::Resposta::Sim)
         return;

@@ -27,10 +27,10 @@ QString codigoEscritorioDezDigitos(const QString &codigo)
 QByteArray cabecalhoArquivo(const Identidade &identidade)
 {
     // Nothing is escaped: a "*" inside a name goes as it is.
-    const QString texto = QStringLiteral("File~~~#:name~#:") + identidade.nomeArquivo + QLatin1Char('*') +
-                          codigoEscritorioDezDigitos(identidade.codigoEscritorio) + identidade.escritorio +
-                          QLatin1Char('*') + identidade.codigoEscola + identidade.escola + QLatin1Char('*') +
-                          identidade.tipo;
+    const QString texto = QStringLiteral("File~~~#:name~#:") + identidade.nomeArquivo + QLatin1Char('*')
+                          + codigoEscritorioDezDigitos(identidade.codigoEscritorio) + identidade.escritorio
+                          + QLatin1Char('*') + identidade.codigoEscola + identidade.escola + QLatin1Char('*')
+                          + identidade.tipo;
     return Windows1252::codifica(texto);
 }
 

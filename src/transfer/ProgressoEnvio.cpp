@@ -37,8 +37,8 @@ Passo passo(qint64 s, qint64 total)
             QStringLiteral("Status: 100% Completo. ") + FormataTamanho(total) + QStringLiteral(" Enviado.");
         return resultado;
     }
-    resultado.texto = QStringLiteral("Status: ") + QString::number(resultado.valor) + QStringLiteral("% Completo, ") +
-                      FormataTamanho(total - s) + QStringLiteral(" Faltando...");
+    resultado.texto = QStringLiteral("Status: ") + QString::number(resultado.valor) + QStringLiteral("% Completo, ")
+                      + FormataTamanho(total - s) + QStringLiteral(" Faltando...");
     return resultado;
 }
 

@@ -34,12 +34,12 @@ bool historicoAntigo()
 QString comandoRegistraEnvio(const EnvioConcluido &envio, const QDateTime &momento)
 {
     return QStringLiteral("insert into Historico (Nome_arquivo,data_envio,codigo_ace_estrut_orgn,codigo_escola,"
-                          "tipo_transmissao) values(") +
-           LiteraisSql::texto(envio.nomeArquivo) + QLatin1Char(',') +
-           LiteraisSql::texto(momento.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))) + QLatin1Char(',') +
-           LiteraisSql::numero(envio.codigoEscritorio.trimmed()) + QLatin1Char(',') +
-           LiteraisSql::numero(envio.codigoEscola.trimmed()) + QLatin1Char(',') + LiteraisSql::texto(envio.tipo) +
-           QLatin1Char(')');
+                          "tipo_transmissao) values(")
+           + LiteraisSql::texto(envio.nomeArquivo) + QLatin1Char(',')
+           + LiteraisSql::texto(momento.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))) + QLatin1Char(',')
+           + LiteraisSql::numero(envio.codigoEscritorio.trimmed()) + QLatin1Char(',')
+           + LiteraisSql::numero(envio.codigoEscola.trimmed()) + QLatin1Char(',') + LiteraisSql::texto(envio.tipo)
+           + QLatin1Char(')');
 }
 
 void RegistraEnvio(const EnvioConcluido &envio)

@@ -17,7 +17,11 @@ namespace {
 class EmCurso
 {
 public:
-    explicit EmCurso(bool &emCurso) : m_emCurso(emCurso) { m_emCurso = true; }
+    explicit EmCurso(bool &emCurso)
+        : m_emCurso(emCurso)
+    {
+        m_emCurso = true;
+    }
     ~EmCurso() { m_emCurso = false; }
     EmCurso(const EmCurso &) = delete;
     EmCurso &operator=(const EmCurso &) = delete;
@@ -63,7 +67,8 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &
         if (erro.numero() == Erros::ArquivoNaoEncontrado)
             m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         else
-            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(), Icone::Critico);
+            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
+                                 Icone::Critico);
         return Fim::SemPacote;
     }
     if (!ConectaServidor(servidor))

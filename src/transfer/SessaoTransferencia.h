@@ -45,11 +45,11 @@ class SessaoTransferencia : public QObject
 
 public:
     enum class Fim {
-        Concluida,     // the whole file reached the server, the send recorded
+        Concluida,            // the whole file reached the server, the send recorded
         ConcluidaSemRegistro, // the whole file reached the server; the record could not be written (told)
-        SemPacote,     // no package to send ("O Arquivo não existe!")
-        SemConexao,    // no port answered, or "Cancelar" stopped the attempts
-        NaoConcluida   // packet denied, file refused, cancelled, kicked, lost
+        SemPacote,            // no package to send ("O Arquivo não existe!")
+        SemConexao,           // no port answered, or "Cancelar" stopped the attempts
+        NaoConcluida          // packet denied, file refused, cancelled, kicked, lost
     };
 
     explicit SessaoTransferencia(Interlocutor &interlocutor, QObject *parent = nullptr);

@@ -83,9 +83,9 @@ void SessaoTransferencia::registraEConclui(const QString &nome, const Identidade
     m_interlocutor.avisa(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"), Icone::Informacao,
                          QStringLiteral("Transferência OK!"));
     if (!falhaRegistro.isNull())
-        m_interlocutor.avisa(
-            QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n") + falhaRegistro,
-            Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
+        m_interlocutor.avisa(QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico.\r\n")
+                                 + falhaRegistro,
+                             Icone::Exclamacao, QStringLiteral("Histórico não gravado."));
     Q_EMIT status(QStringLiteral("Status: Desconectado"));
     Q_EMIT conexao(false);
     Q_EMIT arquivoEmEnvio(QString());
@@ -124,8 +124,7 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
 
     RespostaPacote = 2;
     socket.envia(MensagensCliente::pedidoPacote());
-    FimEspera fim =
-        aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaPacote != 2; });
+    FimEspera fim = aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaPacote != 2; });
     if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
         // The cancel has shown the disconnected state; nothing more is said.
         if (Encerrando)
@@ -145,7 +144,7 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
     Q_EMIT status(QStringLiteral("Enviando arquivo..."));
     Enviando = true;
     socket.envia(MensagensCliente::cabecalhoArquivo({pacote.nome(), identidade.codigoEscritorio, identidade.escritorio,
-                                                        identidade.codigoEscola, identidade.escola, identidade.tipo}));
+                                                     identidade.codigoEscola, identidade.escola, identidade.tipo}));
     fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
     if (fim != FimEspera::Pronta) {
         terminaSemConcluir(false);
@@ -221,8 +220,7 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
         }
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
-            const FimEspera fim =
-                aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
+            const FimEspera fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
             if (fim == FimEspera::Esgotada)
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta)

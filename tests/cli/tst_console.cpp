@@ -76,9 +76,10 @@ public:
     quint16 inicia(const QStringList &argumentos)
     {
         m_processo.setProcessChannelMode(QProcess::MergedChannels);
-        m_processo.start(QStringLiteral(TAVO_UPLOAD_SERVER),
-                         argumentos + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"),
-                                                  m_pasta.path()});
+        m_processo.start(
+            QStringLiteral(TAVO_UPLOAD_SERVER),
+            argumentos
+                + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"), m_pasta.path()});
         if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
             return 0;
         static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
@@ -116,8 +117,9 @@ struct Escritorio
 
 QStringList configuracao(quint16 porta)
 {
-    return {QStringLiteral("configurar"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"), QStringLiteral("--portas"),
-            QStringLiteral("1"), QStringLiteral("--porta-inicial"), QString::number(porta)};
+    return {QStringLiteral("configurar"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
+            QStringLiteral("--portas"),   QStringLiteral("1"),    QStringLiteral("--porta-inicial"),
+            QString::number(porta)};
 }
 
 QStringList a(const char *texto)
@@ -144,7 +146,8 @@ private Q_SLOTS:
         const auto uso = [](const char *nome, const char *argumentos, const char *erro) {
             QTest::newRow(nome) << a(argumentos) << 2 << QString() << QString::fromUtf8(erro);
         };
-        QTest::newRow("--help") << a("enviar --help") << 0 << QStringLiteral("Uso: tavo-upload-cli <comando>") << QString();
+        QTest::newRow("--help") << a("enviar --help") << 0 << QStringLiteral("Uso: tavo-upload-cli <comando>")
+                                << QString();
         QTest::newRow("--version") << a("--version") << 0 << QStringLiteral("tavo-upload-cli " TAVO_VERSAO "\n")
                                    << QString();
         uso("sem comando", "", "Nenhum comando informado.\n");
@@ -152,7 +155,8 @@ private Q_SLOTS:
         uso("opção de outro comando", "gerar --tipo anual", "O comando gerar não tem a opção \"--tipo\".\n");
         uso("valor faltando", "enviar --tipo", "A opção --tipo precisa de um valor.\n");
         uso("argumento solto", "gerar agora", "Argumento inesperado: \"agora\".\n");
-        uso("IP de cinco partes", "configurar --ip 1.2.3.4.5 --portas 3 --porta-inicial 1", "O IP do servidor tem mais");
+        uso("IP de cinco partes", "configurar --ip 1.2.3.4.5 --portas 3 --porta-inicial 1",
+            "O IP do servidor tem mais");
         uso("parte que a caixa não comporta", "configurar --ip=1.2.3.1000 --portas=3 --porta-inicial=1",
             "Cada parte do IP");
         uso("tipo de envio desconhecido", "enviar --tipo mensal", "O tipo de transmissão é");
@@ -171,7 +175,8 @@ private Q_SLOTS:
         QVERIFY2(execucao.saida.startsWith(saida) && saida.isEmpty() == execucao.saida.isEmpty(),
                  qPrintable(execucao.saida));
         if (codigo == 2)
-            QVERIFY2(execucao.erros.startsWith(QStringLiteral("tavo-upload-cli: ") + erros), qPrintable(execucao.erros));
+            QVERIFY2(execucao.erros.startsWith(QStringLiteral("tavo-upload-cli: ") + erros),
+                     qPrintable(execucao.erros));
         else
             QCOMPARE(execucao.erros, QString());
         // Nothing was run: no settings were written.
@@ -187,22 +192,25 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("argumentos");
         QTest::addColumn<int>("codigo");
         QTest::addColumn<QString>("saida");
-        QTest::addColumn<QString>("erros"); // standard error's start; empty: nothing
+        QTest::addColumn<QString>("erros");   // standard error's start; empty: nothing
         QTest::addColumn<QString>("gravado"); // the settings row afterwards
         const QString ok = QStringLiteral("Alterações realizadas com sucesso!\n");
         const QString ip = QStringLiteral("Verifique se o IP do servidor está correto.\n");
         const QString modelo = QStringLiteral("modelo");
         const QStringList completo = a("configurar --ip 127.0.0.9 --portas 3 --porta-inicial 47000");
-        QTest::newRow("tudo informado") << modelo << completo << 0 << ok << QString() << QStringLiteral("127.0.0.9|3|47000");
+        QTest::newRow("tudo informado") << modelo << completo << 0 << ok << QString()
+                                        << QStringLiteral("127.0.0.9|3|47000");
         QTest::newRow("pasta sem banco") << QString() << completo << 0 << ok << QString()
                                          << QStringLiteral("127.0.0.9|3|47000");
-        QTest::newRow("banco do cliente anterior") << QStringLiteral("legado_uploadcliente_novo.mdb") << completo << 0
-                                                   << ok << QStringLiteral("Local database converted from the Access format: ")
-                                                   << QStringLiteral("127.0.0.9|3|47000");
+        QTest::newRow("banco do cliente anterior")
+            << QStringLiteral("legado_uploadcliente_novo.mdb") << completo << 0 << ok
+            << QStringLiteral("Local database converted from the Access format: ")
+            << QStringLiteral("127.0.0.9|3|47000");
         // The checks' order: first box, ports, first port, then boxes 2 to 4.
         QTest::newRow("nada informado") << modelo << a("configurar") << 1 << QString() << ip << QString();
         QTest::newRow("sem portas") << modelo << a("configurar --ip 127.0.0 --porta-inicial 47000") << 1 << QString()
-                                    << QStringLiteral("A Quantidade de Portas utilizada pelo servidor deve ser informada.\n")
+                                    << QStringLiteral(
+                                           "A Quantidade de Portas utilizada pelo servidor deve ser informada.\n")
                                     << QString();
         QTest::newRow("sem porta inicial") << modelo << a("configurar --ip 127 --portas 3") << 1 << QString()
                                            << QStringLiteral("A Porta inicial deve ser informada.\n") << QString();
@@ -244,42 +252,42 @@ private Q_SLOTS:
 
     void enviarChegaAoServidorOuDizPorQueNao_data()
     {
-        QTest::addColumn<QString>("servidor");  // its options; "-" none at all
-        QTest::addColumn<QString>("pacote");    // gerado, escolhido, ontem, pedaco
-        QTest::addColumn<QStringList>("tipo");  // the --tipo option
-        QTest::addColumn<QString>("preparo");   // a statement run on the local database first
+        QTest::addColumn<QString>("servidor"); // its options; "-" none at all
+        QTest::addColumn<QString>("pacote");   // gerado, escolhido, ontem, pedaco
+        QTest::addColumn<QStringList>("tipo"); // the --tipo option
+        QTest::addColumn<QString>("preparo");  // a statement run on the local database first
         QTest::addColumn<int>("codigo");
-        QTest::addColumn<QString>("erros");     // what standard error starts with; empty: nothing
-        QTest::addColumn<bool>("chega");        // the package reaches the server
+        QTest::addColumn<QString>("erros");      // what standard error starts with; empty: nothing
+        QTest::addColumn<bool>("chega");         // the package reaches the server
         QTest::addColumn<QString>("registrado"); // the type recorded; empty: no record
         const QStringList periodica = a("--tipo periodica");
         const QStringList anual = a("--tipo anual");
         QTest::newRow("gerado, periódica") << QString() << QStringLiteral("gerado") << periodica << QString() << 0
-                                          << QString() << true << QStringLiteral("PERIO");
-        QTest::newRow("escolhido, anual") << QString() << QStringLiteral("escolhido") << anual << QString() << 0
-                                         << QStringLiteral("O Arquivo está pronto para ser Transmitido!\n")
-                                         << true << QStringLiteral("ANUAL");
-        QTest::newRow("arquivo recusado") << QStringLiteral("--refuse") << QStringLiteral("gerado") << periodica
-                                         << QString() << 1
-                                         << QStringLiteral("Erro na transferência.\nO arquivo foi recusado pelo servidor.\n")
-                                         << false << QString();
+                                           << QString() << true << QStringLiteral("PERIO");
+        QTest::newRow("escolhido, anual")
+            << QString() << QStringLiteral("escolhido") << anual << QString() << 0
+            << QStringLiteral("O Arquivo está pronto para ser Transmitido!\n") << true << QStringLiteral("ANUAL");
+        QTest::newRow("arquivo recusado")
+            << QStringLiteral("--refuse") << QStringLiteral("gerado") << periodica << QString() << 1
+            << QStringLiteral("Erro na transferência.\nO arquivo foi recusado pelo servidor.\n") << false << QString();
         QTest::newRow("nenhum servidor") << QStringLiteral("-") << QStringLiteral("gerado") << periodica << QString()
-                                        << 1
-                                        << QStringLiteral("Erro de conexão.\nNão foi possível conectar ao servidor.\n"
-                                                          "Tente novamente.\n")
-                                        << false << QString();
+                                         << 1
+                                         << QStringLiteral("Erro de conexão.\nNão foi possível conectar ao servidor.\n"
+                                                           "Tente novamente.\n")
+                                         << false << QString();
         QTest::newRow("só o pacote de ontem") << QString() << QStringLiteral("ontem") << periodica << QString() << 1
-                                             << QStringLiteral("O Arquivo não existe!\n") << false << QString();
+                                              << QStringLiteral("O Arquivo não existe!\n") << false << QString();
         QTest::newRow("sem tipo") << QString() << QStringLiteral("gerado") << QStringList() << QString() << 1
                                   << QStringLiteral("Tipo de Transmissão\nEscolha o Tipo de Transmissão\n") << false
                                   << QString();
         QTest::newRow("disquetes sem terminal") << QString() << QStringLiteral("pedaco") << anual << QString() << 1
-                                               << QStringLiteral("Insira o último disquete e aperte o botão OK\n"
-                                                                 "A Operação foi cancelada!\n")
-                                               << false << QString();
+                                                << QStringLiteral("Insira o último disquete e aperte o botão OK\n"
+                                                                  "A Operação foi cancelada!\n")
+                                                << false << QString();
         QTest::newRow("histórico não gravado")
             << QString() << QStringLiteral("gerado") << periodica
-            << QStringLiteral("create trigger recusa before insert on Historico begin select raise(abort, 'cheio'); end")
+            << QStringLiteral(
+                   "create trigger recusa before insert on Historico begin select raise(abort, 'cheio'); end")
             << 1 << QStringLiteral("Histórico não gravado.\nO arquivo foi enviado, mas o envio não pôde ser gravado")
             << true << QString();
     }
@@ -319,8 +327,8 @@ private Q_SLOTS:
             QCOMPARE(Caminhos::nomeArquivo(enviado),
                      Caminhos::nomeArquivo(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
             if (pacote == QLatin1String("escolhido")) {
-                const QString copia = escritorio.ambiente.raiz() + QStringLiteral("/escolhido/")
-                                      + Caminhos::nomeArquivo(enviado);
+                const QString copia =
+                    escritorio.ambiente.raiz() + QStringLiteral("/escolhido/") + Caminhos::nomeArquivo(enviado);
                 grava(copia, le(enviado));
                 QVERIFY(QFile::remove(enviado)); // the choice, not today's package, is what goes out
                 enviado = copia;
@@ -331,7 +339,8 @@ private Q_SLOTS:
         // A relative --pacote is taken from the current folder.
         const Execucao execucao = console(argumentos, "C.UTF-8", escritorio.ambiente.raiz());
         QCOMPARE(execucao.codigo, codigo);
-        QVERIFY2(erros.isEmpty() ? execucao.erros.isEmpty() : execucao.erros.startsWith(erros), qPrintable(execucao.erros));
+        QVERIFY2(erros.isEmpty() ? execucao.erros.isEmpty() : execucao.erros.startsWith(erros),
+                 qPrintable(execucao.erros));
         // The success text whenever the package reached the server, and only then.
         QCOMPARE(execucao.saida, chega ? kSucesso + QLatin1Char('\n') : QString());
 
@@ -347,11 +356,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(envio), 5000);
         QVERIFY(le(processo.recebido(nome, nome)) == le(enviado));
         const QString identidade = QString::fromUtf8(le(envio));
-        for (const QString &linha : QStringList{QStringLiteral("codigo_escola: 31045678\n"),
-                                     QStringLiteral("codigo_escritorio: 0000000114\n"),
-                                     QStringLiteral("escola: ESCOLA ESTADUAL JOÃO E MARIA\n"),
-                                     QStringLiteral("tipo: ") + (registrado.isEmpty() ? QStringLiteral("PERIO") : registrado)
-                                         + QLatin1Char('\n')})
+        for (const QString &linha :
+             QStringList{QStringLiteral("codigo_escola: 31045678\n"), QStringLiteral("codigo_escritorio: 0000000114\n"),
+                         QStringLiteral("escola: ESCOLA ESTADUAL JOÃO E MARIA\n"),
+                         QStringLiteral("tipo: ") + (registrado.isEmpty() ? QStringLiteral("PERIO") : registrado)
+                             + QLatin1Char('\n')})
             QVERIFY2(identidade.contains(linha), qPrintable(identidade));
     }
 
@@ -362,11 +371,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("linhas"); // file name and type of each row, newest first
         QTest::newRow("março, os dois tipos") << a("historico --mes 3 --ano 2024") << false
                                               << QStringList{QStringLiteral("B|ANUAL"), QStringLiteral("A|PERIO")};
-        QTest::newRow("março, só periódica") << a("historico --mes 3 --ano 2024 --tipo periodica") << false
-                                             << QStringList{QStringLiteral("A|PERIO")};
+        QTest::newRow("março, só periódica")
+            << a("historico --mes 3 --ano 2024 --tipo periodica") << false << QStringList{QStringLiteral("A|PERIO")};
         QTest::newRow("mês sem envios") << a("historico --mes 5 --ano 2024") << false << QStringList();
-        QTest::newRow("tabela antiga sobe de versão") << a("historico --ano 2024 --mes 3") << true
-                                                      << QStringList{QStringLiteral("B|ANUAL"), QStringLiteral("A|ANUAL")};
+        QTest::newRow("tabela antiga sobe de versão")
+            << a("historico --ano 2024 --mes 3") << true
+            << QStringList{QStringLiteral("B|ANUAL"), QStringLiteral("A|ANUAL")};
     }
     void historicoComoAJanelaMostra()
     {
@@ -411,8 +421,8 @@ private Q_SLOTS:
     void historicoSemMesEAnoEhODeHoje()
     {
         AmbienteTeste ambiente;
-        RegistraEnvio({QStringLiteral("HOJE.zip"), QStringLiteral("114"), QStringLiteral("31045678"),
-                       QStringLiteral("ANUAL")});
+        RegistraEnvio(
+            {QStringLiteral("HOJE.zip"), QStringLiteral("114"), QStringLiteral("31045678"), QStringLiteral("ANUAL")});
         const QDate hoje = QDate::currentDate();
         const Execucao execucao = console({QStringLiteral("historico")}, "pt_BR.UTF-8");
         if (QDate::currentDate().month() != hoje.month())
@@ -431,10 +441,11 @@ private Q_SLOTS:
         const Execucao execucao = console(a("historico --mes 11 --ano 2026"), "pt_BR.UTF-8");
         QCOMPARE(execucao.codigo, 0);
         QVERIFY(execucao.saida.contains(QStringLiteral("\r\nNOVEMBRO/2026\r\n")));
-        QVERIFY2(execucao.saida.contains(RelatorioHistorico::linha(
-                     QStringLiteral("10/11/2026 09:30:00"), QStringLiteral("SSRE DE PORTO ALEGRE DO NORTE 5"),
-                     QStringLiteral("31099999"), QStringLiteral("DADOS_31099999_10112026.zip"), QStringLiteral("ANUAL"))),
-                 qPrintable(execucao.saida));
+        QVERIFY2(
+            execucao.saida.contains(RelatorioHistorico::linha(
+                QStringLiteral("10/11/2026 09:30:00"), QStringLiteral("SSRE DE PORTO ALEGRE DO NORTE 5"),
+                QStringLiteral("31099999"), QStringLiteral("DADOS_31099999_10112026.zip"), QStringLiteral("ANUAL"))),
+            qPrintable(execucao.saida));
         QVERIFY(execucao.saida.endsWith(RelatorioHistorico::rodape(3)));
         QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")),
                  le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_antigo.mdb"))));
@@ -459,7 +470,8 @@ private Q_SLOTS:
             QCOMPARE(execucao.codigo, 1);
             QCOMPARE(execucao.erros, kTravada + QLatin1Char('\n'));
             QCOMPARE(execucao.saida, QString());
-            QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+            QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select count(*) from configuracao")),
+                     QStringLiteral("0"));
             QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
         }
         // The window closed: the same command runs (and ends for its own reasons).

@@ -79,7 +79,8 @@ private Q_SLOTS:
 
         QTemporaryDir pendrive;
         qputenv("TAVO_DRIVE_A", pendrive.path().toUtf8());
-        QCOMPARE(Caminhos::local(QStringLiteral("a:\\DADOS.zip.001")), pendrive.path() + QStringLiteral("/DADOS.zip.001"));
+        QCOMPARE(Caminhos::local(QStringLiteral("a:\\DADOS.zip.001")),
+                 pendrive.path() + QStringLiteral("/DADOS.zip.001"));
         qunsetenv("TAVO_DRIVE_A");
         qunsetenv("TAVO_ROOT");
     }

@@ -17,13 +17,19 @@ private Q_SLOTS:
 
     void midiaRemovivelEhAPrimeiraMontadaSobMedia()
     {
-        const auto midia = [](const QStringList &pontos) { return Montagens::midiaRemovivel(pontos, QStringLiteral("ana")); };
+        const auto midia = [](const QStringList &pontos) {
+            return Montagens::midiaRemovivel(pontos, QStringLiteral("ana"));
+        };
         QCOMPARE(midia({QStringLiteral("/"), QStringLiteral("/mnt/PEN"), QStringLiteral("/media"),
-                        QStringLiteral("/media/ana/PEN/sub"), QStringLiteral("/media/bia/PEN"), QStringLiteral("/run/media/ana")}),
+                        QStringLiteral("/media/ana/PEN/sub"), QStringLiteral("/media/bia/PEN"),
+                        QStringLiteral("/run/media/ana")}),
                  QString());
-        QCOMPARE(midia({QStringLiteral("/"), QStringLiteral("/run/media/ana/PEN 8GB")}), QStringLiteral("/run/media/ana/PEN 8GB"));
-        QCOMPARE(midia({QStringLiteral("/media/ana/ZETA"), QStringLiteral("/media/ALFA/")}), QStringLiteral("/media/ana/ZETA"));
-        QCOMPARE(midia({QStringLiteral("/media/ALFA/"), QStringLiteral("/media/ana/ZETA")}), QStringLiteral("/media/ALFA"));
+        QCOMPARE(midia({QStringLiteral("/"), QStringLiteral("/run/media/ana/PEN 8GB")}),
+                 QStringLiteral("/run/media/ana/PEN 8GB"));
+        QCOMPARE(midia({QStringLiteral("/media/ana/ZETA"), QStringLiteral("/media/ALFA/")}),
+                 QStringLiteral("/media/ana/ZETA"));
+        QCOMPARE(midia({QStringLiteral("/media/ALFA/"), QStringLiteral("/media/ana/ZETA")}),
+                 QStringLiteral("/media/ALFA"));
     }
 
     void driveAEhAPastaSubstitutaOuAMidia()

@@ -175,9 +175,9 @@ private:
         m_socket = raiz + QStringLiteral("/cups.sock");
         // The filters run as the daemon's own user and need the spool and
         // temporary folders.
-        QFile::setPermissions(raiz, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                        QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                        QFileDevice::ExeOther);
+        QFile::setPermissions(raiz, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                        | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                        | QFileDevice::ExeOther);
         for (const char *pasta : {"spool", "tmp", "state", "cache", "log", "ppd"})
             QDir(raiz).mkpath(QLatin1String(pasta));
         if (::chmod(QFile::encodeName(raiz + QStringLiteral("/tmp")).constData(), 01777) != 0) {
@@ -206,8 +206,8 @@ private:
         const QDeadlineTimer prazo(20000);
         bool pronto = false;
         while (!prazo.hasExpired() && m_cupsd.state() == QProcess::Running) {
-            if (QFileInfo::exists(m_socket) &&
-                roda(kLpstat, {QStringLiteral("-h"), m_socket, QStringLiteral("-r")}, 5000).ok) {
+            if (QFileInfo::exists(m_socket)
+                && roda(kLpstat, {QStringLiteral("-h"), m_socket, QStringLiteral("-r")}, 5000).ok) {
                 pronto = true;
                 break;
             }

@@ -83,8 +83,8 @@ private Q_SLOTS:
         // Same number of lines, in order: nothing wrapped onto a line of its own.
         QCOMPARE(impressas.size(), esperadas.size());
         for (int i = 0; i < esperadas.size(); ++i)
-            QVERIFY2(esperadas.at(i).startsWith(impressas.at(i)) &&
-                         (impressas.at(i) == esperadas.at(i) || impressas.at(i).size() >= 80),
+            QVERIFY2(esperadas.at(i).startsWith(impressas.at(i))
+                         && (impressas.at(i) == esperadas.at(i) || impressas.at(i).size() >= 80),
                      qPrintable(impressas.at(i)));
         QVERIFY(esperadas.at(5).size() > 200);
     }

@@ -20,8 +20,8 @@ const QString kColunas =
 
 QString cabecalhoEsperado(const QString &mesAno)
 {
-    return QStringLiteral("HISTÓRICO DE ENVIO DE ARQUIVOS DO TAVO") + kCrLf + mesAno + kCrLf + kRegua + kCrLf +
-           kColunas + kCrLf + kRegua + kCrLf;
+    return QStringLiteral("HISTÓRICO DE ENVIO DE ARQUIVOS DO TAVO") + kCrLf + mesAno + kCrLf + kRegua + kCrLf + kColunas
+           + kCrLf + kRegua + kCrLf;
 }
 
 // A send recorded as the transfer records it: day-first date, codes unquoted.
@@ -101,8 +101,8 @@ private Q_SLOTS:
         const QString linha = QStringLiteral(
             "07/12/2026 09:05:03              LAVRAS    31045678    DADOS_31045678_07122026.zip    PERIO");
         QCOMPARE(linha.size(), 91);
-        const QString esperado = cabecalhoEsperado(QStringLiteral("DEZEMBRO/2026")) + linha + kCrLf + kRegua + kCrLf +
-                                 QStringLiteral("TOTAL: 0001 ARQUIVO");
+        const QString esperado = cabecalhoEsperado(QStringLiteral("DEZEMBRO/2026")) + linha + kCrLf + kRegua + kCrLf
+                                 + QStringLiteral("TOTAL: 0001 ARQUIVO");
         QCOMPARE(GeraHistorico(12, 2026, 0), esperado);
     }
 
@@ -241,8 +241,8 @@ private Q_SLOTS:
         insere(*m_ambiente, QStringLiteral("DADOS_31045678_07122026.zip"), QStringLiteral("07/12/2026 09:05:03"), 126,
                QStringLiteral("31045678"), QStringLiteral("ANUAL"));
         const QStringList linhas = linhasDeDados(GeraHistorico(12, 2026, 0));
-        QCOMPARE(linhas, QStringList{QStringLiteral("07/12/2026 09:05:03") + campo +
-                                     QStringLiteral("    31045678    DADOS_31045678_07122026.zip    ANUAL")});
+        QCOMPARE(linhas, QStringList{QStringLiteral("07/12/2026 09:05:03") + campo
+                                     + QStringLiteral("    31045678    DADOS_31045678_07122026.zip    ANUAL")});
     }
 
     void anoDeTresAlgarismosNaoEncontraNada()
@@ -338,8 +338,8 @@ private Q_SLOTS:
         const qint64 ms = relogio.elapsed();
         qInfo("30000 lines in %lld ms", ms);
         QVERIFY2(ms < 500, qPrintable(QStringLiteral("%1 ms").arg(ms)));
-        QCOMPARE(texto.size(), cabecalhoEsperado(QStringLiteral("MARÇO/2026")).size() + 30000 * 93 + 93 +
-                                   QStringLiteral("TOTAL: 30000 ARQUIVOS").size());
+        QCOMPARE(texto.size(), cabecalhoEsperado(QStringLiteral("MARÇO/2026")).size() + 30000 * 93 + 93
+                                   + QStringLiteral("TOTAL: 30000 ARQUIVOS").size());
     }
 
 private:

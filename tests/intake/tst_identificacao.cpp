@@ -33,7 +33,8 @@ void criaBancoSqlite(const QString &caminho, const QStringList &comandos)
     QSqlDatabase::removeDatabase(nome);
 }
 
-QString copiaAlterada(const QTemporaryDir &pasta, const QString &fixture, const std::function<void(QByteArray &)> &altera)
+QString copiaAlterada(const QTemporaryDir &pasta, const QString &fixture,
+                      const std::function<void(QByteArray &)> &altera)
 {
     QFile origem(AmbienteTeste::dado(fixture));
     if (!origem.open(QIODevice::ReadOnly))
@@ -136,11 +137,12 @@ private Q_SLOTS:
     {
         QTemporaryDir pasta;
         const QString caminho = pasta.filePath(QStringLiteral("mirv_dat.mdb"));
-        criaBancoSqlite(caminho, {QStringLiteral("create table ace_estrut_orgn (codigo integer, descricao text)"),
-                                  QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
-                                                 "codigo_ace_estrut_orgn integer)"),
-                                  QStringLiteral("insert into ace_estrut_orgn values (114, ' ssre de ubá ')"),
-                                  QStringLiteral("insert into Escola_local values ('  escola çã ', ' 31000009 ', 'x', 114)")});
+        criaBancoSqlite(caminho,
+                        {QStringLiteral("create table ace_estrut_orgn (codigo integer, descricao text)"),
+                         QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
+                                        "codigo_ace_estrut_orgn integer)"),
+                         QStringLiteral("insert into ace_estrut_orgn values (114, ' ssre de ubá ')"),
+                         QStringLiteral("insert into Escola_local values ('  escola çã ', ' 31000009 ', 'x', 114)")});
         const auto dados = ConsultaDadosEscola(caminho);
         QVERIFY(dados);
         QCOMPARE(dados->sre, QStringLiteral("SSRE DE UBÁ"));
@@ -154,13 +156,14 @@ private Q_SLOTS:
         // offices first; the first school is still the table's first row.
         QTemporaryDir pasta;
         const QString caminho = pasta.filePath(QStringLiteral("mirv_dat.mdb"));
-        criaBancoSqlite(caminho, {QStringLiteral("create table ace_estrut_orgn (codigo integer, descricao text)"),
-                                  QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
-                                                 "codigo_ace_estrut_orgn integer)"),
-                                  QStringLiteral("create index por_escritorio on Escola_local (codigo_ace_estrut_orgn)"),
-                                  QStringLiteral("insert into ace_estrut_orgn values (114, 'a'), (121, 'b')"),
-                                  QStringLiteral("insert into Escola_local values ('primeira', '31000001', 'x', 121), "
-                                                 "('segunda', '31000002', 'x', 114)")});
+        criaBancoSqlite(caminho,
+                        {QStringLiteral("create table ace_estrut_orgn (codigo integer, descricao text)"),
+                         QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
+                                        "codigo_ace_estrut_orgn integer)"),
+                         QStringLiteral("create index por_escritorio on Escola_local (codigo_ace_estrut_orgn)"),
+                         QStringLiteral("insert into ace_estrut_orgn values (114, 'a'), (121, 'b')"),
+                         QStringLiteral("insert into Escola_local values ('primeira', '31000001', 'x', 121), "
+                                        "('segunda', '31000002', 'x', 114)")});
         const auto dados = ConsultaDadosEscola(caminho);
         QVERIFY(dados);
         QCOMPARE(dados->escola, QStringLiteral("PRIMEIRA"));
@@ -174,9 +177,10 @@ private Q_SLOTS:
         criaBancoSqlite(semTabelas, {QStringLiteral("create table outra (x integer)")});
         QVERIFY(numeroDoErro([&] { ConsultaDadosEscola(semTabelas); }) != 0);
         const QString semColuna = pasta.filePath(QStringLiteral("b.mdb"));
-        criaBancoSqlite(semColuna, {QStringLiteral("create table ace_estrut_orgn (codigo integer)"),
-                                    QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
-                                                   "codigo_ace_estrut_orgn integer)")});
+        criaBancoSqlite(semColuna,
+                        {QStringLiteral("create table ace_estrut_orgn (codigo integer)"),
+                         QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, "
+                                        "codigo_ace_estrut_orgn integer)")});
         QCOMPARE(numeroDoErro([&] { ConsultaDadosEscola(semColuna); }), Erros::ColunaInexistente);
     }
 
@@ -209,10 +213,18 @@ private Q_SLOTS:
         QTemporaryDir pasta;
         const QString caminho = copiaAlterada(pasta, QStringLiteral("escola_uma.mdb"), [tipo](QByteArray &dados) {
             switch (tipo) {
-            case 0: dados.truncate(8192); break;
-            case 1: dados.truncate(100000); break;
-            case 2: dados.truncate(2048); break;
-            case 3: dados[8247] = char(226); break; // found by fuzzing: the library reads out of bounds
+            case 0:
+                dados.truncate(8192);
+                break;
+            case 1:
+                dados.truncate(100000);
+                break;
+            case 2:
+                dados.truncate(2048);
+                break;
+            case 3:
+                dados[8247] = char(226);
+                break; // found by fuzzing: the library reads out of bounds
             }
         });
         QVERIFY(!caminho.isEmpty());

@@ -27,7 +27,8 @@ namespace {
 
 const QString kNome = QStringLiteral("DADOS_31045678_01032026.zip");
 const QString kPronto = QStringLiteral("O Arquivo está pronto para ser Transmitido!");
-const QString kErro = QStringLiteral("Ocorreu um erro! Tente novemente\r\ncaso o erro presista entre em contato com o suporte do tavo.");
+const QString kErro =
+    QStringLiteral("Ocorreu um erro! Tente novemente\r\ncaso o erro presista entre em contato com o suporte do tavo.");
 const QString kUltimo = QStringLiteral("Insira o último disquete e aperte o botão OK");
 const QString kCancelada = QStringLiteral("A Operação foi cancelada!");
 
@@ -50,7 +51,8 @@ QByteArray bancoGrande(qint64 lastro)
             qFatal("cannot create %s", qPrintable(caminho));
         QSqlQuery q(banco);
         q.exec(QStringLiteral("create table ace_estrut_orgn (codigo integer, descricao text)"));
-        q.exec(QStringLiteral("create table Escola_local (Escola text, codigo_mec text, Cidade text, codigo_ace_estrut_orgn integer)"));
+        q.exec(QStringLiteral(
+            "create table Escola_local (Escola text, codigo_mec text, Cidade text, codigo_ace_estrut_orgn integer)"));
         q.exec(QStringLiteral("create table lastro (dados blob)"));
         q.exec(QStringLiteral("insert into ace_estrut_orgn values (121, 'ssre de campos')"));
         q.exec(QStringLiteral("insert into Escola_local values ('escola grande', '31099999', 'Ubá', 121)"));
@@ -137,7 +139,7 @@ private Q_SLOTS:
             c.janela.CancelaArquivo->click();
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList());
             for (const QLineEdit *caixa : {c.janela.txtCodigoSRE, c.janela.txtSRE, c.janela.txtCodigoEscola,
-                                            c.janela.txtEscola, c.janela.txtArquivo, c.janela.txtCaminhoArquivo})
+                                           c.janela.txtEscola, c.janela.txtArquivo, c.janela.txtCaminhoArquivo})
                 QCOMPARE(caixa->text(), QString());
             QCOMPARE(c.janela.File1->count(), 0);
             QVERIFY(envioDesabilitado(c.janela));
@@ -243,13 +245,15 @@ private Q_SLOTS:
         if (caso == QLatin1String("sem banco")) {
             QTemporaryDir pasta;
             CenarioPacote::grava(pasta.filePath(QStringLiteral("leiame.txt")), "oi");
-            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("leiame.txt")), QStringLiteral("leiame.txt"), 3, {});
+            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("leiame.txt")), QStringLiteral("leiame.txt"), 3,
+                               {});
         } else if (caso == QLatin1String("banco que nao e banco")) {
             CenarioPacote::criaPacote(pacote, "isto nao e um banco");
         } else if (caso == QLatin1String("banco sem tabelas")) {
             CenarioPacote::criaPacote(pacote, bancoGrande(10).replace("Escola_local", "Outra_tabel"));
         } else if (caso == QLatin1String("nulo no nome")) {
-            CenarioPacote::criaPacote(pacote, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))));
+            CenarioPacote::criaPacote(pacote,
+                                      CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))));
         } else {
             CenarioPacote::grava(pacote, dados);
         }
@@ -373,8 +377,7 @@ private Q_SLOTS:
             // The last disk of another package of three pieces.
             Disquetes outros(c.disquete());
             preparaDisquetes(outros, 3500000, 3);
-            disquetes.discos[4] = {{QStringLiteral("DADOS_31099999_02032026.zip.003"),
-                                    outros.discos.value(3).first()}};
+            disquetes.discos[4] = {{QStringLiteral("DADOS_31099999_02032026.zip.003"), outros.discos.value(3).first()}};
         }
         disquetes.discos[9] = {};
         disquetes.insere(1);

@@ -45,7 +45,10 @@ public:
 class Disquetes
 {
 public:
-    explicit Disquetes(QString pastaDrive) : m_drive(std::move(pastaDrive)) {}
+    explicit Disquetes(QString pastaDrive)
+        : m_drive(std::move(pastaDrive))
+    {
+    }
     // Takes out the disk in the drive (if any) and inserts disk `numero`.
     void insere(int numero);
     // Takes out the disk: the drive is then not ready.

@@ -84,7 +84,8 @@ private Q_SLOTS:
         CenarioPacote c;
         QVERIFY(QDir().mkpath(c.pastaTrabalho()));
         CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/guardado.zip"), "x");
-        for (const QString &caminho : QStringList{QStringLiteral("   "), Caminhos::pastaPacotes() + QStringLiteral("falta.zip")}) {
+        for (const QString &caminho :
+             QStringList{QStringLiteral("   "), Caminhos::pastaPacotes() + QStringLiteral("falta.zip")}) {
             c.caixas.limpa();
             c.caixas.confirma();
             c.janela.txtCaminhoArquivo->setText(caminho);
@@ -107,7 +108,8 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
         c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), QStringList{kSucesso});
-        QVERIFY(caixaIgual(c.caixas.mostradas().first(), kSucesso, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
+        QVERIFY(
+            caixaIgual(c.caixas.mostradas().first(), kSucesso, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         QVERIFY(CenarioPacote::le(c.disquete() + QLatin1Char('/') + kNome) == dados);
         QVERIFY(terminou(c.janela));
     }
@@ -119,7 +121,8 @@ private Q_SLOTS:
         c.caixas.confirma(4);
         c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
-        QVERIFY(caixaIgual(c.caixas.mostradas().at(0), kInsiraUm, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
+        QVERIFY(
+            caixaIgual(c.caixas.mostradas().at(0), kInsiraUm, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         QVERIFY(caixaIgual(c.caixas.mostradas().at(3), kNaoFoiPossivel, QStringLiteral("TAVO"), Botoes::Ok,
                            Icone::Critico));
         QVERIFY(terminou(c.janela));
@@ -191,7 +194,8 @@ private Q_SLOTS:
         });
         c.caixas.confirma(5);
         c.janela.cmdDisquete_Click();
-        QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kNaoFoiPossivel}));
+        QCOMPARE(c.caixas.textos(),
+                 (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kNaoFoiPossivel}));
         QVERIFY(terminou(c.janela));
     }
 
@@ -220,9 +224,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("texto");
         QTest::addColumn<QString>("titulo");
         QTest::addColumn<int>("icone");
-        QTest::newRow("disco cheio") << ENOSPC
-                                     << QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")
-                                     << QStringLiteral("TAVO - ERRO") << int(Icone::Critico);
+        QTest::newRow("disco cheio")
+            << ENOSPC << QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")
+            << QStringLiteral("TAVO - ERRO") << int(Icone::Critico);
         QTest::newRow("caminho nao encontrado") << ENOENT << QStringLiteral("Verifique se o disquete está no drive!")
                                                 << QStringLiteral("Tavo_Upload_Cliente") << int(Icone::Informacao);
         QTest::newRow("outro") << EIO << QStringLiteral("57: ") << QStringLiteral("Tavo_Upload_Cliente")
@@ -284,7 +288,8 @@ private Q_SLOTS:
         c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(), textos);
         QVERIFY(caixaIgual(c.caixas.mostradas().last(), textos.last(),
-                           noDisquete ? QStringLiteral("TAVO - ERRO") : QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
+                           noDisquete ? QStringLiteral("TAVO - ERRO") : QStringLiteral("TAVO"), Botoes::Ok,
+                           Icone::Critico));
         QVERIFY(CenarioPacote::arquivosDe(drive).isEmpty());
         // Error 75 clears the working folder; the chosen package stays.
         QCOMPARE(QFileInfo::exists(c.pastaTrabalho()), noDisquete);
@@ -313,7 +318,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("texto");
         QTest::newRow("gravavel") << false << false << kSucesso;
         QTest::newRow("somente leitura") << true << false << kCheio;
-        QTest::newRow("retirado durante a copia") << false << true << QStringLiteral("Verifique se o disquete está no drive!");
+        QTest::newRow("retirado durante a copia")
+            << false << true << QStringLiteral("Verifique se o disquete está no drive!");
     }
 
     void pendriveMontadoRecebeOPacoteOuRecusa()
@@ -367,8 +373,9 @@ private Q_SLOTS:
         c.caixas.confirma(3);
         c.janela.cmdDisquete_Click();
         QCOMPARE(c.caixas.textos(),
-                 (QStringList{prompt(1, 3), prompt(2, 3),
-                              QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")}));
+                 (QStringList{
+                     prompt(1, 3), prompt(2, 3),
+                     QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")}));
         QCOMPARE(CenarioPacote::arquivosDe(drive), QStringList{NomePedaco(kNome, 1)});
         QVERIFY(terminou(c.janela));
     }

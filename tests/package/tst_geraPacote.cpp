@@ -25,8 +25,9 @@ using namespace CaixaMensagem;
 
 namespace {
 
-const QString kErroGerar = QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
-                                          "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.");
+const QString kErroGerar =
+    QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
+                   "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.");
 const QString kPacote = QStringLiteral("DADOS_31045678_01032026.zip");
 
 bool botoesDeEnvio(const frmPrincipal &janela, bool habilitados)
@@ -76,7 +77,8 @@ private Q_SLOTS:
         QCOMPARE(c.janela.File1->count(), 1);
         QCOMPARE(c.janela.File1->fileName(), kPacote);
         QCOMPARE(c.janela.txtCaminhoArquivo->text(), Caminhos::pastaPacotes() + kPacote);
-        QCOMPARE(c.janela.txtArquivo->text(), kPacote + QStringLiteral(" - ") + FormataTamanho(QFileInfo(pacote).size()));
+        QCOMPARE(c.janela.txtArquivo->text(),
+                 kPacote + QStringLiteral(" - ") + FormataTamanho(QFileInfo(pacote).size()));
         QCOMPARE(c.janela.txtCodigoSRE->text(), QStringLiteral("114"));
         QCOMPARE(c.janela.txtSRE->text(), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
         QCOMPARE(c.janela.txtEscola->text(), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
@@ -152,7 +154,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, caso);
         CenarioPacote c;
-        c.poeBancoEscola(caso == QLatin1String("nulo") ? QStringLiteral("escola_nulo.mdb") : QStringLiteral("escola_uma.mdb"));
+        c.poeBancoEscola(caso == QLatin1String("nulo") ? QStringLiteral("escola_nulo.mdb")
+                                                       : QStringLiteral("escola_uma.mdb"));
         if (caso != QLatin1String("pacotes"))
             QVERIFY(QDir().mkpath(c.pastaPacotes()));
         if (caso == QLatin1String("banco"))
@@ -170,8 +173,8 @@ private Q_SLOTS:
         c.janela.cmdGerar->click();
 
         QCOMPARE(c.caixas.mostradas().size(), 1);
-        QVERIFY(caixaIgual(c.caixas.mostradas().first(), kErroGerar, QStringLiteral("Erro ao gerar arquivo"), Botoes::Ok,
-                           Icone::Critico));
+        QVERIFY(caixaIgual(c.caixas.mostradas().first(), kErroGerar, QStringLiteral("Erro ao gerar arquivo"),
+                           Botoes::Ok, Icone::Critico));
         QVERIFY(botoesDeEnvio(c.janela, false));
         verificaRepouso(c.janela);
         if (caso == QLatin1String("nulo")) {

@@ -40,7 +40,10 @@ void criaZip(const QString &caminho, const QList<QPair<QByteArray, QByteArray>> 
 struct Registro
 {
     QStringList status;
-    MotorZip::Relator relator() { return [this](const QString &s) { status.append(s); }; }
+    MotorZip::Relator relator()
+    {
+        return [this](const QString &s) { status.append(s); };
+    }
     QList<int> percentuais(std::int16_t codigo) const
     {
         QList<int> lista;
@@ -118,8 +121,10 @@ private Q_SLOTS:
         const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
         grava(pacote, "pacote anterior");
         QVERIFY(numeroDoErro([&] {
-                    MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("nao_existe.mdb")), QStringLiteral("a"), 3, {});
-                }) != 0);
+                    MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("nao_existe.mdb")), QStringLiteral("a"), 3,
+                                       {});
+                })
+                != 0);
         QCOMPARE(le(pacote), QByteArray("pacote anterior"));
 
         grava(pasta.filePath(QStringLiteral("grande.mdb")), aleatorio(2 << 20, 3));
@@ -129,7 +134,8 @@ private Q_SLOTS:
                 throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
         };
         try {
-            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3, interrompe);
+            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3,
+                               interrompe);
         } catch (const ErroTavo &erro) {
             interrompido = erro.descricao() == QStringLiteral("interrompido");
         }
@@ -151,7 +157,8 @@ private Q_SLOTS:
         const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
         criaZip(pacote, {{"outro.txt", "x"}, {"mirv_dat.mdb", "velho"}});
         grava(pasta.filePath(QStringLiteral("mirv_dat.mdb")), "novo");
-        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"), 3, {});
+        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"), 3,
+                           {});
         const QList<MotorZip::Entrada> entradas = MotorZip::testa(pacote, {});
         QCOMPARE(entradas.size(), 1);
         QCOMPARE(entradas.first().tamanho, 4);
@@ -216,13 +223,22 @@ private Q_SLOTS:
         const QByteArray banco = aleatorio(300000, 9);
         grava(pasta.filePath(QStringLiteral("mirv_dat.mdb")), banco);
         const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
-        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"), 3, {});
+        MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"), 3,
+                           {});
         QByteArray dados = le(pacote);
         switch (dano) {
-        case 0: dados[dados.size() / 2] = char(dados[dados.size() / 2] ^ 0x5a); break;
-        case 1: dados.truncate(dados.size() / 2); break;
-        case 2: dados.clear(); break;
-        case 3: dados = "isto nao e um zip"; break;
+        case 0:
+            dados[dados.size() / 2] = char(dados[dados.size() / 2] ^ 0x5a);
+            break;
+        case 1:
+            dados.truncate(dados.size() / 2);
+            break;
+        case 2:
+            dados.clear();
+            break;
+        case 3:
+            dados = "isto nao e um zip";
+            break;
         }
         grava(pacote, dados);
         const QString destino = pasta.filePath(QStringLiteral("saida"));
@@ -233,9 +249,7 @@ private Q_SLOTS:
         // The file it would have replaced is untouched, and no temporary is left.
         QCOMPARE(arquivosDe(destino), QStringList{QStringLiteral("mirv_dat.mdb")});
         QCOMPARE(le(destino + QStringLiteral("/mirv_dat.mdb")), QByteArray("anterior"));
-        QCOMPARE(numeroDoErro([&] {
-                     MotorZip::testa(pasta.filePath(QStringLiteral("nao_existe.zip")), {});
-                 }),
+        QCOMPARE(numeroDoErro([&] { MotorZip::testa(pasta.filePath(QStringLiteral("nao_existe.zip")), {}); }),
                  Erros::ArquivoNaoEncontrado);
     }
 };

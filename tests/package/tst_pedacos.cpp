@@ -54,7 +54,8 @@ private Q_SLOTS:
         QCOMPARE(NomePacote(QStringLiteral("31045678"), QDate(2026, 12, 7)),
                  QStringLiteral("c:\\inetpub\\wwwroot\\tavo\\Arquivo_gerado\\DADOS_31045678_07122026.zip"));
         // A database without a school gives two underscores in a row.
-        QCOMPARE(Caminhos::nomeArquivo(NomePacote(QString(), QDate(2027, 1, 31))), QStringLiteral("DADOS__31012027.zip"));
+        QCOMPARE(Caminhos::nomeArquivo(NomePacote(QString(), QDate(2027, 1, 31))),
+                 QStringLiteral("DADOS__31012027.zip"));
     }
 
     void pedacosNosLimitesDoTamanho()
@@ -95,8 +96,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(destino));
 
         QList<int> avisados;
-        const int n = CortaEmPedacos(origem, destino, QStringLiteral("DADOS_1_01012026.zip"),
-                                     [&](int k) { avisados.append(k); });
+        const int n =
+            CortaEmPedacos(origem, destino, QStringLiteral("DADOS_1_01012026.zip"), [&](int k) { avisados.append(k); });
         QCOMPARE(n, int(pedacos.size()));
         QCOMPARE(arquivosDe(destino).size(), pedacos.size());
         QCOMPARE(avisados.size(), pedacos.size());
@@ -119,7 +120,8 @@ private Q_SLOTS:
         grava(pasta.filePath(QStringLiteral("p.zip.002")), QByteArray());
         QVERIFY(numeroDoErro([&] {
                     JuntaPedacos(pasta.path(), {QStringLiteral("p.zip.001"), QStringLiteral("p.zip.002")});
-                }) != 0);
+                })
+                != 0);
         QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("p.zip.001"), QStringLiteral("p.zip.002")}));
         QVERIFY(numeroDoErro([&] { JuntaPedacos(pasta.path(), {QStringLiteral("p.zip.003")}); }) != 0);
         QVERIFY(numeroDoErro([&] { JuntaPedacos(pasta.path(), {}); }) != 0);
@@ -153,9 +155,8 @@ private Q_SLOTS:
         grava(disquete + QStringLiteral("/pacote.zip"), "copia anterior");
         int escritas = 0;
         // The second block written fails, as a disk fills in the middle of a copy.
-        FalhasArquivo::instala([&](const QString &destino) {
-            return destino.startsWith(disquete) && ++escritas == 3 ? ENOSPC : 0;
-        });
+        FalhasArquivo::instala(
+            [&](const QString &destino) { return destino.startsWith(disquete) && ++escritas == 3 ? ENOSPC : 0; });
         QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::DiscoCheio);
         QCOMPARE(arquivosDe(disquete), QStringList{QStringLiteral("pacote.zip")});
         QCOMPARE(le(disquete + QStringLiteral("/pacote.zip")), QByteArray("copia anterior"));
@@ -263,7 +264,8 @@ private Q_SLOTS:
         QCOMPARE(JuntaPedacos(pasta.path(), pedacos), QStringLiteral("g.zip"));
         QVERIFY(relogio.elapsed() < 60000);
         const qint64 crescimento = picoDeMemoriaKb() - antes;
-        QVERIFY2(antes > 0 && crescimento < 8 * 1024, qPrintable(QString::number(crescimento) + QStringLiteral(" KiB")));
+        QVERIFY2(antes > 0 && crescimento < 8 * 1024,
+                 qPrintable(QString::number(crescimento) + QStringLiteral(" KiB")));
         QFile juntado(pasta.filePath(QStringLiteral("g.zip")));
         QCryptographicHash obtido(QCryptographicHash::Sha1);
         QVERIFY(juntado.open(QIODevice::ReadOnly) && obtido.addData(&juntado));

@@ -47,12 +47,15 @@ private Q_SLOTS:
     void descricaoCobreATabelaInteira()
     {
         const QList<QPair<int, QString>> tabela = {
-            {10, QStringLiteral("Procurando")},   {11, QStringLiteral("Comentário")}, {12, QStringLiteral("Zipando")},
-            {13, QStringLiteral("Zipado")},       {14, QStringLiteral("Deszipando")}, {15, QStringLiteral("Deszipado")},
-            {16, QStringLiteral("Testando")},     {17, QStringLiteral("Testado")},    {18, QStringLiteral("Deletando")},
-            {19, QStringLiteral("Deletado")},     {20, QStringLiteral("Troca Disco")}, {21, QStringLiteral("Visualizar")},
-            {22, QStringLiteral("Erro")},         {23, QStringLiteral("Aviso")},      {24, QStringLiteral("Sobrescrever")},
-            {25, QStringLiteral("Copiando")},     {26, QStringLiteral("Copiado")},    {255, QStringLiteral("Abortando")},
+            {10, QStringLiteral("Procurando")},   {11, QStringLiteral("Comentário")},
+            {12, QStringLiteral("Zipando")},      {13, QStringLiteral("Zipado")},
+            {14, QStringLiteral("Deszipando")},   {15, QStringLiteral("Deszipado")},
+            {16, QStringLiteral("Testando")},     {17, QStringLiteral("Testado")},
+            {18, QStringLiteral("Deletando")},    {19, QStringLiteral("Deletado")},
+            {20, QStringLiteral("Troca Disco")},  {21, QStringLiteral("Visualizar")},
+            {22, QStringLiteral("Erro")},         {23, QStringLiteral("Aviso")},
+            {24, QStringLiteral("Sobrescrever")}, {25, QStringLiteral("Copiando")},
+            {26, QStringLiteral("Copiado")},      {255, QStringLiteral("Abortando")},
         };
         for (const auto &[codigo, nome] : tabela)
             QCOMPARE(DescricaoAcao(std::int16_t(codigo)), nome);
@@ -64,12 +67,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("linha");
-        QTest::newRow("exemplo") << QStringLiteral("|12||mirv_dat.mdb|||45|") << QStringLiteral("Zipando mirv_dat.mdb -> 45%");
+        QTest::newRow("exemplo") << QStringLiteral("|12||mirv_dat.mdb|||45|")
+                                 << QStringLiteral("Zipando mirv_dat.mdb -> 45%");
         QTest::newRow("sem separador") << QStringLiteral("qualquer") << QStringLiteral("-=Desconhecido=-  -> 0%");
-        QTest::newRow("so quatro campos") << QStringLiteral("|12||mirv_dat.mdb") << QStringLiteral("Zipando mirv_dat.mdb -> 0%");
-        QTest::newRow("codigo desconhecido") << QStringLiteral("|99||x|||5|") << QStringLiteral("-=Desconhecido=- x -> 5%");
+        QTest::newRow("so quatro campos")
+            << QStringLiteral("|12||mirv_dat.mdb") << QStringLiteral("Zipando mirv_dat.mdb -> 0%");
+        QTest::newRow("codigo desconhecido")
+            << QStringLiteral("|99||x|||5|") << QStringLiteral("-=Desconhecido=- x -> 5%");
         QTest::newRow("abortando") << QStringLiteral("|255||x|||100|") << QStringLiteral("Abortando x -> 100%");
-        QTest::newRow("percentual com branco") << QStringLiteral("|14||x||| 7|") << QStringLiteral("Deszipando x -> 7%");
+        QTest::newRow("percentual com branco")
+            << QStringLiteral("|14||x||| 7|") << QStringLiteral("Deszipando x -> 7%");
     }
 
     void linhaDeProgresso()

@@ -7,9 +7,9 @@
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
 
+#include "common/Erro.h"
 #include <QAction>
 #include <QDir>
-#include "common/Erro.h"
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -20,8 +20,9 @@ using namespace CaixaMensagem;
 
 namespace {
 
-const QString kBoasVindas = QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).\r\n"
-                                           "Vá ao menu Configuração e informa as cinfigurações iniciais.");
+const QString kBoasVindas =
+    QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).\r\n"
+                   "Vá ao menu Configuração e informa as cinfigurações iniciais.");
 
 QImage figura(QPushButton *botao, QIcon::Mode modo)
 {
@@ -64,7 +65,8 @@ private Q_SLOTS:
         QCOMPARE(janela.windowTitle(), QStringLiteral("TAVO - Upload v.1.2"));
         QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblsendingfile"))->text(), QString());
         QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblMensagem"))->text(), QString());
-        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblstatus"))->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblstatus"))->text(),
+                 QStringLiteral("Status: Desconectado."));
         for (const char *nome : {"cmdDisquete", "cmdInternet", "cmdTransmitir"}) {
             auto *botao = janela.findChild<QPushButton *>(QLatin1String(nome));
             QVERIFY2(botao, nome);
@@ -145,7 +147,8 @@ private Q_SLOTS:
         QVERIFY(janela.isVisible());
         QCOMPARE(caixas.mostradas().size(), 1);
         const Registro &caixa = caixas.mostradas().first();
-        QVERIFY(caixa.texto.startsWith(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".\r\n").arg(caminho)));
+        QVERIFY(caixa.texto.startsWith(
+            QStringLiteral("Não foi possível ler o banco de dados local \"%1\".\r\n").arg(caminho)));
         QVERIFY(caixa.texto.size() > caminho.size() + 50); // the engine's own words follow
         QCOMPARE(caixa.icone, Icone::Critico);
         QCOMPARE(caixa.titulo, QStringLiteral("Tavo_Upload_Cliente"));
@@ -160,7 +163,8 @@ private Q_SLOTS:
         frmPrincipal janela;
         janela.Form_Load();
         janela.HabilitaBotoesEnvio();
-        QVERIFY(janela.cmdDisquete->isEnabled() && janela.cmdInternet->isEnabled() && janela.cmdTransmitir->isEnabled());
+        QVERIFY(janela.cmdDisquete->isEnabled() && janela.cmdInternet->isEnabled()
+                && janela.cmdTransmitir->isEnabled());
         janela.DesabilitaBotoesEnvio();
         QVERIFY(!janela.cmdDisquete->isEnabled() && !janela.cmdInternet->isEnabled()
                 && !janela.cmdTransmitir->isEnabled());

@@ -5,8 +5,8 @@
 #include "common/Caminhos.h"
 #include "common/Relogio.h"
 #include "history/RelatorioHistorico.h"
-#include "history/frmHistorico.h"
 #include "history/TextoMultilinha.h"
+#include "history/frmHistorico.h"
 #include "shell/Inicio.h"
 #include "shell/frmPrincipal.h"
 #include "store/Configuracao.h"
@@ -33,8 +33,9 @@ using namespace CaixaMensagem;
 namespace {
 
 const QString kSucessoSalvar = QStringLiteral("Alterações realizadas com sucesso!");
-const QString kErroSalvar = QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
-                                           "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.");
+const QString kErroSalvar =
+    QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
+                   "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.");
 
 // Saves the settings window with the fourth address part changed.
 void salvaQuartaParte(CaixasRoteirizadas &caixas, const QString &parte)
@@ -72,9 +73,9 @@ private Q_SLOTS:
         QTest::newRow("Historico sem tipo (sobe de versão)")
             << QStringLiteral("legado_uploadcliente_antigo.mdb")
             << QStringList{QStringLiteral("ANUAL"), QStringLiteral("ANUAL"), QStringLiteral("ANUAL")};
-        QTest::newRow("Historico com tipo") << QStringLiteral("legado_uploadcliente_novo.mdb")
-                                            << QStringList{QStringLiteral("ANUAL"), QStringLiteral("PERIO"),
-                                                           QStringLiteral("PERIO")};
+        QTest::newRow("Historico com tipo")
+            << QStringLiteral("legado_uploadcliente_novo.mdb")
+            << QStringList{QStringLiteral("ANUAL"), QStringLiteral("PERIO"), QStringLiteral("PERIO")};
     }
     void escritorioDoClienteAnteriorContinuaDeOndeParou()
     {
@@ -227,7 +228,8 @@ private Q_SLOTS:
         const qint64 morto = processo.processId();
         QVERIFY(processo.waitForFinished(5000));
         // A lock left empty (a power failure as it was written) is no client either.
-        for (const QByteArray &resto : QList<QByteArray>{QByteArray::number(morto) + conteudo.mid(conteudo.indexOf('\n')), {}}) {
+        for (const QByteArray &resto :
+             QList<QByteArray>{QByteArray::number(morto) + conteudo.mid(conteudo.indexOf('\n')), {}}) {
             grava(trava, resto);
             Inicio seguinte;
             QVERIFY(seguinte.prepara());

@@ -52,7 +52,8 @@ private Q_SLOTS:
         janela.SSTab->tabBar()->installEventFilter(&abas);
         janela.lblProgresso->installEventFilter(&linha);
         for (int percentual = 0; percentual <= 100; percentual += 10)
-            janela.txtZip->setText(QStringLiteral("|12||c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb|||%1|").arg(percentual));
+            janela.txtZip->setText(
+                QStringLiteral("|12||c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb|||%1|").arg(percentual));
         QTest::qWait(50);
 
         QCOMPARE(janela.lblProgresso->text(),

@@ -99,7 +99,8 @@ private Q_SLOTS:
     void formatDoMotor()
     {
         AbreBanco(m_ambiente->bancoLocal());
-        Conexao().execute(QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','07/03/2026 09:05:03')"));
+        Conexao().execute(
+            QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','07/03/2026 09:05:03')"));
         Consulta().abre(QStringLiteral("select Format(HISTORICO.data_Envio,'mm/yyyy') as m, "
                                        "format(data_envio,'dd/mm/yyyy') as d, Format(114,'0000000000') as n "
                                        "from HISTORICO WHERE (((Format(HISTORICO.data_Envio,'mm/yyyy'))='03/2026'))"));
@@ -201,7 +202,8 @@ private Q_SLOTS:
         // The upgrade of the history is whole or not at all: no column without the marking.
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
                                                   "where name = 'tipo_transmissao'")),
-                 preparo.join(u' ').contains(QStringLiteral("drop column")) ? QStringLiteral("0") : QStringLiteral("1"));
+                 preparo.join(u' ').contains(QStringLiteral("drop column")) ? QStringLiteral("0")
+                                                                            : QStringLiteral("1"));
     }
 
     void configuracaoLidaEAplicada()
@@ -232,10 +234,14 @@ private Q_SLOTS:
 
     void comandosDaConfiguracao()
     {
-        QCOMPARE(comandoSalvaConfiguracao(false, QStringLiteral("10.0.0.1"), QStringLiteral(" 3"), QStringLiteral("9000 ")),
-                 QStringLiteral("insert into configuracao (ip_servidor,qtde_portas,porta_inicial)  values('10.0.0.1',3,9000)"));
-        QCOMPARE(comandoSalvaConfiguracao(true, QStringLiteral("10.0.0.1"), QStringLiteral("32767"), QStringLiteral("65535")),
-                 QStringLiteral("update configuracao set ip_servidor = '10.0.0.1', qtde_portas=32767, porta_inicial=65535"));
+        QCOMPARE(
+            comandoSalvaConfiguracao(false, QStringLiteral("10.0.0.1"), QStringLiteral(" 3"), QStringLiteral("9000 ")),
+            QStringLiteral(
+                "insert into configuracao (ip_servidor,qtde_portas,porta_inicial)  values('10.0.0.1',3,9000)"));
+        QCOMPARE(
+            comandoSalvaConfiguracao(true, QStringLiteral("10.0.0.1"), QStringLiteral("32767"),
+                                     QStringLiteral("65535")),
+            QStringLiteral("update configuracao set ip_servidor = '10.0.0.1', qtde_portas=32767, porta_inicial=65535"));
     }
 
     void configuracaoQueNaoSeLeriaDeVoltaEhRecusada_data()
@@ -243,14 +249,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("endereco");
         QTest::addColumn<QString>("qtde");
         QTest::addColumn<QString>("porta");
-        QTest::newRow("aspa no endereço") << QStringLiteral("1'0.0.0.1") << QStringLiteral("3") << QStringLiteral("9000");
-        QTest::newRow("comando na quantidade") << QStringLiteral("1.0.0.1") << QStringLiteral("3 or 1=1") << QStringLiteral("9000");
+        QTest::newRow("aspa no endereço")
+            << QStringLiteral("1'0.0.0.1") << QStringLiteral("3") << QStringLiteral("9000");
+        QTest::newRow("comando na quantidade")
+            << QStringLiteral("1.0.0.1") << QStringLiteral("3 or 1=1") << QStringLiteral("9000");
         QTest::newRow("aspa na porta") << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("9000'");
         QTest::newRow("nenhuma porta") << QStringLiteral("1.0.0.1") << QStringLiteral("0") << QStringLiteral("9000");
-        QTest::newRow("portas demais") << QStringLiteral("1.0.0.1") << QStringLiteral("32768") << QStringLiteral("9000");
+        QTest::newRow("portas demais") << QStringLiteral("1.0.0.1") << QStringLiteral("32768")
+                                       << QStringLiteral("9000");
         QTest::newRow("porta zero") << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("0");
-        QTest::newRow("porta acima de 65535") << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("65536");
-        QTest::newRow("quantidade fracionária") << QStringLiteral("1.0.0.1") << QStringLiteral("2.5") << QStringLiteral("9000");
+        QTest::newRow("porta acima de 65535")
+            << QStringLiteral("1.0.0.1") << QStringLiteral("3") << QStringLiteral("65536");
+        QTest::newRow("quantidade fracionária")
+            << QStringLiteral("1.0.0.1") << QStringLiteral("2.5") << QStringLiteral("9000");
     }
     void configuracaoQueNaoSeLeriaDeVoltaEhRecusada()
     {
@@ -263,22 +274,26 @@ private Q_SLOTS:
 
     void escritoriosReescritosSemTocarNosOutros()
     {
-        m_ambiente->executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='MUDADO À MÃO' where codigo in (130, 131)"));
+        m_ambiente->executa(
+            QStringLiteral("update ACE_ESTRUT_ORGN set descricao='MUDADO À MÃO' where codigo in (130, 131)"));
         m_ambiente->executa(QStringLiteral("insert into ACE_ESTRUT_ORGN values (999, 'SSRE DE OUTRA')"));
         // A town of the list overwrites; a placeholder never does.
-        const QList<EscritorioRegional> lista = leEscritoriosRegionais(
-            QStringLiteral("# comentário\n130\tVALE VERDE\n131\tA DEFINIR 131\tprovisorio\n"));
+        const QList<EscritorioRegional> lista =
+            leEscritoriosRegionais(QStringLiteral("# comentário\n130\tVALE VERDE\n131\tA DEFINIR 131\tprovisorio\n"));
         QCOMPARE(lista.size(), 2);
         AtualizaSRE(lista);
         const auto descricao = [this](int codigo) {
-            return m_ambiente->valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=%1").arg(codigo));
+            return m_ambiente->valor(
+                QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=%1").arg(codigo));
         };
         QCOMPARE(descricao(130), QStringLiteral("SSRE DE VALE VERDE"));
         QCOMPARE(descricao(131), QStringLiteral("MUDADO À MÃO"));
         QCOMPARE(descricao(999), QStringLiteral("SSRE DE OUTRA"));
-        const QString antes = m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN"));
+        const QString antes =
+            m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN"));
         AtualizaSRE(lista);
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN")), antes);
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN")),
+                 antes);
         QVERIFY(!Conexao().aberta());
     }
 

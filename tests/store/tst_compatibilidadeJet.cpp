@@ -71,8 +71,8 @@ private Q_SLOTS:
                                       << QStringLiteral("05/03/2026 ").repeated(8);
         QTest::newRow("padrao vazio") << "2026-03-05 10:04:09" << QString() << "";
         QTest::newRow("ano") << "2026-03-05" << QStringLiteral("yyyy yy y") << "2026 26 y";
-        QTest::newRow("letras maiusculas") << "2026-03-05 10:04:09" << QStringLiteral("DD/MM/YYYY HH:NN:SS")
-                                           << "05/03/2026 10:04:09";
+        QTest::newRow("letras maiusculas")
+            << "2026-03-05 10:04:09" << QStringLiteral("DD/MM/YYYY HH:NN:SS") << "05/03/2026 10:04:09";
     }
 
     void formataTexto()

@@ -26,7 +26,8 @@ const QStringList kHistorico{
 
 QStringList linhas(const AmbienteTeste &ambiente, const QString &sql)
 {
-    const QString tudo = ambiente.valor(QStringLiteral("select group_concat(l, char(10)) from (") + sql + QLatin1Char(')'));
+    const QString tudo =
+        ambiente.valor(QStringLiteral("select group_concat(l, char(10)) from (") + sql + QLatin1Char(')'));
     return tudo.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
@@ -59,9 +60,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QStringList>("tipos");
         QTest::newRow("sem tipo de transmissão") << QStringLiteral("legado_uploadcliente_antigo.mdb") << QStringList();
-        QTest::newRow("com tipo de transmissão")
-            << QStringLiteral("legado_uploadcliente_novo.mdb")
-            << QStringList{QStringLiteral("PERIO"), QStringLiteral("ANUAL"), QStringLiteral("PERIO"), QStringLiteral("PERIO")};
+        QTest::newRow("com tipo de transmissão") << QStringLiteral("legado_uploadcliente_novo.mdb")
+                                                 << QStringList{QStringLiteral("PERIO"), QStringLiteral("ANUAL"),
+                                                                QStringLiteral("PERIO"), QStringLiteral("PERIO")};
     }
     void bancoDoClienteAnteriorViraSqliteComTudo()
     {
@@ -79,26 +80,31 @@ private Q_SLOTS:
         QCOMPARE(formatoDoBanco(ambiente.bancoLocal()), FormatoBanco::SQLite);
         QCOMPARE(QDir(ambiente.raiz()).entryList(QDir::Files).size(), 3); // nothing half-made left
 
-        QCOMPARE(ambiente.valor(QStringLiteral("select ip_servidor||'|'||typeof(qtde_portas)||qtde_portas||'|'||porta_inicial "
-                                               "from configuracao")),
+        QCOMPARE(ambiente.valor(
+                     QStringLiteral("select ip_servidor||'|'||typeof(qtde_portas)||qtde_portas||'|'||porta_inicial "
+                                    "from configuracao")),
                  QStringLiteral("127.0.0.40|integer3|5000"));
-        QCOMPARE(linhas(ambiente, QStringLiteral("select Nome_arquivo||'|'||data_envio||'|'||codigo_ace_estrut_orgn||'|'||"
-                                                 "codigo_escola as l from Historico order by rowid")),
-                 kHistorico);
+        QCOMPARE(
+            linhas(ambiente, QStringLiteral("select Nome_arquivo||'|'||data_envio||'|'||codigo_ace_estrut_orgn||'|'||"
+                                            "codigo_escola as l from Historico order by rowid")),
+            kHistorico);
         const bool temTipo = !tipos.isEmpty();
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
                                                "where name = 'tipo_transmissao'")),
                  temTipo ? QStringLiteral("1") : QStringLiteral("0"));
         if (temTipo)
-            QCOMPARE(linhas(ambiente, QStringLiteral("select tipo_transmissao as l from Historico order by rowid")), tipos);
+            QCOMPARE(linhas(ambiente, QStringLiteral("select tipo_transmissao as l from Historico order by rowid")),
+                     tipos);
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*)||'|'||max(case codigo when 121 then descricao end) "
                                                "from ACE_ESTRUT_ORGN")),
                  QStringLiteral("38|SSRE DE SÃO JOSÉ DAS PEDRAS"));
 
         // The converted database sorts and stores dates as the program's own does.
-        ambiente.executa(QStringLiteral("insert into Historico (Nome_arquivo, data_envio) values ('novo', '01/12/2026 07:00:00')"));
-        QCOMPARE(linhas(ambiente, QStringLiteral("select data_envio as l from Historico order by data_envio desc limit 2")),
-                 (QStringList{QStringLiteral("2026-12-01 07:00:00"), QStringLiteral("2026-11-28 08:00:00")}));
+        ambiente.executa(
+            QStringLiteral("insert into Historico (Nome_arquivo, data_envio) values ('novo', '01/12/2026 07:00:00')"));
+        QCOMPARE(
+            linhas(ambiente, QStringLiteral("select data_envio as l from Historico order by data_envio desc limit 2")),
+            (QStringList{QStringLiteral("2026-12-01 07:00:00"), QStringLiteral("2026-11-28 08:00:00")}));
         // Once converted there is nothing more to do.
         QCOMPARE(converteBancoLocal(ambiente.bancoLocal()), QString());
     }
@@ -112,7 +118,8 @@ private Q_SLOTS:
         QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
         banco.setDatabaseName(QStringLiteral(":memory:"));
         QVERIFY(banco.open());
-        const QList<TabelaCopiada> copiadas = copiaTabelasJet(LeitorJet::exporta(escola, tabelas), tabelas.size(), banco, escola);
+        const QList<TabelaCopiada> copiadas =
+            copiaTabelasJet(LeitorJet::exporta(escola, tabelas), tabelas.size(), banco, escola);
         QStringList resumo;
         for (const TabelaCopiada &tabela : copiadas)
             resumo.append(tabela.nome + QLatin1Char('=') + QString::number(tabela.linhas));
@@ -120,10 +127,12 @@ private Q_SLOTS:
         QCOMPARE(resumo, (QStringList{QStringLiteral("Aluno=2000"), QStringLiteral("Escola_local=1"),
                                       QStringLiteral("ace_estrut_orgn=2")}));
         QSqlQuery consulta(banco);
-        QVERIFY(consulta.exec(QStringLiteral("select typeof(codigo_mec)||'|'||codigo_mec||'|'||typeof(codigo_ace_estrut_orgn)"
-                                             "||'|'||(select min(nascimento)||'|'||max(nascimento) from Aluno) from Escola_local"))
+        QVERIFY(consulta.exec(QStringLiteral(
+                    "select typeof(codigo_mec)||'|'||codigo_mec||'|'||typeof(codigo_ace_estrut_orgn)"
+                    "||'|'||(select min(nascimento)||'|'||max(nascimento) from Aluno) from Escola_local"))
                 && consulta.next());
-        QCOMPARE(consulta.value(0).toString(), QStringLiteral("text|31045678|integer|2005-01-02 00:00:00|2015-12-30 00:00:00"));
+        QCOMPARE(consulta.value(0).toString(),
+                 QStringLiteral("text|31045678|integer|2005-01-02 00:00:00|2015-12-30 00:00:00"));
         consulta = QSqlQuery();
         banco.close();
         banco = QSqlDatabase();
@@ -133,7 +142,7 @@ private Q_SLOTS:
     void falhaDeixaOOriginalIntocado_data()
     {
         QTest::addColumn<QString>("fixture");
-        QTest::addColumn<int>("paginas"); // kept of the file; 0 keeps it whole
+        QTest::addColumn<int>("paginas");    // kept of the file; 0 keeps it whole
         QTest::addColumn<bool>("bloqueada"); // a folder stands where the new file goes
         const QString legado = QStringLiteral("legado_uploadcliente_novo.mdb");
         QTest::newRow("arquivo danificado") << legado << 3 << false;

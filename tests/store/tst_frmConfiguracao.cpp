@@ -15,11 +15,13 @@ using namespace CaixaMensagem;
 
 namespace {
 
-const QString kPergunta = QStringLiteral("Atenção!\r\nSe você alterar as configurações o TAVO UPLOAD poderá não funcionar "
-                                         "corretamente.\r\nDeseja realmente realizar a alteração?");
+const QString kPergunta =
+    QStringLiteral("Atenção!\r\nSe você alterar as configurações o TAVO UPLOAD poderá não funcionar "
+                   "corretamente.\r\nDeseja realmente realizar a alteração?");
 const QString kIp = QStringLiteral("Verifique se o IP do servidor está correto.");
-const QString kErroSalvar = QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\nTente novamente. Caso o erro "
-                                           "persista entre em contato com o suporte do TAVO.");
+const QString kErroSalvar =
+    QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\nTente novamente. Caso o erro "
+                   "persista entre em contato com o suporte do TAVO.");
 
 QLineEdit *caixa(QWidget &janela, const char *nome)
 {
@@ -68,7 +70,8 @@ private Q_SLOTS:
     void semConfiguracaoAsCaixasAbremVazias()
     {
         frmConfiguracao janela;
-        for (const char *nome : {"Iparray_0", "Iparray_1", "Iparray_2", "Iparray_3", "txtQtdePortas", "txtPortaInicial"})
+        for (const char *nome :
+             {"Iparray_0", "Iparray_1", "Iparray_2", "Iparray_3", "txtQtdePortas", "txtPortaInicial"})
             QCOMPARE(caixa(janela, nome)->text(), QString());
         QCOMPARE(janela.windowTitle(), QStringLiteral("Configuração"));
         QCOMPARE(caixa(janela, "Iparray_0")->maxLength(), 3);
@@ -102,10 +105,10 @@ private Q_SLOTS:
         QTest::newRow("porta inicial") << QStringList{QStringLiteral("10"), {}, {}, {}, QStringLiteral("3"), {}}
                                        << QStringLiteral("A Porta inicial deve ser informada.")
                                        << QStringLiteral("txtPortaInicial");
-        QTest::newRow("terceira parte")
-            << QStringList{QStringLiteral("10"), QStringLiteral("1"), QStringLiteral(" "), QStringLiteral("4"),
-                           QStringLiteral("3"), QStringLiteral("9000")}
-            << kIp << QStringLiteral("Iparray_2");
+        QTest::newRow("terceira parte") << QStringList{QStringLiteral("10"), QStringLiteral("1"),
+                                                       QStringLiteral(" "),  QStringLiteral("4"),
+                                                       QStringLiteral("3"),  QStringLiteral("9000")}
+                                        << kIp << QStringLiteral("Iparray_2");
     }
     void caixasVaziasNaOrdemDasVerificacoes()
     {
@@ -176,7 +179,8 @@ private Q_SLOTS:
         QCOMPARE(m_caixas->mostradas().size(), 2);
         QVERIFY(caixaIgual(m_caixas->mostradas().at(1), kErroSalvar, QStringLiteral("Configurações"), Botoes::Ok,
                            Icone::Critico));
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao")),
+        QCOMPARE(m_ambiente->valor(
+                     QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao")),
                  QStringLiteral("127.0.0.1|3|47000"));
     }
 
@@ -193,7 +197,8 @@ private Q_SLOTS:
         confirma(janela);
         QCOMPARE(m_caixas->textos(), (QStringList{kPergunta, kErroSalvar}));
         QVERIFY(!Conexao().aberta());
-        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")), QStringLiteral("127.0.0.1"));
+        QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")),
+                 QStringLiteral("127.0.0.1"));
     }
 
     void cancelarVoltaAoGuardado()

@@ -17,9 +17,18 @@ namespace {
 
 constexpr int kPagina = 4096;
 
-void gravaU16(QByteArray &d, qsizetype onde, quint16 v) { qToLittleEndian(v, d.data() + onde); }
-void gravaU32(QByteArray &d, qsizetype onde, quint32 v) { qToLittleEndian(v, d.data() + onde); }
-quint32 leU32(const QByteArray &d, qsizetype onde) { return qFromLittleEndian<quint32>(d.constData() + onde); }
+void gravaU16(QByteArray &d, qsizetype onde, quint16 v)
+{
+    qToLittleEndian(v, d.data() + onde);
+}
+void gravaU32(QByteArray &d, qsizetype onde, quint32 v)
+{
+    qToLittleEndian(v, d.data() + onde);
+}
+quint32 leU32(const QByteArray &d, qsizetype onde)
+{
+    return qFromLittleEndian<quint32>(d.constData() + onde);
+}
 
 // Built from escola_uma.mdb, whose table Escola_local has its definition on
 // page 28 (first column, Escola, a text), its one row on page 30 and its
@@ -124,7 +133,8 @@ private Q_SLOTS:
         // Well inside the reader's time bound (two minutes), and with a
         // bounded share of memory (the limit for this file is about 36 MB).
         QVERIFY2(relogio.elapsed() < 60 * 1000, qPrintable(QString::number(relogio.elapsed())));
-        QVERIFY2(picoMemoriaKb() - memoriaAntes < 200 * 1024, qPrintable(QString::number(picoMemoriaKb() - memoriaAntes)));
+        QVERIFY2(picoMemoriaKb() - memoriaAntes < 200 * 1024,
+                 qPrintable(QString::number(picoMemoriaKb() - memoriaAntes)));
 
         // The sound file it came from still reads.
         AbreBanco(original.fileName());

@@ -109,8 +109,8 @@ private Q_SLOTS:
             QFAIL("the reader's failure was taken for a list of tables");
         } catch (const ErroTavo &erro) {
             QCOMPARE(erro.numero(), Erros::FormatoBancoDesconhecido);
-            QVERIFY2(erro.descricao().startsWith(QStringLiteral("Não foi possível ler o banco de dados do Access '") +
-                                                 arquivo + QStringLiteral("': ")),
+            QVERIFY2(erro.descricao().startsWith(QStringLiteral("Não foi possível ler o banco de dados do Access '")
+                                                 + arquivo + QStringLiteral("': ")),
                      qPrintable(erro.descricao()));
             QVERIFY2(erro.descricao().contains(motivo), qPrintable(erro.descricao()));
             // The program named in TAVO_LEITOR_JET is the only one looked for.

@@ -15,8 +15,7 @@
 
 namespace {
 
-template<typename F>
-void comConexao(const QString &caminho, F &&trabalho)
+template <typename F> void comConexao(const QString &caminho, F &&trabalho)
 {
     const QString nome = QUuid::createUuid().toString();
     {

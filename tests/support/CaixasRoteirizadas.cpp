@@ -15,9 +15,12 @@ CaixasRoteirizadas::CaixasRoteirizadas()
         ++m_inesperadas;
         qWarning().noquote() << "Unexpected message box:" << caixa.titulo << "/" << caixa.texto;
         switch (caixa.botoes) {
-        case Botoes::SimNao: return Resposta::Nao;
-        case Botoes::OkCancelar: return Resposta::Cancelar;
-        case Botoes::Ok: break;
+        case Botoes::SimNao:
+            return Resposta::Nao;
+        case Botoes::OkCancelar:
+            return Resposta::Cancelar;
+        case Botoes::Ok:
+            break;
         }
         return Resposta::Ok;
     });

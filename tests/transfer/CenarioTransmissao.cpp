@@ -123,9 +123,9 @@ void CenarioTransmissao::transmite(int avisos)
 
 QByteArray CenarioTransmissao::conversaEsperada() const
 {
-    return QByteArray("Request#:PACKET") + "File~~~#:name~#:" + kNomePacote.toLatin1() +
-           "*0000000114SSRE DE S\xC3O JO\xC3O DEL-REI*31045678ESCOLA ESTADUAL JO\xC3O E MARIA*PERIO" +
-           "File~~~#:size~#:" + QByteArray::number(conteudo.size()) + conteudo;
+    return QByteArray("Request#:PACKET") + "File~~~#:name~#:" + kNomePacote.toLatin1()
+           + "*0000000114SSRE DE S\xC3O JO\xC3O DEL-REI*31045678ESCOLA ESTADUAL JO\xC3O E MARIA*PERIO"
+           + "File~~~#:size~#:" + QByteArray::number(conteudo.size()) + conteudo;
 }
 
 int CenarioTransmissao::registros() const

@@ -33,8 +33,8 @@ struct Par
         });
         cliente.conecta(QStringLiteral("127.0.0.1"), servidor.serverPort());
         Espera espera(cliente, nullptr);
-        return espera.ate([this] { return !cliente.conectando(); }, 5s, Espera::Modo::Conexao) == FimEspera::Pronta &&
-               cliente.conectado() && QTest::qWaitFor([this] { return !lado.isNull(); }, 5000);
+        return espera.ate([this] { return !cliente.conectando(); }, 5s, Espera::Modo::Conexao) == FimEspera::Pronta
+               && cliente.conectado() && QTest::qWaitFor([this] { return !lado.isNull(); }, 5000);
     }
 };
 

@@ -130,8 +130,8 @@ private Q_SLOTS:
         // Since then, a floppy export left only pieces in the working folder,
         // and a disk read left a piece of something else selected in File1.
         LimpaPastaTemp();
-        CenarioPacote::grava(CenarioPacote::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + kNome +
-                                 QStringLiteral(".001"),
+        CenarioPacote::grava(CenarioPacote::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + kNome
+                                 + QStringLiteral(".001"),
                              "a piece");
         const QString disquete = CenarioPacote::local(Caminhos::unidadeDisquete());
         CenarioPacote::grava(disquete + QStringLiteral("/OUTRO.zip.003"), "another package's piece");

@@ -73,7 +73,8 @@ private Q_SLOTS:
         Pinturas abas(janela.SSTab->tabBar());
         cenario.transmite(1);
 
-        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
+        QCOMPARE(cenario.caixas.textos().last(),
+                 QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         // The last step is on screen when the transfer ends.
         QCOMPARE(statusNoFim, ProgressoEnvio::passo(tamanho + 2048, tamanho).texto);
         QCOMPARE(barraNoFim, 100);

@@ -97,10 +97,9 @@ private Q_SLOTS:
         SessaoTransferencia sessao(usuario);
         QStringList linhas;
         connect(&sessao, &SessaoTransferencia::status, this, [&](const QString &texto) { linhas.append(texto); });
-        const auto fim = sessao.transmite({QStringLiteral("127.0.0.1"), 1, configuracao.portaInicial},
-                                          selecionado.pacote,
-                                          {escola->codigoSRE, escola->sre, escola->codigoEscola, escola->escola,
-                                           QStringLiteral("PERIO")});
+        const auto fim = sessao.transmite(
+            {QStringLiteral("127.0.0.1"), 1, configuracao.portaInicial}, selecionado.pacote,
+            {escola->codigoSRE, escola->sre, escola->codigoEscola, escola->escola, QStringLiteral("PERIO")});
         QCOMPARE(fim, SessaoTransferencia::Fim::Concluida);
         QCOMPARE(usuario.textos.last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QCOMPARE(linhas.first(), QStringLiteral("Status: Conectando... Tentativa número 1"));

@@ -30,10 +30,9 @@ void gravaConfiguracao(const QString &endereco, const QString &portas, const QSt
     const bool vazia = Consulta().campo(QStringLiteral("linhas")).toInt() == 0;
     Consulta().fecha();
     if (vazia)
-        Conexao().execute(
-            QStringLiteral("insert into configuracao (ip_servidor, qtde_portas, porta_inicial) values (") +
-            LiteraisSql::texto(endereco) + QLatin1Char(',') + LiteraisSql::numero(portas) + QLatin1Char(',') +
-            LiteraisSql::numero(primeira) + QLatin1Char(')'));
+        Conexao().execute(QStringLiteral("insert into configuracao (ip_servidor, qtde_portas, porta_inicial) values (")
+                          + LiteraisSql::texto(endereco) + QLatin1Char(',') + LiteraisSql::numero(portas)
+                          + QLatin1Char(',') + LiteraisSql::numero(primeira) + QLatin1Char(')'));
     FechaBanco();
 }
 

@@ -88,8 +88,8 @@ Valor tipoDaColuna(int tipo)
 // the row's bytes.
 bool vinculada(int tipo)
 {
-    return tipo != MDB_DATETIME && tipo != MDB_MONEY && tipoDaColuna(tipo) != Valor::Binario &&
-           tipoDaColuna(tipo) != Valor::Nulo;
+    return tipo != MDB_DATETIME && tipo != MDB_MONEY && tipoDaColuna(tipo) != Valor::Binario
+           && tipoDaColuna(tipo) != Valor::Nulo;
 }
 
 // The bytes of an OLE object: inline in the row, or in a chain of long-value
@@ -98,8 +98,8 @@ bool vinculada(int tipo)
 std::string leOle(MdbHandle *mdb, MdbColumn *coluna)
 {
     std::string valor;
-    if (coluna->cur_value_len < MDB_MEMO_OVERHEAD || coluna->cur_value_start < 0 ||
-        coluna->cur_value_start + coluna->cur_value_len > static_cast<int>(mdb->fmt->pg_size))
+    if (coluna->cur_value_len < MDB_MEMO_OVERHEAD || coluna->cur_value_start < 0
+        || coluna->cur_value_start + coluna->cur_value_len > static_cast<int>(mdb->fmt->pg_size))
         return valor;
     unsigned char ponteiro[MDB_MEMO_OVERHEAD];
     std::memcpy(ponteiro, mdb->pg_buf + coluna->cur_value_start, MDB_MEMO_OVERHEAD);

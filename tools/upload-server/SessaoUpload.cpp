@@ -56,8 +56,8 @@ SessaoUpload::SessaoUpload(QTcpSocket *socket, const ConfiguracaoServidor &confi
 
 void SessaoUpload::registra(const QString &linha)
 {
-    Q_EMIT m_servidor.registro(QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + m_origem +
-                               QStringLiteral(": ") + linha);
+    Q_EMIT m_servidor.registro(QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + m_origem
+                               + QStringLiteral(": ") + linha);
 }
 
 void SessaoUpload::escreve(const QByteArray &bytes)

@@ -73,8 +73,8 @@ int main(int argc, char *argv[])
 
     ConfiguracaoServidor configuracao;
     bool ok = true;
-    if (linha.isSet(QStringLiteral("address")) &&
-        !configuracao.endereco.setAddress(linha.value(QStringLiteral("address")))) {
+    if (linha.isSet(QStringLiteral("address"))
+        && !configuracao.endereco.setAddress(linha.value(QStringLiteral("address")))) {
         QTextStream(stderr) << "not an IP address: " << linha.value(QStringLiteral("address")) << '\n';
         ok = false;
     }
