@@ -12,6 +12,7 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
+#include "support/ProcessoServidor.h"
 
 #include <QDir>
 #include <QHash>
@@ -63,43 +64,6 @@ quint16 portaLivre()
     sonda.listen(QHostAddress::LocalHost, 0);
     return sonda.serverPort();
 }
-
-// tavo-upload-server in the background on a port the system picks.
-class Servidor
-{
-public:
-    ~Servidor()
-    {
-        m_processo.kill();
-        m_processo.waitForFinished(5000);
-    }
-    quint16 inicia(const QStringList &argumentos)
-    {
-        m_processo.setProcessChannelMode(QProcess::MergedChannels);
-        m_processo.start(
-            QStringLiteral(TAVO_UPLOAD_SERVER),
-            argumentos
-                + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"), m_pasta.path()});
-        if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
-            return 0;
-        static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
-        return quint16(porta.match(saida()).captured(1).toUInt());
-    }
-    QString saida()
-    {
-        m_texto += QString::fromUtf8(m_processo.readAll());
-        return m_texto;
-    }
-    QString recebido(const QString &nome, const QString &arquivo) const
-    {
-        return m_pasta.filePath(nome + QLatin1Char('/') + arquivo);
-    }
-
-private:
-    QProcess m_processo;
-    QTemporaryDir m_pasta;
-    QString m_texto;
-};
 
 // A school office: the school database of tests/data in its place, the
 // package folder and a stand-in drive a:.
@@ -302,7 +266,7 @@ private Q_SLOTS:
         QFETCH(bool, chega);
         QFETCH(QString, registrado);
         Escritorio escritorio;
-        Servidor processo;
+        ProcessoServidor processo;
         const quint16 porta = servidor == QLatin1String("-") ? portaLivre() : processo.inicia(a(qPrintable(servidor)));
         QVERIFY2(porta != 0, "tavo-upload-server did not start listening");
         QCOMPARE(console(configuracao(porta)).codigo, 0);
@@ -352,9 +316,9 @@ private Q_SLOTS:
                      nome + QStringLiteral("|31045678|") + registrado);
         if (!chega)
             return;
-        const QString envio = processo.recebido(nome, QStringLiteral("envio.txt"));
+        const QString envio = processo.pasta() + QLatin1Char('/') + nome + QStringLiteral("/envio.txt");
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(envio), 5000);
-        QVERIFY(le(processo.recebido(nome, nome)) == le(enviado));
+        QVERIFY(le(processo.pasta() + QLatin1Char('/') + nome + QLatin1Char('/') + nome) == le(enviado));
         const QString identidade = QString::fromUtf8(le(envio));
         for (const QString &linha :
              QStringList{QStringLiteral("codigo_escola: 31045678\n"), QStringLiteral("codigo_escritorio: 0000000114\n"),

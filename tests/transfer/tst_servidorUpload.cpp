@@ -4,6 +4,8 @@
 // with its message.
 #include "CenarioTransmissao.h"
 
+#include "support/ProcessoServidor.h"
+
 #include "common/Caminhos.h"
 #include "common/Relogio.h"
 #include "shell/ListaArquivos.h"
@@ -27,48 +29,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString kSucesso = QStringLiteral("A transferência do arquivo foi concluída com sucesso!");
-
-// tavo-upload-server running in the background for one test.
-class ProcessoServidor
-{
-public:
-    ~ProcessoServidor()
-    {
-        if (m_processo.state() != QProcess::NotRunning) {
-            m_processo.kill();
-            m_processo.waitForFinished(3000);
-        }
-    }
-
-    // Starts it on a port the system picks, waits (bounded) for its
-    // "listening" line, and points the client's settings at that port.
-    bool inicia(const QStringList &argumentos)
-    {
-        m_processo.setProcessChannelMode(QProcess::MergedChannels);
-        m_processo.start(
-            QStringLiteral(TAVO_UPLOAD_SERVER),
-            argumentos
-                + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"), m_pasta.path()});
-        if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
-            return false;
-        static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
-        const QRegularExpressionMatch achada = porta.match(saida());
-        PortaInicial = achada.captured(1).toInt();
-        return PortaInicial > 0;
-    }
-
-    QString saida()
-    {
-        m_texto += QString::fromUtf8(m_processo.readAll());
-        return m_texto;
-    }
-    QString pasta() const { return m_pasta.path(); }
-
-private:
-    QProcess m_processo;
-    QTemporaryDir m_pasta;
-    QString m_texto;
-};
 
 QByteArray conteudoDe(const QString &caminho)
 {
@@ -117,7 +77,8 @@ private Q_SLOTS:
                                  cenario.janela->txtEscola})
             caixa->clear();
         ProcessoServidor servidor;
-        QVERIFY2(servidor.inicia({}), qPrintable(servidor.saida()));
+        PortaInicial = servidor.inicia({});
+        QVERIFY2(PortaInicial > 0, qPrintable(servidor.saida()));
 
         cenario.janela->cmdGerar->click();
         QCOMPARE(cenario.caixas.mostradas().size(), 0);
@@ -200,7 +161,8 @@ private Q_SLOTS:
         CenarioTransmissao cenario;
         cenario.colocaPacote(tamanho);
         ProcessoServidor servidor;
-        QVERIFY2(servidor.inicia(argumentos), qPrintable(servidor.saida()));
+        PortaInicial = servidor.inicia(argumentos);
+        QVERIFY2(PortaInicial > 0, qPrintable(servidor.saida()));
         cenario.transmite(1);
         LimitesEspera::define(2000ms, 10000ms);
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// tavo-upload-server running in the background for one test, on a port the
+// system picks, storing what arrives under a temporary folder.
+class ProcessoServidor
+{
+public:
+    ProcessoServidor() = default;
+    ~ProcessoServidor();
+    ProcessoServidor(const ProcessoServidor &) = delete;
+    ProcessoServidor &operator=(const ProcessoServidor &) = delete;
+
+    // Starts it with the extra `argumentos` and waits (bounded) for its
+    // "listening" line. Returns its port, or 0 when it did not start.
+    quint16 inicia(const QStringList &argumentos);
+
+    // Everything it printed so far.
+    QString saida();
+    QString pasta() const { return m_pasta.path(); }
+
+private:
+    QProcess m_processo;
+    QTemporaryDir m_pasta;
+    QString m_texto;
+};
