@@ -14,10 +14,10 @@ ProcessoServidor::~ProcessoServidor()
 quint16 ProcessoServidor::inicia(const QStringList &argumentos)
 {
     m_processo.setProcessChannelMode(QProcess::MergedChannels);
-    m_processo.start(QStringLiteral(TAVO_UPLOAD_SERVER),
-                     argumentos
-                         + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"),
-                                       m_pasta.path()});
+    m_processo.start(
+        QStringLiteral(TAVO_UPLOAD_SERVER),
+        argumentos
+            + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"), m_pasta.path()});
     if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
         return 0;
     static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
