@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the client, its tests and tools need, only the
-# ones that are missing. Safe to run again.
+# ones that are missing. Safe to run again. Packages named as arguments are
+# installed too (scripts/package.sh adds its own).
 set -euo pipefail
 
 pacotes=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+    # Qt's SVG plugins: the window's pictures are SVG
+    libqt6svg6
     libgl-dev libvulkan-dev libxkbcommon-dev
     libsqlite3-dev sqlite3
     libzip-dev zipcmp zipmerge ziptool zip unzip
+    # the second anchor of the benchmarks' package figure (bench/run.sh, P1)
+    pigz
     mdbtools-dev mdbtools libglib2.0-dev
     fonts-liberation2 fonts-dejavu-core
     poppler-utils
@@ -16,6 +21,10 @@ pacotes=(
     cups printer-driver-cups-pdf
     # clang and its runtime for the libFuzzer targets of fuzz/; the format check
     clang libclang-rt-14-dev clang-format
+    # the application icon's PNG sizes; the checks of the launcher, the
+    # AppStream metadata and the manuals
+    librsvg2-bin desktop-file-utils appstream man-db
+    "$@"
 )
 
 faltando=()

@@ -3,6 +3,7 @@
 #include "cli/TerminalConsole.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Log.h"
 #include "common/Relogio.h"
 #include "common/TravaPrograma.h"
 #include "history/GeraHistorico.h"
@@ -13,7 +14,6 @@
 #include "store/Historico.h"
 #include "store/PreparacaoBancoLocal.h"
 
-#include <QDebug>
 #include <QDir>
 
 using Mensagens::Icone;
@@ -33,7 +33,7 @@ void preparaPastaPrograma(TerminalConsole &terminal)
     try {
         AtualizaSRE();
     } catch (const ErroTavo &erro) {
-        qWarning().noquote() << "Regional office names not refreshed:" << erro.descricao();
+        qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "cli/TerminalConsole.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Log.h"
 #include "common/Relogio.h"
 #include "intake/SelecaoPacote.h"
 #include "package/Pedacos.h"
@@ -13,7 +14,6 @@
 #include "transfer/MensagensCliente.h"
 #include "transfer/SessaoTransferencia.h"
 
-#include <QDebug>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -63,8 +63,8 @@ std::optional<PacoteEscolhido> pacoteDeHoje(const LinhaComando::Pedido &pedido, 
         escola = ConsultaDadosEscola(Caminhos::local(Caminhos::bancoEscola())).value_or(DadosEscola{});
     } catch (const ErroTavo &erro) {
         // No school, no package name: the check below says the code is not valid.
-        qWarning().noquote() << "School database not read:" << Caminhos::local(Caminhos::bancoEscola()) << "-"
-                             << erro.descricao();
+        qCWarning(lcBanco).noquote() << "School database not read:" << Caminhos::local(Caminhos::bancoEscola()) << "-"
+                                     << erro.relato();
     }
     if (!ConfereEnvio(escola.codigoEscola, pedido.periodica.has_value(), terminal))
         return std::nullopt;

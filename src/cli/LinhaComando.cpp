@@ -109,9 +109,8 @@ Analise completaHistorico(Pedido pedido, const QMap<QString, QString> &valores)
     return {pedido, {}};
 }
 
-} // namespace
-
-Analise analisa(const QStringList &argumentos)
+// The command and its options, "--verbose" taken out.
+Analise analisaComando(const QStringList &argumentos)
 {
     if (argumentos.contains(QStringLiteral("--help")) || argumentos.contains(QStringLiteral("-h")))
         return {Pedido{}, {}};
@@ -179,6 +178,18 @@ Analise analisa(const QStringList &argumentos)
     }
 }
 
+} // namespace
+
+Analise analisa(const QStringList &argumentosDados)
+{
+    QStringList argumentos = argumentosDados;
+    const bool detalhado = argumentos.removeAll(QStringLiteral("--verbose")) > 0;
+    Analise analise = analisaComando(argumentos);
+    if (analise.pedido)
+        analise.pedido->detalhado = detalhado;
+    return analise;
+}
+
 QString ajuda()
 {
     return QStringLiteral("Uso: tavo-upload-cli <comando> [opções]\n"
@@ -203,6 +214,8 @@ QString ajuda()
                           "Opções:\n"
                           "  --help      Mostra esta ajuda.\n"
                           "  --version   Mostra a versão.\n"
+                          "  --verbose   Mostra também na saída de erros as linhas do log, com as de\n"
+                          "              depuração (o log fica em tavo-upload.log, na pasta do programa).\n"
                           "\n"
                           "Saída: 0 sucesso, 1 falha (a mensagem vai para a saída de erros), 2 uso incorreto.\n"
                           "configurar, gerar e enviar não rodam enquanto outro TAVO - Upload (a janela\n"

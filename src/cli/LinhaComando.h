@@ -33,6 +33,10 @@ struct Pedido
     std::optional<std::int16_t> ano;
     // 0 both types, 1 periodic, 2 annual (the history's type index).
     std::int16_t tipo = 0;
+
+    // --verbose, anywhere: the log's lines (debug ones too) also go to
+    // standard error.
+    bool detalhado = false;
 };
 
 // A command line read: the request, or why it is not one.
@@ -43,7 +47,8 @@ struct Analise
 };
 
 // Reads the arguments that follow the program's name. "--help" or
-// "--version" anywhere is that request.
+// "--version" anywhere is that request; "--verbose" anywhere goes with any
+// command.
 Analise analisa(const QStringList &argumentos);
 
 // The text of "--help".

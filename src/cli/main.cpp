@@ -3,6 +3,9 @@
 #include "cli/ComandosConsole.h"
 #include "cli/LinhaComando.h"
 #include "cli/TerminalConsole.h"
+#include "common/Caminhos.h"
+#include "common/Localidade.h"
+#include "common/Log.h"
 
 #include <QCoreApplication>
 
@@ -11,6 +14,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavo-upload-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSAO));
+    // Month names and numbers in Portuguese, whatever the system's language.
+    Localidade::ajusta();
 
     TerminalConsole terminal;
     const LinhaComando::Analise analise = LinhaComando::analisa(QCoreApplication::arguments().mid(1));
@@ -26,7 +31,10 @@ int main(int argc, char *argv[])
     case LinhaComando::Comando::Versao:
         terminal.saida(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
         return ComandosConsole::Sucesso;
-    default:
+    default: {
+        // Log lines go to the program's folder: standard error stays the user's.
+        const Log::Instalacao log(Log::console(Caminhos::pastaPrograma(), analise.pedido->detalhado));
         return ComandosConsole::executa(*analise.pedido, terminal);
+    }
     }
 }

@@ -1,5 +1,6 @@
 #include "common/Caminhos.h"
 
+#include "common/ConfiguracaoSitio.h"
 #include "common/PlataformaMontagens.h"
 
 #include <QCoreApplication>
@@ -16,17 +17,18 @@ namespace {
 
 QString raizPrograma()
 {
-    const QString raiz = qEnvironmentVariable("TAVO_ROOT");
-    if (!raiz.isEmpty())
-        return QDir::cleanPath(QDir(raiz).absolutePath());
-    return QDir::homePath() + QStringLiteral("/.local/share/tavo-upload");
+    return ConfiguracaoSitio::pastaPrograma();
 }
 
+// The folder configured for the drive, else drives/x in the program's folder.
 QString pastaDaUnidade(QChar letra)
 {
     const QChar minuscula = letra.toLower();
     if (minuscula == QLatin1Char('a'))
         return Caminhos::disquete().pasta;
+    const QString configurada = ConfiguracaoSitio::pastaUnidade(minuscula);
+    if (!configurada.isEmpty())
+        return configurada;
     return raizPrograma() + QStringLiteral("/drives/") + minuscula;
 }
 
@@ -72,11 +74,9 @@ Disquete disquete()
 #ifdef Q_OS_WIN
     return {unidadeDisquete(), QStorageInfo(unidadeDisquete()).isReady()};
 #else
-    const QString escolhida = qEnvironmentVariable("TAVO_DRIVE_A");
-    if (!escolhida.isEmpty()) {
-        const QString pasta = QDir::cleanPath(QDir(escolhida).absolutePath());
-        return {pasta, Montagens::montadoEm(pasta)};
-    }
+    const QString escolhida = ConfiguracaoSitio::pastaUnidade(QLatin1Char('a'));
+    if (!escolhida.isEmpty())
+        return {escolhida, Montagens::montadoEm(escolhida)};
     const QString substituta = raizPrograma() + QStringLiteral("/drives/a");
     if (QFileInfo(substituta).isDir())
         return {substituta, true};

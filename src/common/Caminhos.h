@@ -6,11 +6,15 @@
 // ("c:\temp_tavo", "c:\inetpub\wwwroot\tavo\...", "a:\", the program's folder).
 // This module is the only place that turns them into paths of the host.
 //
-// On Windows the paths are used as written. Elsewhere:
-//  - TAVO_ROOT (default ~/.local/share/tavo-upload) is the program's folder;
-//  - drive X: is the folder $TAVO_ROOT/drives/x, the rest of the path follows;
-//  - drive a: is the folder disquete() finds (TAVO_DRIVE_A, the stand-in
-//    $TAVO_ROOT/drives/a or a removable medium).
+// On Windows the paths are used as written. Elsewhere (the environment and
+// the site's files are read by ConfiguracaoSitio):
+//  - the program's folder is TAVO_ROOT, else the configured `pasta`, else
+//    tavo-upload in the user's data folder (~/.local/share/tavo-upload);
+//  - drive X: is the folder configured for it (TAVO_DRIVE_X, unidades/x),
+//    else the folder drives/x of the program's folder; the rest of the path
+//    follows;
+//  - drive a: is the folder disquete() finds (the configured one, the
+//    stand-in drives/a or a removable medium).
 // File names compare without regard to case, as on the original platform:
 // an existing file or folder whose name differs only in case is the one used.
 namespace Caminhos {
@@ -20,13 +24,14 @@ QString pastaPrograma();
 
 // Drive a: on this host: the folder that stands for it and whether a medium
 // is there.
-//  - TAVO_DRIVE_A set: that folder; a medium is there only when a file
-//    system is mounted at it (an empty folder on the local disk is no disk).
-//  - otherwise $TAVO_ROOT/drives/a when that folder exists (a stand-in drive
-//    inside the program's folder, like drives/c);
+//  - a folder configured for a: (TAVO_DRIVE_A, unidades/a): that folder; a
+//    medium is there only when a file system is mounted at it (an empty
+//    folder on the local disk is no disk).
+//  - otherwise drives/a of the program's folder when that folder exists (a
+//    stand-in drive inside the program's folder, like drives/c);
 //  - otherwise the first removable medium in mount order (a mount point
 //    directly under /media/<user>/, /run/media/<user>/ or /media/);
-//  - with none, $TAVO_ROOT/drives/a, and no medium.
+//  - with none, drives/a of the program's folder, and no medium.
 struct Disquete
 {
     QString pasta;

@@ -1,6 +1,7 @@
 #include "common/DialogoArquivo.h"
 
-#include <QDebug>
+#include "common/Log.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QList>
@@ -30,7 +31,7 @@ std::optional<QString> abre(QWidget *pai)
     if (r.ativo) {
         if (r.proximas.isEmpty()) {
             ++r.inesperados;
-            qWarning() << "Unexpected open-file dialog: answered with a cancel";
+            qCWarning(lcPrograma) << "Unexpected open-file dialog: answered with a cancel";
             return std::nullopt;
         }
         return r.proximas.takeFirst();

@@ -10,15 +10,23 @@
 class ErroTavo : public std::exception
 {
 public:
-    ErroTavo(long numero, QString descricao);
+    // `detalhe`: what the description, which the user may see, leaves out
+    // and the log keeps (the system's error number and text, a helper's
+    // complaint).
+    ErroTavo(long numero, QString descricao, QString detalhe = {});
 
     long numero() const { return m_numero; }
     const QString &descricao() const { return m_descricao; }
+    const QString &detalhe() const { return m_detalhe; }
     const char *what() const noexcept override { return m_utf8.constData(); }
+
+    // The error as the log writes it: "error 57: <description> [<detail>]".
+    QString relato() const;
 
 private:
     long m_numero;
     QString m_descricao;
+    QString m_detalhe;
     QByteArray m_utf8;
 };
 

@@ -1,8 +1,8 @@
 #include "common/TravaPrograma.h"
 
 #include "common/Caminhos.h"
+#include "common/Log.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QLockFile>
 
@@ -10,7 +10,8 @@ TravaPrograma::TravaPrograma()
 {
     const QString pasta = Caminhos::pastaPrograma();
     if (!QDir().mkpath(pasta)) {
-        qWarning().noquote() << "Program folder cannot be created, running without the one-client lock:" << pasta;
+        qCWarning(lcPrograma).noquote() << "Program folder cannot be created, running without the one-client lock:"
+                                        << pasta;
         return;
     }
     m_arquivo = std::make_unique<QLockFile>(pasta + QStringLiteral("/tavo-upload.lock"));
@@ -33,7 +34,12 @@ TravaPrograma::TravaPrograma()
     }
     m_situacao = m_arquivo->error() == QLockFile::LockFailedError ? Situacao::Ocupada : Situacao::SemTrava;
     if (m_situacao == Situacao::SemTrava)
-        qWarning().noquote() << "One-client lock not taken in" << pasta << "(the folder cannot be written)";
+        qCWarning(lcPrograma).noquote() << "One-client lock not taken in" << pasta
+                                        << "(the folder cannot be written), lock error"
+                                        << static_cast<int>(m_arquivo->error());
+    else
+        qCInfo(lcPrograma).noquote() << "Program folder" << pasta << "held by another client, pid" << pid << "on"
+                                     << maquina << programa;
     m_arquivo.reset();
 }
 

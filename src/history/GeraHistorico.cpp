@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Log.h"
 #include "history/RelatorioHistorico.h"
 #include "store/Banco.h"
 #include "store/CompatibilidadeJet.h"
@@ -63,21 +64,38 @@ QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 
 QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
-    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-    ComandoSql = ComandoHistorico(mes, ano, tipo);
-    Consulta().abre(ComandoSql);
+    qCInfo(lcHistorico).noquote() << "History report of"
+                                  << QStringLiteral("%1/%2").arg(mes, 2, 10, QLatin1Char('0')).arg(ano) << "type"
+                                  << tipo;
+    try {
+        SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+        ComandoSql = ComandoHistorico(mes, ano, tipo);
+        Consulta().abre(ComandoSql);
 
-    // The month name is asked for only now, after the query, so that an old
-    // table is upgraded whatever month is chosen.
-    RelatorioHistorico::Montador montador(mes, ano);
-    while (!Consulta().fim()) {
-        montador.acrescenta(dataDoEnvio(Consulta().campo(QStringLiteral("data_envio"))),
-                            textoDoCampo(QStringLiteral("descricao")), textoDoCampo(QStringLiteral("codigo_escola")),
-                            textoDoCampo(QStringLiteral("nome_arquivo")),
-                            textoDoCampo(QStringLiteral("TIPO_TRANSMISSAO")));
-        Consulta().proximo();
+        // The month name is asked for only now, after the query, so that an old
+        // table is upgraded whatever month is chosen.
+        RelatorioHistorico::Montador montador(mes, ano);
+        qsizetype linhas = 0;
+        while (!Consulta().fim()) {
+            montador.acrescenta(
+                dataDoEnvio(Consulta().campo(QStringLiteral("data_envio"))), textoDoCampo(QStringLiteral("descricao")),
+                textoDoCampo(QStringLiteral("codigo_escola")), textoDoCampo(QStringLiteral("nome_arquivo")),
+                textoDoCampo(QStringLiteral("TIPO_TRANSMISSAO")));
+            Consulta().proximo();
+            ++linhas;
+        }
+        QString texto = montador.termina();
+        sessao.fecha();
+        qCInfo(lcHistorico) << "History report done:" << linhas << "sends";
+        return texto;
+    } catch (const ErroTavo &erro) {
+        // An old table is no failure of the report: the caller upgrades it
+        // and asks again.
+        if (erro.numero() == Erros::ColunaInexistente)
+            qCInfo(lcHistorico).noquote() << "History table without the type column:" << erro.relato();
+        else
+            qCWarning(lcHistorico).noquote()
+                << "History report not made:" << erro.relato() << "- statement:" << ComandoSql;
+        throw;
     }
-    QString texto = montador.termina();
-    sessao.fecha();
-    return texto;
 }

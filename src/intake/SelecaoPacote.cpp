@@ -5,6 +5,7 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/ListagemPasta.h"
+#include "common/Log.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/Pedacos.h"
 #include "package/modAddZip.h"
@@ -50,10 +51,13 @@ SelecaoPacote::SelecaoPacote(QString escolhido, Interlocutor &interlocutor)
 
 SelecaoPacote::Resultado SelecaoPacote::executa(const Ouvinte &ouvinte) const
 {
+    qCInfo(lcMidia).noquote() << "Package chosen:" << m_escolhido;
     Resultado resultado;
     try {
         resultado.pronto = selecionaPacote(ouvinte, resultado);
-    } catch (const ErroTavo &) {
+    } catch (const ErroTavo &erro) {
+        // The user's message says only that something went wrong.
+        qCWarning(lcMidia).noquote() << "Package not made ready:" << m_escolhido << "-" << erro.relato();
         m_interlocutor.avisa(QStringLiteral("Ocorreu um erro! Tente novemente\r\n"
                                             "caso o erro presista entre em contato com o suporte do tavo."),
                              Icone::Informacao, QStringLiteral("Erro"));
@@ -61,6 +65,9 @@ SelecaoPacote::Resultado SelecaoPacote::executa(const Ouvinte &ouvinte) const
     }
     if (!resultado.pronto)
         resultado.pacote = {};
+    else
+        qCInfo(lcMidia).noquote() << "Package ready to send:" << resultado.pacote.nome() << "-"
+                                  << resultado.pacote.tamanho() << "bytes, school" << resultado.pacote.codigoEscola();
     avisa(ouvinte.mensagem, QString());
     return resultado;
 }
@@ -69,6 +76,7 @@ bool SelecaoPacote::pedeDisquete(const QString &texto) const
 {
     if (m_interlocutor.pergunta(texto, Botoes::OkCancelar, Icone::Informacao) == Resposta::Ok)
         return true;
+    qCInfo(lcMidia).noquote() << "Package selection cancelled at the prompt:" << texto;
     m_interlocutor.avisa(QStringLiteral("A Operação foi cancelada!"), Icone::Informacao);
     return false;
 }
@@ -83,6 +91,7 @@ bool SelecaoPacote::juntaDisquetes(const Ouvinte &ouvinte, const QString &primei
     avisa(ouvinte.pasta, Caminhos::unidadeDisquete());
     const QString ultimo = primeiroArquivo(Caminhos::unidadeDisquete());
     const std::int16_t quantidade = Conversao::paraInteiro16(ultimo.right(3));
+    qCInfo(lcMidia).noquote() << "Package spread over" << quantidade << "disks, last piece" << ultimo;
     avisa(ouvinte.caminho, Caminhos::unidadeDisquete() + ultimo);
     avisa(ouvinte.mensagem, QStringLiteral("Lendo o último disquete. Aguarde..."));
     CopiaArquivo(Caminhos::unidadeDisquete() + ultimo, pastaTrabalhoComBarra());
@@ -96,6 +105,7 @@ bool SelecaoPacote::juntaDisquetes(const Ouvinte &ouvinte, const QString &primei
     }
     avisa(ouvinte.pasta, Caminhos::pastaTrabalho());
     if (!AgrupaArquivos(pastaTrabalhoComBarra())) {
+        // AgrupaArquivos logged why.
         m_interlocutor.avisa(QStringLiteral("Ocorreu um erro ao agrupar os arquivos"), Icone::Critico);
         return false;
     }
@@ -127,6 +137,7 @@ bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado
         if (!juntaDisquetes(ouvinte, origem))
             return false;
     } else {
+        qCWarning(lcMidia).noquote() << "Package not accepted: neither a .zip nor a first piece .001:" << m_escolhido;
         m_interlocutor.avisa(QStringLiteral("O Aqruivo escolhido não é valido!"), Icone::Informacao,
                              QStringLiteral("TAVO - UPLOAD"));
         avisa(ouvinte.caminho, QString());
@@ -175,8 +186,10 @@ bool AgrupaArquivos(const QString &pasta)
             if (EhPedaco(nome))
                 RemoveArquivo(pasta + nome);
         }
+        qCInfo(lcMidia).noquote() << pedacos.size() << "pieces joined in" << Caminhos::local(pasta);
         return true;
-    } catch (const ErroTavo &) {
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcMidia).noquote() << "Pieces not joined in" << Caminhos::local(pasta) << "-" << erro.relato();
         return false;
     }
 }

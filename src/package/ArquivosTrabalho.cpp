@@ -58,21 +58,28 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho)
 {
     using PlataformaArquivos::Causa;
     const QString sistema = PlataformaArquivos::textoDoSistema(codigo);
+    // The messages of a full disk and a missing path leave the system's own
+    // words out; the log keeps them.
+    const QString detalhe = QStringLiteral("system error %1: %2").arg(codigo).arg(sistema);
     switch (PlataformaArquivos::causa(codigo)) {
     case Causa::SemEspaco:
         return ErroTavo(Erros::DiscoCheio,
-                        QStringLiteral("Não há espaço suficiente no disco (") + caminho + QLatin1Char(')'));
+                        QStringLiteral("Não há espaço suficiente no disco (") + caminho + QLatin1Char(')'), detalhe);
     case Causa::GravacaoRecusada:
     case Causa::EmUso:
-        return ErroTavo(Erros::AcessoArquivo, QStringLiteral("Erro de acesso ao caminho/arquivo: ") + caminho
-                                                  + QStringLiteral(" (") + sistema + QLatin1Char(')'));
+        return ErroTavo(Erros::AcessoArquivo,
+                        QStringLiteral("Erro de acesso ao caminho/arquivo: ") + caminho + QStringLiteral(" (") + sistema
+                            + QLatin1Char(')'),
+                        detalhe);
     case Causa::Ausente:
-        return ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("Caminho não encontrado: ") + caminho);
+        return ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("Caminho não encontrado: ") + caminho, detalhe);
     case Causa::Outra:
         break;
     }
-    return ErroTavo(Erros::FalhaArquivo, QStringLiteral("Erro de E/S no dispositivo: ") + caminho + QStringLiteral(" (")
-                                             + sistema + QLatin1Char(')'));
+    return ErroTavo(Erros::FalhaArquivo,
+                    QStringLiteral("Erro de E/S no dispositivo: ") + caminho + QStringLiteral(" (") + sistema
+                        + QLatin1Char(')'),
+                    detalhe);
 }
 
 GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
@@ -114,9 +121,11 @@ ErroTavo GravacaoAtomica::falha(int codigo) const
 {
     using PlataformaArquivos::Causa;
     if (m_midia == Midia::Removivel && PlataformaArquivos::causa(codigo) == Causa::GravacaoRecusada)
-        return ErroTavo(Erros::DiscoCheio, QStringLiteral("A mídia recusou a gravação: ") + m_destino
-                                               + QStringLiteral(" (") + PlataformaArquivos::textoDoSistema(codigo)
-                                               + QLatin1Char(')'));
+        return ErroTavo(
+            Erros::DiscoCheio,
+            QStringLiteral("A mídia recusou a gravação: ") + m_destino + QStringLiteral(" (")
+                + PlataformaArquivos::textoDoSistema(codigo) + QLatin1Char(')'),
+            QStringLiteral("system error %1: %2").arg(codigo).arg(PlataformaArquivos::textoDoSistema(codigo)));
     return erroDoSistema(codigo, m_destino);
 }
 

@@ -4,6 +4,7 @@
 #include "common/Conversao.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/Pedacos.h"
 
@@ -36,8 +37,9 @@ void limpaAposErroDeAcesso(const QString &pacoteLocal)
             continue;
         try {
             RemoveArquivo(caminho);
-        } catch (const ErroTavo &) {
+        } catch (const ErroTavo &erro) {
             // Left for the next emptying (see above).
+            qCInfo(lcMidia).noquote() << "Left in the working folder:" << caminho << "-" << erro.relato();
         }
     }
     QDir().rmdir(pasta);
@@ -55,6 +57,9 @@ bool ExportacaoDisquete::confere() const
 {
     if (!m_pacote.trimmed().isEmpty() && QFileInfo(Caminhos::local(m_pacote.trimmed())).isFile())
         return true;
+    qCWarning(lcMidia).noquote() << "Floppy export: no package file"
+                                 << (m_pacote.trimmed().isEmpty() ? QStringLiteral("(none chosen)")
+                                                                  : Caminhos::local(m_pacote.trimmed()));
     m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
     return false;
 }
@@ -66,13 +71,21 @@ void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
         if (ouvinte.pastaTrabalhoMudou)
             ouvinte.pastaTrabalhoMudou();
     };
+    qCInfo(lcMidia).noquote() << "Floppy export of" << Caminhos::local(pacote) << "-"
+                              << QFileInfo(Caminhos::local(pacote)).size() << "bytes, drive a: at"
+                              << Caminhos::disquete().pasta;
     try {
         const std::int16_t pedacos = DivideArquivo(pacote, [&](int) { avisaPasta(); });
         if (pedacos > 0 && ouvinte.cortado)
             ouvinte.cortado();
-        if (copiaParaDisquetes(pedacos))
+        if (pedacos > 0)
+            qCInfo(lcMidia) << "Package cut into" << pedacos << "pieces";
+        if (copiaParaDisquetes(pedacos)) {
+            qCInfo(lcMidia) << "Floppy export done";
             m_interlocutor.avisa(QStringLiteral("Arquivo copiado com sucesso!"), Icone::Informacao, kTitulo);
+        }
     } catch (const ErroTavo &erro) {
+        qCWarning(lcMidia).noquote() << "Floppy export failed:" << erro.relato();
         switch (erro.numero()) {
         case Erros::DiscoCheio:
             // Also a write the disk refuses (write protection, a read-only
@@ -102,6 +115,8 @@ void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
 bool ExportacaoDisquete::copiaParaDisquetes(int pedacos) const
 {
     const auto naoFoiPossivel = [this] {
+        qCWarning(lcMidia).noquote() << "Floppy export stopped: no disk in drive a: after" << kTentativas << "prompts -"
+                                     << Caminhos::disquete().pasta;
         m_interlocutor.avisa(QStringLiteral("Não foi possível copiar para o disquete."), Icone::Critico, kTitulo);
         return false;
     };
@@ -132,6 +147,7 @@ bool ExportacaoDisquete::copiaParaDisquetes(int pedacos) const
         if (!QFileInfo(Caminhos::local(pedaco)).isFile())
             throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + pedaco);
         CopiaParaMidia(pedaco, Caminhos::unidadeDisquete());
+        qCInfo(lcMidia).noquote() << "Piece" << i << "of" << pedacos << "copied:" << NomePedaco(base, i);
     }
     return true;
 }

@@ -2,6 +2,12 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Log.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <type_traits>
 
 namespace {
 
@@ -14,36 +20,75 @@ void confereIniciado()
         throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"));
 }
 
+// Runs one job of the component with its start, its end and its failure in
+// the log; the progress it reports is not logged.
+template <typename F> auto registrado(const char *acao, const QString &arquivoZip, F &&trabalho)
+{
+    QElapsedTimer relogio;
+    relogio.start();
+    qCInfo(lcZip).noquote() << acao << arquivoZip;
+    const auto termina = [&] {
+        qCInfo(lcZip).noquote() << acao << "done:" << arquivoZip << "-" << QFileInfo(arquivoZip).size() << "bytes in"
+                                << relogio.elapsed() << "ms";
+    };
+    try {
+        if constexpr (std::is_void_v<decltype(trabalho())>) {
+            trabalho();
+            termina();
+        } else {
+            auto resultado = trabalho();
+            termina();
+            return resultado;
+        }
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcZip).noquote() << acao << "failed:" << arquivoZip << "-" << erro.relato();
+        throw;
+    }
+}
+
 } // namespace
 
 void IniciaComponenteZip()
 {
-    if (!MotorZip::escritaDisponivel())
-        throw ErroTavo(Erros::BibliotecaNaoCarregada,
-                       QStringLiteral("Erro ao carregar a biblioteca ZIP (compactação)"));
-    if (!MotorZip::leituraDisponivel())
-        throw ErroTavo(Erros::BibliotecaNaoCarregada,
-                       QStringLiteral("Erro ao carregar a biblioteca ZIP (descompactação)"));
+    try {
+        if (!MotorZip::escritaDisponivel())
+            throw ErroTavo(Erros::BibliotecaNaoCarregada,
+                           QStringLiteral("Erro ao carregar a biblioteca ZIP (compactação)"));
+        if (!MotorZip::leituraDisponivel())
+            throw ErroTavo(Erros::BibliotecaNaoCarregada,
+                           QStringLiteral("Erro ao carregar a biblioteca ZIP (descompactação)"));
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcZip).noquote() << "ZIP library cannot deflate/inflate:" << erro.relato();
+        throw;
+    }
     g_iniciado = true;
 }
 
 void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator)
 {
     constexpr int kNivel = 3;
-    confereIniciado();
-    MotorZip::compacta(Caminhos::local(arquivoZip), Caminhos::local(arquivos), Caminhos::nomeArquivo(arquivos), kNivel,
-                       relator);
+    const QString zip = Caminhos::local(arquivoZip);
+    registrado("Packing", zip, [&] {
+        confereIniciado();
+        MotorZip::compacta(zip, Caminhos::local(arquivos), Caminhos::nomeArquivo(arquivos), kNivel, relator);
+    });
 }
 
 void DeszipaArquivo(const QString &arquivoZip, const QString &incluir, const QString &destino,
                     std::int16_t restauraEstrutura, const MotorZip::Relator &relator)
 {
-    confereIniciado();
-    MotorZip::extrai(Caminhos::local(arquivoZip), incluir, Caminhos::local(destino), restauraEstrutura != 0, relator);
+    const QString zip = Caminhos::local(arquivoZip);
+    registrado("Unpacking", zip, [&] {
+        confereIniciado();
+        MotorZip::extrai(zip, incluir, Caminhos::local(destino), restauraEstrutura != 0, relator);
+    });
 }
 
 QList<MotorZip::Entrada> TestaArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator)
 {
-    confereIniciado();
-    return MotorZip::testa(Caminhos::local(arquivoZip), relator);
+    const QString zip = Caminhos::local(arquivoZip);
+    return registrado("Checking", zip, [&] {
+        confereIniciado();
+        return MotorZip::testa(zip, relator);
+    });
 }

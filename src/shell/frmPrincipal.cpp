@@ -70,8 +70,7 @@ QLabel *rotulo(const char *nome, const QString &texto)
 QPushButton *botao(const char *nome, const QString &texto, const char *figura)
 {
     auto *b = nomeado(new QPushButton(texto), nome, texto);
-    const QPixmap normal(QStringLiteral(":/icons/%1.xpm").arg(QLatin1String(figura)));
-    b->setIcon(QIcon(normal));
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(figura))));
     b->setMinimumHeight(32);
     return b;
 }
@@ -131,10 +130,11 @@ void frmPrincipal::montaDadosDoArquivo(QWidget *centro)
         codigo->setMaximumWidth(90);
 
     imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
-    imgConectado->setPixmap(QPixmap(QStringLiteral(":/icons/conectado.xpm")));
+    // Drawn at the screen's density, so the lights stay sharp at 200 %.
+    imgConectado->setPixmap(QIcon(QStringLiteral(":/icons/conectado.svg")).pixmap(QSize(16, 16)));
     imgConectado->hide();
     imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
-    imgDesconectado->setPixmap(QPixmap(QStringLiteral(":/icons/desconectado.xpm")));
+    imgDesconectado->setPixmap(QIcon(QStringLiteral(":/icons/desconectado.svg")).pixmap(QSize(16, 16)));
     imgDesconectado->hide();
 
     grade->addWidget(Label4, 0, 0);

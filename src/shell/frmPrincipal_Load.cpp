@@ -5,6 +5,7 @@
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Log.h"
 #include "history/frmHistorico.h"
 #include "shell/ListaArquivos.h"
 #include "store/AtualizaSRE.h"
@@ -13,7 +14,6 @@
 #include "transfer/SessaoTransferencia.h"
 
 #include <QAction>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -45,7 +45,7 @@ void frmPrincipal::Form_Load()
     try {
         AtualizaSRE();
     } catch (const ErroTavo &erro) {
-        qWarning().noquote() << "Regional office names not refreshed:" << erro.descricao();
+        qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
     }
 }
 

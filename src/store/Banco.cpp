@@ -1,6 +1,7 @@
 #include "store/Banco.h"
 
 #include "common/Erro.h"
+#include "common/Log.h"
 #include "store/BancoJet.h"
 #include "store/CompatibilidadeJet.h"
 
@@ -237,7 +238,7 @@ SessaoBanco::~SessaoBanco()
         // release, and the step's own error is the one the caller reports.
         if (erro.numero() != Erros::ObjetoFechado) {
             // A destructor cannot raise; any other failure goes to the log.
-            qWarning("Falha ao fechar o banco de dados: %s", erro.what());
+            qCWarning(lcBanco).noquote() << "Database not closed:" << erro.relato();
         }
     }
 }

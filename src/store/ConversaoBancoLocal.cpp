@@ -1,6 +1,7 @@
 #include "store/ConversaoBancoLocal.h"
 
 #include "common/Erro.h"
+#include "common/Log.h"
 #include "common/PlataformaArquivos.h"
 #include "store/Banco.h"
 #include "store/BancoJet.h"
@@ -141,19 +142,27 @@ QString converteBancoLocal(const QString &caminho)
 {
     if (formatoDoBanco(caminho) != FormatoBanco::Jet)
         return {};
-    // What an interrupted conversion left under this name goes first.
-    const QString novo = caminho + QStringLiteral(".convertendo");
-    ArquivoProvisorio guardaNovo(novo);
+    qCInfo(lcBanco).noquote() << "Converting the local database from the Access format:" << caminho;
+    try {
+        // What an interrupted conversion left under this name goes first.
+        const QString novo = caminho + QStringLiteral(".convertendo");
+        ArquivoProvisorio guardaNovo(novo);
 
-    const QStringList tabelas = LeitorJet::tabelas(caminho);
-    confereTabelasDoPrograma(tabelas);
-    constroi(novo, LeitorJet::exporta(caminho, tabelas), tabelas.size(), caminho);
-    // A file the office made read-only stays read-only.
-    QFile::setPermissions(novo, QFile::permissions(caminho));
-    PlataformaArquivos::descarrega(novo);
+        const QStringList tabelas = LeitorJet::tabelas(caminho);
+        confereTabelasDoPrograma(tabelas);
+        constroi(novo, LeitorJet::exporta(caminho, tabelas), tabelas.size(), caminho);
+        // A file the office made read-only stays read-only.
+        QFile::setPermissions(novo, QFile::permissions(caminho));
+        PlataformaArquivos::descarrega(novo);
 
-    const QString copia = guardaOriginal(caminho);
-    PlataformaArquivos::substitui(novo, caminho);
-    guardaNovo.mantem();
-    return copia;
+        const QString copia = guardaOriginal(caminho);
+        PlataformaArquivos::substitui(novo, caminho);
+        guardaNovo.mantem();
+        qCInfo(lcBanco).noquote() << "Local database converted from the Access format:" << caminho
+                                  << "- original kept as" << copia << "-" << tabelas.size() << "tables";
+        return copia;
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcBanco).noquote() << "Local database not converted:" << caminho << "-" << erro.relato();
+        throw;
+    }
 }

@@ -1,9 +1,21 @@
 #include "store/EscritoriosRegionais.h"
 
+#include "common/Caminhos.h"
+#include "common/ConfiguracaoSitio.h"
+
+#include <QDebug>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
 #include <QStringList>
 
-QList<EscritorioRegional> escritoriosRegionais()
+#include <optional>
+
+namespace {
+
+const QString kNomeLista = QStringLiteral("escritorios_regionais.tsv");
+
+QList<EscritorioRegional> listaEmbutida()
 {
     QFile arquivo(QStringLiteral(":/escritorios_regionais.tsv"));
     if (!arquivo.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -11,21 +23,85 @@ QList<EscritorioRegional> escritoriosRegionais()
     return leEscritoriosRegionais(QString::fromUtf8(arquivo.readAll()));
 }
 
-QList<EscritorioRegional> leEscritoriosRegionais(const QString &texto)
+// The site's list in `caminho`; nothing, after logging why, when it cannot
+// be used.
+std::optional<QList<EscritorioRegional>> listaDoSitio(const QString &caminho)
+{
+    QFile arquivo(caminho);
+    QByteArray bytes;
+    if (arquivo.open(QIODevice::ReadOnly))
+        bytes = arquivo.readAll();
+    if (!arquivo.isOpen() || arquivo.error() != QFileDevice::NoError) {
+        qWarning().noquote() << "Regional office list not read, the built-in list is used:" << caminho << "-"
+                             << arquivo.errorString();
+        return std::nullopt;
+    }
+    // Town names in another encoding would be stored garbled in every office.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString texto = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        qWarning().noquote() << "Regional office list is not UTF-8 text, the built-in list is used:" << caminho;
+        return std::nullopt;
+    }
+    QList<int> ignoradas;
+    const QList<EscritorioRegional> lista = leEscritoriosRegionais(texto, &ignoradas);
+    if (lista.isEmpty()) {
+        qWarning().noquote() << "Regional office list has no valid line, the built-in list is used:" << caminho;
+        return std::nullopt;
+    }
+    if (!ignoradas.isEmpty()) {
+        QStringList numeros;
+        for (const int numero : std::as_const(ignoradas))
+            numeros.append(QString::number(numero));
+        qWarning().noquote() << "Regional office list" << caminho
+                             << "- lines that are not a code, a tab and a town ignored:" << numeros.join(u", ");
+    }
+    return lista;
+}
+
+} // namespace
+
+QString arquivoEscritoriosRegionais()
+{
+    const QString naPasta = Caminhos::naPastaPrograma(QLatin1Char('\\') + kNomeLista);
+    if (QFileInfo::exists(naPasta))
+        return naPasta;
+    const QString noSistema = ConfiguracaoSitio::pastaSistema() + QLatin1Char('/') + kNomeLista;
+    if (QFileInfo::exists(noSistema))
+        return noSistema;
+    return {};
+}
+
+QList<EscritorioRegional> escritoriosRegionais()
+{
+    const QString arquivo = arquivoEscritoriosRegionais();
+    if (!arquivo.isEmpty()) {
+        if (std::optional<QList<EscritorioRegional>> lista = listaDoSitio(arquivo))
+            return *std::move(lista);
+    }
+    return listaEmbutida();
+}
+
+QList<EscritorioRegional> leEscritoriosRegionais(const QString &texto, QList<int> *ignoradas)
 {
     QList<EscritorioRegional> lista;
-    for (const QString &linhaOriginal : texto.split(QLatin1Char('\n'))) {
-        const QString linha = linhaOriginal.trimmed();
+    const QStringList linhas = texto.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < linhas.size(); ++i) {
+        const QString linha = linhas.at(i).trimmed();
         if (linha.isEmpty() || linha.startsWith(QLatin1Char('#')))
             continue;
         const QStringList campos = linha.split(QLatin1Char('\t'));
         bool ok = false;
         const int codigo = campos.first().trimmed().toInt(&ok);
-        if (campos.size() < 2 || !ok)
+        const QString cidade = campos.value(1).trimmed();
+        if (campos.size() < 2 || !ok || cidade.isEmpty()) {
+            if (ignoradas)
+                ignoradas->append(int(i + 1));
             continue;
+        }
         const bool provisorio =
             campos.size() > 2 && campos.at(2).trimmed().compare(QLatin1String("provisorio"), Qt::CaseInsensitive) == 0;
-        lista.append({codigo, campos.at(1).trimmed(), provisorio});
+        lista.append({codigo, cidade, provisorio});
     }
     return lista;
 }

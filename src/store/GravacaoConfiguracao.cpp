@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "store/Banco.h"
 #include "store/Configuracao.h"
 
@@ -54,13 +55,16 @@ std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocu
 
 bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
 {
+    QStringList partes;
+    for (int k = 0; k < 4; ++k)
+        partes.append(configuracao.partes.value(k).trimmed());
+    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    qCInfo(lcBanco).noquote() << "Saving the server settings: address" << partes.join(QLatin1Char('.')) << "ports"
+                              << configuracao.qtdePortas << "first port" << configuracao.portaInicial << "in" << banco;
     try {
-        SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+        SessaoBanco sessao(banco);
         ComandoSql = QStringLiteral("select * from configuracao");
         Consulta().abre(ComandoSql);
-        QStringList partes;
-        for (int k = 0; k < 4; ++k)
-            partes.append(configuracao.partes.value(k).trimmed());
         ComandoSql = comandoSalvaConfiguracao(!Consulta().fim(), partes.join(QLatin1Char('.')), configuracao.qtdePortas,
                                               configuracao.portaInicial);
         Conexao().execute(ComandoSql);
@@ -68,12 +72,14 @@ bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
         // failure anywhere above leaves through the session, closed, and
         // ends in the error message below.
         sessao.fecha();
+        qCInfo(lcBanco) << "Server settings saved";
         interlocutor.avisa(QStringLiteral("Alterações realizadas com sucesso!"), Icone::Informacao,
                            QStringLiteral("Configurações"));
         if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
             aplicaConfiguracao(*linha);
         return true;
-    } catch (const ErroTavo &) {
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcBanco).noquote() << "Server settings not saved:" << erro.relato() << "- statement:" << ComandoSql;
         interlocutor.avisa(
             QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
                            "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),

@@ -1,5 +1,7 @@
 #include "store/LeitorJet.h"
 
+#include "common/Log.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,6 +29,9 @@ constexpr qint64 kExporteMargem = 16 * 1024 * 1024;
 constexpr qint64 kReservaExporte = 64 * 1024 * 1024;
 // How long a helper that was told to end may take to be gone.
 constexpr int kFimMs = 5000;
+// Most of what the helper says on its standard error (the library's
+// complaints) that is kept for the log; the rest is read and dropped.
+constexpr qsizetype kQueixasMax = 4096;
 
 constexpr char kVariavelPrograma[] = "TAVO_LEITOR_JET";
 constexpr char kNomePrograma[] = "tavo-leitor-jet";
@@ -79,14 +84,64 @@ QString motivoDaSaida(int codigo)
     }
 }
 
+// What the helper said on its standard error, kept up to kQueixasMax bytes.
+// It is taken as it arrives, also while the export is waited for, so a
+// helper that complains without end fills no memory.
+class Queixas
+{
+public:
+    explicit Queixas(QProcess &leitor)
+        : m_leitor(leitor)
+    {
+        // Tied to m_contexto: the helper's last words, read as the process
+        // object goes, find no Queixas gone before it.
+        QObject::connect(&leitor, &QProcess::readyReadStandardError, &m_contexto, [this] { recolhe(); });
+    }
+    QString texto()
+    {
+        recolhe();
+        return QString::fromLocal8Bit(m_texto).trimmed();
+    }
+
+private:
+    void recolhe()
+    {
+        const QByteArray chegou = m_leitor.readAllStandardError();
+        m_texto += chegou.left(kQueixasMax - m_texto.size());
+        // Enough for the log: the process reads the rest and drops it.
+        if (m_texto.size() >= kQueixasMax)
+            m_leitor.closeReadChannel(QProcess::StandardError);
+    }
+
+    QProcess &m_leitor;
+    QByteArray m_texto;
+    QObject m_contexto;
+};
+
+// A reading that failed: the log keeps what the helper said and how it
+// ended, the error carries them for whoever logs it next.
+ErroTavo falhaDoLeitor(const QString &caminho, const QString &motivo, const QString &como, Queixas &queixas)
+{
+    const QString disse = queixas.texto();
+    const QString detalhe =
+        QStringLiteral("tavo-leitor-jet ") + como + (disse.isEmpty() ? QString() : QStringLiteral(", said: ") + disse);
+    qCWarning(lcJet).noquote() << "Access file not read:" << caminho << "-" << motivo << "-" << detalhe;
+    return erroArquivo(caminho, motivo, detalhe);
+}
+
 // Runs the helper with `argumentos` after the file's path and returns what
 // it wrote, within the time bound and the size bound of the file.
 QByteArray executaLeitor(const QString &caminho, const QString &comando, const QStringList &argumentos = {})
 {
     const Programa programa = localizaPrograma();
-    if (programa.caminho.isEmpty())
+    if (programa.caminho.isEmpty()) {
+        qCWarning(lcJet).noquote() << "Jet reader not found; looked for:"
+                                   << programa.procurados.join(QStringLiteral(", "));
         throw erroArquivo(caminho, QStringLiteral("o leitor de arquivos do Access não foi encontrado: ")
                                        + programa.procurados.join(QStringLiteral(", ")));
+    }
+    qCDebug(lcJet).noquote() << "Running" << programa.caminho << comando << caminho
+                             << argumentos.join(QLatin1Char(' ')).trimmed();
 
     QElapsedTimer relogio;
     relogio.start();
@@ -94,15 +149,17 @@ QByteArray executaLeitor(const QString &caminho, const QString &comando, const Q
     const auto resta = [&] { return static_cast<int>(std::max<qint64>(limiteMs - relogio.elapsed(), 0)); };
 
     QProcess leitor;
-    // What the library complains about goes where the program's own
-    // messages go; only the export is read here.
-    leitor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // What the library complains about is read apart from the export and
+    // kept for the log.
+    leitor.setProcessChannelMode(QProcess::SeparateChannels);
+    Queixas queixas(leitor);
     leitor.setStandardInputFile(QProcess::nullDevice());
     leitor.start(programa.caminho, QStringList{comando, caminho} + argumentos, QIODevice::ReadOnly);
-    if (!leitor.waitForStarted(std::max(resta(), 1)))
+    if (!leitor.waitForStarted(std::max(resta(), 1))) {
+        qCWarning(lcJet).noquote() << "Jet reader" << programa.caminho << "not started:" << leitor.errorString();
         throw erroArquivo(caminho, QStringLiteral("o leitor de arquivos do Access (%1) não pôde ser iniciado: %2")
                                        .arg(programa.caminho, leitor.errorString()));
-
+    }
     const qint64 limiteBytes = kExporteMargem + kExportePorByte * std::max<qint64>(QFileInfo(caminho).size(), 0);
     QByteArray dados;
     dados.reserve(std::min(limiteBytes, kReservaExporte));
@@ -134,23 +191,34 @@ QByteArray executaLeitor(const QString &caminho, const QString &comando, const Q
         leitor.waitForFinished(kFimMs);
     }
     if (esgotado)
-        throw erroArquivo(caminho, QStringLiteral("a leitura não terminou no tempo esperado"));
+        throw falhaDoLeitor(caminho, QStringLiteral("a leitura não terminou no tempo esperado"),
+                            QStringLiteral("stopped after %1 ms").arg(limiteMs), queixas);
     if (excedido)
-        throw erroArquivo(caminho,
-                          QStringLiteral("o arquivo está danificado (os dados lidos excedem o tamanho do arquivo)"));
+        throw falhaDoLeitor(caminho,
+                            QStringLiteral("o arquivo está danificado (os dados lidos excedem o tamanho do arquivo)"),
+                            QStringLiteral("stopped at %1 bytes of output").arg(limiteBytes), queixas);
     if (leitor.exitStatus() == QProcess::CrashExit)
-        throw erroArquivo(caminho, QStringLiteral("o arquivo está danificado"));
+        throw falhaDoLeitor(caminho, QStringLiteral("o arquivo está danificado"),
+                            QStringLiteral("crashed (%1)").arg(leitor.errorString()), queixas);
     if (leitor.exitCode() != SaidaOk)
-        throw erroArquivo(caminho, motivoDaSaida(leitor.exitCode()));
+        throw falhaDoLeitor(caminho, motivoDaSaida(leitor.exitCode()),
+                            QStringLiteral("exited with %1").arg(leitor.exitCode()), queixas);
+    if (lcJet().isDebugEnabled()) {
+        const QString disse = queixas.texto();
+        qCDebug(lcJet).noquote().nospace()
+            << "Jet reader " << comando << ' ' << caminho << " done: " << dados.size() << " bytes in "
+            << relogio.elapsed() << " ms" << (disse.isEmpty() ? QString() : QStringLiteral(" - said: ") + disse);
+    }
     return dados;
 }
 
 } // namespace
 
-ErroTavo erroArquivo(const QString &caminho, const QString &motivo)
+ErroTavo erroArquivo(const QString &caminho, const QString &motivo, const QString &detalhe)
 {
     return ErroTavo(Erros::FormatoBancoDesconhecido,
-                    QStringLiteral("Não foi possível ler o banco de dados do Access '%1': %2.").arg(caminho, motivo));
+                    QStringLiteral("Não foi possível ler o banco de dados do Access '%1': %2.").arg(caminho, motivo),
+                    detalhe);
 }
 
 void simulaLimite(std::optional<std::chrono::milliseconds> limite)

@@ -42,8 +42,9 @@ QByteArray exporta(const QString &caminho, const QStringList &nomes);
 // textoDataHora and textoMoeda, the texts the helper gives dates and
 // currency amounts, are declared in FormatoJet.h.
 
-// The error for a Jet file that cannot be read.
-ErroTavo erroArquivo(const QString &caminho, const QString &motivo);
+// The error for a Jet file that cannot be read; `detalhe` is what the log
+// keeps besides (how the helper ended, what it said).
+ErroTavo erroArquivo(const QString &caminho, const QString &motivo, const QString &detalhe = {});
 
 // Test seam: while set, a reading that has not ended after `limite` is
 // stopped as one that does not end (the usual bound is two minutes).

@@ -3,21 +3,17 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "store/ConversaoBancoLocal.h"
 #include "store/Provisionamento.h"
-
-#include <QDebug>
 
 void preparaBancoLocal(Interlocutor &interlocutor)
 {
     const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
     try {
-        const QString copia = converteBancoLocal(banco);
-        if (!copia.isEmpty())
-            qInfo().noquote() << "Local database converted from the Access format:" << banco << "- original kept as"
-                              << copia;
+        // The conversion logs how it went.
+        converteBancoLocal(banco);
     } catch (const ErroTavo &erro) {
-        qWarning().noquote() << "Local database not converted:" << banco << "-" << erro.descricao();
         interlocutor.avisa(
             QStringLiteral("Não foi possível converter o banco de dados local \"%1\" do formato do Access.").arg(banco)
                 + QStringLiteral("\r\n") + erro.descricao() + QStringLiteral("\r\n")
@@ -28,7 +24,8 @@ void preparaBancoLocal(Interlocutor &interlocutor)
 
     try {
         garanteBancoLocal();
-    } catch (const ErroTavo &) {
+    } catch (const ErroTavo &erro) {
         // Whatever reads the database next reports the one it cannot read.
+        qCWarning(lcBanco).noquote() << "Local database not made ready:" << banco << "-" << erro.relato();
     }
 }

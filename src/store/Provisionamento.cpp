@@ -2,8 +2,12 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Interlocutor.h"
+#include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
+#include "store/GravacaoConfiguracao.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,14 +50,70 @@ QStringList comandosDoScript(const QString &script)
     return comandos;
 }
 
+// The settings' checks tell the user through an interlocutor; while a
+// database is provisioned nobody is asked, and what they say goes to the log.
+class ChecagemSemUsuario : public Interlocutor
+{
+public:
+    QStringList textos;
+    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
+    {
+        textos.append(mensagem.texto);
+        return Mensagens::Resposta::Ok;
+    }
+};
+
+// The site's initial server settings as statements for a new database:
+// none when the site gives none or gives settings the checks refuse.
+QStringList comandosDoSitio()
+{
+    const std::optional<ConfiguracaoSitio::ServidorInicial> servidor = ConfiguracaoSitio::servidorInicial();
+    if (!servidor)
+        return {};
+    const ServidorInicialConferido conferido = confereServidorInicial(*servidor);
+    if (conferido.comando.isEmpty()) {
+        qWarning().noquote() << "Initial server settings of the site's configuration left out:" << conferido.recusa;
+        return {};
+    }
+    return {conferido.comando};
+}
+
 } // namespace
+
+ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor)
+{
+    const auto recusa = [](const QString &motivo) { return ServidorInicialConferido{{}, motivo}; };
+    const QString endereco = servidor.ip.trimmed();
+    // The settings window has four boxes of three characters for the address.
+    if (endereco.count(QLatin1Char('.')) > 3)
+        return recusa(QStringLiteral("O IP do servidor tem mais de quatro partes: \"%1\".").arg(endereco));
+    ConfiguracaoDigitada digitada{partesDoEndereco(endereco), servidor.portas, servidor.portaInicial};
+    while (digitada.partes.size() < 4)
+        digitada.partes.append(QString());
+    QStringList partes;
+    for (const QString &parte : std::as_const(digitada.partes)) {
+        if (parte.size() > 3)
+            return recusa(
+                QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco));
+        partes.append(parte.trimmed());
+    }
+    ChecagemSemUsuario checagem;
+    if (GravacaoConfiguracao::confere(digitada, checagem))
+        return recusa(checagem.textos.join(QLatin1Char(' ')));
+    try {
+        return {comandoSalvaConfiguracao(false, partes.join(QLatin1Char('.')), servidor.portas, servidor.portaInicial),
+                {}};
+    } catch (const ErroTavo &erro) {
+        return recusa(erro.descricao());
+    }
+}
 
 QStringList comandosDoModelo()
 {
     return comandosDoScript(textoDoRecurso(QStringLiteral(":/UploadCliente.sql")));
 }
 
-void criaBancoModelo(const QString &caminho)
+void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
 {
     const QString nomeConexao = QStringLiteral("tavo-modelo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString falha;
@@ -82,6 +142,10 @@ void criaBancoModelo(const QString &caminho)
                     }
                 }
             }
+            for (qsizetype i = 0; falha.isEmpty() && i < adicionais.size(); ++i) {
+                if (!consulta.exec(adicionais.at(i)))
+                    falha = consulta.lastError().text();
+            }
             if (falha.isEmpty() && !banco.commit())
                 falha = banco.lastError().text();
             banco.close();
@@ -104,8 +168,9 @@ void garanteBancoLocal()
     // half-made database where the program looks for its own.
     const QString temporario = destino + QStringLiteral(".novo");
     QFile::remove(temporario);
+    const QStringList doSitio = comandosDoSitio();
     try {
-        criaBancoModelo(temporario);
+        criaBancoModelo(temporario, doSitio);
     } catch (...) {
         QFile::remove(temporario);
         throw;
@@ -114,4 +179,6 @@ void garanteBancoLocal()
         QFile::remove(temporario);
         throw ErroTavo(Erros::AcessoArquivo, QStringLiteral("Não foi possível gravar '%1'.").arg(destino));
     }
+    if (!doSitio.isEmpty())
+        qInfo().noquote() << "Initial server settings of the site's configuration stored in" << destino;
 }

@@ -1,15 +1,32 @@
 #pragma once
 
+#include "common/ConfiguracaoSitio.h"
+
 #include <QString>
 #include <QStringList>
 
 // The local database comes with the installation. When the program's folder
 // has none, the shipped template (schema and regional offices) is put there
-// once; an existing file is never touched. Raises ErroTavo on failure.
+// once, with the site's initial server settings when it has valid ones (see
+// confereServidorInicial; invalid ones are logged and left out); an existing
+// file is never touched. Raises ErroTavo on failure.
 void garanteBancoLocal();
 
-// Writes the shipped template database to `caminho` (a new file).
-void criaBancoModelo(const QString &caminho);
+// Writes the shipped template database to `caminho` (a new file), then runs
+// `adicionais` on it, all in one transaction.
+void criaBancoModelo(const QString &caminho, const QStringList &adicionais = {});
+
+// The statement that stores the site's initial server settings in a new
+// local database, when they pass the checks of the settings window: an
+// address of four parts that fit its boxes (three characters each), every
+// field filled, no quote in the address, ports in range. Otherwise the
+// statement is empty and `recusa` says why, in the settings' own words.
+struct ServidorInicialConferido
+{
+    QString comando;
+    QString recusa;
+};
+ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor);
 
 // The statements of the template's schema (tables, then the triggers that
 // store day-first dates of Historico as ISO text), in order.

@@ -13,6 +13,7 @@ ControleSocket::ControleSocket(QObject *parent)
     connect(m_socket, &QTcpSocket::stateChanged, this, &ControleSocket::aoMudarEstado);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &ControleSocket::aoEscrever);
     connect(m_socket, &QTcpSocket::readyRead, this, &ControleSocket::aoChegarDados);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this] { m_erro = m_socket->errorString(); });
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_testemunha = std::make_unique<PlataformaRede::Testemunha>(m_socket->socketDescriptor());
         Q_EMIT conectou();
@@ -36,6 +37,7 @@ void ControleSocket::fecha()
 
 void ControleSocket::conecta(const QString &endereco, qint64 porta)
 {
+    m_erro.clear();
     m_testemunha.reset();
     m_leitor.limpa();
     m_envioPendente = false;

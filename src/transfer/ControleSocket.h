@@ -53,6 +53,11 @@ public:
 
     // All data available now.
     QByteArray leTudo();
+
+    // The last error of the connection in the system's words ("Connection
+    // refused", "The remote host closed the connection"), for the log;
+    // empty when none came since the last attempt began.
+    const QString &erro() const { return m_erro; }
     LeitorMensagens &leitor() { return m_leitor; }
 
 Q_SIGNALS:
@@ -81,6 +86,7 @@ private:
     QTimer m_vigiaEntrega;
     qint64 m_naoConfirmados = -1;
     LeitorMensagens m_leitor;
+    QString m_erro;
     QAbstractSocket::SocketState m_estadoAnterior = QAbstractSocket::UnconnectedState;
     bool m_fechandoAqui = false;
     bool m_envioPendente = false;

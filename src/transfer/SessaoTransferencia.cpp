@@ -2,12 +2,13 @@
 
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
 #include "transfer/MensagensCliente.h"
 #include "transfer/MensagensServidor.h"
 
-#include <QDebug>
+#include <QElapsedTimer>
 
 using Mensagens::Icone;
 
@@ -29,6 +30,23 @@ public:
 private:
     bool &m_emCurso;
 };
+
+const char *nomeDoFim(SessaoTransferencia::Fim fim)
+{
+    switch (fim) {
+    case SessaoTransferencia::Fim::Concluida:
+        return "complete";
+    case SessaoTransferencia::Fim::ConcluidaSemRegistro:
+        return "complete, not recorded in the history";
+    case SessaoTransferencia::Fim::SemPacote:
+        return "no package to send";
+    case SessaoTransferencia::Fim::SemConexao:
+        return "not connected";
+    case SessaoTransferencia::Fim::NaoConcluida:
+        break;
+    }
+    return "not complete";
+}
 
 } // namespace
 
@@ -56,6 +74,21 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &
     AcessoNegado = false;
     Encerrando = false;
     m_fim = Fim::NaoConcluida;
+    m_etapa = "";
+    m_causa.clear();
+    m_ultimaMensagem.clear();
+
+    QElapsedTimer duracao;
+    duracao.start();
+    qCInfo(lcTransferencia).noquote().nospace()
+        << "Sending " << pacote.nome() << " (" << pacote.tamanho() << " bytes, school " << identidade.codigoEscola
+        << ", type " << identidade.tipo << ") to " << servidor.endereco << ", " << servidor.qtdePortas
+        << " port(s) from " << servidor.portaInicial;
+    const auto termina = [&](Fim fim) {
+        qCInfo(lcTransferencia).noquote()
+            << "Send of" << pacote.nome() << "ended:" << nomeDoFim(fim) << "after" << duracao.elapsed() << "ms";
+        return fim;
+    };
 
     // What is announced and what is sent are this one package. The working
     // folder's copy is made again from the package's source when the folder
@@ -64,17 +97,18 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &
     try {
         caminho = pacote.naPastaTrabalho();
     } catch (const ErroTavo &erro) {
+        qCWarning(lcTransferencia).noquote() << "Package not available to send:" << erro.relato();
         if (erro.numero() == Erros::ArquivoNaoEncontrado)
             m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         else
             m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
                                  Icone::Critico);
-        return Fim::SemPacote;
+        return termina(Fim::SemPacote);
     }
     if (!ConectaServidor(servidor))
-        return Fim::SemConexao;
+        return termina(Fim::SemConexao);
     TransmiteArquivo(pacote, caminho, identidade);
-    return m_fim;
+    return termina(m_fim);
 }
 
 bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
@@ -82,6 +116,8 @@ bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
     ControleSocket &socket = *m_socket;
     Espera espera(socket, [this] { return Cancelado || Encerrando; });
 
+    // Each port tried and why it did not do, for the log.
+    QStringList tentadas;
     qint64 porta = servidor.portaInicial;
     for (int tentativa = 1; tentativa <= servidor.qtdePortas; ++tentativa, ++porta) {
         socket.fecha();
@@ -93,19 +129,35 @@ bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
         if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
             // "Cancelar" (or the program closing) stops the attempts; the
             // cancel has already shown the disconnected state.
+            qCInfo(lcTransferencia) << "Connection attempts stopped:"
+                                    << (fim == FimEspera::Cancelada ? "cancelled" : "the program is closing");
             socket.fecha();
             return false;
         }
         if (fim == FimEspera::Esgotada)
             socket.fecha(); // an address that never answers: this attempt failed
         if (socket.conectado()) {
+            qCInfo(lcTransferencia).noquote().nospace()
+                << "Connected to " << servidor.endereco << ':' << porta << " (attempt " << tentativa << ')';
             Q_EMIT status(QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
             Q_EMIT conexao(true);
             return true;
         }
+        QString motivo;
+        if (porta < 1 || porta > 65535)
+            motivo = QStringLiteral("not a port number");
+        else if (fim == FimEspera::Esgotada)
+            motivo = QStringLiteral("no answer within %1 ms").arg(LimitesEspera::conexao().count());
+        else
+            motivo = socket.erro().isEmpty() ? QStringLiteral("not connected") : socket.erro();
+        tentadas.append(servidor.endereco + QLatin1Char(':') + QString::number(porta) + QStringLiteral(" (") + motivo
+                        + QLatin1Char(')'));
     }
 
     socket.fecha();
+    qCWarning(lcTransferencia).noquote() << "No connection to the server; tried:"
+                                         << (tentadas.isEmpty() ? QStringLiteral("no port (the settings give none)")
+                                                                : tentadas.join(QStringLiteral(", ")));
     m_interlocutor.avisa(QStringLiteral("Não foi possível conectar ao servidor.\r\nTente novamente."), Icone::Critico,
                          QStringLiteral("Erro de conexão."));
     Q_EMIT status(QStringLiteral("Status: Desconectado."));
@@ -154,18 +206,20 @@ void SessaoTransferencia::WindowsSocket_DataArrival()
 void SessaoTransferencia::aplicaMensagemServidor(const MensagemServidor &mensagem)
 {
     using Codigo = MensagemServidor::Codigo;
+    m_ultimaMensagem = mensagem.texto;
     const bool semArgumento =
         (mensagem.codigo == Codigo::Pacote || mensagem.codigo == Codigo::Pendencia) && !mensagem.argumento;
     if (semArgumento) {
         // Not a whole number in range: the answer cannot be trusted either
         // way, so it is ignored like an unknown message; the wait for a
         // proper answer ends by its bound.
-        qWarning().noquote() << "Server message with a malformed argument ignored:" << mensagem.texto;
+        qCWarning(lcTransferencia).noquote() << "Server message with a malformed argument ignored:" << mensagem.texto;
         return;
     }
     switch (mensagem.codigo) {
     case Codigo::Pacote:
         if (*mensagem.argumento < MensagensCliente::PacoteMinimo) {
+            qCWarning(lcTransferencia).noquote() << "Packet size denied by the server:" << mensagem.texto;
             m_interlocutor.avisa(
                 QStringLiteral("The packet size your requesting has been denied by the server. The packet size is now "
                                "set to optimum size. When ready please click on 'Start Transfer' once again."),
@@ -179,6 +233,7 @@ void SessaoTransferencia::aplicaMensagemServidor(const MensagemServidor &mensage
         RespostaArquivo = *mensagem.argumento;
         break;
     case Codigo::Negado:
+        qCWarning(lcTransferencia).noquote() << "Access denied by the server:" << mensagem.texto;
         AcessoNegado = true;
         m_interlocutor.avisa(QStringLiteral("The server denied access to connect."), Icone::Critico,
                              QStringLiteral("Unable to connect"));
@@ -189,6 +244,7 @@ void SessaoTransferencia::aplicaMensagemServidor(const MensagemServidor &mensage
         Q_EMIT conexao(true);
         break;
     case Codigo::Expulsao:
+        qCWarning(lcTransferencia).noquote() << "The server dropped this client:" << mensagem.texto;
         Expulso = true;
         break;
     case Codigo::Desconhecido:

@@ -111,6 +111,12 @@ private:
     bool AcessoNegado = false;
     // The program is closing: the running transfer ends without a message.
     bool Encerrando = false;
+
+    // For the log: what the transfer was doing, why it stopped short, and
+    // the server's last message.
+    const char *m_etapa = "";
+    QString m_causa;
+    QByteArray m_ultimaMensagem;
 };
 
 // The checks before a transfer: the school code has exactly 8 characters

@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
 #include "transfer/MensagensCliente.h"
@@ -22,6 +23,25 @@ namespace {
 // How often the data phase refreshes its progress when the percentage stays.
 constexpr qint64 kIntervaloExibicaoMs = 100;
 
+// Why a wait of the transfer ended before its condition held, for the log.
+QString causaDaEspera(FimEspera fim, std::chrono::milliseconds limite, const ControleSocket &socket)
+{
+    switch (fim) {
+    case FimEspera::Esgotada:
+        return QStringLiteral("nothing within %1 ms").arg(limite.count());
+    case FimEspera::Fechada:
+        return socket.erro().isEmpty() ? QStringLiteral("connection closed")
+                                       : QStringLiteral("connection closed: ") + socket.erro();
+    case FimEspera::Cancelada:
+        return QStringLiteral("cancelled");
+    case FimEspera::Interrompida:
+        return QStringLiteral("the program is closing");
+    case FimEspera::Pronta:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 // A wait that ended before its condition held, or a data phase that did
@@ -32,6 +52,19 @@ constexpr qint64 kIntervaloExibicaoMs = 100;
 void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
 {
     ControleSocket &socket = *m_socket;
+    if (Encerrando)
+        qCInfo(lcTransferencia) << "Transfer stopped: the program is closing";
+    else if (Cancelado)
+        qCInfo(lcTransferencia).noquote() << "Transfer cancelled while" << m_etapa;
+    else if (Expulso)
+        qCWarning(lcTransferencia).noquote()
+            << "Transfer failed while" << m_etapa << "- the server dropped this client:" << m_ultimaMensagem;
+    else if (AcessoNegado && !faseDeDados)
+        qCWarning(lcTransferencia).noquote()
+            << "Transfer failed while" << m_etapa << "- access denied by the server:" << m_ultimaMensagem;
+    else
+        qCWarning(lcTransferencia).noquote() << "Transfer failed while" << m_etapa << "-" << m_causa;
+
     if (Encerrando) {
         socket.fecha();
     } else if (Cancelado) {
@@ -71,10 +104,14 @@ FimEspera SessaoTransferencia::aguarda(Espera &espera, std::chrono::milliseconds
 
 void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade)
 {
+    qCInfo(lcTransferencia).noquote() << "Transfer complete:" << nome;
     QString falhaRegistro;
     try {
         RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo});
+        qCInfo(lcHistorico).noquote() << "Send recorded in the history:" << nome << "school" << identidade.codigoEscola
+                                      << "type" << identidade.tipo;
     } catch (const ErroTavo &erro) {
+        qCWarning(lcHistorico).noquote() << "Send of" << nome << "not recorded in the history:" << erro.relato();
         falhaRegistro = erro.descricao();
     }
     m_fim = falhaRegistro.isNull() ? Fim::Concluida : Fim::ConcluidaSemRegistro;
@@ -103,17 +140,24 @@ bool SessaoTransferencia::entregue(Espera &espera)
 {
     using Entrega = ControleSocket::Entrega;
     ControleSocket &socket = *m_socket;
+    m_etapa = "waiting for the server to acknowledge the last bytes";
     socket.acompanhaEntrega(true);
     const FimEspera fim =
         aguarda(espera, LimitesEspera::progresso(), [&socket] { return socket.entrega() != Entrega::EmCurso; });
     socket.acompanhaEntrega(false);
     if (fim == FimEspera::Esgotada)
         socket.fecha(); // no progress for too long: the connection counts as lost
-    if (fim != FimEspera::Pronta && fim != FimEspera::Fechada)
+    if (fim != FimEspera::Pronta && fim != FimEspera::Fechada) {
+        m_causa = causaDaEspera(fim, LimitesEspera::progresso(), socket);
         return false;
+    }
     // A server that says it dropped this client did not take the file.
     const Entrega entrega = socket.entrega();
-    return !Expulso && (entrega == Entrega::Entregue || entrega == Entrega::Desconhecida);
+    if (Expulso || entrega == Entrega::Entregue || entrega == Entrega::Desconhecida)
+        return !Expulso;
+    m_causa = QStringLiteral("the connection was reset before the server's system acknowledged every byte")
+              + (socket.erro().isEmpty() ? QString() : QStringLiteral(": ") + socket.erro());
+    return false;
 }
 
 void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const QString &caminho,
@@ -123,10 +167,13 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
     Espera espera(socket, [this] { return Cancelado || Encerrando; });
 
     RespostaPacote = 2;
+    m_etapa = "waiting for the packet size answer";
     socket.envia(MensagensCliente::pedidoPacote());
     FimEspera fim = aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaPacote != 2; });
     if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
         // The cancel has shown the disconnected state; nothing more is said.
+        qCInfo(lcTransferencia).noquote()
+            << "Transfer stopped while" << m_etapa << "-" << causaDaEspera(fim, LimitesEspera::resposta(), socket);
         if (Encerrando)
             socket.fecha();
         Cancelado = false;
@@ -134,32 +181,38 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
         return;
     }
     if (fim != FimEspera::Pronta) {
+        m_causa = causaDaEspera(fim, LimitesEspera::resposta(), socket);
         terminaSemConcluir(false);
         return;
     }
     if (RespostaPacote == 0)
-        return; // packet size denied: the connection stays as it is
+        return; // packet size denied (logged as it came): the connection stays as it is
 
     RespostaArquivo = 2;
     Q_EMIT status(QStringLiteral("Enviando arquivo..."));
+    m_etapa = "sending the file header";
     Enviando = true;
     socket.envia(MensagensCliente::cabecalhoArquivo({pacote.nome(), identidade.codigoEscritorio, identidade.escritorio,
                                                      identidade.codigoEscola, identidade.escola, identidade.tipo}));
     fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
     if (fim != FimEspera::Pronta) {
+        m_causa = causaDaEspera(fim, LimitesEspera::progresso(), socket);
         terminaSemConcluir(false);
         return;
     }
 
+    m_etapa = "waiting for the answer to the file's size";
     Enviando = true;
     socket.envia(MensagensCliente::cabecalhoTamanho(pacote.tamanho()));
     Q_EMIT status(QStringLiteral("Esperando resposta..."));
     fim = aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaArquivo != 2; });
     if (fim != FimEspera::Pronta) {
+        m_causa = causaDaEspera(fim, LimitesEspera::resposta(), socket);
         terminaSemConcluir(false);
         return;
     }
     if (RespostaArquivo == 0) {
+        qCWarning(lcTransferencia).noquote() << "File refused by the server:" << m_ultimaMensagem;
         m_interlocutor.avisa(QStringLiteral("O arquivo foi recusado pelo servidor."), Icone::Critico,
                              QStringLiteral("Erro na transferência."));
         return;
@@ -168,7 +221,8 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
     bool completo = false;
     try {
         completo = EnviaArquivo(espera, caminho, pacote.tamanho());
-    } catch (const ErroTavo &) {
+    } catch (const ErroTavo &erro) {
+        m_causa = erro.relato();
         completo = false; // an unreadable package counts as a lost transfer
     }
     if (!completo) {
@@ -182,8 +236,10 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
 {
     ControleSocket &socket = *m_socket;
     QFile arquivo(Caminhos::local(caminho));
+    m_etapa = "sending the file's data";
     if (!arquivo.open(QIODevice::ReadOnly))
-        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
+        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho,
+                       arquivo.errorString());
     Q_EMIT arquivoEmEnvio(QStringLiteral("Enviando Arquivo...") + Caminhos::nomeArquivo(caminho));
 
     QByteArray buffer(MensagensCliente::TamanhoPeca, '\0');
@@ -198,14 +254,19 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
         Enviando = true;
         const qint64 lidos = arquivo.read(buffer.data(), buffer.size());
         if (lidos < 0)
-            throw ErroTavo(Erros::FalhaArquivo, arquivo.errorString());
+            throw ErroTavo(Erros::FalhaArquivo, arquivo.errorString(), arquivo.fileName());
         s += MensagensCliente::TamanhoPeca;
         const qint64 aEnviar = qMin(ProgressoEnvio::bytesDoPasso(s, tamanho), lidos);
         // Only a step with bytes left needs the connection: a server that
         // closes once it has the whole file got it all (a size that is a
         // multiple of the piece ends with a step that reads nothing).
-        if (aEnviar > 0 && !socket.conectado())
+        if (aEnviar > 0 && !socket.conectado()) {
+            m_causa = QStringLiteral("connection closed after %1 of %2 bytes")
+                          .arg(s - MensagensCliente::TamanhoPeca)
+                          .arg(tamanho)
+                      + (socket.erro().isEmpty() ? QString() : QStringLiteral(": ") + socket.erro());
             return false;
+        }
 
         const int valor = ProgressoEnvio::valorDoPasso(s, tamanho);
         const bool ultimo = lidos < MensagensCliente::TamanhoPeca;
@@ -223,8 +284,11 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
             const FimEspera fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
             if (fim == FimEspera::Esgotada)
                 socket.fecha(); // no progress for too long: the connection counts as lost
-            if (fim != FimEspera::Pronta)
+            if (fim != FimEspera::Pronta) {
+                m_causa = causaDaEspera(fim, LimitesEspera::progresso(), socket)
+                          + QStringLiteral(", at byte %1 of %2").arg(s - MensagensCliente::TamanhoPeca).arg(tamanho);
                 return false;
+            }
             espera.cede();
         } else {
             Enviando = false; // nothing left for the wire

@@ -35,14 +35,19 @@ struct Execucao
     QString erros;
 };
 
-// Runs the console with the test's environment (its TAVO_ROOT); every run
-// is bounded.
-Execucao console(const QStringList &argumentos, const QByteArray &lcAll = "C.UTF-8", const QString &pasta = {})
+// Runs the console with the test's environment (its TAVO_ROOT) and the
+// variables given; every run is bounded.
+Execucao console(const QStringList &argumentos, const QByteArray &lcAll = "C.UTF-8", const QString &pasta = {},
+                 const QHash<QString, QString> &variaveis = {})
 {
     QProcess processo;
     processo.setWorkingDirectory(pasta);
     QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
     ambiente.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(lcAll));
+    // Log lines on standard error only when a test asks for them.
+    ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
+    for (auto variavel = variaveis.cbegin(); variavel != variaveis.cend(); ++variavel)
+        ambiente.insert(variavel.key(), variavel.value());
     processo.setProcessEnvironment(ambiente);
     processo.start(QStringLiteral(TAVO_UPLOAD_CLI), argumentos);
     Execucao execucao;
@@ -166,10 +171,9 @@ private Q_SLOTS:
                                         << QStringLiteral("127.0.0.9|3|47000");
         QTest::newRow("pasta sem banco") << QString() << completo << 0 << ok << QString()
                                          << QStringLiteral("127.0.0.9|3|47000");
-        QTest::newRow("banco do cliente anterior")
-            << QStringLiteral("legado_uploadcliente_novo.mdb") << completo << 0 << ok
-            << QStringLiteral("Local database converted from the Access format: ")
-            << QStringLiteral("127.0.0.9|3|47000");
+        // The conversion is only logged: standard error stays empty.
+        QTest::newRow("banco do cliente anterior") << QStringLiteral("legado_uploadcliente_novo.mdb") << completo << 0
+                                                   << ok << QString() << QStringLiteral("127.0.0.9|3|47000");
         // The checks' order: first box, ports, first port, then boxes 2 to 4.
         QTest::newRow("nada informado") << modelo << a("configurar") << 1 << QString() << ip << QString();
         QTest::newRow("sem portas") << modelo << a("configurar --ip 127.0.0 --porta-inicial 47000") << 1 << QString()
@@ -207,11 +211,50 @@ private Q_SLOTS:
                                                "from configuracao")),
                  gravado);
         if (legado) {
+            QVERIFY(QString::fromUtf8(le(ambiente.raiz() + QStringLiteral("/tavo-upload.log")))
+                        .contains(QStringLiteral("info tavo.store: Local database converted from the Access format: ")
+                                  + ambiente.bancoLocal()));
             QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), le(AmbienteTeste::dado(banco)));
             QCOMPARE(ambiente.valor(QStringLiteral("select codigo_escola || '|' || tipo_transmissao from Historico "
                                                    "where Nome_arquivo = 'DADOS_31099999_10112026.zip'")),
                      QStringLiteral("31099999|PERIO"));
         }
+    }
+
+    // The log goes to tavo-upload.log in the program's folder; standard
+    // error holds only the user's messages unless --verbose or
+    // QT_LOGGING_RULES asks for the log there too.
+    void logNoArquivoENaSaidaDeErrosSoQuandoPedido_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<QString>("regras"); // QT_LOGGING_RULES; empty: unset
+        QTest::addColumn<bool>("eco");
+        QTest::newRow("gerar") << a("gerar") << QString() << false;
+        QTest::newRow("gerar --verbose") << a("gerar --verbose") << QString() << true;
+        QTest::newRow("--verbose antes do comando") << a("--verbose gerar") << QString() << true;
+        QTest::newRow("QT_LOGGING_RULES") << a("gerar") << QStringLiteral("tavo.jet.debug=true") << true;
+    }
+    void logNoArquivoENaSaidaDeErrosSoQuandoPedido()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(QString, regras);
+        QFETCH(bool, eco);
+        AmbienteTeste ambiente; // no school database: the generation fails
+        QHash<QString, QString> variaveis{{QStringLiteral("QT_LOGGING_RULES"), regras}};
+        const Execucao execucao = console(argumentos, "C.UTF-8", {}, variaveis);
+        QCOMPARE(execucao.codigo, 1);
+        const QString caixa = QStringLiteral("Erro ao gerar arquivo\nAtenção!\nOcorreu um erro ao gerar o arquivo.\n"
+                                             "Tente novamente. Caso o erro persista entre em contato com o suporte do "
+                                             "TAVO.\n");
+        const QString causa = QStringLiteral("Package generation step failed: identifying the school - error ");
+        QVERIFY2(execucao.erros.contains(caixa), qPrintable(execucao.erros));
+        QCOMPARE(execucao.erros.contains(QStringLiteral("tavo.zip: ") + causa), eco);
+        if (!eco)
+            QCOMPARE(execucao.erros, caixa);
+        const QString log = QString::fromUtf8(le(ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
+        QVERIFY2(log.contains(QStringLiteral(" tavo-upload-cli["))
+                     && log.contains(QStringLiteral("warning tavo.zip: ") + causa),
+                 qPrintable(log));
     }
 
     void enviarChegaAoServidorOuDizPorQueNao_data()

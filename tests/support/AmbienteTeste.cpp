@@ -32,11 +32,25 @@ template <typename F> void comConexao(const QString &caminho, F &&trabalho)
 } // namespace
 
 AmbienteTeste::AmbienteTeste(bool comBanco)
-    : m_raizAnterior(qgetenv("TAVO_ROOT"))
-    , m_disqueteAnterior(qgetenv("TAVO_DRIVE_A"))
 {
-    qputenv("TAVO_ROOT", m_pasta.path().toUtf8());
-    qunsetenv("TAVO_DRIVE_A");
+    const auto guarda = [this](const QByteArray &nome) {
+        m_anteriores.append({nome, qEnvironmentVariableIsSet(nome.constData())
+                                       ? std::optional<QByteArray>(qgetenv(nome.constData()))
+                                       : std::nullopt});
+    };
+    const auto define = [&guarda](const char *nome, const QString &valor) {
+        guarda(nome);
+        qputenv(nome, valor.toUtf8());
+    };
+    define("TAVO_ROOT", m_pasta.path());
+    define("TAVO_CONF_SISTEMA", pastaSistema());
+    define("XDG_CONFIG_HOME", m_configuracao.path() + QStringLiteral("/config"));
+    define("XDG_DATA_HOME", pastaDadosUsuario());
+    for (char letra = 'A'; letra <= 'Z'; ++letra) {
+        const QByteArray nome = QByteArray("TAVO_DRIVE_") + letra;
+        guarda(nome);
+        qunsetenv(nome.constData());
+    }
     // No removable medium of the machine running the tests stands in for a:.
     Montagens::simula(QStringList{});
     QDir(m_pasta.path()).mkpath(QStringLiteral("drives/c"));
@@ -47,11 +61,27 @@ AmbienteTeste::AmbienteTeste(bool comBanco)
 AmbienteTeste::~AmbienteTeste()
 {
     Montagens::simula(std::nullopt);
-    qputenv("TAVO_ROOT", m_raizAnterior);
-    if (m_disqueteAnterior.isEmpty())
-        qunsetenv("TAVO_DRIVE_A");
-    else
-        qputenv("TAVO_DRIVE_A", m_disqueteAnterior);
+    for (const auto &[nome, valor] : std::as_const(m_anteriores)) {
+        if (valor)
+            qputenv(nome.constData(), *valor);
+        else
+            qunsetenv(nome.constData());
+    }
+}
+
+QString AmbienteTeste::pastaSistema() const
+{
+    return m_configuracao.path() + QStringLiteral("/etc/tavo-upload");
+}
+
+QString AmbienteTeste::pastaConfiguracaoUsuario() const
+{
+    return m_configuracao.path() + QStringLiteral("/config/tavo-upload");
+}
+
+QString AmbienteTeste::pastaDadosUsuario() const
+{
+    return m_configuracao.path() + QStringLiteral("/data");
 }
 
 QString AmbienteTeste::bancoLocal() const

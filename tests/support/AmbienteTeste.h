@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
+#include <optional>
+#include <utility>
+
 // A fresh installation for one test: TAVO_ROOT points at a temporary folder
 // holding the template local database, drive folders included, and no
-// removable medium of the machine is seen as drive a:. Restores the
-// environment when it goes away.
+// removable medium of the machine is seen as drive a:. Neither the
+// machine's site configuration (/etc/tavo-upload) nor the user's
+// (~/.config/tavo-upload) is read: the system's folder, the user's
+// configuration and data folders are empty temporary folders, and no
+// TAVO_DRIVE_* is set. Restores the environment when it goes away.
 class AmbienteTeste
 {
 public:
@@ -26,8 +33,16 @@ public:
     // Host path of a file of tests/data.
     static QString dado(const QString &nome);
 
+    // The site's configuration folders this environment stands in for:
+    // /etc/tavo-upload, ~/.config/tavo-upload and ~/.local/share (empty, and
+    // not all created, at first).
+    QString pastaSistema() const;
+    QString pastaConfiguracaoUsuario() const;
+    QString pastaDadosUsuario() const;
+
 private:
     QTemporaryDir m_pasta;
-    QByteArray m_raizAnterior;
-    QByteArray m_disqueteAnterior;
+    QTemporaryDir m_configuracao;
+    // Each variable changed, with its earlier value (nothing: it was unset).
+    QList<std::pair<QByteArray, std::optional<QByteArray>>> m_anteriores;
 };

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The site's settings of an installation: where the program's folder and the
+// drives lie, and the server settings a new local database starts with.
+// Each value is taken from the first of these that gives it:
+//  - the environment (TAVO_ROOT, TAVO_DRIVE_<LETRA>);
+//  - the user's file, tavo-upload/tavo-upload.conf in the user's
+//    configuration folder (~/.config, or $XDG_CONFIG_HOME);
+//  - the system's file, tavo-upload.conf in pastaSistema().
+// The files are INI files (QSettings' IniFormat):
+//
+//   pasta=/srv/tavo
+//   [unidades]
+//   a=/media/secretaria/PENDRIVE
+//   c=/srv/tavo/c
+//   [servidor]
+//   ip=10.20.30.40
+//   portas=5
+//   porta_inicial=7000
+//
+// A folder given relative in a file lies beside that file; "~/" is the
+// user's home. An empty value counts as not given. The files are read every
+// time a value is asked for; a file that cannot be read is logged once and
+// counts as absent.
+namespace ConfiguracaoSitio {
+
+// The folder of the system-wide files (tavo-upload.conf,
+// escritorios_regionais.tsv): $TAVO_CONF_SISTEMA when set, else
+// /etc/tavo-upload.
+QString pastaSistema();
+
+// The two files, whether or not they exist.
+QString arquivoSistema();
+QString arquivoUsuario();
+
+// Host path of the program's folder: TAVO_ROOT, else `pasta`, else
+// tavo-upload in the user's data folder (~/.local/share, or $XDG_DATA_HOME).
+QString pastaPrograma();
+
+// The folder configured for drive `letra`: TAVO_DRIVE_<LETRA>, else
+// unidades/<letra> (the key in lower or upper case). Empty when neither is
+// given.
+QString pastaUnidade(QChar letra);
+
+// The server settings `servidor/ip`, `servidor/portas` and
+// `servidor/porta_inicial` as written (a missing one is empty); nothing when
+// none of the three is given.
+struct ServidorInicial
+{
+    QString ip;
+    QString portas;
+    QString portaInicial;
+};
+std::optional<ServidorInicial> servidorInicial();
+
+} // namespace ConfiguracaoSitio

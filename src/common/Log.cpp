@@ -1,0 +1,248 @@
+#include "common/Log.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+Q_LOGGING_CATEGORY(lcPrograma, "tavo.app", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcBanco, "tavo.store", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcJet, "tavo.jet", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcZip, "tavo.zip", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMidia, "tavo.media", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcTransferencia, "tavo.transfer", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcHistorico, "tavo.history", QtInfoMsg)
+
+namespace Log {
+
+struct Instalacao::Estado
+{
+    Destino destino;
+    // "tavo-upload[4321]": who wrote the line.
+    QByteArray programa;
+    // The installation this one stands over, if any.
+    Estado *sob = nullptr;
+    // The note that the file cannot be written was given.
+    bool avisado = false;
+
+    // Appends the line, rotating first when it would take the file past its
+    // cap. False with the reason when the file cannot be written.
+    bool escreve(QByteArray linha, QString &falha) const;
+};
+
+namespace {
+
+constexpr char kRegraDepuracao[] = "tavo.*.debug=true";
+
+// The installation in force; the handler reads it under the mutex.
+std::mutex g_mutex;
+Instalacao::Estado *g_estado = nullptr;
+// The handler that was there before the first installation: the echo goes
+// to it (Qt's own writes to standard error).
+std::atomic<QtMessageHandler> g_anterior{nullptr};
+// A message raised while this thread writes one (by the handler before, say)
+// goes straight on, so the handler never waits for itself.
+thread_local bool t_escrevendo = false;
+
+const char *nivel(QtMsgType tipo)
+{
+    switch (tipo) {
+    case QtDebugMsg:
+        return "debug";
+    case QtInfoMsg:
+        return "info";
+    case QtWarningMsg:
+        return "warning";
+    case QtCriticalMsg:
+        return "critical";
+    case QtFatalMsg:
+        return "fatal";
+    }
+    return "unknown";
+}
+
+// One message, one line: its line breaks (a server's answer, the reader's
+// complaints, a description with CR LF) become " | ", other control
+// characters blanks.
+QString numaLinha(const QString &mensagem)
+{
+    const QString texto = mensagem.trimmed();
+    QString linha;
+    linha.reserve(texto.size());
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const char16_t c = texto.at(i).unicode();
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < texto.size() && texto.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            linha += QLatin1String(" | ");
+        } else if (c < 0x20 || c == 0x7f) {
+            linha += QLatin1Char(' ');
+        } else {
+            linha += texto.at(i);
+        }
+    }
+    return linha;
+}
+
+QByteArray linhaDoLog(QtMsgType tipo, const QMessageLogContext &contexto, const QString &mensagem,
+                      const QByteArray &programa)
+{
+    const QDateTime agora = QDateTime::currentDateTime();
+    // With the offset, so that lines of a clock change still sort.
+    const QByteArray momento = agora.toOffsetFromUtc(agora.offsetFromUtc()).toString(Qt::ISODateWithMs).toUtf8();
+    const QByteArray categoria(contexto.category ? contexto.category : "default");
+    return momento + ' ' + programa + ' ' + nivel(tipo) + ' ' + categoria + ": " + numaLinha(mensagem).toUtf8() + '\n';
+}
+
+// Cuts a line to `limite` bytes (its end of line kept), never inside a
+// character.
+void corta(QByteArray &linha, qint64 limite)
+{
+    if (linha.size() <= limite)
+        return;
+    qsizetype fim = static_cast<qsizetype>(limite) - 1;
+    while (fim > 0 && (static_cast<unsigned char>(linha.at(fim)) & 0xC0) == 0x80)
+        --fim;
+    linha.truncate(fim);
+    linha += '\n';
+}
+
+// The oldest copy goes, each other one moves one place up, the current file
+// becomes the first copy.
+void rota(const Destino &destino)
+{
+    const int arquivos = std::max(destino.arquivos, 1);
+    QFile::remove(arquivo(destino.pasta, arquivos - 1));
+    for (int n = arquivos - 2; n >= 0; --n)
+        QFile::rename(arquivo(destino.pasta, n), arquivo(destino.pasta, n + 1));
+}
+
+void manipula(QtMsgType tipo, const QMessageLogContext &contexto, const QString &mensagem)
+{
+    const QtMessageHandler anterior = g_anterior.load();
+    if (t_escrevendo) {
+        if (anterior)
+            anterior(tipo, contexto, mensagem);
+        return;
+    }
+    t_escrevendo = true;
+    bool eco = true;
+    QString nota;
+    {
+        const std::lock_guard<std::mutex> trava(g_mutex);
+        if (Instalacao::Estado *estado = g_estado) {
+            // A fatal message ends the program: whoever runs it sees why.
+            eco = estado->destino.eco == Eco::ErroPadrao || tipo == QtFatalMsg;
+            QString falha;
+            if (!estado->escreve(linhaDoLog(tipo, contexto, mensagem, estado->programa), falha) && !estado->avisado) {
+                estado->avisado = true;
+                nota = QStringLiteral("Log file %1 cannot be written (%2): ").arg(arquivo(estado->destino.pasta), falha)
+                       + (estado->destino.eco == Eco::ErroPadrao ? QStringLiteral("log lines go to standard error only")
+                                                                 : QStringLiteral("log lines are not kept"));
+            }
+        }
+    }
+    if (anterior) {
+        if (!nota.isEmpty())
+            anterior(QtWarningMsg, QMessageLogContext(nullptr, 0, nullptr, lcPrograma().categoryName()), nota);
+        if (eco)
+            anterior(tipo, contexto, mensagem);
+    }
+    t_escrevendo = false;
+}
+
+} // namespace
+
+bool Instalacao::Estado::escreve(QByteArray linha, QString &falha) const
+{
+    const qint64 limite = std::max<qint64>(destino.limite, 2);
+    corta(linha, limite);
+    QFile log(arquivo(destino.pasta));
+    const auto abre = [&log] { return log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered); };
+    // The program's folder may not exist yet at the first line of a new
+    // installation.
+    if (!abre() && (QFileInfo(destino.pasta).isDir() || !QDir().mkpath(destino.pasta) || !abre())) {
+        falha = log.errorString();
+        return false;
+    }
+    if (log.size() > 0 && log.size() + linha.size() > limite) {
+        log.close();
+        rota(destino);
+        if (!abre()) {
+            falha = log.errorString();
+            return false;
+        }
+    }
+    // One write, in append mode: lines of the window and the console, which
+    // share the file, never mix within a line.
+    if (log.write(linha) != linha.size()) {
+        falha = log.errorString();
+        return false;
+    }
+    return true;
+}
+
+Destino janela(const QString &pasta)
+{
+    Destino destino;
+    destino.pasta = pasta;
+    destino.eco = Eco::ErroPadrao;
+    return destino;
+}
+
+Destino console(const QString &pasta, bool detalhado)
+{
+    Destino destino;
+    destino.pasta = pasta;
+    destino.eco = detalhado || !qEnvironmentVariableIsEmpty("QT_LOGGING_RULES") ? Eco::ErroPadrao : Eco::Nenhum;
+    destino.depuracao = detalhado;
+    return destino;
+}
+
+QString arquivo(const QString &pasta, int n)
+{
+    const QString nome = pasta + QStringLiteral("/tavo-upload.log");
+    return n > 0 ? nome + QLatin1Char('.') + QString::number(n) : nome;
+}
+
+Instalacao::Instalacao(const Destino &destino)
+    : m_estado(std::make_unique<Estado>())
+{
+    QString programa = QCoreApplication::applicationName();
+    if (programa.isEmpty())
+        programa = QStringLiteral("tavo-upload");
+    m_estado->destino = destino;
+    m_estado->programa =
+        (programa + QLatin1Char('[') + QString::number(QCoreApplication::applicationPid()) + QLatin1Char(']')).toUtf8();
+    // Rules of QT_LOGGING_RULES still win over this one.
+    if (destino.depuracao)
+        QLoggingCategory::setFilterRules(QLatin1String(kRegraDepuracao));
+    {
+        const std::lock_guard<std::mutex> trava(g_mutex);
+        m_estado->sob = g_estado;
+        g_estado = m_estado.get();
+    }
+    if (!m_estado->sob)
+        g_anterior = qInstallMessageHandler(manipula);
+    qCInfo(lcPrograma).noquote() << programa << TAVO_VERSAO << "started, log file" << arquivo(destino.pasta);
+}
+
+Instalacao::~Instalacao()
+{
+    qCInfo(lcPrograma) << "ended";
+    if (!m_estado->sob)
+        qInstallMessageHandler(g_anterior.load());
+    {
+        const std::lock_guard<std::mutex> trava(g_mutex);
+        g_estado = m_estado->sob;
+    }
+    if (m_estado->destino.depuracao)
+        QLoggingCategory::setFilterRules(QString());
+}
+
+} // namespace Log

@@ -1,0 +1,103 @@
+// Where the site's configuration puts the program's folder and the drives,
+// and which of the environment, the user's file and the system's file wins.
+#include "common/Caminhos.h"
+#include "common/ConfiguracaoSitio.h"
+#include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TstConfiguracaoSitio : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A row: a variable set ("NOME=valor"), the user's and the system's file
+    // ("<pasta>": a folder in its place), the path asked ("" for the program's
+    // folder) and the host path (@D user's data folder, @S system's folder).
+    void pastas_data()
+    {
+        for (const char *coluna : {"ambiente", "usuario", "sistema", "caminho", "esperado"})
+            QTest::addColumn<QString>(coluna);
+        const auto linha = [](const char *nome, std::initializer_list<const char *> valores) {
+            QTestData &dados = QTest::newRow(nome);
+            for (const char *valor : valores)
+                dados << QString::fromUtf8(valor);
+        };
+        linha("nada: pasta de dados", {"", "", "", "", "@D/tavo-upload"});
+        linha("sistema", {"", "", "pasta=/srv/sis", "", "/srv/sis"});
+        linha("usuário vence sistema", {"", "pasta=/srv/usu/", "pasta=/srv/sis", "", "/srv/usu"});
+        linha("ambiente vence os dois", {"TAVO_ROOT=/srv/amb", "pasta=/srv/usu", "pasta=/srv/sis", "", "/srv/amb"});
+        linha("vazio não conta", {"", "pasta=", "pasta=/srv/sis", "", "/srv/sis"});
+        linha("relativa fica ao lado do arquivo", {"", "", "pasta=escola", "", "@S/escola"});
+        linha("arquivo ilegível conta como ausente", {"", "<pasta>", "pasta=/srv/sis", "", "/srv/sis"});
+        linha("c: do arquivo", {"", "", "[unidades]\nc=/srv/c", "c:\\temp_tavo\\x.zip", "/srv/c/temp_tavo/x.zip"});
+        linha("chave em maiúscula", {"", "", "[unidades]\nD=/srv/d", "d:\\x", "/srv/d/x"});
+        linha("ambiente vence o arquivo", {"TAVO_DRIVE_C=/mnt/c", "", "[unidades]\nc=/srv/c", "C:\\x", "/mnt/c/x"});
+        linha("não configurada fica em drives", {"", "", "[unidades]\nc=/srv/c", "e:\\x", "@D/tavo-upload/drives/e/x"});
+    }
+    void pastas()
+    {
+        QFETCH(QString, ambiente);
+        QFETCH(QString, usuario);
+        QFETCH(QString, sistema);
+        QFETCH(QString, caminho);
+        QFETCH(QString, esperado);
+        AmbienteTeste ambienteTeste(false); // puts back the variables changed here
+        qunsetenv("TAVO_ROOT");
+        if (!ambiente.isEmpty())
+            qputenv(qPrintable(ambiente.section(QLatin1Char('='), 0, 0)),
+                    ambiente.section(QLatin1Char('='), 1).toUtf8());
+        const QString arquivoUsuario = ConfiguracaoSitio::arquivoUsuario();
+        if (usuario == QLatin1String("<pasta>")) {
+            QVERIFY(QDir().mkpath(arquivoUsuario));
+            const QByteArray aviso =
+                "Site configuration file ignored: " + arquivoUsuario.toUtf8() + " (it cannot be read)";
+            QTest::ignoreMessage(QtWarningMsg, aviso.constData());
+        } else if (!usuario.isEmpty()) {
+            grava(arquivoUsuario, usuario.toUtf8() + '\n');
+        }
+        if (!sistema.isEmpty())
+            grava(ConfiguracaoSitio::arquivoSistema(), sistema.toUtf8() + '\n');
+        esperado.replace(QLatin1String("@D"), ambienteTeste.pastaDadosUsuario())
+            .replace(QLatin1String("@S"), ambienteTeste.pastaSistema());
+        QCOMPARE(caminho.isEmpty() ? Caminhos::pastaPrograma() : Caminhos::local(caminho), esperado);
+    }
+
+    void semConfiguracaoAsPastasSaoAsDeSempre()
+    {
+        AmbienteTeste ambiente(false);
+        const QByteArray casaAnterior = qgetenv("HOME");
+        QTemporaryDir casa;
+        qputenv("HOME", casa.path().toUtf8());
+        for (const char *nome : {"TAVO_ROOT", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TAVO_CONF_SISTEMA"})
+            qunsetenv(nome);
+        // Only the name: the machine's /etc/tavo-upload is not read here.
+        const QString sistema = ConfiguracaoSitio::arquivoSistema();
+        const QString usuario = ConfiguracaoSitio::arquivoUsuario();
+        qputenv("TAVO_CONF_SISTEMA", ambiente.pastaSistema().toUtf8());
+        const QString pasta = Caminhos::pastaPrograma();
+        qputenv("HOME", casaAnterior);
+        QCOMPARE(sistema, QStringLiteral("/etc/tavo-upload/tavo-upload.conf"));
+        QCOMPARE(usuario, casa.path() + QStringLiteral("/.config/tavo-upload/tavo-upload.conf"));
+        QCOMPARE(pasta, casa.path() + QStringLiteral("/.local/share/tavo-upload"));
+    }
+
+    void driveAConfiguradoTemDiscoSoComMidiaMontada()
+    {
+        AmbienteTeste ambiente(false);
+        QTemporaryDir pontoVazio;
+        // The stand-in drive exists, yet the configured folder comes first.
+        QVERIFY(QDir().mkpath(ambiente.raiz() + QStringLiteral("/drives/a")));
+        grava(ConfiguracaoSitio::arquivoUsuario(), "[unidades]\na=" + pontoVazio.path().toUtf8() + '\n');
+        QCOMPARE(Caminhos::disquete().pasta, pontoVazio.path());
+        QVERIFY(!Caminhos::disquete().presente);
+        QCOMPARE(Caminhos::local(QStringLiteral("a:\\X.001")), pontoVazio.path() + QStringLiteral("/X.001"));
+        grava(ConfiguracaoSitio::arquivoUsuario(), "[unidades]\na=/\n");
+        QVERIFY(Caminhos::disquete().presente);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConfiguracaoSitio)
+#include "tst_configuracaoSitio.moc"

@@ -1,0 +1,120 @@
+// The window program's command line: --help and --version answer with no
+// display, Qt's own options are left for Qt, anything else is bad usage.
+#include "shell/OpcoesJanela.h"
+
+#include <QProcess>
+#include <QTest>
+
+using OpcoesJanela::Pedido;
+
+namespace {
+
+struct Execucao
+{
+    int codigo = -1; // -1: did not end in time; -2: crashed
+    QString saida;
+    QString erros;
+};
+
+// Runs the built window program as on a machine with no graphical session:
+// no X11 or Wayland display, no Qt platform chosen. Bounded.
+Execucao semTela(const QStringList &argumentos)
+{
+    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+    ambiente.remove(QStringLiteral("DISPLAY"));
+    ambiente.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QString());
+    QProcess processo;
+    processo.setProcessEnvironment(ambiente);
+    processo.start(QStringLiteral(TAVO_UPLOAD), argumentos);
+    Execucao execucao;
+    if (!processo.waitForFinished(30000)) {
+        processo.kill();
+        processo.waitForFinished(5000);
+        return execucao;
+    }
+    execucao.codigo = processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : -2;
+    execucao.saida = QString::fromUtf8(processo.readAllStandardOutput());
+    execucao.erros = QString::fromUtf8(processo.readAllStandardError());
+    return execucao;
+}
+
+} // namespace
+
+class TstOpcoesJanela : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void versaoEAjudaRespondemSemTela()
+    {
+        const Execucao versao = semTela({QStringLiteral("--version")});
+        QCOMPARE(versao.codigo, 0);
+        QCOMPARE(versao.saida, QStringLiteral("tavo-upload " TAVO_VERSAO "\n"));
+        QCOMPARE(versao.erros, QString());
+
+        for (const QString &pedido : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+            const Execucao ajuda = semTela({pedido});
+            QCOMPARE(ajuda.codigo, 0);
+            QCOMPARE(ajuda.saida, OpcoesJanela::ajuda());
+            QVERIFY(ajuda.saida.startsWith(QStringLiteral("Uso: tavo-upload [opções]\n")));
+            QVERIFY(ajuda.saida.contains(QStringLiteral("--version")));
+            QCOMPARE(ajuda.erros, QString());
+        }
+
+        // Beside a Qt option, and anywhere on the line.
+        const Execucao comOpcaoQt =
+            semTela({QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("--version")});
+        QCOMPARE(comOpcaoQt.codigo, 0);
+        QCOMPARE(comOpcaoQt.saida, versao.saida);
+    }
+
+    void opcaoDesconhecidaDaUsoEStatus2SemAbrirJanela()
+    {
+        for (const QStringList &linha :
+             {QStringList{QStringLiteral("--nada")}, QStringList{QStringLiteral("pacote.zip")},
+              QStringList{QStringLiteral("-reverse"), QStringLiteral("-style")}}) {
+            const Execucao execucao = semTela(linha);
+            QCOMPARE(execucao.codigo, 2);
+            QCOMPARE(execucao.saida, QString());
+            QVERIFY2(execucao.erros.startsWith(QStringLiteral("tavo-upload: ")), qPrintable(execucao.erros));
+            QVERIFY(execucao.erros.contains(linha.last()));
+            QVERIFY(execucao.erros.contains(QStringLiteral("tavo-upload --help")));
+        }
+    }
+
+    void opcoesDoQtFicamParaOQt_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<int>("pedido");
+        QTest::newRow("nada") << QStringList() << int(Pedido::Abrir);
+        QTest::newRow("plataforma e estilo") << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                                                            QStringLiteral("-style"), QStringLiteral("fusion")}
+                                             << int(Pedido::Abrir);
+        QTest::newRow("dois traços e =") << QStringList{QStringLiteral("--style=fusion"), QStringLiteral("--reverse")}
+                                         << int(Pedido::Abrir);
+        QTest::newRow("sessão restaurada")
+            << QStringList{QStringLiteral("-session"), QStringLiteral("1234abc_5678")} << int(Pedido::Abrir);
+        QTest::newRow("valor que parece opção")
+            << QStringList{QStringLiteral("-qwindowtitle"), QStringLiteral("--help-me")} << int(Pedido::Abrir);
+        QTest::newRow("estilo sem valor") << QStringList{QStringLiteral("-style")} << int(Pedido::UsoIncorreto);
+        QTest::newRow("chave sem valor com =")
+            << QStringList{QStringLiteral("-reverse=sim")} << int(Pedido::UsoIncorreto);
+        QTest::newRow("traço sozinho") << QStringList{QStringLiteral("-")} << int(Pedido::UsoIncorreto);
+        QTest::newRow("versão curta não existe") << QStringList{QStringLiteral("-v")} << int(Pedido::UsoIncorreto);
+        QTest::newRow("ajuda vence erro")
+            << QStringList{QStringLiteral("--nada"), QStringLiteral("--help")} << int(Pedido::Ajuda);
+    }
+
+    void opcoesDoQtFicamParaOQt()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(int, pedido);
+        const OpcoesJanela::Analise analise = OpcoesJanela::analisa(argumentos);
+        QCOMPARE(int(analise.pedido), pedido);
+        QCOMPARE(analise.erro.isEmpty(), pedido != int(Pedido::UsoIncorreto));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstOpcoesJanela)
+#include "tst_opcoesJanela.moc"
