@@ -4,6 +4,8 @@
 // script), with the main window open offscreen as the program opens it.
 //
 //   zip <source> <archive>        the zip step of "Gerar" (ZipaArquivo, progress relay and all)
+//   gera <school database>        the whole "Gerar" without a window (GeracaoPacote: identification,
+//                                 package, self-test, copy), as the console runs it
 //   envia <package> <port>        "Transmitir" clicked: the whole transfer through the window
 //   ocioso <package> <port>       the same client, window open, doing nothing for a while
 //   pedacos <package>             "Disquete"'s cutting (DivideArquivo) and "..."'s joining (AgrupaArquivos)
@@ -12,9 +14,12 @@
 #include "Bancada.h"
 
 #include "common/Caminhos.h"
+#include "common/Interlocutor.h"
 #include "history/GeraHistorico.h"
 #include "intake/SelecaoPacote.h"
 #include "package/ExportacaoDisquete.h"
+#include "package/GeracaoPacote.h"
+#include "package/StatusZip.h"
 #include "package/modAddZip.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
@@ -28,6 +33,7 @@
 #include <QTabWidget>
 
 #include <cstdio>
+#include <unistd.h>
 
 using Bancada::informa;
 using Clock = std::chrono::steady_clock;
@@ -36,7 +42,7 @@ namespace {
 
 int uso()
 {
-    std::fprintf(stderr, "usage: tavo-bench zip|envia|ocioso|pedacos|historico ...\n");
+    std::fprintf(stderr, "usage: tavo-bench zip|gera|envia|ocioso|pedacos|historico ...\n");
     return 2;
 }
 
@@ -52,6 +58,51 @@ int zip(const QStringList &args)
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("tamanho", double(QFileInfo(args[1]).size()));
     return 0;
+}
+
+// The user of a run without a window: answers OK and keeps what it was told.
+class InterlocutorBancada : public Interlocutor
+{
+public:
+    QStringList textos;
+    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
+    {
+        textos.append(mensagem.texto);
+        return Mensagens::Resposta::Ok;
+    }
+};
+
+int gera(const QStringList &args)
+{
+    if (args.size() != 1)
+        return uso();
+    Bancada::preparaInstalacao();
+    // The school database where "Gerar" looks for it (a hard link when the
+    // file system allows it, else a copy).
+    const QString banco = Caminhos::local(Caminhos::bancoEscola());
+    QDir().mkpath(QFileInfo(banco).absolutePath());
+    QFile::remove(banco);
+    if (::link(QFile::encodeName(args[0]).constData(), QFile::encodeName(banco).constData()) != 0
+        && !QFile::copy(args[0], banco))
+        return 2;
+    IniciaComponenteZip();
+    informa("pico_antes_kb", double(Bancada::picoMemoriaKB()));
+    InterlocutorBancada interlocutor;
+    GeracaoPacote::Ouvinte ouvinte;
+    // What the console does with the status texts, minus the terminal.
+    qint64 linhas = 0;
+    ouvinte.statusZip = [&](const QString &status) { linhas += LinhaProgresso(status).size() > 0; };
+    const auto inicio = Clock::now();
+    const GeracaoPacote::Resultado resultado =
+        GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 12, 7)).executa(ouvinte, interlocutor);
+    informa("segundos", Bancada::segundosDesde(inicio));
+    informa("pico_kb", double(Bancada::picoMemoriaKB()));
+    informa("linhas", double(linhas));
+    informa("tamanho", double(QFileInfo(Caminhos::local(resultado.pacote)).size()));
+    informa("pacote", Caminhos::local(resultado.pacote));
+    for (const QString &texto : interlocutor.textos)
+        std::fprintf(stderr, "tavo-bench gera: %s\n", qPrintable(texto));
+    return resultado.gerado && interlocutor.textos.isEmpty() ? 0 : 1;
 }
 
 int envia(const QStringList &args, bool ocioso)
@@ -143,6 +194,8 @@ int main(int argc, char *argv[])
     try {
         if (modo == QLatin1String("zip"))
             return zip(args);
+        if (modo == QLatin1String("gera"))
+            return gera(args);
         if (modo == QLatin1String("envia"))
             return envia(args, false);
         if (modo == QLatin1String("ocioso"))

@@ -3,6 +3,7 @@
 #include "common/Erro.h"
 #include "common/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
+#include "package/CompressaoParalela.h"
 #include "package/StatusZip.h"
 
 #include <QDir>
@@ -13,7 +14,9 @@
 #include <cerrno>
 #include <ctime>
 #include <exception>
+#include <memory>
 #include <zip.h>
+#include <zlib.h>
 
 namespace MotorZip {
 
@@ -133,21 +136,47 @@ bool casaInclusao(const QString &nome, const QString &incluir)
     return QRegularExpression::fromWildcard(incluir, Qt::CaseInsensitive).match(simples).hasMatch();
 }
 
-// The source of the entry being written: counts the bytes it hands to the
-// compressor, which is what the progress of a zip job really is.
+// The source of the entry being written: hands the library the entry's data
+// already deflated (on every core, see CompressaoParalela) and counts the
+// source's bytes whose compressed form it has handed over, which is what the
+// progress of a zip job really is. The CRC and the sizes are known, and
+// stated, once the data is complete.
 struct FonteContada
 {
     QString caminho;
     QString nome;
+    int nivel = 3;
     qint64 total = 0;
-    qint64 entregues = 0;
     int ultimo = -1;
     time_t modificado = 0;
     PlataformaArquivos::Arquivo arquivo;
+    std::unique_ptr<CompressaoParalela> compressor;
+    bool completa = false;
+    quint32 crc = 0;
+    qint64 lidos = 0;
+    qint64 comprimidos = 0;
     const Relator *relator = nullptr;
     std::exception_ptr falhaRelator;
     zip_error_t erro;
 };
+
+// The compressor's failure as the library's error.
+void registraFalha(FonteContada &fonte)
+{
+    switch (fonte.compressor->falha()) {
+    case CompressaoParalela::Falha::Leitura:
+        zip_error_set(&fonte.erro, ZIP_ER_READ, fonte.compressor->codigoFalha());
+        break;
+    case CompressaoParalela::Falha::Compressao:
+        zip_error_set(&fonte.erro, fonte.compressor->codigoFalha() == Z_MEM_ERROR ? ZIP_ER_MEMORY : ZIP_ER_ZLIB,
+                      fonte.compressor->codigoFalha());
+        break;
+    case CompressaoParalela::Falha::Prazo:
+    case CompressaoParalela::Falha::Nenhuma:
+        zip_error_set(&fonte.erro, ZIP_ER_INTERNAL, 0);
+        break;
+    }
+}
 
 void informa(FonteContada &fonte, std::int16_t codigo, int percentual)
 {
@@ -167,18 +196,36 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
             zip_error_set(&fonte.erro, ZIP_ER_OPEN, codigo);
             return -1;
         }
-        fonte.entregues = 0;
+        fonte.completa = false;
+        // The workers run from here to ZIP_SOURCE_CLOSE, inside compacta.
+        fonte.compressor = std::make_unique<CompressaoParalela>(
+            [&arquivo = fonte.arquivo](char *destino, qint64 maximo, int &erro) -> qint64 {
+                qint64 n = 0;
+                erro = arquivo.le(destino, maximo, n);
+                return erro != 0 ? -1 : n;
+            },
+            CompressaoParalela::Opcoes{fonte.nivel, CompressaoParalela::kBlocoPadrao, 0});
         return 0;
     case ZIP_SOURCE_READ: {
-        qint64 n = 0;
-        if (const int codigo = fonte.arquivo.le(static_cast<char *>(buffer), static_cast<qint64>(tamanho), n)) {
-            zip_error_set(&fonte.erro, ZIP_ER_READ, codigo);
+        if (!fonte.compressor) {
+            zip_error_set(&fonte.erro, ZIP_ER_INTERNAL, 0);
             return -1;
         }
-        fonte.entregues += n;
+        const qint64 n = fonte.compressor->le(static_cast<char *>(buffer), static_cast<qint64>(tamanho));
+        if (n < 0) {
+            registraFalha(fonte);
+            return -1;
+        }
+        if (fonte.compressor->concluida()) {
+            fonte.completa = true;
+            fonte.crc = fonte.compressor->crc();
+            fonte.lidos = fonte.compressor->tamanhoEntrada();
+            fonte.comprimidos = fonte.compressor->tamanhoSaida();
+        }
         // The relay runs window code; nothing may unwind through the library.
         try {
-            informa(fonte, AcaoZip::Zipando, percentual(std::min(fonte.entregues, fonte.total), fonte.total));
+            informa(fonte, AcaoZip::Zipando,
+                    percentual(std::min(fonte.compressor->entradaEntregue(), fonte.total), fonte.total));
         } catch (...) {
             fonte.falhaRelator = std::current_exception();
             zip_error_set(&fonte.erro, ZIP_ER_CANCELLED, 0);
@@ -187,7 +234,8 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
         return n;
     }
     case ZIP_SOURCE_CLOSE:
-        // Only read from: nothing to report on closing.
+        // Only read from: nothing to report on closing. The workers end here.
+        fonte.compressor.reset();
         fonte.arquivo = {};
         return 0;
     case ZIP_SOURCE_STAT: {
@@ -195,9 +243,20 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
         if (!info)
             return -1;
         zip_stat_init(info);
+        // Deflated data: the library writes it as it comes. It reads the
+        // CRC and the sizes only after the data, from the stat it asks for
+        // then.
+        info->comp_method = ZIP_CM_DEFLATE;
+        info->encryption_method = ZIP_EM_NONE;
         info->size = static_cast<zip_uint64_t>(fonte.total);
         info->mtime = fonte.modificado;
-        info->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        info->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+        if (fonte.completa) {
+            info->size = static_cast<zip_uint64_t>(fonte.lidos);
+            info->comp_size = static_cast<zip_uint64_t>(fonte.comprimidos);
+            info->crc = fonte.crc;
+            info->valid |= ZIP_STAT_COMP_SIZE | ZIP_STAT_CRC;
+        }
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_ERROR:
@@ -256,6 +315,7 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     FonteContada fonte;
     fonte.caminho = origem;
     fonte.nome = nomeEntrada;
+    fonte.nivel = nivel;
     fonte.total = infoOrigem.size();
     fonte.modificado = infoOrigem.lastModified().toSecsSinceEpoch();
     fonte.relator = &relator;

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <zip.h>
+#include <zlib.h>
 
 namespace {
 
@@ -251,6 +252,96 @@ private Q_SLOTS:
         QCOMPARE(le(destino + QStringLiteral("/mirv_dat.mdb")), QByteArray("anterior"));
         QCOMPARE(numeroDoErro([&] { MotorZip::testa(pasta.filePath(QStringLiteral("nao_existe.zip")), {}); }),
                  Erros::ArquivoNaoEncontrado);
+    }
+    void pacoteLidoPorOutrosEmQualquerTamanho_data()
+    {
+        QTest::addColumn<QByteArray>("banco");
+        QTest::addColumn<QByteArray>("trabalhadores");
+        constexpr qint64 kBloco = 256 * 1024; // the compressor's block
+        const QByteArray linhas = aleatorio(999, 12).repeated(3 * kBloco / 999 + 2);
+        for (const QByteArray &trabalhadores : {QByteArray("1"), QByteArray("2")}) {
+            for (const qint64 tamanho : {qint64(0), qint64(1), kBloco - 1, kBloco, kBloco + 1, 3 * kBloco + 5})
+                QTest::addRow("%lld bytes, %s", tamanho, trabalhadores.constData())
+                    << linhas.left(tamanho) << trabalhadores;
+        }
+        QTest::newRow("incompressivel") << aleatorio(600000, 13) << QByteArray("2");
+    }
+
+    void pacoteLidoPorOutrosEmQualquerTamanho()
+    {
+        QFETCH(QByteArray, banco);
+        QFETCH(QByteArray, trabalhadores);
+        QTemporaryDir pasta;
+        const QString fonte = pasta.filePath(QStringLiteral("mirv_dat.mdb"));
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        grava(fonte, banco);
+        Registro registro;
+        qputenv("TAVO_ZIP_TRABALHADORES", trabalhadores);
+        MotorZip::compacta(pacote, fonte, QStringLiteral("mirv_dat.mdb"), 3, registro.relator());
+        qunsetenv("TAVO_ZIP_TRABALHADORES");
+        const QList<int> zipando = registro.percentuais(AcaoZip::Zipando);
+        QVERIFY(std::is_sorted(zipando.begin(), zipando.end()));
+        QCOMPARE(zipando.first(), 0);
+        QCOMPARE(zipando.last(), 100);
+        // The local header as the library's own deflate wrote it: version
+        // 2.0 to extract, no flags, deflated.
+        QCOMPARE(le(pacote).mid(4, 6).toHex(), QByteArray("140000000800"));
+        zip_t *zip = zip_open(QFile::encodeName(pacote).constData(), ZIP_RDONLY, nullptr);
+        QVERIFY(zip);
+        zip_stat_t info;
+        const bool lido = zip_stat_index(zip, 0, 0, &info) == 0;
+        zip_discard(zip);
+        QVERIFY(lido);
+        QCOMPARE(info.comp_method, ZIP_CM_DEFLATE);
+        QCOMPARE(info.crc, quint32(crc32_z(0, reinterpret_cast<const Bytef *>(banco.constData()), banco.size())));
+        QCOMPARE(MotorZip::testa(pacote, {}).first().tamanho, banco.size());
+
+        // Another implementation reads it back whole.
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        if (python.isEmpty())
+            QSKIP("python3 is not installed: the package was checked with libzip only");
+        QProcess processo;
+        processo.start(python, {QStringLiteral("-c"),
+                                QStringLiteral("import sys, zipfile\n"
+                                               "z = zipfile.ZipFile(sys.argv[1])\n"
+                                               "[e] = z.infolist()\n"
+                                               "assert e.filename == 'mirv_dat.mdb'\n"
+                                               "assert e.compress_type == zipfile.ZIP_DEFLATED\n"
+                                               "assert z.testzip() is None\n"
+                                               "assert z.read(e) == open(sys.argv[2], 'rb').read()\n"),
+                                pacote, fonte});
+        QVERIFY(processo.waitForFinished(60000));
+        QVERIFY2(processo.exitCode() == 0, processo.readAllStandardError().constData());
+    }
+
+    void interrupcaoComVariosTrabalhadoresDeixaOPacoteAnterior_data()
+    {
+        QTest::addColumn<QByteArray>("trabalhadores");
+        QTest::newRow("1") << QByteArray("1");
+        QTest::newRow("2") << QByteArray("2");
+        QTest::newRow("4") << QByteArray("4");
+    }
+
+    void interrupcaoComVariosTrabalhadoresDeixaOPacoteAnterior()
+    {
+        QFETCH(QByteArray, trabalhadores);
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        grava(pacote, "pacote anterior");
+        grava(pasta.filePath(QStringLiteral("grande.mdb")), aleatorio(3 << 20, 14));
+        const MotorZip::Relator interrompe = [&](const QString &status) {
+            if (PercentualAcao(status) >= 40)
+                throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
+        };
+        qputenv("TAVO_ZIP_TRABALHADORES", trabalhadores);
+        const long erro = numeroDoErro([&] {
+            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3,
+                               interrompe);
+        });
+        qunsetenv("TAVO_ZIP_TRABALHADORES");
+        QCOMPARE(erro, long(Erros::FalhaArquivo));
+        QCOMPARE(le(pacote), QByteArray("pacote anterior"));
+        QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("grande.mdb"), QStringLiteral("p.zip")}));
     }
 };
 
