@@ -1,5 +1,7 @@
 #include "common/ConfiguracaoSitio.h"
 
+#include "common/Log.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -34,8 +36,9 @@ void relataArquivoIlegivel(const QString &arquivo, QSettings::Status status)
             return;
         relatados.insert(arquivo);
     }
-    qWarning().noquote() << "Site configuration file ignored:" << arquivo
-                         << (status == QSettings::AccessError ? "(it cannot be read)" : "(it is not an INI file)");
+    qCWarning(lcPrograma).noquote() << "Site configuration file ignored:" << arquivo
+                                    << (status == QSettings::AccessError ? "(it cannot be read)"
+                                                                         : "(it is not an INI file)");
 }
 
 // The text of `chave` in one file; a value with a comma is read as a list by

@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/ConfiguracaoSitio.h"
+#include "common/Log.h"
 
 #include <QDebug>
 #include <QFile>
@@ -32,29 +33,29 @@ std::optional<QList<EscritorioRegional>> listaDoSitio(const QString &caminho)
     if (arquivo.open(QIODevice::ReadOnly))
         bytes = arquivo.readAll();
     if (!arquivo.isOpen() || arquivo.error() != QFileDevice::NoError) {
-        qWarning().noquote() << "Regional office list not read, the built-in list is used:" << caminho << "-"
-                             << arquivo.errorString();
+        qCWarning(lcBanco).noquote() << "Regional office list not read, the built-in list is used:" << caminho << "-"
+                                     << arquivo.errorString();
         return std::nullopt;
     }
     // Town names in another encoding would be stored garbled in every office.
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString texto = utf8.decode(bytes);
     if (utf8.hasError()) {
-        qWarning().noquote() << "Regional office list is not UTF-8 text, the built-in list is used:" << caminho;
+        qCWarning(lcBanco).noquote() << "Regional office list is not UTF-8 text, the built-in list is used:" << caminho;
         return std::nullopt;
     }
     QList<int> ignoradas;
     const QList<EscritorioRegional> lista = leEscritoriosRegionais(texto, &ignoradas);
     if (lista.isEmpty()) {
-        qWarning().noquote() << "Regional office list has no valid line, the built-in list is used:" << caminho;
+        qCWarning(lcBanco).noquote() << "Regional office list has no valid line, the built-in list is used:" << caminho;
         return std::nullopt;
     }
     if (!ignoradas.isEmpty()) {
         QStringList numeros;
         for (const int numero : std::as_const(ignoradas))
             numeros.append(QString::number(numero));
-        qWarning().noquote() << "Regional office list" << caminho
-                             << "- lines that are not a code, a tab and a town ignored:" << numeros.join(u", ");
+        qCWarning(lcBanco).noquote() << "Regional office list" << caminho
+                                     << "- lines that are not a code, a tab and a town ignored:" << numeros.join(u", ");
     }
     return lista;
 }

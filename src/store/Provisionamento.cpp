@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/GravacaoConfiguracao.h"
@@ -72,7 +73,8 @@ QStringList comandosDoSitio()
         return {};
     const ServidorInicialConferido conferido = confereServidorInicial(*servidor);
     if (conferido.comando.isEmpty()) {
-        qWarning().noquote() << "Initial server settings of the site's configuration left out:" << conferido.recusa;
+        qCWarning(lcBanco).noquote() << "Initial server settings of the site's configuration left out:"
+                                     << conferido.recusa;
         return {};
     }
     return {conferido.comando};
@@ -180,5 +182,5 @@ void garanteBancoLocal()
         throw ErroTavo(Erros::AcessoArquivo, QStringLiteral("Não foi possível gravar '%1'.").arg(destino));
     }
     if (!doSitio.isEmpty())
-        qInfo().noquote() << "Initial server settings of the site's configuration stored in" << destino;
+        qCInfo(lcBanco).noquote() << "Initial server settings of the site's configuration stored in" << destino;
 }
