@@ -12,6 +12,7 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
+#include "support/ExecucaoPrograma.h"
 #include "support/ProcessoServidor.h"
 
 #include <QDir>
@@ -28,38 +29,18 @@ namespace {
 const QString kSucesso = QStringLiteral("A transferência do arquivo foi concluída com sucesso!");
 const QString kTravada = QStringLiteral("O TAVO - Upload já está aberto.");
 
-struct Execucao
-{
-    int codigo = -1; // -1: did not end in time; -2: crashed
-    QString saida;
-    QString erros;
-};
-
 // Runs the console with the test's environment (its TAVO_ROOT) and the
 // variables given; every run is bounded.
 Execucao console(const QStringList &argumentos, const QByteArray &lcAll = "C.UTF-8", const QString &pasta = {},
                  const QHash<QString, QString> &variaveis = {})
 {
-    QProcess processo;
-    processo.setWorkingDirectory(pasta);
     QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
     ambiente.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(lcAll));
     // Log lines on standard error only when a test asks for them.
     ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
     for (auto variavel = variaveis.cbegin(); variavel != variaveis.cend(); ++variavel)
         ambiente.insert(variavel.key(), variavel.value());
-    processo.setProcessEnvironment(ambiente);
-    processo.start(QStringLiteral(TAVO_UPLOAD_CLI), argumentos);
-    Execucao execucao;
-    if (!processo.waitForFinished(60000)) {
-        processo.kill();
-        processo.waitForFinished(5000);
-        return execucao;
-    }
-    execucao.codigo = processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : -2;
-    execucao.saida = QString::fromUtf8(processo.readAllStandardOutput());
-    execucao.erros = QString::fromUtf8(processo.readAllStandardError());
-    return execucao;
+    return executaPrograma(QStringLiteral(TAVO_UPLOAD_CLI), argumentos, ambiente, 60000, pasta);
 }
 
 // A port of 127.0.0.1 on which nothing listens.

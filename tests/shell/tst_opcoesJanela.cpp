@@ -2,19 +2,13 @@
 // display, Qt's own options are left for Qt, anything else is bad usage.
 #include "shell/OpcoesJanela.h"
 
-#include <QProcess>
+#include "support/ExecucaoPrograma.h"
+
 #include <QTest>
 
 using OpcoesJanela::Pedido;
 
 namespace {
-
-struct Execucao
-{
-    int codigo = -1; // -1: did not end in time; -2: crashed
-    QString saida;
-    QString erros;
-};
 
 // Runs the built window program as on a machine with no graphical session:
 // no X11 or Wayland display, no Qt platform chosen. Bounded.
@@ -24,19 +18,7 @@ Execucao semTela(const QStringList &argumentos)
     ambiente.remove(QStringLiteral("DISPLAY"));
     ambiente.remove(QStringLiteral("WAYLAND_DISPLAY"));
     ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QString());
-    QProcess processo;
-    processo.setProcessEnvironment(ambiente);
-    processo.start(QStringLiteral(TAVO_UPLOAD), argumentos);
-    Execucao execucao;
-    if (!processo.waitForFinished(30000)) {
-        processo.kill();
-        processo.waitForFinished(5000);
-        return execucao;
-    }
-    execucao.codigo = processo.exitStatus() == QProcess::NormalExit ? processo.exitCode() : -2;
-    execucao.saida = QString::fromUtf8(processo.readAllStandardOutput());
-    execucao.erros = QString::fromUtf8(processo.readAllStandardError());
-    return execucao;
+    return executaPrograma(QStringLiteral(TAVO_UPLOAD), argumentos, ambiente, 30000);
 }
 
 } // namespace

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+// One run of one of the project's programs, as a test sees it.
+struct Execucao
+{
+    int codigo = -1; // -1: did not end in time; -2: crashed
+    QString saida;
+    QString erros;
+};
+
+// Runs `programa` with `ambiente` in `pasta` (empty: this process's folder)
+// and waits at most `limiteMs` for it to end; one that does not is killed.
+Execucao executaPrograma(const QString &programa, const QStringList &argumentos, const QProcessEnvironment &ambiente,
+                         int limiteMs, const QString &pasta = {});
