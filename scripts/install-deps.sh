@@ -7,6 +7,8 @@ set -euo pipefail
 pacotes=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n
+    # Qt's private Gui headers: the tests turn the platform's accessibility on
+    qt6-base-private-dev
     # Qt's SVG plugins: the window's pictures are SVG
     libqt6svg6
     libgl-dev libvulkan-dev libxkbcommon-dev

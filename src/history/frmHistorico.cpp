@@ -1,5 +1,6 @@
 #include "history/frmHistorico.h"
 
+#include "common/Acessibilidade.h"
 #include "common/CaixaMensagem.h"
 #include "common/Conversao.h"
 #include "common/Erro.h"
@@ -104,6 +105,7 @@ void frmHistorico::monta()
     for (QPushButton *botao : {cmdAtualizar, cmdImprimir, cmdCancelar}) {
         botao->setAutoDefault(false);
         botao->setAccessibleName(botao->text());
+        Acessibilidade::ativaComEnter(botao);
     }
     Label1->setBuddy(cmbMes);
     Ano->setBuddy(txtAno);
@@ -130,6 +132,8 @@ void frmHistorico::monta()
     txtHistorico->setFont(fonteRelatorio());
     txtHistorico->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtHistorico->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab leaves the report for the next control instead of typing a tab.
+    txtHistorico->setTabChangesFocus(true);
     // Wide enough for a whole rule of 91 characters beside the scroll bar.
     const QFontMetrics medidas(txtHistorico->font());
     const int margens = 2 * (txtHistorico->frameWidth() + static_cast<int>(txtHistorico->document()->documentMargin()));

@@ -1,5 +1,6 @@
 #include "shell/frmPrincipal.h"
 
+#include "common/Acessibilidade.h"
 #include "common/Aplicacao.h"
 #include "common/CaixaMensagem.h"
 #include "shell/ListaArquivos.h"
@@ -7,6 +8,7 @@
 #include "transfer/SessaoTransferencia.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +19,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -67,11 +71,20 @@ QLabel *rotulo(const char *nome, const QString &texto)
     return label;
 }
 
+// A label whose text changes as the jobs go on: the text is what is read.
+QLabel *linhaDeConteudo(const char *nome, const QString &texto, const QString &descricao)
+{
+    auto *label = nomeado(new QLabel(texto), nome);
+    Acessibilidade::linhaDeConteudo(label, descricao);
+    return label;
+}
+
 QPushButton *botao(const char *nome, const QString &texto, const char *figura)
 {
     auto *b = nomeado(new QPushButton(texto), nome, texto);
     b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(figura))));
     b->setMinimumHeight(32);
+    Acessibilidade::ativaComEnter(b);
     return b;
 }
 
@@ -107,6 +120,7 @@ frmPrincipal::frmPrincipal(QWidget *parent)
     coluna->addWidget(frmTipoTrasmicao);
     coluna->addWidget(SSTab, 1);
     montaMenu();
+    montaAtalhos();
     WindowsSocket = &m_sessao->socket();
     conectaEventos();
     resize(560, 520);
@@ -175,8 +189,7 @@ void frmPrincipal::montaAbas(QWidget *centro)
         cmdGerar = botao("cmdGerar", QStringLiteral("Gerar"), "gerar");
         lblAguarde = rotulo("lblAguarde", QStringLiteral("Aguarde..."));
         lblAguarde->hide();
-        lblProgresso = rotulo("lblProgresso", QString());
-        lblProgresso->setAccessibleName(QStringLiteral("Progresso"));
+        lblProgresso = linhaDeConteudo("lblProgresso", QString(), QStringLiteral("Progresso"));
         coluna->addWidget(linhaDecorativa());
         coluna->addWidget(cmdGerar, 0, Qt::AlignHCenter);
         coluna->addWidget(lblAguarde, 0, Qt::AlignHCenter);
@@ -197,12 +210,14 @@ void frmPrincipal::montaAbas(QWidget *centro)
         txtCaminhoArquivo = caixa("txtCaminhoArquivo", QStringLiteral("Caminho do arquivo"));
         cmdProcurar =
             nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
+        cmdProcurar->setToolTip(QStringLiteral("Procurar arquivo"));
+        Acessibilidade::ativaComEnter(cmdProcurar);
         File1 = nomeado(new ListaArquivos, "File1", QStringLiteral("Arquivos da pasta de trabalho"));
         CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
         cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");
         cmdDisquete = botao("cmdDisquete", QStringLiteral("Disquete"), "disquete");
-        lblMensagem = rotulo("lblMensagem", QStringLiteral("Enviando para o disquete. Aguarde..."));
-        lblMensagem->setAccessibleName(QStringLiteral("Mensagem"));
+        lblMensagem = linhaDeConteudo("lblMensagem", QStringLiteral("Enviando para o disquete. Aguarde..."),
+                                      QStringLiteral("Mensagem"));
         auto *botoes = new QHBoxLayout;
         botoes->addWidget(CancelaArquivo);
         botoes->addStretch();
@@ -233,12 +248,14 @@ void frmPrincipal::montaAbas(QWidget *centro)
         // The bar repaints at once at every new percentage; painting its own
         // background spares repainting the group box beneath it each time.
         ProgressTransfer->setAutoFillBackground(true);
-        imgConexao = nomeado(new QLabel, "imgConexao", QStringLiteral("Estado da conexão"));
-        imgConexao->setPixmap(imgDesconectado->pixmap());
-        lblsendingfile = rotulo("lblsendingfile", QStringLiteral("Enviando Arquivo..."));
-        lblsendingfile->setAccessibleName(QStringLiteral("Arquivo em envio"));
-        lblstatus = rotulo("lblstatus", QStringLiteral("Status: Desconectado."));
-        lblstatus->setAccessibleName(QStringLiteral("Status"));
+        // The light tells its state in words too: to a screen reader by its
+        // name, to the mouse by its tooltip.
+        imgConexao = nomeado(new QLabel, "imgConexao");
+        imgConexao->setAccessibleDescription(QStringLiteral("Estado da conexão"));
+        mostraConexao(false);
+        lblsendingfile = linhaDeConteudo("lblsendingfile", QStringLiteral("Enviando Arquivo..."),
+                                         QStringLiteral("Arquivo em envio"));
+        lblstatus = linhaDeConteudo("lblstatus", QStringLiteral("Status: Desconectado."), QStringLiteral("Status"));
         auto *botoes = new QHBoxLayout;
         botoes->addWidget(cmdTransmitir);
         botoes->addWidget(cmdCancelar);
@@ -263,6 +280,37 @@ void frmPrincipal::montaMenu()
     mnuHistorico->setObjectName(QStringLiteral("mnuHistorico"));
     mnuSair = menuBar()->addAction(QStringLiteral("&Sair"));
     mnuSair->setObjectName(QStringLiteral("mnuSair"));
+}
+
+void frmPrincipal::montaAtalhos()
+{
+    // The pages from anywhere in the window (the tab control itself turns
+    // them only while the focus is inside it); the captions stay as they are.
+    auto *seguinte = new QShortcut(this);
+    seguinte->setKeys(QKeySequence::keyBindings(QKeySequence::NextChild)
+                      + QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    connect(seguinte, &QShortcut::activated, this, [this] { mudaAba(1); });
+    auto *anterior = new QShortcut(this);
+    anterior->setKeys(QKeySequence::keyBindings(QKeySequence::PreviousChild)
+                      + QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    connect(anterior, &QShortcut::activated, this, [this] { mudaAba(-1); });
+}
+
+void frmPrincipal::mudaAba(int passo)
+{
+    const int abas = SSTab->count();
+    SSTab->setCurrentIndex((SSTab->currentIndex() + passo + abas) % abas);
+    // A focus left outside the page goes to the page's tab, which then names
+    // the page; a focus inside the old page has moved into the new one.
+    const QWidget *foco = QApplication::focusWidget();
+    if (!foco || !SSTab->currentWidget()->isAncestorOf(foco))
+        SSTab->tabBar()->setFocus(Qt::TabFocusReason);
+}
+
+void frmPrincipal::mostraConexao(bool conectado)
+{
+    Acessibilidade::mostraEstado(imgConexao, conectado ? imgConectado->pixmap() : imgDesconectado->pixmap(),
+                                 conectado ? QStringLiteral("Conectado") : QStringLiteral("Desconectado"));
 }
 
 void frmPrincipal::closeEvent(QCloseEvent *evento)

@@ -132,6 +132,11 @@ private:
     void montaTipoTransmissao(QWidget *centro);
     void montaAbas(QWidget *centro);
     void montaMenu();
+    void montaAtalhos();
+    // Turns the tab control `passo` pages on, round.
+    void mudaAba(int passo);
+    // The connection light, with its state in words.
+    void mostraConexao(bool conectado);
     void conectaEventos();
     void mostraPastaTrabalho();
     void mostraPacote(const PacoteEscolhido &pacote);

@@ -2,6 +2,7 @@
 // of each subsystem.
 #include "shell/frmPrincipal.h"
 
+#include "common/Acessibilidade.h"
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
@@ -24,8 +25,8 @@ void frmPrincipal::Form_Load()
 {
     InicializaZip(txtZip);
     SSTab->setCurrentIndex(0);
-    lblsendingfile->clear();
-    lblMensagem->clear();
+    Acessibilidade::mostraTexto(lblsendingfile, QString());
+    Acessibilidade::mostraTexto(lblMensagem, QString());
     DesabilitaBotoesEnvio();
     // The load has no error handling of its own for the local database; a
     // database that cannot be read is reported once and the window opens all
@@ -65,14 +66,13 @@ void frmPrincipal::conectaEventos()
     // What the transfer session reports, shown on the "Transmissão" tab.
     // A status shows at once, also while the session waits for a connection.
     connect(m_sessao, &SessaoTransferencia::status, this, [this](const QString &texto) {
-        lblstatus->setText(texto);
+        Acessibilidade::mostraTexto(lblstatus, texto);
         lblstatus->repaint();
     });
-    connect(m_sessao, &SessaoTransferencia::arquivoEmEnvio, lblsendingfile, &QLabel::setText);
+    connect(m_sessao, &SessaoTransferencia::arquivoEmEnvio, this,
+            [this](const QString &texto) { Acessibilidade::mostraTexto(lblsendingfile, texto); });
     connect(m_sessao, &SessaoTransferencia::progresso, ProgressTransfer, &QProgressBar::setValue);
-    connect(m_sessao, &SessaoTransferencia::conexao, this, [this](bool conectado) {
-        imgConexao->setPixmap(conectado ? imgConectado->pixmap() : imgDesconectado->pixmap());
-    });
+    connect(m_sessao, &SessaoTransferencia::conexao, this, &frmPrincipal::mostraConexao);
 }
 
 void frmPrincipal::mnuArquivo_Click()

@@ -2,6 +2,7 @@
 // the window's controls what the job reports.
 #include "shell/frmPrincipal.h"
 
+#include "common/Acessibilidade.h"
 #include "common/Caminhos.h"
 #include "common/DialogoArquivo.h"
 #include "common/Erro.h"
@@ -56,7 +57,7 @@ MotorZip::Relator frmPrincipal::relayZip() const
 
 void frmPrincipal::txtZip_Change()
 {
-    lblProgresso->setText(LinhaProgresso(txtZip->text()));
+    Acessibilidade::mostraTexto(lblProgresso, LinhaProgresso(txtZip->text()));
     // Lets the label repaint while the job goes on.
     Interface::cedeEventos();
 }
@@ -117,7 +118,7 @@ void frmPrincipal::cmdGerar_Click()
         ouvinte.statusZip = relayZip();
         const GeracaoPacote::Resultado resultado =
             GeracaoPacote(Caminhos::bancoEscola(), Relogio::agora().date()).executa(ouvinte, m_caixas);
-        lblProgresso->clear();
+        Acessibilidade::mostraTexto(lblProgresso, QString());
         gerado = resultado.gerado;
         if (gerado) {
             Pacote = resultado.escolhido;
@@ -145,7 +146,7 @@ void frmPrincipal::cmdProcurar_Click()
     SelecaoPacote::Resultado resultado;
     {
         const TarefaExclusiva tarefa(*this);
-        lblMensagem->setText(QStringLiteral("Lendo o Arquivo. Aguarde..."));
+        Acessibilidade::mostraTexto(lblMensagem, QStringLiteral("Lendo o Arquivo. Aguarde..."));
         const std::optional<QString> escolha = DialogoArquivo::abre(this);
         if (!escolha) {
             // The transfer's cancel, not "Limpar": an earlier package stays.
@@ -155,7 +156,7 @@ void frmPrincipal::cmdProcurar_Click()
             Interface::redesenha(this);
             SelecaoPacote::Ouvinte ouvinte;
             ouvinte.mensagem = [this](const QString &texto) {
-                lblMensagem->setText(texto);
+                Acessibilidade::mostraTexto(lblMensagem, texto);
                 if (!texto.isEmpty()) {
                     Interface::ponteiroAmpulheta();
                     Interface::redesenha(this);
@@ -170,7 +171,7 @@ void frmPrincipal::cmdProcurar_Click()
                 }
             };
             ouvinte.statusZip = relayZip();
-            ouvinte.zipConcluido = [this] { lblProgresso->clear(); };
+            ouvinte.zipConcluido = [this] { Acessibilidade::mostraTexto(lblProgresso, QString()); };
             ouvinte.escolaIdentificada = [this](const std::optional<DadosEscola> &escola) { IdentificaEscola(escola); };
             ouvinte.pacotePronto = [this](const PacoteEscolhido &pacote) { mostraPacote(pacote); };
             resultado = SelecaoPacote(*escolha, m_caixas).executa(ouvinte);
@@ -180,7 +181,7 @@ void frmPrincipal::cmdProcurar_Click()
             }
         }
         Interface::ponteiroPadrao();
-        lblMensagem->clear();
+        Acessibilidade::mostraTexto(lblMensagem, QString());
     }
     // After the guard, which puts back the buttons as they were before the job.
     // A selection that emptied the working folder and ended without a
@@ -210,7 +211,7 @@ void frmPrincipal::CancelaArquivo_Click()
     txtCodigoEscola->clear();
     txtEscola->clear();
     txtArquivo->clear();
-    lblProgresso->clear();
+    Acessibilidade::mostraTexto(lblProgresso, QString());
     txtCaminhoArquivo->clear();
     File1->refresh();
     // A file the folder would not give up stays; the user is told which.
@@ -227,12 +228,12 @@ void frmPrincipal::cmdDisquete_Click()
         return;
     const TarefaExclusiva tarefa(*this);
     Interface::ponteiroAmpulheta();
-    lblMensagem->setText(QStringLiteral("Enviando o arquivo para o disquete. Aguarde..."));
+    Acessibilidade::mostraTexto(lblMensagem, QStringLiteral("Enviando o arquivo para o disquete. Aguarde..."));
     ExportacaoDisquete::Ouvinte ouvinte;
     ouvinte.pastaTrabalhoMudou = [this] { mostraPastaTrabalho(); };
     ouvinte.cortado = [] { Interface::bipe(); };
     exportacao.executa(ouvinte);
-    lblMensagem->clear();
+    Acessibilidade::mostraTexto(lblMensagem, QString());
     Interface::ponteiroPadrao();
 }
 

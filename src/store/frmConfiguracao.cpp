@@ -1,5 +1,6 @@
 #include "store/frmConfiguracao.h"
 
+#include "common/Acessibilidade.h"
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
@@ -8,26 +9,48 @@
 #include "store/Configuracao.h"
 #include "store/GravacaoConfiguracao.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
-// Positions are given in twips, as the window was drawn; 15 twips make one
-// pixel at 96 dpi.
-QRect emPixels(int esquerda, int topo, int largura, int altura)
+// The positions were drawn in twips for an 8-point sans-serif dialog font of
+// Arial's widths, at 15 twips to the pixel; the three dots in an 18-point font.
+constexpr qreal kTwipsPorPixel = 15.0;
+constexpr qreal kPontosDesenho = 8.0;
+constexpr qreal kPontosDosPontos = 18.0;
+// The desktop's usual font size, at which the window is drawn as designed; a
+// larger system font draws it larger.
+constexpr qreal kPontosSistemaUsual = 9.0;
+
+QFont fonteDesenho(qreal pontos)
 {
-    return {esquerda / 15, topo / 15, largura / 15, altura / 15};
+    QFont fonte(QStringLiteral("Arial"));
+    fonte.setStyleHint(QFont::SansSerif);
+    fonte.setPointSizeF(pontos);
+    return fonte;
 }
 
-template <typename W> W *posiciona(W *widget, const char *nome, QRect geometria)
+// The window's font: the design font, grown as much as the system font is
+// larger than usual (never smaller than drawn).
+QFont fonteJanela()
 {
-    widget->setObjectName(QLatin1String(nome));
-    widget->setGeometry(geometria);
-    return widget;
+    const QFont sistema = QApplication::font();
+    const qreal pontos = sistema.pointSizeF() > 0 ? sistema.pointSizeF() : sistema.pixelSize() * 72.0 / 96.0;
+    return fonteDesenho(kPontosDesenho * std::max(1.0, pontos / kPontosSistemaUsual));
+}
+
+QRect twips(int esquerda, int topo, int largura, int altura)
+{
+    return {esquerda, topo, largura, altura};
 }
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -46,14 +69,9 @@ void frmConfiguracao::monta()
     setObjectName(QStringLiteral("frmConfiguracao"));
     setWindowTitle(QStringLiteral("Configuração"));
     setModal(true);
-    // The positions were drawn for an 8-point sans-serif dialog font of
-    // Arial's widths; keep the labels inside them.
-    QFont fonte(QStringLiteral("Arial"), 8);
-    fonte.setStyleHint(QFont::SansSerif);
-    setFont(fonte);
+    setFont(fonteJanela());
     frmeConfig = posiciona(new QGroupBox(QStringLiteral("Configuração de acesso ao Servidor"), this), "frmeConfig",
-                           emPixels(0, 0, 4650, 2430));
-    setFixedSize(frmeConfig->size());
+                           twips(0, 0, 4650, 2430));
 
     auto rotulo = [this](const char *nome, const QString &texto, QRect geometria) {
         auto *label = posiciona(new QLabel(texto, frmeConfig), nome, geometria);
@@ -66,51 +84,102 @@ void frmConfiguracao::monta()
         return edit;
     };
 
-    Label1 = rotulo("Label1", QStringLiteral("IP do Servidor"), emPixels(135, 540, 1095, 285));
+    Label1 = rotulo("Label1", QStringLiteral("IP do Servidor"), twips(135, 540, 1095, 285));
     const int esquerdas[4] = {1305, 2115, 2925, 3765};
     const char *nomes[4] = {"Iparray_0", "Iparray_1", "Iparray_2", "Iparray_3"};
     for (int k = 0; k < 4; ++k) {
-        Iparray[k] = caixa(nomes[k], QStringLiteral("IP do servidor, parte %1").arg(k + 1),
-                           emPixels(esquerdas[k], 495, 615, 285));
+        Iparray[k] =
+            caixa(nomes[k], QStringLiteral("IP do servidor, parte %1").arg(k + 1), twips(esquerdas[k], 495, 615, 285));
         Iparray[k]->setAlignment(Qt::AlignCenter);
         Iparray[k]->setMaxLength(3);
     }
-    QFont pontos(QStringLiteral("MS Sans Serif"), 18);
-    Label4 = rotulo("Label4", QStringLiteral("."), emPixels(1980, 315, 90, 435));
-    Label5 = rotulo("Label5", QStringLiteral("."), emPixels(2790, 315, 90, 435));
-    Label6 = rotulo("Label6", QStringLiteral("."), emPixels(3600, 315, 90, 435));
-    for (QLabel *ponto : {Label4, Label5, Label6})
-        ponto->setFont(pontos);
-    Label2 = rotulo("Label2", QStringLiteral("Qtde. de portas"), emPixels(135, 990, 1185, 285));
-    txtQtdePortas = caixa("txtQtdePortas", QStringLiteral("Qtde. de portas"), emPixels(1305, 945, 600, 285));
-    Label3 = rotulo("Label3", QStringLiteral("Porta Inicial"), emPixels(2835, 990, 1230, 285));
-    txtPortaInicial = caixa("txtPortaInicial", QStringLiteral("Porta Inicial"), emPixels(3780, 945, 600, 285));
+    Label4 = rotulo("Label4", QStringLiteral("."), twips(1980, 315, 90, 435));
+    Label5 = rotulo("Label5", QStringLiteral("."), twips(2790, 315, 90, 435));
+    Label6 = rotulo("Label6", QStringLiteral("."), twips(3600, 315, 90, 435));
+    Label2 = rotulo("Label2", QStringLiteral("Qtde. de portas"), twips(135, 990, 1185, 285));
+    txtQtdePortas = caixa("txtQtdePortas", QStringLiteral("Qtde. de portas"), twips(1305, 945, 600, 285));
+    Label3 = rotulo("Label3", QStringLiteral("Porta Inicial"), twips(2835, 990, 1230, 285));
+    txtPortaInicial = caixa("txtPortaInicial", QStringLiteral("Porta Inicial"), twips(3780, 945, 600, 285));
 
     cmdConfirmar = posiciona(new QPushButton(QStringLiteral("Confirmar"), frmeConfig), "cmdConfirmar",
-                             emPixels(540, 1800, 1185, 420));
-    cmdCancelar = posiciona(new QPushButton(QStringLiteral("Cancelar"), frmeConfig), "cmdCancelar",
-                            emPixels(1890, 1800, 1230, 420));
-    cmdSair =
-        posiciona(new QPushButton(QStringLiteral("Sair"), frmeConfig), "cmdSair", emPixels(3285, 1800, 1185, 420));
+                             twips(540, 1800, 1185, 420));
+    cmdCancelar =
+        posiciona(new QPushButton(QStringLiteral("Cancelar"), frmeConfig), "cmdCancelar", twips(1890, 1800, 1230, 420));
+    cmdSair = posiciona(new QPushButton(QStringLiteral("Sair"), frmeConfig), "cmdSair", twips(3285, 1800, 1185, 420));
     for (QPushButton *b : {cmdConfirmar, cmdCancelar, cmdSair}) {
+        // No default button: Enter in a box presses nothing, Enter on a
+        // button presses that one.
         b->setAutoDefault(false);
         b->setAccessibleName(b->text());
+        Acessibilidade::ativaComEnter(b);
     }
 
     for (auto [nome, topo] : {std::pair{"Line1", 1455}, std::pair{"Line2", 2295}}) {
-        auto *linha = posiciona(new QFrame(frmeConfig), nome, emPixels(120, topo, 4410, 30));
+        auto *linha = posiciona(new QFrame(frmeConfig), nome, twips(120, topo, 4410, 30));
         linha->setFrameShape(QFrame::HLine);
         linha->setFrameShadow(QFrame::Sunken);
     }
+
+    // Each box is labelled by the caption beside it.
+    Label1->setBuddy(Iparray[0]);
+    Label2->setBuddy(txtQtdePortas);
+    Label3->setBuddy(txtPortaInicial);
 
     QWidget *ordem[] = {Iparray[0],      Iparray[1],   Iparray[2],  Iparray[3], txtQtdePortas,
                         txtPortaInicial, cmdConfirmar, cmdCancelar, cmdSair};
     for (std::size_t i = 0; i + 1 < std::size(ordem); ++i)
         setTabOrder(ordem[i], ordem[i + 1]);
 
+    m_montada = true;
+    ajustaAFonte();
+
     connect(cmdConfirmar, &QPushButton::clicked, this, &frmConfiguracao::cmdConfirmar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmConfiguracao::cmdCancelar_Click);
     connect(cmdSair, &QPushButton::clicked, this, &frmConfiguracao::cmdSair_Click);
+}
+
+void frmConfiguracao::registra(QWidget *controle, const char *nome, QRect emTwips)
+{
+    controle->setObjectName(QLatin1String(nome));
+    m_posicoes.append({controle, emTwips});
+}
+
+void frmConfiguracao::ajustaAFonte()
+{
+    // The twips scale with the font the window is drawn in: as designed at
+    // the design font, larger with a larger one.
+    const qreal escala =
+        std::max(1.0, QFontMetricsF(font()).height() / QFontMetricsF(fonteDesenho(kPontosDesenho)).height());
+    const QFont pontos = [escala] {
+        QFont fonte(QStringLiteral("MS Sans Serif"));
+        fonte.setStyleHint(QFont::SansSerif);
+        fonte.setPointSizeF(kPontosDosPontos * escala);
+        return fonte;
+    }();
+    for (QLabel *ponto : {Label4, Label5, Label6})
+        ponto->setFont(pontos);
+    for (const Posicao &posicao : std::as_const(m_posicoes)) {
+        const QRectF r(posicao.emTwips);
+        posicao.controle->setGeometry(qRound(r.x() * escala / kTwipsPorPixel), qRound(r.y() * escala / kTwipsPorPixel),
+                                      qRound(r.width() * escala / kTwipsPorPixel),
+                                      qRound(r.height() * escala / kTwipsPorPixel));
+    }
+    setFixedSize(frmeConfig->size());
+}
+
+void frmConfiguracao::changeEvent(QEvent *evento)
+{
+    QDialog::changeEvent(evento);
+    if (evento->type() == QEvent::FontChange && m_montada)
+        ajustaAFonte();
+}
+
+bool frmConfiguracao::event(QEvent *evento)
+{
+    // The system font changed while the window is open: drawn in the new one.
+    if (evento->type() == QEvent::ApplicationFontChange)
+        setFont(fonteJanela());
+    return QDialog::event(evento);
 }
 
 void frmConfiguracao::Form_Load()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QRect>
 
 class QGroupBox;
 class QLabel;
@@ -31,7 +33,26 @@ public:
     QPushButton *cmdCancelar;
     QPushButton *cmdSair;
 
+protected:
+    void changeEvent(QEvent *evento) override;
+    bool event(QEvent *evento) override;
+
 private:
+    // A control and its place in twips, as the window was drawn.
+    struct Posicao
+    {
+        QWidget *controle;
+        QRect emTwips;
+    };
+    template <typename W> W *posiciona(W *controle, const char *nome, QRect emTwips)
+    {
+        registra(controle, nome, emTwips);
+        return controle;
+    }
+    void registra(QWidget *controle, const char *nome, QRect emTwips);
+    // Places every control for the window's font (and sizes the window).
+    void ajustaAFonte();
+
     void monta();
     void Form_Load();
     void cmdConfirmar_Click();
@@ -40,4 +61,7 @@ private:
     // The first empty box, in the order of the checks, with its message.
     // Reads the settings, reporting a failure instead of ending the program.
     void carregaComAviso(const QString &modo);
+
+    QList<Posicao> m_posicoes;
+    bool m_montada = false;
 };

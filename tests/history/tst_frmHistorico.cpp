@@ -6,6 +6,7 @@
 #include "shell/frmPrincipal.h"
 
 #include "ImpressoraPdf.h"
+#include "support/Acessivel.h"
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
 
@@ -304,6 +305,51 @@ private Q_SLOTS:
         clica(janela.cmdCancelar);
         QVERIFY(!janela.isVisible());
         QCOMPARE(m_caixas->mostradas().size(), 0);
+    }
+
+    void tudoPeloTeclado()
+    {
+        frmHistorico janela;
+        janela.show();
+        janela.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+        const auto tecla = [](Qt::Key chave) { QTest::keyClick(QApplication::focusWidget(), chave); };
+        // Tab walks the band from left to right, then the report, and round.
+        janela.cmbMes->setFocus();
+        const QList<QWidget *> ordem = {janela.txtAno,      janela.cmbTipoTransmissao, janela.cmdAtualizar,
+                                        janela.cmdImprimir, janela.cmdCancelar,        janela.txtHistorico,
+                                        janela.cmbMes};
+        for (QWidget *proximo : ordem) {
+            tecla(Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), proximo);
+        }
+        // An arrow on the month shows that month; Enter on "Atualizar" a year typed.
+        tecla(Qt::Key_Up);
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2026, 0));
+        janela.txtAno->setText(QStringLiteral("2025"));
+        janela.cmdAtualizar->setFocus();
+        tecla(Qt::Key_Return);
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2025, 0));
+        // Escape closes, as "Sair" does.
+        janela.txtHistorico->setFocus();
+        tecla(Qt::Key_Escape);
+        QVERIFY(!janela.isVisible());
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+    }
+
+    void legendasCabemComAFonteDoSistemaA150PorCento()
+    {
+        const QFont padrao = QApplication::font();
+        QFont grande = padrao;
+        grande.setPointSizeF(padrao.pointSizeF() * 1.5);
+        QApplication::setFont(grande);
+        const auto restaura = qScopeGuard([&padrao] { QApplication::setFont(padrao); });
+        frmHistorico janela;
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        QCOMPARE(janela.Label2->font().pointSizeF(), grande.pointSizeF());
+        const QStringList cortadas = legendasCortadas(&janela);
+        QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
     }
 
     void menuHistoricoAbreAJanelaModal()

@@ -3,6 +3,7 @@
 #include "store/Configuracao.h"
 #include "store/frmConfiguracao.h"
 
+#include "support/Acessivel.h"
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
 
@@ -76,6 +77,7 @@ private Q_SLOTS:
         QCOMPARE(janela.windowTitle(), QStringLiteral("Configuração"));
         QCOMPARE(caixa(janela, "Iparray_0")->maxLength(), 3);
         QCOMPARE(caixa(janela, "Iparray_0")->geometry(), QRect(87, 33, 41, 19));
+        QCOMPARE(janela.size(), QSize(310, 162));
     }
 
     void respostaNaoNaoSalvaNada()
@@ -226,6 +228,67 @@ private Q_SLOTS:
         QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdCancelar")), Qt::LeftButton);
         QCOMPARE(m_caixas->mostradas().size(), 1);
         QCOMPARE(m_caixas->mostradas().at(0).titulo, QStringLiteral("TAVO - Upload"));
+    }
+
+    void fonteDoSistemaA150PorCentoNaoCortaLegendas_data()
+    {
+        QTest::addColumn<bool>("comAJanelaAberta");
+        QTest::newRow("before the window opens") << false;
+        QTest::newRow("while the window is open") << true;
+    }
+    void fonteDoSistemaA150PorCentoNaoCortaLegendas()
+    {
+        QFETCH(bool, comAJanelaAberta);
+        const QFont padrao = QApplication::font();
+        const auto restaura = qScopeGuard([&padrao] { QApplication::setFont(padrao); });
+        QFont grande = padrao;
+        grande.setPointSizeF(padrao.pointSizeF() * 1.5);
+        std::unique_ptr<frmConfiguracao> janela;
+        if (comAJanelaAberta)
+            janela = std::make_unique<frmConfiguracao>();
+        QApplication::setFont(grande);
+        if (!comAJanelaAberta)
+            janela = std::make_unique<frmConfiguracao>();
+        janela->show();
+        QVERIFY(QTest::qWaitForWindowExposed(janela.get()));
+
+        // Drawn half as large again, the twips with it.
+        QCOMPARE(janela->font().pointSizeF(), 12.0);
+        const QRect ip = caixa(*janela, "Iparray_0")->geometry();
+        QVERIFY2(ip.left() >= 87 * 1.4 && ip.width() >= 41 * 1.4 && ip.height() >= 19 * 1.4,
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(ip.left()).arg(ip.width()).arg(ip.height())));
+        QVERIFY(janela->width() >= 310 * 1.4);
+        // Each caption fits its control in its own font.
+        const QStringList cortadas = legendasCortadas(janela.get());
+        QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
+    }
+
+    void enterSoNoBotaoEEscFecha()
+    {
+        frmConfiguracao janela;
+        janela.show();
+        janela.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+        const auto tecla = [](Qt::Key chave) { QTest::keyClick(QApplication::focusWidget(), chave); };
+        // Enter in a box presses no button; on "Confirmar" it asks.
+        caixa(janela, "txtQtdePortas")->setFocus();
+        tecla(Qt::Key_Return);
+        QCOMPARE(m_caixas->mostradas().size(), 0);
+        m_caixas->responde(Resposta::Nao);
+        janela.findChild<QPushButton *>(QStringLiteral("cmdConfirmar"))->setFocus();
+        tecla(Qt::Key_Return);
+        QCOMPARE(m_caixas->textos(), QStringList{kPergunta});
+        // Enter on "Sair" closes, as does Escape from a box.
+        janela.findChild<QPushButton *>(QStringLiteral("cmdSair"))->setFocus();
+        tecla(Qt::Key_Return);
+        QVERIFY(!janela.isVisible());
+        janela.show();
+        janela.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+        caixa(janela, "Iparray_2")->setFocus();
+        tecla(Qt::Key_Escape);
+        QVERIFY(!janela.isVisible());
+        QCOMPARE(m_caixas->mostradas().size(), 1);
     }
 
 private:

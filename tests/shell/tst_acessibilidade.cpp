@@ -1,0 +1,405 @@
+// The main window as a screen reader and the keyboard alone meet it: every
+// text it shows is an accessible name or value and announces its changes,
+// and every flow runs from the keyboard.
+#include "common/Caminhos.h"
+#include "shell/ListaArquivos.h"
+#include "shell/frmPrincipal.h"
+#include "store/Configuracao.h"
+
+#include "ServidorUpload.h"
+#include "support/Acessivel.h"
+#include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
+#include "support/CaixasRoteirizadas.h"
+#include "transfer/CenarioTransmissao.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace CaixaMensagem;
+
+namespace {
+
+const QString kSucesso = QStringLiteral("A transferência do arquivo foi concluída com sucesso!");
+
+// A fresh installation whose settings point at the reference server, running
+// in this process, and a school database ready for "Gerar".
+struct Instalacao
+{
+    explicit Instalacao(int lentoKBs = 0)
+        : porta(portasLivres(1))
+    {
+        ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 1, %1)").arg(porta));
+        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
+        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+        ConfiguracaoServidor configuracao;
+        configuracao.portaInicial = porta;
+        configuracao.pasta = recebidos.path();
+        configuracao.lentoKBs = lentoKBs;
+        servidor = std::make_unique<ServidorUpload>(configuracao);
+        if (servidor->inicia() != 1)
+            qFatal("the test server cannot listen on %d", porta);
+    }
+
+    AmbienteTeste ambiente;
+    CaixasRoteirizadas caixas;
+    QTemporaryDir recebidos;
+    quint16 porta;
+    std::unique_ptr<ServidorUpload> servidor;
+};
+
+// What the window shows, control by control, as a sighted user reads it.
+QMap<QObject *, QString> textosMostrados(frmPrincipal &janela)
+{
+    QMap<QObject *, QString> textos;
+    for (QLabel *label : janela.findChildren<QLabel *>())
+        textos[label] = label->text();
+    for (QLineEdit *caixa : janela.findChildren<QLineEdit *>())
+        textos[caixa] = caixa->text();
+    textos[janela.ProgressTransfer] = QString::number(janela.ProgressTransfer->value());
+    textos[janela.imgConexao] = janela.imgConexao->pixmap().toImage() == janela.imgConectado->pixmap().toImage()
+                                    ? QStringLiteral("Conectado")
+                                    : QStringLiteral("Desconectado");
+    return textos;
+}
+
+// Every visible text of the window is the accessible name or value of its control.
+void confereTudoExposto(frmPrincipal &janela)
+{
+    QCOMPARE(nomeAcessivel(&janela), janela.windowTitle());
+    for (QLabel *label : janela.findChildren<QLabel *>()) {
+        if (!label->isVisible() || label == janela.imgConexao)
+            continue;
+        QVERIFY2(nomeAcessivel(label) == label->text() || valorAcessivel(label) == label->text(),
+                 qPrintable(label->objectName() + QStringLiteral(" shows \"") + label->text()
+                            + QStringLiteral("\", is read as \"") + nomeAcessivel(label) + QLatin1Char('"')));
+    }
+    for (QLineEdit *caixa : janela.findChildren<QLineEdit *>()) {
+        if (caixa->isVisible())
+            QCOMPARE(valorAcessivel(caixa), caixa->text());
+    }
+    for (QAbstractButton *botao : janela.findChildren<QAbstractButton *>()) {
+        if (!botao->isVisible())
+            continue;
+        // A caption of punctuation only ("...") is named in words.
+        if (botao->text().contains(QRegularExpression(QStringLiteral("\\w"))))
+            QCOMPARE(nomeAcessivel(botao), botao->text());
+        else
+            QVERIFY2(!nomeAcessivel(botao).isEmpty(), qPrintable(botao->objectName()));
+    }
+    for (QGroupBox *quadro : janela.findChildren<QGroupBox *>()) {
+        if (quadro->isVisible())
+            QCOMPARE(nomeAcessivel(quadro), quadro->title());
+    }
+    QAccessibleInterface *abas = QAccessible::queryAccessibleInterface(janela.SSTab->tabBar());
+    QVERIFY(abas->childCount() >= janela.SSTab->count()); // and the scroll buttons
+    for (int i = 0; i < janela.SSTab->count(); ++i)
+        QCOMPARE(abas->child(i)->text(QAccessible::Name), janela.SSTab->tabText(i));
+
+    QAccessibleInterface *barra = QAccessible::queryAccessibleInterface(janela.ProgressTransfer);
+    QVERIFY(barra->valueInterface());
+    QCOMPARE(barra->valueInterface()->currentValue().toInt(), janela.ProgressTransfer->value());
+    const QString conexao = textosMostrados(janela).value(janela.imgConexao);
+    QCOMPARE(nomeAcessivel(janela.imgConexao), conexao);
+    QCOMPARE(janela.imgConexao->toolTip(), conexao);
+
+    if (janela.File1->isVisible()) {
+        QAccessibleTableInterface *lista = QAccessible::queryAccessibleInterface(janela.File1)->tableInterface();
+        QVERIFY(lista);
+        QCOMPARE(lista->rowCount(), janela.File1->count());
+        for (int i = 0; i < janela.File1->count(); ++i)
+            QCOMPARE(lista->cellAt(i, 0)->text(QAccessible::Name), janela.File1->nome(i));
+    }
+}
+
+// Every text that changed between two moments raised the event a screen
+// reader listens for on its control.
+void confereMudancasAnunciadas(const OuvinteAcessivel &ouvinte, const QMap<QObject *, QString> &antes,
+                               const QMap<QObject *, QString> &depois)
+{
+    for (auto it = depois.cbegin(); it != depois.cend(); ++it) {
+        if (antes.value(it.key()) == it.value())
+            continue;
+        QObject *controle = it.key();
+        QList<QAccessible::Event> esperados;
+        if (qobject_cast<QLineEdit *>(controle))
+            esperados = {QAccessible::TextInserted, QAccessible::TextRemoved, QAccessible::TextUpdated};
+        else if (qobject_cast<QProgressBar *>(controle))
+            esperados = {QAccessible::ValueChanged};
+        else
+            esperados = {QAccessible::NameChanged};
+        bool anunciado = false;
+        for (QAccessible::Event tipo : esperados)
+            anunciado = anunciado || !ouvinte.de(controle, tipo).isEmpty();
+        QVERIFY2(anunciado,
+                 qPrintable(controle->objectName() + QStringLiteral(": \"") + antes.value(controle)
+                            + QStringLiteral("\" -> \"") + it.value() + QStringLiteral("\" raised no event")));
+    }
+}
+
+QStringList nomesDe(const QList<OuvinteAcessivel::Evento> &eventos)
+{
+    QStringList nomes;
+    for (const OuvinteAcessivel::Evento &evento : eventos)
+        nomes.append(evento.nome);
+    return nomes;
+}
+
+// Presses a key where the focus is, as the keyboard does.
+void tecla(QWidget &janela, Qt::Key chave, Qt::KeyboardModifiers modificadores = Qt::NoModifier)
+{
+    QWidget *foco = QApplication::focusWidget();
+    QTest::keyClick(foco ? foco : &janela, chave, modificadores);
+}
+
+// Tabs on until `alvo` has the focus, at most one round of the window; every
+// stop on the way must be a visible, enabled control.
+bool tabulaAte(QWidget &janela, QWidget *alvo)
+{
+    for (int passo = 0; passo < 40 && QApplication::focusWidget() != alvo; ++passo) {
+        tecla(janela, Qt::Key_Tab);
+        const QWidget *foco = QApplication::focusWidget();
+        if (!foco || !foco->isVisible() || !foco->isEnabled()) {
+            qWarning() << "focus on a control that cannot be seen or used:" << foco;
+            return false;
+        }
+    }
+    return QApplication::focusWidget() == alvo;
+}
+
+enum class Estado { Repouso, DuranteEnvio, DepoisDeGerar };
+
+} // namespace
+
+class TstAcessibilidade : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        IpServidor.clear();
+        QtdePortas = 0;
+        PortaInicial = 0;
+    }
+
+    void textosExpostosEMudancasAnunciadas_data()
+    {
+        QTest::addColumn<Estado>("estado");
+        QTest::newRow("idle") << Estado::Repouso;
+        QTest::newRow("during a send") << Estado::DuranteEnvio;
+        QTest::newRow("after Gerar") << Estado::DepoisDeGerar;
+    }
+    void textosExpostosEMudancasAnunciadas()
+    {
+        QFETCH(Estado, estado);
+        // A slow server keeps the send going while the window is looked at.
+        Instalacao instalacao(estado == Estado::DuranteEnvio ? 16 : 0);
+        OuvinteAcessivel ouvinte;
+        frmPrincipal janela;
+        // From the built window on: what changes after, a screen reader hears.
+        ouvinte.limpa();
+        const QMap<QObject *, QString> inicio = textosMostrados(janela);
+        janela.Form_Load();
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+
+        if (estado == Estado::Repouso) {
+            confereTudoExposto(janela);
+            confereMudancasAnunciadas(ouvinte, inicio, textosMostrados(janela));
+            QCOMPARE(nomeAcessivel(janela.lblstatus), QStringLiteral("Status: Desconectado."));
+            QCOMPARE(janela.lblstatus->accessibleDescription(), QStringLiteral("Status"));
+            QCOMPARE(nomeAcessivel(janela.imgConexao), QStringLiteral("Desconectado"));
+            QCOMPARE(instalacao.caixas.inesperadas(), 0);
+            return;
+        }
+
+        QTest::mouseClick(janela.cmdGerar, Qt::LeftButton);
+        QVERIFY(!janela.Pacote.vazio());
+        // The zip's progress was read out while it ran.
+        const QStringList progresso = nomesDe(ouvinte.de(janela.lblProgresso, QAccessible::NameChanged));
+        QVERIFY2(std::any_of(progresso.cbegin(), progresso.cend(), [](const QString &n) { return !n.isEmpty(); }),
+                 qPrintable(progresso.join(QLatin1Char('|'))));
+        if (estado == Estado::DepoisDeGerar) {
+            QCOMPARE(janela.SSTab->currentIndex(), 1);
+            confereTudoExposto(janela);
+            confereMudancasAnunciadas(ouvinte, inicio, textosMostrados(janela));
+            QVERIFY(janela.txtArquivo->text().startsWith(janela.Pacote.nome()));
+            QCOMPARE(instalacao.caixas.inesperadas(), 0);
+            return;
+        }
+
+        // During the send, looked at from a timer of the send's own loop once
+        // data went out; the slow server keeps the answer back meanwhile.
+        QMap<QObject *, QString> durante;
+        bool examinado = false;
+        QTimer vigia;
+        vigia.setInterval(5);
+        connect(&vigia, &QTimer::timeout, this, [&] {
+            if (examinado || !janela.transferindo() || janela.ProgressTransfer->value() == 0)
+                return;
+            examinado = true;
+            confereTudoExposto(janela);
+            durante = textosMostrados(janela);
+            confereMudancasAnunciadas(ouvinte, inicio, durante);
+        });
+        vigia.start();
+        janela.optTipoTrasmissao[0]->setChecked(true);
+        instalacao.caixas.responde(Resposta::Sim);
+        instalacao.caixas.confirma();
+        QTest::mouseClick(janela.cmdInternet, Qt::LeftButton);
+        vigia.stop();
+        QVERIFY(!janela.transferindo());
+        QVERIFY(examinado);
+        QCOMPARE(durante.value(janela.imgConexao), QStringLiteral("Conectado"));
+        QVERIFY(durante.value(janela.lblsendingfile).startsWith(QStringLiteral("Enviando Arquivo...")));
+        QCOMPARE(instalacao.caixas.textos().last(), kSucesso);
+
+        // What a screen reader heard of the send, in order: the file, the
+        // steps of the status line, the light going on and off.
+        const QStringList arquivo = nomesDe(ouvinte.de(janela.lblsendingfile, QAccessible::NameChanged));
+        QVERIFY(arquivo.contains(QStringLiteral("Enviando Arquivo...") + janela.Pacote.nome()));
+        const QStringList status = nomesDe(ouvinte.de(janela.lblstatus, QAccessible::NameChanged));
+        QVERIFY(status.contains(QStringLiteral("Status: Conectado! Iniciando a Transferência...")));
+        QVERIFY2(std::any_of(status.cbegin(), status.cend(),
+                             [](const QString &n) { return n.contains(QStringLiteral("% Completo")); }),
+                 qPrintable(status.join(QLatin1Char('|'))));
+        // Announced only when the text really changed.
+        for (int i = 1; i < status.size(); ++i)
+            QVERIFY2(status.at(i) != status.at(i - 1), qPrintable(status.join(QLatin1Char('|'))));
+        QCOMPARE(nomesDe(ouvinte.de(janela.imgConexao, QAccessible::NameChanged)),
+                 (QStringList{QStringLiteral("Conectado"), QStringLiteral("Desconectado")}));
+        QVERIFY(!ouvinte.de(janela.ProgressTransfer, QAccessible::ValueChanged).isEmpty());
+        confereTudoExposto(janela);
+        QCOMPARE(instalacao.caixas.inesperadas(), 0);
+    }
+
+    void gerarEInternetSoPeloTeclado()
+    {
+        Instalacao instalacao;
+        frmPrincipal janela;
+        janela.Form_Load();
+        janela.show();
+        janela.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+
+        QVERIFY(tabulaAte(janela, janela.cmdGerar));
+        tecla(janela, Qt::Key_Return);
+        QVERIFY(!janela.Pacote.vazio());
+        QCOMPARE(janela.SSTab->currentIndex(), 1);
+
+        // The type: its stop, an arrow to the annual one and back, Space.
+        QVERIFY(tabulaAte(janela, janela.optTipoTrasmissao[0]));
+        tecla(janela, Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), janela.optTipoTrasmissao[1]);
+        tecla(janela, Qt::Key_Left);
+        QCOMPARE(QApplication::focusWidget(), janela.optTipoTrasmissao[0]);
+        tecla(janela, Qt::Key_Space);
+        QVERIFY(janela.optTipoTrasmissao[0]->isChecked());
+
+        QWidget *focoDuranteOEnvio = nullptr;
+        connect(instalacao.servidor.get(), &ServidorUpload::pedidoRecebido, this,
+                [&] { focoDuranteOEnvio = QApplication::focusWidget(); });
+        QString recebido;
+        connect(instalacao.servidor.get(), &ServidorUpload::arquivoRecebido, this,
+                [&](const QString &caminho) { recebido = caminho; });
+        instalacao.caixas.responde(Resposta::Sim);
+        instalacao.caixas.confirma();
+        QVERIFY(tabulaAte(janela, janela.cmdInternet));
+        tecla(janela, Qt::Key_Return);
+
+        QCOMPARE(instalacao.caixas.mostradas().size(), 2);
+        QCOMPARE(instalacao.caixas.mostradas().at(0).botoes, Botoes::SimNao);
+        QVERIFY(caixaIgual(instalacao.caixas.mostradas().at(1), kSucesso, QStringLiteral("Transferência OK!"),
+                           Botoes::Ok, Icone::Informacao));
+        // While the package went, the focus stood on "Cancelar", ready for a key.
+        QCOMPARE(focoDuranteOEnvio, janela.cmdCancelar);
+        QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
+        QCOMPARE(le(recebido), le(Caminhos::local(janela.txtCaminhoArquivo->text())));
+        QCOMPARE(instalacao.ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("1"));
+        QCOMPARE(instalacao.caixas.inesperadas(), 0);
+    }
+
+    void tabNaOrdemVisualEAbasDeQualquerLugar()
+    {
+        Instalacao instalacao;
+        frmPrincipal janela;
+        janela.Form_Load();
+        janela.HabilitaBotoesEnvio();
+        janela.show();
+        janela.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&janela));
+        // The two types are one stop (the arrows move between them); the tab
+        // control's stop is its row of tabs.
+        const QList<QWidget *> topo = {janela.txtCodigoSRE,   janela.txtSRE,     janela.txtCodigoEscola,
+                                       janela.txtEscola,      janela.txtArquivo, janela.optTipoTrasmissao[0],
+                                       janela.SSTab->tabBar()};
+        const QList<QList<QWidget *>> abas = {{janela.cmdGerar},
+                                              {janela.txtCaminhoArquivo, janela.cmdProcurar, janela.File1,
+                                               janela.CancelaArquivo, janela.cmdInternet, janela.cmdDisquete},
+                                              {janela.cmdTransmitir, janela.cmdCancelar}};
+        for (int aba = 0; aba < 3; ++aba) {
+            janela.SSTab->setCurrentIndex(aba);
+            janela.txtCodigoSRE->setFocus();
+            const QList<QWidget *> esperada = topo + abas.at(aba) + QList<QWidget *>{janela.txtCodigoSRE};
+            for (int i = 1; i < esperada.size(); ++i) {
+                tecla(janela, Qt::Key_Tab);
+                QCOMPARE(QApplication::focusWidget(), esperada.at(i));
+            }
+        }
+
+        // The pages turn from a box above them, the page's tab taking the focus.
+        const QList<QKeyCombination> teclas = {
+            QKeyCombination(Qt::ControlModifier, Qt::Key_Tab), QKeyCombination(Qt::ControlModifier, Qt::Key_PageDown),
+            QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Backtab),
+            QKeyCombination(Qt::ControlModifier, Qt::Key_PageUp)};
+        const int esperadas[] = {0, 1, 0, 2};
+        janela.SSTab->setCurrentIndex(2);
+        for (int i = 0; i < teclas.size(); ++i) {
+            janela.txtArquivo->setFocus();
+            tecla(janela, teclas.at(i).key(), teclas.at(i).keyboardModifiers());
+            QCOMPARE(janela.SSTab->currentIndex(), esperadas[i]);
+            QCOMPARE(QApplication::focusWidget(), janela.SSTab->tabBar());
+        }
+        QCOMPARE(instalacao.caixas.inesperadas(), 0);
+    }
+
+    void legendasCabemComAFonteDoSistemaA150PorCento()
+    {
+        const QFont padrao = QApplication::font();
+        QFont grande = padrao;
+        grande.setPointSizeF(padrao.pointSizeF() * 1.5);
+        QApplication::setFont(grande);
+        const auto restaura = qScopeGuard([&padrao] { QApplication::setFont(padrao); });
+        Instalacao instalacao;
+        frmPrincipal janela;
+        janela.Form_Load();
+        janela.HabilitaBotoesEnvio();
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        for (int aba = 0; aba < 3; ++aba) {
+            janela.SSTab->setCurrentIndex(aba);
+            QCOMPARE(janela.cmdGerar->font().pointSizeF(), grande.pointSizeF());
+            const QStringList cortadas = legendasCortadas(&janela);
+            QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
+        }
+        QCOMPARE(instalacao.caixas.inesperadas(), 0);
+    }
+};
+
+QTEST_MAIN(TstAcessibilidade)
+#include "tst_acessibilidade.moc"
