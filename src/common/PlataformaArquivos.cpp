@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,44 @@ int Arquivo::criaNovo(const QString &caminho)
     *this = Arquivo();
     m_descritor = ::open(nativo(caminho).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     return resultado(aberto());
+}
+
+int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
+{
+    const QByteArray nome = nativo(caminho);
+    // A holder removes the file as it lets go: a lock taken on the file it
+    // removed, opened just before, locks nothing. Then the name is opened
+    // again; a few times at most, as each time another client came and went.
+    for (int tentativa = 0; tentativa < 8; ++tentativa) {
+        *this = Arquivo();
+        m_descritor = ::open(nome.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (!aberto())
+            return errno;
+        const int descritor = static_cast<int>(m_descritor);
+        int travada;
+        do {
+            travada = ::flock(descritor, LOCK_EX | LOCK_NB);
+        } while (travada != 0 && errno == EINTR);
+        if (travada != 0) {
+            const int codigo = errno;
+            *this = Arquivo();
+            return codigo;
+        }
+        struct stat aberto
+        {
+        };
+        struct stat comNome
+        {
+        };
+        if (::fstat(descritor, &aberto) == 0 && ::stat(nome.constData(), &comNome) == 0
+            && aberto.st_dev == comNome.st_dev && aberto.st_ino == comNome.st_ino) {
+            if (::ftruncate(descritor, 0) == 0)
+                escreve(conteudo.constData(), conteudo.size());
+            return 0;
+        }
+    }
+    *this = Arquivo();
+    return EWOULDBLOCK;
 }
 
 int Arquivo::le(char *dados, qint64 tamanho, qint64 &lidos)

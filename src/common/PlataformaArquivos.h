@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -32,6 +33,14 @@ public:
     // Creates the file for writing. A name already taken fails with EEXIST
     // and that file is left as it was.
     int criaNovo(const QString &caminho);
+    // Opens the lock file `caminho`, made when missing, and takes its lock
+    // for this open file alone, without waiting: EWOULDBLOCK when another
+    // open file holds it (another process, or another lock taken in this
+    // one). The lock taken, the file's content becomes `conteudo` (what
+    // others are told about the holder; a write that fails is not reported).
+    // The system lets go of the lock when the file is closed or the process
+    // ends, however it ends. Nothing is written through to the medium.
+    int abreTrava(const QString &caminho, const QByteArray &conteudo);
     bool aberto() const { return m_descritor >= 0; }
 
     // Reads at most `tamanho` bytes from the current position; `lidos` is 0

@@ -3,8 +3,12 @@
 #include "common/Caminhos.h"
 #include "common/Log.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
+#include <QSysInfo>
+
+#include <cerrno>
 
 TravaPrograma::TravaPrograma()
 {
@@ -14,33 +18,37 @@ TravaPrograma::TravaPrograma()
                                         << pasta;
         return;
     }
-    m_arquivo = std::make_unique<QLockFile>(pasta + QStringLiteral("/tavo-upload.lock"));
-    // A lock is stale only when the client that took it is gone, however
-    // long a client has been open.
-    m_arquivo->setStaleLockTime(0);
-    if (m_arquivo->tryLock(0)) {
+    m_caminho = pasta + QStringLiteral("/tavo-upload.lock");
+    // What another client is told of this one: process, program, machine.
+    const QByteArray quem = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                            + QCoreApplication::applicationName().toUtf8() + '\n' + QSysInfo::machineHostName().toUtf8()
+                            + '\n';
+    // The lock is the system's, on the open file: a client that ended in any
+    // way (a crash, a power failure) holds nothing, whatever its file says.
+    const int codigo = m_arquivo.abreTrava(m_caminho, quem);
+    if (codigo == 0) {
         m_situacao = Situacao::Tomada;
         return;
     }
-    // A lock file that names no client (cut short by a power failure, say)
-    // is left over, not held: with no age limit it would never go stale.
-    qint64 pid = 0;
-    QString maquina;
-    QString programa;
-    if (m_arquivo->error() == QLockFile::LockFailedError && !m_arquivo->getLockInfo(&pid, &maquina, &programa)
-        && m_arquivo->removeStaleLockFile() && m_arquivo->tryLock(0)) {
-        m_situacao = Situacao::Tomada;
+    if (codigo == EWOULDBLOCK) {
+        m_situacao = Situacao::Ocupada;
+        QFile arquivo(m_caminho);
+        const QByteArray dono = arquivo.open(QIODevice::ReadOnly) ? arquivo.read(512) : QByteArray();
+        qCInfo(lcPrograma).noquote()
+            << "Program folder" << pasta << "held by another client:"
+            << QString::fromUtf8(dono).split(QLatin1Char('\n')).mid(0, 3).join(QLatin1Char(' '));
         return;
     }
-    m_situacao = m_arquivo->error() == QLockFile::LockFailedError ? Situacao::Ocupada : Situacao::SemTrava;
-    if (m_situacao == Situacao::SemTrava)
-        qCWarning(lcPrograma).noquote() << "One-client lock not taken in" << pasta
-                                        << "(the folder cannot be written), lock error"
-                                        << static_cast<int>(m_arquivo->error());
-    else
-        qCInfo(lcPrograma).noquote() << "Program folder" << pasta << "held by another client, pid" << pid << "on"
-                                     << maquina << programa;
-    m_arquivo.reset();
+    m_situacao = Situacao::SemTrava;
+    qCWarning(lcPrograma).noquote() << "One-client lock not taken in" << pasta
+                                    << "(the folder cannot be written):" << PlataformaArquivos::textoDoSistema(codigo);
 }
 
-TravaPrograma::~TravaPrograma() = default;
+TravaPrograma::~TravaPrograma()
+{
+    if (m_situacao != Situacao::Tomada)
+        return;
+    // Removed while still held: the next client finds no file of a client gone.
+    PlataformaArquivos::removeArquivo(m_caminho);
+    m_arquivo.fecha();
+}

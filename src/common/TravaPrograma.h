@@ -1,15 +1,14 @@
 #pragma once
 
+#include "common/PlataformaArquivos.h"
+
 #include <QString>
-
-#include <memory>
-
-class QLockFile;
 
 // One client at a time per program folder: two would empty each other's
 // working folder. The lock is the file "tavo-upload.lock" in the program's
-// folder, taken on construction and let go with the object. The window and
-// the console take the same lock.
+// folder, locked on construction and let go with the object (the system
+// lets go of it when the process ends, however it ends). The window and the
+// console take the same lock.
 class TravaPrograma
 {
 public:
@@ -31,6 +30,7 @@ public:
     static QString textoOcupada() { return QStringLiteral("O TAVO - Upload já está aberto."); }
 
 private:
-    std::unique_ptr<QLockFile> m_arquivo;
+    PlataformaArquivos::Arquivo m_arquivo;
+    QString m_caminho;
     Situacao m_situacao = Situacao::SemTrava;
 };

@@ -19,8 +19,8 @@
 // the deflating runs on the workers, a pool that lives as long as the object.
 // With one worker no thread is started: the calling thread deflates each
 // block as it is asked for. Memory stays bounded whatever the input's size:
-// at most two blocks per worker are held at a time (read ahead, being
-// compressed, or waiting to be handed out). The stream is the same bytes
+// at most two blocks per worker, and with threads four more, are held at a
+// time (read ahead, being compressed, or waiting to be handed out). The stream is the same bytes
 // whatever the number of workers.
 class CompressaoParalela
 {

@@ -33,7 +33,10 @@ public:
     explicit frmPrincipal(QWidget *parent = nullptr);
     ~frmPrincipal() override;
 
-    // The start-up sequence; run once, before the window is shown.
+    // The start-up sequence; run once, before the window is shown. The
+    // regional offices' names are refreshed after it: right after the
+    // window's first paint and, whatever comes first, before the window
+    // takes the user's first input.
     void Form_Load();
 
     // "Dados do Arquivo"
@@ -126,6 +129,10 @@ public:
 protected:
     // Every way of closing asks first ("Form_Unload").
     void closeEvent(QCloseEvent *evento) override;
+    bool event(QEvent *evento) override;
+    // While the offices' refresh waits, the user's input to the program
+    // passes here first.
+    bool eventFilter(QObject *alvo, QEvent *evento) override;
 
 private:
     void montaDadosDoArquivo(QWidget *centro);
@@ -141,6 +148,10 @@ private:
     void mostraPastaTrabalho();
     void mostraPacote(const PacoteEscolhido &pacote);
 
+    // The refresh of the regional offices' names Form_Load leaves waiting;
+    // runs once.
+    void atualizaEscritorios();
+
     void mnuArquivo_Click();
     void mnuHistorico_Click();
     void mnuSair_Click();
@@ -149,6 +160,8 @@ private:
     CaixaMensagem::Caixas m_caixas;
     SessaoTransferencia *m_sessao;
     QLineEdit *m_caixaStatusZip = nullptr;
+    bool m_escritoriosPendentes = false;
+    bool m_escritoriosAgendados = false;
 };
 
 // Makes a button show its normal picture while disabled, instead of a greyed one.

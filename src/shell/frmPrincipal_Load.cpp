@@ -15,6 +15,8 @@
 #include "transfer/SessaoTransferencia.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -40,14 +42,75 @@ void frmPrincipal::Form_Load()
                              CaixaMensagem::Icone::Critico);
         return;
     }
-    // The office names only decorate the history report: a refresh that
-    // cannot be written (a database that can only be read) is logged, and
-    // the user, who can do nothing about it, is not stopped by it.
+    // The office names only decorate the history report: their refresh (a
+    // write per office) need not hold the window back. It runs once the
+    // window is on the screen, and before the window handles any input of
+    // the user, which waits for it in eventFilter.
+    m_escritoriosPendentes = true;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void frmPrincipal::atualizaEscritorios()
+{
+    if (!m_escritoriosPendentes)
+        return;
+    m_escritoriosPendentes = false;
+    QCoreApplication::instance()->removeEventFilter(this);
+    // A refresh that cannot be written (a database that can only be read)
+    // is logged, and the user, who can do nothing about it, is not stopped
+    // by it.
     try {
         AtualizaSRE();
     } catch (const ErroTavo &erro) {
         qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
     }
+}
+
+namespace {
+
+// What the user does to the program: the events its windows take as input.
+bool entradaDoUsuario(QObject *alvo, const QEvent *evento, const QWidget *janela)
+{
+    switch (evento->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+        return true;
+    case QEvent::Close:
+        // The window's own close button.
+        return alvo == janela;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool frmPrincipal::event(QEvent *evento)
+{
+    // The first paint: the refresh comes right after it.
+    if (evento->type() == QEvent::Paint && m_escritoriosPendentes && !m_escritoriosAgendados) {
+        m_escritoriosAgendados = true;
+        QMetaObject::invokeMethod(this, &frmPrincipal::atualizaEscritorios, Qt::QueuedConnection);
+    }
+    return QMainWindow::event(evento);
+}
+
+bool frmPrincipal::eventFilter(QObject *alvo, QEvent *evento)
+{
+    // Input that comes before the refresh ran waits for it: the refresh runs
+    // first, then the input goes on to its widget.
+    if (m_escritoriosPendentes && entradaDoUsuario(alvo, evento, this))
+        atualizaEscritorios();
+    return QMainWindow::eventFilter(alvo, evento);
 }
 
 void frmPrincipal::conectaEventos()

@@ -119,6 +119,30 @@ private Q_SLOTS:
         QCOMPARE(descritoresAbertos(), antes);
     }
 
+    // One open file holds a lock file at a time, in this process too; the
+    // holder's content replaces what was there, and closing lets go.
+    void travaTemUmDonoPorVez()
+    {
+        QTemporaryDir pasta;
+        const QString trava = pasta.filePath(QStringLiteral("x.lock"));
+        grava(trava, "conteúdo de um dono antigo, mais longo\n");
+        PlataformaArquivos::Arquivo primeiro;
+        QCOMPARE(primeiro.abreTrava(trava, "1\n"), 0);
+        QCOMPARE(le(trava), QByteArray("1\n"));
+        PlataformaArquivos::Arquivo segundo;
+        QCOMPARE(segundo.abreTrava(trava, "2\n"), EWOULDBLOCK);
+        QVERIFY(!segundo.aberto());
+        QCOMPARE(le(trava), QByteArray("1\n"));
+        // The holder removes its file and lets go: the next one makes it anew.
+        QCOMPARE(PlataformaArquivos::removeArquivo(trava), 0);
+        QCOMPARE(primeiro.fecha(), 0);
+        QCOMPARE(segundo.abreTrava(trava, "2\n"), 0);
+        QCOMPARE(le(trava), QByteArray("2\n"));
+        PlataformaArquivos::Arquivo semPasta;
+        QCOMPARE(semPasta.abreTrava(pasta.filePath(QStringLiteral("falta/x.lock")), "3\n"), ENOENT);
+        QVERIFY(!semPasta.aberto());
+    }
+
     void linkParaNadaNaoEhSomenteLeituraESeApaga()
     {
         QTemporaryDir pasta;

@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 
@@ -28,6 +30,39 @@ QImage figura(QPushButton *botao, QIcon::Mode modo)
 {
     return botao->icon().pixmap(16, 16, modo).toImage();
 }
+
+const QString kNomeEscritorio = QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=114");
+
+// A site's list of offices naming office 114 for real (not a placeholder).
+void listaDoSitio()
+{
+    QFile lista(Caminhos::naPastaPrograma(QStringLiteral("\\escritorios_regionais.tsv")));
+    QVERIFY(lista.open(QIODevice::WriteOnly));
+    lista.write("114\tNOVA ERA\n");
+}
+
+// Notes, at each key press a widget takes, the office's name stored then.
+class SondaEntrada : public QObject
+{
+public:
+    SondaEntrada(QWidget *alvo, const AmbienteTeste &ambiente)
+        : m_ambiente(ambiente)
+    {
+        alvo->installEventFilter(this);
+    }
+    QStringList vistos;
+
+protected:
+    bool eventFilter(QObject *, QEvent *evento) override
+    {
+        if (evento->type() == QEvent::KeyPress)
+            vistos.append(m_ambiente.valor(kNomeEscritorio));
+        return false;
+    }
+
+private:
+    const AmbienteTeste &m_ambiente;
+};
 
 } // namespace
 
@@ -92,6 +127,84 @@ private Q_SLOTS:
         // The shipped list's towns are placeholders: the stored name stays.
         QCOMPARE(ambiente.valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=114")),
                  QStringLiteral("ERRADA"));
+    }
+
+    // The offices' names are refreshed after the window's first paint and,
+    // whatever comes first, before the window takes the user's first input.
+    void escritoriosAtualizadosAntesDaPrimeiraEntrada_data()
+    {
+        QTest::addColumn<bool>("teclaLogo"); // a key pressed right after show(), events not yet processed
+        QTest::newRow("tecla logo após mostrar") << true;
+        QTest::newRow("depois da primeira pintura") << false;
+    }
+    void escritoriosAtualizadosAntesDaPrimeiraEntrada()
+    {
+        QFETCH(bool, teclaLogo);
+        AmbienteTeste ambiente;
+        ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        ambiente.executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='ANTIGA' where codigo=114"));
+        listaDoSitio();
+        CaixasRoteirizadas caixas;
+        frmPrincipal janela;
+        SondaEntrada sonda(janela.txtCodigoEscola, ambiente);
+        janela.Form_Load();
+        janela.show();
+        if (teclaLogo) {
+            QTest::keyClick(janela.txtCodigoEscola, Qt::Key_1);
+            QCOMPARE(sonda.vistos, QStringList{QStringLiteral("SSRE DE NOVA ERA")});
+        } else {
+            QVERIFY(QTest::qWaitForWindowExposed(&janela));
+            QTRY_COMPARE(ambiente.valor(kNomeEscritorio), QStringLiteral("SSRE DE NOVA ERA"));
+            // Once only: a name changed since is not written over again.
+            ambiente.executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='OUTRA' where codigo=114"));
+            QTest::keyClick(janela.txtCodigoEscola, Qt::Key_1);
+            QCOMPARE(sonda.vistos, QStringList{QStringLiteral("OUTRA")});
+        }
+        QCOMPARE(janela.txtCodigoEscola->text(), QStringLiteral("1"));
+        QCOMPARE(caixas.mostradas().size(), 0);
+    }
+
+    // A refresh that fails is logged, once, and stops nothing; a load that
+    // could not read the database refreshes nothing. No box either way.
+    void atualizacaoQueFalhaNaoImpedeAEntrada_data()
+    {
+        QTest::addColumn<bool>("bancoLegivel");
+        QTest::newRow("sem a tabela dos escritórios") << true;
+        QTest::newRow("banco ilegível") << false;
+    }
+    void atualizacaoQueFalhaNaoImpedeAEntrada()
+    {
+        QFETCH(bool, bancoLegivel);
+        AmbienteTeste ambiente;
+        ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        ambiente.executa(QStringLiteral("drop table ACE_ESTRUT_ORGN"));
+        listaDoSitio();
+        if (!bancoLegivel) {
+            QFile arquivo(ambiente.bancoLocal());
+            QVERIFY(arquivo.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            arquivo.write(QByteArray("SQLite format 3") + QByteArray(1, '\0') + QByteArray(3000, '\x7f'));
+        }
+        const QRegularExpression aviso(QStringLiteral("^Regional office names not refreshed:"));
+        CaixasRoteirizadas caixas;
+        if (bancoLegivel) {
+            QTest::ignoreMessage(QtWarningMsg, aviso);
+        } else {
+            caixas.confirma(); // the database cannot be read
+            QTest::failOnWarning(aviso);
+        }
+        frmPrincipal janela;
+        janela.Form_Load();
+        janela.show();
+        QTest::keyClick(janela.txtCodigoEscola, Qt::Key_1);
+        if (bancoLegivel)
+            QTest::failOnWarning(aviso);
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        QCoreApplication::processEvents();
+        QTest::keyClick(janela.txtCodigoEscola, Qt::Key_2);
+        QCOMPARE(janela.txtCodigoEscola->text(), QStringLiteral("12"));
+        QVERIFY(janela.isVisible());
+        QCOMPARE(caixas.mostradas().size(), bancoLegivel ? 0 : 1);
+        QCOMPARE(caixas.inesperadas(), 0);
     }
 
     void sairPerguntaPorTodosOsCaminhos()

@@ -227,10 +227,15 @@ private Q_SLOTS:
         QVERIFY(processo.waitForStarted(5000));
         const qint64 morto = processo.processId();
         QVERIFY(processo.waitForFinished(5000));
-        // A lock left empty (a power failure as it was written) is no client either.
-        for (const QByteArray &resto :
-             QList<QByteArray>{QByteArray::number(morto) + conteudo.mid(conteudo.indexOf('\n')), {}}) {
-            grava(trava, resto);
+        // A lock left empty (a power failure as it was written) is no client
+        // either, nor one naming a process alive (its number given to
+        // another since) that holds nothing.
+        const QByteArray resto = conteudo.mid(conteudo.indexOf('\n'));
+        for (const QByteArray &deixado :
+             QList<QByteArray>{QByteArray::number(morto) + resto,
+                               {},
+                               QByteArray::number(QCoreApplication::applicationPid()) + resto}) {
+            grava(trava, deixado);
             Inicio seguinte;
             QVERIFY(seguinte.prepara());
         }
