@@ -8,9 +8,6 @@
 #include "shell/frmPrincipal.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 #include <ctime>
@@ -31,7 +28,6 @@ int main(int argc, char *argv[])
 {
     etapa("main");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tavo-upload"));
     etapa("aplicacao");
     int caixas = 0;
     CaixaMensagem::instalaRoteiro([&caixas](const CaixaMensagem::Registro &) {
@@ -39,11 +35,8 @@ int main(int argc, char *argv[])
         return CaixaMensagem::Resposta::Ok;
     });
 
-    QTranslator traducaoQt;
-    if (traducaoQt.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&traducaoQt);
-    etapa("traducao");
+    const AmbienteJanela ambiente;
+    etapa("ambiente");
 
     Inicio inicio;
     if (!inicio.prepara())

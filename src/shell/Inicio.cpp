@@ -1,7 +1,14 @@
 #include "shell/Inicio.h"
 
 #include "common/CaixaMensagem.h"
+#include "common/Caminhos.h"
+#include "common/Localidade.h"
 #include "store/PreparacaoBancoLocal.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 
 bool Inicio::prepara()
 {
@@ -14,4 +21,22 @@ bool Inicio::prepara()
     CaixaMensagem::Caixas caixas;
     preparaBancoLocal(caixas);
     return true;
+}
+
+AmbienteJanela::AmbienteJanela()
+{
+    QApplication::setApplicationName(QStringLiteral("tavo-upload"));
+    // The launcher and icon the package installs (packaging/) are this window's.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_ID_APLICACAO));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavo-upload.svg")));
+    Localidade::ajusta();
+    m_log = std::make_unique<Log::Instalacao>(Log::janela(Caminhos::pastaPrograma()));
+    if (m_traducaoQt.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&m_traducaoQt);
+}
+
+AmbienteJanela::~AmbienteJanela()
+{
+    QApplication::removeTranslator(&m_traducaoQt);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/Log.h"
 #include "common/TravaPrograma.h"
+
+#include <QTranslator>
 
 #include <memory>
 
@@ -21,4 +24,23 @@ public:
 
 private:
     std::unique_ptr<TravaPrograma> m_trava;
+};
+
+// What the window program sets up on its application object before anything
+// else: its name, the launcher and icon it belongs to, month names and
+// numbers in Portuguese whatever the desktop's language, Qt's standard
+// buttons in Portuguese ("Sim", "Não", "Cancelar"), and the log
+// (tavo-upload.log in the program's folder, and standard error). Lives as
+// long as the application object.
+class AmbienteJanela
+{
+public:
+    AmbienteJanela();
+    ~AmbienteJanela();
+    AmbienteJanela(const AmbienteJanela &) = delete;
+    AmbienteJanela &operator=(const AmbienteJanela &) = delete;
+
+private:
+    std::unique_ptr<Log::Instalacao> m_log;
+    QTranslator m_traducaoQt;
 };
