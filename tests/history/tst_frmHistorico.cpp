@@ -339,15 +339,11 @@ private Q_SLOTS:
 
     void legendasCabemComAFonteDoSistemaA150PorCento()
     {
-        const QFont padrao = QApplication::font();
-        QFont grande = padrao;
-        grande.setPointSizeF(padrao.pointSizeF() * 1.5);
-        QApplication::setFont(grande);
-        const auto restaura = qScopeGuard([&padrao] { QApplication::setFont(padrao); });
+        const FonteAumentada fonte;
         frmHistorico janela;
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        QCOMPARE(janela.Label2->font().pointSizeF(), grande.pointSizeF());
+        QCOMPARE(janela.Label2->font().pointSizeF(), fonte.grande().pointSizeF());
         const QStringList cortadas = legendasCortadas(&janela);
         QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
     }

@@ -209,31 +209,6 @@ private Q_SLOTS:
         QVERIFY2(acrescimoKB < 32 * 1024, qPrintable(QString::number(acrescimoKB)));
     }
 
-    void trabalhadoresDoAmbiente_data()
-    {
-        QTest::addColumn<QByteArray>("valor");
-        QTest::addColumn<int>("esperado");
-        const int porNucleo = std::max(1, QThread::idealThreadCount());
-        QTest::newRow("tres") << QByteArray("3") << 3;
-        QTest::newRow("um") << QByteArray("1") << 1;
-        QTest::newRow("demais") << QByteArray("999") << 64;
-        QTest::newRow("zero") << QByteArray("0") << porNucleo;
-        QTest::newRow("texto") << QByteArray("muitos") << porNucleo;
-        QTest::newRow("vazio") << QByteArray() << porNucleo;
-    }
-
-    void trabalhadoresDoAmbiente()
-    {
-        QFETCH(QByteArray, valor);
-        QFETCH(int, esperado);
-        qputenv("TAVO_ZIP_TRABALHADORES", valor);
-        QCOMPARE(CompressaoParalela::trabalhadoresPadrao(), esperado);
-        const QByteArray vazio;
-        CompressaoParalela compressao(leitorDe(vazio, 1), {});
-        QCOMPARE(compressao.trabalhadores(), esperado);
-        qunsetenv("TAVO_ZIP_TRABALHADORES");
-    }
-
 private:
     // A "VmRSS:"-like line of /proc/self/status, in KiB.
     static long memoria(const char *chave)

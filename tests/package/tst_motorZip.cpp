@@ -259,8 +259,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("trabalhadores");
         constexpr qint64 kBloco = 256 * 1024; // the compressor's block
         const QByteArray linhas = aleatorio(999, 12).repeated(3 * kBloco / 999 + 2);
+        // The cuts at the block boundaries are the compressor's own test;
+        // here the package around the stream, with and without workers.
         for (const QByteArray &trabalhadores : {QByteArray("1"), QByteArray("2")}) {
-            for (const qint64 tamanho : {qint64(0), qint64(1), kBloco - 1, kBloco, kBloco + 1, 3 * kBloco + 5})
+            for (const qint64 tamanho : {qint64(0), 3 * kBloco + 5})
                 QTest::addRow("%lld bytes, %s", tamanho, trabalhadores.constData())
                     << linhas.left(tamanho) << trabalhadores;
         }

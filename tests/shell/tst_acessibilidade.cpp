@@ -380,11 +380,7 @@ private Q_SLOTS:
 
     void legendasCabemComAFonteDoSistemaA150PorCento()
     {
-        const QFont padrao = QApplication::font();
-        QFont grande = padrao;
-        grande.setPointSizeF(padrao.pointSizeF() * 1.5);
-        QApplication::setFont(grande);
-        const auto restaura = qScopeGuard([&padrao] { QApplication::setFont(padrao); });
+        const FonteAumentada fonte;
         Instalacao instalacao;
         frmPrincipal janela;
         janela.Form_Load();
@@ -393,7 +389,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
         for (int aba = 0; aba < 3; ++aba) {
             janela.SSTab->setCurrentIndex(aba);
-            QCOMPARE(janela.cmdGerar->font().pointSizeF(), grande.pointSizeF());
+            QCOMPARE(janela.cmdGerar->font().pointSizeF(), fonte.grande().pointSizeF());
             const QStringList cortadas = legendasCortadas(&janela);
             QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
         }

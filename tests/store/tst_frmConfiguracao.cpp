@@ -239,14 +239,10 @@ private Q_SLOTS:
     void fonteDoSistemaA150PorCentoNaoCortaLegendas()
     {
         QFETCH(bool, comAJanelaAberta);
-        const QFont padrao = QApplication::font();
-        const auto restaura = qScopeGuard([&padrao] { QApplication::setFont(padrao); });
-        QFont grande = padrao;
-        grande.setPointSizeF(padrao.pointSizeF() * 1.5);
         std::unique_ptr<frmConfiguracao> janela;
         if (comAJanelaAberta)
             janela = std::make_unique<frmConfiguracao>();
-        QApplication::setFont(grande);
+        const FonteAumentada fonte;
         if (!comAJanelaAberta)
             janela = std::make_unique<frmConfiguracao>();
         janela->show();

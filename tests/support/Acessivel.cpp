@@ -1,6 +1,7 @@
 #include "support/Acessivel.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLabel>
@@ -122,4 +123,17 @@ QStringList legendasCortadas(QWidget *janela)
             corta(botao, semAtalho(botao->text()));
     }
     return cortadas;
+}
+
+FonteAumentada::FonteAumentada()
+    : m_padrao(QApplication::font())
+    , m_grande(m_padrao)
+{
+    m_grande.setPointSizeF(m_padrao.pointSizeF() * 1.5);
+    QApplication::setFont(m_grande);
+}
+
+FonteAumentada::~FonteAumentada()
+{
+    QApplication::setFont(m_padrao);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAccessible>
+#include <QFont>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -41,3 +42,20 @@ QString valorAcessivel(QObject *objeto);
 // The captions of a window's visible labels and buttons that do not fit the
 // room their control has, in the control's own font: "name: text" each.
 QStringList legendasCortadas(QWidget *janela);
+
+// The system font half as large again (150 %) while this lives; then the
+// application's font as it was.
+class FonteAumentada
+{
+public:
+    FonteAumentada();
+    ~FonteAumentada();
+    FonteAumentada(const FonteAumentada &) = delete;
+    FonteAumentada &operator=(const FonteAumentada &) = delete;
+    // The larger font.
+    const QFont &grande() const { return m_grande; }
+
+private:
+    QFont m_padrao;
+    QFont m_grande;
+};
