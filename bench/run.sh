@@ -84,9 +84,12 @@ for programa in zip pigz unzip split cat cmp sqlite3 timeout; do
 done
 BENCH=$(cd "$pasta/bench" && pwd)
 SERVIDOR_BIN=$(cd "$pasta" && pwd)/tavo-upload-server
-# The bench programs live in bench/, not beside the Jet reader: tell them where it is.
+# The bench programs live in bench/, not beside the Jet reader and the
+# modules (the TCP connection, the printer): tell them where they are.
 TAVO_LEITOR_JET=$(cd "$pasta" && pwd)/tavo-leitor-jet
 export TAVO_LEITOR_JET
+TAVO_MODULOS=$(cd "$pasta" && pwd)
+export TAVO_MODULOS
 
 TMP=$(mktemp -d "${TMPDIR:-/tmp}/tavo-bench.XXXXXX")
 SERVIDOR_PID=

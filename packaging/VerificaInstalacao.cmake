@@ -1,10 +1,10 @@
 # Installs each component of a built tree into a folder of its own and checks
 # that it holds exactly the files of its package: the client's programs,
-# helper, launcher, metadata, icons and manuals; the server and its manual;
+# helper and modules, launcher, metadata, icons and manuals; the server and its manual;
 # and that no install rule was left without a component (those would end up
 # in no package).
 #   cmake -DPASTA_BUILD=... -DDESTINO=... -DID=... -DBINDIR=... -DLIBEXECDIR=...
-#         -DDATADIR=... -DMANDIR=... -DICONES_PNG=ON|OFF -P VerificaInstalacao.cmake
+#         -DLIBDIR=... -DDATADIR=... -DMANDIR=... -DICONES_PNG=ON|OFF -P VerificaInstalacao.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(falhas)
@@ -59,6 +59,8 @@ set(cliente
     ${BINDIR}/tavo-upload
     ${BINDIR}/tavo-upload-cli
     ${LIBEXECDIR}/tavo-upload/tavo-leitor-jet
+    ${LIBDIR}/tavo-upload/tavo-rede.so
+    ${LIBDIR}/tavo-upload/tavo-impressao.so
     ${DATADIR}/applications/${ID}.desktop
     ${DATADIR}/metainfo/${ID}.metainfo.xml
     ${DATADIR}/icons/hicolor/scalable/apps/${ID}.svg

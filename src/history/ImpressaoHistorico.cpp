@@ -5,8 +5,8 @@
 #include "history/Impressora.h"
 
 #include <QFontMetricsF>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -28,7 +28,7 @@ QStringList linhasDoTexto(const QString &texto)
 // Writes the lines from the top of the printable area, one under the other,
 // starting a new page when the next line would not fit. Returns false when
 // the printer refused a new page.
-bool desenhaLinhas(QPainter &pintor, QPrinter &impressora, const QStringList &linhas)
+bool desenhaLinhas(QPainter &pintor, QPagedPaintDevice &impressora, const QStringList &linhas)
 {
     const QFontMetricsF medidas(pintor.font(), &impressora);
     const qreal altura = medidas.lineSpacing();
@@ -53,7 +53,7 @@ bool desenhaLinhas(QPainter &pintor, QPrinter &impressora, const QStringList &li
 bool ImprimeTexto(const QString &texto, const QString &familia)
 {
     bool falhou = false;
-    const std::unique_ptr<QPrinter> impressora = Impressora::padrao();
+    const std::unique_ptr<QPagedPaintDevice> impressora = Impressora::padrao();
     QPainter pintor;
     const bool aberto = impressora && pintor.begin(impressora.get());
     if (!aberto)

@@ -1,7 +1,9 @@
 #include "history/Impressora.h"
 
-#include <QPrinter>
-#include <QPrinterInfo>
+#include "common/Log.h"
+#include "common/Modulos.h"
+
+#include <QPagedPaintDevice>
 
 namespace Impressora {
 
@@ -15,17 +17,17 @@ Fabrica &fabricaAtual()
 
 } // namespace
 
-std::unique_ptr<QPrinter> padrao()
+std::unique_ptr<QPagedPaintDevice> padrao()
 {
     if (fabricaAtual())
         return fabricaAtual()();
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
+    using ImpressoraPadrao = QPagedPaintDevice *(*)();
+    const Modulos::Funcao funcao = Modulos::doPrograma("tavo-impressao", "tavo_impressora_padrao");
+    if (!funcao.endereco) {
+        qCWarning(lcHistorico).noquote() << "the printer module cannot be loaded:" << funcao.motivo;
         return nullptr;
-    auto impressora = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!impressora->isValid())
-        return nullptr;
-    return impressora;
+    }
+    return std::unique_ptr<QPagedPaintDevice>(reinterpret_cast<ImpressoraPadrao>(funcao.endereco)());
 }
 
 void instalaFabrica(Fabrica fabrica)

@@ -1,31 +1,47 @@
 #include "transfer/ControleSocket.h"
 
+#include "common/Modulos.h"
 #include "transfer/Windows1252.h"
 
-#include <QTcpSocket>
 #include <QTimer>
 
 ControleSocket::ControleSocket(QObject *parent)
     : QObject(parent)
-    , m_socket(new QTcpSocket(this))
 {
     setObjectName(QStringLiteral("WindowsSocket"));
-    connect(m_socket, &QTcpSocket::stateChanged, this, &ControleSocket::aoMudarEstado);
-    connect(m_socket, &QTcpSocket::bytesWritten, this, &ControleSocket::aoEscrever);
-    connect(m_socket, &QTcpSocket::readyRead, this, &ControleSocket::aoChegarDados);
-    connect(m_socket, &QTcpSocket::errorOccurred, this, [this] { m_erro = m_socket->errorString(); });
-    connect(m_socket, &QTcpSocket::connected, this, [this] {
-        m_testemunha = std::make_unique<PlataformaRede::Testemunha>(m_socket->socketDescriptor());
-        Q_EMIT conectou();
-    });
     m_vigiaEntrega.setInterval(10);
     connect(&m_vigiaEntrega, &QTimer::timeout, this, &ControleSocket::olhaEntrega);
+}
+
+ControleSocket::~ControleSocket() = default;
+
+bool ControleSocket::preparaCanal()
+{
+    if (m_canal)
+        return true;
+    const Modulos::Funcao cria = Modulos::doPrograma("tavo-rede", "tavo_cria_canal_tcp");
+    if (!cria.endereco) {
+        m_erro = QStringLiteral("the network module cannot be loaded: ") + cria.motivo;
+        return false;
+    }
+    CanalTcp::Eventos eventos;
+    eventos.estadoMudou = [this](CanalTcp::Estado novo) { aoMudarEstado(novo); };
+    eventos.conectou = [this] {
+        m_testemunha = std::make_unique<PlataformaRede::Testemunha>(m_canal->descritor());
+        Q_EMIT conectou();
+    };
+    eventos.escreveu = [this](qint64 bytes) { aoEscrever(bytes); };
+    eventos.chegaramDados = [this] { aoChegarDados(); };
+    eventos.falhou = [this] { m_erro = m_canal->erro(); };
+    m_canal.reset(reinterpret_cast<CriaCanalTcp>(cria.endereco)(std::move(eventos)));
+    return true;
 }
 
 void ControleSocket::fecha()
 {
     m_fechandoAqui = true;
-    m_socket->abort();
+    if (m_canal)
+        m_canal->aborta();
     // The second handle keeps the connection open: it goes with the socket.
     m_testemunha.reset();
     m_vigiaEntrega.stop();
@@ -41,27 +57,27 @@ void ControleSocket::conecta(const QString &endereco, qint64 porta)
     m_testemunha.reset();
     m_leitor.limpa();
     m_envioPendente = false;
-    if (porta < 1 || porta > 65535) {
+    if (porta < 1 || porta > 65535 || !preparaCanal()) {
         Q_EMIT estadoMudou();
         return;
     }
-    m_socket->connectToHost(endereco, static_cast<quint16>(porta));
+    m_canal->conecta(endereco, static_cast<quint16>(porta));
 }
 
-QAbstractSocket::SocketState ControleSocket::estado() const
+CanalTcp::Estado ControleSocket::estado() const
 {
-    return m_socket->state();
+    return m_canal ? m_canal->estado() : CanalTcp::Estado::Fechado;
 }
 
 bool ControleSocket::conectando() const
 {
-    const auto e = m_socket->state();
-    return e == QAbstractSocket::HostLookupState || e == QAbstractSocket::ConnectingState;
+    const auto e = estado();
+    return e == CanalTcp::Estado::Procurando || e == CanalTcp::Estado::Conectando;
 }
 
 bool ControleSocket::conectado() const
 {
-    return m_socket->state() == QAbstractSocket::ConnectedState;
+    return estado() == CanalTcp::Estado::Conectado;
 }
 
 bool ControleSocket::envia(const QString &texto)
@@ -76,19 +92,19 @@ bool ControleSocket::envia(const QByteArray &bloco)
     if (bloco.isEmpty())
         return true;
     m_envioPendente = true;
-    if (m_socket->write(bloco) != bloco.size()) {
+    // The channel hands the bytes to the system now: when they all fit, the
+    // send is complete before the caller waits, and no event-loop round is
+    // needed.
+    if (m_canal->escreve(bloco) != bloco.size()) {
         m_envioPendente = false;
         return false;
     }
-    // Hand the bytes to the system now: when they all fit, the send is
-    // complete before the caller waits, and no event-loop round is needed.
-    m_socket->flush();
     return true;
 }
 
 qint64 ControleSocket::bytesPorEnviar() const
 {
-    return m_socket->bytesToWrite();
+    return m_canal ? m_canal->porEnviar() : 0;
 }
 
 ControleSocket::Entrega ControleSocket::entrega() const
@@ -117,15 +133,15 @@ void ControleSocket::olhaEntrega()
 QByteArray ControleSocket::leTudo()
 {
     m_leuDuranteAviso = true;
-    return m_socket->readAll();
+    return m_canal ? m_canal->leTudo() : QByteArray();
 }
 
-void ControleSocket::aoMudarEstado(QAbstractSocket::SocketState novo)
+void ControleSocket::aoMudarEstado(CanalTcp::Estado novo)
 {
     const auto anterior = m_estadoAnterior;
     m_estadoAnterior = novo;
-    const bool estavaLigado = anterior == QAbstractSocket::ConnectedState || anterior == QAbstractSocket::ClosingState;
-    if (novo == QAbstractSocket::UnconnectedState && estavaLigado && !m_fechandoAqui) {
+    const bool estavaLigado = anterior == CanalTcp::Estado::Conectado || anterior == CanalTcp::Estado::Fechando;
+    if (novo == CanalTcp::Estado::Fechado && estavaLigado && !m_fechandoAqui) {
         m_envioPendente = false;
         Q_EMIT fechadoPeloServidor();
     }
@@ -137,7 +153,7 @@ void ControleSocket::aoEscrever(qint64 bytes)
     Q_EMIT progressoEnvio(bytes);
     // bytesWritten is not one signal per send: the send is complete when
     // nothing of it is left in the control's buffer.
-    if (m_envioPendente && m_socket->bytesToWrite() == 0) {
+    if (m_envioPendente && m_canal->porEnviar() == 0) {
         m_envioPendente = false;
         Q_EMIT envioCompleto();
     }
@@ -149,11 +165,11 @@ void ControleSocket::aoChegarDados()
         return;
     m_avisandoDados = true;
     m_leuDuranteAviso = false;
-    Q_EMIT dadosChegaram(m_socket->bytesAvailable());
+    Q_EMIT dadosChegaram(m_canal->disponiveis());
     m_avisandoDados = false;
     // A handler that read and then opened a message box let more data in
     // without a new readyRead (Qt does not repeat it inside its own slot):
     // announce them.
-    if (m_leuDuranteAviso && m_socket->bytesAvailable() > 0)
+    if (m_leuDuranteAviso && m_canal->disponiveis() > 0)
         QTimer::singleShot(0, this, &ControleSocket::aoChegarDados);
 }

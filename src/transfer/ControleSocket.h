@@ -1,26 +1,27 @@
 #pragma once
 
 #include "common/PlataformaRede.h"
+#include "transfer/CanalTcp.h"
 #include "transfer/MensagensServidor.h"
 
-#include <QAbstractSocket>
 #include <QObject>
 #include <QTimer>
 
 #include <memory>
 
-class QTcpSocket;
-
 // The main window's socket control ("WindowsSocket"): one TCP connection to
 // the upload server, with the operations and events the transfer relies on.
 // It never listens. Data that arrive are kept in its receive buffer, which is
-// emptied whenever a connection ends or starts.
+// emptied whenever a connection ends or starts. The connection is made by the
+// module tavo-rede, loaded at the first attempt; when it cannot be loaded,
+// every attempt fails at once and `erro` says why.
 class ControleSocket : public QObject
 {
     Q_OBJECT
 
 public:
     explicit ControleSocket(QObject *parent = nullptr);
+    ~ControleSocket() override;
 
     // Closes the connection at once, whatever its state; no event follows
     // but `estadoMudou`.
@@ -31,7 +32,7 @@ public:
 
     bool conectando() const;
     bool conectado() const;
-    QAbstractSocket::SocketState estado() const;
+    CanalTcp::Estado estado() const;
 
     // Sends a text as single Windows-1252 bytes, or a block as it is. False
     // when the control is not connected (nothing is sent). `envioCompleto`
@@ -76,18 +77,21 @@ Q_SIGNALS:
     void entregaMudou();
 
 private:
-    void aoMudarEstado(QAbstractSocket::SocketState novo);
+    // The channel, made at the first attempt; false when the module is
+    // missing (`m_erro` says why).
+    bool preparaCanal();
+    void aoMudarEstado(CanalTcp::Estado novo);
     void aoEscrever(qint64 bytes);
     void aoChegarDados();
     void olhaEntrega();
 
-    QTcpSocket *m_socket;
+    std::unique_ptr<CanalTcp> m_canal;
     std::unique_ptr<PlataformaRede::Testemunha> m_testemunha;
     QTimer m_vigiaEntrega;
     qint64 m_naoConfirmados = -1;
     LeitorMensagens m_leitor;
     QString m_erro;
-    QAbstractSocket::SocketState m_estadoAnterior = QAbstractSocket::UnconnectedState;
+    CanalTcp::Estado m_estadoAnterior = CanalTcp::Estado::Fechado;
     bool m_fechandoAqui = false;
     bool m_envioPendente = false;
     bool m_avisandoDados = false;

@@ -4,7 +4,9 @@
 
 #include "ImpressoraPdf.h"
 
+#include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,6 +108,21 @@ private Q_SLOTS:
         QVERIFY(!ImprimeTexto(relatorio(1), QStringLiteral("Courier New")));
         QCOMPARE(m_impressora->pedidos(), 1);
         QVERIFY(m_impressora->documentos().isEmpty());
+    }
+
+    // The default printer comes from the module tavo-impressao: without it
+    // nothing is printed, the failure is reported and the log says why.
+    void semOModuloDeImpressaoNadaEImpresso()
+    {
+        m_impressora.reset(); // the system's default printer, then
+        QTemporaryDir vazia;
+        const QByteArray antes = qgetenv("TAVO_MODULOS");
+        qputenv("TAVO_MODULOS", QFile::encodeName(vazia.path()));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                               "^the printer module cannot be loaded: tavo-impressao.so")));
+        const bool impresso = ImprimeTexto(relatorio(1), QStringLiteral("Courier New"));
+        qputenv("TAVO_MODULOS", antes);
+        QVERIFY(!impresso);
     }
 
 private:

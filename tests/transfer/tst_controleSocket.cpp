@@ -3,9 +3,11 @@
 #include "transfer/Espera.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -140,6 +142,29 @@ private Q_SLOTS:
             QVERIFY(!cliente.conectando());
             QVERIFY(!cliente.conectado());
         }
+    }
+
+    // Without the module that makes connections, an attempt fails at once
+    // and the control says why; the next control finds the module again.
+    void semOModuloDeRedeATentativaFalhaLogo()
+    {
+        QTemporaryDir vazia;
+        const QByteArray antes = qgetenv("TAVO_MODULOS");
+        qputenv("TAVO_MODULOS", QFile::encodeName(vazia.path()));
+        {
+            ControleSocket cliente;
+            QSignalSpy estados(&cliente, &ControleSocket::estadoMudou);
+            cliente.conecta(QStringLiteral("127.0.0.1"), 47000);
+            qputenv("TAVO_MODULOS", antes);
+            QCOMPARE(estados.size(), 1);
+            QVERIFY(!cliente.conectando());
+            QVERIFY(!cliente.conectado());
+            QVERIFY(!cliente.envia(QByteArray("x")));
+            QVERIFY2(cliente.erro().startsWith(QStringLiteral("the network module cannot be loaded: tavo-rede.so")),
+                     qPrintable(cliente.erro()));
+        }
+        Par par;
+        QVERIFY(par.liga());
     }
 };
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Parts of the program that bring a large library with them (the TCP
+// connection with Qt Network, the system printer with Qt Print Support, the
+// ZIP library) are loaded the first time they are needed, not when the
+// program starts: the window comes up without paying for them.
+namespace Modulos {
+
+// A loaded library's function, or null with the reason in `motivo` (for the
+// log): the library is missing, cannot be loaded, or lacks the function.
+// Libraries stay loaded until the program ends.
+struct Funcao
+{
+    QFunctionPointer endereco = nullptr;
+    QString motivo;
+};
+
+// A module of this program ("tavo-rede"): the shared object
+// <nome>.so, looked for in the folder $TAVO_MODULOS when it is set, else
+// beside the program, else in the folder the package installs it to.
+Funcao doPrograma(const char *nome, const char *simbolo);
+
+// A library of the system, by its name and the version of its ABI ("zip",
+// 4: libzip.so.4), found where the system finds libraries.
+Funcao doSistema(const char *nome, int versao, const char *simbolo);
+
+} // namespace Modulos
