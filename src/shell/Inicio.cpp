@@ -2,11 +2,11 @@
 
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
+#include "common/Figuras.h"
 #include "common/Localidade.h"
 #include "store/PreparacaoBancoLocal.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 
@@ -28,7 +28,7 @@ AmbienteJanela::AmbienteJanela()
     QApplication::setApplicationName(QStringLiteral("tavo-upload"));
     // The launcher and icon the package installs (packaging/) are this window's.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_ID_APLICACAO));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavo-upload.svg")));
+    QApplication::setWindowIcon(Figuras::iconePrograma());
     Localidade::ajusta();
     m_log = std::make_unique<Log::Instalacao>(Log::janela(Caminhos::pastaPrograma()));
     if (m_traducaoQt.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -3,6 +3,7 @@
 #include "common/Acessibilidade.h"
 #include "common/Aplicacao.h"
 #include "common/CaixaMensagem.h"
+#include "common/Figuras.h"
 #include "shell/ListaArquivos.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/SessaoTransferencia.h"
@@ -82,7 +83,7 @@ QLabel *linhaDeConteudo(const char *nome, const QString &texto, const QString &d
 QPushButton *botao(const char *nome, const QString &texto, const char *figura)
 {
     auto *b = nomeado(new QPushButton(texto), nome, texto);
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(figura))));
+    b->setIcon(Figuras::figura(figura));
     b->setMinimumHeight(32);
     Acessibilidade::ativaComEnter(b);
     return b;
@@ -145,10 +146,10 @@ void frmPrincipal::montaDadosDoArquivo(QWidget *centro)
 
     imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
     // Drawn at the screen's density, so the lights stay sharp at 200 %.
-    imgConectado->setPixmap(QIcon(QStringLiteral(":/icons/conectado.svg")).pixmap(QSize(16, 16)));
+    imgConectado->setPixmap(Figuras::figura("conectado").pixmap(QSize(16, 16)));
     imgConectado->hide();
     imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
-    imgDesconectado->setPixmap(QIcon(QStringLiteral(":/icons/desconectado.svg")).pixmap(QSize(16, 16)));
+    imgDesconectado->setPixmap(Figuras::figura("desconectado").pixmap(QSize(16, 16)));
     imgDesconectado->hide();
 
     grade->addWidget(Label4, 0, 0);

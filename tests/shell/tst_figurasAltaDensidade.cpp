@@ -1,6 +1,7 @@
 // The main window's pictures on a screen at 200 %: drawn at the screen's
 // density (two device pixels per pixel), never a 16-pixel picture blown up,
 // and the buttons that keep their picture while disabled keep it there too.
+#include "common/Figuras.h"
 #include "shell/frmPrincipal.h"
 
 #include "support/AmbienteTeste.h"
@@ -86,9 +87,9 @@ private Q_SLOTS:
 
     void iconeDoProgramaDesenhadoEmQualquerTamanho()
     {
-        const QIcon icone(QStringLiteral(":/icons/tavo-upload.svg"));
+        const QIcon icone = Figuras::iconePrograma();
         for (const int lado : {16, 48, 256})
-            confereNitida(icone.pixmap(QSize(lado, lado)), QSize(lado, lado), "tavo-upload.svg");
+            confereNitida(icone.pixmap(QSize(lado, lado)), QSize(lado, lado), "iconePrograma");
     }
 };
 
