@@ -1,0 +1,40 @@
+# The programs start without Qt Network and Qt Print Support: only their
+# modules link them. A class of either used from the core or the windows
+# would link it into every program again, and the window would load it at
+# start-up; this test says so.
+#   cmake -DREADELF=... -DPROGRAMAS=a;b -DMODULOS=rede.so=libQt6Network;... -P ConfereDependencias.cmake
+cmake_minimum_required(VERSION 3.25)
+
+function(dependencias arquivo saida)
+    execute_process(COMMAND ${READELF} -d ${arquivo} OUTPUT_VARIABLE texto RESULT_VARIABLE resultado TIMEOUT 30)
+    if(NOT resultado EQUAL 0)
+        message(FATAL_ERROR "${READELF} -d ${arquivo} failed")
+    endif()
+    string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[[^]]+\\]" linhas "${texto}")
+    set(nomes)
+    foreach(linha ${linhas})
+        string(REGEX REPLACE ".*\\[([^]]+)\\]" "\\1" nome "${linha}")
+        list(APPEND nomes ${nome})
+    endforeach()
+    set(${saida} "${nomes}" PARENT_SCOPE)
+endfunction()
+
+foreach(programa ${PROGRAMAS})
+    dependencias(${programa} nomes)
+    foreach(nome ${nomes})
+        if(nome MATCHES "^libQt6(Network|PrintSupport)\\.")
+            message(SEND_ERROR "${programa} links ${nome}")
+        endif()
+    endforeach()
+endforeach()
+
+foreach(par ${MODULOS})
+    string(REPLACE "=" ";" par "${par}")
+    list(GET par 0 modulo)
+    list(GET par 1 esperada)
+    dependencias(${modulo} nomes)
+    list(FILTER nomes INCLUDE REGEX "^${esperada}\\.")
+    if(NOT nomes)
+        message(SEND_ERROR "${modulo} does not link ${esperada}")
+    endif()
+endforeach()
