@@ -26,11 +26,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 set(CPACK_DEBIAN_CLIENTE_PACKAGE_NAME tavo-upload)
 set(CPACK_DEBIAN_CLIENTE_PACKAGE_SECTION education)
-# What dpkg-shlibdeps cannot see: Qt's SQLite driver and SVG plugins (the
-# local database; the pictures), Qt's own translations (the standard buttons
-# read "Sim", "Não") and the fonts whose metrics the windows and the report
-# are laid out with.
-set(CPACK_DEBIAN_CLIENTE_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, qt6-translations-l10n, fonts-liberation2")
+# What dpkg-shlibdeps cannot see: libzip (loaded by name when first needed),
+# Qt's SQLite driver and SVG plugins (the local database; the program's
+# icon), Qt's own translations (the standard buttons read "Sim", "Não") and
+# the fonts whose metrics the windows and the report are laid out with.
+set(CPACK_DEBIAN_CLIENTE_PACKAGE_DEPENDS
+    "libzip${TAVO_LIBZIP_ABI}, libqt6sql6-sqlite, libqt6svg6, qt6-translations-l10n, fonts-liberation2")
 set(CPACK_DEBIAN_CLIENTE_DESCRIPTION
     "sends a school's data to the central server
 TAVO Upload is the desktop client with which a school office sends its

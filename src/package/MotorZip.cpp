@@ -3,6 +3,7 @@
 #include "common/Erro.h"
 #include "common/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
+#include "package/BibliotecaZip.h"
 #include "package/CompressaoParalela.h"
 #include "package/StatusZip.h"
 
@@ -15,7 +16,6 @@
 #include <ctime>
 #include <exception>
 #include <memory>
-#include <zip.h>
 #include <zlib.h>
 
 namespace MotorZip {
@@ -24,11 +24,20 @@ namespace {
 
 constexpr qint64 kBloco = 64 * 1024;
 
+// The library; that it cannot be loaded is the job's error.
+const BibliotecaZip &lz()
+{
+    QString motivo;
+    if (const BibliotecaZip *biblioteca = BibliotecaZip::carregada(&motivo))
+        return *biblioteca;
+    throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
+}
+
 ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
 {
-    const QString texto = QString::fromLocal8Bit(zip_error_strerror(erro));
-    if (zip_error_system_type(erro) == ZIP_ET_SYS && zip_error_code_system(erro) != 0) {
-        const ErroTavo sistema = erroDoSistema(zip_error_code_system(erro), caminho);
+    const QString texto = QString::fromLocal8Bit(lz().zip_error_strerror(erro));
+    if (lz().zip_error_system_type(erro) == ZIP_ET_SYS && lz().zip_error_code_system(erro) != 0) {
+        const ErroTavo sistema = erroDoSistema(lz().zip_error_code_system(erro), caminho);
         return ErroTavo(sistema.numero(), sistema.descricao() + QStringLiteral(" [") + texto + QLatin1Char(']'));
     }
     return ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho
@@ -38,9 +47,9 @@ ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
 ErroTavo erroZipCodigo(int codigo, const QString &caminho)
 {
     zip_error_t erro;
-    zip_error_init_with_code(&erro, codigo);
+    lz().zip_error_init_with_code(&erro, codigo);
     ErroTavo resultado = erroZip(&erro, caminho);
-    zip_error_fini(&erro);
+    lz().zip_error_fini(&erro);
     return resultado;
 }
 
@@ -58,11 +67,11 @@ public:
         if (!QFileInfo(caminho).isFile())
             throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
         int codigo = 0;
-        m_zip = zip_open(QFile::encodeName(caminho).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &codigo);
+        m_zip = lz().zip_open(QFile::encodeName(caminho).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &codigo);
         if (!m_zip)
             throw erroZipCodigo(codigo, caminho);
     }
-    ~ArquivoLido() { zip_discard(m_zip); }
+    ~ArquivoLido() { lz().zip_discard(m_zip); }
     ArquivoLido(const ArquivoLido &) = delete;
     ArquivoLido &operator=(const ArquivoLido &) = delete;
     zip_t *zip() const { return m_zip; }
@@ -76,20 +85,20 @@ class EntradaAberta
 public:
     EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho)
     {
-        m_arquivo = zip_fopen_index(zip, indice, 0);
+        m_arquivo = lz().zip_fopen_index(zip, indice, 0);
         if (!m_arquivo)
-            throw erroZip(zip_get_error(zip), caminho);
+            throw erroZip(lz().zip_get_error(zip), caminho);
     }
-    ~EntradaAberta() { zip_fclose(m_arquivo); }
+    ~EntradaAberta() { lz().zip_fclose(m_arquivo); }
     EntradaAberta(const EntradaAberta &) = delete;
     EntradaAberta &operator=(const EntradaAberta &) = delete;
 
     // Next block; 0 at the end, once the CRC has been checked.
     qint64 le(char *dados, qint64 tamanho, const QString &caminho)
     {
-        const zip_int64_t n = zip_fread(m_arquivo, dados, static_cast<zip_uint64_t>(tamanho));
+        const zip_int64_t n = lz().zip_fread(m_arquivo, dados, static_cast<zip_uint64_t>(tamanho));
         if (n < 0)
-            throw erroZip(zip_file_get_error(m_arquivo), caminho);
+            throw erroZip(lz().zip_file_get_error(m_arquivo), caminho);
         return n;
     }
 
@@ -108,12 +117,12 @@ struct EntradaPlanejada
 QList<EntradaPlanejada> listaEntradas(zip_t *zip, const QString &caminho)
 {
     QList<EntradaPlanejada> lista;
-    const zip_int64_t total = zip_get_num_entries(zip, 0);
+    const zip_int64_t total = lz().zip_get_num_entries(zip, 0);
     for (zip_int64_t i = 0; i < total; ++i) {
         zip_stat_t info;
-        zip_stat_init(&info);
-        if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &info) != 0)
-            throw erroZip(zip_get_error(zip), caminho);
+        lz().zip_stat_init(&info);
+        if (lz().zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &info) != 0)
+            throw erroZip(lz().zip_get_error(zip), caminho);
         const QString nome = (info.valid & ZIP_STAT_NAME) ? QString::fromUtf8(info.name) : QString();
         const qint64 tamanho = (info.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(info.size) : 0;
         lista.append({static_cast<zip_uint64_t>(i), nome, {}, tamanho});
@@ -165,15 +174,15 @@ void registraFalha(FonteContada &fonte)
 {
     switch (fonte.compressor->falha()) {
     case CompressaoParalela::Falha::Leitura:
-        zip_error_set(&fonte.erro, ZIP_ER_READ, fonte.compressor->codigoFalha());
+        lz().zip_error_set(&fonte.erro, ZIP_ER_READ, fonte.compressor->codigoFalha());
         break;
     case CompressaoParalela::Falha::Compressao:
-        zip_error_set(&fonte.erro, fonte.compressor->codigoFalha() == Z_MEM_ERROR ? ZIP_ER_MEMORY : ZIP_ER_ZLIB,
-                      fonte.compressor->codigoFalha());
+        lz().zip_error_set(&fonte.erro, fonte.compressor->codigoFalha() == Z_MEM_ERROR ? ZIP_ER_MEMORY : ZIP_ER_ZLIB,
+                           fonte.compressor->codigoFalha());
         break;
     case CompressaoParalela::Falha::Prazo:
     case CompressaoParalela::Falha::Nenhuma:
-        zip_error_set(&fonte.erro, ZIP_ER_INTERNAL, 0);
+        lz().zip_error_set(&fonte.erro, ZIP_ER_INTERNAL, 0);
         break;
     }
 }
@@ -193,7 +202,7 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
     switch (comando) {
     case ZIP_SOURCE_OPEN:
         if (const int codigo = fonte.arquivo.abreLeitura(fonte.caminho)) {
-            zip_error_set(&fonte.erro, ZIP_ER_OPEN, codigo);
+            lz().zip_error_set(&fonte.erro, ZIP_ER_OPEN, codigo);
             return -1;
         }
         fonte.completa = false;
@@ -208,7 +217,7 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
         return 0;
     case ZIP_SOURCE_READ: {
         if (!fonte.compressor) {
-            zip_error_set(&fonte.erro, ZIP_ER_INTERNAL, 0);
+            lz().zip_error_set(&fonte.erro, ZIP_ER_INTERNAL, 0);
             return -1;
         }
         const qint64 n = fonte.compressor->le(static_cast<char *>(buffer), static_cast<qint64>(tamanho));
@@ -228,7 +237,7 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
                     percentual(std::min(fonte.compressor->entradaEntregue(), fonte.total), fonte.total));
         } catch (...) {
             fonte.falhaRelator = std::current_exception();
-            zip_error_set(&fonte.erro, ZIP_ER_CANCELLED, 0);
+            lz().zip_error_set(&fonte.erro, ZIP_ER_CANCELLED, 0);
             return -1;
         }
         return n;
@@ -239,10 +248,12 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
         fonte.arquivo = {};
         return 0;
     case ZIP_SOURCE_STAT: {
-        auto *info = ZIP_SOURCE_GET_ARGS(zip_stat_t, buffer, tamanho, &fonte.erro);
-        if (!info)
+        if (tamanho < sizeof(zip_stat_t)) {
+            lz().zip_error_set(&fonte.erro, ZIP_ER_INVAL, 0);
             return -1;
-        zip_stat_init(info);
+        }
+        auto *info = static_cast<zip_stat_t *>(buffer);
+        lz().zip_stat_init(info);
         // Deflated data: the library writes it as it comes. It reads the
         // CRC and the sizes only after the data, from the stat it asks for
         // then.
@@ -260,14 +271,14 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&fonte.erro, buffer, tamanho);
+        return lz().zip_error_to_data(&fonte.erro, buffer, tamanho);
     case ZIP_SOURCE_FREE:
         return 0;
     case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        return lz().zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                   ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
     default:
-        zip_error_set(&fonte.erro, ZIP_ER_OPNOTSUPP, 0);
+        lz().zip_error_set(&fonte.erro, ZIP_ER_OPNOTSUPP, 0);
         return -1;
     }
 }
@@ -276,12 +287,14 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
 
 bool escritaDisponivel()
 {
-    return zip_compression_method_supported(ZIP_CM_DEFLATE, 1) != 0;
+    const BibliotecaZip *biblioteca = BibliotecaZip::carregada();
+    return biblioteca && biblioteca->zip_compression_method_supported(ZIP_CM_DEFLATE, 1) != 0;
 }
 
 bool leituraDisponivel()
 {
-    return zip_compression_method_supported(ZIP_CM_DEFLATE, 0) != 0;
+    const BibliotecaZip *biblioteca = BibliotecaZip::carregada();
+    return biblioteca && biblioteca->zip_compression_method_supported(ZIP_CM_DEFLATE, 0) != 0;
 }
 
 bool nomeEntradaSeguro(const QString &nome, bool restauraEstrutura)
@@ -319,11 +332,11 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     fonte.total = infoOrigem.size();
     fonte.modificado = infoOrigem.lastModified().toSecsSinceEpoch();
     fonte.relator = &relator;
-    zip_error_init(&fonte.erro);
+    lz().zip_error_init(&fonte.erro);
     struct LiberaErro
     {
         zip_error_t *erro;
-        ~LiberaErro() { zip_error_fini(erro); }
+        ~LiberaErro() { lz().zip_error_fini(erro); }
     } liberaErro{&fonte.erro};
 
     if (relator)
@@ -333,30 +346,30 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     // A truncating open ignores what an existing archive holds; the library
     // writes a temporary file and renames it over the old one on close.
     int codigo = 0;
-    zip_t *zip = zip_open(QFile::encodeName(arquivoZip).constData(), ZIP_CREATE | ZIP_TRUNCATE, &codigo);
+    zip_t *zip = lz().zip_open(QFile::encodeName(arquivoZip).constData(), ZIP_CREATE | ZIP_TRUNCATE, &codigo);
     if (!zip)
         throw erroZipCodigo(codigo, arquivoZip);
-    zip_source_t *fonteZip = zip_source_function(zip, chamadaFonte, &fonte);
+    zip_source_t *fonteZip = lz().zip_source_function(zip, chamadaFonte, &fonte);
     if (!fonteZip) {
-        const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
-        zip_discard(zip);
+        const ErroTavo erro = erroZip(lz().zip_get_error(zip), arquivoZip);
+        lz().zip_discard(zip);
         throw erro;
     }
     const zip_int64_t indice =
-        zip_file_add(zip, nomeEntrada.toUtf8().constData(), fonteZip, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        lz().zip_file_add(zip, nomeEntrada.toUtf8().constData(), fonteZip, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
     if (indice < 0
-        || zip_set_file_compression(zip, static_cast<zip_uint64_t>(indice), ZIP_CM_DEFLATE,
-                                    static_cast<zip_uint32_t>(nivel))
+        || lz().zip_set_file_compression(zip, static_cast<zip_uint64_t>(indice), ZIP_CM_DEFLATE,
+                                         static_cast<zip_uint32_t>(nivel))
                != 0) {
-        const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
+        const ErroTavo erro = erroZip(lz().zip_get_error(zip), arquivoZip);
         if (indice < 0)
-            zip_source_free(fonteZip);
-        zip_discard(zip);
+            lz().zip_source_free(fonteZip);
+        lz().zip_discard(zip);
         throw erro;
     }
-    if (zip_close(zip) != 0) {
-        const ErroTavo erro = erroZip(zip_get_error(zip), arquivoZip);
-        zip_discard(zip); // the source, if still open, closes with `fonte`
+    if (lz().zip_close(zip) != 0) {
+        const ErroTavo erro = erroZip(lz().zip_get_error(zip), arquivoZip);
+        lz().zip_discard(zip); // the source, if still open, closes with `fonte`
         if (fonte.falhaRelator)
             std::rethrow_exception(fonte.falhaRelator);
         throw erro;

@@ -1,5 +1,7 @@
 #include "package/modAddZip.h"
 
+#include "package/BibliotecaZip.h"
+
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Log.h"
@@ -51,6 +53,9 @@ template <typename F> auto registrado(const char *acao, const QString &arquivoZi
 void IniciaComponenteZip()
 {
     try {
+        QString motivo;
+        if (!BibliotecaZip::carregada(&motivo))
+            throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
         if (!MotorZip::escritaDisponivel())
             throw ErroTavo(Erros::BibliotecaNaoCarregada,
                            QStringLiteral("Erro ao carregar a biblioteca ZIP (compactação)"));

@@ -4,6 +4,7 @@
 #include "common/Caminhos.h"
 #include "common/Figuras.h"
 #include "common/Localidade.h"
+#include "package/BibliotecaZip.h"
 #include "store/PreparacaoBancoLocal.h"
 
 #include <QApplication>
@@ -25,6 +26,9 @@ bool Inicio::prepara()
 
 AmbienteJanela::AmbienteJanela()
 {
+    // The window checks the ZIP library as it loads: another core loads it
+    // meanwhile, while this one builds the window.
+    m_cargaZip = BibliotecaZip::carregaAoFundo();
     QApplication::setApplicationName(QStringLiteral("tavo-upload"));
     // The launcher and icon the package installs (packaging/) are this window's.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_ID_APLICACAO));
@@ -38,5 +42,7 @@ AmbienteJanela::AmbienteJanela()
 
 AmbienteJanela::~AmbienteJanela()
 {
+    // Loading a library takes milliseconds; the bound is for a broken system.
+    m_cargaZip->wait(QDeadlineTimer(10000));
     QApplication::removeTranslator(&m_traducaoQt);
 }

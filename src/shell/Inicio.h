@@ -3,6 +3,7 @@
 #include "common/Log.h"
 #include "common/TravaPrograma.h"
 
+#include <QThread>
 #include <QTranslator>
 
 #include <memory>
@@ -29,9 +30,10 @@ private:
 // What the window program sets up on its application object before anything
 // else: its name, the launcher and icon it belongs to, month names and
 // numbers in Portuguese whatever the desktop's language, Qt's standard
-// buttons in Portuguese ("Sim", "Não", "Cancelar"), and the log
-// (tavo-upload.log in the program's folder, and standard error). Lives as
-// long as the application object.
+// buttons in Portuguese ("Sim", "Não", "Cancelar"), the log
+// (tavo-upload.log in the program's folder, and standard error), and the
+// ZIP library loaded on another core. Lives as long as the application
+// object.
 class AmbienteJanela
 {
 public:
@@ -43,4 +45,5 @@ public:
 private:
     std::unique_ptr<Log::Instalacao> m_log;
     QTranslator m_traducaoQt;
+    std::unique_ptr<QThread> m_cargaZip;
 };

@@ -1,7 +1,8 @@
-# The programs start without Qt Network and Qt Print Support: only their
-# modules link them. A class of either used from the core or the windows
-# would link it into every program again, and the window would load it at
-# start-up; this test says so.
+# The programs start without Qt Network, Qt Print Support and libzip: only
+# their modules link the first two, and libzip is loaded when first needed. A
+# class or a function of any of them called directly from the core or the
+# windows would link it into every program again, and the window would load
+# it at start-up; this test says so.
 #   cmake -DREADELF=... -DPROGRAMAS=a;b -DMODULOS=rede.so=libQt6Network;... -P ConfereDependencias.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -22,7 +23,7 @@ endfunction()
 foreach(programa ${PROGRAMAS})
     dependencias(${programa} nomes)
     foreach(nome ${nomes})
-        if(nome MATCHES "^libQt6(Network|PrintSupport)\\.")
+        if(nome MATCHES "^(libQt6Network|libQt6PrintSupport|libzip)\\.")
             message(SEND_ERROR "${programa} links ${nome}")
         endif()
     endforeach()
