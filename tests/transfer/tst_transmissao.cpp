@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 using namespace CaixaMensagem;
 using namespace std::chrono_literals;
 
@@ -98,6 +100,13 @@ public:
     {
         if (!m_escuta.listen(QHostAddress::LocalHost, porta))
             qFatal("cannot listen on %d", porta);
+        // What the server does not read stays in its system's buffer, which
+        // on loopback would grow to megabytes and could take the whole file:
+        // capped, the rest of the file stays with the client's system.
+        const int buffer = 64 * 1024;
+        if (semLer
+            && ::setsockopt(int(m_escuta.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) != 0)
+            qFatal("cannot cap the receive buffer");
         connect(&m_escuta, &QTcpServer::newConnection, this, [this] {
             m_conexao.reset(m_escuta.nextPendingConnection());
             m_conexao->setParent(nullptr);
