@@ -2,7 +2,7 @@
 
 #include "common/Modulos.h"
 
-#include <QThread>
+#include <type_traits>
 
 namespace {
 
@@ -40,12 +40,4 @@ const BibliotecaZip *BibliotecaZip::carregada(QString *motivo)
     if (motivo)
         *motivo = carga.motivo;
     return carga.completa ? &carga.tabela : nullptr;
-}
-
-std::unique_ptr<QThread> BibliotecaZip::carregaAoFundo()
-{
-    std::unique_ptr<QThread> linha(QThread::create([] { carregada(); }));
-    linha->setObjectName(QStringLiteral("carga de libzip"));
-    linha->start();
-    return linha;
 }

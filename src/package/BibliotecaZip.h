@@ -2,10 +2,7 @@
 
 #include <QString>
 
-#include <memory>
 #include <zip.h>
-
-class QThread;
 
 // libzip, loaded when the program first needs it rather than when it starts
 // (with it come the compression and cipher libraries it links), so the
@@ -44,13 +41,9 @@ struct BibliotecaZip
     TAVO_FUNCOES_LIBZIP(TAVO_PONTEIRO_LIBZIP)
 #undef TAVO_PONTEIRO_LIBZIP
 
-    // The library, loaded at the first call (a call made while another
-    // thread loads it waits for that load); null when it cannot be loaded
-    // or lacks a function, and `motivo` then says why.
+    // The library, loaded at the first call, on any thread (a call made
+    // while another thread loads it waits for that load, which takes
+    // milliseconds); null when it cannot be loaded or lacks a function, and
+    // `motivo` then says why.
     static const BibliotecaZip *carregada(QString *motivo = nullptr);
-
-    // Starts loading the library on a thread of its own, for a program that
-    // will soon ask for it and has another core to spare meanwhile. The
-    // caller owns the thread and waits for it before the program ends.
-    static std::unique_ptr<QThread> carregaAoFundo();
 };

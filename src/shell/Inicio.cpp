@@ -28,7 +28,9 @@ AmbienteJanela::AmbienteJanela()
 {
     // The window checks the ZIP library as it loads: another core loads it
     // meanwhile, while this one builds the window.
-    m_cargaZip = BibliotecaZip::carregaAoFundo();
+    m_cargaZip.reset(QThread::create([] { BibliotecaZip::carregada(); }));
+    m_cargaZip->setObjectName(QStringLiteral("carga da biblioteca ZIP"));
+    m_cargaZip->start();
     QApplication::setApplicationName(QStringLiteral("tavo-upload"));
     // The launcher and icon the package installs (packaging/) are this window's.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_ID_APLICACAO));
