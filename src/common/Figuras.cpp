@@ -2,72 +2,79 @@
 
 #include <QIconEngine>
 #include <QImageReader>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <utility>
 
 namespace Figuras {
 
 namespace {
 
-// An icon made the first time anything of it is asked for.
-class IconeAdiado final : public QIconEngine
+// An icon whose pictures are read when a size of it is first asked for: the
+// `completa` it is made with adds to the icon what that size (in device
+// pixels) needs, once.
+class IconeSobDemanda final : public QIconEngine
 {
 public:
-    explicit IconeAdiado(std::function<QIcon()> cria)
-        : m_cria(std::move(cria))
+    using Completa = std::function<void(QIcon &icone, const QSize &tamanho)>;
+
+    explicit IconeSobDemanda(Completa completa)
+        : m_completa(std::move(completa))
     {
     }
 
     void paint(QPainter *pintor, const QRect &area, QIcon::Mode modo, QIcon::State estado) override
     {
-        icone().paint(pintor, area, Qt::AlignCenter, modo, estado);
+        const qreal escala = pintor->device() ? pintor->device()->devicePixelRatio() : 1.0;
+        icone(area.size() * escala).paint(pintor, area, Qt::AlignCenter, modo, estado);
     }
 
     // Sizes here are in device pixels (QIcon has already multiplied them).
     QPixmap pixmap(const QSize &tamanho, QIcon::Mode modo, QIcon::State estado) override
     {
-        return icone().pixmap(tamanho, 1.0, modo, estado);
+        return icone(tamanho).pixmap(tamanho, 1.0, modo, estado);
     }
 
     QSize actualSize(const QSize &tamanho, QIcon::Mode modo, QIcon::State estado) override
     {
-        return icone().actualSize(tamanho, modo, estado);
+        return icone(tamanho).actualSize(tamanho, modo, estado);
     }
 
     void addPixmap(const QPixmap &figura, QIcon::Mode modo, QIcon::State estado) override
     {
-        icone().addPixmap(figura, modo, estado);
+        m_icone.addPixmap(figura, modo, estado);
     }
 
     QList<QSize> availableSizes(QIcon::Mode modo, QIcon::State estado) override
     {
-        return icone().availableSizes(modo, estado);
+        return icone(QSize()).availableSizes(modo, estado);
     }
 
-    QString key() const override { return QStringLiteral("IconeAdiado"); }
-    // Known without making it: every picture of the program exists.
+    QString key() const override { return QStringLiteral("IconeSobDemanda"); }
+    // Known without reading it: every picture of the program exists.
     bool isNull() override { return false; }
 
-    QIconEngine *clone() const override { return new IconeAdiado(*this); }
+    QIconEngine *clone() const override { return new IconeSobDemanda(*this); }
 
 private:
-    IconeAdiado(const IconeAdiado &) = default;
+    IconeSobDemanda(const IconeSobDemanda &) = default;
 
-    QIcon &icone()
+    QIcon &icone(const QSize &tamanho)
     {
-        if (m_cria) {
-            m_icone = m_cria();
-            m_cria = nullptr;
-        }
+        m_completa(m_icone, tamanho);
         return m_icone;
     }
 
-    std::function<QIcon()> m_cria;
+    Completa m_completa;
     QIcon m_icone;
 };
+
+constexpr int kLados[] = {16, 24, 32, 48};
 
 // A PNG of the resources, read as PNG: saying the format and not letting
 // the reader guess keeps it from loading every image plugin to ask each.
@@ -78,27 +85,33 @@ QPixmap lePng(const QString &caminho)
     return QPixmap::fromImage(leitor.read());
 }
 
-QIcon adiado(std::function<QIcon()> cria)
-{
-    return QIcon(new IconeAdiado(std::move(cria)));
-}
-
 } // namespace
 
 QIcon figura(const char *nome)
 {
     const QString base = QStringLiteral(":/figuras/%1-").arg(QLatin1String(nome));
-    return adiado([base] {
-        QIcon icone;
-        for (const int lado : {16, 24, 32, 48})
-            icone.addPixmap(lePng(base + QString::number(lado) + QStringLiteral(".png")));
-        return icone;
-    });
+    return QIcon(new IconeSobDemanda([base](QIcon &icone, const QSize &tamanho) {
+        // Only the size drawn is read: the smallest that is not smaller than
+        // the size asked for, else the largest. Asked what sizes there are
+        // (an invalid size), it reads them all.
+        const QList<QSize> lidos = icone.availableSizes();
+        const int pedido = std::max(tamanho.width(), tamanho.height());
+        for (const int lado : kLados) {
+            const bool serve = lado >= pedido || lado == kLados[std::size(kLados) - 1];
+            if (!lidos.contains(QSize(lado, lado)) && (serve || !tamanho.isValid()))
+                icone.addPixmap(lePng(base + QString::number(lado) + QStringLiteral(".png")));
+            if (serve && tamanho.isValid())
+                return;
+        }
+    }));
 }
 
 QIcon iconePrograma()
 {
-    return adiado([] { return QIcon(QStringLiteral(":/icons/tavo-upload.svg")); });
+    return QIcon(new IconeSobDemanda([](QIcon &icone, const QSize &) {
+        if (icone.isNull())
+            icone = QIcon(QStringLiteral(":/icons/tavo-upload.svg"));
+    }));
 }
 
 } // namespace Figuras

@@ -3,8 +3,8 @@
 #include <QIcon>
 
 // The program's pictures. Each is read the first time it is drawn or asked
-// for, not when its icon is made: a picture on a hidden page is not read
-// before the page shows.
+// for, and only in the size asked for, not when its icon is made: a picture
+// on a hidden page is not read before the page shows.
 //
 // The buttons' pictures and the connection lights are drawn from their SVG
 // sources (resources/icons/) at build time into PNGs of 16, 24, 32 and 48

@@ -282,6 +282,11 @@ void funcaoFormat(sqlite3_context *contexto, int, sqlite3_value **argumentos)
 
 QString traduzSql(const QString &sql)
 {
+    // Only an ALTER TABLE can need it: any other statement goes as it is,
+    // without compiling the expression (which the program's first query
+    // would otherwise do during start-up).
+    if (!QStringView(sql).trimmed().startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive))
+        return sql;
     static const QRegularExpression colunaString(
         QStringLiteral("^(\\s*ALTER\\s+TABLE\\s+\\S+\\s+ADD\\s+(?:COLUMN\\s+)?\\S+\\s+)string\\b"),
         QRegularExpression::CaseInsensitiveOption);
