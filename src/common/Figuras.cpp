@@ -106,6 +106,14 @@ QIcon figura(const char *nome)
     }));
 }
 
+QIcon adiado(std::function<QIcon()> cria)
+{
+    return QIcon(new IconeSobDemanda([cria](QIcon &icone, const QSize &) {
+        if (icone.isNull())
+            icone = cria();
+    }));
+}
+
 QIcon iconePrograma()
 {
     return QIcon(new IconeSobDemanda([](QIcon &icone, const QSize &) {

@@ -2,6 +2,8 @@
 
 #include <QIcon>
 
+#include <functional>
+
 // The program's pictures. Each is read the first time it is drawn or asked
 // for, and only in the size asked for, not when its icon is made: a picture
 // on a hidden page is not read before the page shows.
@@ -18,5 +20,8 @@ QIcon figura(const char *nome);
 
 // The program's icon, drawn from its SVG at whatever size is asked for.
 QIcon iconePrograma();
+
+// An icon made by `cria` the first time anything of it is asked for.
+QIcon adiado(std::function<QIcon()> cria);
 
 } // namespace Figuras

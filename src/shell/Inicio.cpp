@@ -8,8 +8,13 @@
 #include "store/PreparacaoBancoLocal.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 bool Inicio::prepara()
 {
@@ -24,13 +29,47 @@ bool Inicio::prepara()
     return true;
 }
 
+namespace {
+
+// The application's style, with one change: the picture of a menu bar's or
+// toolbar's extension button, which shows only when the items do not fit, is
+// read when first drawn instead of when the menu bar is built. The style
+// reads it, like every picture file, by asking each image plugin whether it
+// can, which loads them all (and Qt SVG and the JPEG library with them); the
+// window's start-up has them loaded on the second core meanwhile.
+class EstiloJanela final : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QIcon standardIcon(StandardPixmap figura, const QStyleOption *opcao, const QWidget *widget) const override
+    {
+        if (figura != SP_ToolBarHorizontalExtensionButton && figura != SP_ToolBarVerticalExtensionButton)
+            return QProxyStyle::standardIcon(figura, opcao, widget);
+        QStyleOption direcao;
+        direcao.direction = opcao ? opcao->direction : QGuiApplication::layoutDirection();
+        const QPointer<const QStyle> base(baseStyle());
+        return Figuras::adiado(
+            [base, figura, direcao] { return base ? base->standardIcon(figura, &direcao) : QIcon(); });
+    }
+};
+
+} // namespace
+
 AmbienteJanela::AmbienteJanela()
 {
-    // The window checks the ZIP library as it loads: another core loads it
-    // meanwhile, while this one builds the window.
-    m_cargaZip.reset(QThread::create([] { BibliotecaZip::carregada(); }));
-    m_cargaZip->setObjectName(QStringLiteral("carga da biblioteca ZIP"));
-    m_cargaZip->start();
+    // The style chosen (the desktop's, or -style) stays the one drawn.
+    QApplication::setStyle(new EstiloJanela(QStyleFactory::create(QApplication::style()->name())));
+    // Libraries the window needs before its first paint are loaded by the
+    // second core while this one builds the window: the ZIP library, which
+    // the load checks, and the image plugins, which the style's first picture
+    // (a group box's frame) loads.
+    m_carga.reset(QThread::create([] {
+        BibliotecaZip::carregada();
+        QImageReader::supportedImageFormats();
+    }));
+    m_carga->setObjectName(QStringLiteral("carga de bibliotecas"));
+    m_carga->start();
     QApplication::setApplicationName(QStringLiteral("tavo-upload"));
     // The launcher and icon the package installs (packaging/) are this window's.
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_ID_APLICACAO));
@@ -45,6 +84,6 @@ AmbienteJanela::AmbienteJanela()
 AmbienteJanela::~AmbienteJanela()
 {
     // Loading a library takes milliseconds; the bound is for a broken system.
-    m_cargaZip->wait(QDeadlineTimer(10000));
+    m_carga->wait(QDeadlineTimer(10000));
     QApplication::removeTranslator(&m_traducaoQt);
 }

@@ -32,8 +32,8 @@ private:
 // numbers in Portuguese whatever the desktop's language, Qt's standard
 // buttons in Portuguese ("Sim", "Não", "Cancelar"), the log
 // (tavo-upload.log in the program's folder, and standard error), and the
-// ZIP library loaded on another core. Lives as long as the application
-// object.
+// libraries its window needs first loaded on another core. Lives as long as
+// the application object.
 class AmbienteJanela
 {
 public:
@@ -45,5 +45,5 @@ public:
 private:
     std::unique_ptr<Log::Instalacao> m_log;
     QTranslator m_traducaoQt;
-    std::unique_ptr<QThread> m_cargaZip;
+    std::unique_ptr<QThread> m_carga;
 };

@@ -21,9 +21,14 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <QToolButton>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -240,6 +245,28 @@ private Q_SLOTS:
             QVERIFY(seguinte.prepara());
         }
         QCOMPARE(caixas.mostradas().size(), 1);
+    }
+
+    // The window's style reads the menu bar's extension picture only when it
+    // is drawn, and draws the style's own picture when the menus do not fit.
+    void extensaoDoMenuDesenhadaQuandoOsMenusNaoCabem()
+    {
+        AmbienteTeste ambiente;
+        const AmbienteJanela aplicacao;
+        QMainWindow janela;
+        for (int i = 0; i < 12; ++i)
+            janela.menuBar()->addAction(QStringLiteral("Menu comprido %1").arg(i));
+        janela.resize(160, 120);
+        janela.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&janela));
+        auto *extensao = janela.menuBar()->findChild<QToolButton *>(QStringLiteral("qt_menubar_ext_button"));
+        QVERIFY(extensao);
+        QTRY_VERIFY(extensao->isVisible());
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        const QImage esperada =
+            fusion->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).pixmap(QSize(16, 16)).toImage();
+        QVERIFY(!esperada.isNull());
+        QCOMPARE(extensao->icon().pixmap(QSize(16, 16)).toImage(), esperada);
     }
 };
 
