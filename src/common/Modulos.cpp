@@ -36,7 +36,7 @@ Funcao resolve(const QString &nome, int versao, const char *simbolo)
         return {nullptr, lib.errorString()};
     const QFunctionPointer endereco = lib.resolve(simbolo);
     if (!endereco)
-        return {nullptr, lib.errorString()};
+        return {nullptr, QStringLiteral("%1 has no function %2").arg(lib.fileName(), QLatin1String(simbolo))};
     return {endereco, QString()};
 }
 
