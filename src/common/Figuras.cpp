@@ -116,10 +116,7 @@ QIcon adiado(std::function<QIcon()> cria)
 
 QIcon iconePrograma()
 {
-    return QIcon(new IconeSobDemanda([](QIcon &icone, const QSize &) {
-        if (icone.isNull())
-            icone = QIcon(QStringLiteral(":/icons/tavo-upload.svg"));
-    }));
+    return adiado([] { return QIcon(QStringLiteral(":/icons/tavo-upload.svg")); });
 }
 
 } // namespace Figuras

@@ -83,7 +83,12 @@ AmbienteJanela::AmbienteJanela()
 
 AmbienteJanela::~AmbienteJanela()
 {
-    // Loading a library takes milliseconds; the bound is for a broken system.
-    m_carga->wait(QDeadlineTimer(10000));
+    // Loading a library takes milliseconds; the bound is for a broken system,
+    // where the thread is left to the process's end rather than destroyed
+    // while it runs (which aborts the program).
+    if (!m_carga->wait(QDeadlineTimer(10000))) {
+        qCWarning(lcPrograma) << "Libraries still loading at the end; not waited for";
+        static_cast<void>(m_carga.release());
+    }
     QApplication::removeTranslator(&m_traducaoQt);
 }
