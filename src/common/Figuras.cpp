@@ -74,6 +74,44 @@ private:
     QIcon m_icone;
 };
 
+// An icon that draws another in its normal mode whatever mode is asked for.
+class IconeSemAcinzentar final : public QIconEngine
+{
+public:
+    explicit IconeSemAcinzentar(QIcon base)
+        : m_base(std::move(base))
+    {
+    }
+
+    void paint(QPainter *pintor, const QRect &area, QIcon::Mode, QIcon::State estado) override
+    {
+        m_base.paint(pintor, area, Qt::AlignCenter, QIcon::Normal, estado);
+    }
+
+    // Sizes in device pixels, as for IconeSobDemanda.
+    QPixmap pixmap(const QSize &tamanho, QIcon::Mode, QIcon::State estado) override
+    {
+        return m_base.pixmap(tamanho, 1.0, QIcon::Normal, estado);
+    }
+
+    QSize actualSize(const QSize &tamanho, QIcon::Mode, QIcon::State estado) override
+    {
+        return m_base.actualSize(tamanho, QIcon::Normal, estado);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State estado) override
+    {
+        return m_base.availableSizes(QIcon::Normal, estado);
+    }
+
+    QString key() const override { return QStringLiteral("IconeSemAcinzentar"); }
+    bool isNull() override { return m_base.isNull(); }
+    QIconEngine *clone() const override { return new IconeSemAcinzentar(m_base); }
+
+private:
+    QIcon m_base;
+};
+
 constexpr int kLados[] = {16, 24, 32, 48};
 
 // A PNG of the resources, read as PNG: saying the format and not letting
@@ -112,6 +150,11 @@ QIcon adiado(std::function<QIcon()> cria)
         if (icone.isNull())
             icone = cria();
     }));
+}
+
+QIcon semAcinzentar(const QIcon &icone)
+{
+    return QIcon(new IconeSemAcinzentar(icone));
 }
 
 QIcon iconePrograma()

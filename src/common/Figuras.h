@@ -24,4 +24,8 @@ QIcon iconePrograma();
 // An icon made by `cria` the first time anything of it is asked for.
 QIcon adiado(std::function<QIcon()> cria);
 
+// `icone` drawn as it is in every mode: a disabled button that shows it
+// keeps its normal picture instead of a greyed one. Reads nothing now.
+QIcon semAcinzentar(const QIcon &icone);
+
 } // namespace Figuras

@@ -5,6 +5,7 @@
 #include "common/Figuras.h"
 #include "common/Localidade.h"
 #include "package/BibliotecaZip.h"
+#include "store/Banco.h"
 #include "store/PreparacaoBancoLocal.h"
 
 #include <QApplication>
@@ -62,10 +63,12 @@ AmbienteJanela::AmbienteJanela()
     QApplication::setStyle(new EstiloJanela(QStyleFactory::create(QApplication::style()->name())));
     // Libraries the window needs before its first paint are loaded by the
     // second core while this one builds the window: the ZIP library, which
-    // the load checks, and the image plugins, which the style's first picture
-    // (a group box's frame) loads.
+    // the load checks, the database engine, which the load reads the settings
+    // with, and the image plugins, which the style's first picture (a group
+    // box's frame) loads.
     m_carga.reset(QThread::create([] {
         BibliotecaZip::carregada();
+        PreparaMotorBanco();
         QImageReader::supportedImageFormats();
     }));
     m_carga->setObjectName(QStringLiteral("carga de bibliotecas"));

@@ -217,6 +217,8 @@ void frmPrincipal::montaAbas(QWidget *centro)
         CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
         cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");
         cmdDisquete = botao("cmdDisquete", QStringLiteral("Disquete"), "disquete");
+        MantemFiguraQuandoDesabilitado(cmdInternet);
+        MantemFiguraQuandoDesabilitado(cmdDisquete);
         lblMensagem = linhaDeConteudo("lblMensagem", QStringLiteral("Enviando para o disquete. Aguarde..."),
                                       QStringLiteral("Mensagem"));
         auto *botoes = new QHBoxLayout;
@@ -242,6 +244,7 @@ void frmPrincipal::montaAbas(QWidget *centro)
         fora->addWidget(Frame2);
         auto *coluna = new QVBoxLayout(Frame2);
         cmdTransmitir = botao("cmdTransmitir", QStringLiteral("Transmitir"), "enviar");
+        MantemFiguraQuandoDesabilitado(cmdTransmitir);
         cmdCancelar = botao("cmdCancelar", QStringLiteral("Cancelar"), "cancelar");
         ProgressTransfer = nomeado(new QProgressBar, "ProgressTransfer", QStringLiteral("Progresso da transmissão"));
         ProgressTransfer->setRange(0, 100);
@@ -336,8 +339,6 @@ void frmPrincipal::DesabilitaBotoesEnvio()
 {
     for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
         b->setEnabled(false);
-    for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
-        MantemFiguraQuandoDesabilitado(b);
 }
 
 void frmPrincipal::HabilitaBotoesEnvio()
@@ -353,7 +354,5 @@ bool frmPrincipal::transferindo() const
 
 void MantemFiguraQuandoDesabilitado(QPushButton *botao)
 {
-    QIcon icone = botao->icon();
-    icone.addPixmap(icone.pixmap(16, 16, QIcon::Normal), QIcon::Disabled);
-    botao->setIcon(icone);
+    botao->setIcon(Figuras::semAcinzentar(botao->icon()));
 }

@@ -119,7 +119,8 @@ public:
     void IdentificaEscola(const std::optional<DadosEscola> &escola);
 
     // Disable / enable the three send buttons ("Disquete", "Internet",
-    // "Transmitir"). A disabled send button keeps its normal picture.
+    // "Transmitir"). A disabled send button keeps its normal picture
+    // (MantemFiguraQuandoDesabilitado, given when they are made).
     void DesabilitaBotoesEnvio();
     void HabilitaBotoesEnvio();
 

@@ -263,7 +263,6 @@ void frmPrincipal::cmdTransmitir_Click()
 void frmPrincipal::cmdInternet_Click()
 {
     SSTab->setCurrentIndex(2);
-    MantemFiguraQuandoDesabilitado(cmdTransmitir);
     cmdTransmitir_Click();
 }
 

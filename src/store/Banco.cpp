@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 
 QString ComandoSql;
 
@@ -194,6 +195,22 @@ std::unique_ptr<ImportadorTabelas> abreConexao(const QString &caminho)
 }
 
 } // namespace
+
+bool PreparaMotorBanco()
+{
+    // A connection of its own, named after the thread: each thread uses only
+    // the connections it made.
+    const QString nome = QStringLiteral("tavo-motor-%1").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+    bool aberto = false;
+    {
+        QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
+        banco.setDatabaseName(QStringLiteral(":memory:"));
+        aberto = banco.open();
+        banco.close();
+    }
+    QSqlDatabase::removeDatabase(nome);
+    return aberto;
+}
 
 void AbreBanco(const QString &caminho)
 {

@@ -89,6 +89,12 @@ void AbreBanco(const QString &caminho);
 // Erros::ObjetoFechado when no connection was open.
 void FechaBanco();
 
+// Loads the database engine (Qt's SQLite driver and SQLite's own set-up,
+// paid once by the process) on the calling thread, so that the first
+// AbreBanco opens at once. Opens and leaves nothing; false when the engine
+// cannot be loaded, which AbreBanco then reports.
+bool PreparaMotorBanco();
+
 // One use of the shared database. Creating a session opens the file
 // (AbreBanco, which raises what it raises); leaving the session's scope,
 // however it is left, closes the shared connection again. fecha() closes on

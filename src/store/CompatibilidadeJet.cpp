@@ -1,5 +1,8 @@
 #include "store/CompatibilidadeJet.h"
 
+#include "common/Log.h"
+#include "common/Modulos.h"
+
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -8,10 +11,60 @@
 
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace CompatibilidadeJet {
 
 namespace {
+
+// SQLite's own functions that Format needs. They come from the library Qt's
+// SQLite driver loads, found by name when the first connection is prepared:
+// linked to the program, the library was loaded at every start, before the
+// window, which does not need it before its load reads the settings.
+#define TAVO_FUNCOES_SQLITE(X)                                                                                         \
+    X(sqlite3_create_function_v2)                                                                                      \
+    X(sqlite3_result_null)                                                                                             \
+    X(sqlite3_result_text)                                                                                             \
+    X(sqlite3_value_bytes)                                                                                             \
+    X(sqlite3_value_double)                                                                                            \
+    X(sqlite3_value_int64)                                                                                             \
+    X(sqlite3_value_text)                                                                                              \
+    X(sqlite3_value_type)
+
+struct FuncoesSqlite
+{
+#define TAVO_PONTEIRO_SQLITE(funcao) decltype(&::funcao) funcao = nullptr;
+    TAVO_FUNCOES_SQLITE(TAVO_PONTEIRO_SQLITE)
+#undef TAVO_PONTEIRO_SQLITE
+};
+
+// The functions, or null (with the reason logged once) when the library or
+// one of them cannot be found.
+const FuncoesSqlite *sqlite()
+{
+    static const std::optional<FuncoesSqlite> funcoes = []() -> std::optional<FuncoesSqlite> {
+        FuncoesSqlite tabela;
+        QString motivo;
+        const auto resolve = [&motivo](auto &ponteiro, const char *nome) {
+            if (!motivo.isEmpty())
+                return;
+            const Modulos::Funcao funcao = Modulos::doSistema("sqlite3", 0, nome);
+            if (funcao.endereco)
+                ponteiro = reinterpret_cast<std::remove_reference_t<decltype(ponteiro)>>(funcao.endereco);
+            else
+                motivo = funcao.motivo;
+        };
+#define TAVO_RESOLVE_SQLITE(funcao) resolve(tabela.funcao, #funcao);
+        TAVO_FUNCOES_SQLITE(TAVO_RESOLVE_SQLITE)
+#undef TAVO_RESOLVE_SQLITE
+        if (!motivo.isEmpty()) {
+            qCWarning(lcBanco).noquote() << "SQLite's functions not found; Format is not available:" << motivo;
+            return std::nullopt;
+        }
+        return tabela;
+    }();
+    return funcoes ? &*funcoes : nullptr;
+}
 
 // A date and a time of day as the store holds them, with no time zone:
 // Format only rearranges the fields. Building a local-time QDateTime for
@@ -227,10 +280,10 @@ template <typename Visao> bool padraoNumerico(Visao padrao)
     return true;
 }
 
-bool formataBytes(sqlite3_context *contexto, sqlite3_value **argumentos)
+bool formataBytes(const FuncoesSqlite &lib, sqlite3_context *contexto, sqlite3_value **argumentos)
 {
-    const auto *padrao = reinterpret_cast<const char *>(sqlite3_value_text(argumentos[1]));
-    const int tamanhoPadrao = sqlite3_value_bytes(argumentos[1]);
+    const auto *padrao = reinterpret_cast<const char *>(lib.sqlite3_value_text(argumentos[1]));
+    const int tamanhoPadrao = lib.sqlite3_value_bytes(argumentos[1]);
     // 64 pattern characters give at most 64 * 2.5 output bytes.
     if (!padrao || tamanhoPadrao > 64)
         return false;
@@ -241,41 +294,43 @@ bool formataBytes(sqlite3_context *contexto, sqlite3_value **argumentos)
     const QLatin1StringView visaoPadrao(padrao, tamanhoPadrao);
     if (padraoNumerico(visaoPadrao))
         return false;
-    const auto *texto = reinterpret_cast<const char *>(sqlite3_value_text(argumentos[0]));
+    const auto *texto = reinterpret_cast<const char *>(lib.sqlite3_value_text(argumentos[0]));
     if (!texto)
         return false;
-    const std::optional<Momento> data = leFormaFixa(QLatin1StringView(texto, sqlite3_value_bytes(argumentos[0])));
+    const std::optional<Momento> data = leFormaFixa(QLatin1StringView(texto, lib.sqlite3_value_bytes(argumentos[0])));
     if (!data || data->dia.year() < 0)
         return false;
     SaidaBytes saida{visaoPadrao, {}, 0};
     escreveData(*data, visaoPadrao, saida);
-    sqlite3_result_text(contexto, saida.texto, saida.tamanho, SQLITE_TRANSIENT);
+    lib.sqlite3_result_text(contexto, saida.texto, saida.tamanho, SQLITE_TRANSIENT);
     return true;
 }
 
 void funcaoFormat(sqlite3_context *contexto, int, sqlite3_value **argumentos)
 {
-    if (sqlite3_value_type(argumentos[0]) == SQLITE_TEXT && formataBytes(contexto, argumentos))
+    // Registered only once the functions were found.
+    const FuncoesSqlite &lib = *sqlite();
+    if (lib.sqlite3_value_type(argumentos[0]) == SQLITE_TEXT && formataBytes(lib, contexto, argumentos))
         return;
     QVariant valor;
-    switch (sqlite3_value_type(argumentos[0])) {
+    switch (lib.sqlite3_value_type(argumentos[0])) {
     case SQLITE_NULL:
-        sqlite3_result_null(contexto);
+        lib.sqlite3_result_null(contexto);
         return;
     case SQLITE_INTEGER:
-        valor = static_cast<qlonglong>(sqlite3_value_int64(argumentos[0]));
+        valor = static_cast<qlonglong>(lib.sqlite3_value_int64(argumentos[0]));
         break;
     case SQLITE_FLOAT:
-        valor = sqlite3_value_double(argumentos[0]);
+        valor = lib.sqlite3_value_double(argumentos[0]);
         break;
     default:
-        valor = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argumentos[0])));
+        valor = QString::fromUtf8(reinterpret_cast<const char *>(lib.sqlite3_value_text(argumentos[0])));
         break;
     }
-    const unsigned char *textoPadrao = sqlite3_value_text(argumentos[1]);
+    const unsigned char *textoPadrao = lib.sqlite3_value_text(argumentos[1]);
     const QString padrao = textoPadrao ? QString::fromUtf8(reinterpret_cast<const char *>(textoPadrao)) : QString();
     const QByteArray resultado = formata(valor, padrao).toUtf8();
-    sqlite3_result_text(contexto, resultado.constData(), static_cast<int>(resultado.size()), SQLITE_TRANSIENT);
+    lib.sqlite3_result_text(contexto, resultado.constData(), static_cast<int>(resultado.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace
@@ -310,10 +365,11 @@ void preparaConexao(QSqlDatabase &banco)
     const QVariant handle = banco.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return;
-    auto *sqlite = *static_cast<sqlite3 *const *>(handle.data());
-    if (sqlite)
-        sqlite3_create_function_v2(sqlite, "Format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, funcaoFormat,
-                                   nullptr, nullptr, nullptr);
+    auto *conexao = *static_cast<sqlite3 *const *>(handle.data());
+    const FuncoesSqlite *funcoes = conexao ? sqlite() : nullptr;
+    if (funcoes)
+        funcoes->sqlite3_create_function_v2(conexao, "Format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                            funcaoFormat, nullptr, nullptr, nullptr);
 }
 
 QString formata(const QVariant &valor, const QString &padrao)

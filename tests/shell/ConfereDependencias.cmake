@@ -1,5 +1,6 @@
-# The programs start without Qt Network, Qt Print Support and libzip: only
-# their modules link the first two, and libzip is loaded when first needed. A
+# The programs start without Qt Network, Qt Print Support, libzip and SQLite:
+# only their modules link the first two, libzip is loaded when first needed,
+# and SQLite comes with Qt's SQLite driver. A
 # class or a function of any of them called directly from the core or the
 # windows would link it into every program again, and the window would load
 # it at start-up; this test says so.
@@ -23,7 +24,7 @@ endfunction()
 foreach(programa ${PROGRAMAS})
     dependencias(${programa} nomes)
     foreach(nome ${nomes})
-        if(nome MATCHES "^(libQt6Network|libQt6PrintSupport|libzip)\\.")
+        if(nome MATCHES "^(libQt6Network|libQt6PrintSupport|libzip|libsqlite3)\\.")
             message(SEND_ERROR "${programa} links ${nome}")
         endif()
     endforeach()

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <thread>
+
 namespace {
 
 // How a session is left.
@@ -113,6 +115,21 @@ private Q_SLOTS:
                  QStringLiteral("09:05:03"));
         QCOMPARE(CompatibilidadeJet::formata(7, QStringLiteral("00")), QStringLiteral("07"));
         QCOMPARE(CompatibilidadeJet::formata(123456, QStringLiteral("0000")), QStringLiteral("123456"));
+    }
+
+    // The engine loaded ahead on another thread, as the window does while the
+    // shared connection is in use here, leaves nothing behind.
+    void motorPreparadoEmOutraThreadNaoDeixaConexao()
+    {
+        AbreBanco(m_ambiente->bancoLocal());
+        const QStringList antes = QSqlDatabase::connectionNames();
+        bool preparado = false;
+        std::thread outra([&preparado] { preparado = PreparaMotorBanco(); });
+        outra.join();
+        QVERIFY(preparado);
+        QCOMPARE(QSqlDatabase::connectionNames(), antes);
+        Consulta().abre(QStringLiteral("select count(*) as n from configuracao"));
+        QCOMPARE(Consulta().texto(QStringLiteral("n")), QStringLiteral("0"));
     }
 
     void nomesSemDiferencaDeCaixa()
