@@ -2,8 +2,6 @@
 
 #include "common/Modulos.h"
 
-#include <type_traits>
-
 namespace {
 
 struct Carga
@@ -16,18 +14,11 @@ struct Carga
 Carga carrega()
 {
     Carga carga;
-    const auto resolve = [&carga](auto &ponteiro, const char *nome) {
-        if (!carga.motivo.isEmpty())
-            return;
-        const Modulos::Funcao funcao = Modulos::doSistema("zip", TAVO_LIBZIP_ABI, nome);
-        if (funcao.endereco)
-            ponteiro = reinterpret_cast<std::remove_reference_t<decltype(ponteiro)>>(funcao.endereco);
-        else
-            carga.motivo = funcao.motivo;
-    };
-#define TAVO_RESOLVE_LIBZIP(funcao) resolve(carga.tabela.funcao, #funcao);
+    Modulos::TabelaDoSistema libzip("zip", TAVO_LIBZIP_ABI);
+#define TAVO_RESOLVE_LIBZIP(funcao) libzip.resolve(carga.tabela.funcao, #funcao);
     TAVO_FUNCOES_LIBZIP(TAVO_RESOLVE_LIBZIP)
 #undef TAVO_RESOLVE_LIBZIP
+    carga.motivo = libzip.motivo;
     carga.completa = carga.motivo.isEmpty();
     return carga;
 }

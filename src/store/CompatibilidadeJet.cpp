@@ -11,7 +11,6 @@
 
 #include <cstring>
 #include <optional>
-#include <type_traits>
 
 namespace CompatibilidadeJet {
 
@@ -44,21 +43,13 @@ const FuncoesSqlite *sqlite()
 {
     static const std::optional<FuncoesSqlite> funcoes = []() -> std::optional<FuncoesSqlite> {
         FuncoesSqlite tabela;
-        QString motivo;
-        const auto resolve = [&motivo](auto &ponteiro, const char *nome) {
-            if (!motivo.isEmpty())
-                return;
-            const Modulos::Funcao funcao = Modulos::doSistema("sqlite3", 0, nome);
-            if (funcao.endereco)
-                ponteiro = reinterpret_cast<std::remove_reference_t<decltype(ponteiro)>>(funcao.endereco);
-            else
-                motivo = funcao.motivo;
-        };
-#define TAVO_RESOLVE_SQLITE(funcao) resolve(tabela.funcao, #funcao);
+        Modulos::TabelaDoSistema biblioteca("sqlite3", 0);
+#define TAVO_RESOLVE_SQLITE(funcao) biblioteca.resolve(tabela.funcao, #funcao);
         TAVO_FUNCOES_SQLITE(TAVO_RESOLVE_SQLITE)
 #undef TAVO_RESOLVE_SQLITE
-        if (!motivo.isEmpty()) {
-            qCWarning(lcBanco).noquote() << "SQLite's functions not found; Format is not available:" << motivo;
+        if (!biblioteca.motivo.isEmpty()) {
+            qCWarning(lcBanco).noquote() << "SQLite's functions not found; Format is not available:"
+                                         << biblioteca.motivo;
             return std::nullopt;
         }
         return tabela;

@@ -48,6 +48,28 @@ private Q_SLOTS:
             }
         }
     }
+
+    // A table of a library's functions is filled in order; the first that
+    // is missing stops it, leaves the rest null and is named.
+    void tabelaParaNaPrimeiraQueFalta()
+    {
+        using Funcao = int (*)();
+        Funcao inflate = nullptr, ausente = nullptr, deflate = nullptr;
+        Modulos::TabelaDoSistema parcial("z", 1);
+        parcial.resolve(inflate, "inflate");
+        parcial.resolve(ausente, "nao_existe");
+        parcial.resolve(deflate, "deflate");
+        QVERIFY(inflate);
+        QVERIFY(!ausente);
+        QVERIFY(!deflate);
+        QVERIFY2(parcial.motivo.contains(QLatin1String("nao_existe")), qPrintable(parcial.motivo));
+
+        Modulos::TabelaDoSistema completa("z", 1);
+        completa.resolve(inflate, "inflate");
+        completa.resolve(deflate, "deflate");
+        QVERIFY(inflate && deflate && inflate != deflate);
+        QVERIFY2(completa.motivo.isEmpty(), qPrintable(completa.motivo));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstModulos)
