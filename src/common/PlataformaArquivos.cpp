@@ -157,6 +157,21 @@ int Arquivo::escreve(const char *dados, qint64 tamanho)
     return 0;
 }
 
+int Arquivo::escreveEm(qint64 posicao, const char *dados, qint64 tamanho)
+{
+    qint64 feitos = 0;
+    while (feitos < tamanho) {
+        const ssize_t n = ::pwrite(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos),
+                                   static_cast<off_t>(posicao + feitos));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        feitos += n;
+    }
+    return 0;
+}
+
 int Arquivo::descarrega()
 {
     if (::fsync(static_cast<int>(m_descritor)) == 0)

@@ -50,6 +50,9 @@ public:
     int leEm(qint64 posicao, char *dados, qint64 tamanho, qint64 &lidos);
     // Writes all `tamanho` bytes, or fails.
     int escreve(const char *dados, qint64 tamanho);
+    // Writes all `tamanho` bytes at `posicao`, or fails; the current
+    // position stays.
+    int escreveEm(qint64 posicao, const char *dados, qint64 tamanho);
     // Writes the file's content through to its medium. A medium that cannot
     // do it (a device, some network file systems) has nothing pending: 0.
     int descarrega();

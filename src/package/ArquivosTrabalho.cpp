@@ -82,6 +82,25 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho)
                     detalhe);
 }
 
+int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arquivo, QString &temporario)
+{
+    const QFileInfo info(destinoLocal);
+    // The temporary name sorts after the real names of a file list, so a
+    // leftover of a crash is never taken for a piece or a package.
+    for (int tentativa = 0; tentativa < 100; ++tentativa) {
+        const QString candidato = info.absolutePath() + QStringLiteral("/~") + info.fileName() + QStringLiteral(".tmp")
+                                  + QString::number(QRandomGenerator::global()->generate() % 1000000u);
+        const int codigo = arquivo.criaNovo(candidato);
+        if (codigo == 0) {
+            temporario = candidato;
+            return 0;
+        }
+        if (codigo != EEXIST)
+            return codigo;
+    }
+    return EEXIST;
+}
+
 GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
     : m_destino(destinoLocal)
     , m_midia(midia)
@@ -101,20 +120,8 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
     // pieces that are deleted moments later; a full local disk is reported
     // by the writes themselves.
     m_descarrega = !NaPastaTrabalho(destinoLocal);
-    // The temporary name sorts after the real names of a file list, so a
-    // leftover of a crash is never taken for a piece or a package.
-    for (int tentativa = 0; tentativa < 100; ++tentativa) {
-        const QString candidato = pasta + QStringLiteral("/~") + info.fileName() + QStringLiteral(".tmp")
-                                  + QString::number(QRandomGenerator::global()->generate() % 1000000u);
-        const int codigo = m_arquivo.criaNovo(candidato);
-        if (codigo == 0) {
-            m_temporario = candidato;
-            return;
-        }
-        if (codigo != EEXIST)
-            throw falha(codigo);
-    }
-    throw erroDoSistema(EEXIST, destinoLocal);
+    if (const int codigo = CriaTemporario(destinoLocal, m_arquivo, m_temporario))
+        throw falha(codigo);
 }
 
 ErroTavo GravacaoAtomica::falha(int codigo) const

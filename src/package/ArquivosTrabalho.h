@@ -51,6 +51,11 @@ bool NaPastaTrabalho(const QString &caminhoLocal);
 // missing folder or path → 76; anything else → 57 with the system's text.
 ErroTavo erroDoSistema(int codigo, const QString &caminho);
 
+// Creates a new file for writing under a temporary name in the folder of
+// `destinoLocal`, a name that sorts after the real names of a file list: 0
+// with its name in `temporario`, or the system's error number.
+int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arquivo, QString &temporario);
+
 // Writes a new file under a temporary name in the target folder and puts it
 // in place (replacing any file there) only in conclui(); a write that is not
 // concluded is removed. Files outside the working folder are flushed to

@@ -28,9 +28,11 @@
     X(zip_get_error)                                                                                                   \
     X(zip_get_num_entries)                                                                                             \
     X(zip_open)                                                                                                        \
+    X(zip_open_from_source)                                                                                            \
     X(zip_set_file_compression)                                                                                        \
     X(zip_source_free)                                                                                                 \
     X(zip_source_function)                                                                                             \
+    X(zip_source_function_create)                                                                                      \
     X(zip_source_make_command_bitmap)                                                                                  \
     X(zip_stat_index)                                                                                                  \
     X(zip_stat_init)

@@ -1,10 +1,11 @@
 // The working folder is not flushed to the disk (its files are intermediate),
 // so a full disk there must still be caught by the writes themselves: a real
 // small file system mounted on the working folder fills up while pieces are
-// cut and while they are joined.
+// cut, while they are joined, and while a package is made.
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "package/ArquivosTrabalho.h"
+#include "package/MotorZip.h"
 #include "package/Pedacos.h"
 
 #include "support/AmbienteTeste.h"
@@ -88,6 +89,25 @@ private Q_SLOTS:
             grava(pasta.pasta() + QLatin1Char('/') + pedaco, TamanhoPedaco());
         QCOMPARE(numeroDoErro([&] { JuntaPedacos(pasta.pasta(), pedacos); }), Erros::DiscoCheio);
         QCOMPARE(pasta.arquivos(), pedacos);
+    }
+
+    void pacoteNumaPastaCheiaFalhaEMantemOAnterior()
+    {
+        AmbienteTeste ambiente;
+        const int tamanho = 3 << 20;
+        const QString banco = ambiente.raiz() + QStringLiteral("/mirv_dat.mdb");
+        QFile arquivo(banco);
+        QVERIFY(arquivo.open(QIODevice::WriteOnly) && arquivo.write(aleatorio(tamanho, 5)) == tamanho);
+        arquivo.close();
+        const PastaPequena pasta("1m");
+        if (!pasta.montada())
+            QSKIP("mounting a tmpfs needs root");
+        const QString pacote = pasta.pasta() + QStringLiteral("/DADOS.zip");
+        grava(pacote, 1000);
+        QCOMPARE(numeroDoErro([&] { MotorZip::compacta(pacote, banco, QStringLiteral("mirv_dat.mdb"), 3, {}); }),
+                 Erros::DiscoCheio);
+        QCOMPARE(pasta.arquivos(), QStringList{QStringLiteral("DADOS.zip")});
+        QCOMPARE(QFileInfo(pacote).size(), 1000);
     }
 
     void cabendoTudoOsPedacosVoltamAoPacote()
