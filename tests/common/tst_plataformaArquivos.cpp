@@ -84,6 +84,21 @@ private Q_SLOTS:
         QCOMPARE(lidos, 0);
     }
 
+    void escritaNumaPosicaoNaoMoveAEscritaSeguida()
+    {
+        QTemporaryDir pasta;
+        const QString caminho = pasta.filePath(QStringLiteral("a"));
+        PlataformaArquivos::Arquivo arquivo;
+        QCOMPARE(arquivo.criaNovo(caminho), 0);
+        QCOMPARE(arquivo.escreve("0123456789", 10), 0);
+        QCOMPARE(arquivo.escreveEm(2, "ab", 2), 0);
+        QCOMPARE(arquivo.escreve("Z", 1), 0);
+        // Past the end: the gap reads as zeros.
+        QCOMPARE(arquivo.escreveEm(13, "q", 1), 0);
+        QCOMPARE(arquivo.fecha(), 0);
+        QCOMPARE(le(caminho), QByteArray("01ab456789Z\0\0q", 14));
+    }
+
     void arquivoQueNaoSincronizaNaoEhFalha()
     {
         PlataformaArquivos::Arquivo dispositivo;

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <zip.h>
 #include <zlib.h>
 
@@ -266,7 +267,9 @@ private Q_SLOTS:
                 QTest::addRow("%lld bytes, %s", tamanho, trabalhadores.constData())
                     << linhas.left(tamanho) << trabalhadores;
         }
-        QTest::newRow("incompressivel") << aleatorio(600000, 13) << QByteArray("2");
+        // Larger than twice the 1 MiB the file's writes are gathered in: the
+        // local header is written back after the data went out in pieces.
+        QTest::newRow("incompressivel") << aleatorio(2500000, 13) << QByteArray("2");
     }
 
     void pacoteLidoPorOutrosEmQualquerTamanho()
@@ -297,6 +300,16 @@ private Q_SLOTS:
         QCOMPARE(info.comp_method, ZIP_CM_DEFLATE);
         QCOMPARE(info.crc, quint32(crc32_z(0, reinterpret_cast<const Bytef *>(banco.constData()), banco.size())));
         QCOMPARE(MotorZip::testa(pacote, {}).first().tamanho, banco.size());
+        // Put in place, not copied: no temporary is left, and the package
+        // has a new file's permissions, as the library's own file had.
+        QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("mirv_dat.mdb"), QStringLiteral("p.zip")}));
+        const mode_t mascara = ::umask(0);
+        ::umask(mascara);
+        struct stat estado
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(pacote).constData(), &estado), 0);
+        QCOMPARE(estado.st_mode & 0777, 0666 & ~mascara);
 
         // Another implementation reads it back whole.
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
