@@ -151,6 +151,18 @@ private Q_SLOTS:
                                         pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3, {});
                  }),
                  76L);
+
+        // A folder where the package would go fails only when the finished
+        // package is put in place: the folder stays, and the package made
+        // is not left behind.
+        QVERIFY(QDir(pasta.path()).mkdir(QStringLiteral("pasta.zip")));
+        QVERIFY(numeroDoErro([&] {
+                    MotorZip::compacta(pasta.filePath(QStringLiteral("pasta.zip")),
+                                       pasta.filePath(QStringLiteral("grande.mdb")), QStringLiteral("a"), 3, {});
+                })
+                != 0);
+        QVERIFY(QFileInfo(pasta.filePath(QStringLiteral("pasta.zip"))).isDir());
+        QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("grande.mdb"), QStringLiteral("p.zip")}));
     }
 
     void pacoteExistenteFicaSoComOBancoAtual()
