@@ -26,6 +26,22 @@ int resultado(bool ok)
     return ok ? 0 : errno;
 }
 
+// Repeats a write (`escreveDesde(feitos)`, answering what it wrote or -1)
+// until all `tamanho` bytes are written: 0, or the error it left in errno.
+template <typename F> int escreveTudo(qint64 tamanho, F &&escreveDesde)
+{
+    qint64 feitos = 0;
+    while (feitos < tamanho) {
+        const ssize_t n = escreveDesde(feitos);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        feitos += n;
+    }
+    return 0;
+}
+
 ErroTavo falha(const QString &caminho, int codigo)
 {
     return ErroTavo(Erros::FalhaArquivo,
@@ -145,31 +161,17 @@ int Arquivo::leEm(qint64 posicao, char *dados, qint64 tamanho, qint64 &lidos)
 
 int Arquivo::escreve(const char *dados, qint64 tamanho)
 {
-    qint64 feitos = 0;
-    while (feitos < tamanho) {
-        const ssize_t n = ::write(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        feitos += n;
-    }
-    return 0;
+    return escreveTudo(tamanho, [&](qint64 feitos) {
+        return ::write(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos));
+    });
 }
 
 int Arquivo::escreveEm(qint64 posicao, const char *dados, qint64 tamanho)
 {
-    qint64 feitos = 0;
-    while (feitos < tamanho) {
-        const ssize_t n = ::pwrite(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos),
-                                   static_cast<off_t>(posicao + feitos));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        feitos += n;
-    }
-    return 0;
+    return escreveTudo(tamanho, [&](qint64 feitos) {
+        return ::pwrite(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos),
+                        static_cast<off_t>(posicao + feitos));
+    });
 }
 
 int Arquivo::descarrega()
