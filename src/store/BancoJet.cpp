@@ -125,6 +125,8 @@ TabelaCopiada copiaTabela(Leitura &leitura, QSqlDatabase &destino, const QString
             throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
         ++copiada.linhas;
     }
+    copiada.declaradas = leitura.i64();
+    copiada.paginasIlegiveis = leitura.u32();
     return copiada;
 }
 

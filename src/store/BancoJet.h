@@ -12,11 +12,17 @@
 // shared connection. Raises ErroTavo when the file cannot be read.
 std::unique_ptr<ImportadorTabelas> abreBancoJet(const QString &caminho);
 
-// A table written from an export, with the number of rows it carried.
+// A table written from an export: the rows it carried, and what the file
+// declares of it. A damaged file gives fewer rows than it declares, or pages
+// that cannot be read; a count the file did not keep up to date, more rows.
 struct TabelaCopiada
 {
     QString nome;
     qint64 linhas = 0;
+    qint64 declaradas = 0;
+    quint32 paginasIlegiveis = 0;
+
+    bool inteira() const { return linhas >= declaradas && paginasIlegiveis == 0; }
 };
 
 // Writes the `quantas` tables of an export (LeitorJet::exporta of the file

@@ -1,6 +1,5 @@
 #include "store/ConversaoBancoLocal.h"
 
-#include "common/Erro.h"
 #include "common/Log.h"
 #include "common/PlataformaArquivos.h"
 #include "store/Banco.h"
@@ -9,15 +8,21 @@
 #include "store/LeitorJet.h"
 #include "store/Provisionamento.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUuid>
 
-#include <optional>
+#include <algorithm>
 
 namespace {
+
+// What the names of a conversion under way add to the database's name.
+const QString kConvertendo = QStringLiteral(".convertendo");
+const QString kCopiando = QStringLiteral(".copiando");
 
 // A file of the conversion that is removed unless it is kept.
 class ArquivoProvisorio
@@ -26,7 +31,6 @@ public:
     explicit ArquivoProvisorio(QString caminho)
         : m_caminho(std::move(caminho))
     {
-        QFile::remove(m_caminho);
     }
     ~ArquivoProvisorio()
     {
@@ -42,12 +46,19 @@ private:
     bool m_mantido = false;
 };
 
-QSqlQuery executa(QSqlDatabase &banco, const QString &sql)
+// A name of the folder no other conversion uses, even one that did not
+// wait for the lock.
+QString nomeProvisorio(const QString &caminho)
+{
+    return caminho + kConvertendo + QLatin1Char('-')
+           + QString::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, QLatin1Char('0'));
+}
+
+void executa(QSqlDatabase &banco, const QString &sql)
 {
     QSqlQuery consulta(banco);
     if (!consulta.exec(sql))
         throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
-    return consulta;
 }
 
 // The file's tables stay as the file has them (an old Historico keeps its
@@ -62,107 +73,228 @@ void completaEsquema(QSqlDatabase &banco)
     }
 }
 
-// A local database of the former client holds the program's three tables;
-// a file that does not (a damaged catalog that reads as empty, say) is not
-// converted into an empty database that would hide the office's data.
-void confereTabelasDoPrograma(const QStringList &tabelas)
+// Reads the table `nome` of the file and writes it into `banco`. A table the
+// reader cannot give is told in what is returned; a write that fails raises.
+LeituraTabela copiaTabela(const QString &origem, const QString &nome, QSqlDatabase &banco)
 {
-    for (const QString &necessaria :
-         {QStringLiteral("configuracao"), QStringLiteral("Historico"), QStringLiteral("ACE_ESTRUT_ORGN")}) {
-        if (!tabelas.contains(necessaria, Qt::CaseInsensitive))
-            throw ErroTavo(Erros::FalhaBanco, QStringLiteral("o arquivo não tem a tabela %1").arg(necessaria));
+    LeituraTabela tabela;
+    tabela.nome = nome;
+    QByteArray exportacao;
+    try {
+        exportacao = LeitorJet::exporta(origem, {nome});
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcBanco).noquote() << "Table" << nome << "of" << origem << "not read:" << erro.relato();
+        return tabela;
     }
+    const TabelaCopiada copiada = copiaTabelasJet(exportacao, 1, banco, origem).first();
+    tabela.declaradas = copiada.declaradas;
+    tabela.lidas = copiada.linhas;
+    tabela.paginasIlegiveis = copiada.paginasIlegiveis;
+    return tabela;
 }
 
-void confereLinhas(QSqlDatabase &banco, const QList<TabelaCopiada> &copiadas, qsizetype esperadas)
+// A table of the program's the file could not give starts as the template
+// has it.
+void criaDoModelo(QSqlDatabase &banco, const QString &nome)
 {
-    if (copiadas.size() != esperadas)
-        throw ErroTavo(Erros::FalhaBanco,
-                       QStringLiteral("foram copiadas %1 de %2 tabelas").arg(copiadas.size()).arg(esperadas));
-    for (const TabelaCopiada &tabela : copiadas) {
-        QSqlQuery contagem =
-            executa(banco, QStringLiteral("SELECT count(*) FROM \"%1\"")
-                               .arg(QString(tabela.nome).replace(QLatin1Char('"'), QStringLiteral("\"\""))));
-        const qint64 linhas = contagem.next() ? contagem.value(0).toLongLong() : -1;
-        if (linhas != tabela.linhas)
-            throw ErroTavo(Erros::FalhaBanco, QStringLiteral("a tabela %1 tem %2 linhas no arquivo e %3 na conversão")
-                                                  .arg(tabela.nome)
-                                                  .arg(tabela.linhas)
-                                                  .arg(linhas));
-    }
+    executa(banco, comandoCriaTabela(nome));
+    if (nome.compare(QLatin1String("ACE_ESTRUT_ORGN"), Qt::CaseInsensitive) == 0)
+        insereEscritoriosRegionais(banco);
 }
 
-// Builds the SQLite database at `novo` from the export of `origem`.
-void constroi(const QString &novo, const QByteArray &exportacao, qsizetype tabelas, const QString &origem)
+// Builds the SQLite database at `novo` from the file `origem`: every table
+// the file lists (`tabelas`; none when `catalogoLido` is false), then the
+// program's own ones it could not give, which are made from the template
+// only when `perdas` accepts them (they are part of the loss).
+QList<LeituraTabela> constroi(const QString &novo, const QStringList &tabelas, bool catalogoLido, const QString &origem,
+                              Perdas perdas)
 {
     const QString nomeConexao = QStringLiteral("tavo-conversao-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     std::optional<ErroTavo> falha;
+    QList<LeituraTabela> lidas;
     {
         QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nomeConexao);
         banco.setDatabaseName(novo);
         try {
             if (!banco.open())
                 throw CompatibilidadeJet::erroDoBanco(banco.lastError());
-            const QList<TabelaCopiada> copiadas = copiaTabelasJet(exportacao, tabelas, banco, origem);
-            completaEsquema(banco);
-            confereLinhas(banco, copiadas, tabelas);
+            for (const QString &nome : tabelas)
+                lidas.append(copiaTabela(origem, nome, banco));
+            for (const QString &nome :
+                 {QStringLiteral("configuracao"), QStringLiteral("Historico"), QStringLiteral("ACE_ESTRUT_ORGN")}) {
+                auto tabela = std::find_if(lidas.begin(), lidas.end(), [&nome](const LeituraTabela &lida) {
+                    return lida.nome.compare(nome, Qt::CaseInsensitive) == 0;
+                });
+                if (tabela == lidas.end()) {
+                    LeituraTabela ausente;
+                    ausente.nome = nome;
+                    ausente.presente = !catalogoLido;
+                    tabela = lidas.insert(lidas.end(), ausente);
+                }
+                if (!tabela->lida() && perdas == Perdas::Aceitar)
+                    criaDoModelo(banco, tabela->nome);
+            }
+            // A file refused for what it lost is not worth finishing.
+            if (perdas == Perdas::Aceitar
+                || std::none_of(lidas.cbegin(), lidas.cend(), [](const LeituraTabela &t) { return t.incompleta(); }))
+                completaEsquema(banco);
         } catch (const ErroTavo &erro) {
-            falha = erro;
+            falha = ErroTavo(erro.numero(),
+                             QStringLiteral("Não foi possível gravar o banco de dados convertido na pasta '%1': %2")
+                                 .arg(QFileInfo(novo).absolutePath(), erro.descricao()),
+                             erro.detalhe());
         }
         banco.close();
     }
     QSqlDatabase::removeDatabase(nomeConexao);
     if (falha)
         throw *falha;
+    return lidas;
 }
 
 // Copies the original to the first backup name not taken, flushed to the
-// disk before the original's name is given to the conversion.
+// disk before the original's name is given to the conversion. A name taken
+// by anything, a link to nothing included, is passed over, and the copy
+// takes its name only while it is free: an earlier backup is never lost,
+// and a link never leads the copy elsewhere.
 QString guardaOriginal(const QString &caminho)
 {
     const QString base = caminho + QStringLiteral(".access");
-    QString copia = base;
-    for (int n = 1; QFileInfo::exists(copia); ++n)
-        copia = base + QLatin1Char('.') + QString::number(n);
-    const QString provisoria = copia + QStringLiteral(".copiando");
-    ArquivoProvisorio guarda(provisoria);
-    if (!QFile::copy(caminho, provisoria))
-        throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("não foi possível copiar o arquivo para '%1'").arg(copia));
-    PlataformaArquivos::descarrega(provisoria);
-    // rename never replaces: an earlier backup is never lost.
-    if (!QFile::rename(provisoria, copia))
-        throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("não foi possível gravar a cópia '%1'").arg(copia));
-    guarda.mantem();
-    return copia;
+    for (int n = 0;; ++n) {
+        const QString copia = n == 0 ? base : base + QLatin1Char('.') + QString::number(n);
+        const QFileInfo info(copia);
+        if (info.exists() || info.isSymLink())
+            continue;
+        const QString provisoria = copia + kCopiando;
+        ArquivoProvisorio guarda(provisoria);
+        QFile::remove(provisoria);
+        if (!QFile::copy(caminho, provisoria))
+            throw ErroTavo(Erros::FalhaArquivo,
+                           QStringLiteral("não foi possível copiar o arquivo para '%1'").arg(copia));
+        PlataformaArquivos::descarrega(provisoria);
+        const int codigo = PlataformaArquivos::renomeiaSemSubstituir(provisoria, copia);
+        if (codigo == EEXIST)
+            continue;
+        if (codigo != 0)
+            throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("não foi possível gravar a cópia '%1': %2")
+                                                    .arg(copia, PlataformaArquivos::textoDoSistema(codigo)));
+        guarda.mantem();
+        return copia;
+    }
+}
+
+void registraTabelas(const QString &caminho, const QList<LeituraTabela> &tabelas)
+{
+    for (const LeituraTabela &tabela : tabelas) {
+        if (!tabela.lida())
+            qCWarning(lcBanco).noquote() << "Access table" << tabela.nome << "of" << caminho << "could not be read";
+        else if (tabela.incompleta())
+            qCWarning(lcBanco).noquote() << "Access table" << tabela.nome << "of" << caminho << "declares"
+                                         << tabela.declaradas << "rows;" << tabela.lidas << "read,"
+                                         << tabela.paginasIlegiveis << "pages unreadable";
+        else if (tabela.lidas > tabela.declaradas)
+            qCInfo(lcBanco).noquote() << "Access table" << tabela.nome << "of" << caminho << "declares"
+                                      << tabela.declaradas << "rows and holds" << tabela.lidas
+                                      << "(a count the file did not keep up to date); all converted";
+        else
+            qCDebug(lcBanco).noquote() << "Access table" << tabela.nome << "read whole:" << tabela.lidas << "rows";
+    }
+}
+
+ResultadoConversao recusa(ResultadoConversao resultado, const ErroTavo &erro)
+{
+    resultado.fim = ResultadoConversao::Fim::Recusado;
+    resultado.erro = erro;
+    return resultado;
 }
 
 } // namespace
 
-QString converteBancoLocal(const QString &caminho)
+QString LeituraTabela::perda() const
 {
-    if (formatoDoBanco(caminho) != FormatoBanco::Jet)
-        return {};
-    qCInfo(lcBanco).noquote() << "Converting the local database from the Access format:" << caminho;
-    try {
-        // What an interrupted conversion left under this name goes first.
-        const QString novo = caminho + QStringLiteral(".convertendo");
-        ArquivoProvisorio guardaNovo(novo);
+    if (!presente)
+        return QStringLiteral("o arquivo não tem a tabela %1").arg(nome);
+    if (!lida())
+        return QStringLiteral("a tabela %1 não pôde ser lida").arg(nome);
+    if (lidas < declaradas)
+        return QStringLiteral("a tabela %1 declara %2 linhas; %3 puderam ser lidas")
+            .arg(nome)
+            .arg(declaradas)
+            .arg(lidas);
+    if (paginasIlegiveis > 0)
+        return QStringLiteral("a tabela %1 tem %2 páginas que não puderam ser lidas").arg(nome).arg(paginasIlegiveis);
+    return {};
+}
 
-        const QStringList tabelas = LeitorJet::tabelas(caminho);
-        confereTabelasDoPrograma(tabelas);
-        constroi(novo, LeitorJet::exporta(caminho, tabelas), tabelas.size(), caminho);
+void removeRestosDeConversao(const QString &caminho)
+{
+    const QFileInfo banco(caminho);
+    const QDir pasta = banco.absoluteDir();
+    const QString nome = banco.fileName();
+    const QStringList restos =
+        pasta.entryList({nome + kConvertendo + QLatin1Char('*'), nome + QStringLiteral(".access*") + kCopiando},
+                        QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &resto : restos) {
+        if (QFile::remove(pasta.filePath(resto)))
+            qCInfo(lcBanco).noquote() << "Removed what an interrupted conversion left:" << pasta.filePath(resto);
+        else
+            qCWarning(lcBanco).noquote() << "What an interrupted conversion left cannot be removed:"
+                                         << pasta.filePath(resto);
+    }
+}
+
+ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
+{
+    ResultadoConversao resultado;
+    if (formatoDoBanco(caminho) != FormatoBanco::Jet)
+        return resultado;
+    qCInfo(lcBanco).noquote() << "Converting the local database from the Access format:" << caminho
+                              << (perdas == Perdas::Aceitar ? "(losses accepted)" : "");
+    try {
+        QStringList tabelas;
+        bool catalogoLido = true;
+        try {
+            tabelas = LeitorJet::tabelas(caminho);
+        } catch (const ErroTavo &erro) {
+            // Nothing of the file can be read: with the loss accepted, the
+            // program's tables start anew.
+            if (perdas == Perdas::Recusar)
+                throw;
+            qCWarning(lcBanco).noquote() << "Tables of" << caminho << "not listed:" << erro.relato();
+            catalogoLido = false;
+        }
+        const QString novo = nomeProvisorio(caminho);
+        ArquivoProvisorio guardaNovo(novo);
+        resultado.tabelas = constroi(novo, tabelas, catalogoLido, caminho, perdas);
+        registraTabelas(caminho, resultado.tabelas);
+
+        QStringList perdidas;
+        for (const LeituraTabela &tabela : std::as_const(resultado.tabelas)) {
+            if (tabela.incompleta())
+                perdidas.append(tabela.perda());
+        }
+        if (!perdidas.isEmpty() && perdas == Perdas::Recusar)
+            throw LeitorJet::erroArquivo(caminho, perdidas.join(QStringLiteral("; ")));
+        resultado.comPerdas = !perdidas.isEmpty();
+
         // A file the office made read-only stays read-only.
         QFile::setPermissions(novo, QFile::permissions(caminho));
         PlataformaArquivos::descarrega(novo);
-
-        const QString copia = guardaOriginal(caminho);
+        resultado.copia = guardaOriginal(caminho);
         PlataformaArquivos::substitui(novo, caminho);
         guardaNovo.mantem();
-        qCInfo(lcBanco).noquote() << "Local database converted from the Access format:" << caminho
-                                  << "- original kept as" << copia << "-" << tabelas.size() << "tables";
-        return copia;
+        resultado.fim = ResultadoConversao::Fim::Convertido;
+        if (resultado.comPerdas)
+            qCWarning(lcBanco).noquote() << "Local database converted from the Access format with losses accepted:"
+                                         << caminho << "- original kept as" << resultado.copia
+                                         << "- lost:" << perdidas.join(QStringLiteral("; "));
+        else
+            qCInfo(lcBanco).noquote() << "Local database converted from the Access format:" << caminho
+                                      << "- original kept as" << resultado.copia << "-" << resultado.tabelas.size()
+                                      << "tables";
+        return resultado;
     } catch (const ErroTavo &erro) {
         qCWarning(lcBanco).noquote() << "Local database not converted:" << caminho << "-" << erro.relato();
-        throw;
+        return recusa(resultado, erro);
     }
 }

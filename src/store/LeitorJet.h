@@ -31,7 +31,9 @@ QStringList tabelas(const QString &caminho);
 
 // The named tables, one after the other, each as: its name; its number of
 // columns; per column its name, kind and TipoJet; per row kLinha and one
-// tagged value per column; then kFimTabela. Texts and bytes are a 32-bit
+// tagged value per column; then kFimTabela, the number of rows the file
+// declares for the table (64 bits) and the number of its pages that could
+// not be read (32 bits). Texts and bytes are a 32-bit
 // length and the bytes (texts in UTF-8, reals as texts with a point);
 // integers 64 bits. Values keep what the file holds: a date-time is the text
 // "yyyy-mm-dd hh:mm:ss" (rounded to the second), a currency amount the exact

@@ -7,19 +7,23 @@
 #include "store/ConversaoBancoLocal.h"
 #include "store/Provisionamento.h"
 
+QString textoConversaoRecusada(const QString &banco, const ErroTavo &erro)
+{
+    return QStringLiteral("Não foi possível converter o banco de dados local \"%1\" do formato do Access.").arg(banco)
+           + QStringLiteral("\r\n") + erro.descricao() + QStringLiteral("\r\n")
+           + QStringLiteral("O arquivo original não foi alterado. Até que a conversão seja feita, "
+                            "nenhuma alteração poderá ser gravada.");
+}
+
 void preparaBancoLocal(Interlocutor &interlocutor)
 {
     const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
-    try {
-        // The conversion logs how it went.
-        converteBancoLocal(banco);
-    } catch (const ErroTavo &erro) {
-        interlocutor.avisa(
-            QStringLiteral("Não foi possível converter o banco de dados local \"%1\" do formato do Access.").arg(banco)
-                + QStringLiteral("\r\n") + erro.descricao() + QStringLiteral("\r\n")
-                + QStringLiteral("O arquivo original não foi alterado. Até que a conversão seja feita, "
-                                 "nenhuma alteração poderá ser gravada."),
-            Mensagens::Icone::Critico, QStringLiteral("TAVO"));
+    removeRestosDeConversao(banco);
+    // The conversion logs how it went.
+    const ResultadoConversao conversao = converteBancoLocal(banco);
+    if (conversao.fim == ResultadoConversao::Fim::Recusado) {
+        interlocutor.avisa(textoConversaoRecusada(banco, *conversao.erro), Mensagens::Icone::Critico,
+                           QStringLiteral("TAVO"));
     }
 
     try {

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -115,6 +116,29 @@ QStringList comandosDoModelo()
     return comandosDoScript(textoDoRecurso(QStringLiteral(":/UploadCliente.sql")));
 }
 
+QString comandoCriaTabela(const QString &nome)
+{
+    const QRegularExpression criacao(QStringLiteral("^CREATE TABLE\\s+%1\\s*\\(").arg(QRegularExpression::escape(nome)),
+                                     QRegularExpression::CaseInsensitiveOption);
+    for (const QString &comando : comandosDoModelo()) {
+        if (criacao.match(comando).hasMatch())
+            return comando;
+    }
+    return {};
+}
+
+void insereEscritoriosRegionais(QSqlDatabase &banco)
+{
+    QSqlQuery consulta(banco);
+    consulta.prepare(QStringLiteral("INSERT INTO ACE_ESTRUT_ORGN (codigo, descricao) VALUES (?, ?)"));
+    for (const EscritorioRegional &escritorio : escritoriosRegionais()) {
+        consulta.addBindValue(escritorio.codigo);
+        consulta.addBindValue(QString(QStringLiteral("SSRE DE ") + escritorio.cidade));
+        if (!consulta.exec())
+            throw ErroTavo(Erros::FalhaBanco, consulta.lastError().text());
+    }
+}
+
 void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
 {
     const QString nomeConexao = QStringLiteral("tavo-modelo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -134,14 +158,10 @@ void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
                 }
             }
             if (falha.isEmpty()) {
-                consulta.prepare(QStringLiteral("INSERT INTO ACE_ESTRUT_ORGN (codigo, descricao) VALUES (?, ?)"));
-                for (const EscritorioRegional &escritorio : escritoriosRegionais()) {
-                    consulta.addBindValue(escritorio.codigo);
-                    consulta.addBindValue(QString(QStringLiteral("SSRE DE ") + escritorio.cidade));
-                    if (!consulta.exec()) {
-                        falha = consulta.lastError().text();
-                        break;
-                    }
+                try {
+                    insereEscritoriosRegionais(banco);
+                } catch (const ErroTavo &erro) {
+                    falha = erro.descricao();
                 }
             }
             for (qsizetype i = 0; falha.isEmpty() && i < adicionais.size(); ++i) {

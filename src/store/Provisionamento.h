@@ -2,6 +2,7 @@
 
 #include "common/ConfiguracaoSitio.h"
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -31,3 +32,11 @@ ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::Servido
 // The statements of the template's schema (tables, then the triggers that
 // store day-first dates of Historico as ISO text), in order.
 QStringList comandosDoModelo();
+
+// The template's statement that creates the table `nome` (any case); empty
+// when the template has no such table.
+QString comandoCriaTabela(const QString &nome);
+
+// Writes the regional offices of the installation's list into the table
+// ACE_ESTRUT_ORGN of `banco`. Raises ErroTavo.
+void insereEscritoriosRegionais(QSqlDatabase &banco);

@@ -11,9 +11,16 @@
 #include "support/Auxiliares.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QtEndian>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -24,6 +31,66 @@ const QStringList kHistorico{
     QStringLiteral("DADOS_31099999_10112026.zip|2026-11-10 09:30:00|1733|31099999"),
 };
 
+constexpr qint64 kPagina = 4096;
+// The page of Historico's definition in the former client's files, and where
+// it keeps the table's row count.
+constexpr qint64 kContagemHistorico = 26 * kPagina + 16;
+
+// A damage done to a file: a page zeroed, the file cut, Historico's declared
+// row count changed; or no room for the conversion's files.
+struct Dano
+{
+    enum Tipo { ZeraPagina, Corta, Declara, SemEspaco } tipo;
+    qint64 valor;
+    bool operator==(const Dano &outro) const { return tipo == outro.tipo && valor == outro.valor; }
+};
+
+QByteArray danifica(QByteArray arquivo, const QList<Dano> &danos)
+{
+    for (const Dano &dano : danos) {
+        switch (dano.tipo) {
+        case Dano::ZeraPagina:
+            arquivo.replace(dano.valor * kPagina, kPagina, QByteArray(kPagina, '\0'));
+            break;
+        case Dano::Corta:
+            arquivo.truncate(dano.valor);
+            break;
+        case Dano::Declara:
+            qToLittleEndian(static_cast<quint32>(dano.valor), arquivo.data() + kContagemHistorico);
+            break;
+        case Dano::SemEspaco:
+            break;
+        }
+    }
+    return arquivo;
+}
+
+// While it lives, no file of this process grows past a few pages (the
+// system's file size limit), as on a full disk; the Jet reader writes only
+// to a pipe, which the limit leaves alone.
+class SemEspaco
+{
+public:
+    SemEspaco()
+    {
+        getrlimit(RLIMIT_FSIZE, &m_antes);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limite = m_antes;
+        limite.rlim_cur = 2 * kPagina;
+        setrlimit(RLIMIT_FSIZE, &limite);
+    }
+    ~SemEspaco()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_antes);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+    SemEspaco(const SemEspaco &) = delete;
+    SemEspaco &operator=(const SemEspaco &) = delete;
+
+private:
+    rlimit m_antes{};
+};
+
 QStringList linhas(const AmbienteTeste &ambiente, const QString &sql)
 {
     const QString tudo =
@@ -32,6 +99,8 @@ QStringList linhas(const AmbienteTeste &ambiente, const QString &sql)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Dano)
 
 class TstConversaoBancoLocal : public QObject
 {
@@ -70,15 +139,27 @@ private Q_SLOTS:
         QFETCH(QStringList, tipos);
         AmbienteTeste ambiente(false);
         ambiente.copiaDado(fixture, ambiente.bancoLocal());
-        // A backup of an earlier conversion is never replaced.
+        // A backup of an earlier conversion is never replaced, and a link
+        // in a backup's name (to nothing) is never followed.
         grava(ambiente.bancoLocal() + QStringLiteral(".access"), "anterior");
+        const QString alvo = ambiente.raiz() + QStringLiteral("/alvo");
+        QVERIFY(QFile::link(alvo, ambiente.bancoLocal() + QStringLiteral(".access.1")));
 
-        const QString copia = converteBancoLocal(ambiente.bancoLocal());
-        QCOMPARE(copia, ambiente.bancoLocal() + QStringLiteral(".access.1"));
-        QCOMPARE(le(copia), le(AmbienteTeste::dado(fixture)));
+        const ResultadoConversao conversao = converteBancoLocal(ambiente.bancoLocal());
+        QCOMPARE(conversao.fim, ResultadoConversao::Fim::Convertido);
+        QCOMPARE(conversao.copia, ambiente.bancoLocal() + QStringLiteral(".access.2"));
+        QVERIFY(!QFileInfo::exists(alvo));
+        QCOMPARE(le(conversao.copia), le(AmbienteTeste::dado(fixture)));
         QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), QByteArray("anterior"));
         QCOMPARE(formatoDoBanco(ambiente.bancoLocal()), FormatoBanco::SQLite);
         QCOMPARE(QDir(ambiente.raiz()).entryList(QDir::Files).size(), 3); // nothing half-made left
+        QStringList lidas;
+        for (const LeituraTabela &tabela : conversao.tabelas) {
+            QVERIFY(!tabela.incompleta());
+            lidas.append(QStringLiteral("%1=%2/%3").arg(tabela.nome).arg(tabela.lidas).arg(tabela.declaradas));
+        }
+        QCOMPARE(lidas, (QStringList{QStringLiteral("configuracao=1/1"), QStringLiteral("Historico=4/4"),
+                                     QStringLiteral("ACE_ESTRUT_ORGN=38/38")}));
 
         QCOMPARE(ambiente.valor(
                      QStringLiteral("select ip_servidor||'|'||typeof(qtde_portas)||qtde_portas||'|'||porta_inicial "
@@ -106,7 +187,7 @@ private Q_SLOTS:
             linhas(ambiente, QStringLiteral("select data_envio as l from Historico order by data_envio desc limit 2")),
             (QStringList{QStringLiteral("2026-12-01 07:00:00"), QStringLiteral("2026-11-28 08:00:00")}));
         // Once converted there is nothing more to do.
-        QCOMPARE(converteBancoLocal(ambiente.bancoLocal()), QString());
+        QCOMPARE(converteBancoLocal(ambiente.bancoLocal()).fim, ResultadoConversao::Fim::NadaAConverter);
     }
 
     void tabelasCopiadasComoEstaoETextoContinuaTexto()
@@ -139,34 +220,113 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase(QStringLiteral("copia"));
     }
 
-    void falhaDeixaOOriginalIntocado_data()
+    // A damaged file is never converted with rows missing: each table is
+    // held to the row count the file declares for it, and a page that cannot
+    // be read is a loss too. The original stays as it was, to be tried again.
+    void arquivoDanificadoOuQueNaoPodeSerGravadoFicaIntocado_data()
     {
         QTest::addColumn<QString>("fixture");
-        QTest::addColumn<int>("paginas");    // kept of the file; 0 keeps it whole
-        QTest::addColumn<bool>("bloqueada"); // a folder stands where the new file goes
-        const QString legado = QStringLiteral("legado_uploadcliente_novo.mdb");
-        QTest::newRow("arquivo danificado") << legado << 3 << false;
-        QTest::newRow("conversão que não pode ser gravada") << legado << 0 << true;
+        QTest::addColumn<QList<Dano>>("danos");
+        QTest::addColumn<QString>("motivo");
+        const QString novo = QStringLiteral("legado_uploadcliente_novo.mdb");
+        const QString antigo = QStringLiteral("legado_uploadcliente_antigo.mdb");
+        const QString historicoVazio = QStringLiteral("a tabela Historico declara 4 linhas; 0 puderam ser lidas");
+        QTest::newRow("página de dados zerada") << novo << QList<Dano>{{Dano::ZeraPagina, 34}} << historicoVazio;
+        for (const int paginas : {29, 32, 35})
+            QTest::addRow("cortado em %d páginas", paginas)
+                << novo << QList<Dano>{{Dano::Corta, paginas * kPagina}} << historicoVazio;
+        QTest::newRow("cortado no meio de uma página")
+            << antigo << QList<Dano>{{Dano::Corta, 34 * kPagina + 2000}} << QStringLiteral("a tabela Historico");
+        QTest::newRow("declara mais linhas do que tem")
+            << novo << QList<Dano>{{Dano::Declara, 5}}
+            << QStringLiteral("a tabela Historico declara 5 linhas; 4 puderam ser lidas");
+        QTest::newRow("catálogo danificado")
+            << novo << QList<Dano>{{Dano::ZeraPagina, 2}} << QStringLiteral("o catálogo de tabelas está danificado");
         // A school database is no local database: converting it would hide
         // the office's settings and sends behind an empty one.
-        QTest::newRow("sem as tabelas do programa") << QStringLiteral("escola_uma.mdb") << 0 << false;
+        QTest::newRow("sem as tabelas do programa")
+            << QStringLiteral("escola_uma.mdb") << QList<Dano>{} << QStringLiteral("o arquivo não tem a tabela");
+        QTest::newRow("conversão que não pode ser gravada")
+            << novo << QList<Dano>{{Dano::SemEspaco, 0}} << QStringLiteral("");
     }
-    void falhaDeixaOOriginalIntocado()
+    void arquivoDanificadoOuQueNaoPodeSerGravadoFicaIntocado()
     {
         QFETCH(QString, fixture);
-        QFETCH(int, paginas);
-        QFETCH(bool, bloqueada);
+        QFETCH(QList<Dano>, danos);
+        QFETCH(QString, motivo);
         AmbienteTeste ambiente(false);
-        QByteArray original = le(AmbienteTeste::dado(fixture));
-        if (paginas > 0)
-            original.truncate(paginas * 4096); // the header stays: the file still looks like Jet
+        const QByteArray original = danifica(le(AmbienteTeste::dado(fixture)), danos);
         grava(ambiente.bancoLocal(), original);
-        if (bloqueada)
-            QVERIFY(QDir().mkpath(ambiente.bancoLocal() + QStringLiteral(".convertendo/x")));
 
-        QVERIFY(numeroDoErro([&] { converteBancoLocal(ambiente.bancoLocal()); }) != 0);
+        ResultadoConversao conversao;
+        {
+            const std::optional<SemEspaco> semEspaco =
+                danos.contains(Dano{Dano::SemEspaco, 0}) ? std::make_optional<SemEspaco>() : std::nullopt;
+            conversao = converteBancoLocal(ambiente.bancoLocal());
+        }
+        QCOMPARE(conversao.fim, ResultadoConversao::Fim::Recusado);
+        QVERIFY2(conversao.erro->descricao().contains(motivo), qPrintable(conversao.erro->descricao()));
+        QVERIFY(conversao.erro->descricao().contains(ambiente.raiz()));
         QCOMPARE(le(ambiente.bancoLocal()), original);
-        QCOMPARE(QDir(ambiente.raiz()).entryList(QDir::Files), QStringList{QStringLiteral("UploadCliente.mdb")});
+        QCOMPARE(QDir(ambiente.raiz()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("UploadCliente.mdb")});
+    }
+
+    void contagemDesatualizadaConverteTudo()
+    {
+        AmbienteTeste ambiente(false);
+        grava(ambiente.bancoLocal(),
+              danifica(le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))), {{Dano::Declara, 3}}));
+        const ResultadoConversao conversao = converteBancoLocal(ambiente.bancoLocal());
+        QCOMPARE(conversao.fim, ResultadoConversao::Fim::Convertido);
+        QVERIFY(!conversao.comPerdas);
+        QCOMPARE(conversao.tabelas.at(1).declaradas, 3);
+        QCOMPARE(conversao.tabelas.at(1).lidas, 4);
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("4"));
+    }
+
+    // Only on request: what could be read is converted, the backup kept, and
+    // a table of the program's that could not be read starts as the
+    // template has it.
+    void perdaAceitaConverteOQueFoiLido_data()
+    {
+        QTest::addColumn<int>("pagina");
+        QTest::addColumn<QString>("contagens"); // configuracao, Historico, ACE_ESTRUT_ORGN
+        QTest::newRow("linhas perdidas") << 34 << QStringLiteral("1|0|38");
+        QTest::newRow("catálogo perdido") << 2 << QStringLiteral("0|0|38");
+    }
+    void perdaAceitaConverteOQueFoiLido()
+    {
+        QFETCH(int, pagina);
+        QFETCH(QString, contagens);
+        AmbienteTeste ambiente(false);
+        const QByteArray danificado = danifica(le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))),
+                                               {{Dano::ZeraPagina, pagina}});
+        grava(ambiente.bancoLocal(), danificado);
+        const ResultadoConversao conversao = converteBancoLocal(ambiente.bancoLocal(), Perdas::Aceitar);
+        QCOMPARE(conversao.fim, ResultadoConversao::Fim::Convertido);
+        QVERIFY(conversao.comPerdas);
+        QCOMPARE(le(conversao.copia), danificado);
+        QCOMPARE(ambiente.valor(QStringLiteral("select (select count(*) from configuracao)||'|'||(select count(*) "
+                                               "from Historico)||'|'||(select count(*) from ACE_ESTRUT_ORGN)")),
+                 contagens);
+        // The program's own statements work on it.
+        ambiente.executa(QStringLiteral("insert into Historico (Nome_arquivo,data_envio,codigo_ace_estrut_orgn,"
+                                        "codigo_escola,tipo_transmissao) values('x.zip','01/12/2026 07:00:00',114,"
+                                        "31045678,'PERIO')"));
+    }
+
+    void restosDeConversoesInterrompidasSaoRemovidos()
+    {
+        AmbienteTeste ambiente;
+        const QStringList restos{QStringLiteral(".convertendo"), QStringLiteral(".convertendo-0123abcd"),
+                                 QStringLiteral(".access.copiando"), QStringLiteral(".access.2.copiando")};
+        for (const QString &resto : restos)
+            grava(ambiente.bancoLocal() + resto, "resto");
+        grava(ambiente.bancoLocal() + QStringLiteral(".access"), "cópia");
+        removeRestosDeConversao(ambiente.bancoLocal());
+        QCOMPARE(QDir(ambiente.raiz()).entryList({QStringLiteral("UploadCliente.mdb*")}, QDir::Files),
+                 (QStringList{QStringLiteral("UploadCliente.mdb"), QStringLiteral("UploadCliente.mdb.access")}));
     }
 };
 

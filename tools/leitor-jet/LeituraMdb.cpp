@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 using namespace LeitorJet;
@@ -216,8 +217,38 @@ void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vect
     }
 }
 
-// One table: its header, its rows, its end mark.
-Saida exportaTabela(MdbHandle *mdb, const std::string &nome, Canal &canal)
+// How many pages the table's usage map lists that cannot be read: past the
+// end of a file cut short (a page cut in the middle too, which the library
+// reads with its end missing), or failing to read. The library ends a table
+// at the first page it cannot read, as it ends it at its last one, and the
+// rows after it are gone without a word. Looked at after the rows, so the
+// library's page is not moved under them.
+std::uint32_t paginasIlegiveis(MdbHandle *mdb, MdbTableDef *tabela, std::uintmax_t tamanhoArquivo)
+{
+    const auto tamanhoPagina = static_cast<std::uintmax_t>(mdb->fmt->pg_size);
+    std::uint32_t ilegiveis = 0;
+    guint32 pagina = 0;
+    for (;;) {
+        const gint32 proxima =
+            mdb_map_find_next(mdb, tabela->usage_map, static_cast<unsigned int>(tabela->map_sz), pagina);
+        // -1: a map of a kind no sound file has, or one of its own pages
+        // that cannot be read. The library then reads every page to the
+        // end of the file looking for the table's, and takes a page cut
+        // short for a whole one: the map's loss counts as a page lost.
+        if (proxima < 0)
+            return ilegiveis + 1;
+        if (proxima == 0 || static_cast<guint32>(proxima) <= pagina)
+            return ilegiveis;
+        pagina = static_cast<guint32>(proxima);
+        if ((pagina + std::uintmax_t{1}) * tamanhoPagina > tamanhoArquivo
+            || mdb_read_pg(mdb, pagina) != mdb->fmt->pg_size)
+            ++ilegiveis;
+    }
+}
+
+// One table: its header, its rows, its end mark, then what the file declares
+// of it (its row count) and the pages of it that could not be read.
+Saida exportaTabela(MdbHandle *mdb, const std::string &nome, std::uintmax_t tamanhoArquivo, Canal &canal)
 {
     MdbCatalogEntry *entrada = mdb_get_catalogentry_by_name(mdb, nome.c_str());
     Tabela tabela(entrada ? mdb_read_table(entrada) : nullptr);
@@ -251,6 +282,8 @@ Saida exportaTabela(MdbHandle *mdb, const std::string &nome, Canal &canal)
             return SaidaEscrita;
     }
     canal.u8(kFimTabela);
+    canal.i64(tabela->num_rows);
+    canal.u32(paginasIlegiveis(mdb, tabela.get(), tamanhoArquivo));
     return SaidaOk;
 }
 
@@ -278,8 +311,12 @@ Saida exportaTabelas(const std::string &caminho, const std::vector<std::string> 
     Mdb mdb;
     if (const Saida aberto = abreComCatalogo(caminho, mdb); aberto != SaidaOk)
         return aberto;
+    std::error_code erro;
+    const std::uintmax_t tamanho = std::filesystem::file_size(caminho, erro);
+    if (erro)
+        return SaidaNaoJet;
     for (const std::string &nome : nomes) {
-        if (const Saida saida = exportaTabela(mdb.get(), nome, canal); saida != SaidaOk)
+        if (const Saida saida = exportaTabela(mdb.get(), nome, tamanho, canal); saida != SaidaOk)
             return saida;
     }
     return SaidaOk;
