@@ -1,3 +1,4 @@
+#include "common/Log.h"
 #include "shell/Inicio.h"
 #include "shell/OpcoesJanela.h"
 #include "shell/frmPrincipal.h"
@@ -23,5 +24,6 @@ int main(int argc, char *argv[])
     frmPrincipal janela;
     janela.Form_Load();
     janela.show();
+    qCInfo(lcPrograma) << "Main window open";
     return QApplication::exec();
 }

@@ -48,7 +48,11 @@ int executa(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
         // database the former client left is converted before it is read.
         {
             const TravaPrograma trava;
-            if (!trava.ocupada())
+            if (trava.falhou()) {
+                terminal.erro(trava.textoFalha());
+                return Falha;
+            }
+            if (trava.tomada())
                 preparaPastaPrograma(terminal);
         }
         return historico(pedido, terminal);
@@ -59,7 +63,16 @@ int executa(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
         terminal.erro(TravaPrograma::textoOcupada());
         return Falha;
     }
-    preparaPastaPrograma(terminal);
+    if (trava.falhou()) {
+        terminal.erro(trava.textoFalha());
+        return Falha;
+    }
+    if (pedido.comando == Comando::Converter)
+        return converter(pedido, trava, terminal);
+    // Without the lock (a folder where nothing can be written) nothing is
+    // converted nor put in place.
+    if (trava.tomada())
+        preparaPastaPrograma(terminal);
     switch (pedido.comando) {
     case Comando::Configurar:
         return configurar(pedido.configuracao, terminal);

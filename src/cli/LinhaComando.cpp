@@ -13,7 +13,9 @@ struct Definicao
 {
     QLatin1String nome;
     Comando comando;
+    // Options that take a value, and options that are only given or not.
     QStringList opcoes;
+    QStringList chaves = {};
 };
 
 Analise erro(const QString &texto)
@@ -131,6 +133,7 @@ Analise analisaComando(const QStringList &argumentos)
         {QLatin1String("historico"),
          Comando::Historico,
          {QStringLiteral("mes"), QStringLiteral("ano"), QStringLiteral("tipo")}},
+        {QLatin1String("converter"), Comando::Converter, {}, {QStringLiteral("aceitar-perdas")}},
     };
     const Definicao *definicao = nullptr;
     for (const Definicao &candidata : definicoes) {
@@ -140,9 +143,10 @@ Analise analisaComando(const QStringList &argumentos)
     if (!definicao)
         return erro(QStringLiteral("Comando desconhecido: \"%1\".").arg(argumentos.first()));
 
-    // Every option takes a value, as "--opcao valor" or "--opcao=valor"; the
-    // last one given counts.
+    // An option takes a value, as "--opcao valor" or "--opcao=valor" (the
+    // last one given counts), unless it is one that is only given or not.
     QMap<QString, QString> valores;
+    QStringList chaves;
     for (qsizetype i = 1; i < argumentos.size(); ++i) {
         const QString &argumento = argumentos.at(i);
         if (!argumento.startsWith(QLatin1String("--")))
@@ -153,6 +157,12 @@ Analise analisaComando(const QStringList &argumentos)
         if (igual >= 0) {
             valor = opcao.mid(igual + 1);
             opcao.truncate(igual);
+        }
+        if (definicao->chaves.contains(opcao)) {
+            if (valor)
+                return erro(QStringLiteral("A opção --%1 não leva valor.").arg(opcao));
+            chaves.append(opcao);
+            continue;
         }
         if (!definicao->opcoes.contains(opcao))
             return erro(QStringLiteral("O comando %1 não tem a opção \"--%2\".").arg(definicao->nome, opcao));
@@ -173,6 +183,9 @@ Analise analisaComando(const QStringList &argumentos)
         return completaEnviar(pedido, valores);
     case Comando::Historico:
         return completaHistorico(pedido, valores);
+    case Comando::Converter:
+        pedido.aceitaPerdas = chaves.contains(QStringLiteral("aceitar-perdas"));
+        return {pedido, {}};
     default:
         return {pedido, {}};
     }
@@ -210,6 +223,12 @@ QString ajuda()
                           "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
                           "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
                           "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
+                          "  converter [--aceitar-perdas]\n"
+                          "      Converte o banco de dados local do cliente anterior (formato do Access)\n"
+                          "      e mostra, por tabela, as linhas que o arquivo declara e as que foram lidas.\n"
+                          "      Um arquivo danificado, que não pode ser lido por inteiro, não é\n"
+                          "      convertido; com --aceitar-perdas, é convertido com o que pôde ser lido\n"
+                          "      (o original fica guardado como UploadCliente.mdb.access).\n"
                           "\n"
                           "Opções:\n"
                           "  --help      Mostra esta ajuda.\n"
@@ -218,8 +237,8 @@ QString ajuda()
                           "              depuração (o log fica em tavo-upload.log, na pasta do programa).\n"
                           "\n"
                           "Saída: 0 sucesso, 1 falha (a mensagem vai para a saída de erros), 2 uso incorreto.\n"
-                          "configurar, gerar e enviar não rodam enquanto outro TAVO - Upload (a janela\n"
-                          "ou o console) estiver aberto na mesma pasta do programa.\n");
+                          "configurar, gerar, enviar e converter não rodam enquanto outro TAVO - Upload\n"
+                          "(a janela ou o console) estiver aberto na mesma pasta do programa.\n");
 }
 
 } // namespace LinhaComando

@@ -12,7 +12,7 @@
 // the jobs take. Nothing is run here.
 namespace LinhaComando {
 
-enum class Comando { Ajuda, Versao, Configurar, Gerar, Enviar, Historico };
+enum class Comando { Ajuda, Versao, Configurar, Gerar, Enviar, Historico, Converter };
 
 struct Pedido
 {
@@ -33,6 +33,10 @@ struct Pedido
     std::optional<std::int16_t> ano;
     // 0 both types, 1 periodic, 2 annual (the history's type index).
     std::int16_t tipo = 0;
+
+    // converter: --aceitar-perdas, a file that cannot be read whole is
+    // converted with what could be read.
+    bool aceitaPerdas = false;
 
     // --verbose, anywhere: the log's lines (debug ones too) also go to
     // standard error.

@@ -110,6 +110,10 @@ int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
     for (int tentativa = 0; tentativa < 8; ++tentativa) {
         *this = Arquivo();
         m_descritor = ::open(nome.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        // A lock file another user left (a run under sudo) opens for
+        // reading only; its lock is taken all the same.
+        if (!aberto() && errno == EACCES)
+            m_descritor = ::open(nome.constData(), O_RDONLY | O_CLOEXEC);
         if (!aberto())
             return errno;
         const int descritor = static_cast<int>(m_descritor);
@@ -240,6 +244,27 @@ int removeArquivo(const QString &caminho)
 int renomeia(const QString &novo, const QString &destino)
 {
     return resultado(::rename(nativo(novo).constData(), nativo(destino).constData()) == 0);
+}
+
+int renomeiaSemSubstituir(const QString &novo, const QString &destino)
+{
+    const QByteArray de = nativo(novo);
+    const QByteArray para = nativo(destino);
+    if (::renameat2(AT_FDCWD, de.constData(), AT_FDCWD, para.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system that cannot rename without replacing: a second name,
+    // which a name taken refuses as well, then the first one goes.
+    if (::link(de.constData(), para.constData()) != 0)
+        return errno;
+    ::unlink(de.constData());
+    return 0;
+}
+
+bool podeGravar(const QString &pasta)
+{
+    return ::access(nativo(pasta).constData(), W_OK) == 0;
 }
 
 void descarrega(const QString &caminho)

@@ -36,8 +36,10 @@ public:
     // Opens the lock file `caminho`, made when missing, and takes its lock
     // for this open file alone, without waiting: EWOULDBLOCK when another
     // open file holds it (another process, or another lock taken in this
-    // one). The lock taken, the file's content becomes `conteudo` (what
-    // others are told about the holder; a write that fails is not reported).
+    // one). A file this user may not write (another user's) is opened for
+    // reading, which locks as well. The lock taken, the file's content
+    // becomes `conteudo` (what others are told about the holder; a write
+    // that fails is not reported).
     // The system lets go of the lock when the file is closed or the process
     // ends, however it ends. Nothing is written through to the medium.
     int abreTrava(const QString &caminho, const QByteArray &conteudo);
@@ -91,6 +93,14 @@ int removeArquivo(const QString &caminho);
 // Gives `novo` the name `destino` in one step, replacing a file there (both
 // in the same folder): the name `destino` is never absent.
 int renomeia(const QString &novo, const QString &destino);
+
+// Gives `novo` the name `destino` only when that name is free: EEXIST when
+// anything has it, a link to nothing included (which is never followed).
+int renomeiaSemSubstituir(const QString &novo, const QString &destino);
+
+// True when this user may make and remove files in the folder `pasta` (not
+// a read-only medium, not another user's folder).
+bool podeGravar(const QString &pasta);
 
 // The following raise ErroTavo (Erros::FalhaArquivo with the system's text).
 

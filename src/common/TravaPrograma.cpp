@@ -39,9 +39,26 @@ TravaPrograma::TravaPrograma()
             << QString::fromUtf8(dono).split(QLatin1Char('\n')).mid(0, 3).join(QLatin1Char(' '));
         return;
     }
+    m_codigo = codigo;
+    // Running without the lock is only for a folder where nothing can be
+    // written, so nothing two clients do there can collide. Anywhere else (a
+    // folder in the lock's place, say) two clients would convert, provision
+    // and empty the same files at once.
+    if (PlataformaArquivos::podeGravar(pasta)) {
+        m_situacao = Situacao::Falhou;
+        qCCritical(lcPrograma).noquote() << "One-client lock" << m_caminho
+                                         << "cannot be taken:" << PlataformaArquivos::textoDoSistema(codigo);
+        return;
+    }
     m_situacao = Situacao::SemTrava;
     qCWarning(lcPrograma).noquote() << "One-client lock not taken in" << pasta
                                     << "(the folder cannot be written):" << PlataformaArquivos::textoDoSistema(codigo);
+}
+
+QString TravaPrograma::textoFalha() const
+{
+    return QStringLiteral("Não foi possível usar a trava \"%1\": %2.")
+        .arg(m_caminho, PlataformaArquivos::textoDoSistema(m_codigo));
 }
 
 TravaPrograma::~TravaPrograma()

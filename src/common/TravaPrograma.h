@@ -13,9 +13,11 @@ class TravaPrograma
 {
 public:
     enum class Situacao {
-        Tomada,  // this client holds the folder
-        Ocupada, // another client holds it
-        SemTrava // the folder cannot hold a lock (read-only, say): logged, and the client runs
+        Tomada,   // this client holds the folder
+        Ocupada,  // another client holds it
+        Falhou,   // the folder can be written but no lock can be had: the client does not start
+        SemTrava, // the folder cannot be written at all (read-only, say): logged, and the client
+                  // runs, writing nothing there
     };
 
     TravaPrograma();
@@ -26,11 +28,18 @@ public:
     Situacao situacao() const { return m_situacao; }
     bool ocupada() const { return m_situacao == Situacao::Ocupada; }
 
+    bool tomada() const { return m_situacao == Situacao::Tomada; }
+    bool falhou() const { return m_situacao == Situacao::Falhou; }
+
     // What the user is told when another client holds the folder.
     static QString textoOcupada() { return QStringLiteral("O TAVO - Upload já está aberto."); }
+    // What the user is told when the lock cannot be had (Falhou).
+    QString textoFalha() const;
 
 private:
     PlataformaArquivos::Arquivo m_arquivo;
     QString m_caminho;
     Situacao m_situacao = Situacao::SemTrava;
+    // The system's error when the lock failed.
+    int m_codigo = 0;
 };

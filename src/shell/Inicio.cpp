@@ -25,8 +25,18 @@ bool Inicio::prepara()
         CaixaMensagem::aviso(TravaPrograma::textoOcupada(), CaixaMensagem::Icone::Informacao, QStringLiteral("TAVO"));
         return false;
     }
-    CaixaMensagem::Caixas caixas;
-    preparaBancoLocal(caixas);
+    if (m_trava->falhou()) {
+        const QString texto = m_trava->textoFalha();
+        m_trava.reset();
+        CaixaMensagem::aviso(texto, CaixaMensagem::Icone::Critico, QStringLiteral("TAVO"));
+        return false;
+    }
+    // Without the lock (a folder where nothing can be written) nothing is
+    // converted nor put in place: the program reads what is there.
+    if (m_trava->tomada()) {
+        CaixaMensagem::Caixas caixas;
+        preparaBancoLocal(caixas);
+    }
     return true;
 }
 

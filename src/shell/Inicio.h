@@ -19,8 +19,9 @@ public:
     Inicio(const Inicio &) = delete;
     Inicio &operator=(const Inicio &) = delete;
 
-    // False when another client holds the program's folder: the user was
-    // told, and the program ends. The folder stays held while this lives.
+    // False when another client holds the program's folder, or when its lock
+    // cannot be had: the user was told, and the program ends. The folder
+    // stays held while this lives.
     bool prepara();
 
 private:

@@ -3,6 +3,7 @@
 // sent to the reference server (tavo-upload-server) and every way a send
 // ends, the history report, and the one-client lock it shares with the window.
 #include "common/Caminhos.h"
+#include "common/PlataformaArquivos.h"
 #include "common/Relogio.h"
 #include "common/TravaPrograma.h"
 #include "history/GeraHistorico.h"
@@ -23,6 +24,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -464,6 +468,92 @@ private Q_SLOTS:
         }
         // The window closed: the same command runs (and ends for its own reasons).
         QVERIFY(!console(argumentos).erros.contains(kTravada));
+    }
+
+    // A lock that cannot be had stops every command, the report and the
+    // conversion included, before anything is converted or written.
+    void travaQueNaoPodeSerUsadaImpedeTodosOsComandos_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::newRow("historico") << a("historico");
+        QTest::newRow("gerar") << a("gerar");
+        QTest::newRow("converter") << a("converter");
+    }
+    void travaQueNaoPodeSerUsadaImpedeTodosOsComandos()
+    {
+        QFETCH(QStringList, argumentos);
+        AmbienteTeste ambiente(false);
+        ambiente.copiaDado(QStringLiteral("legado_uploadcliente_novo.mdb"), ambiente.bancoLocal());
+        const QString trava = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock");
+        QVERIFY(QDir().mkpath(trava));
+        const Execucao execucao = console(argumentos);
+        QCOMPARE(execucao.codigo, 1);
+        QCOMPARE(execucao.erros, QStringLiteral("Não foi possível usar a trava \"%1\": %2.\n")
+                                     .arg(trava, PlataformaArquivos::textoDoSistema(EISDIR)));
+        QCOMPARE(execucao.saida, QString());
+        QCOMPARE(le(ambiente.bancoLocal()), le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))));
+    }
+
+    // A lock file left by a run under another user (sudo) is opened for
+    // reading and still keeps a second client out.
+    void travaDeixadaPorOutroUsuarioContinuaValendo()
+    {
+        if (::geteuid() != 0)
+            QSKIP("running a command as another user needs root");
+        Escritorio escritorio;
+        const QString pasta = Caminhos::pastaPrograma();
+        for (QString acima = pasta; acima != QDir::rootPath() && acima != QDir::tempPath();
+             acima = QFileInfo(acima).absolutePath())
+            QVERIFY(QFile::setPermissions(acima, QFile::permissions(acima) | QFile::ExeOther | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(pasta, QFile::permissions(pasta) | QFile::WriteOther));
+        const TravaPrograma janela; // root's lock file, 0644: not another user's to write
+        QCOMPARE(janela.situacao(), TravaPrograma::Situacao::Tomada);
+        QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+        const Execucao execucao = executaPrograma(QStringLiteral("setpriv"),
+                                                  {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                                   QStringLiteral("--clear-groups"), QStringLiteral(TAVO_UPLOAD_CLI),
+                                                   QStringLiteral("gerar")},
+                                                  ambiente, 60000, QDir::rootPath());
+        QCOMPARE(execucao.codigo, 1);
+        QVERIFY2(execucao.erros.endsWith(kTravada + QLatin1Char('\n')), qPrintable(execucao.erros));
+        QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+    }
+
+    // An office whose file can never be read whole: "converter" shows what
+    // each table declares and what was read, refuses, and converts what could
+    // be read only when the loss is accepted.
+    void converterMostraAsTabelasERecusaAteAPerdaSerAceita()
+    {
+        AmbienteTeste ambiente(false);
+        QByteArray danificado = le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb")));
+        danificado.replace(34 * 4096, 4096, QByteArray(4096, '\0'));
+        grava(ambiente.bancoLocal(), danificado);
+        const QString tabelas = QStringLiteral("tabela configuracao: declaradas 1, lidas 1\n"
+                                               "tabela Historico: declaradas 4, lidas 0\n"
+                                               "tabela ACE_ESTRUT_ORGN: declaradas 38, lidas 38\n");
+        const QString perda = QStringLiteral("a tabela Historico declara 4 linhas; 0 puderam ser lidas");
+
+        Execucao execucao = console(a("converter"));
+        QCOMPARE(execucao.codigo, 1);
+        QCOMPARE(execucao.saida, tabelas);
+        QVERIFY2(execucao.erros.contains(perda), qPrintable(execucao.erros));
+        QVERIFY(execucao.erros.contains(QStringLiteral("tavo-upload-cli converter --aceitar-perdas")));
+        QCOMPARE(le(ambiente.bancoLocal()), danificado);
+
+        execucao = console(a("converter --aceitar-perdas"));
+        QCOMPARE(execucao.codigo, 0);
+        QCOMPARE(execucao.erros, QString());
+        QCOMPARE(execucao.saida, tabelas + QStringLiteral("Perda aceita: ") + perda
+                                     + QStringLiteral(".\nBanco de dados local convertido: \"%1\". O original foi "
+                                                      "guardado em \"%1.access\".\n")
+                                           .arg(ambiente.bancoLocal()));
+        QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), danificado);
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("38"));
+        QVERIFY(le(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains(perda.toUtf8()));
+
+        execucao = console(a("converter"));
+        QCOMPARE(execucao.codigo, 0);
+        QVERIFY(execucao.saida.endsWith(QStringLiteral("não há nada a converter.\n")));
     }
 };
 

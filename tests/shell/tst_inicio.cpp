@@ -3,6 +3,7 @@
 // database that cannot be written never reports a change as saved; one
 // client at a time per program folder.
 #include "common/Caminhos.h"
+#include "common/PlataformaArquivos.h"
 #include "common/Relogio.h"
 #include "history/RelatorioHistorico.h"
 #include "history/TextoMultilinha.h"
@@ -30,6 +31,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cerrno>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -136,10 +138,10 @@ private Q_SLOTS:
     void conversaoQueFalhaAvisaENadaSeDizGravado()
     {
         AmbienteTeste ambiente(false);
-        ambiente.copiaDado(QStringLiteral("legado_uploadcliente_antigo.mdb"), ambiente.bancoLocal());
-        const QByteArray original = le(ambiente.bancoLocal());
-        // A folder where the new database would be written stops the conversion.
-        QVERIFY(QDir().mkpath(ambiente.bancoLocal() + QStringLiteral(".convertendo/x")));
+        // A damaged file whose history cannot be read whole (a page of it zeroed).
+        QByteArray original = le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_antigo.mdb")));
+        original.replace(34 * 4096, 4096, QByteArray(4096, '\0'));
+        grava(ambiente.bancoLocal(), original);
         CaixasRoteirizadas caixas;
         caixas.confirma();
         Inicio inicio;
@@ -148,6 +150,8 @@ private Q_SLOTS:
         const Registro aviso = caixas.mostradas().first();
         QVERIFY(aviso.texto.startsWith(
             QStringLiteral("Não foi possível converter o banco de dados local \"%1\"").arg(ambiente.bancoLocal())));
+        QVERIFY2(aviso.texto.contains(QStringLiteral("a tabela Historico declara 4 linhas; 0 puderam ser lidas")),
+                 qPrintable(aviso.texto));
         QCOMPARE(aviso.titulo, QStringLiteral("TAVO"));
         QCOMPARE(aviso.icone, Icone::Critico);
 
@@ -173,6 +177,27 @@ private Q_SLOTS:
         QCOMPARE(caixas.inesperadas(), 0);
         QCOMPARE(le(ambiente.bancoLocal()), original);
         QVERIFY(!QFileInfo::exists(ambiente.bancoLocal() + QStringLiteral(".access")));
+    }
+
+    // A folder that can be written but holds no lock (a folder in the
+    // lock's place) would let clients convert and empty files at once: the
+    // program does not start, and converts nothing.
+    void travaQueNaoPodeSerUsadaImpedeOInicio()
+    {
+        AmbienteTeste ambiente(false);
+        ambiente.copiaDado(QStringLiteral("legado_uploadcliente_novo.mdb"), ambiente.bancoLocal());
+        const QString trava = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock");
+        QVERIFY(QDir().mkpath(trava));
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        Inicio inicio;
+        QVERIFY(!inicio.prepara());
+        QCOMPARE(caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(caixas.mostradas().first(),
+                           QStringLiteral("Não foi possível usar a trava \"%1\": %2.")
+                               .arg(trava, PlataformaArquivos::textoDoSistema(EISDIR)),
+                           QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
+        QCOMPARE(le(ambiente.bancoLocal()), le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))));
     }
 
     void pastaSomenteLeituraAbreMasNaoDizGravado()
