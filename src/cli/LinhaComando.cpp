@@ -1,7 +1,9 @@
 #include "cli/LinhaComando.h"
 
+#include "common/ArquivoIni.h"
 #include "store/Configuracao.h"
 
+#include <QFile>
 #include <QMap>
 #include <QRegularExpression>
 
@@ -209,6 +211,26 @@ Analise analisa(const QStringList &argumentosDados)
     if (analise.pedido)
         analise.pedido->detalhado = detalhado;
     return analise;
+}
+
+std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(bytes)) == bytes)
+            continue;
+        const QString texto = ArquivoIni::textoEscapado(bytes);
+        // "--opcao=valor", or the value after "--opcao".
+        if (bytes.startsWith("--") && bytes.contains('='))
+            return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
+                .arg(texto.section(QLatin1Char('='), 0, 0), texto.section(QLatin1Char('='), 1));
+        const QByteArray anterior = i > 1 ? QByteArray(argv[i - 1]) : QByteArray();
+        if (anterior.startsWith("--") && !anterior.contains('='))
+            return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
+                .arg(ArquivoIni::textoEscapado(anterior), texto);
+        return QStringLiteral("O argumento \"%1\" não é texto válido (UTF-8).").arg(texto);
+    }
+    return std::nullopt;
 }
 
 QString ajuda()

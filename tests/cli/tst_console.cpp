@@ -459,6 +459,56 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock")));
     }
 
+    // Bytes that are not UTF-8 in a path variable or in --pacote would name
+    // another folder or file once decoded: refused before anything is made.
+    void caminhoQueNaoEhTextoNaoViraOutro_data()
+    {
+        QTest::addColumn<QString>("comando"); // for sh; @R: the path <temporary folder>/raiz\xE9
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("erro"); // standard error after "tavo-upload-cli: "; @R escaped
+        const auto variavel = [](const char *nome) {
+            QTest::newRow(nome) << QStringLiteral("export %1=@R; exec \"$0\" historico").arg(QLatin1String(nome)) << 1
+                                << QStringLiteral("A variável de ambiente %1 contém um caminho que não pode ser "
+                                                  "usado: @R.\n")
+                                       .arg(QLatin1String(nome));
+        };
+        variavel("TAVO_ROOT");
+        variavel("TAVO_DRIVE_C");
+        variavel("TAVO_CONF_SISTEMA");
+        QTest::newRow("--pacote valor") << QStringLiteral("exec \"$0\" enviar --tipo anual --pacote @R") << 2
+                                        << QStringLiteral("A opção --pacote tem um valor que não é texto válido "
+                                                          "(UTF-8): \"@R\".\n");
+        QTest::newRow("--pacote=valor") << QStringLiteral("exec \"$0\" enviar --tipo anual --pacote=@R") << 2
+                                        << QStringLiteral("A opção --pacote tem um valor que não é texto válido "
+                                                          "(UTF-8): \"@R\".\n");
+        QTest::newRow("argumento") << QStringLiteral("exec \"$0\" gerar @R") << 2
+                                   << QStringLiteral("O argumento \"@R\" não é texto válido (UTF-8).\n");
+    }
+    void caminhoQueNaoEhTextoNaoViraOutro()
+    {
+        QFETCH(QString, comando);
+        QFETCH(int, codigo);
+        QFETCH(QString, erro);
+        Escritorio escritorio;
+        QTemporaryDir pasta;
+        QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+        ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
+        comando.replace(QLatin1String("@R"), QLatin1String("\"$1/raiz$(printf '\\351')\""));
+        const Execucao execucao = executaPrograma(
+            QStringLiteral("/bin/sh"), {QStringLiteral("-c"), comando, QStringLiteral(TAVO_UPLOAD_CLI), pasta.path()},
+            ambiente, 60000, escritorio.ambiente.raiz());
+        QCOMPARE(execucao.codigo, codigo);
+        QCOMPARE(execucao.saida, QString());
+        erro.replace(QLatin1String("@R"), pasta.path() + QStringLiteral("/raiz\\xE9"));
+        if (codigo == 2)
+            erro += QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções.\n");
+        QCOMPARE(execucao.erros, QStringLiteral("tavo-upload-cli: ") + erro);
+        // Nothing made under either name, no log opened in the program's folder.
+        QCOMPARE(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QVERIFY(!QFileInfo::exists(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
+    }
+
     void travaDaJanelaImpedeOQueMudaAPasta_data()
     {
         QTest::addColumn<QStringList>("argumentos");
