@@ -13,6 +13,10 @@ int main(int argc, char *argv[])
         return *saida;
 
     QApplication app(argc, argv);
+    // A path variable that is no path ends the start before the program's
+    // folder is made or its log opened.
+    if (!Inicio::ambienteUsavel())
+        return 1;
     const AmbienteJanela ambiente;
 
     // One client per program folder, and the local database ready, before

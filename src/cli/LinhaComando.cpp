@@ -1,7 +1,9 @@
 #include "cli/LinhaComando.h"
 
+#include "common/ArquivoIni.h"
 #include "store/Configuracao.h"
 
+#include <QFile>
 #include <QMap>
 #include <QRegularExpression>
 
@@ -51,6 +53,12 @@ std::optional<QString> cortaEndereco(const QString &endereco, QStringList &parte
         if (parte.size() > 3)
             return QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco);
     }
+    // An empty part is an empty box, which the settings' checks report.
+    for (const QString &parte : std::as_const(partes)) {
+        const std::optional<int> valor = numero(parte, 3);
+        if (!parte.isEmpty() && (!valor || *valor > 255))
+            return QStringLiteral("Cada parte do IP do servidor é um número de 0 a 255: \"%1\".").arg(endereco);
+    }
     while (partes.size() < 4)
         partes.append(QString());
     return std::nullopt;
@@ -64,6 +72,18 @@ Analise completaConfigurar(Pedido pedido, const QMap<QString, QString> &valores)
     }
     pedido.configuracao.qtdePortas = valores.value(QStringLiteral("portas"));
     pedido.configuracao.portaInicial = valores.value(QStringLiteral("porta-inicial"));
+    // The ranges the settings are saved with; an empty value is left to the
+    // settings' checks, like an option not given.
+    const auto foraDoIntervalo = [](const QString &texto, int maximo) {
+        const std::optional<int> valor = numero(texto, 5);
+        return !texto.isEmpty() && (!valor || *valor < 1 || *valor > maximo);
+    };
+    if (foraDoIntervalo(pedido.configuracao.qtdePortas, 32767))
+        return erro(QStringLiteral("A quantidade de portas é um número de 1 a 32767, não \"%1\".")
+                        .arg(pedido.configuracao.qtdePortas));
+    if (foraDoIntervalo(pedido.configuracao.portaInicial, 65535))
+        return erro(QStringLiteral("A porta inicial é um número de 1 a 65535, não \"%1\".")
+                        .arg(pedido.configuracao.portaInicial));
     return {pedido, {}};
 }
 
@@ -98,6 +118,9 @@ Analise completaHistorico(Pedido pedido, const QMap<QString, QString> &valores)
         if (!ano)
             return erro(QStringLiteral("O ano é informado somente com números, até quatro, não \"%1\".")
                             .arg(valores.value(QStringLiteral("ano"))));
+        if (*ano < 1)
+            return erro(
+                QStringLiteral("O ano é um número de 1 a 9999, não \"%1\".").arg(valores.value(QStringLiteral("ano"))));
         pedido.ano = static_cast<std::int16_t>(*ano);
     }
     if (valores.contains(QStringLiteral("tipo"))) {
@@ -201,6 +224,26 @@ Analise analisa(const QStringList &argumentosDados)
     if (analise.pedido)
         analise.pedido->detalhado = detalhado;
     return analise;
+}
+
+std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(bytes)) == bytes)
+            continue;
+        const QString texto = ArquivoIni::textoEscapado(bytes);
+        // "--opcao=valor", or the value after "--opcao".
+        if (bytes.startsWith("--") && bytes.contains('='))
+            return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
+                .arg(texto.section(QLatin1Char('='), 0, 0), texto.section(QLatin1Char('='), 1));
+        const QByteArray anterior = i > 1 ? QByteArray(argv[i - 1]) : QByteArray();
+        if (anterior.startsWith("--") && !anterior.contains('='))
+            return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
+                .arg(ArquivoIni::textoEscapado(anterior), texto);
+        return QStringLiteral("O argumento \"%1\" não é texto válido (UTF-8).").arg(texto);
+    }
+    return std::nullopt;
 }
 
 QString ajuda()

@@ -55,6 +55,11 @@ struct Analise
 // command.
 Analise analisa(const QStringList &argumentos);
 
+// The usage error for the first of the program's arguments (argv, its name
+// first) whose bytes are not text: a path in another encoding would name
+// another file once decoded. Nothing when all are text.
+std::optional<QString> argumentoIlegivel(int argc, const char *const argv[]);
+
 // The text of "--help".
 QString ajuda();
 

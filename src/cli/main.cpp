@@ -4,6 +4,7 @@
 #include "cli/LinhaComando.h"
 #include "cli/TerminalConsole.h"
 #include "common/Caminhos.h"
+#include "common/ConfiguracaoSitio.h"
 #include "common/Localidade.h"
 #include "common/Log.h"
 
@@ -18,7 +19,10 @@ int main(int argc, char *argv[])
     Localidade::ajusta();
 
     TerminalConsole terminal;
-    const LinhaComando::Analise analise = LinhaComando::analisa(QCoreApplication::arguments().mid(1));
+    // An argument that is no text would name another file once decoded.
+    const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argc, argv);
+    const LinhaComando::Analise analise = ilegivel ? LinhaComando::Analise{std::nullopt, *ilegivel}
+                                                   : LinhaComando::analisa(QCoreApplication::arguments().mid(1));
     if (!analise.pedido) {
         terminal.erro(QStringLiteral("tavo-upload-cli: ") + analise.erro);
         terminal.erro(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
@@ -32,6 +36,12 @@ int main(int argc, char *argv[])
         terminal.saida(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
         return ComandosConsole::Sucesso;
     default: {
+        // A path variable that is no path stops the command before the
+        // program's folder is made or its log opened.
+        if (const std::optional<QString> falha = ConfiguracaoSitio::ambienteInutilizavel()) {
+            terminal.erro(QStringLiteral("tavo-upload-cli: ") + *falha);
+            return ComandosConsole::Falha;
+        }
         // Log lines go to the program's folder: standard error stays the user's.
         const Log::Instalacao log(Log::console(Caminhos::pastaPrograma(), analise.pedido->detalhado));
         return ComandosConsole::executa(*analise.pedido, terminal);

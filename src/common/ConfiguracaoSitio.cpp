@@ -1,13 +1,15 @@
 #include "common/ConfiguracaoSitio.h"
 
+#include "common/ArquivoIni.h"
+#include "common/Erro.h"
 #include "common/Log.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -23,44 +25,68 @@ struct ValorLido
     QString pastaDoArquivo;
 };
 
-// Logs a file that cannot be used once per run, not at every path asked for.
-void relataArquivoIlegivel(const QString &arquivo, QSettings::Status status)
+// Logs a line about the files once per run, not at every path asked for.
+void relataUmaVez(const QString &linha)
 {
     static QMutex trava;
-    static QSet<QString> relatados;
+    static QSet<QString> relatadas;
     {
         // Released before the line is written: a log that asks for the
         // program's folder comes back here.
         const QMutexLocker guarda(&trava);
-        if (relatados.contains(arquivo))
+        if (relatadas.contains(linha))
             return;
-        relatados.insert(arquivo);
+        relatadas.insert(linha);
     }
-    qCWarning(lcPrograma).noquote() << "Site configuration file ignored:" << arquivo
-                                    << (status == QSettings::AccessError ? "(it cannot be read)"
-                                                                         : "(it is not an INI file)");
+    qCWarning(lcPrograma).noquote() << linha;
 }
 
-// The text of `chave` in one file; a value with a comma is read as a list by
-// the INI format (quoted, it stays one text) and is put back together.
+// The text of the first of `chaves` that one file gives (an empty value
+// counts as not given). A file that is not a regular file or cannot be read
+// counts as absent.
 std::optional<QString> valorNoArquivo(const QString &arquivo, const QStringList &chaves)
 {
-    if (!QFileInfo::exists(arquivo))
+    const QFileInfo info(arquivo);
+    if (!info.exists())
         return std::nullopt;
-    const QSettings configuracao(arquivo, QSettings::IniFormat);
-    if (configuracao.status() != QSettings::NoError) {
-        relataArquivoIlegivel(arquivo, configuracao.status());
+    QFile leitor(arquivo);
+    QByteArray conteudo;
+    // Only a regular file: opening a pipe would wait for a writer.
+    if (info.isFile() && leitor.open(QIODevice::ReadOnly))
+        conteudo = leitor.readAll();
+    if (!info.isFile() || !leitor.isOpen() || leitor.error() != QFileDevice::NoError) {
+        relataUmaVez(QStringLiteral("Site configuration file ignored: %1 (it cannot be read)").arg(arquivo));
         return std::nullopt;
     }
+    const ArquivoIni::Leitura leitura = ArquivoIni::le(conteudo, arquivo);
+    for (const QString &aviso : leitura.avisos)
+        relataUmaVez(aviso);
     for (const QString &chave : chaves) {
-        const QVariant valor = configuracao.value(chave);
-        const QString texto = valor.typeId() == QMetaType::QStringList
-                                  ? valor.toStringList().join(QStringLiteral(", ")).trimmed()
-                                  : valor.toString().trimmed();
+        const QString texto = leitura.valores.value(chave);
         if (!texto.isEmpty())
             return texto;
     }
     return std::nullopt;
+}
+
+// The message that refuses the path variable `nome`; nothing when its bytes
+// are a path as they are (unset and empty included).
+std::optional<QString> variavelInutilizavel(const char *nome)
+{
+    const QByteArray bytes = qgetenv(nome);
+    if (QFile::encodeName(QFile::decodeName(bytes)) == bytes)
+        return std::nullopt;
+    return QStringLiteral("A variável de ambiente %1 contém um caminho que não pode ser usado: %2.")
+        .arg(QLatin1String(nome), ArquivoIni::textoEscapado(bytes));
+}
+
+// The variables that name folders, one per drive letter among them.
+QList<QByteArray> variaveisDeCaminho()
+{
+    QList<QByteArray> nomes{"TAVO_ROOT", "TAVO_CONF_SISTEMA"};
+    for (char letra = 'A'; letra <= 'Z'; ++letra)
+        nomes.append(QByteArray("TAVO_DRIVE_") + letra);
+    return nomes;
 }
 
 // The value of the first of `chaves` in the user's file, else in the system's.
@@ -91,9 +117,25 @@ QString pastaDoArquivo(const ValorLido &valor)
 
 namespace ConfiguracaoSitio {
 
+QString caminhoDoAmbiente(const char *nome)
+{
+    if (const std::optional<QString> falha = variavelInutilizavel(nome))
+        throw ErroTavo(Erros::ArgumentoInvalido, *falha);
+    return QFile::decodeName(qgetenv(nome));
+}
+
+std::optional<QString> ambienteInutilizavel()
+{
+    for (const QByteArray &nome : variaveisDeCaminho()) {
+        if (std::optional<QString> falha = variavelInutilizavel(nome.constData()))
+            return falha;
+    }
+    return std::nullopt;
+}
+
 QString pastaSistema()
 {
-    const QString escolhida = qEnvironmentVariable("TAVO_CONF_SISTEMA");
+    const QString escolhida = caminhoDoAmbiente("TAVO_CONF_SISTEMA");
     if (!escolhida.isEmpty())
         return pastaAbsoluta(escolhida);
     return QStringLiteral("/etc/") + kNomePrograma;
@@ -114,7 +156,7 @@ QString arquivoUsuario()
 
 QString pastaPrograma()
 {
-    const QString ambiente = qEnvironmentVariable("TAVO_ROOT");
+    const QString ambiente = caminhoDoAmbiente("TAVO_ROOT");
     if (!ambiente.isEmpty())
         return pastaAbsoluta(ambiente);
     if (const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("pasta")}))
@@ -129,7 +171,7 @@ QString pastaUnidade(QChar letra)
 {
     const QString minuscula = letra.toLower();
     const QString maiuscula = letra.toUpper();
-    const QString ambiente = qEnvironmentVariable(qPrintable(QStringLiteral("TAVO_DRIVE_") + maiuscula));
+    const QString ambiente = caminhoDoAmbiente(qPrintable(QStringLiteral("TAVO_DRIVE_") + maiuscula));
     if (!ambiente.isEmpty())
         return pastaAbsoluta(ambiente);
     const QString grupo = QStringLiteral("unidades/");

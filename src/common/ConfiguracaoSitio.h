@@ -11,7 +11,7 @@
 //  - the user's file, tavo-upload/tavo-upload.conf in the user's
 //    configuration folder (~/.config, or $XDG_CONFIG_HOME);
 //  - the system's file, tavo-upload.conf in pastaSistema().
-// The files are INI files (QSettings' IniFormat):
+// The files are INI files, read by ArquivoIni (its rules are there):
 //
 //   pasta=/srv/tavo
 //   [unidades]
@@ -25,8 +25,23 @@
 // A folder given relative in a file lies beside that file; "~/" is the
 // user's home. An empty value counts as not given. The files are read every
 // time a value is asked for; a file that cannot be read is logged once and
-// counts as absent.
+// counts as absent, and so is a value the reader refuses.
+//
+// A path variable is taken exactly or not at all: its bytes must be a file
+// name as they are (UTF-8 here). One that is not would name another folder
+// once decoded, so the programs check them all before anything is created
+// (ambienteInutilizavel()), and reading one raises ErroTavo.
 namespace ConfiguracaoSitio {
+
+// The path in the environment variable `nome`, empty when it is not set.
+// Raises ErroTavo(Erros::ArgumentoInvalido) when its bytes are no path; the
+// description is the user's message, naming the variable.
+QString caminhoDoAmbiente(const char *nome);
+
+// The user's message for the first of TAVO_ROOT, TAVO_CONF_SISTEMA and
+// TAVO_DRIVE_A to TAVO_DRIVE_Z whose value cannot be used as a path, the
+// value written with its odd bytes as \xHH; nothing when all can.
+std::optional<QString> ambienteInutilizavel();
 
 // The folder of the system-wide files (tavo-upload.conf,
 // escritorios_regionais.tsv): $TAVO_CONF_SISTEMA when set, else

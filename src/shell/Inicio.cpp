@@ -2,6 +2,7 @@
 
 #include "common/CaixaMensagem.h"
 #include "common/Caminhos.h"
+#include "common/ConfiguracaoSitio.h"
 #include "common/Figuras.h"
 #include "common/Localidade.h"
 #include "package/BibliotecaZip.h"
@@ -38,6 +39,16 @@ bool Inicio::prepara()
         preparaBancoLocal(caixas);
     }
     return true;
+}
+
+bool Inicio::ambienteUsavel()
+{
+    const std::optional<QString> falha = ConfiguracaoSitio::ambienteInutilizavel();
+    if (!falha)
+        return true;
+    qCCritical(lcPrograma).noquote() << "Start refused, a path variable cannot be used:" << *falha;
+    CaixaMensagem::aviso(*falha, CaixaMensagem::Icone::Critico, QStringLiteral("TAVO"));
+    return false;
 }
 
 namespace {

@@ -24,6 +24,11 @@ public:
     // stays held while this lives.
     bool prepara();
 
+    // False when a path variable of the environment (TAVO_ROOT, ...) cannot
+    // be used as a path: the user was told, and the program ends. Asked
+    // before anything uses the program's folder.
+    static bool ambienteUsavel();
+
 private:
     std::unique_ptr<TravaPrograma> m_trava;
 };

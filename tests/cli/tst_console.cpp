@@ -116,6 +116,27 @@ private Q_SLOTS:
         uso("tipo de envio desconhecido", "enviar --tipo mensal", "O tipo de transmissão é");
         uso("mês 13", "historico --mes 13", "O mês é um número de 1 a 12");
         uso("ano com letras", "historico --ano 20x4", "O ano é informado somente com números");
+        // The ranges are the console's own checks: the reason is named, and
+        // nothing reaches the settings' save.
+        uso("ano 0", "historico --ano 0000", "O ano é um número de 1 a 9999, não \"0000\".\n");
+        uso("parte do IP 256", "configurar --ip 127.0.0.256 --portas 3 --porta-inicial 1",
+            "Cada parte do IP do servidor é um número de 0 a 255: \"127.0.0.256\".\n");
+        uso("parte do IP com letra", "configurar --ip 127.0.a.1 --portas 3 --porta-inicial 1",
+            "Cada parte do IP do servidor é um número de 0 a 255");
+        uso("parte do IP negativa", "configurar --ip 127.0.-1.1 --portas 3 --porta-inicial 1",
+            "Cada parte do IP do servidor é um número de 0 a 255");
+        uso("nenhuma porta", "configurar --ip 127.0.0.1 --portas 0 --porta-inicial 1",
+            "A quantidade de portas é um número de 1 a 32767, não \"0\".\n");
+        uso("portas demais", "configurar --ip 127.0.0.1 --portas=32768 --porta-inicial 1",
+            "A quantidade de portas é um número de 1 a 32767, não \"32768\".\n");
+        uso("portas com letra", "configurar --ip 127.0.0.1 --portas 3x --porta-inicial 1",
+            "A quantidade de portas é um número de 1 a 32767");
+        uso("porta inicial 0", "configurar --ip 127.0.0.1 --portas 3 --porta-inicial 0",
+            "A porta inicial é um número de 1 a 65535, não \"0\".\n");
+        uso("porta inicial fora do intervalo", "configurar --ip 127.0.0.9 --portas 3 --porta-inicial 70000",
+            "A porta inicial é um número de 1 a 65535, não \"70000\".\n");
+        uso("porta inicial negativa", "configurar --ip 127.0.0.9 --portas 3 --porta-inicial -1",
+            "A porta inicial é um número de 1 a 65535");
     }
     void ajudaVersaoEUsoIncorreto()
     {
@@ -169,11 +190,9 @@ private Q_SLOTS:
                                            << QStringLiteral("A Porta inicial deve ser informada.\n") << QString();
         QTest::newRow("quarta caixa vazia") << modelo << a("configurar --ip 127.0.0. --portas 3 --porta-inicial 1") << 1
                                             << QString() << ip << QString();
-        QTest::newRow("porta fora do intervalo")
-            << modelo << a("configurar --ip 127.0.0.9 --portas 3 --porta-inicial 70000") << 1 << QString()
-            << QStringLiteral("Configurações\nOcorreu um erro ao salvar as configurações.\n"
-                              "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.\n")
-            << QString();
+        // A port out of range is the command line's error now (see ajudaVersaoEUsoIncorreto).
+        QTest::newRow("nos limites") << modelo << a("configurar --ip 0.0.000.255 --portas 32767 --porta-inicial 65535")
+                                     << 0 << ok << QString() << QStringLiteral("0.0.000.255|32767|65535");
     }
     void configurarGravaComAsMensagensDaJanela()
     {
@@ -442,6 +461,56 @@ private Q_SLOTS:
         QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")),
                  le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_antigo.mdb"))));
         QVERIFY(!QFileInfo::exists(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock")));
+    }
+
+    // Bytes that are not UTF-8 in a path variable or in --pacote would name
+    // another folder or file once decoded: refused before anything is made.
+    void caminhoQueNaoEhTextoNaoViraOutro_data()
+    {
+        QTest::addColumn<QString>("comando"); // for sh; @R: the path <temporary folder>/raiz\xE9
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("erro"); // standard error after "tavo-upload-cli: "; @R escaped
+        const auto variavel = [](const char *nome) {
+            QTest::newRow(nome) << QStringLiteral("export %1=@R; exec \"$0\" historico").arg(QLatin1String(nome)) << 1
+                                << QStringLiteral("A variável de ambiente %1 contém um caminho que não pode ser "
+                                                  "usado: @R.\n")
+                                       .arg(QLatin1String(nome));
+        };
+        variavel("TAVO_ROOT");
+        variavel("TAVO_DRIVE_C");
+        variavel("TAVO_CONF_SISTEMA");
+        QTest::newRow("--pacote valor") << QStringLiteral("exec \"$0\" enviar --tipo anual --pacote @R") << 2
+                                        << QStringLiteral("A opção --pacote tem um valor que não é texto válido "
+                                                          "(UTF-8): \"@R\".\n");
+        QTest::newRow("--pacote=valor") << QStringLiteral("exec \"$0\" enviar --tipo anual --pacote=@R") << 2
+                                        << QStringLiteral("A opção --pacote tem um valor que não é texto válido "
+                                                          "(UTF-8): \"@R\".\n");
+        QTest::newRow("argumento") << QStringLiteral("exec \"$0\" gerar @R") << 2
+                                   << QStringLiteral("O argumento \"@R\" não é texto válido (UTF-8).\n");
+    }
+    void caminhoQueNaoEhTextoNaoViraOutro()
+    {
+        QFETCH(QString, comando);
+        QFETCH(int, codigo);
+        QFETCH(QString, erro);
+        Escritorio escritorio;
+        QTemporaryDir pasta;
+        QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+        ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
+        comando.replace(QLatin1String("@R"), QLatin1String("\"$1/raiz$(printf '\\351')\""));
+        const Execucao execucao = executaPrograma(
+            QStringLiteral("/bin/sh"), {QStringLiteral("-c"), comando, QStringLiteral(TAVO_UPLOAD_CLI), pasta.path()},
+            ambiente, 60000, escritorio.ambiente.raiz());
+        QCOMPARE(execucao.codigo, codigo);
+        QCOMPARE(execucao.saida, QString());
+        erro.replace(QLatin1String("@R"), pasta.path() + QStringLiteral("/raiz\\xE9"));
+        if (codigo == 2)
+            erro += QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções.\n");
+        QCOMPARE(execucao.erros, QStringLiteral("tavo-upload-cli: ") + erro);
+        // Nothing made under either name, no log opened in the program's folder.
+        QCOMPARE(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QVERIFY(!QFileInfo::exists(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
     }
 
     void travaDaJanelaImpedeOQueMudaAPasta_data()

@@ -5,8 +5,11 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 class TstConfiguracaoSitio : public QObject
 {
@@ -36,6 +39,12 @@ private Q_SLOTS:
         linha("chave em maiúscula", {"", "", "[unidades]\nD=/srv/d", "d:\\x", "/srv/d/x"});
         linha("ambiente vence o arquivo", {"TAVO_DRIVE_C=/mnt/c", "", "[unidades]\nc=/srv/c", "C:\\x", "/mnt/c/x"});
         linha("não configurada fica em drives", {"", "", "[unidades]\nc=/srv/c", "e:\\x", "@D/tavo-upload/drives/e/x"});
+        // Taken exactly: no list, no inline comment.
+        linha("vírgula", {"", "", "pasta=/srv/a,b", "", "/srv/a,b"});
+        linha("ponto e vírgula", {"", "", "pasta=/x;y", "", "/x;y"});
+        linha("entre aspas", {"", "", "pasta=\"/srv/tavo, sala 2\"", "", "/srv/tavo, sala 2"});
+        linha("unidade com vírgula", {"", "", "[unidades]\nc=/srv/c,1", "c:\\x", "/srv/c,1/x"});
+        linha("ambiente em UTF-8", {"TAVO_ROOT=/srv/ação", "", "", "", "/srv/ação"});
     }
     void pastas()
     {
@@ -63,6 +72,58 @@ private Q_SLOTS:
         esperado.replace(QLatin1String("@D"), ambienteTeste.pastaDadosUsuario())
             .replace(QLatin1String("@S"), ambienteTeste.pastaSistema());
         QCOMPARE(caminho.isEmpty() ? Caminhos::pastaPrograma() : Caminhos::local(caminho), esperado);
+    }
+
+    // A value the reader refuses counts as absent (the system's file gives
+    // it) and is logged once, not at every path asked for.
+    void valorRecusadoContaComoAusenteERelatadoUmaVez()
+    {
+        AmbienteTeste ambiente(false);
+        qunsetenv("TAVO_ROOT");
+        grava(ConfiguracaoSitio::arquivoUsuario(), "# pasta da sala\npasta=/srv/sala\t2\n");
+        grava(ConfiguracaoSitio::arquivoSistema(), "pasta=/srv/sis\n");
+        const QByteArray aviso = "Site configuration " + ConfiguracaoSitio::arquivoUsuario().toUtf8()
+                                 + " line 2: the value of pasta holds a control character (/srv/sala\\x092); the "
+                                   "setting counts as absent";
+        QTest::ignoreMessage(QtWarningMsg, aviso.constData());
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Site configuration")));
+        QCOMPARE(Caminhos::pastaPrograma(), QStringLiteral("/srv/sis"));
+        QCOMPARE(Caminhos::pastaPrograma(), QStringLiteral("/srv/sis"));
+    }
+
+    // A path variable whose bytes are not UTF-8 would name another folder
+    // once decoded: it is refused, naming the variable, wherever it is read.
+    void variavelQueNaoEhTextoEhRecusada_data()
+    {
+        QTest::addColumn<QByteArray>("variavel");
+        QTest::addColumn<int>("leitura");
+        QTest::newRow("TAVO_ROOT") << QByteArray("TAVO_ROOT") << 0;
+        QTest::newRow("TAVO_DRIVE_C") << QByteArray("TAVO_DRIVE_C") << 1;
+        QTest::newRow("TAVO_DRIVE_A, a:") << QByteArray("TAVO_DRIVE_A") << 2;
+        QTest::newRow("TAVO_CONF_SISTEMA") << QByteArray("TAVO_CONF_SISTEMA") << 3;
+    }
+    void variavelQueNaoEhTextoEhRecusada()
+    {
+        QFETCH(QByteArray, variavel);
+        QFETCH(int, leitura);
+        AmbienteTeste ambiente(false);
+        QCOMPARE(ConfiguracaoSitio::ambienteInutilizavel(), std::nullopt);
+        qputenv(variavel.constData(), "/tmp/root\xe9");
+        const QString esperado = QStringLiteral("A variável de ambiente ") + QString::fromLatin1(variavel)
+                                 + QStringLiteral(" contém um caminho que não pode ser usado: /tmp/root\\xE9.");
+        QCOMPARE(ConfiguracaoSitio::ambienteInutilizavel(), esperado);
+        const std::function<void()> leituras[] = {
+            [] { Caminhos::pastaPrograma(); },
+            [] { Caminhos::local(QStringLiteral("c:\\temp_tavo")); },
+            [] { Caminhos::disquete(); },
+            [] { ConfiguracaoSitio::servidorInicial(); },
+        };
+        try {
+            leituras[leitura]();
+            QFAIL("the variable was read as a path");
+        } catch (const ErroTavo &erro) {
+            QCOMPARE(erro.descricao(), esperado);
+        }
     }
 
     void semConfiguracaoAsPastasSaoAsDeSempre()

@@ -1,7 +1,8 @@
 // Printing the history report through a real CUPS default queue: a private
 // CUPS daemon with a PDF printer (cups-pdf) is started for this test and
 // stopped at its end. Machines that cannot run one (not root, packages
-// missing, daemon refusing to start) skip the test and say why.
+// missing, daemon refusing to start) skip the test and say why. The user's
+// own documents in the printer's folder are moved aside while it prints.
 #include "history/ImpressaoHistorico.h"
 #include "history/RelatorioHistorico.h"
 
@@ -12,13 +13,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -81,11 +84,67 @@ QString pastaSaidaCupsPdf()
     return saida;
 }
 
-QSet<QString> pdfsEm(const QString &pasta)
+// The documents in `pasta`, each with what tells a new one of that name
+// from the old: its size and its last change.
+QHash<QString, QString> pdfsEm(const QString &pasta)
 {
-    const QStringList nomes = QDir(pasta).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-    return {nomes.begin(), nomes.end()};
+    QHash<QString, QString> pdfs;
+    for (const QFileInfo &pdf : QDir(pasta).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files))
+        pdfs.insert(pdf.fileName(), QStringLiteral("%1 %2")
+                                        .arg(pdf.size())
+                                        .arg(pdf.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch()));
+    return pdfs;
 }
+
+// The user's documents in the PDF printer's folder, moved aside into a
+// folder beside them while the test prints and put back when this goes,
+// whether or not the test passed: the queue's job numbers start again at 1,
+// so its documents take the names of earlier runs' and would overwrite them.
+// A document that cannot be put back (a new one has its name) stays in the
+// aside folder, and the log says where; so do all of them if the test
+// crashes.
+class DocumentosGuardados
+{
+public:
+    explicit DocumentosGuardados(const QString &pasta)
+        : m_pasta(pasta)
+        , m_guarda(pasta + QStringLiteral("/.tavo-teste-guardados-%1").arg(QCoreApplication::applicationPid()))
+    {
+        const QStringList nomes = QDir(pasta).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+        if (nomes.isEmpty())
+            return;
+        if (!QDir().mkdir(m_guarda)) {
+            m_falha = QStringLiteral("cannot make ") + m_guarda;
+            return;
+        }
+        for (const QString &nome : nomes) {
+            if (!QFile::rename(QDir(m_pasta).filePath(nome), QDir(m_guarda).filePath(nome))) {
+                m_falha = QStringLiteral("cannot move %1 aside into %2").arg(nome, m_guarda);
+                return;
+            }
+            m_nomes.append(nome);
+        }
+    }
+    ~DocumentosGuardados()
+    {
+        for (const QString &nome : std::as_const(m_nomes)) {
+            if (!QFile::rename(QDir(m_guarda).filePath(nome), QDir(m_pasta).filePath(nome)))
+                qWarning("%s could not be put back; it is kept in %s", qPrintable(nome), qPrintable(m_guarda));
+        }
+        QDir().rmdir(m_guarda);
+    }
+    DocumentosGuardados(const DocumentosGuardados &) = delete;
+    DocumentosGuardados &operator=(const DocumentosGuardados &) = delete;
+
+    // Why not every document could be moved aside; empty when all were.
+    const QString &falha() const { return m_falha; }
+
+private:
+    QString m_pasta;
+    QString m_guarda;
+    QStringList m_nomes;
+    QString m_falha;
+};
 
 } // namespace
 
@@ -122,6 +181,7 @@ private Q_SLOTS:
         }
         for (const QString &nome : std::as_const(m_criados))
             QFile::remove(QDir(m_saida).filePath(nome));
+        m_guardados.reset();
         if (m_criouPastaSaida)
             QDir().rmdir(m_saida);
         qunsetenv("CUPS_SERVER");
@@ -141,7 +201,9 @@ private Q_SLOTS:
         const QString texto = montador.termina();
 
         m_criouPastaSaida = !QFileInfo::exists(m_saida);
-        const QSet<QString> antes = pdfsEm(m_saida);
+        m_guardados.emplace(m_saida);
+        QVERIFY2(m_guardados->falha().isEmpty(), qPrintable(m_guardados->falha()));
+        const QHash<QString, QString> antes = pdfsEm(m_saida);
         CaixasRoteirizadas caixas;
         caixas.responde(Resposta::Sim);
         ImprimeHistorico(texto);
@@ -149,19 +211,24 @@ private Q_SLOTS:
         QCOMPARE(caixas.inesperadas(), 0);
 
         // The job is done when the queue is empty and its document is there.
-        QSet<QString> novos;
+        QStringList novos;
         const QDeadlineTimer prazo(90000);
         while (!prazo.hasExpired()) {
-            novos = pdfsEm(m_saida) - antes;
+            novos.clear();
+            const QHash<QString, QString> agora = pdfsEm(m_saida);
+            for (auto pdf = agora.cbegin(); pdf != agora.cend(); ++pdf) {
+                if (antes.value(pdf.key()) != pdf.value())
+                    novos.append(pdf.key());
+            }
             const Resultado fila = roda(kLpstat, {QStringLiteral("-h"), m_socket, QStringLiteral("-o")});
             if (!novos.isEmpty() && fila.ok && fila.saida.trimmed().isEmpty())
                 break;
             QTest::qWait(250);
         }
-        m_criados += novos.values();
+        m_criados += novos;
         QVERIFY2(novos.size() == 1,
-                 qPrintable(QStringLiteral("documents: %1; log: %2").arg(novos.values().join(u','), registroCups())));
-        const QString pdf = QDir(m_saida).filePath(*novos.begin());
+                 qPrintable(QStringLiteral("documents: %1; log: %2").arg(novos.join(u','), registroCups())));
+        const QString pdf = QDir(m_saida).filePath(novos.first());
         // The queue re-renders the page, so columns are compared by words.
         QCOMPARE(LeituraPdf::semColunas(LeituraPdf::linhas(pdf)), LeituraPdf::semColunas(linhasDoRelatorio(texto)));
         QCOMPARE(LeituraPdf::paginas(pdf), 1);
@@ -259,6 +326,7 @@ private:
     QString m_motivo;
     QStringList m_criados;
     bool m_criouPastaSaida = false;
+    std::optional<DocumentosGuardados> m_guardados;
 };
 
 QTEST_MAIN(TstImpressaoCups)

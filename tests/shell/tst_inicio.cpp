@@ -272,6 +272,23 @@ private Q_SLOTS:
         QCOMPARE(caixas.mostradas().size(), 1);
     }
 
+    // A path variable that is no path: the start ends with a box naming it.
+    void variavelQueNaoEhCaminhoEncerraComAviso()
+    {
+        AmbienteTeste ambiente(false);
+        CaixasRoteirizadas caixas;
+        caixas.confirma();
+        QVERIFY(Inicio::ambienteUsavel());
+        qputenv("TAVO_DRIVE_A", "/media/pen\xe7");
+        const QString texto = QStringLiteral(
+            "A variável de ambiente TAVO_DRIVE_A contém um caminho que não pode ser usado: /media/pen\\xE7.");
+        QTest::ignoreMessage(QtCriticalMsg,
+                             qPrintable(QStringLiteral("Start refused, a path variable cannot be used: ") + texto));
+        QVERIFY(!Inicio::ambienteUsavel());
+        QCOMPARE(caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(caixas.mostradas().first(), texto, QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
+    }
+
     // The window's style reads the menu bar's extension picture only when it
     // is drawn, and draws the style's own picture when the menus do not fit.
     void extensaoDoMenuDesenhadaQuandoOsMenusNaoCabem()

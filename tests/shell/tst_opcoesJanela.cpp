@@ -1,9 +1,14 @@
 // The window program's command line: --help and --version answer with no
-// display, Qt's own options are left for Qt, anything else is bad usage.
+// display, Qt's own options are left for Qt, anything else is bad usage; and
+// a path variable that is no path stops the start.
 #include "shell/OpcoesJanela.h"
 
 #include "support/ExecucaoPrograma.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using OpcoesJanela::Pedido;
@@ -62,6 +67,39 @@ private Q_SLOTS:
             QVERIFY(execucao.erros.contains(linha.last()));
             QVERIFY(execucao.erros.contains(QStringLiteral("tavo-upload --help")));
         }
+    }
+
+    // TAVO_ROOT whose bytes are not UTF-8 would name another folder once
+    // decoded: the start stops at its message box before the program's
+    // folder (under either name) or its log is made.
+    void variavelQueNaoEhTextoParaAntesDeCriarAPasta()
+    {
+        QTemporaryDir pasta;
+        QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+        ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
+        QProcess janela;
+        janela.setProcessEnvironment(ambiente);
+        janela.start(QStringLiteral("/bin/sh"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("export TAVO_ROOT=\"$1/raiz$(printf '\\351')\"; exec \"$0\""),
+                      QStringLiteral(TAVO_UPLOAD), pasta.path()});
+        QVERIFY(janela.waitForStarted(10000));
+        const QString esperado = QStringLiteral("Start refused, a path variable cannot be used: A variável de "
+                                                "ambiente TAVO_ROOT contém um caminho que não pode ser usado: ")
+                                 + pasta.path() + QStringLiteral("/raiz\\xE9.");
+        // The box waits for the user; the line before it tells it is up.
+        QString erros;
+        const QDeadlineTimer prazo(30000);
+        while (!erros.contains(esperado) && janela.state() == QProcess::Running && !prazo.hasExpired()) {
+            janela.waitForReadyRead(200);
+            erros += QString::fromUtf8(janela.readAllStandardError());
+        }
+        const QStringList criados = QDir(pasta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        janela.kill();
+        janela.waitForFinished(5000);
+        QVERIFY2(erros.contains(esperado), qPrintable(erros));
+        QCOMPARE(criados, QStringList());
     }
 
     void opcoesDoQtFicamParaOQt_data()
