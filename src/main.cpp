@@ -1,4 +1,5 @@
 #include "common/Log.h"
+#include "common/PlataformaTerminal.h"
 #include "shell/Inicio.h"
 #include "shell/OpcoesJanela.h"
 #include "shell/frmPrincipal.h"
@@ -7,6 +8,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file: a closed standard stream would hand its
+    // number to the lock or the log, and what is written to the stream to them.
+    PlataformaTerminal::abreFechados();
+
     // --help, --version and a bad command line answer before any window,
     // with no display needed.
     if (const std::optional<int> saida = OpcoesJanela::responde(argc, argv))

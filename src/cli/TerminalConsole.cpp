@@ -1,9 +1,11 @@
 #include "cli/TerminalConsole.h"
 
+#include "cli/ComandosConsole.h"
+#include "common/PlataformaArquivos.h"
 #include "common/PlataformaTerminal.h"
 #include "common/SuspensaoPrazos.h"
 
-#include <cstdio>
+#include <cerrno>
 
 using Mensagens::Botoes;
 using Mensagens::Resposta;
@@ -15,10 +17,11 @@ namespace {
 // often than anyone can read.
 constexpr qint64 kIntervaloProgressoMs = 100;
 
-void escreve(std::FILE *fluxo, const QByteArray &dados)
+// A message that standard error does not take has nowhere else to go; it
+// changes no command's outcome, which the exit status tells.
+void escreveErro(const QByteArray &dados)
 {
-    std::fwrite(dados.constData(), 1, static_cast<std::size_t>(dados.size()), fluxo);
-    std::fflush(fluxo);
+    PlataformaTerminal::escreve(Fluxo::Erro, dados);
 }
 
 // The messages' texts break their lines with CRLF, as the boxes show them.
@@ -31,9 +34,10 @@ QByteArray linhas(const QString &texto)
 
 } // namespace
 
-TerminalConsole::TerminalConsole()
+TerminalConsole::TerminalConsole(bool saidaFechada)
     : m_entradaTerminal(PlataformaTerminal::ehTerminal(Fluxo::Entrada))
     , m_erroTerminal(PlataformaTerminal::ehTerminal(Fluxo::Erro))
+    , m_falhaSaida(saidaFechada ? EBADF : 0)
 {
 }
 
@@ -45,7 +49,7 @@ Resposta TerminalConsole::responde(const Mensagens::Mensagem &mensagem)
         saida(mensagem.texto);
     } else {
         limpaProgresso();
-        escreve(stderr, (mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
+        escreveErro((mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
     }
     return Resposta::Ok;
 }
@@ -55,11 +59,11 @@ Resposta TerminalConsole::pergunta(const Mensagens::Mensagem &mensagem)
     const bool okCancelar = mensagem.botoes == Botoes::OkCancelar;
     const Resposta negativa = okCancelar ? Resposta::Cancelar : Resposta::Nao;
     limpaProgresso();
-    escreve(stderr, (mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
+    escreveErro((mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
     if (!m_entradaTerminal)
         return negativa;
-    escreve(stderr, okCancelar ? QStringLiteral("[Enter: OK, c: Cancelar] ").toUtf8()
-                               : QStringLiteral("[s: Sim, n: Não] ").toUtf8());
+    escreveErro(okCancelar ? QStringLiteral("[Enter: OK, c: Cancelar] ").toUtf8()
+                           : QStringLiteral("[s: Sim, n: Não] ").toUtf8());
     std::optional<QByteArray> linha;
     {
         // The user is reading, not the network: the transfer's bounds wait.
@@ -67,7 +71,7 @@ Resposta TerminalConsole::pergunta(const Mensagens::Mensagem &mensagem)
         linha = PlataformaTerminal::leLinha(kPrazoResposta);
     }
     if (!linha) {
-        escreve(stderr, "\n");
+        escreveErro("\n");
         return negativa;
     }
     const QString resposta = QString::fromUtf8(*linha).trimmed().toLower();
@@ -79,19 +83,53 @@ Resposta TerminalConsole::pergunta(const Mensagens::Mensagem &mensagem)
 void TerminalConsole::saida(const QString &linha)
 {
     limpaProgresso();
-    escreve(stdout, linhas(linha));
+    escreveSaida(linhas(linha));
 }
 
 void TerminalConsole::saidaBruta(const QByteArray &dados)
 {
     limpaProgresso();
-    escreve(stdout, dados);
+    escreveSaida(dados);
+}
+
+int TerminalConsole::conclui(int codigo)
+{
+    if (m_falhaSaida == 0)
+        m_falhaSaida = PlataformaTerminal::concluiSaida();
+    if (m_falhaSaida == 0)
+        return codigo;
+    perdeSaida(m_falhaSaida);
+    return codigo == ComandosConsole::Sucesso ? ComandosConsole::Falha : codigo;
+}
+
+QString TerminalConsole::textoFalhaSaida(int codigo)
+{
+    return QStringLiteral("Não foi possível escrever a saída do comando: %1.")
+        .arg(PlataformaArquivos::textoDoSistema(codigo));
+}
+
+void TerminalConsole::escreveSaida(const QByteArray &dados)
+{
+    // After a failure nothing more is written: what follows would be the
+    // rest of a result with a hole in it.
+    if (m_falhaSaida == 0)
+        m_falhaSaida = PlataformaTerminal::escreve(Fluxo::Saida, dados);
+    if (m_falhaSaida != 0)
+        perdeSaida(m_falhaSaida);
+}
+
+void TerminalConsole::perdeSaida(int codigo)
+{
+    if (m_falhaSaidaDita)
+        return;
+    m_falhaSaidaDita = true;
+    erro(textoFalhaSaida(codigo));
 }
 
 void TerminalConsole::erro(const QString &linha)
 {
     limpaProgresso();
-    escreve(stderr, linhas(linha));
+    escreveErro(linhas(linha));
 }
 
 void TerminalConsole::progresso(const QString &texto)
@@ -104,7 +142,7 @@ void TerminalConsole::progresso(const QString &texto)
     }
     if (m_progressoVisivel && m_desdeProgresso.isValid() && !m_desdeProgresso.hasExpired(kIntervaloProgressoMs))
         return;
-    escreve(stderr, "\r" + texto.toUtf8() + "\x1b[K");
+    escreveErro("\r" + texto.toUtf8() + "\x1b[K");
     m_progressoVisivel = true;
     m_desdeProgresso.start();
 }
@@ -113,6 +151,6 @@ void TerminalConsole::limpaProgresso()
 {
     if (!m_progressoVisivel)
         return;
-    escreve(stderr, "\r\x1b[K");
+    escreveErro("\r\x1b[K");
     m_progressoVisivel = false;
 }

@@ -16,13 +16,20 @@
 // without one, or when nobody answers in time, it counts as No or Cancel.
 // Progress shows, on one line rewritten in place, only when standard error is
 // a terminal.
+//
+// A write to standard output that fails (a full disk, a closed pipe, a
+// standard output found closed at start) loses the command's result: it is
+// said once on standard error, nothing more goes to standard output, and the
+// command fails (conclui()).
 class TerminalConsole : public Interlocutor
 {
 public:
     // How long a question waits for its answer.
     static constexpr std::chrono::minutes kPrazoResposta{15};
 
-    TerminalConsole();
+    // `saidaFechada`: standard output was found closed at start; nothing
+    // written to it reaches anyone.
+    explicit TerminalConsole(bool saidaFechada = false);
 
     // The texts that are this command's result: shown on standard output.
     void defineResultados(const QStringList &textos) { m_resultados = textos; }
@@ -38,7 +45,20 @@ public:
     // The progress line; empty text clears it.
     void progresso(const QString &texto);
 
+    // The system's error of the first write to standard output that failed;
+    // 0 while none did.
+    int falhaSaida() const { return m_falhaSaida; }
+
+    // The command ends with `codigo`: the last check of standard output, and
+    // a success whose output was lost becomes a failure.
+    int conclui(int codigo);
+
+    // What the user is told when the command's output was lost.
+    static QString textoFalhaSaida(int codigo);
+
 private:
+    void escreveSaida(const QByteArray &dados);
+    void perdeSaida(int codigo);
     void limpaProgresso();
     Mensagens::Resposta pergunta(const Mensagens::Mensagem &mensagem);
 
@@ -47,4 +67,6 @@ private:
     QStringList m_resultados;
     bool m_progressoVisivel = false;
     QElapsedTimer m_desdeProgresso;
+    int m_falhaSaida = 0;
+    bool m_falhaSaidaDita = false;
 };

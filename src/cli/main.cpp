@@ -7,22 +7,14 @@
 #include "common/ConfiguracaoSitio.h"
 #include "common/Localidade.h"
 #include "common/Log.h"
+#include "common/PlataformaTerminal.h"
 
 #include <QCoreApplication>
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tavo-upload-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSAO));
-    // Month names and numbers in Portuguese, whatever the system's language.
-    Localidade::ajusta();
+namespace {
 
-    TerminalConsole terminal;
-    // An argument that is no text would name another file once decoded.
-    const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argc, argv);
-    const LinhaComando::Analise analise = ilegivel ? LinhaComando::Analise{std::nullopt, *ilegivel}
-                                                   : LinhaComando::analisa(QCoreApplication::arguments().mid(1));
+int executa(const LinhaComando::Analise &analise, TerminalConsole &terminal)
+{
     if (!analise.pedido) {
         terminal.erro(QStringLiteral("tavo-upload-cli: ") + analise.erro);
         terminal.erro(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
@@ -47,4 +39,28 @@ int main(int argc, char *argv[])
         return ComandosConsole::executa(*analise.pedido, terminal);
     }
     }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Before anything opens a file: a closed standard output would hand its
+    // number to the lock or the log, and the command's result to them.
+    const PlataformaTerminal::Fechados fechados = PlataformaTerminal::abreFechados();
+    // A reader that went away is a failed write, said and reported.
+    PlataformaTerminal::semSinalPipe();
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavo-upload-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVO_VERSAO));
+    // Month names and numbers in Portuguese, whatever the system's language.
+    Localidade::ajusta();
+
+    TerminalConsole terminal(fechados.saida);
+    // An argument that is no text would name another file once decoded.
+    const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argc, argv);
+    const LinhaComando::Analise analise = ilegivel ? LinhaComando::Analise{std::nullopt, *ilegivel}
+                                                   : LinhaComando::analisa(QCoreApplication::arguments().mid(1));
+    return terminal.conclui(executa(analise, terminal));
 }

@@ -6,13 +6,41 @@
 #include <optional>
 
 // The console's terminal: whether a standard stream is a terminal (a person
-// is there to answer and to watch the progress), and reading an answer from
-// standard input with a time bound.
+// is there to answer and to watch the progress), reading an answer from
+// standard input with a time bound, and writing to the standard streams with
+// the system's error when a write fails.
 namespace PlataformaTerminal {
 
 enum class Fluxo { Entrada, Saida, Erro };
 
+// The standard streams (descriptors 0 to 2) found closed at start.
+struct Fechados
+{
+    bool entrada = false;
+    bool saida = false;
+    bool erro = false;
+};
+
+// Opens each standard stream found closed on /dev/null, so that the next
+// file the program opens (the lock, the log) does not take its number and
+// receive what is meant for the stream. Called first thing in main, before
+// anything opens a file.
+Fechados abreFechados();
+
+// A write to a pipe whose reader is gone fails with EPIPE instead of ending
+// the process with SIGPIPE. Programs started later get the default again.
+void semSinalPipe();
+
 bool ehTerminal(Fluxo fluxo);
+
+// Writes all of `dados` to the stream (standard output or error), or fails:
+// 0, or the system's error number (<cerrno>).
+int escreve(Fluxo fluxo, const QByteArray &dados);
+
+// The last check of standard output: what the C library holds for it is
+// flushed, and a write the system deferred (a file on a network disk) is
+// reported. 0, or the system's error number.
+int concluiSaida();
 
 // One line typed on standard input, without its line end. Nothing when the
 // input ends or `limite` passes first; the time goes on while the line is

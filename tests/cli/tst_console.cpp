@@ -17,6 +17,7 @@
 #include "support/ProcessoServidor.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QHash>
 #include <QLocale>
 #include <QProcess>
@@ -45,6 +46,19 @@ Execucao console(const QStringList &argumentos, const QByteArray &lcAll = "C.UTF
     for (auto variavel = variaveis.cbegin(); variavel != variaveis.cend(); ++variavel)
         ambiente.insert(variavel.key(), variavel.value());
     return executaPrograma(QStringLiteral(TAVO_UPLOAD_CLI), argumentos, ambiente, 60000, pasta);
+}
+
+// Runs the console by way of sh, whose `script` points its standard output
+// somewhere ("$0" is the console, "$@" its arguments) and ends standard error
+// with the console's exit status: "saída N".
+Execucao consoleComSaida(const QString &script, const QStringList &argumentos)
+{
+    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+    ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
+    return executaPrograma(QStringLiteral("sh"),
+                           QStringList{QStringLiteral("-c"), script, QStringLiteral(TAVO_UPLOAD_CLI)} + argumentos,
+                           ambiente, 60000);
 }
 
 // A port of 127.0.0.1 on which nothing listens.
@@ -511,6 +525,85 @@ private Q_SLOTS:
         // Nothing made under either name, no log opened in the program's folder.
         QCOMPARE(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
         QVERIFY(!QFileInfo::exists(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
+    }
+
+    // A command whose output is lost (a full disk, standard output closed,
+    // a reader that went away) fails and says why on standard error, once,
+    // whatever else it did; a reader gone does not end it unsaid (SIGPIPE).
+    void saidaPerdidaFazOComandoFalhar_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("erro"); // the system's error said
+        const struct
+        {
+            const char *nome;
+            const char *script;
+            int erro;
+        } saidas[] = {
+            {"disco cheio", R"("$0" "$@" >/dev/full; echo "saída $?" >&2)", ENOSPC},
+            {"saída fechada", R"("$0" "$@" >&-; echo "saída $?" >&2)", EBADF},
+            // The console starts once the reader has gone: when a newline
+            // written to the pipe ends its writer with SIGPIPE.
+            {"leitor que saiu",
+             R"({ while /bin/echo 2>/dev/null; do sleep 0.05; done; "$0" "$@"; echo "saída $?" >&2; } | true)", EPIPE},
+        };
+        for (const char *comando : {"--version", "--help", "historico", "gerar"})
+            for (const auto &saida : saidas)
+                QTest::addRow("%s, %s", comando, saida.nome)
+                    << a(comando) << QString::fromUtf8(saida.script) << saida.erro;
+    }
+    void saidaPerdidaFazOComandoFalhar()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(QString, script);
+        QFETCH(int, erro);
+        Escritorio escritorio; // gerar has a school to pack
+        const Execucao execucao = consoleComSaida(script, argumentos);
+        QCOMPARE(execucao.codigo, 0);
+        QCOMPARE(execucao.saida, QString());
+        QCOMPARE(execucao.erros, QStringLiteral("Não foi possível escrever a saída do comando: %1.\nsaída 1\n")
+                                     .arg(PlataformaArquivos::textoDoSistema(erro)));
+    }
+
+    // Standard streams closed at start are not handed to the files the
+    // command opens (the log, the locks): the package's path, gerar's
+    // output, is in none of them, and the command fails for its lost output.
+    void saidaFechadaNaoVaiParaOsArquivosDoPrograma_data()
+    {
+        QTest::addColumn<QString>("fechados"); // sh's redirections
+        QTest::addColumn<bool>("comErros");    // standard error is open
+        QTest::newRow("saída") << QStringLiteral(">&-") << true;
+        QTest::newRow("entrada e saída") << QStringLiteral("<&- >&-") << true;
+        QTest::newRow("as três") << QStringLiteral("<&- >&- 2>&-") << false;
+    }
+    void saidaFechadaNaoVaiParaOsArquivosDoPrograma()
+    {
+        QFETCH(QString, fechados);
+        QFETCH(bool, comErros);
+        Escritorio escritorio;
+        const Execucao execucao =
+            consoleComSaida(QStringLiteral(R"("$0" "$@" %1; echo "saída $?" >&2)").arg(fechados), a("gerar"));
+        const QString pacote =
+            QDir::cleanPath(Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
+        QVERIFY2(QFileInfo::exists(pacote), qPrintable(pacote));
+        const QByteArray saida = pacote.toUtf8() + '\n';
+        const QByteArray linhaSaida = '\n' + saida;
+        QDirIterator arquivos(escritorio.ambiente.raiz(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        int lidos = 0;
+        while (arquivos.hasNext()) {
+            const QString arquivo = arquivos.next();
+            if (arquivo == pacote || arquivo.endsWith(QLatin1String(".mdb")))
+                continue;
+            const QByteArray conteudo = le(arquivo);
+            QVERIFY2(!conteudo.startsWith(saida) && !conteudo.contains(linhaSaida), qPrintable(arquivo));
+            ++lidos;
+        }
+        QVERIFY(lidos > 0); // the log at least
+        QCOMPARE(execucao.erros, (comErros ? QStringLiteral("Não foi possível escrever a saída do comando: %1.\n")
+                                                 .arg(PlataformaArquivos::textoDoSistema(EBADF))
+                                           : QString())
+                                     + QStringLiteral("saída 1\n"));
     }
 
     void travaDaJanelaImpedeOQueMudaAPasta_data()
