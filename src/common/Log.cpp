@@ -1,13 +1,18 @@
 #include "common/Log.h"
 
+#include "common/PlataformaArquivos.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <mutex>
 
 Q_LOGGING_CATEGORY(lcPrograma, "tavo.app", QtInfoMsg)
@@ -29,15 +34,31 @@ struct Instalacao::Estado
     Estado *sob = nullptr;
     // The note that the file cannot be written was given.
     bool avisado = false;
+    // The log file, kept open between lines; before each one it is checked
+    // against its name, which another process's rotation gives to a new file.
+    PlataformaArquivos::Arquivo log;
+    // The lock file beside it, whose lock a process holds while it writes or
+    // rotates the log.
+    PlataformaArquivos::Arquivo trava;
+    // The note that a failed rotation dropped the older lines was written.
+    bool avisadoRotacao = false;
 
     // Appends the line, rotating first when it would take the file past its
-    // cap. False with the reason when the file cannot be written.
-    bool escreve(QByteArray linha, QString &falha) const;
+    // cap. False with the reason when the file cannot be written. `nota`:
+    // the note line written before it, if any.
+    bool escreve(QByteArray linha, QString &falha, QString &nota);
 };
 
 namespace {
 
 constexpr char kRegraDepuracao[] = "tavo.*.debug=true";
+
+// The processes sharing the file write and rotate it one at a time, under
+// the lock of a file beside it (the log's own name goes to a new file at
+// each rotation); one holds it for a line's write. A holder that does not
+// let go in this time (a stopped process) is waited for no longer: the line
+// is appended without a rotation.
+constexpr std::chrono::milliseconds kEsperaTrava{1000};
 
 // The installation in force; the handler reads it under the mutex.
 std::mutex g_mutex;
@@ -113,13 +134,28 @@ void corta(QByteArray &linha, qint64 limite)
 }
 
 // The oldest copy goes, each other one moves one place up, the current file
-// becomes the first copy.
-void rota(const Destino &destino)
+// becomes the first copy (with one file kept, the current one goes). 0, or
+// the error of the step that failed, with the name it failed on in `onde`.
+// A copy that is not a file (a folder) fails it before anything moved.
+int rota(const Destino &destino, QString &onde)
 {
     const int arquivos = std::max(destino.arquivos, 1);
-    QFile::remove(arquivo(destino.pasta, arquivos - 1));
-    for (int n = arquivos - 2; n >= 0; --n)
-        QFile::rename(arquivo(destino.pasta, n), arquivo(destino.pasta, n + 1));
+    for (int n = 1; n < arquivos; ++n) {
+        onde = arquivo(destino.pasta, n);
+        if (QFileInfo(onde).isDir())
+            return EISDIR;
+    }
+    onde = arquivo(destino.pasta, arquivos - 1);
+    int codigo = PlataformaArquivos::removeArquivo(onde);
+    if (codigo != 0 && codigo != ENOENT)
+        return codigo;
+    for (int n = arquivos - 2; n >= 0; --n) {
+        onde = arquivo(destino.pasta, n);
+        codigo = PlataformaArquivos::renomeia(onde, arquivo(destino.pasta, n + 1));
+        if (codigo != 0 && codigo != ENOENT)
+            return codigo;
+    }
+    return 0;
 }
 
 void manipula(QtMsgType tipo, const QMessageLogContext &contexto, const QString &mensagem)
@@ -133,13 +169,16 @@ void manipula(QtMsgType tipo, const QMessageLogContext &contexto, const QString 
     t_escrevendo = true;
     bool eco = true;
     QString nota;
+    // The note of a failed rotation, a log line like the others.
+    QString rotacao;
     {
         const std::lock_guard<std::mutex> trava(g_mutex);
         if (Instalacao::Estado *estado = g_estado) {
             // A fatal message ends the program: whoever runs it sees why.
             eco = estado->destino.eco == Eco::ErroPadrao || tipo == QtFatalMsg;
             QString falha;
-            if (!estado->escreve(linhaDoLog(tipo, contexto, mensagem, estado->programa), falha) && !estado->avisado) {
+            if (!estado->escreve(linhaDoLog(tipo, contexto, mensagem, estado->programa), falha, rotacao)
+                && !estado->avisado) {
                 estado->avisado = true;
                 nota = QStringLiteral("Log file %1 cannot be written (%2): ").arg(arquivo(estado->destino.pasta), falha)
                        + (estado->destino.eco == Eco::ErroPadrao ? QStringLiteral("log lines go to standard error only")
@@ -148,8 +187,11 @@ void manipula(QtMsgType tipo, const QMessageLogContext &contexto, const QString 
         }
     }
     if (anterior) {
+        const QMessageLogContext programa(nullptr, 0, nullptr, lcPrograma().categoryName());
         if (!nota.isEmpty())
-            anterior(QtWarningMsg, QMessageLogContext(nullptr, 0, nullptr, lcPrograma().categoryName()), nota);
+            anterior(QtWarningMsg, programa, nota);
+        if (!rotacao.isEmpty() && eco)
+            anterior(QtWarningMsg, programa, rotacao);
         if (eco)
             anterior(tipo, contexto, mensagem);
     }
@@ -158,30 +200,71 @@ void manipula(QtMsgType tipo, const QMessageLogContext &contexto, const QString 
 
 } // namespace
 
-bool Instalacao::Estado::escreve(QByteArray linha, QString &falha) const
+bool Instalacao::Estado::escreve(QByteArray linha, QString &falha, QString &nota)
 {
     const qint64 limite = std::max<qint64>(destino.limite, 2);
     corta(linha, limite);
-    QFile log(arquivo(destino.pasta));
-    const auto abre = [&log] { return log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered); };
-    // The program's folder may not exist yet at the first line of a new
-    // installation.
-    if (!abre() && (QFileInfo(destino.pasta).isDir() || !QDir().mkpath(destino.pasta) || !abre())) {
-        falha = log.errorString();
-        return false;
-    }
-    if (log.size() > 0 && log.size() + linha.size() > limite) {
-        log.close();
-        rota(destino);
-        if (!abre()) {
-            falha = log.errorString();
-            return false;
+    const QString nome = arquivo(destino.pasta);
+    const auto abre = [this](PlataformaArquivos::Arquivo &aberto, const QString &caminho) {
+        int codigo = aberto.abreAcrescimo(caminho);
+        // The program's folder may not exist yet at the first line of a new
+        // installation.
+        if (codigo == ENOENT && !QFileInfo(destino.pasta).isDir() && QDir().mkpath(destino.pasta))
+            codigo = aberto.abreAcrescimo(caminho);
+        return codigo;
+    };
+    // Without the lock file (a folder that takes no new file) or locks (some
+    // network disks) the file is still written, and rotated as it can be.
+    if (!trava.aberto())
+        abre(trava, nome + QStringLiteral(".lock"));
+    const int travado = trava.aberto() ? trava.trava(kEsperaTrava) : EBADF;
+    const auto destrava = qScopeGuard([this, travado] {
+        if (travado == 0)
+            trava.destrava();
+    });
+    // Another process rotated the file since the last line: the line goes to
+    // the one named now, and the size that counts is that one's.
+    if (log.aberto() && !log.temONome(nome))
+        log = {};
+    int codigo = log.aberto() ? 0 : abre(log, nome);
+    qint64 tamanho = 0;
+    if (codigo == 0)
+        codigo = log.tamanho(tamanho);
+    if (codigo == 0 && travado != EWOULDBLOCK && tamanho > 0 && tamanho + linha.size() > limite) {
+        QString onde;
+        const int rotacao = rota(destino, onde);
+        if (rotacao == 0) {
+            log = {};
+            codigo = abre(log, nome);
+        } else {
+            // The cap holds all the same: the older lines go.
+            const int vazio = log.trunca(0);
+            // Said once, before the line when both fit in the file.
+            if (!avisadoRotacao && limite - linha.size() >= 2) {
+                avisadoRotacao = true;
+                const QString causa = QStringLiteral("%1: %2").arg(onde, PlataformaArquivos::textoDoSistema(rotacao));
+                nota = vazio == 0 ? QStringLiteral("Log file rotation failed (%1): the older lines of %2 were "
+                                                   "dropped to keep it within %3 bytes")
+                                        .arg(causa, nome)
+                                        .arg(limite)
+                                  : QStringLiteral("Log file rotation failed (%1), and %2 cannot be emptied (%3): "
+                                                   "it grows past %4 bytes")
+                                        .arg(causa, nome, PlataformaArquivos::textoDoSistema(vazio))
+                                        .arg(limite);
+                QByteArray linhaNota = linhaDoLog(
+                    QtWarningMsg, QMessageLogContext(nullptr, 0, nullptr, lcPrograma().categoryName()), nota, programa);
+                corta(linhaNota, limite - linha.size());
+                linha.prepend(linhaNota);
+            }
         }
     }
     // One write, in append mode: lines of the window and the console, which
     // share the file, never mix within a line.
-    if (log.write(linha) != linha.size()) {
-        falha = log.errorString();
+    if (codigo == 0)
+        codigo = log.escreve(linha.constData(), linha.size());
+    if (codigo != 0) {
+        falha = PlataformaArquivos::textoDoSistema(codigo);
+        log = {};
         return false;
     }
     return true;

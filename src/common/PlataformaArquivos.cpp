@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -192,6 +193,65 @@ int Arquivo::fecha()
     m_descritor = -1;
     // The descriptor is released even when close fails; it is never closed twice.
     return resultado(::close(descritor) == 0);
+}
+
+int Arquivo::abreAcrescimo(const QString &caminho)
+{
+    *this = Arquivo();
+    m_descritor = ::open(nativo(caminho).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    return resultado(aberto());
+}
+
+int Arquivo::trava(std::chrono::milliseconds limite)
+{
+    // flock cannot wait with a bound: it is asked again, a millisecond
+    // apart, until the bound passes. A holder keeps the lock for one write.
+    const auto prazo = std::chrono::steady_clock::now() + limite;
+    for (;;) {
+        if (::flock(static_cast<int>(m_descritor), LOCK_EX | LOCK_NB) == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= prazo)
+            return errno;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+int Arquivo::destrava()
+{
+    return resultado(::flock(static_cast<int>(m_descritor), LOCK_UN) == 0);
+}
+
+bool Arquivo::temONome(const QString &caminho) const
+{
+    struct stat aberto
+    {
+    };
+    struct stat comNome
+    {
+    };
+    return ::fstat(static_cast<int>(m_descritor), &aberto) == 0 && ::stat(nativo(caminho).constData(), &comNome) == 0
+           && aberto.st_dev == comNome.st_dev && aberto.st_ino == comNome.st_ino;
+}
+
+int Arquivo::tamanho(qint64 &tamanho) const
+{
+    struct stat info
+    {
+    };
+    const bool ok = ::fstat(static_cast<int>(m_descritor), &info) == 0;
+    tamanho = ok ? static_cast<qint64>(info.st_size) : 0;
+    return resultado(ok);
+}
+
+int Arquivo::trunca(qint64 tamanho)
+{
+    int codigo;
+    do {
+        codigo = resultado(::ftruncate(static_cast<int>(m_descritor), static_cast<off_t>(tamanho)) == 0);
+    } while (codigo == EINTR);
+    return codigo;
 }
 
 Causa causa(int codigo)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
+
 // The file-system calls the program makes itself, where Qt's files would
 // hide what the program reports: the system's error number (a full disk, a
 // write-protected medium and a missing folder each have their own message),
@@ -60,6 +62,23 @@ public:
     int descarrega();
     // Closes the file; a write the system deferred may fail only here.
     int fecha();
+
+    // A file several processes append to (the log):
+    // Opens the file for appending, made when missing: every write goes to
+    // its end, wherever the others left it.
+    int abreAcrescimo(const QString &caminho);
+    // Takes the lock of this open file, waiting at most `limite` while
+    // another open file holds it: EWOULDBLOCK when it did not come in time.
+    // Closing the file lets go of it too.
+    int trava(std::chrono::milliseconds limite);
+    int destrava();
+    // Whether `caminho` still names this open file: false when the file was
+    // renamed or removed since it was opened, or the name is another's now.
+    bool temONome(const QString &caminho) const;
+    // The file's size now, in `tamanho`.
+    int tamanho(qint64 &tamanho) const;
+    // Cuts the file to `tamanho` bytes.
+    int trunca(qint64 tamanho);
 
 private:
     qintptr m_descritor = -1;

@@ -1,7 +1,8 @@
 // The log: each category's lines in the file with their moment, category and
-// level; the file's cap and rotation; standard error only where it is asked
-// for; a folder that cannot take the log; and the cause of a job's failure,
-// which the user's message leaves out, found in the log.
+// level; the file's cap and rotation, also with several processes writing at
+// once and with a rotation that cannot be done; standard error only where it
+// is asked for; a folder that cannot take the log; and the cause of a job's
+// failure, which the user's message leaves out, found in the log.
 #include "common/Caminhos.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
@@ -18,12 +19,16 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 
+#include <QHash>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <memory>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -208,6 +213,145 @@ private Q_SLOTS:
         for (qsizetype i = 1; i < numeros.size(); ++i)
             QCOMPARE(numeros.at(i).toInt(), numeros.at(i - 1).toInt() + 1);
         QCOMPARE(numeros.last(), QStringLiteral("200"));
+    }
+
+    // Processes writing the one file at once (the window and console
+    // commands) rotate each full file once: every copy kept was full when it
+    // was rotated, none is past the cap, and each process's lines kept are
+    // the newest ones without a gap; with room for every copy, every line.
+    void processosAoMesmoTempoNaoPerdemGeracoes_data()
+    {
+        QTest::addColumn<int>("arquivos");
+        QTest::addColumn<bool>("todas"); // every line is kept: no copy is ever dropped
+        QTest::newRow("três arquivos") << 3 << false;
+        QTest::newRow("nenhuma cópia descartada") << 200 << true;
+    }
+    void processosAoMesmoTempoNaoPerdemGeracoes()
+    {
+        QFETCH(int, arquivos);
+        QFETCH(bool, todas);
+        constexpr int kProcessos = 8;
+        constexpr int kLinhas = 500;
+        constexpr qint64 kLimite = 2048;
+        QTemporaryDir pasta;
+        const QString largada = pasta.path() + QStringLiteral("/largada");
+        const QString pastaLog = pasta.path() + QStringLiteral("/log");
+        std::vector<std::unique_ptr<QProcess>> processos;
+        for (int i = 0; i < kProcessos; ++i) {
+            processos.push_back(std::make_unique<QProcess>());
+            processos.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+            processos.back()->start(
+                QStringLiteral(TAVO_ESCRITOR_LOG),
+                {pastaLog, QString::number(kLimite), QString::number(arquivos), QString::number(kLinhas), largada});
+        }
+        for (const auto &processo : processos)
+            QVERIFY(processo->waitForStarted(10000));
+        grava(largada, "");
+        for (const auto &processo : processos) {
+            QVERIFY(processo->waitForFinished(120000));
+            QCOMPARE(processo->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(processo->exitCode(), 0);
+        }
+
+        QVERIFY(!QFileInfo::exists(Log::arquivo(pastaLog, arquivos)));
+        int maisAntigo = arquivos - 1;
+        while (maisAntigo > 0 && !QFileInfo::exists(Log::arquivo(pastaLog, maisAntigo)))
+            --maisAntigo;
+        QVERIFY2(maisAntigo >= (todas ? 2 : arquivos - 1), "too few rotations to tell anything");
+        QVERIFY2(!todas || maisAntigo < arquivos - 1, "a copy was dropped");
+        static const QRegularExpression forma(QStringLiteral(R"(escritorLog\[(\d+)\] info tavo\.zip: linha (\d+)$)"));
+        QHash<QString, QList<int>> numeros; // each process's lines, oldest first
+        QList<qint64> tamanhos;
+        qsizetype maisLonga = 0;
+        for (int n = maisAntigo; n >= 0; --n) {
+            const QString arquivo = Log::arquivo(pastaLog, n);
+            QVERIFY2(QFileInfo::exists(arquivo), qPrintable(arquivo + QStringLiteral(" is missing")));
+            const QByteArray bytes = le(arquivo);
+            QVERIFY2(bytes.size() <= kLimite, qPrintable(arquivo));
+            QVERIFY(bytes.endsWith('\n'));
+            tamanhos.prepend(bytes.size());
+            for (const QString &linha : QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                maisLonga = std::max(maisLonga, linha.toUtf8().size() + 1);
+                const QRegularExpressionMatch partes = forma.match(linha);
+                if (partes.hasMatch())
+                    numeros[partes.captured(1)].append(partes.captured(2).toInt());
+            }
+        }
+        // A copy was rotated only when the next line did not fit in it.
+        for (int n = 1; n <= maisAntigo; ++n)
+            QVERIFY2(tamanhos.at(n) + maisLonga > kLimite,
+                     qPrintable(QStringLiteral("copy %1 rotated with %2 bytes").arg(n).arg(tamanhos.at(n))));
+        // With three files, the processes that ended first may have no line left.
+        if (todas)
+            QCOMPARE(numeros.size(), kProcessos);
+        QVERIFY(!numeros.isEmpty());
+        for (auto processo = numeros.cbegin(); processo != numeros.cend(); ++processo) {
+            const QList<int> &linhas = processo.value();
+            QCOMPARE(linhas.last(), kLinhas - 1);
+            if (todas)
+                QCOMPARE(linhas.first(), 0);
+            for (qsizetype i = 1; i < linhas.size(); ++i)
+                QVERIFY2(linhas.at(i) == linhas.at(i - 1) + 1,
+                         qPrintable(QStringLiteral("process %1: line %2 after line %3")
+                                        .arg(processo.key())
+                                        .arg(linhas.at(i))
+                                        .arg(linhas.at(i - 1))));
+        }
+    }
+
+    // A rotation that cannot be done (a folder has a copy's name) empties the
+    // file rather than let it pass its cap, and says once why the older
+    // lines are gone; the folder stays as it was.
+    void rotacaoQueFalhaEsvaziaOArquivo_data()
+    {
+        QTest::addColumn<int>("arquivos");
+        QTest::addColumn<int>("pasta"); // the copy that is a folder
+        QTest::newRow("pasta .1, três arquivos") << 3 << 1;
+        QTest::newRow("pasta .1, dois arquivos") << 2 << 1;
+        QTest::newRow("pasta .2, três arquivos") << 3 << 2;
+    }
+    void rotacaoQueFalhaEsvaziaOArquivo()
+    {
+        QFETCH(int, arquivos);
+        QFETCH(int, pasta);
+        constexpr qint64 kLimite = 1000;
+        QTemporaryDir raiz;
+        const QString copia = Log::arquivo(raiz.path(), pasta);
+        grava(copia + QStringLiteral("/guardado"), "x");
+        const QString nota = QStringLiteral("tavo.app: Log file rotation failed (%1: %2): the older lines of %3 were "
+                                            "dropped to keep it within %4 bytes")
+                                 .arg(copia, PlataformaArquivos::textoDoSistema(EISDIR), Log::arquivo(raiz.path()))
+                                 .arg(kLimite);
+        Gravador gravador;
+        Gravador::recebidas.clear();
+        int escritas = 0;
+        const auto escreve = [&escritas](int quantas) {
+            for (int i = 0; i < quantas; ++i, ++escritas)
+                qCInfo(lcZip).noquote() << QStringLiteral("linha %1").arg(escritas, 3, 10, QLatin1Char('0'));
+        };
+        {
+            Log::Destino d = destino(raiz.path(), Log::Eco::ErroPadrao);
+            d.limite = kLimite;
+            d.arquivos = arquivos;
+            const Log::Instalacao log(d);
+            // Once past the cap: the file starts again with the note.
+            escreve(20);
+            QStringList atual = linhas(Log::arquivo(raiz.path()));
+            QVERIFY2(QFileInfo(Log::arquivo(raiz.path())).size() <= kLimite, qPrintable(atual.join(QLatin1Char('\n'))));
+            QVERIFY2(atual.first().endsWith(nota.mid(10)), qPrintable(atual.first()));
+            QVERIFY(atual.first().contains(QStringLiteral(" warning tavo.app: ")));
+            QVERIFY(atual.last().endsWith(QStringLiteral("linha 019")));
+            // Past it several times more: the cap holds, the note is not said again.
+            escreve(100);
+            atual = linhas(Log::arquivo(raiz.path()));
+            QVERIFY(QFileInfo(Log::arquivo(raiz.path())).size() <= kLimite);
+            QVERIFY(atual.last().endsWith(QStringLiteral("linha 119")));
+        }
+        QCOMPARE(Gravador::recebidas.filter(QStringLiteral("rotation failed")), QStringList{nota});
+        QVERIFY(QFileInfo(Log::arquivo(raiz.path())).size() <= kLimite);
+        QCOMPARE(le(copia + QStringLiteral("/guardado")), QByteArray("x"));
+        for (int n = 1; n <= arquivos; ++n)
+            QCOMPARE(QFileInfo::exists(Log::arquivo(raiz.path(), n)), n == pasta);
     }
 
     // The window's log also goes to standard error, the console's does not
