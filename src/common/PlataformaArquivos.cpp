@@ -42,6 +42,12 @@ template <typename F> int escreveTudo(qint64 tamanho, F &&escreveDesde)
     return 0;
 }
 
+PlataformaArquivos::Identidade identidadeDe(const struct stat &info)
+{
+    return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino), static_cast<qint64>(info.st_size),
+            static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 ErroTavo falha(const QString &caminho, int codigo)
 {
     return ErroTavo(Erros::FalhaArquivo,
@@ -190,6 +196,17 @@ int Arquivo::fecha()
     return resultado(::close(descritor) == 0);
 }
 
+int Arquivo::identidade(Identidade &resultado) const
+{
+    struct stat info
+    {
+    };
+    if (::fstat(static_cast<int>(m_descritor), &info) != 0)
+        return errno;
+    resultado = identidadeDe(info);
+    return 0;
+}
+
 Causa causa(int codigo)
 {
     switch (codigo) {
@@ -235,6 +252,17 @@ bool somenteLeitura(const QString &caminho)
 int removeArquivo(const QString &caminho)
 {
     return resultado(::unlink(nativo(caminho).constData()) == 0);
+}
+
+int identidade(const QString &caminho, Identidade &resultado)
+{
+    struct stat info
+    {
+    };
+    if (::stat(nativo(caminho).constData(), &info) != 0)
+        return errno;
+    resultado = identidadeDe(info);
+    return 0;
 }
 
 int renomeia(const QString &novo, const QString &destino)
