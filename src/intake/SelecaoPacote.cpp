@@ -151,7 +151,9 @@ bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado
     const QString pacote = pastaTrabalhoComBarra() + nome;
     // A package is ready only when it reads back whole: a missing, repeated or
     // damaged piece is caught here.
-    TestaArquivoZip(pacote, ouvinte.statusZip);
+    const ConferenciaPacote conferencia = ConfereArquivoZip(pacote, ouvinte.statusZip);
+    if (conferencia.falha)
+        throw *conferencia.falha;
     DeszipaArquivo(pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, ouvinte.statusZip);
     avisa(ouvinte.zipConcluido);
 

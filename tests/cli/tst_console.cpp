@@ -24,6 +24,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace {
 
 const QString kSucesso = QStringLiteral("A transferência do arquivo foi concluída com sucesso!");
@@ -350,6 +354,48 @@ private Q_SLOTS:
                          QStringLiteral("tipo: ") + (registrado.isEmpty() ? QStringLiteral("PERIO") : registrado)
                              + QLatin1Char('\n')})
             QVERIFY2(identidade.contains(linha), qPrintable(identidade));
+    }
+
+    // The school-management application keeps writing the school database
+    // while "gerar" packs it: tried twice, no package kept, the message and
+    // its cause on standard error.
+    void gerarComOBancoMudandoNaoDeixaPacote()
+    {
+        Escritorio escritorio;
+        const QString banco = Caminhos::local(Caminhos::bancoEscola());
+        // The school's pages, then pages no table uses, which the writes
+        // below change: longer to pack than the writes are apart.
+        grava(banco, le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))) + aleatorio(8 << 20, 31));
+        const QString pacote = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
+        grava(pacote, "pacote anterior de hoje");
+        std::atomic<bool> parar{false};
+        std::thread escola([&] {
+            QFile arquivo(banco);
+            if (!arquivo.open(QIODevice::ReadWrite))
+                return;
+            for (quint32 vez = 0; !parar; ++vez) {
+                arquivo.seek(arquivo.size() - 4096);
+                arquivo.write(aleatorio(4096, vez));
+                arquivo.flush();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        const Execucao execucao = console({QStringLiteral("gerar")});
+        parar = true;
+        escola.join();
+
+        QCOMPARE(execucao.codigo, 1);
+        QCOMPARE(execucao.saida, QString());
+        QCOMPARE(execucao.erros,
+                 QStringLiteral("Erro ao gerar arquivo\nAtenção!\nOcorreu um erro ao gerar o arquivo.\n"
+                                "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.\n"
+                                "O banco de dados da escola foi alterado enquanto era lido.\n"));
+        QCOMPARE(le(pacote), QByteArray("pacote anterior de hoje"));
+        QCOMPARE(QDir(QFileInfo(pacote).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(pacote).fileName()});
+        QVERIFY(QDir(Caminhos::local(Caminhos::pastaTrabalho())).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        const QString log = QString::fromUtf8(le(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
+        QCOMPARE(log.count(QStringLiteral("warning tavo.zip: The school database changed while it was read")), 2);
     }
 
     void historicoComoAJanelaMostra_data()
