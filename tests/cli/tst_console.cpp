@@ -81,6 +81,15 @@ QStringList a(const char *texto)
     return QString::fromUtf8(texto).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+// A byte of the package's data changed, at its size.
+void danifica(const QString &pacote)
+{
+    QByteArray dados = le(pacote);
+    QVERIFY(dados.size() > 1000);
+    dados[dados.size() / 2] = char(dados[dados.size() / 2] ^ 0x5a);
+    grava(pacote, dados);
+}
+
 } // namespace
 
 class TstConsole : public QObject
@@ -282,6 +291,19 @@ private Q_SLOTS:
                    "create trigger recusa before insert on Historico begin select raise(abort, 'cheio'); end")
             << 1 << QStringLiteral("Histórico não gravado.\nO arquivo foi enviado, mas o envio não pôde ser gravado")
             << true << QString();
+        // A byte changed in the data of the file that would go out: nothing
+        // reaches the server, whichever way the package was chosen.
+        const QString perdida =
+            QStringLiteral("Erro na transferência.\nA transferência falhou. A conexão foi perdida.\n");
+        QTest::newRow("gerado, danificado na pasta de trabalho")
+            << QString() << QStringLiteral("danificado") << periodica << QString() << 1 << perdida << false
+            << QString();
+        QTest::newRow("gerado, copiado de novo do pacote danificado")
+            << QString() << QStringLiteral("danificado na origem") << periodica << QString() << 1 << perdida << false
+            << QString();
+        QTest::newRow("escolhido danificado")
+            << QString() << QStringLiteral("escolhido danificado") << anual << QString() << 1
+            << QStringLiteral("Erro\nOcorreu um erro! Tente novemente\n") << false << QString();
     }
     void enviarChegaAoServidorOuDizPorQueNao()
     {
@@ -318,12 +340,22 @@ private Q_SLOTS:
             QVERIFY2(enviado.startsWith(escritorio.ambiente.raiz() + QLatin1Char('/')), qPrintable(enviado));
             QCOMPARE(Caminhos::nomeArquivo(enviado),
                      Caminhos::nomeArquivo(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
-            if (pacote == QLatin1String("escolhido")) {
+            const QString naPastaTrabalho =
+                Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + Caminhos::nomeArquivo(enviado);
+            if (pacote == QLatin1String("danificado"))
+                danifica(naPastaTrabalho);
+            if (pacote == QLatin1String("danificado na origem")) {
+                QVERIFY(QFile::remove(naPastaTrabalho));
+                danifica(enviado);
+            }
+            if (pacote.startsWith(QLatin1String("escolhido"))) {
                 const QString copia =
                     escritorio.ambiente.raiz() + QStringLiteral("/escolhido/") + Caminhos::nomeArquivo(enviado);
                 grava(copia, le(enviado));
                 QVERIFY(QFile::remove(enviado)); // the choice, not today's package, is what goes out
                 enviado = copia;
+                if (pacote.endsWith(QLatin1String("danificado")))
+                    danifica(copia);
                 argumentos << QStringLiteral("--pacote") << QStringLiteral("escolhido/") + Caminhos::nomeArquivo(copia);
             }
         }
@@ -342,6 +374,12 @@ private Q_SLOTS:
             QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || codigo_escola || '|' || "
                                                               "tipo_transmissao from Historico")),
                      nome + QStringLiteral("|31045678|") + registrado);
+        if (pacote.contains(QLatin1String("danificado"))) {
+            // Refused before any connection.
+            QTest::qWait(100);
+            QVERIFY2(!processo.saida().contains(QLatin1String("connected")), qPrintable(processo.saida()));
+            QVERIFY(QDir(processo.pasta()).isEmpty());
+        }
         if (!chega)
             return;
         const QString envio = processo.pasta() + QLatin1Char('/') + nome + QStringLiteral("/envio.txt");
