@@ -2,9 +2,9 @@
 
 #include "package/ArquivosTrabalho.h"
 #include "package/BibliotecaZip.h"
+#include "package/ResumoSha256.h"
 #include "package/StatusZip.h"
 
-#include <QCryptographicHash>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -77,7 +77,7 @@ public:
         }
         return true;
     }
-    QByteArray resumo() const { return m_resumo.result(); }
+    QByteArray resumo() { return m_resumo.resultado(); }
 
 private:
     struct Bloco
@@ -136,7 +136,7 @@ private:
             avancou = false;
             for (const Bloco &guardado : m_blocos) {
                 if (guardado.inicio >= 0 && guardado.inicio == m_resumidoAte && guardado.tamanho > 0) {
-                    m_resumo.addData(QByteArrayView(guardado.dados.get(), guardado.tamanho));
+                    m_resumo.acrescenta(guardado.dados.get(), guardado.tamanho);
                     m_resumidoAte += guardado.tamanho;
                     avancou = true;
                 }
@@ -213,7 +213,7 @@ private:
     Bloco m_blocos[2];
     quint64 m_usos = 0;
     qint64 m_resumidoAte = 0;
-    QCryptographicHash m_resumo{QCryptographicHash::Sha256};
+    ResumoSha256 m_resumo;
     zip_error_t m_erro;
 };
 
