@@ -196,7 +196,16 @@ confere_recebido() {
     falha "the server did not store the whole package (expected $tamanho bytes)"
 }
 
-gera_pacote() { head -c "$(($2 * 1024 * 1024))" /dev/urandom >"$1"; }
+# A package of $2 MB of random bytes: one entry, stored. A send reads the
+# package back whole before it connects, so it has to be a real one.
+gera_pacote() {
+    local dados="$TMP/dados_pacote"
+    mkdir -p "$dados"
+    head -c "$(($2 * 1024 * 1024))" /dev/urandom >"$dados/mirv_dat.mdb"
+    rm -f "$1"
+    (cd "$dados" && zip -0 -q -X "$1" mirv_dat.mdb) || falha "cannot make the package $1"
+    rm -rf "$dados"
+}
 
 # ---------- P1: package generation ----------
 # A generated SQLite school database of realistic rows (students with names,

@@ -106,8 +106,12 @@ int gerar(TerminalConsole &terminal)
     const GeracaoPacote::Resultado resultado =
         GeracaoPacote(Caminhos::bancoEscola(), Relogio::agora().date()).executa(ouvinte, terminal);
     terminal.progresso({});
-    if (!resultado.gerado)
+    if (!resultado.gerado) {
+        // The cause the window's message leaves out, when there is one.
+        if (!resultado.causa.isEmpty())
+            terminal.erro(resultado.causa);
         return Falha;
+    }
     terminal.saida(QDir::cleanPath(Caminhos::local(resultado.pacote)));
     return Sucesso;
 }

@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <variant>
+
 using Mensagens::Icone;
 
 namespace {
@@ -74,18 +76,22 @@ std::optional<PacoteEscolhido> pacoteDeHoje(const LinhaComando::Pedido &pedido, 
         return std::nullopt;
     }
     // The package folder is its source, and its name and size.
-    return PacoteEscolhido::comOrigem(pacote, pacote, escola.codigoEscola, escola.escola);
+    PacoteEscolhido escolhido = PacoteEscolhido::comOrigem(pacote, pacote, escola.codigoEscola, escola.escola);
+    // What will go out is read back whole now, as a package chosen with
+    // --pacote is; the send takes this check while the file stays as it is.
+    const std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim> preparado =
+        SessaoTransferencia::prepara(escolhido, terminal);
+    const auto *pronto = std::get_if<SessaoTransferencia::Preparado>(&preparado);
+    if (!pronto)
+        return std::nullopt;
+    escolhido.guardaConferencia(pronto->conferencia);
+    return escolhido;
 }
 
 // The package given, after the steps of "...".
 std::optional<PacoteEscolhido> pacoteEscolhido(const LinhaComando::Pedido &pedido, DadosEscola &escola,
                                                TerminalConsole &terminal)
 {
-    try {
-        IniciaComponenteZip();
-    } catch (const ErroTavo &) {
-        terminal.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
-    }
     SelecaoPacote::Ouvinte ouvinte;
     ouvinte.mensagem = [&terminal](const QString &texto) { terminal.progresso(texto); };
     ouvinte.statusZip = [&terminal](const QString &status) { terminal.progresso(LinhaProgresso(status)); };
@@ -111,6 +117,12 @@ int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
     terminal.defineResultados({QStringLiteral("A transferência do arquivo foi concluída com sucesso!")});
     if (!carregaConfiguracao(terminal))
         return Falha;
+    // Either way the package is read back whole before it goes.
+    try {
+        IniciaComponenteZip();
+    } catch (const ErroTavo &) {
+        terminal.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
+    }
 
     DadosEscola escola;
     const std::optional<PacoteEscolhido> pacote =

@@ -224,12 +224,16 @@ bool Instalacao::Estado::escreve(QByteArray linha, QString &falha, QString &nota
     });
     // Another process rotated the file since the last line: the line goes to
     // the one named now, and the size that counts is that one's.
-    if (log.aberto() && !log.temONome(nome))
+    PlataformaArquivos::Identidade aberto;
+    PlataformaArquivos::Identidade comNome;
+    if (log.aberto()
+        && (log.identidade(aberto) != 0 || PlataformaArquivos::identidade(nome, comNome) != 0
+            || !aberto.mesmoArquivo(comNome)))
         log = {};
     int codigo = log.aberto() ? 0 : abre(log, nome);
-    qint64 tamanho = 0;
     if (codigo == 0)
-        codigo = log.tamanho(tamanho);
+        codigo = log.identidade(aberto);
+    const qint64 tamanho = codigo == 0 ? aberto.tamanho : 0;
     if (codigo == 0 && travado != EWOULDBLOCK && tamanho > 0 && tamanho + linha.size() > limite) {
         QString onde;
         const int rotacao = rota(destino, onde);

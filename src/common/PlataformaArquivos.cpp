@@ -43,6 +43,12 @@ template <typename F> int escreveTudo(qint64 tamanho, F &&escreveDesde)
     return 0;
 }
 
+PlataformaArquivos::Identidade identidadeDe(const struct stat &info)
+{
+    return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino), static_cast<qint64>(info.st_size),
+            static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 ErroTavo falha(const QString &caminho, int codigo)
 {
     return ErroTavo(Erros::FalhaArquivo,
@@ -223,28 +229,6 @@ int Arquivo::destrava()
     return resultado(::flock(static_cast<int>(m_descritor), LOCK_UN) == 0);
 }
 
-bool Arquivo::temONome(const QString &caminho) const
-{
-    struct stat aberto
-    {
-    };
-    struct stat comNome
-    {
-    };
-    return ::fstat(static_cast<int>(m_descritor), &aberto) == 0 && ::stat(nativo(caminho).constData(), &comNome) == 0
-           && aberto.st_dev == comNome.st_dev && aberto.st_ino == comNome.st_ino;
-}
-
-int Arquivo::tamanho(qint64 &tamanho) const
-{
-    struct stat info
-    {
-    };
-    const bool ok = ::fstat(static_cast<int>(m_descritor), &info) == 0;
-    tamanho = ok ? static_cast<qint64>(info.st_size) : 0;
-    return resultado(ok);
-}
-
 int Arquivo::trunca(qint64 tamanho)
 {
     int codigo;
@@ -252,6 +236,17 @@ int Arquivo::trunca(qint64 tamanho)
         codigo = resultado(::ftruncate(static_cast<int>(m_descritor), static_cast<off_t>(tamanho)) == 0);
     } while (codigo == EINTR);
     return codigo;
+}
+
+int Arquivo::identidade(Identidade &resultado) const
+{
+    struct stat info
+    {
+    };
+    if (::fstat(static_cast<int>(m_descritor), &info) != 0)
+        return errno;
+    resultado = identidadeDe(info);
+    return 0;
 }
 
 Causa causa(int codigo)
@@ -299,6 +294,17 @@ bool somenteLeitura(const QString &caminho)
 int removeArquivo(const QString &caminho)
 {
     return resultado(::unlink(nativo(caminho).constData()) == 0);
+}
+
+int identidade(const QString &caminho, Identidade &resultado)
+{
+    struct stat info
+    {
+    };
+    if (::stat(nativo(caminho).constData(), &info) != 0)
+        return errno;
+    resultado = identidadeDe(info);
+    return 0;
 }
 
 int renomeia(const QString &novo, const QString &destino)

@@ -18,6 +18,23 @@
 // codes translates them here.
 namespace PlataformaArquivos {
 
+// Tells one state of a file from another: the file itself (its device and
+// number; a file put in its place under the same name has others), its size
+// and the time of its last change to the nanosecond.
+struct Identidade
+{
+    quint64 dispositivo = 0;
+    quint64 numero = 0;
+    qint64 tamanho = 0;
+    qint64 modificadoNs = 0; // since 1970-01-01 UTC
+    friend bool operator==(const Identidade &, const Identidade &) = default;
+    // The same file, whatever happened to its content since.
+    bool mesmoArquivo(const Identidade &outra) const
+    {
+        return dispositivo == outra.dispositivo && numero == outra.numero;
+    }
+};
+
 // An open file, closed by its destructor on every way out. Moving hands the
 // file over; the moved-from handle holds none.
 class Arquivo
@@ -62,6 +79,8 @@ public:
     int descarrega();
     // Closes the file; a write the system deferred may fail only here.
     int fecha();
+    // The identity of the open file, whatever its name now is.
+    int identidade(Identidade &resultado) const;
 
     // A file several processes append to (the log):
     // Opens the file for appending, made when missing: every write goes to
@@ -72,11 +91,6 @@ public:
     // Closing the file lets go of it too.
     int trava(std::chrono::milliseconds limite);
     int destrava();
-    // Whether `caminho` still names this open file: false when the file was
-    // renamed or removed since it was opened, or the name is another's now.
-    bool temONome(const QString &caminho) const;
-    // The file's size now, in `tamanho`.
-    int tamanho(qint64 &tamanho) const;
     // Cuts the file to `tamanho` bytes.
     int trunca(qint64 tamanho);
 
@@ -108,6 +122,9 @@ bool somenteLeitura(const QString &caminho);
 // Deletes the file (a link itself, not what it points to). Its permissions
 // are not looked at: see somenteLeitura().
 int removeArquivo(const QString &caminho);
+
+// The identity of the file `caminho` names now (a link is followed).
+int identidade(const QString &caminho, Identidade &resultado);
 
 // Gives `novo` the name `destino` in one step, replacing a file there (both
 // in the same folder): the name `destino` is never absent.

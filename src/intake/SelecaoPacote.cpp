@@ -150,8 +150,11 @@ bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado
     const QString nome = primeiroArquivo(Caminhos::pastaTrabalho());
     const QString pacote = pastaTrabalhoComBarra() + nome;
     // A package is ready only when it reads back whole: a missing, repeated or
-    // damaged piece is caught here.
-    TestaArquivoZip(pacote, ouvinte.statusZip);
+    // damaged piece is caught here. The send relies on this read while the
+    // file stays as it is.
+    const ConferenciaPacote conferencia = ConfereArquivoZip(pacote, ouvinte.statusZip);
+    if (conferencia.falha)
+        throw *conferencia.falha;
     DeszipaArquivo(pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, ouvinte.statusZip);
     avisa(ouvinte.zipConcluido);
 
@@ -167,6 +170,7 @@ bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado
     resultado.pacote = sufixo == QLatin1String("zip") && !guarda
                            ? PacoteEscolhido::comOrigem(m_escolhido, pacote, identidade.codigoEscola, identidade.escola)
                            : PacoteEscolhido::comCopiaPropria(pacote, identidade.codigoEscola, identidade.escola);
+    resultado.pacote.guardaConferencia(conferencia);
     avisa(ouvinte.pacotePronto, resultado.pacote);
     avisa(ouvinte.mensagem, QString());
     m_interlocutor.avisa(QStringLiteral("O Arquivo está pronto para ser Transmitido!"), Icone::Informacao);

@@ -4,6 +4,7 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "common/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/Pedacos.h"
 #include "package/modAddZip.h"
@@ -44,6 +45,54 @@ GeracaoPacote::GeracaoPacote(QString bancoEscola, QDate data)
 {
 }
 
+// The new package takes the package's name only once it reads back whole
+// (one entry, the school database, of the size the database had when packing
+// began, every CRC checked) and the database is still the file it was then,
+// of the same size and time of change. A database the school-management
+// application writes while it is packed gives a torn package: that is tried
+// once more, and a database that changes again fails the step with
+// `alterado` set.
+void GeracaoPacote::empacota(const QString &pacote, const MotorZip::Relator &relator, bool &alterado) const
+{
+    const QString banco = Caminhos::local(m_bancoEscola);
+    constexpr int kTentativas = 2;
+    for (int tentativa = 1;; ++tentativa) {
+        PlataformaArquivos::Identidade antes;
+        if (const int codigo = PlataformaArquivos::identidade(banco, antes))
+            throw erroDoSistema(codigo, banco);
+        const auto mudou = [&] {
+            PlataformaArquivos::Identidade agora;
+            return PlataformaArquivos::identidade(banco, agora) != 0 || !(agora == antes);
+        };
+        const auto confere = [&](const QString &pronto) {
+            if (mudou())
+                throw ErroTavo(MotorZip::ArquivoInvalido,
+                               QStringLiteral("O banco de dados da escola foi alterado enquanto era lido: ") + banco);
+            const ConferenciaPacote conferencia = ConfereArquivoZip(pronto, relator, Caminhos::nomeArquivo(pacote));
+            if (conferencia.falha)
+                throw *conferencia.falha;
+            const QList<MotorZip::Entrada> &entradas = conferencia.entradas;
+            if (entradas.size() != 1 || entradas.first().nome != Caminhos::nomeArquivo(m_bancoEscola)
+                || entradas.first().tamanho != antes.tamanho)
+                throw ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("O pacote gerado não confere: ") + pacote);
+        };
+        try {
+            ZipaArquivo(pacote, m_bancoEscola, relator, confere);
+            return;
+        } catch (const ErroTavo &) {
+            // Noticed at the end, or what broke the packing itself.
+            if (!mudou())
+                throw;
+            qCWarning(lcZip).noquote() << "The school database changed while it was read:" << banco << "- try"
+                                       << tentativa << "of" << kTentativas;
+            if (tentativa == kTentativas) {
+                alterado = true;
+                throw;
+            }
+        }
+    }
+}
+
 GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interlocutor &interlocutor) const
 {
     qCInfo(lcZip).noquote() << "Generating the package of" << Caminhos::local(m_bancoEscola) << "for"
@@ -67,26 +116,31 @@ GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interloc
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Escola não identificada"));
         pacote = NomePacote(*identificada ? (*identificada)->codigoEscola : QString(), m_data);
     });
+    bool empacotado = false;
+    bool alterado = false;
     passos.executa("packing the school database", [&] {
         if (pacote.isEmpty())
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pacote sem nome"));
-        ZipaArquivo(pacote, m_bancoEscola, ouvinte.statusZip);
-        // A new package counts only when it reads back whole: one entry, the
-        // school database, of the source's size, its CRC checked.
-        const QList<MotorZip::Entrada> entradas = TestaArquivoZip(pacote, ouvinte.statusZip);
-        const qint64 tamanho = QFileInfo(Caminhos::local(m_bancoEscola)).size();
-        if (entradas.size() != 1 || entradas.first().nome != Caminhos::nomeArquivo(m_bancoEscola)
-            || entradas.first().tamanho != tamanho)
-            throw ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("O pacote gerado não confere: ") + pacote);
+        empacota(pacote, ouvinte.statusZip, alterado);
+        empacotado = true;
     });
     passos.executa("emptying the working folder", [] { LimpaPastaTemp(); });
     const QString copia = Caminhos::pastaTrabalho() + QLatin1Char('\\') + Caminhos::nomeArquivo(pacote);
-    passos.executa("copying the package to the working folder",
-                   [&] { CopiaArquivo(pacote, Caminhos::pastaTrabalho() + QLatin1Char('\\')); });
+    passos.executa("copying the package to the working folder", [&] {
+        // What the package folder holds under that name after a failure is
+        // not this generation's package: nothing goes where a send takes it.
+        if (!empacotado) {
+            qCInfo(lcZip) << "Package not copied to the working folder: it was not made";
+            return;
+        }
+        CopiaArquivo(pacote, Caminhos::pastaTrabalho() + QLatin1Char('\\'));
+    });
 
     Resultado resultado;
     resultado.pacote = pacote;
     if (passos.falhou()) {
+        if (alterado)
+            resultado.causa = QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.");
         qCWarning(lcZip).noquote() << "Package not generated:"
                                    << (pacote.isEmpty() ? QStringLiteral("(no name)") : Caminhos::local(pacote));
         interlocutor.avisa(

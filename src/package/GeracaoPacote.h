@@ -17,6 +17,8 @@ class Interlocutor;
 // package folder, the package read back whole, a copy put in the emptied
 // working folder. Every step is tried; a failing one is remembered and the
 // next runs all the same, and the result tells whether all of them worked.
+// A package that fails its checks never takes the package's name (an earlier
+// package of that name stays as it was) and is never copied.
 class GeracaoPacote
 {
 public:
@@ -35,6 +37,10 @@ public:
         QString pacote;
         // The package made ready to send (empty unless `gerado`).
         PacoteEscolhido escolhido;
+        // Why it failed, for a front end that shows more than the one
+        // message (the console): a text when the cause is worth telling,
+        // else empty.
+        QString causa;
     };
 
     // The school database and the date the package is named after.
@@ -44,6 +50,8 @@ public:
     Resultado executa(const Ouvinte &ouvinte, Interlocutor &interlocutor) const;
 
 private:
+    void empacota(const QString &pacote, const MotorZip::Relator &relator, bool &alterado) const;
+
     QString m_bancoEscola;
     QDate m_data;
 };

@@ -5,6 +5,7 @@
 #include "package/ArquivosTrabalho.h"
 #include "package/BibliotecaZip.h"
 #include "package/CompressaoParalela.h"
+#include "package/ConferenciaPacote.h"
 #include "package/StatusZip.h"
 
 #include <QDir>
@@ -290,11 +291,11 @@ zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_so
 // writes over 8 KiB at a time, and the file it opens itself passes each on as
 // two system calls of 4 KiB; here they are gathered into writes of 1 MiB (a
 // 20 MB package: 5,200 system calls became 32, and writing went from 2.3 %
-// of the job's processor time to 0.7 %). What is written stays what the
-// library's own file makes of it: written under a temporary name in the
-// archive's folder, put in place of the old archive in one step when the
-// library commits, removed when it rolls back or the job ends first, and
-// not flushed to the medium (the package is made in the working folder).
+// of the job's processor time to 0.7 %). It is written under a temporary
+// name in the archive's folder and closed when the library commits; it is
+// put in place of the old archive in one step only by poeNoLugar(), once
+// the caller has checked it, and removed on every other way out. It is not
+// flushed to the medium (the package is made in the working folder).
 class DestinoZip
 {
 public:
@@ -314,6 +315,19 @@ public:
     static zip_int64_t chamada(void *dados, void *buffer, zip_uint64_t tamanho, zip_source_cmd_t comando)
     {
         return static_cast<DestinoZip *>(dados)->trata(buffer, tamanho, comando);
+    }
+
+    // The archive written and closed, under its temporary name; empty until
+    // the library has committed it.
+    QString pronto() const { return m_completo ? m_temporario : QString(); }
+    // Gives the archive committed its name: 0, or the system's error number.
+    int poeNoLugar()
+    {
+        if (const int codigo = PlataformaArquivos::renomeia(m_temporario, m_caminho))
+            return codigo;
+        m_temporario.clear();
+        m_completo = false;
+        return 0;
     }
 
 private:
@@ -362,9 +376,7 @@ private:
                 return -1;
             if (const int codigo = m_arquivo.fecha())
                 return falhou(ZIP_ER_WRITE, codigo);
-            if (const int codigo = PlataformaArquivos::renomeia(m_temporario, m_caminho))
-                return falhou(ZIP_ER_RENAME, codigo);
-            m_temporario.clear();
+            m_completo = true;
             return 0;
         case ZIP_SOURCE_ROLLBACK_WRITE:
             descarta();
@@ -428,6 +440,7 @@ private:
         if (!m_temporario.isEmpty())
             PlataformaArquivos::removeArquivo(m_temporario);
         m_temporario.clear();
+        m_completo = false;
     }
 
     QString m_caminho;
@@ -438,6 +451,7 @@ private:
     qint64 m_nRetidos = 0;
     qint64 m_posicao = 0; // of the library's next write
     qint64 m_tamanho = 0;
+    bool m_completo = false;
     zip_error_t m_erro;
 };
 
@@ -475,7 +489,7 @@ bool nomeEntradaSeguro(const QString &nome, bool restauraEstrutura)
 }
 
 void compacta(const QString &arquivoZip, const QString &origem, const QString &nomeEntrada, int nivel,
-              const Relator &relator)
+              const Relator &relator, const Conferencia &confere)
 {
     const QFileInfo infoOrigem(origem);
     if (!infoOrigem.isFile())
@@ -502,8 +516,9 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     fonte.ultimo = 0;
 
     // What an existing archive holds is ignored; the new one is written
-    // under a temporary name and put in its place on close. The destination
-    // outlives the archive, which frees its source on every way out.
+    // under a temporary name and put in its place at the end. The
+    // destination outlives the archive, which frees its source on every way
+    // out.
     DestinoZip destino(arquivoZip);
     zip_error_t erroAbertura;
     lz().zip_error_init(&erroAbertura);
@@ -544,6 +559,12 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
             std::rethrow_exception(fonte.falhaRelator);
         throw erro;
     }
+    // Written and closed under its temporary name: it takes the archive's
+    // name only once it has passed the caller's check.
+    if (confere)
+        confere(destino.pronto());
+    if (const int codigo = destino.poeNoLugar())
+        throw erroDoSistema(codigo, arquivoZip);
     if (relator)
         relator(MontaStatus(AcaoZip::Zipado, nomeEntrada, 100));
 }
@@ -609,41 +630,10 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
 
 QList<Entrada> testa(const QString &arquivoZip, const Relator &relator)
 {
-    const ArquivoLido arquivo(arquivoZip);
-    const QList<EntradaPlanejada> entradas = listaEntradas(arquivo.zip(), arquivoZip);
-    if (entradas.isEmpty())
-        throw ErroTavo(ArquivoInvalido, QStringLiteral("O arquivo ZIP está vazio: ") + arquivoZip);
-    const QString nomeArquivo = QFileInfo(arquivoZip).fileName();
-    qint64 total = 0;
-    for (const EntradaPlanejada &entrada : entradas)
-        total += entrada.tamanho;
-
-    QList<Entrada> resultado;
-    QByteArray bloco(kBloco, Qt::Uninitialized);
-    qint64 lidos = 0;
-    int ultimo = -1;
-    for (const EntradaPlanejada &entrada : entradas) {
-        EntradaAberta lida(arquivo.zip(), entrada.indice, arquivoZip);
-        qint64 daEntrada = 0;
-        for (;;) {
-            const qint64 n = lida.le(bloco.data(), bloco.size(), arquivoZip);
-            if (n == 0)
-                break;
-            daEntrada += n;
-            lidos += n;
-            const int agora = percentual(std::min(lidos, total), total);
-            if (agora != ultimo && relator) {
-                ultimo = agora;
-                relator(MontaStatus(AcaoZip::Testando, nomeArquivo, agora));
-            }
-        }
-        if (daEntrada != entrada.tamanho)
-            throw ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + arquivoZip);
-        resultado.append({entrada.nome, daEntrada});
-    }
-    if (relator)
-        relator(MontaStatus(AcaoZip::Testado, nomeArquivo, 100));
-    return resultado;
+    const ConferenciaPacote conferencia = confere(arquivoZip, relator);
+    if (conferencia.falha)
+        throw *conferencia.falha;
+    return conferencia.entradas;
 }
 
 } // namespace MotorZip

@@ -26,13 +26,19 @@ struct Entrada
 bool escritaDisponivel();
 bool leituraDisponivel();
 
+// What a new archive must pass before it takes its name: called with the
+// finished archive under its temporary name; an ErroTavo it raises fails the
+// job.
+using Conferencia = std::function<void(const QString &arquivoPronto)>;
+
 // Creates the archive `arquivoZip` holding the file `origem` as the entry
 // `nomeEntrada`, deflated at `nivel` (1 fastest … 9 smallest). An existing
-// archive is replaced only when the new one is complete: a failure leaves it
-// untouched. Reports "Zipando" with the share of the source's bytes handed to
-// the compressor, then "Zipado" at 100.
+// archive is replaced only when the new one is complete and has passed
+// `confere`: a failure leaves it untouched and the new one removed. Reports
+// "Zipando" with the share of the source's bytes handed to the compressor,
+// then whatever `confere` reports, then "Zipado" at 100.
 void compacta(const QString &arquivoZip, const QString &origem, const QString &nomeEntrada, int nivel,
-              const Relator &relator);
+              const Relator &relator, const Conferencia &confere = {});
 
 // Extracts the entries whose bare name matches `incluir` ("*.*" for all)
 // into the folder `destino`. Without `restauraEstrutura` every entry lands in
@@ -47,6 +53,7 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
 
 // Reads every entry to its end, so that each one's CRC is checked; refuses
 // an archive without entries. Reports "Testando", then "Testado" at 100.
+// The same read as confere() (ConferenciaPacote.h), its failure raised.
 QList<Entrada> testa(const QString &arquivoZip, const Relator &relator);
 
 // Whether an entry name may be written under `destino` (see extrai).

@@ -59,3 +59,8 @@ QString PacoteEscolhido::naPastaTrabalho() const
     CopiaArquivo(m_origem, caminho);
     return caminho;
 }
+
+const ConferenciaPacote *PacoteEscolhido::conferenciaDe(const QString &caminho) const
+{
+    return m_conferencia && m_conferencia->vale(Caminhos::local(caminho)) ? &*m_conferencia : nullptr;
+}

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "package/ConferenciaPacote.h"
+
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QTemporaryDir;
 
@@ -41,6 +44,14 @@ public:
     // neither the folder nor the source holds it any more.
     QString naPastaTrabalho() const;
 
+    // Keeps the check of the package's file in the working folder, which a
+    // send then takes instead of reading the file again for as long as that
+    // file stays as it was.
+    void guardaConferencia(ConferenciaPacote conferencia) { m_conferencia = std::move(conferencia); }
+    // The check kept, when it is of the file `caminho` (program form or host
+    // path) now names, unchanged since; else null.
+    const ConferenciaPacote *conferenciaDe(const QString &caminho) const;
+
 private:
     QString m_origem;
     QString m_nome;
@@ -50,4 +61,5 @@ private:
     // The copy kept for a package without a source; removed with the last
     // value that refers to it.
     std::shared_ptr<const QTemporaryDir> m_guarda;
+    std::optional<ConferenciaPacote> m_conferencia;
 };

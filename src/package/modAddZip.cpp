@@ -69,13 +69,14 @@ void IniciaComponenteZip()
     g_iniciado = true;
 }
 
-void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator)
+void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator,
+                 const MotorZip::Conferencia &confere)
 {
     constexpr int kNivel = 3;
     const QString zip = Caminhos::local(arquivoZip);
     registrado("Packing", zip, [&] {
         confereIniciado();
-        MotorZip::compacta(zip, Caminhos::local(arquivos), Caminhos::nomeArquivo(arquivos), kNivel, relator);
+        MotorZip::compacta(zip, Caminhos::local(arquivos), Caminhos::nomeArquivo(arquivos), kNivel, relator, confere);
     });
 }
 
@@ -89,11 +90,26 @@ void DeszipaArquivo(const QString &arquivoZip, const QString &incluir, const QSt
     });
 }
 
-QList<MotorZip::Entrada> TestaArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator)
+ConferenciaPacote ConfereArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator, const QString &nome)
 {
     const QString zip = Caminhos::local(arquivoZip);
-    return registrado("Checking", zip, [&] {
+    QElapsedTimer relogio;
+    relogio.start();
+    qCInfo(lcZip).noquote() << "Checking" << zip;
+    ConferenciaPacote conferencia;
+    try {
         confereIniciado();
-        return MotorZip::testa(zip, relator);
-    });
+    } catch (const ErroTavo &erro) {
+        conferencia.falha = erro; // the component cannot be used: nothing is read
+    }
+    if (!conferencia.falha)
+        conferencia = MotorZip::confere(zip, relator, nome);
+    if (conferencia.falha) {
+        qCWarning(lcZip).noquote() << "Checking failed:" << zip << "-" << conferencia.falha->relato();
+        return conferencia;
+    }
+    qCInfo(lcZip).noquote() << "Checking done:" << zip << "-" << conferencia.tamanho << "bytes,"
+                            << conferencia.entradas.size() << "entries, SHA-256"
+                            << QString::fromLatin1(conferencia.sha256.toHex()) << "in" << relogio.elapsed() << "ms";
+    return conferencia;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "package/ConferenciaPacote.h"
 #include "package/MotorZip.h"
 
 #include <QList>
@@ -17,8 +18,11 @@
 void IniciaComponenteZip();
 
 // Creates the archive `arquivoZip` holding the file `arquivos`, deflated at
-// level 3. Raises ErroTavo on failure; an existing archive is then untouched.
-void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator = {});
+// level 3; it takes its name only once it has passed `confere` (called with
+// its temporary name). Raises ErroTavo on failure; an existing archive is
+// then untouched.
+void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator = {},
+                 const MotorZip::Conferencia &confere = {});
 
 // Extracts the entries of `arquivoZip` matching `incluir` into the folder
 // `destino`, replacing existing files; `restauraEstrutura` 0 puts every entry
@@ -26,6 +30,9 @@ void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const Motor
 void DeszipaArquivo(const QString &arquivoZip, const QString &incluir, const QString &destino,
                     std::int16_t restauraEstrutura, const MotorZip::Relator &relator = {});
 
-// Reads every entry of `arquivoZip` to its end, checking each CRC, and
-// returns the entries; raises ErroTavo for a damaged, empty or non-ZIP file.
-QList<MotorZip::Entrada> TestaArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator = {});
+// Reads `arquivoZip` once: every entry to its end, checking each CRC, and
+// the file's digest (see ConferenciaPacote). A damaged, empty or non-ZIP
+// file, or a component that cannot be used, is in the result's `falha`.
+// `nome` is the name the status texts show (the file's own when empty).
+ConferenciaPacote ConfereArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator = {},
+                                    const QString &nome = {});

@@ -3,6 +3,7 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "package/modAddZip.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
 #include "transfer/MensagensCliente.h"
@@ -40,6 +41,8 @@ const char *nomeDoFim(SessaoTransferencia::Fim fim)
         return "complete, not recorded in the history";
     case SessaoTransferencia::Fim::SemPacote:
         return "no package to send";
+    case SessaoTransferencia::Fim::PacoteDanificado:
+        return "the package does not read back whole";
     case SessaoTransferencia::Fim::SemConexao:
         return "not connected";
     case SessaoTransferencia::Fim::NaoConcluida:
@@ -90,25 +93,53 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &
         return fim;
     };
 
+    const std::variant<Preparado, Fim> preparado = prepara(pacote, m_interlocutor);
+    if (const Fim *fim = std::get_if<Fim>(&preparado))
+        return termina(*fim);
+    if (!ConectaServidor(servidor))
+        return termina(Fim::SemConexao);
+    TransmiteArquivo(pacote, std::get<Preparado>(preparado).caminho, identidade);
+    return termina(m_fim);
+}
+
+std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim>
+SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor)
+{
     // What is announced and what is sent are this one package. The working
     // folder's copy is made again from the package's source when the folder
     // lost it.
-    QString caminho;
+    Preparado preparado;
     try {
-        caminho = pacote.naPastaTrabalho();
+        preparado.caminho = pacote.naPastaTrabalho();
     } catch (const ErroTavo &erro) {
         qCWarning(lcTransferencia).noquote() << "Package not available to send:" << erro.relato();
         if (erro.numero() == Erros::ArquivoNaoEncontrado)
-            m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
+            interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         else
-            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
-                                 Icone::Critico);
-        return termina(Fim::SemPacote);
+            interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
+                               Icone::Critico);
+        return Fim::SemPacote;
     }
-    if (!ConectaServidor(servidor))
-        return termina(Fim::SemConexao);
-    TransmiteArquivo(pacote, caminho, identidade);
-    return termina(m_fim);
+    // A package that does not read back whole is never sent: the server
+    // would take and record a package nobody can open.
+    if (const ConferenciaPacote *guardada = pacote.conferenciaDe(preparado.caminho)) {
+        qCInfo(lcTransferencia).noquote() << "Package checked when chosen, unchanged since:" << pacote.nome();
+        preparado.conferencia = *guardada;
+    } else {
+        preparado.conferencia = ConfereArquivoZip(preparado.caminho);
+    }
+    ConferenciaPacote &conferencia = preparado.conferencia;
+    if (conferencia.integro() && conferencia.tamanho != pacote.tamanho())
+        conferencia.falha =
+            ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("O pacote mudou de tamanho: ") + preparado.caminho);
+    if (conferencia.falha) {
+        qCWarning(lcTransferencia).noquote()
+            << "Package not sent: it does not read back whole:" << conferencia.falha->relato();
+        interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi perdida."), Icone::Critico,
+                           QStringLiteral("Erro na transferência."));
+        return Fim::PacoteDanificado;
+    }
+    return preparado;
 }
 
 bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <variant>
 
 class ControleSocket;
 class Espera;
@@ -48,16 +49,32 @@ public:
         Concluida,            // the whole file reached the server, the send recorded
         ConcluidaSemRegistro, // the whole file reached the server; the record could not be written (told)
         SemPacote,            // no package to send ("O Arquivo não existe!")
+        PacoteDanificado,     // the package does not read back whole: no connection was tried
         SemConexao,           // no port answered, or "Cancelar" stopped the attempts
         NaoConcluida          // packet denied, file refused, cancelled, kicked, lost
+    };
+
+    // The file a send puts out and its check.
+    struct Preparado
+    {
+        QString caminho; // the package in the working folder (program form)
+        ConferenciaPacote conferencia;
     };
 
     explicit SessaoTransferencia(Interlocutor &interlocutor, QObject *parent = nullptr);
     ~SessaoTransferencia() override;
 
-    // Makes sure the working folder holds the package (copied again from its
-    // source when it does not), connects and runs the transfer. Every wait is
-    // bounded; the user is told how it ended.
+    // Before any connection: the file a send of `pacote` puts out (its copy
+    // in the working folder, made again from its source when the folder lost
+    // it), read back whole, each entry's CRC tested and the file's digest
+    // taken. A check that `pacote` keeps of that very file, unchanged since,
+    // stands for the read. When there is no such file, or it does not read
+    // back whole, the user is told as a send tells it, and the end of the send
+    // (SemPacote, PacoteDanificado) comes back instead.
+    static std::variant<Preparado, Fim> prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor);
+
+    // Prepares the package (see prepara), connects and runs the transfer.
+    // Every wait is bounded; the user is told how it ended.
     Fim transmite(const EnderecoServidor &servidor, const PacoteEscolhido &pacote, const IdentidadeEnvio &identidade);
 
     // "Cancelar", usable at any time: ends a running transfer (its waits see

@@ -26,7 +26,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -93,6 +96,15 @@ QStringList configuracao(quint16 porta)
 QStringList a(const char *texto)
 {
     return QString::fromUtf8(texto).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// A byte of the package's data changed, at its size.
+void danifica(const QString &pacote)
+{
+    QByteArray dados = le(pacote);
+    QVERIFY(dados.size() > 1000);
+    dados[dados.size() / 2] = char(dados[dados.size() / 2] ^ 0x5a);
+    grava(pacote, dados);
 }
 
 } // namespace
@@ -315,6 +327,19 @@ private Q_SLOTS:
                    "create trigger recusa before insert on Historico begin select raise(abort, 'cheio'); end")
             << 1 << QStringLiteral("Histórico não gravado.\nO arquivo foi enviado, mas o envio não pôde ser gravado")
             << true << QString();
+        // A byte changed in the data of the file that would go out: nothing
+        // reaches the server, whichever way the package was chosen.
+        const QString perdida =
+            QStringLiteral("Erro na transferência.\nA transferência falhou. A conexão foi perdida.\n");
+        QTest::newRow("gerado, danificado na pasta de trabalho")
+            << QString() << QStringLiteral("danificado") << periodica << QString() << 1 << perdida << false
+            << QString();
+        QTest::newRow("gerado, copiado de novo do pacote danificado")
+            << QString() << QStringLiteral("danificado na origem") << periodica << QString() << 1 << perdida << false
+            << QString();
+        QTest::newRow("escolhido danificado")
+            << QString() << QStringLiteral("escolhido danificado") << anual << QString() << 1
+            << QStringLiteral("Erro\nOcorreu um erro! Tente novemente\n") << false << QString();
     }
     void enviarChegaAoServidorOuDizPorQueNao()
     {
@@ -351,12 +376,22 @@ private Q_SLOTS:
             QVERIFY2(enviado.startsWith(escritorio.ambiente.raiz() + QLatin1Char('/')), qPrintable(enviado));
             QCOMPARE(Caminhos::nomeArquivo(enviado),
                      Caminhos::nomeArquivo(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
-            if (pacote == QLatin1String("escolhido")) {
+            const QString naPastaTrabalho =
+                Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + Caminhos::nomeArquivo(enviado);
+            if (pacote == QLatin1String("danificado"))
+                danifica(naPastaTrabalho);
+            if (pacote == QLatin1String("danificado na origem")) {
+                QVERIFY(QFile::remove(naPastaTrabalho));
+                danifica(enviado);
+            }
+            if (pacote.startsWith(QLatin1String("escolhido"))) {
                 const QString copia =
                     escritorio.ambiente.raiz() + QStringLiteral("/escolhido/") + Caminhos::nomeArquivo(enviado);
                 grava(copia, le(enviado));
                 QVERIFY(QFile::remove(enviado)); // the choice, not today's package, is what goes out
                 enviado = copia;
+                if (pacote.endsWith(QLatin1String("danificado")))
+                    danifica(copia);
                 argumentos << QStringLiteral("--pacote") << QStringLiteral("escolhido/") + Caminhos::nomeArquivo(copia);
             }
         }
@@ -375,6 +410,12 @@ private Q_SLOTS:
             QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || codigo_escola || '|' || "
                                                               "tipo_transmissao from Historico")),
                      nome + QStringLiteral("|31045678|") + registrado);
+        if (pacote.contains(QLatin1String("danificado"))) {
+            // Refused before any connection.
+            QTest::qWait(100);
+            QVERIFY2(!processo.saida().contains(QLatin1String("connected")), qPrintable(processo.saida()));
+            QVERIFY(QDir(processo.pasta()).isEmpty());
+        }
         if (!chega)
             return;
         const QString envio = processo.pasta() + QLatin1Char('/') + nome + QStringLiteral("/envio.txt");
@@ -387,6 +428,48 @@ private Q_SLOTS:
                          QStringLiteral("tipo: ") + (registrado.isEmpty() ? QStringLiteral("PERIO") : registrado)
                              + QLatin1Char('\n')})
             QVERIFY2(identidade.contains(linha), qPrintable(identidade));
+    }
+
+    // The school-management application keeps writing the school database
+    // while "gerar" packs it: tried twice, no package kept, the message and
+    // its cause on standard error.
+    void gerarComOBancoMudandoNaoDeixaPacote()
+    {
+        Escritorio escritorio;
+        const QString banco = Caminhos::local(Caminhos::bancoEscola());
+        // The school's pages, then pages no table uses, which the writes
+        // below change: longer to pack than the writes are apart.
+        grava(banco, le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))) + aleatorio(8 << 20, 31));
+        const QString pacote = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
+        grava(pacote, "pacote anterior de hoje");
+        std::atomic<bool> parar{false};
+        std::thread escola([&] {
+            QFile arquivo(banco);
+            if (!arquivo.open(QIODevice::ReadWrite))
+                return;
+            for (quint32 vez = 0; !parar; ++vez) {
+                arquivo.seek(arquivo.size() - 4096);
+                arquivo.write(aleatorio(4096, vez));
+                arquivo.flush();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        const Execucao execucao = console({QStringLiteral("gerar")});
+        parar = true;
+        escola.join();
+
+        QCOMPARE(execucao.codigo, 1);
+        QCOMPARE(execucao.saida, QString());
+        QCOMPARE(execucao.erros,
+                 QStringLiteral("Erro ao gerar arquivo\nAtenção!\nOcorreu um erro ao gerar o arquivo.\n"
+                                "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.\n"
+                                "O banco de dados da escola foi alterado enquanto era lido.\n"));
+        QCOMPARE(le(pacote), QByteArray("pacote anterior de hoje"));
+        QCOMPARE(QDir(QFileInfo(pacote).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(pacote).fileName()});
+        QVERIFY(QDir(Caminhos::local(Caminhos::pastaTrabalho())).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        const QString log = QString::fromUtf8(le(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
+        QCOMPARE(log.count(QStringLiteral("warning tavo.zip: The school database changed while it was read")), 2);
     }
 
     void historicoComoAJanelaMostra_data()

@@ -18,6 +18,7 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
+#include "support/PacoteZip.h"
 
 #include <QHash>
 #include <QProcess>
@@ -458,7 +459,7 @@ private Q_SLOTS:
                  const quint16 porta = sonda.serverPort();
                  sonda.close();
                  const QString pacote = Caminhos::pastaTrabalho() + QStringLiteral("\\DADOS_31045678_01032026.zip");
-                 grava(Caminhos::local(pacote), "PK");
+                 grava(Caminhos::local(pacote), PacoteZip::armazenado("x"));
                  Usuario usuario;
                  SessaoTransferencia sessao(usuario);
                  const auto fim = sessao.transmite(

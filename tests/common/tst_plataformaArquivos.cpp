@@ -10,7 +10,9 @@
 #include <QTest>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -166,6 +168,58 @@ private Q_SLOTS:
         QVERIFY(!PlataformaArquivos::somenteLeitura(solto));
         QCOMPARE(PlataformaArquivos::removeArquivo(solto), 0);
         QVERIFY(!QFileInfo(solto).isSymLink());
+    }
+
+    // The identity tells a file from itself changed: a time of change one
+    // nanosecond apart, another size, another file put in its place. Reading
+    // it, by name or through an open handle, changes nothing.
+    void identidadeMudaComOArquivo()
+    {
+        using namespace PlataformaArquivos;
+        QTemporaryDir pasta;
+        const QString caminho = pasta.filePath(QStringLiteral("banco"));
+        grava(caminho, "0123456789");
+        const auto poeHora = [&](long nanossegundos) {
+            const timespec horas[2] = {{1700000000, 0}, {1700000000, nanossegundos}};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(caminho).constData(), horas, 0), 0);
+        };
+        poeHora(1);
+        Identidade anterior;
+        QCOMPARE(identidade(caminho, anterior), 0);
+        QCOMPARE(anterior.tamanho, 10);
+        QCOMPARE(anterior.modificadoNs, 1700000000LL * 1000000000 + 1);
+        Arquivo aberto;
+        QCOMPARE(aberto.abreLeitura(caminho), 0);
+        Identidade lida;
+        QCOMPARE(aberto.identidade(lida), 0);
+        QVERIFY(lida == anterior);
+
+        const struct
+        {
+            const char *caso;
+            std::function<void()> muda;
+        } casos[] = {
+            {"um nanossegundo depois", [&] { poeHora(2); }},
+            {"cortado", [&] { QVERIFY(QFile::resize(caminho, 4)); }},
+            {"outro arquivo no lugar",
+             [&] {
+                 grava(caminho + QStringLiteral(".novo"), "0123");
+                 QCOMPARE(renomeia(caminho + QStringLiteral(".novo"), caminho), 0);
+                 poeHora(2);
+             }},
+        };
+        for (const auto &caso : casos) {
+            caso.muda();
+            Identidade agora;
+            QCOMPARE(identidade(caminho, agora), 0);
+            QVERIFY2(!(agora == anterior), caso.caso);
+            anterior = agora;
+        }
+        // The open handle still reads the file it opened.
+        QCOMPARE(aberto.identidade(lida), 0);
+        QVERIFY(lida.numero != anterior.numero);
+        Identidade nenhuma;
+        QCOMPARE(identidade(pasta.filePath(QStringLiteral("falta")), nenhuma), ENOENT);
     }
 
     // Only src/common/Plataforma* calls the system; everything else speaks Qt

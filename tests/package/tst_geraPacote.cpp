@@ -5,6 +5,7 @@
 #include "common/FormataTamanho.h"
 #include "common/Interface.h"
 #include "package/ArquivosTrabalho.h"
+#include "package/StatusZip.h"
 #include "shell/ListaArquivos.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstdio>
 
 using namespace CaixaMensagem;
 
@@ -185,6 +187,91 @@ private Q_SLOTS:
         }
         if (caso == QLatin1String("trabalho"))
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
+    }
+
+    // The school-management application writes the school database while
+    // "Gerar" packs it (here once the packer has read it, as the progress
+    // relay is told). A package that may be torn never takes the package's
+    // name: one change, and the database is packed again as it is now; a
+    // change on every try, and the one message, with the package folder as
+    // it was and no copy in the working folder.
+    void bancoAlteradoDuranteAGeracao_data()
+    {
+        QTest::addColumn<QString>("mudanca");
+        QTest::addColumn<int>("vezes"); // at most one change per try
+        for (const char *mudanca : {"cortado", "reescrito no mesmo tamanho", "substituido por outro"}) {
+            QTest::addRow("%s, uma vez", mudanca) << QString::fromLatin1(mudanca) << 1;
+            QTest::addRow("%s, a cada tentativa", mudanca) << QString::fromLatin1(mudanca) << 99;
+        }
+    }
+    void bancoAlteradoDuranteAGeracao()
+    {
+        QFETCH(QString, mudanca);
+        QFETCH(int, vezes);
+        CenarioPacote c;
+        c.poeBancoEscola(QStringLiteral("escola_uma.mdb"));
+        QVERIFY(QDir().mkpath(c.pastaPacotes()));
+        const QString banco = c.local(Caminhos::bancoEscola());
+        const QString pacote = c.pastaPacotes() + QLatin1Char('/') + kPacote;
+        CenarioPacote::grava(pacote, "pacote anterior de hoje");
+        // A file system keeps the time of a change in ticks of milliseconds:
+        // each write here gets a time of its own, as writes seconds apart do.
+        const QDateTime antes = QDateTime::currentDateTime().addSecs(-3600);
+        const auto altera = [&](int vez) {
+            if (mudanca == QLatin1String("cortado")) {
+                QVERIFY(QFile::resize(banco, QFileInfo(banco).size() / 2));
+            } else if (mudanca == QLatin1String("reescrito no mesmo tamanho")) {
+                QFile arquivo(banco);
+                QVERIFY(arquivo.open(QIODevice::ReadWrite));
+                QVERIFY(arquivo.seek(arquivo.size() / 2));
+                QCOMPARE(arquivo.write(CenarioPacote::aleatorio(4096, quint32(vez))), 4096);
+                QVERIFY(arquivo.setFileTime(antes.addSecs(vez), QFileDevice::FileModificationTime));
+            } else {
+                const QString outro = banco + QStringLiteral(".novo");
+                CenarioPacote::grava(outro, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))));
+                QCOMPARE(std::rename(QFile::encodeName(outro).constData(), QFile::encodeName(banco).constData()), 0);
+            }
+        };
+        int feitas = 0;
+        bool lido = false; // the packer of this try has read the database
+        QObject::connect(c.janela.txtZip, &QLineEdit::textChanged, &c.janela, [&](const QString &status) {
+            if (CodigoAcao(status) != AcaoZip::Zipando)
+                return;
+            const bool inicio = PercentualAcao(status) == 0;
+            if (inicio)
+                lido = false;
+            if (inicio || lido || feitas >= vezes)
+                return;
+            lido = true;
+            altera(++feitas);
+        });
+
+        if (vezes > 1)
+            c.caixas.confirma();
+
+        c.janela.cmdGerar->click();
+
+        verificaRepouso(c.janela);
+        QCOMPARE(c.caixas.inesperadas(), 0);
+        if (vezes == 1) {
+            QCOMPARE(feitas, 1);
+            QCOMPARE(c.caixas.mostradas().size(), 0);
+            QVERIFY(CenarioPacote::bancoDoPacote(pacote) == CenarioPacote::le(banco));
+            QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
+            QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kPacote});
+            QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kPacote) == CenarioPacote::le(pacote));
+            QVERIFY(botoesDeEnvio(c.janela, true));
+            return;
+        }
+        // Tried once more, then given up.
+        QCOMPARE(feitas, 2);
+        QCOMPARE(c.caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(c.caixas.mostradas().first(), kErroGerar, QStringLiteral("Erro ao gerar arquivo"),
+                           Botoes::Ok, Icone::Critico));
+        QCOMPARE(CenarioPacote::le(pacote), QByteArray("pacote anterior de hoje"));
+        QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
+        QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList());
+        QVERIFY(botoesDeEnvio(c.janela, false));
     }
 
     void cadaStatusDaUmaLinhaNovaNoProgresso()

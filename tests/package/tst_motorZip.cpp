@@ -1,10 +1,14 @@
 // The ZIP engine on real archives: round trips, true progress, atomic
 // writing, safe extraction, damaged input.
 #include "common/Erro.h"
+#include "package/ConferenciaPacote.h"
 #include "package/MotorZip.h"
 #include "package/StatusZip.h"
 #include "support/Auxiliares.h"
+#include "support/PacoteZip.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -37,6 +41,18 @@ void criaZip(const QString &caminho, const QList<QPair<QByteArray, QByteArray>> 
         QVERIFY(zip_file_add(zip, nome.constData(), fonte, ZIP_FL_ENC_RAW) >= 0);
     }
     QCOMPARE(zip_close(zip), 0);
+}
+
+// Bytes this process has read from files so far; -1 where the system does
+// not count them.
+qint64 bytesLidos()
+{
+    const QByteArray io = le(QStringLiteral("/proc/self/io"));
+    for (const QByteArray &linha : io.split('\n')) {
+        if (linha.startsWith("rchar: "))
+            return linha.mid(7).toLongLong();
+    }
+    return -1;
 }
 
 struct Registro
@@ -163,6 +179,147 @@ private Q_SLOTS:
                 != 0);
         QVERIFY(QFileInfo(pasta.filePath(QStringLiteral("pasta.zip"))).isDir());
         QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("grande.mdb"), QStringLiteral("p.zip")}));
+    }
+
+    // One read of the file: every entry's CRC checked and the digest of the
+    // file's bytes, whether the library's reads of the end, the headers and
+    // the data fall in one block or several.
+    void conferenciaLeOArquivoUmaVezEDaSeuResumo_data()
+    {
+        QTest::addColumn<QString>("forma");
+        QTest::newRow("pequeno") << QStringLiteral("pequeno");
+        QTest::newRow("exatamente um bloco de 1 MiB") << QStringLiteral("um bloco");
+        QTest::newRow("o fim atravessa o primeiro bloco") << QStringLiteral("fim atravessa");
+        QTest::newRow("cinco blocos") << QStringLiteral("cinco blocos");
+        QTest::newRow("varias entradas, uma vazia") << QStringLiteral("varias");
+    }
+    void conferenciaLeOArquivoUmaVezEDaSeuResumo()
+    {
+        QFETCH(QString, forma);
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        QList<MotorZip::Entrada> esperadas;
+        if (forma == QLatin1String("pequeno") || forma == QLatin1String("cinco blocos")) {
+            const QByteArray banco = aleatorio(forma == QLatin1String("pequeno") ? 3000 : 5 << 20, 21);
+            grava(pasta.filePath(QStringLiteral("mirv_dat.mdb")), banco);
+            MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("mirv_dat.mdb")), QStringLiteral("mirv_dat.mdb"),
+                               3, {});
+            esperadas = {{QStringLiteral("mirv_dat.mdb"), banco.size()}};
+        } else if (forma == QLatin1String("varias")) {
+            criaZip(pacote, {{"a.txt", aleatorio(70000, 22)}, {"vazio", ""}, {"c/b.mdb", QByteArray(90000, 'b')}});
+            esperadas = {
+                {QStringLiteral("a.txt"), 70000}, {QStringLiteral("vazio"), 0}, {QStringLiteral("c/b.mdb"), 90000}};
+        } else {
+            // The library reads the last 64 KiB first: here they begin in
+            // the first block and end in the second, or end where it ends.
+            const qint64 tamanho = forma == QLatin1String("um bloco") ? (1 << 20) : (1 << 20) + 100;
+            grava(pacote, PacoteZip::deTamanho(tamanho, 23));
+            esperadas = {{QStringLiteral("mirv_dat.mdb"), tamanho - 122}};
+        }
+        const QByteArray arquivo = le(pacote);
+
+        const qint64 antes = bytesLidos();
+        Registro registro;
+        const ConferenciaPacote conferencia = MotorZip::confere(pacote, registro.relator());
+        const qint64 lidos = bytesLidos() - antes;
+
+        QVERIFY2(conferencia.integro(), qPrintable(conferencia.falha ? conferencia.falha->relato() : QString()));
+        QCOMPARE(conferencia.entradas.size(), esperadas.size());
+        for (qsizetype i = 0; i < esperadas.size(); ++i) {
+            QCOMPARE(conferencia.entradas[i].nome, esperadas[i].nome);
+            QCOMPARE(conferencia.entradas[i].tamanho, esperadas[i].tamanho);
+        }
+        QCOMPARE(conferencia.tamanho, arquivo.size());
+        QCOMPARE(conferencia.sha256, QCryptographicHash::hash(arquivo, QCryptographicHash::Sha256));
+        QVERIFY(conferencia.vale(pacote));
+        QCOMPARE(registro.status.last(), MontaStatus(AcaoZip::Testado, QStringLiteral("p.zip"), 100));
+        const QList<int> testando = registro.percentuais(AcaoZip::Testando);
+        QVERIFY(std::is_sorted(testando.cbegin(), testando.cend()));
+        // The file once, and at most the two blocks kept read again; a
+        // second pass for the digest would read it all twice.
+        if (antes < 0)
+            QSKIP("this system does not count the bytes a process reads");
+        QVERIFY2(lidos >= arquivo.size() && lidos <= arquivo.size() + (2 << 20),
+                 qPrintable(QStringLiteral("%1 bytes read for a file of %2").arg(lidos).arg(arquivo.size())));
+    }
+
+    // A file the check cannot trust does not raise: the result says why.
+    // One written while it is read fails even when what was read was whole.
+    void conferenciaDizPorQueOPacoteNaoServe_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<long>("numero");
+        QTest::newRow("byte trocado nos dados") << QStringLiteral("byte") << MotorZip::ArquivoInvalido;
+        QTest::newRow("alterado enquanto lido") << QStringLiteral("alterado") << MotorZip::ArquivoInvalido;
+        QTest::newRow("nao existe") << QStringLiteral("ausente") << long(Erros::ArquivoNaoEncontrado);
+    }
+    void conferenciaDizPorQueOPacoteNaoServe()
+    {
+        QFETCH(QString, caso);
+        QFETCH(long, numero);
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        QByteArray dados = PacoteZip::deTamanho(300000, 24);
+        if (caso == QLatin1String("byte"))
+            dados[150000] = char(dados[150000] ^ 0x01);
+        if (caso != QLatin1String("ausente"))
+            grava(pacote, dados);
+        // Rewritten in place at its size, with a time of change of its own,
+        // once the check is reading it.
+        bool reescrito = false;
+        const MotorZip::Relator reescreveAoTestar = [&](const QString &status) {
+            if (caso != QLatin1String("alterado") || reescrito || CodigoAcao(status) != AcaoZip::Testando)
+                return;
+            reescrito = true;
+            QFile arquivo(pacote);
+            QVERIFY(arquivo.open(QIODevice::ReadWrite));
+            QVERIFY(arquivo.seek(200000));
+            QCOMPARE(arquivo.write("outra coisa"), 11);
+            QVERIFY(arquivo.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+        };
+        const ConferenciaPacote conferencia = MotorZip::confere(pacote, reescreveAoTestar);
+        QVERIFY(!conferencia.integro());
+        QCOMPARE(conferencia.falha->numero(), numero);
+        QVERIFY(conferencia.sha256.isEmpty());
+        QVERIFY(!conferencia.vale(pacote));
+        if (caso == QLatin1String("alterado"))
+            QVERIFY2(conferencia.falha->descricao().contains(QStringLiteral("alterado enquanto era lido")),
+                     qPrintable(conferencia.falha->relato()));
+        // What the relay raises is the caller's, not the package's.
+        if (caso == QLatin1String("byte")) {
+            grava(pacote, PacoteZip::deTamanho(300000, 24));
+            QCOMPARE(numeroDoErro([&] {
+                         MotorZip::confere(pacote, [](const QString &) {
+                             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
+                         });
+                     }),
+                     long(Erros::FalhaArquivo));
+        }
+    }
+
+    // A new archive is checked under its temporary name, while the old one
+    // still has the name; a check that fails leaves the old one and no
+    // temporary.
+    void pacoteSoTomaONomeDepoisDeConferido()
+    {
+        QTemporaryDir pasta;
+        const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
+        const QString banco = pasta.filePath(QStringLiteral("mirv_dat.mdb"));
+        grava(pacote, "pacote anterior");
+        grava(banco, aleatorio(400000, 25));
+        QString conferido;
+        const MotorZip::Conferencia recusa = [&](const QString &pronto) {
+            conferido = pronto;
+            QCOMPARE(le(pacote), QByteArray("pacote anterior"));
+            QCOMPARE(MotorZip::testa(pronto, {}).first().tamanho, 400000);
+            throw ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("recusado"));
+        };
+        QCOMPARE(
+            numeroDoErro([&] { MotorZip::compacta(pacote, banco, QStringLiteral("mirv_dat.mdb"), 3, {}, recusa); }),
+            MotorZip::ArquivoInvalido);
+        QVERIFY2(QFileInfo(conferido).fileName().startsWith(QStringLiteral("~p.zip.tmp")), qPrintable(conferido));
+        QCOMPARE(le(pacote), QByteArray("pacote anterior"));
+        QCOMPARE(arquivosDe(pasta.path()), (QStringList{QStringLiteral("mirv_dat.mdb"), QStringLiteral("p.zip")}));
     }
 
     void pacoteExistenteFicaSoComOBancoAtual()

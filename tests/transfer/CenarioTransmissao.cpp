@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "shell/ListaArquivos.h"
+#include "support/PacoteZip.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,11 +55,7 @@ CenarioTransmissao::~CenarioTransmissao()
 
 QByteArray CenarioTransmissao::conteudoVariado(qint64 tamanho)
 {
-    QByteArray bytes(tamanho, Qt::Uninitialized);
-    QRandomGenerator gerador(20261207);
-    for (qint64 i = 0; i < tamanho; ++i)
-        bytes[i] = static_cast<char>(gerador.bounded(256));
-    return bytes;
+    return PacoteZip::deTamanho(tamanho, 20261207);
 }
 
 void CenarioTransmissao::colocaPacote(qint64 tamanho)

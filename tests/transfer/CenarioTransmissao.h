@@ -28,7 +28,8 @@ public:
     // Where colocaPacote puts it (program form).
     static QString pacoteGerado();
     static QString pacoteNaPastaTrabalho();
-    // A package of `tamanho` bytes of varied content.
+    // A package of exactly `tamanho` bytes (100 at least): one entry of
+    // varied bytes, stored.
     void colocaPacote(qint64 tamanho);
     static QByteArray conteudoVariado(qint64 tamanho);
 

@@ -87,6 +87,20 @@ QString preparaPacote(CenarioTransmissao &cenario, const QString &origem)
     return {};
 }
 
+// A byte of the package's data changed, at its size and with a time of
+// change of its own (a file system keeps it in ticks of milliseconds).
+void danifica(const QString &pacote)
+{
+    QFile arquivo(pacote);
+    QVERIFY(arquivo.open(QIODevice::ReadWrite));
+    const qint64 meio = arquivo.size() / 2;
+    QVERIFY(arquivo.seek(meio));
+    const char byte = arquivo.read(1).at(0);
+    QVERIFY(arquivo.seek(meio));
+    QCOMPARE(arquivo.write(QByteArray(1, char(byte ^ 0x5a))), 1);
+    QVERIFY(arquivo.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+}
+
 } // namespace
 
 class TstPacoteEscolhido : public QObject
@@ -175,6 +189,66 @@ private Q_SLOTS:
         QVERIFY(CenarioPacote::le(recebido) == cenario.conteudo);
         QCOMPARE(cenario.ambiente.valor(QStringLiteral("select Nome_arquivo from Historico")), kNome);
         QCOMPARE(cenario.registros(), 1);
+    }
+
+    // A package that does not read back whole is never sent, however it was
+    // chosen and whichever copy goes out: the transfer's error, no
+    // connection, nothing recorded.
+    void pacoteDanificadoNaoEhEnviado_data()
+    {
+        QTest::addColumn<QString>("origem");
+        QTest::addColumn<QString>("dano");
+        QTest::newRow("Gerar, copied again from a damaged package folder")
+            << QStringLiteral("Gerar") << QStringLiteral("fonte");
+        QTest::newRow("Gerar, its copy in the working folder damaged")
+            << QStringLiteral("Gerar") << QStringLiteral("copia");
+        QTest::newRow("zip chosen, copied again from the damaged choice")
+            << QStringLiteral("zip") << QStringLiteral("fonte");
+        // The check made when it was chosen no longer stands for the file.
+        QTest::newRow("zip chosen, its copy in the working folder damaged since")
+            << QStringLiteral("zip") << QStringLiteral("copia");
+        QTest::newRow("an empty file") << QStringLiteral("vazio") << QString();
+        QTest::newRow("a file that is not a ZIP") << QStringLiteral("texto") << QString();
+    }
+    void pacoteDanificadoNaoEhEnviado()
+    {
+        QFETCH(QString, origem);
+        QFETCH(QString, dano);
+        CenarioTransmissao cenario;
+        frmPrincipal &janela = *cenario.janela;
+        QString fonte;
+        if (origem == QLatin1String("vazio") || origem == QLatin1String("texto"))
+            cenario.colocaPacote(origem == QLatin1String("vazio") ? QByteArray() : QByteArray("isto nao e um pacote"));
+        else
+            fonte = preparaPacote(cenario, origem);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+        cenario.caixas.limpa();
+        const QString copia = CenarioPacote::local(CenarioTransmissao::pacoteNaPastaTrabalho());
+        if (dano == QLatin1String("fonte")) {
+            LimpaPastaTemp();
+            danifica(fonte);
+        } else if (dano == QLatin1String("copia")) {
+            danifica(copia);
+        }
+
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        int conexoes = 0;
+        connect(&servidor, &ServidorUpload::registro, this,
+                [&conexoes](const QString &linha) { conexoes += linha.endsWith(QLatin1String(": connected")); });
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+                           QStringLiteral("A transferência falhou. A conexão foi perdida."),
+                           QStringLiteral("Erro na transferência."), Botoes::Ok, Icone::Critico));
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+        QTest::qWait(50);
+        QCOMPARE(conexoes, 0);
+        QVERIFY(servidor.brutos().isEmpty());
+        QCOMPARE(cenario.registros(), 0);
+        QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(!janela.transferindo());
+        QVERIFY(janela.cmdTransmitir->isEnabled());
     }
 };
 
