@@ -172,8 +172,13 @@ int Arquivo::leEm(qint64 posicao, char *dados, qint64 tamanho, qint64 &lidos)
 
 int Arquivo::escreve(const char *dados, qint64 tamanho)
 {
+    return escreveNoDescritor(m_descritor, dados, tamanho);
+}
+
+int escreveNoDescritor(qintptr descritor, const char *dados, qint64 tamanho)
+{
     return escreveTudo(tamanho, [&](qint64 feitos) {
-        return ::write(static_cast<int>(m_descritor), dados + feitos, static_cast<size_t>(tamanho - feitos));
+        return ::write(static_cast<int>(descritor), dados + feitos, static_cast<size_t>(tamanho - feitos));
     });
 }
 

@@ -98,6 +98,10 @@ private:
     qintptr m_descritor = -1;
 };
 
+// Writes all `tamanho` bytes to the open descriptor `descritor`, which stays
+// open (a standard stream, say), or fails.
+int escreveNoDescritor(qintptr descritor, const char *dados, qint64 tamanho);
+
 // What a system error number means to the program.
 enum class Causa {
     SemEspaco,        // the disk or the user's quota is full, or the file too large for it

@@ -1,5 +1,7 @@
 #include "common/PlataformaTerminal.h"
 
+#include "common/PlataformaArquivos.h"
+
 #include <QDeadlineTimer>
 
 #include <cerrno>
@@ -71,17 +73,7 @@ bool ehTerminal(Fluxo fluxo)
 
 int escreve(Fluxo fluxo, const QByteArray &dados)
 {
-    const int numero = descritor(fluxo);
-    qsizetype feitos = 0;
-    while (feitos < dados.size()) {
-        const ssize_t n = ::write(numero, dados.constData() + feitos, static_cast<size_t>(dados.size() - feitos));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        feitos += n;
-    }
-    return 0;
+    return PlataformaArquivos::escreveNoDescritor(descritor(fluxo), dados.constData(), dados.size());
 }
 
 int concluiSaida()

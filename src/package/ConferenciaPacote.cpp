@@ -2,6 +2,7 @@
 
 #include "package/ArquivosTrabalho.h"
 #include "package/BibliotecaZip.h"
+#include "package/LeituraZip.h"
 #include "package/ResumoSha256.h"
 #include "package/StatusZip.h"
 
@@ -17,24 +18,9 @@ constexpr qint64 kBloco = 1 << 20;
 // What is asked of an entry's inflated data at a time.
 constexpr qint64 kPedaco = 64 * 1024;
 
-const BibliotecaZip &lz()
-{
-    QString motivo;
-    if (const BibliotecaZip *biblioteca = BibliotecaZip::carregada(&motivo))
-        return *biblioteca;
-    throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
-}
-
-ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
-{
-    const QString texto = QString::fromLocal8Bit(lz().zip_error_strerror(erro));
-    if (lz().zip_error_system_type(erro) == ZIP_ET_SYS && lz().zip_error_code_system(erro) != 0) {
-        const ErroTavo sistema = erroDoSistema(lz().zip_error_code_system(erro), caminho);
-        return ErroTavo(sistema.numero(), sistema.descricao() + QStringLiteral(" [") + texto + QLatin1Char(']'));
-    }
-    return ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho
-                                                   + QStringLiteral(" (") + texto + QLatin1Char(')'));
-}
+using LeituraZip::EntradaAberta;
+using LeituraZip::erroZip;
+using LeituraZip::lz;
 
 ErroTavo danificado(const QString &caminho)
 {
@@ -246,32 +232,6 @@ private:
     zip_t *m_zip = nullptr;
 };
 
-class EntradaLida
-{
-public:
-    EntradaLida(zip_t *zip, zip_uint64_t indice, const QString &caminho)
-    {
-        m_arquivo = lz().zip_fopen_index(zip, indice, 0);
-        if (!m_arquivo)
-            throw erroZip(lz().zip_get_error(zip), caminho);
-    }
-    ~EntradaLida() { lz().zip_fclose(m_arquivo); }
-    EntradaLida(const EntradaLida &) = delete;
-    EntradaLida &operator=(const EntradaLida &) = delete;
-
-    // Next block; 0 at the end, once the CRC has been checked.
-    qint64 le(char *dados, qint64 tamanho, const QString &caminho)
-    {
-        const zip_int64_t n = lz().zip_fread(m_arquivo, dados, static_cast<zip_uint64_t>(tamanho));
-        if (n < 0)
-            throw erroZip(lz().zip_file_get_error(m_arquivo), caminho);
-        return n;
-    }
-
-private:
-    zip_file_t *m_arquivo = nullptr;
-};
-
 // Inflates every entry of the open archive to its end; raises ErroTavo.
 QList<MotorZip::Entrada> leEntradas(zip_t *zip, const QString &caminho, const QString &nome,
                                     const MotorZip::Relator &relator)
@@ -295,7 +255,7 @@ QList<MotorZip::Entrada> leEntradas(zip_t *zip, const QString &caminho, const QS
     qint64 lidos = 0;
     int ultimo = -1;
     for (qsizetype i = 0; i < entradas.size(); ++i) {
-        EntradaLida entrada(zip, static_cast<zip_uint64_t>(i), caminho);
+        EntradaAberta entrada(zip, static_cast<zip_uint64_t>(i), caminho);
         qint64 daEntrada = 0;
         for (;;) {
             const qint64 n = entrada.le(pedaco.data(), pedaco.size(), caminho);

@@ -6,6 +6,7 @@
 #include "package/BibliotecaZip.h"
 #include "package/CompressaoParalela.h"
 #include "package/ConferenciaPacote.h"
+#include "package/LeituraZip.h"
 #include "package/StatusZip.h"
 
 #include <QDir>
@@ -28,34 +29,10 @@ namespace {
 
 constexpr qint64 kBloco = 64 * 1024;
 
-// The library; that it cannot be loaded is the job's error.
-const BibliotecaZip &lz()
-{
-    QString motivo;
-    if (const BibliotecaZip *biblioteca = BibliotecaZip::carregada(&motivo))
-        return *biblioteca;
-    throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
-}
-
-ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
-{
-    const QString texto = QString::fromLocal8Bit(lz().zip_error_strerror(erro));
-    if (lz().zip_error_system_type(erro) == ZIP_ET_SYS && lz().zip_error_code_system(erro) != 0) {
-        const ErroTavo sistema = erroDoSistema(lz().zip_error_code_system(erro), caminho);
-        return ErroTavo(sistema.numero(), sistema.descricao() + QStringLiteral(" [") + texto + QLatin1Char(']'));
-    }
-    return ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho
-                                         + QStringLiteral(" (") + texto + QLatin1Char(')'));
-}
-
-ErroTavo erroZipCodigo(int codigo, const QString &caminho)
-{
-    zip_error_t erro;
-    lz().zip_error_init_with_code(&erro, codigo);
-    ErroTavo resultado = erroZip(&erro, caminho);
-    lz().zip_error_fini(&erro);
-    return resultado;
-}
+using LeituraZip::EntradaAberta;
+using LeituraZip::erroZip;
+using LeituraZip::erroZipCodigo;
+using LeituraZip::lz;
 
 int percentual(qint64 feitos, qint64 total)
 {
@@ -82,32 +59,6 @@ public:
 
 private:
     zip_t *m_zip = nullptr;
-};
-
-class EntradaAberta
-{
-public:
-    EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho)
-    {
-        m_arquivo = lz().zip_fopen_index(zip, indice, 0);
-        if (!m_arquivo)
-            throw erroZip(lz().zip_get_error(zip), caminho);
-    }
-    ~EntradaAberta() { lz().zip_fclose(m_arquivo); }
-    EntradaAberta(const EntradaAberta &) = delete;
-    EntradaAberta &operator=(const EntradaAberta &) = delete;
-
-    // Next block; 0 at the end, once the CRC has been checked.
-    qint64 le(char *dados, qint64 tamanho, const QString &caminho)
-    {
-        const zip_int64_t n = lz().zip_fread(m_arquivo, dados, static_cast<zip_uint64_t>(tamanho));
-        if (n < 0)
-            throw erroZip(lz().zip_file_get_error(m_arquivo), caminho);
-        return n;
-    }
-
-private:
-    zip_file_t *m_arquivo = nullptr;
 };
 
 struct EntradaPlanejada

@@ -1,0 +1,56 @@
+#include "package/LeituraZip.h"
+
+#include "package/ArquivosTrabalho.h"
+#include "package/MotorZip.h"
+
+namespace LeituraZip {
+
+const BibliotecaZip &lz()
+{
+    QString motivo;
+    if (const BibliotecaZip *biblioteca = BibliotecaZip::carregada(&motivo))
+        return *biblioteca;
+    throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
+}
+
+ErroTavo erroZip(zip_error_t *erro, const QString &caminho)
+{
+    const QString texto = QString::fromLocal8Bit(lz().zip_error_strerror(erro));
+    if (lz().zip_error_system_type(erro) == ZIP_ET_SYS && lz().zip_error_code_system(erro) != 0) {
+        const ErroTavo sistema = erroDoSistema(lz().zip_error_code_system(erro), caminho);
+        return ErroTavo(sistema.numero(), sistema.descricao() + QStringLiteral(" [") + texto + QLatin1Char(']'));
+    }
+    return ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + caminho
+                                                   + QStringLiteral(" (") + texto + QLatin1Char(')'));
+}
+
+ErroTavo erroZipCodigo(int codigo, const QString &caminho)
+{
+    zip_error_t erro;
+    lz().zip_error_init_with_code(&erro, codigo);
+    ErroTavo resultado = erroZip(&erro, caminho);
+    lz().zip_error_fini(&erro);
+    return resultado;
+}
+
+EntradaAberta::EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho)
+{
+    m_arquivo = lz().zip_fopen_index(zip, indice, 0);
+    if (!m_arquivo)
+        throw erroZip(lz().zip_get_error(zip), caminho);
+}
+
+EntradaAberta::~EntradaAberta()
+{
+    lz().zip_fclose(m_arquivo);
+}
+
+qint64 EntradaAberta::le(char *dados, qint64 tamanho, const QString &caminho)
+{
+    const zip_int64_t n = lz().zip_fread(m_arquivo, dados, static_cast<zip_uint64_t>(tamanho));
+    if (n < 0)
+        throw erroZip(lz().zip_file_get_error(m_arquivo), caminho);
+    return n;
+}
+
+} // namespace LeituraZip

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "common/Erro.h"
+#include "package/BibliotecaZip.h"
+
+#include <QString>
+
+// What the ZIP engine and the package check share to read an archive with
+// the library: the library itself, its errors in the program's terms, and
+// an entry open for reading.
+namespace LeituraZip {
+
+// The library; that it cannot be loaded is the job's error.
+const BibliotecaZip &lz();
+
+// The library's error for the archive `caminho`: the system's own number and
+// text when the system failed (a full disk, a file that cannot be read), else
+// an invalid or damaged archive.
+ErroTavo erroZip(zip_error_t *erro, const QString &caminho);
+ErroTavo erroZipCodigo(int codigo, const QString &caminho);
+
+// An entry of an open archive, closed on every way out.
+class EntradaAberta
+{
+public:
+    EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho);
+    ~EntradaAberta();
+    EntradaAberta(const EntradaAberta &) = delete;
+    EntradaAberta &operator=(const EntradaAberta &) = delete;
+
+    // Next block; 0 at the end, once the CRC has been checked.
+    qint64 le(char *dados, qint64 tamanho, const QString &caminho);
+
+private:
+    zip_file_t *m_arquivo = nullptr;
+};
+
+} // namespace LeituraZip
