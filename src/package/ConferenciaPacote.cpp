@@ -208,20 +208,8 @@ class ArquivoAberto
 {
 public:
     ArquivoAberto(ArquivoResumido &arquivo, const QString &caminho)
+        : m_zip(LeituraZip::abreSobreFonte(ArquivoResumido::chamada, &arquivo, ZIP_RDONLY | ZIP_CHECKCONS, caminho))
     {
-        zip_error_t erro;
-        lz().zip_error_init(&erro);
-        if (zip_source_t *fonte = lz().zip_source_function_create(ArquivoResumido::chamada, &arquivo, &erro)) {
-            m_zip = lz().zip_open_from_source(fonte, ZIP_RDONLY | ZIP_CHECKCONS, &erro);
-            if (!m_zip)
-                lz().zip_source_free(fonte);
-        }
-        if (!m_zip) {
-            const ErroTavo falha = erroZip(&erro, caminho);
-            lz().zip_error_fini(&erro);
-            throw falha;
-        }
-        lz().zip_error_fini(&erro);
     }
     ~ArquivoAberto() { lz().zip_discard(m_zip); }
     ArquivoAberto(const ArquivoAberto &) = delete;

@@ -33,6 +33,25 @@ ErroTavo erroZipCodigo(int codigo, const QString &caminho)
     return resultado;
 }
 
+zip_t *abreSobreFonte(zip_source_callback chamada, void *dados, int flags, const QString &caminho)
+{
+    zip_error_t erro;
+    lz().zip_error_init(&erro);
+    zip_t *zip = nullptr;
+    if (zip_source_t *fonte = lz().zip_source_function_create(chamada, dados, &erro)) {
+        zip = lz().zip_open_from_source(fonte, flags, &erro);
+        if (!zip)
+            lz().zip_source_free(fonte);
+    }
+    if (!zip) {
+        const ErroTavo falha = erroZip(&erro, caminho);
+        lz().zip_error_fini(&erro);
+        throw falha;
+    }
+    lz().zip_error_fini(&erro);
+    return zip;
+}
+
 EntradaAberta::EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho)
 {
     m_arquivo = lz().zip_fopen_index(zip, indice, 0);

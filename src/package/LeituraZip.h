@@ -19,6 +19,11 @@ const BibliotecaZip &lz();
 ErroTavo erroZip(zip_error_t *erro, const QString &caminho);
 ErroTavo erroZipCodigo(int codigo, const QString &caminho);
 
+// Opens an archive on a source of the program's own (`chamada` with
+// `dados`) with the library's `flags`. Raises the library's error; the
+// source is freed when no archive was opened on it.
+zip_t *abreSobreFonte(zip_source_callback chamada, void *dados, int flags, const QString &caminho);
+
 // An entry of an open archive, closed on every way out.
 class EntradaAberta
 {

@@ -471,20 +471,7 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     // destination outlives the archive, which frees its source on every way
     // out.
     DestinoZip destino(arquivoZip);
-    zip_error_t erroAbertura;
-    lz().zip_error_init(&erroAbertura);
-    zip_t *zip = nullptr;
-    if (zip_source_t *arquivo = lz().zip_source_function_create(DestinoZip::chamada, &destino, &erroAbertura)) {
-        zip = lz().zip_open_from_source(arquivo, ZIP_CREATE | ZIP_TRUNCATE, &erroAbertura);
-        if (!zip)
-            lz().zip_source_free(arquivo);
-    }
-    if (!zip) {
-        const ErroTavo erro = erroZip(&erroAbertura, arquivoZip);
-        lz().zip_error_fini(&erroAbertura);
-        throw erro;
-    }
-    lz().zip_error_fini(&erroAbertura);
+    zip_t *zip = LeituraZip::abreSobreFonte(DestinoZip::chamada, &destino, ZIP_CREATE | ZIP_TRUNCATE, arquivoZip);
     zip_source_t *fonteZip = lz().zip_source_function(zip, chamadaFonte, &fonte);
     if (!fonteZip) {
         const ErroTavo erro = erroZip(lz().zip_get_error(zip), arquivoZip);
