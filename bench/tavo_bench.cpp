@@ -54,7 +54,7 @@ int zip(const QStringList &args)
     const auto janela = Bancada::abreJanela();
     QFile::remove(args[1]);
     const auto inicio = Clock::now();
-    ZipaArquivo(args[1], args[0], janela->relayZip());
+    ZipaArquivo(args[1], args[0], [&janela](const EventoZip &evento) { janela->relayZip(evento); });
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("tamanho", double(QFileInfo(args[1]).size()));
     return 0;
@@ -88,13 +88,13 @@ int gera(const QStringList &args)
     IniciaComponenteZip();
     informa("pico_antes_kb", double(Bancada::picoMemoriaKB()));
     InterlocutorBancada interlocutor;
-    GeracaoPacote::Ouvinte ouvinte;
-    // What the console does with the status texts, minus the terminal.
+    GeracaoPacote geracao(Caminhos::bancoEscola(), QDate(2026, 12, 7), interlocutor);
+    // What the console does with the progress, minus the terminal.
     qint64 linhas = 0;
-    ouvinte.statusZip = [&](const QString &status) { linhas += LinhaProgresso(status).size() > 0; };
+    QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
+                     [&](const EventoZip &evento) { linhas += LinhaEvento(evento).size() > 0; });
     const auto inicio = Clock::now();
-    const GeracaoPacote::Resultado resultado =
-        GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 12, 7)).executa(ouvinte, interlocutor);
+    const GeracaoPacote::Resultado resultado = geracao.executa();
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("pico_kb", double(Bancada::picoMemoriaKB()));
     informa("linhas", double(linhas));

@@ -19,18 +19,13 @@ namespace {
 
 using PastaFuzz::falha;
 
-void relator(const QString &status)
+void relator(const EventoZip &evento)
 {
-    // The relay reads every status the engine reports. An item name holding
-    // "|" shifts the fields (such a name cannot come from a Windows file);
-    // every other status must read back as the engine built it.
-    if (status.count(QLatin1Char('|')) != 7)
-        return;
-    const std::int16_t codigo = CodigoAcao(status);
-    const std::int16_t parte = PercentualAcao(status);
-    if (codigo < AcaoZip::Zipando || codigo > AcaoZip::Testado || parte < 0 || parte > 100)
-        falha("status fora do esperado:", status);
-    (void)LinhaProgresso(status);
+    // Every event the engine reports is one of its actions, with a share of
+    // the step, whatever the entry names.
+    if (evento.acao < AcaoZip::Zipando || evento.acao > AcaoZip::Testado || evento.percentual < 0
+        || evento.percentual > 100)
+        falha("evento fora do esperado:", LinhaEvento(evento));
 }
 
 // Writes a well-formed archive whose entries (names and contents) come from

@@ -112,13 +112,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
     }
 
     // A status the program builds reads back as built, whatever the item
-    // holds except the separator.
+    // holds except the separator, and gives the line of its event.
     QString item = texto;
     item.remove(QLatin1Char('|'));
     const std::int16_t codigo = static_cast<std::int16_t>(numero);
     const int parte = static_cast<int>(dados[1]) % 101;
-    const QString montado = MontaStatus(codigo, item, parte);
+    const EventoZip evento{static_cast<AcaoZip>(codigo), item, parte};
+    const QString montado = MontaStatus(evento);
     if (CodigoAcao(montado) != codigo || ArquivoAcao(montado) != item || PercentualAcao(montado) != parte)
         falha("MontaStatus não se lê de volta");
+    if (LinhaProgresso(montado) != LinhaEvento(evento))
+        falha("linha do status diferente da linha do evento");
     return 0;
 }

@@ -101,10 +101,10 @@ int gerar(TerminalConsole &terminal)
         // As in the window: told once; the job then fails where it zips.
         terminal.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
     }
-    GeracaoPacote::Ouvinte ouvinte;
-    ouvinte.statusZip = [&terminal](const QString &status) { terminal.progresso(LinhaProgresso(status)); };
-    const GeracaoPacote::Resultado resultado =
-        GeracaoPacote(Caminhos::bancoEscola(), Relogio::agora().date()).executa(ouvinte, terminal);
+    GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), terminal);
+    QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
+                     [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });
+    const GeracaoPacote::Resultado resultado = geracao.executa();
     terminal.progresso({});
     if (!resultado.gerado) {
         // The cause the window's message leaves out, when there is one.

@@ -92,14 +92,14 @@ std::optional<PacoteEscolhido> pacoteDeHoje(const LinhaComando::Pedido &pedido, 
 std::optional<PacoteEscolhido> pacoteEscolhido(const LinhaComando::Pedido &pedido, DadosEscola &escola,
                                                TerminalConsole &terminal)
 {
-    SelecaoPacote::Ouvinte ouvinte;
-    ouvinte.mensagem = [&terminal](const QString &texto) { terminal.progresso(texto); };
-    ouvinte.statusZip = [&terminal](const QString &status) { terminal.progresso(LinhaProgresso(status)); };
-    ouvinte.escolaIdentificada = [&escola](const std::optional<DadosEscola> &lida) {
-        escola = lida.value_or(DadosEscola{});
-    };
-    const SelecaoPacote::Resultado resultado =
-        SelecaoPacote(caminhoEscolhido(pedido.pacote), terminal).executa(ouvinte);
+    SelecaoPacote selecao(caminhoEscolhido(pedido.pacote), terminal);
+    QObject::connect(&selecao, &SelecaoPacote::mensagem, &selecao,
+                     [&terminal](const QString &texto) { terminal.progresso(texto); });
+    QObject::connect(&selecao, &SelecaoPacote::progressoZip, &selecao,
+                     [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });
+    QObject::connect(&selecao, &SelecaoPacote::escolaIdentificada, &selecao,
+                     [&escola](const std::optional<DadosEscola> &lida) { escola = lida.value_or(DadosEscola{}); });
+    const SelecaoPacote::Resultado resultado = selecao.executa();
     terminal.progresso({});
     if (!resultado.pronto)
         return std::nullopt;

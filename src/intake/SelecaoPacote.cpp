@@ -26,12 +26,6 @@ QString pastaTrabalhoComBarra()
     return Caminhos::pastaTrabalho() + QLatin1Char('\\');
 }
 
-template <typename F, typename... Args> void avisa(const F &ouvinte, Args &&...args)
-{
-    if (ouvinte)
-        ouvinte(std::forward<Args>(args)...);
-}
-
 // The first file of a folder, as its list shows it first.
 QString primeiroArquivo(const QString &pasta)
 {
@@ -43,18 +37,19 @@ QString primeiroArquivo(const QString &pasta)
 
 } // namespace
 
-SelecaoPacote::SelecaoPacote(QString escolhido, Interlocutor &interlocutor)
-    : m_escolhido(std::move(escolhido))
+SelecaoPacote::SelecaoPacote(QString escolhido, Interlocutor &interlocutor, QObject *parent)
+    : QObject(parent)
+    , m_escolhido(std::move(escolhido))
     , m_interlocutor(interlocutor)
 {
 }
 
-SelecaoPacote::Resultado SelecaoPacote::executa(const Ouvinte &ouvinte) const
+SelecaoPacote::Resultado SelecaoPacote::executa()
 {
     qCInfo(lcMidia).noquote() << "Package chosen:" << m_escolhido;
     Resultado resultado;
     try {
-        resultado.pronto = selecionaPacote(ouvinte, resultado);
+        resultado.pronto = selecionaPacote(resultado);
     } catch (const ErroTavo &erro) {
         // The user's message says only that something went wrong.
         qCWarning(lcMidia).noquote() << "Package not made ready:" << m_escolhido << "-" << erro.relato();
@@ -68,7 +63,7 @@ SelecaoPacote::Resultado SelecaoPacote::executa(const Ouvinte &ouvinte) const
     else
         qCInfo(lcMidia).noquote() << "Package ready to send:" << resultado.pacote.nome() << "-"
                                   << resultado.pacote.tamanho() << "bytes, school" << resultado.pacote.codigoEscola();
-    avisa(ouvinte.mensagem, QString());
+    Q_EMIT mensagem(QString());
     return resultado;
 }
 
@@ -81,29 +76,29 @@ bool SelecaoPacote::pedeDisquete(const QString &texto) const
     return false;
 }
 
-bool SelecaoPacote::juntaDisquetes(const Ouvinte &ouvinte, const QString &primeiro) const
+bool SelecaoPacote::juntaDisquetes(const QString &primeiro)
 {
-    avisa(ouvinte.mensagem, QStringLiteral("Lendo o primeiro disquete. Aguarde..."));
+    Q_EMIT mensagem(QStringLiteral("Lendo o primeiro disquete. Aguarde..."));
     CopiaArquivo(primeiro, pastaTrabalhoComBarra());
     if (!pedeDisquete(QStringLiteral("Insira o último disquete e aperte o botão OK")))
         return false;
 
-    avisa(ouvinte.pasta, Caminhos::unidadeDisquete());
+    Q_EMIT pasta(Caminhos::unidadeDisquete());
     const QString ultimo = primeiroArquivo(Caminhos::unidadeDisquete());
     const std::int16_t quantidade = Conversao::paraInteiro16(ultimo.right(3));
     qCInfo(lcMidia).noquote() << "Package spread over" << quantidade << "disks, last piece" << ultimo;
-    avisa(ouvinte.caminho, Caminhos::unidadeDisquete() + ultimo);
-    avisa(ouvinte.mensagem, QStringLiteral("Lendo o último disquete. Aguarde..."));
+    Q_EMIT caminho(Caminhos::unidadeDisquete() + ultimo);
+    Q_EMIT mensagem(QStringLiteral("Lendo o último disquete. Aguarde..."));
     CopiaArquivo(Caminhos::unidadeDisquete() + ultimo, pastaTrabalhoComBarra());
 
     for (int i = 2; i <= quantidade - 1; ++i) {
         if (!pedeDisquete(QStringLiteral("Insira o disquete Número ") + QString::number(i)))
             return false;
-        avisa(ouvinte.pasta, Caminhos::unidadeDisquete());
+        Q_EMIT pasta(Caminhos::unidadeDisquete());
         CopiaArquivo(Caminhos::unidadeDisquete() + primeiroArquivo(Caminhos::unidadeDisquete()),
                      pastaTrabalhoComBarra());
     }
-    avisa(ouvinte.pasta, Caminhos::pastaTrabalho());
+    Q_EMIT pasta(Caminhos::pastaTrabalho());
     if (!AgrupaArquivos(pastaTrabalhoComBarra())) {
         // AgrupaArquivos logged why.
         m_interlocutor.avisa(QStringLiteral("Ocorreu um erro ao agrupar os arquivos"), Icone::Critico);
@@ -112,9 +107,9 @@ bool SelecaoPacote::juntaDisquetes(const Ouvinte &ouvinte, const QString &primei
     return true;
 }
 
-bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado) const
+bool SelecaoPacote::selecionaPacote(Resultado &resultado)
 {
-    avisa(ouvinte.caminho, m_escolhido);
+    Q_EMIT caminho(m_escolhido);
     const QString sufixo = m_escolhido.right(3);
 
     // A file chosen inside the working folder would go with the emptying:
@@ -134,33 +129,34 @@ bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado
     if (sufixo == QLatin1String("zip")) {
         CopiaArquivo(origem, pastaTrabalhoComBarra());
     } else if (sufixo == QLatin1String("001")) {
-        if (!juntaDisquetes(ouvinte, origem))
+        if (!juntaDisquetes(origem))
             return false;
     } else {
         qCWarning(lcMidia).noquote() << "Package not accepted: neither a .zip nor a first piece .001:" << m_escolhido;
         m_interlocutor.avisa(QStringLiteral("O Aqruivo escolhido não é valido!"), Icone::Informacao,
                              QStringLiteral("TAVO - UPLOAD"));
-        avisa(ouvinte.caminho, QString());
+        Q_EMIT caminho(QString());
         return false;
     }
 
     // Unpacks the package (the working folder's first file), identifies the
     // school and removes its database again.
-    avisa(ouvinte.pasta, Caminhos::pastaTrabalho());
+    Q_EMIT pasta(Caminhos::pastaTrabalho());
     const QString nome = primeiroArquivo(Caminhos::pastaTrabalho());
     const QString pacote = pastaTrabalhoComBarra() + nome;
     // A package is ready only when it reads back whole: a missing, repeated or
     // damaged piece is caught here. The send relies on this read while the
     // file stays as it is.
-    const ConferenciaPacote conferencia = ConfereArquivoZip(pacote, ouvinte.statusZip);
+    const MotorZip::Relator relator = [this](const EventoZip &evento) { Q_EMIT progressoZip(evento); };
+    const ConferenciaPacote conferencia = ConfereArquivoZip(pacote, relator);
     if (conferencia.falha)
         throw *conferencia.falha;
-    DeszipaArquivo(pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, ouvinte.statusZip);
-    avisa(ouvinte.zipConcluido);
+    DeszipaArquivo(pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, relator);
+    Q_EMIT zipConcluido();
 
     const QString banco = pastaTrabalhoComBarra() + QStringLiteral("mirv_dat.mdb");
     const std::optional<DadosEscola> escola = ConsultaDadosEscola(Caminhos::local(banco));
-    avisa(ouvinte.escolaIdentificada, escola);
+    Q_EMIT escolaIdentificada(escola);
     RemoveArquivo(banco);
 
     // The send copies the package again from its source when the working
@@ -171,8 +167,8 @@ bool SelecaoPacote::selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado
                            ? PacoteEscolhido::comOrigem(m_escolhido, pacote, identidade.codigoEscola, identidade.escola)
                            : PacoteEscolhido::comCopiaPropria(pacote, identidade.codigoEscola, identidade.escola);
     resultado.pacote.guardaConferencia(conferencia);
-    avisa(ouvinte.pacotePronto, resultado.pacote);
-    avisa(ouvinte.mensagem, QString());
+    Q_EMIT pacotePronto(resultado.pacote);
+    Q_EMIT mensagem(QString());
     m_interlocutor.avisa(QStringLiteral("O Arquivo está pronto para ser Transmitido!"), Icone::Informacao);
     return true;
 }

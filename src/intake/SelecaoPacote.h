@@ -1,12 +1,12 @@
 #pragma once
 
 #include "intake/ConsultaEscola.h"
-#include "package/MotorZip.h"
+#include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 
+#include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 class Interlocutor;
@@ -15,31 +15,14 @@ class Interlocutor;
 // package spread over several disks. The pieces are gathered from the disks
 // and joined, the package is read back whole, unpacked in the working
 // folder, the school identified from its database (which is removed again),
-// and the package made ready to send. The prompts for the disks and every
-// message are the user's through the interlocutor.
-class SelecaoPacote
+// and the package made ready to send. What it does comes out through its
+// signals while it runs; the prompts for the disks and every message are the
+// user's through the interlocutor.
+class SelecaoPacote : public QObject
 {
-public:
-    struct Ouvinte
-    {
-        // The status line of the selection ("Lendo o Arquivo. Aguarde...",
-        // empty when it ends); while it shows, the job works.
-        std::function<void(const QString &texto)> mensagem;
-        // The path the selection now stands for (the choice; the last disk's
-        // piece for a package spread over disks; empty for an invalid choice).
-        std::function<void(const QString &caminho)> caminho;
-        // The folder the selection reads now (program form): drive a:, the
-        // working folder.
-        std::function<void(const QString &pasta)> pasta;
-        // The ZIP component's status texts, and the end of its work.
-        MotorZip::Relator statusZip;
-        std::function<void()> zipConcluido;
-        // The package's database was read: its school, or none.
-        std::function<void(const std::optional<DadosEscola> &escola)> escolaIdentificada;
-        // The package is ready, just before the user is told so.
-        std::function<void(const PacoteEscolhido &pacote)> pacotePronto;
-    };
+    Q_OBJECT
 
+public:
     struct Resultado
     {
         bool pronto = false;
@@ -49,13 +32,32 @@ public:
     };
 
     // `escolhido`: the full path the user picked.
-    SelecaoPacote(QString escolhido, Interlocutor &interlocutor);
+    SelecaoPacote(QString escolhido, Interlocutor &interlocutor, QObject *parent = nullptr);
 
-    Resultado executa(const Ouvinte &ouvinte) const;
+    Resultado executa();
+
+Q_SIGNALS:
+    // The status line of the selection ("Lendo o primeiro disquete.
+    // Aguarde...", empty when it ends); while it shows, the job works.
+    void mensagem(const QString &texto);
+    // The path the selection now stands for (the choice; the last disk's
+    // piece for a package spread over disks; empty for an invalid choice).
+    void caminho(const QString &caminho);
+    // The folder the selection reads now (program form): drive a:, the
+    // working folder.
+    void pasta(const QString &pasta);
+    // The ZIP component's progress while it reads the package back and
+    // unpacks it, and the end of its work.
+    void progressoZip(const EventoZip &evento);
+    void zipConcluido();
+    // The package's database was read: its school, or none.
+    void escolaIdentificada(const std::optional<DadosEscola> &escola);
+    // The package is ready, just before the user is told so.
+    void pacotePronto(const PacoteEscolhido &pacote);
 
 private:
-    bool selecionaPacote(const Ouvinte &ouvinte, Resultado &resultado) const;
-    bool juntaDisquetes(const Ouvinte &ouvinte, const QString &primeiro) const;
+    bool selecionaPacote(Resultado &resultado);
+    bool juntaDisquetes(const QString &primeiro);
     bool pedeDisquete(const QString &texto) const;
 
     QString m_escolhido;

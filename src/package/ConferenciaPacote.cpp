@@ -4,7 +4,6 @@
 #include "package/BibliotecaZip.h"
 #include "package/LeituraZip.h"
 #include "package/ResumoSha256.h"
-#include "package/StatusZip.h"
 
 #include <QFileInfo>
 
@@ -254,7 +253,7 @@ QList<MotorZip::Entrada> leEntradas(zip_t *zip, const QString &caminho, const QS
             const int agora = total > 0 ? static_cast<int>(std::min(lidos, total) * 100 / total) : 100;
             if (agora != ultimo && relator) {
                 ultimo = agora;
-                relator(MontaStatus(AcaoZip::Testando, nome, agora));
+                relator({AcaoZip::Testando, nome, agora});
             }
         }
         if (daEntrada != entradas[i].tamanho)
@@ -301,7 +300,7 @@ void confereArquivo(const QString &caminho, const QString &nome, const MotorZip:
         throw mudou;
     resultado.tamanho = resultado.identidade.tamanho;
     if (relator)
-        relator(MontaStatus(AcaoZip::Testado, nome, 100));
+        relator({AcaoZip::Testado, nome, 100});
 }
 
 } // namespace
@@ -320,9 +319,9 @@ ConferenciaPacote confere(const QString &arquivoZip, const Relator &relator, con
     // The relay runs the caller's code: what it raises is the caller's, not
     // a fault of the package.
     bool doRelator = false;
-    const Relator informa = [&](const QString &status) {
+    const Relator informa = [&](const EventoZip &evento) {
         doRelator = true;
-        relator(status);
+        relator(evento);
         doRelator = false;
     };
     try {

@@ -47,8 +47,9 @@ void limpaAposErroDeAcesso(const QString &pacoteLocal)
 
 } // namespace
 
-ExportacaoDisquete::ExportacaoDisquete(QString pacote, Interlocutor &interlocutor)
-    : m_pacote(std::move(pacote))
+ExportacaoDisquete::ExportacaoDisquete(QString pacote, Interlocutor &interlocutor, QObject *parent)
+    : QObject(parent)
+    , m_pacote(std::move(pacote))
     , m_interlocutor(interlocutor)
 {
 }
@@ -64,22 +65,18 @@ bool ExportacaoDisquete::confere() const
     return false;
 }
 
-void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
+void ExportacaoDisquete::executa()
 {
     const QString pacote = m_pacote.trimmed();
-    const auto avisaPasta = [&ouvinte] {
-        if (ouvinte.pastaTrabalhoMudou)
-            ouvinte.pastaTrabalhoMudou();
-    };
     qCInfo(lcMidia).noquote() << "Floppy export of" << Caminhos::local(pacote) << "-"
                               << QFileInfo(Caminhos::local(pacote)).size() << "bytes, drive a: at"
                               << Caminhos::disquete().pasta;
     try {
-        const std::int16_t pedacos = DivideArquivo(pacote, [&](int) { avisaPasta(); });
-        if (pedacos > 0 && ouvinte.cortado)
-            ouvinte.cortado();
-        if (pedacos > 0)
+        const std::int16_t pedacos = DivideArquivo(pacote, [this](int) { Q_EMIT pastaTrabalhoMudou(); });
+        if (pedacos > 0) {
+            Q_EMIT cortado();
             qCInfo(lcMidia) << "Package cut into" << pedacos << "pieces";
+        }
         if (copiaParaDisquetes(pedacos)) {
             qCInfo(lcMidia) << "Floppy export done";
             m_interlocutor.avisa(QStringLiteral("Arquivo copiado com sucesso!"), Icone::Informacao, kTitulo);
@@ -98,7 +95,7 @@ void ExportacaoDisquete::executa(const Ouvinte &ouvinte) const
             // An access error left (in the working folder): it is cleared
             // and the export ends, telling the user nothing was copied.
             limpaAposErroDeAcesso(Caminhos::local(pacote));
-            avisaPasta();
+            Q_EMIT pastaTrabalhoMudou();
             m_interlocutor.avisa(QStringLiteral("Não foi possível copiar para o disquete."), Icone::Critico, kTitulo);
             break;
         case Erros::CaminhoNaoEncontrado:

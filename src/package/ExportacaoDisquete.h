@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
@@ -11,26 +12,26 @@ class Interlocutor;
 // one disk, else cut into numbered pieces in the working folder and copied
 // one per disk, the user asked for each disk in turn. Every way the export
 // ends is told to the user.
-class ExportacaoDisquete
+class ExportacaoDisquete : public QObject
 {
-public:
-    struct Ouvinte
-    {
-        // The working folder's files changed (a piece was cut, the folder
-        // was cleared).
-        std::function<void()> pastaTrabalhoMudou;
-        // The package was cut: the system beep.
-        std::function<void()> cortado;
-    };
+    Q_OBJECT
 
+public:
     // `pacote`: the chosen package (program form or host path).
-    ExportacaoDisquete(QString pacote, Interlocutor &interlocutor);
+    ExportacaoDisquete(QString pacote, Interlocutor &interlocutor, QObject *parent = nullptr);
 
     // The package is a file: otherwise the user is told ("O Arquivo não
     // existe!") and there is nothing to export.
     bool confere() const;
     // The export, from the cutting to the last disk and its closing message.
-    void executa(const Ouvinte &ouvinte) const;
+    void executa();
+
+Q_SIGNALS:
+    // The working folder's files changed (a piece was cut, the folder was
+    // cleared).
+    void pastaTrabalhoMudou();
+    // The package was cut: the system beep.
+    void cortado();
 
 private:
     // Copies the package or its pieces; false when no disk came after the

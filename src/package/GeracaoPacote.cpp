@@ -39,9 +39,11 @@ private:
 
 } // namespace
 
-GeracaoPacote::GeracaoPacote(QString bancoEscola, QDate data)
-    : m_bancoEscola(std::move(bancoEscola))
+GeracaoPacote::GeracaoPacote(QString bancoEscola, QDate data, Interlocutor &interlocutor, QObject *parent)
+    : QObject(parent)
+    , m_bancoEscola(std::move(bancoEscola))
     , m_data(data)
+    , m_interlocutor(interlocutor)
 {
 }
 
@@ -52,9 +54,10 @@ GeracaoPacote::GeracaoPacote(QString bancoEscola, QDate data)
 // application writes while it is packed gives a torn package: that is tried
 // once more, and a database that changes again fails the step with
 // `alterado` set.
-void GeracaoPacote::empacota(const QString &pacote, const MotorZip::Relator &relator, bool &alterado) const
+void GeracaoPacote::empacota(const QString &pacote, bool &alterado)
 {
     const QString banco = Caminhos::local(m_bancoEscola);
+    const MotorZip::Relator relator = [this](const EventoZip &evento) { Q_EMIT progressoZip(evento); };
     constexpr int kTentativas = 2;
     for (int tentativa = 1;; ++tentativa) {
         PlataformaArquivos::Identidade antes;
@@ -93,7 +96,7 @@ void GeracaoPacote::empacota(const QString &pacote, const MotorZip::Relator &rel
     }
 }
 
-GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interlocutor &interlocutor) const
+GeracaoPacote::Resultado GeracaoPacote::executa()
 {
     qCInfo(lcZip).noquote() << "Generating the package of" << Caminhos::local(m_bancoEscola) << "for"
                             << m_data.toString(Qt::ISODate);
@@ -105,8 +108,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interloc
             qCInfo(lcZip).noquote() << "School identified:" << (*identificada)->codigoEscola;
         else
             qCWarning(lcZip) << "No school in the school database";
-        if (ouvinte.escolaIdentificada)
-            ouvinte.escolaIdentificada(*identificada);
+        Q_EMIT escolaIdentificada(*identificada);
     });
     QString pacote;
     passos.executa("naming the package", [&] {
@@ -121,7 +123,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interloc
     passos.executa("packing the school database", [&] {
         if (pacote.isEmpty())
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pacote sem nome"));
-        empacota(pacote, ouvinte.statusZip, alterado);
+        empacota(pacote, alterado);
         empacotado = true;
     });
     passos.executa("emptying the working folder", [] { LimpaPastaTemp(); });
@@ -143,7 +145,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa(const Ouvinte &ouvinte, Interloc
             resultado.causa = QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.");
         qCWarning(lcZip).noquote() << "Package not generated:"
                                    << (pacote.isEmpty() ? QStringLiteral("(no name)") : Caminhos::local(pacote));
-        interlocutor.avisa(
+        m_interlocutor.avisa(
             QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
                            "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
             Mensagens::Icone::Critico, QStringLiteral("Erro ao gerar arquivo"));

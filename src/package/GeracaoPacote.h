@@ -1,13 +1,13 @@
 #pragma once
 
 #include "intake/ConsultaEscola.h"
-#include "package/MotorZip.h"
+#include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 
 #include <QDate>
+#include <QObject>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 class Interlocutor;
@@ -18,18 +18,14 @@ class Interlocutor;
 // working folder. Every step is tried; a failing one is remembered and the
 // next runs all the same, and the result tells whether all of them worked.
 // A package that fails its checks never takes the package's name (an earlier
-// package of that name stays as it was) and is never copied.
-class GeracaoPacote
+// package of that name stays as it was) and is never copied. What it does
+// comes out through its signals while it runs; the user is told through the
+// interlocutor.
+class GeracaoPacote : public QObject
 {
-public:
-    struct Ouvinte
-    {
-        // The school database was read: its school, or none.
-        std::function<void(const std::optional<DadosEscola> &escola)> escolaIdentificada;
-        // The ZIP component's status texts while it packs.
-        MotorZip::Relator statusZip;
-    };
+    Q_OBJECT
 
+public:
     struct Resultado
     {
         bool gerado = false;
@@ -44,14 +40,22 @@ public:
     };
 
     // The school database and the date the package is named after.
-    GeracaoPacote(QString bancoEscola, QDate data);
+    GeracaoPacote(QString bancoEscola, QDate data, Interlocutor &interlocutor, QObject *parent = nullptr);
 
     // A failure is told through the interlocutor, once, at the end.
-    Resultado executa(const Ouvinte &ouvinte, Interlocutor &interlocutor) const;
+    Resultado executa();
+
+Q_SIGNALS:
+    // The school database was read: its school, or none.
+    void escolaIdentificada(const std::optional<DadosEscola> &escola);
+    // The ZIP component's progress while it packs the database and reads
+    // the package back.
+    void progressoZip(const EventoZip &evento);
 
 private:
-    void empacota(const QString &pacote, const MotorZip::Relator &relator, bool &alterado) const;
+    void empacota(const QString &pacote, bool &alterado);
 
     QString m_bancoEscola;
     QDate m_data;
+    Interlocutor &m_interlocutor;
 };

@@ -7,7 +7,6 @@
 #include "package/CompressaoParalela.h"
 #include "package/ConferenciaPacote.h"
 #include "package/LeituraZip.h"
-#include "package/StatusZip.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,13 +141,13 @@ void registraFalha(FonteContada &fonte)
     }
 }
 
-void informa(FonteContada &fonte, std::int16_t codigo, int percentual)
+void informa(FonteContada &fonte, AcaoZip acao, int percentual)
 {
     if (percentual == fonte.ultimo)
         return;
     fonte.ultimo = percentual;
     if (*fonte.relator)
-        (*fonte.relator)(MontaStatus(codigo, fonte.nome, percentual));
+        (*fonte.relator)({acao, fonte.nome, percentual});
 }
 
 zip_int64_t chamadaFonte(void *dados, void *buffer, zip_uint64_t tamanho, zip_source_cmd_t comando)
@@ -463,7 +462,7 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     } liberaErro{&fonte.erro};
 
     if (relator)
-        relator(MontaStatus(AcaoZip::Zipando, nomeEntrada, 0));
+        relator({AcaoZip::Zipando, nomeEntrada, 0});
     fonte.ultimo = 0;
 
     // What an existing archive holds is ignored; the new one is written
@@ -504,7 +503,7 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
     if (const int codigo = destino.poeNoLugar())
         throw erroDoSistema(codigo, arquivoZip);
     if (relator)
-        relator(MontaStatus(AcaoZip::Zipado, nomeEntrada, 100));
+        relator({AcaoZip::Zipado, nomeEntrada, 100});
 }
 
 void extrai(const QString &arquivoZip, const QString &incluir, const QString &destino, bool restauraEstrutura,
@@ -555,14 +554,14 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
             const int agora = percentual(std::min(saida.escritos(), entrada.tamanho), entrada.tamanho);
             if (agora != ultimo && relator) {
                 ultimo = agora;
-                relator(MontaStatus(AcaoZip::Deszipando, simples, agora));
+                relator({AcaoZip::Deszipando, simples, agora});
             }
         }
         if (saida.escritos() != entrada.tamanho)
             throw ErroTavo(ArquivoInvalido, QStringLiteral("Arquivo ZIP inválido ou danificado: ") + arquivoZip);
         saida.conclui();
         if (relator)
-            relator(MontaStatus(AcaoZip::Deszipado, simples, 100));
+            relator({AcaoZip::Deszipado, simples, 100});
     }
 }
 

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "package/EventoZip.h"
+
 #include <QList>
 #include <QString>
 
 #include <functional>
 
 // The ZIP engine behind the adapter: standard ZIP archives written and read
-// with libzip. Paths are host paths. Each job reports its progress as status
-// texts (see StatusZip.h) through a relay called synchronously, on the
-// calling thread, while the job runs. Failures raise ErroTavo.
+// with libzip. Paths are host paths. Each job reports its progress as events
+// (see EventoZip.h) through a relay called synchronously, on the calling
+// thread, while the job runs. Failures raise ErroTavo.
 namespace MotorZip {
 
-using Relator = std::function<void(const QString &status)>;
+using Relator = std::function<void(const EventoZip &evento)>;
 
 // A file that is not a ZIP archive, or a damaged one ("invalid file format").
 inline constexpr long ArquivoInvalido = 321;

@@ -110,16 +110,30 @@ QString DescricaoAcao(std::int16_t codigo)
     }
 }
 
-QString LinhaProgresso(const QString &status)
+namespace {
+
+QString linha(std::int16_t codigo, const QString &item, int percentual)
 {
-    return DescricaoAcao(CodigoAcao(status)) + QLatin1Char(' ') + ArquivoAcao(status) + QStringLiteral(" -> ")
-           + QString::number(PercentualAcao(status)) + QLatin1Char('%');
+    return DescricaoAcao(codigo) + QLatin1Char(' ') + item + QStringLiteral(" -> ") + QString::number(percentual)
+           + QLatin1Char('%');
 }
 
-QString MontaStatus(std::int16_t codigo, const QString &item, int percentual)
+} // namespace
+
+QString LinhaProgresso(const QString &status)
+{
+    return linha(CodigoAcao(status), ArquivoAcao(status), PercentualAcao(status));
+}
+
+QString LinhaEvento(const EventoZip &evento)
+{
+    return linha(static_cast<std::int16_t>(evento.acao), evento.item, evento.percentual);
+}
+
+QString MontaStatus(const EventoZip &evento)
 {
     // Fields 1, 3, 5 and 6 stay empty. Joined, not formatted: an item name
     // may hold "%1".
-    return QLatin1Char('|') + QString::number(codigo) + QStringLiteral("||") + item + QStringLiteral("|||")
-           + QString::number(percentual) + QLatin1Char('|');
+    return QLatin1Char('|') + QString::number(static_cast<std::int16_t>(evento.acao)) + QStringLiteral("||")
+           + evento.item + QStringLiteral("|||") + QString::number(evento.percentual) + QLatin1Char('|');
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "package/EventoZip.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -9,6 +11,10 @@
 // A status text is a list of fields separated by "|", numbered from 1:
 // field 2 is the action code, field 4 the item being processed and field 7
 // the percentage of the step done. A field the text does not reach is empty.
+// Only the window builds and reads these texts: its relay writes each event
+// of a job as one into its status box (txtZip), and the box's change handler
+// reads it back for the progress label. Everything else works with the
+// events themselves.
 
 // Text of field `numero` of `texto`, fields separated by `separador`.
 QString PegaCampo(const QString &texto, const QString &separador, int numero);
@@ -30,16 +36,9 @@ std::int16_t LeNumeroInicial(const QString &texto);
 // The progress line of a status text: name of the action, a blank, the item,
 // " -> ", the percentage and "%".
 QString LinhaProgresso(const QString &status);
+// The same line made from the event itself, with no status text between
+// (the console's).
+QString LinhaEvento(const EventoZip &evento);
 
-// Action codes the program's own ZIP jobs report.
-namespace AcaoZip {
-inline constexpr std::int16_t Zipando = 12;
-inline constexpr std::int16_t Zipado = 13;
-inline constexpr std::int16_t Deszipando = 14;
-inline constexpr std::int16_t Deszipado = 15;
-inline constexpr std::int16_t Testando = 16;
-inline constexpr std::int16_t Testado = 17;
-} // namespace AcaoZip
-
-// A status text with the given action code, item and percentage.
-QString MontaStatus(std::int16_t codigo, const QString &item, int percentual);
+// The status text of an event: its action code, item and percentage.
+QString MontaStatus(const EventoZip &evento);

@@ -9,9 +9,10 @@
 #include <cstdint>
 
 // The program's adapter to its ZIP component. A job hands each call the
-// relay that receives the component's status texts, synchronously, while it
-// works (the window turns them into its progress line, the console into its
-// own). Paths are in the program's form or host paths.
+// relay that receives the component's progress events, synchronously, while
+// it works, and passes them on as its own signal (the window writes each as
+// its status text into txtZip, the console shows its progress line). Paths
+// are in the program's form or host paths.
 
 // Set-up, once at start. Raises ErroTavo when the component cannot be used;
 // the jobs then fail with the same error when they reach it.
@@ -33,6 +34,6 @@ void DeszipaArquivo(const QString &arquivoZip, const QString &incluir, const QSt
 // Reads `arquivoZip` once: every entry to its end, checking each CRC, and
 // the file's digest (see ConferenciaPacote). A damaged, empty or non-ZIP
 // file, or a component that cannot be used, is in the result's `falha`.
-// `nome` is the name the status texts show (the file's own when empty).
+// `nome` is the item the events name (the file's own name when empty).
 ConferenciaPacote ConfereArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator = {},
                                     const QString &nome = {});

@@ -2,10 +2,11 @@
 
 #include "common/CaixaMensagem.h"
 #include "intake/ConsultaEscola.h"
-#include "package/MotorZip.h"
+#include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <optional>
 
@@ -110,9 +111,9 @@ public:
     // (txtZip). A failure shows "Erro inicializando bibliotecas ZIP"; the
     // jobs then fail when they reach the component.
     void InicializaZip(QLineEdit *caixaStatus);
-    // The relay the jobs hand the ZIP component: its status texts go into
-    // the status box.
-    MotorZip::Relator relayZip() const;
+    // The relay of the jobs' ZIP progress: each event goes into the status
+    // box as its status text (StatusZip.h).
+    void relayZip(const EventoZip &evento);
 
     // Shows a school in txtCodigoSRE, txtSRE, txtEscola and txtCodigoEscola;
     // none empties the four.
@@ -160,7 +161,7 @@ private:
     // The user's side of the jobs: every message is a box.
     CaixaMensagem::Caixas m_caixas;
     SessaoTransferencia *m_sessao;
-    QLineEdit *m_caixaStatusZip = nullptr;
+    QPointer<QLineEdit> m_caixaStatusZip;
     bool m_escritoriosPendentes = false;
     bool m_escritoriosAgendados = false;
 };

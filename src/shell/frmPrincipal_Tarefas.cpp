@@ -23,7 +23,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -44,15 +43,11 @@ void frmPrincipal::InicializaZip(QLineEdit *caixaStatus)
     }
 }
 
-MotorZip::Relator frmPrincipal::relayZip() const
+void frmPrincipal::relayZip(const EventoZip &evento)
 {
-    // The status texts go into the status box, which fires its change
-    // handler at once.
-    const QPointer<QLineEdit> caixa = m_caixaStatusZip;
-    return [caixa](const QString &status) {
-        if (caixa)
-            caixa->setText(status);
-    };
+    // The status box fires its change handler at once.
+    if (m_caixaStatusZip)
+        m_caixaStatusZip->setText(MontaStatus(evento));
 }
 
 void frmPrincipal::txtZip_Change()
@@ -113,11 +108,10 @@ void frmPrincipal::cmdGerar_Click()
         Interface::redesenha(this);
         Interface::ponteiroAmpulheta();
 
-        GeracaoPacote::Ouvinte ouvinte;
-        ouvinte.escolaIdentificada = [this](const std::optional<DadosEscola> &escola) { IdentificaEscola(escola); };
-        ouvinte.statusZip = relayZip();
-        const GeracaoPacote::Resultado resultado =
-            GeracaoPacote(Caminhos::bancoEscola(), Relogio::agora().date()).executa(ouvinte, m_caixas);
+        GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), m_caixas);
+        connect(&geracao, &GeracaoPacote::escolaIdentificada, this, &frmPrincipal::IdentificaEscola);
+        connect(&geracao, &GeracaoPacote::progressoZip, this, &frmPrincipal::relayZip);
+        const GeracaoPacote::Resultado resultado = geracao.executa();
         Acessibilidade::mostraTexto(lblProgresso, QString());
         gerado = resultado.gerado;
         if (gerado) {
@@ -154,27 +148,28 @@ void frmPrincipal::cmdProcurar_Click()
         } else {
             Interface::ponteiroAmpulheta();
             Interface::redesenha(this);
-            SelecaoPacote::Ouvinte ouvinte;
-            ouvinte.mensagem = [this](const QString &texto) {
+            SelecaoPacote selecao(*escolha, m_caixas);
+            connect(&selecao, &SelecaoPacote::mensagem, this, [this](const QString &texto) {
                 Acessibilidade::mostraTexto(lblMensagem, texto);
                 if (!texto.isEmpty()) {
                     Interface::ponteiroAmpulheta();
                     Interface::redesenha(this);
                 }
-            };
-            ouvinte.caminho = [this](const QString &caminho) { txtCaminhoArquivo->setText(caminho); };
-            ouvinte.pasta = [this](const QString &pasta) {
+            });
+            connect(&selecao, &SelecaoPacote::caminho, txtCaminhoArquivo, &QLineEdit::setText);
+            connect(&selecao, &SelecaoPacote::pasta, this, [this](const QString &pasta) {
                 try {
                     File1->setPath(pasta);
                 } catch (const ErroTavo &) {
                     // The job meets the missing folder itself and says so.
                 }
-            };
-            ouvinte.statusZip = relayZip();
-            ouvinte.zipConcluido = [this] { Acessibilidade::mostraTexto(lblProgresso, QString()); };
-            ouvinte.escolaIdentificada = [this](const std::optional<DadosEscola> &escola) { IdentificaEscola(escola); };
-            ouvinte.pacotePronto = [this](const PacoteEscolhido &pacote) { mostraPacote(pacote); };
-            resultado = SelecaoPacote(*escolha, m_caixas).executa(ouvinte);
+            });
+            connect(&selecao, &SelecaoPacote::progressoZip, this, &frmPrincipal::relayZip);
+            connect(&selecao, &SelecaoPacote::zipConcluido, this,
+                    [this] { Acessibilidade::mostraTexto(lblProgresso, QString()); });
+            connect(&selecao, &SelecaoPacote::escolaIdentificada, this, &frmPrincipal::IdentificaEscola);
+            connect(&selecao, &SelecaoPacote::pacotePronto, this, &frmPrincipal::mostraPacote);
+            resultado = selecao.executa();
             if (resultado.pronto) {
                 Pacote = resultado.pacote;
                 SSTab->setCurrentIndex(2);
@@ -223,16 +218,15 @@ void frmPrincipal::cmdDisquete_Click()
 {
     if (TarefaExclusiva::emCurso())
         return;
-    const ExportacaoDisquete exportacao(txtCaminhoArquivo->text(), m_caixas);
+    ExportacaoDisquete exportacao(txtCaminhoArquivo->text(), m_caixas);
     if (!exportacao.confere())
         return;
     const TarefaExclusiva tarefa(*this);
     Interface::ponteiroAmpulheta();
     Acessibilidade::mostraTexto(lblMensagem, QStringLiteral("Enviando o arquivo para o disquete. Aguarde..."));
-    ExportacaoDisquete::Ouvinte ouvinte;
-    ouvinte.pastaTrabalhoMudou = [this] { mostraPastaTrabalho(); };
-    ouvinte.cortado = [] { Interface::bipe(); };
-    exportacao.executa(ouvinte);
+    connect(&exportacao, &ExportacaoDisquete::pastaTrabalhoMudou, this, &frmPrincipal::mostraPastaTrabalho);
+    connect(&exportacao, &ExportacaoDisquete::cortado, this, [] { Interface::bipe(); });
+    exportacao.executa();
     Acessibilidade::mostraTexto(lblMensagem, QString());
     Interface::ponteiroPadrao();
 }

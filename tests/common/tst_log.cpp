@@ -489,7 +489,7 @@ private Q_SLOTS:
                  QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
                  Usuario usuario;
                  [&] {
-                     QVERIFY(!GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 3, 1)).executa({}, usuario).gerado);
+                     QVERIFY(!GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 3, 1), usuario).executa().gerado);
                  }();
                  return QStringList{QRegularExpression::escape(QStringLiteral(
                                         "warning tavo.zip: Package generation step failed: identifying the school - "
@@ -505,7 +505,7 @@ private Q_SLOTS:
                  const QString drive = Caminhos::disquete().pasta;
                  FalhasArquivo::instala([drive](const QString &alvo) { return alvo.startsWith(drive) ? ENOSPC : 0; });
                  Usuario usuario;
-                 ExportacaoDisquete(pacote, usuario).executa({});
+                 ExportacaoDisquete(pacote, usuario).executa();
                  FalhasArquivo::remove();
                  return QStringList{
                      QRegularExpression::escape(QStringLiteral("warning tavo.media: Floppy export failed: error "))

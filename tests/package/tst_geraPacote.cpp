@@ -235,7 +235,7 @@ private Q_SLOTS:
         int feitas = 0;
         bool lido = false; // the packer of this try has read the database
         QObject::connect(c.janela.txtZip, &QLineEdit::textChanged, &c.janela, [&](const QString &status) {
-            if (CodigoAcao(status) != AcaoZip::Zipando)
+            if (CodigoAcao(status) != static_cast<std::int16_t>(AcaoZip::Zipando))
                 return;
             const bool inicio = PercentualAcao(status) == 0;
             if (inicio)

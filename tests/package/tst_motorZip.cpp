@@ -57,23 +57,28 @@ qint64 bytesLidos()
 
 struct Registro
 {
-    QStringList status;
+    QList<EventoZip> eventos;
     MotorZip::Relator relator()
     {
-        return [this](const QString &s) { status.append(s); };
+        return [this](const EventoZip &evento) { eventos.append(evento); };
     }
-    QList<int> percentuais(std::int16_t codigo) const
+    QList<int> percentuais(AcaoZip acao) const
     {
         QList<int> lista;
-        for (const QString &s : status) {
-            if (CodigoAcao(s) == codigo)
-                lista.append(PercentualAcao(s));
+        for (const EventoZip &evento : eventos) {
+            if (evento.acao == acao)
+                lista.append(evento.percentual);
         }
         return lista;
     }
 };
 
 } // namespace
+
+char *toString(const EventoZip &evento)
+{
+    return QTest::toString(LinhaEvento(evento));
+}
 
 class TstMotorZip : public QObject
 {
@@ -89,7 +94,7 @@ private Q_SLOTS:
         Registro registro;
         MotorZip::compacta(pacote, pasta.filePath(QStringLiteral("fonte.mdb")), QStringLiteral("mirv_dat.mdb"), 3,
                            registro.relator());
-        QCOMPARE(registro.status.last(), MontaStatus(AcaoZip::Zipado, QStringLiteral("mirv_dat.mdb"), 100));
+        QCOMPARE(registro.eventos.last(), (EventoZip{AcaoZip::Zipado, QStringLiteral("mirv_dat.mdb"), 100}));
 
         const QList<MotorZip::Entrada> entradas = MotorZip::testa(pacote, {});
         QCOMPARE(entradas.size(), 1);
@@ -129,8 +134,8 @@ private Q_SLOTS:
         QCOMPARE(zipando.last(), 100);
         QVERIFY(std::is_sorted(zipando.begin(), zipando.end()));
         QVERIFY(zipando.contains(50));
-        for (const QString &status : registro.status)
-            QCOMPARE(ArquivoAcao(status), QStringLiteral("mirv_dat.mdb"));
+        for (const EventoZip &evento : registro.eventos)
+            QCOMPARE(evento.item, QStringLiteral("mirv_dat.mdb"));
     }
 
     void falhaOuInterrupcaoDeixaOPacoteAnteriorIntacto()
@@ -147,8 +152,8 @@ private Q_SLOTS:
 
         grava(pasta.filePath(QStringLiteral("grande.mdb")), aleatorio(2 << 20, 3));
         bool interrompido = false;
-        const MotorZip::Relator interrompe = [&](const QString &status) {
-            if (PercentualAcao(status) >= 40)
+        const MotorZip::Relator interrompe = [&](const EventoZip &evento) {
+            if (evento.percentual >= 40)
                 throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
         };
         try {
@@ -232,7 +237,7 @@ private Q_SLOTS:
         QCOMPARE(conferencia.tamanho, arquivo.size());
         QCOMPARE(conferencia.sha256, QCryptographicHash::hash(arquivo, QCryptographicHash::Sha256));
         QVERIFY(conferencia.vale(pacote));
-        QCOMPARE(registro.status.last(), MontaStatus(AcaoZip::Testado, QStringLiteral("p.zip"), 100));
+        QCOMPARE(registro.eventos.last(), (EventoZip{AcaoZip::Testado, QStringLiteral("p.zip"), 100}));
         const QList<int> testando = registro.percentuais(AcaoZip::Testando);
         QVERIFY(std::is_sorted(testando.cbegin(), testando.cend()));
         // The file once, and at most the two blocks kept read again; a
@@ -267,8 +272,8 @@ private Q_SLOTS:
         // Rewritten in place at its size, with a time of change of its own,
         // once the check is reading it.
         bool reescrito = false;
-        const MotorZip::Relator reescreveAoTestar = [&](const QString &status) {
-            if (caso != QLatin1String("alterado") || reescrito || CodigoAcao(status) != AcaoZip::Testando)
+        const MotorZip::Relator reescreveAoTestar = [&](const EventoZip &evento) {
+            if (caso != QLatin1String("alterado") || reescrito || evento.acao != AcaoZip::Testando)
                 return;
             reescrito = true;
             QFile arquivo(pacote);
@@ -289,7 +294,7 @@ private Q_SLOTS:
         if (caso == QLatin1String("byte")) {
             grava(pacote, PacoteZip::deTamanho(300000, 24));
             QCOMPARE(numeroDoErro([&] {
-                         MotorZip::confere(pacote, [](const QString &) {
+                         MotorZip::confere(pacote, [](const EventoZip &) {
                              throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
                          });
                      }),
@@ -513,8 +518,8 @@ private Q_SLOTS:
         const QString pacote = pasta.filePath(QStringLiteral("p.zip"));
         grava(pacote, "pacote anterior");
         grava(pasta.filePath(QStringLiteral("grande.mdb")), aleatorio(3 << 20, 14));
-        const MotorZip::Relator interrompe = [&](const QString &status) {
-            if (PercentualAcao(status) >= 40)
+        const MotorZip::Relator interrompe = [&](const EventoZip &evento) {
+            if (evento.percentual >= 40)
                 throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("interrompido"));
         };
         qputenv("TAVO_ZIP_TRABALHADORES", trabalhadores);

@@ -90,7 +90,7 @@ private Q_SLOTS:
     {
         // An item name with "%1" or blanks passes through untouched.
         const QString item = QStringLiteral("dados %1 de São João.mdb");
-        const QString status = MontaStatus(AcaoZip::Deszipando, item, 37);
+        const QString status = MontaStatus({AcaoZip::Deszipando, item, 37});
         QCOMPARE(int(CodigoAcao(status)), 14);
         QCOMPARE(ArquivoAcao(status), item);
         QCOMPARE(int(PercentualAcao(status)), 37);

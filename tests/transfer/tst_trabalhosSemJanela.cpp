@@ -64,23 +64,23 @@ private Q_SLOTS:
 
         // "Gerar": the school reported as it is read, the package ready.
         std::optional<DadosEscola> escola;
-        int status = 0;
-        GeracaoPacote::Ouvinte aoGerar;
-        aoGerar.escolaIdentificada = [&](const std::optional<DadosEscola> &lida) { escola = lida; };
-        aoGerar.statusZip = [&](const QString &) { ++status; };
-        const GeracaoPacote::Resultado gerado =
-            GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 12, 7)).executa(aoGerar, usuario);
+        int eventos = 0;
+        GeracaoPacote geracao(Caminhos::bancoEscola(), QDate(2026, 12, 7), usuario);
+        connect(&geracao, &GeracaoPacote::escolaIdentificada, this,
+                [&](const std::optional<DadosEscola> &lida) { escola = lida; });
+        connect(&geracao, &GeracaoPacote::progressoZip, this, [&](const EventoZip &) { ++eventos; });
+        const GeracaoPacote::Resultado gerado = geracao.executa();
         QVERIFY(gerado.gerado);
         QVERIFY(escola);
         QCOMPARE(escola->codigoEscola, QStringLiteral("31045678"));
-        QVERIFY(status > 0);
+        QVERIFY(eventos > 0);
         QCOMPARE(gerado.escolhido.nome(), QStringLiteral("DADOS_31045678_07122026.zip"));
         QCOMPARE(gerado.escolhido.tamanho(), QFileInfo(Caminhos::local(gerado.pacote)).size());
 
         // "...": the same package chosen from another folder.
         const QString escolhido = ambiente.raiz() + QStringLiteral("/DADOS_31045678_07122026.zip");
         QVERIFY(QFile::copy(Caminhos::local(gerado.pacote), escolhido));
-        const SelecaoPacote::Resultado selecionado = SelecaoPacote(escolhido, usuario).executa({});
+        const SelecaoPacote::Resultado selecionado = SelecaoPacote(escolhido, usuario).executa();
         QVERIFY(selecionado.pronto);
         QCOMPARE(selecionado.pacote.codigoEscola(), QStringLiteral("31045678"));
         QCOMPARE(usuario.textos, QStringList{QStringLiteral("O Arquivo está pronto para ser Transmitido!")});
