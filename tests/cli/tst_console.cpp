@@ -22,6 +22,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +62,22 @@ Execucao consoleComSaida(const QString &script, const QStringList &argumentos)
     ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
     return executaPrograma(QStringLiteral("sh"),
                            QStringList{QStringLiteral("-c"), script, QStringLiteral(TAVO_UPLOAD_CLI)} + argumentos,
+                           ambiente, 60000);
+}
+
+// Runs the console on a terminal of its own, by way of util-linux's
+// `script`: it then shows its progress line. Standard output and standard
+// error both come out as the terminal's output.
+Execucao consoleNoTerminal(const QStringList &argumentos)
+{
+    QString comando = QStringLiteral("exec");
+    for (QString argumento : QStringList{QStringLiteral(TAVO_UPLOAD_CLI)} + argumentos)
+        comando +=
+            QStringLiteral(" '") + argumento.replace(QLatin1Char('\''), QStringLiteral("'\\''")) + QLatin1Char('\'');
+    QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+    ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
+    return executaPrograma(QStringLiteral("script"), {QStringLiteral("-qec"), comando, QStringLiteral("/dev/null")},
                            ambiente, 60000);
 }
 
@@ -470,6 +487,58 @@ private Q_SLOTS:
         QVERIFY(QDir(Caminhos::local(Caminhos::pastaTrabalho())).entryList(QDir::Files | QDir::Hidden).isEmpty());
         const QString log = QString::fromUtf8(le(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
         QCOMPARE(log.count(QStringLiteral("warning tavo.zip: The school database changed while it was read")), 2);
+    }
+
+    // On a terminal the ZIP work shows as one line rewritten in place, the
+    // window's progress line, and is cleared before what follows it.
+    void progressoNoTerminalComoNaJanela_data()
+    {
+        QTest::addColumn<QString>("comando");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("progresso"); // the first progress line, a pattern
+        QTest::addColumn<QString>("depois");    // all that follows the cleared line
+        QTest::newRow("gerar") << QStringLiteral("gerar") << 0
+                               << QRegularExpression::escape(QStringLiteral("Zipando mirv_dat.mdb -> 0%"))
+                               << QStringLiteral("<pacote>\r\n");
+        // Read back whole and unpacked; no type given, so nothing is sent.
+        QTest::newRow("enviar --pacote") << QStringLiteral("enviar") << 1
+                                         << QStringLiteral("Testando escolhido\\.zip -> \\d+%")
+                                         << QStringLiteral("O Arquivo está pronto para ser Transmitido!\r\n"
+                                                           "Tipo de Transmissão\r\nEscolha o Tipo de Transmissão\r\n");
+    }
+
+    void progressoNoTerminalComoNaJanela()
+    {
+        QFETCH(QString, comando);
+        QFETCH(int, codigo);
+        QFETCH(QString, progresso);
+        QFETCH(QString, depois);
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("script (util-linux) is not installed: no terminal to run the console on");
+        Escritorio escritorio;
+        const QString pacote = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
+        QStringList argumentos{comando};
+        if (comando == QLatin1String("enviar")) {
+            QCOMPARE(console({QStringLiteral("gerar")}).codigo, 0);
+            const QString escolhido = escritorio.ambiente.raiz() + QStringLiteral("/escolhido.zip");
+            QVERIFY(QFile::copy(pacote, escolhido));
+            argumentos << QStringLiteral("--pacote") << escolhido;
+        }
+
+        const Execucao execucao = consoleNoTerminal(argumentos);
+
+        QCOMPARE(execucao.codigo, codigo);
+        // Rewritten in place: a carriage return, the line, the rest of the
+        // terminal's line erased; cleared the same way.
+        const QRegularExpressionMatch achada =
+            QRegularExpression(QStringLiteral("\\r") + progresso + QStringLiteral("\\x1b\\[K")).match(execucao.saida);
+        QVERIFY2(achada.hasMatch(), qPrintable(execucao.saida));
+        depois.replace(QStringLiteral("<pacote>"), QDir::cleanPath(pacote));
+        const QRegularExpression fim(QStringLiteral("^(\\r[^\\n\\x1b]+\\x1b\\[K)*\\r\\x1b\\[K")
+                                     + QRegularExpression::escape(depois) + QLatin1Char('$'));
+        QVERIFY2(fim.match(execucao.saida.mid(achada.capturedEnd())).hasMatch(), qPrintable(execucao.saida));
+        // No status text of the window's box reaches the terminal.
+        QVERIFY2(!execucao.saida.contains(QLatin1Char('|')), qPrintable(execucao.saida));
     }
 
     void historicoComoAJanelaMostra_data()

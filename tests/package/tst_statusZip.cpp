@@ -95,6 +95,50 @@ private Q_SLOTS:
         QCOMPARE(ArquivoAcao(status), item);
         QCOMPARE(int(PercentualAcao(status)), 37);
     }
+
+    // The console shows the line of the event itself; the window's label
+    // reads the same line back from the status text its relay wrote.
+    void linhaDoEventoEhADoStatus_data()
+    {
+        QTest::addColumn<int>("acao");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<int>("percentual");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("linha");
+        QTest::newRow("zipando") << int(AcaoZip::Zipando) << QStringLiteral("mirv_dat.mdb") << 0
+                                 << QStringLiteral("|12||mirv_dat.mdb|||0|")
+                                 << QStringLiteral("Zipando mirv_dat.mdb -> 0%");
+        QTest::newRow("zipado") << int(AcaoZip::Zipado) << QStringLiteral("mirv_dat.mdb") << 100
+                                << QStringLiteral("|13||mirv_dat.mdb|||100|")
+                                << QStringLiteral("Zipado mirv_dat.mdb -> 100%");
+        QTest::newRow("deszipando") << int(AcaoZip::Deszipando) << QStringLiteral("mirv_dat.mdb") << 45
+                                    << QStringLiteral("|14||mirv_dat.mdb|||45|")
+                                    << QStringLiteral("Deszipando mirv_dat.mdb -> 45%");
+        QTest::newRow("deszipado") << int(AcaoZip::Deszipado) << QStringLiteral("leia-me.txt") << 100
+                                   << QStringLiteral("|15||leia-me.txt|||100|")
+                                   << QStringLiteral("Deszipado leia-me.txt -> 100%");
+        QTest::newRow("testando") << int(AcaoZip::Testando) << QStringLiteral("DADOS_31045678_01032026.zip") << 7
+                                  << QStringLiteral("|16||DADOS_31045678_01032026.zip|||7|")
+                                  << QStringLiteral("Testando DADOS_31045678_01032026.zip -> 7%");
+        QTest::newRow("testado com %1 e acento")
+            << int(AcaoZip::Testado) << QStringLiteral("São João %1.zip") << 100
+            << QStringLiteral("|17||São João %1.zip|||100|") << QStringLiteral("Testado São João %1.zip -> 100%");
+        QTest::newRow("sem item") << int(AcaoZip::Testando) << QString() << 3 << QStringLiteral("|16|||||3|")
+                                  << QStringLiteral("Testando  -> 3%");
+    }
+
+    void linhaDoEventoEhADoStatus()
+    {
+        QFETCH(int, acao);
+        QFETCH(QString, item);
+        QFETCH(int, percentual);
+        QFETCH(QString, status);
+        QFETCH(QString, linha);
+        const EventoZip evento{static_cast<AcaoZip>(acao), item, percentual};
+        QCOMPARE(MontaStatus(evento), status);
+        QCOMPARE(LinhaEvento(evento), linha);
+        QCOMPARE(LinhaProgresso(MontaStatus(evento)), linha);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstStatusZip)
