@@ -4,6 +4,7 @@
 #include "intake/ConsultaEscola.h"
 #include "package/MotorZip.h"
 #include "package/PacoteEscolhido.h"
+#include "store/Configuracao.h"
 
 #include <QMainWindow>
 
@@ -127,6 +128,10 @@ public:
     // A transfer runs (closing the window ends it).
     bool transferindo() const;
 
+    // The server settings a transfer uses: loaded by Form_Load, replaced
+    // when the settings window saves or reads them back.
+    const ConfiguracaoCliente &configuracao() const { return m_configuracao; }
+
 protected:
     // Every way of closing asks first ("Form_Unload").
     void closeEvent(QCloseEvent *evento) override;
@@ -159,6 +164,7 @@ private:
 
     // The user's side of the jobs: every message is a box.
     CaixaMensagem::Caixas m_caixas;
+    ConfiguracaoCliente m_configuracao;
     SessaoTransferencia *m_sessao;
     QLineEdit *m_caixaStatusZip = nullptr;
     bool m_escritoriosPendentes = false;
