@@ -75,11 +75,11 @@ void preparaInstalacao(quint16 porta)
     QDir().mkpath(Caminhos::local(Caminhos::pastaTrabalho()));
     QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
     garanteBancoLocal();
-    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-    Conexao().execute(QStringLiteral("delete from configuracao"));
+    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    sessao.Conexao.execute(QStringLiteral("delete from configuracao"));
     if (porta != 0)
-        Conexao().execute(QStringLiteral("insert into configuracao values ('127.0.0.1', 1, %1)").arg(porta));
-    FechaBanco();
+        sessao.Conexao.execute(QStringLiteral("insert into configuracao values ('127.0.0.1', 1, %1)").arg(porta));
+    sessao.fecha();
 }
 
 std::unique_ptr<frmPrincipal> abreJanela()

@@ -1,7 +1,7 @@
 // A school database read from arbitrary bytes, through the program's own
-// path: the bytes become a file, AbreBanco opens it (SQLite or Jet by its
-// header) and the identification statement reads the school. Every failure
-// must be an ErroTavo, and the shared connection must end closed.
+// path: the bytes become a file, a database session opens it (SQLite or Jet
+// by its header) and the identification statement reads the school. Every
+// failure must be an ErroTavo, and no connection may be left open.
 //
 // The Jet file is read by the helper program tavo-leitor-jet (built with
 // the same sanitizers). A sanitizer report there ends the helper only, which
@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
     } catch (...) {
         falha("a leitura lançou algo que não é ErroTavo");
     }
-    if (Conexao().aberta())
+    if (SessaoBanco::algumaAberta())
         falha("a conexão ficou aberta depois da leitura");
     if (const QString relatorio = relatorioDoLeitor(); !relatorio.isEmpty())
         falha("um sanitizador parou o leitor Jet:\n", relatorio);

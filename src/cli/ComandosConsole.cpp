@@ -11,7 +11,6 @@
 #include "package/StatusZip.h"
 #include "package/modAddZip.h"
 #include "store/AtualizaSRE.h"
-#include "store/Historico.h"
 #include "store/PreparacaoBancoLocal.h"
 
 #include <QDir>
@@ -128,18 +127,11 @@ int historico(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
     };
     QString relatorio;
     try {
+        // A table from before the type was recorded is upgraded, then the
+        // report is made again: there is always a report to print.
         relatorio = GeraHistorico(mes, ano, pedido.tipo);
     } catch (const ErroTavo &erro) {
-        if (erro.numero() != Erros::ColunaInexistente)
-            return falha(erro);
-        // A table from before the type was recorded: upgraded, then the
-        // report is made again.
-        try {
-            AtualizaTabelaHistorico();
-            relatorio = GeraHistorico(mes, ano, pedido.tipo);
-        } catch (const ErroTavo &outro) {
-            return falha(outro);
-        }
+        return falha(erro);
     }
     terminal.saidaBruta(relatorio.toUtf8());
     return Sucesso;

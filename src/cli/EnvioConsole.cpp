@@ -23,30 +23,6 @@ using Mensagens::Icone;
 
 namespace {
 
-// The server settings put into use, as the window's load does. False when
-// the local database cannot be read: the user was told.
-bool carregaConfiguracao(TerminalConsole &terminal)
-{
-    try {
-        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao()) {
-            aplicaConfiguracao(*linha);
-        } else {
-            // No settings: the greeting; the send then finds no port to try.
-            terminal.avisa(QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).")
-                               + QStringLiteral("\r\n")
-                               + QStringLiteral("Vá ao menu Configuração e informa as cinfigurações iniciais."),
-                           Icone::Informacao, QStringLiteral("TAVO - Upload"));
-        }
-        return true;
-    } catch (const ErroTavo &erro) {
-        terminal.avisa(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
-                               .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
-                           + QStringLiteral("\r\n") + erro.descricao(),
-                       Icone::Critico);
-        return false;
-    }
-}
-
 // A path given on the command line: one in the program's form ("c:\...")
 // stays as it is; any other is taken from the current folder.
 QString caminhoEscolhido(const QString &argumento)
@@ -115,7 +91,10 @@ namespace ComandosConsole {
 int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
 {
     terminal.defineResultados({QStringLiteral("A transferência do arquivo foi concluída com sucesso!")});
-    if (!carregaConfiguracao(terminal))
+    // The settings loaded as the window's start loads them; with none stored
+    // (the greeting) the send finds no port to try.
+    ConfiguracaoCliente configuracao;
+    if (!CarregaConfiguracaoInicio(configuracao, terminal))
         return Falha;
     // Either way the package is read back whole before it goes.
     try {
@@ -134,7 +113,7 @@ int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
     QObject::connect(&sessao, &SessaoTransferencia::status, &sessao,
                      [&terminal](const QString &texto) { terminal.progresso(texto); });
     const SessaoTransferencia::Fim fim =
-        sessao.transmite({IpServidor, QtdePortas, PortaInicial}, *pacote,
+        sessao.transmite(configuracao, *pacote,
                          {escola.codigoSRE, escola.sre, escola.codigoEscola, escola.escola,
                           MensagensCliente::tipoTransmissao(pedido.periodica.value_or(true))});
     terminal.progresso({});

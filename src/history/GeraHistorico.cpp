@@ -6,6 +6,7 @@
 #include "history/RelatorioHistorico.h"
 #include "store/Banco.h"
 #include "store/CompatibilidadeJet.h"
+#include "store/Historico.h"
 
 #include <initializer_list>
 
@@ -34,10 +35,10 @@ QString dataDoEnvio(const QVariant &valor)
     return CompatibilidadeJet::formata(valor, QStringLiteral("dd/mm/yyyy hh:mm:ss"));
 }
 
-QString textoDoCampo(const QString &coluna)
+QString textoDoCampo(const ConsultaBanco &consulta, const QString &coluna)
 {
     // A NULL reads as empty text, as it does when joined into a line.
-    return Consulta().campo(coluna).toString();
+    return consulta.campo(coluna).toString();
 }
 
 } // namespace
@@ -62,26 +63,33 @@ QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
     return comando;
 }
 
-QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+namespace {
+
+std::optional<QString> geraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo, AposAtualizar apos)
 {
     qCInfo(lcHistorico).noquote() << "History report of"
                                   << QStringLiteral("%1/%2").arg(mes, 2, 10, QLatin1Char('0')).arg(ano) << "type"
                                   << tipo;
+    const QString comando = ComandoHistorico(mes, ano, tipo);
     try {
         SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-        ComandoSql = ComandoHistorico(mes, ano, tipo);
-        Consulta().abre(ComandoSql);
+        if (ConsultaHistorico(sessao, comando, apos) == LeituraHistorico::TabelaAtualizada) {
+            sessao.fecha();
+            return std::nullopt;
+        }
 
         // The month name is asked for only now, after the query, so that an old
         // table is upgraded whatever month is chosen.
         RelatorioHistorico::Montador montador(mes, ano);
         qsizetype linhas = 0;
-        while (!Consulta().fim()) {
-            montador.acrescenta(
-                dataDoEnvio(Consulta().campo(QStringLiteral("data_envio"))), textoDoCampo(QStringLiteral("descricao")),
-                textoDoCampo(QStringLiteral("codigo_escola")), textoDoCampo(QStringLiteral("nome_arquivo")),
-                textoDoCampo(QStringLiteral("TIPO_TRANSMISSAO")));
-            Consulta().proximo();
+        ConsultaBanco &consulta = sessao.Consulta;
+        while (!consulta.fim()) {
+            montador.acrescenta(dataDoEnvio(consulta.campo(QStringLiteral("data_envio"))),
+                                textoDoCampo(consulta, QStringLiteral("descricao")),
+                                textoDoCampo(consulta, QStringLiteral("codigo_escola")),
+                                textoDoCampo(consulta, QStringLiteral("nome_arquivo")),
+                                textoDoCampo(consulta, QStringLiteral("TIPO_TRANSMISSAO")));
+            consulta.proximo();
             ++linhas;
         }
         QString texto = montador.termina();
@@ -89,13 +97,20 @@ QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
         qCInfo(lcHistorico) << "History report done:" << linhas << "sends";
         return texto;
     } catch (const ErroTavo &erro) {
-        // An old table is no failure of the report: the caller upgrades it
-        // and asks again.
-        if (erro.numero() == Erros::ColunaInexistente)
-            qCInfo(lcHistorico).noquote() << "History table without the type column:" << erro.relato();
-        else
-            qCWarning(lcHistorico).noquote()
-                << "History report not made:" << erro.relato() << "- statement:" << ComandoSql;
+        qCWarning(lcHistorico).noquote() << "History report not made:" << erro.relato() << "- statement:" << comando;
         throw;
     }
+}
+
+} // namespace
+
+QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+{
+    // Made again after an upgrade, there is always a report.
+    return geraHistorico(mes, ano, tipo, AposAtualizar::Repete).value();
+}
+
+std::optional<QString> GeraHistoricoOuAtualiza(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+{
+    return geraHistorico(mes, ano, tipo, AposAtualizar::Encerra);
 }

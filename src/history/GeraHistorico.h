@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // The history report of one month: the query on the local database and the
 // text built from its rows. No window is involved; the history window shows
@@ -13,7 +14,12 @@
 QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
 
 // Opens the local database, runs the select and returns the whole report
-// text. Any failure raises ErroTavo, the database closed again; a history
-// table without the type column raises Erros::ColunaInexistente, for which
-// the caller runs the store's AtualizaTabelaHistorico (store/Historico.h).
+// text. A history table without the type column is upgraded first (the
+// store's ConsultaHistorico, store/Historico.h) and the report made then.
+// Any failure raises ErroTavo, the database closed again.
 QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
+
+// The same, except for a history table without the type column: it is
+// upgraded and nothing more is done, nothing returned (the history window's
+// refresh; its next refresh shows the rows).
+std::optional<QString> GeraHistoricoOuAtualiza(std::int16_t mes, std::int16_t ano, std::int16_t tipo);

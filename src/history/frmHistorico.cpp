@@ -9,7 +9,6 @@
 #include "history/GeraHistorico.h"
 #include "history/ImpressaoHistorico.h"
 #include "history/TextoMultilinha.h"
-#include "store/Historico.h"
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -210,26 +209,19 @@ void frmHistorico::cmdAtualizar_Click()
 
 void frmHistorico::GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
-    QString relatorio;
+    std::optional<QString> relatorio;
     try {
         Interface::GuardaPonteiro ponteiro;
         Interface::ponteiroAmpulheta();
-        relatorio = ::GeraHistorico(mes, ano, tipo);
+        relatorio = GeraHistoricoOuAtualiza(mes, ano, tipo);
     } catch (const ErroTavo &erro) {
-        if (erro.numero() != Erros::ColunaInexistente) {
-            avisaFalha(erro);
-            return;
-        }
-        // A table from before the type was recorded: upgraded without a
-        // word; the next refresh shows its rows.
-        try {
-            AtualizaTabelaHistorico();
-        } catch (const ErroTavo &falha) {
-            avisaFalha(falha);
-        }
+        avisaFalha(erro);
         return;
     }
-    txtHistorico->setText(relatorio);
+    // A table from before the type was recorded was upgraded without a
+    // word, and this refresh ends there; the next one shows its rows.
+    if (relatorio)
+        txtHistorico->setText(*relatorio);
 }
 
 void frmHistorico::cmdImprimir_Click()

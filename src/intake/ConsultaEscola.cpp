@@ -26,14 +26,15 @@ std::optional<DadosEscola> ConsultaDadosEscola(const QString &caminhoLocal)
 {
     // Closed on every way out, so the caller may open another database at once.
     SessaoBanco sessao(caminhoLocal);
-    ComandoSql = ComandoIdentificacao();
-    Consulta().abre(ComandoSql);
-    if (Consulta().fim())
+    sessao.ComandoSql = ComandoIdentificacao();
+    ConsultaBanco &consulta = sessao.Consulta;
+    consulta.abre(sessao.ComandoSql);
+    if (consulta.fim())
         return std::nullopt;
     DadosEscola dados;
-    dados.codigoSRE = normaliza(Consulta().texto(QStringLiteral("CODIGO")));
-    dados.sre = normaliza(Consulta().texto(QStringLiteral("descricao")));
-    dados.escola = normaliza(Consulta().texto(QStringLiteral("Escola")));
-    dados.codigoEscola = normaliza(Consulta().texto(QStringLiteral("codigo_mec")));
+    dados.codigoSRE = normaliza(consulta.texto(QStringLiteral("CODIGO")));
+    dados.sre = normaliza(consulta.texto(QStringLiteral("descricao")));
+    dados.escola = normaliza(consulta.texto(QStringLiteral("Escola")));
+    dados.codigoEscola = normaliza(consulta.texto(QStringLiteral("codigo_mec")));
     return dados;
 }

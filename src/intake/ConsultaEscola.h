@@ -21,9 +21,9 @@ struct DadosEscola
 QString ComandoIdentificacao();
 
 // Reads the school database at the host path `caminhoLocal` (Access or
-// SQLite) through the shared connection: the first row of the
+// SQLite) in a session of its own: the first row of the
 // identification, each value without surrounding blanks and in upper case
 // (accents kept). Nothing when the join has no row. A missing or unreadable
 // file, a missing table or column, or a Null in a used column raises
-// ErroTavo. The shared connection is closed on every way out.
+// ErroTavo. The database is closed on every way out.
 std::optional<DadosEscola> ConsultaDadosEscola(const QString &caminhoLocal);

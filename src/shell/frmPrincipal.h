@@ -4,6 +4,7 @@
 #include "intake/ConsultaEscola.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
+#include "store/Configuracao.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -128,6 +129,10 @@ public:
     // A transfer runs (closing the window ends it).
     bool transferindo() const;
 
+    // The server settings a transfer uses: loaded by Form_Load, replaced
+    // when the settings window saves or reads them back.
+    const ConfiguracaoCliente &configuracao() const { return m_configuracao; }
+
 protected:
     // Every way of closing asks first ("Form_Unload").
     void closeEvent(QCloseEvent *evento) override;
@@ -160,6 +165,7 @@ private:
 
     // The user's side of the jobs: every message is a box.
     CaixaMensagem::Caixas m_caixas;
+    ConfiguracaoCliente m_configuracao;
     SessaoTransferencia *m_sessao;
     QPointer<QLineEdit> m_caixaStatusZip;
     bool m_escritoriosPendentes = false;

@@ -3,14 +3,12 @@
 #include "shell/frmPrincipal.h"
 
 #include "common/Acessibilidade.h"
-#include "common/CaixaMensagem.h"
-#include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Log.h"
 #include "history/frmHistorico.h"
 #include "shell/ListaArquivos.h"
 #include "store/AtualizaSRE.h"
-#include "store/CarregaConfiguracao.h"
+#include "store/Configuracao.h"
 #include "store/frmConfiguracao.h"
 #include "transfer/SessaoTransferencia.h"
 
@@ -30,18 +28,12 @@ void frmPrincipal::Form_Load()
     Acessibilidade::mostraTexto(lblsendingfile, QString());
     Acessibilidade::mostraTexto(lblMensagem, QString());
     DesabilitaBotoesEnvio();
-    // The load has no error handling of its own for the local database; a
-    // database that cannot be read is reported once and the window opens all
-    // the same, with empty settings.
-    try {
-        CarregaConfiguracao(QStringLiteral("P"));
-    } catch (const ErroTavo &erro) {
-        CaixaMensagem::aviso(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
-                                     .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
-                                 + QStringLiteral("\r\n") + erro.descricao(),
-                             CaixaMensagem::Icone::Critico);
+    // The settings load ("P"), the console's too. The load has no error
+    // handling of its own for the local database; a database that cannot be
+    // read is reported once and the window opens all the same, with empty
+    // settings.
+    if (!CarregaConfiguracaoInicio(m_configuracao, m_caixas))
         return;
-    }
     // The office names only decorate the history report: their refresh (a
     // write per office) need not hold the window back. It runs once the
     // window is on the screen, and before the window handles any input of
@@ -141,6 +133,9 @@ void frmPrincipal::conectaEventos()
 void frmPrincipal::mnuArquivo_Click()
 {
     frmConfiguracao janela(this);
+    // What the settings window saves or reads back is in use at once.
+    connect(&janela, &frmConfiguracao::configuracaoEmUso, this,
+            [this](const ConfiguracaoCliente &configuracao) { m_configuracao = configuracao; });
     janela.exec();
 }
 

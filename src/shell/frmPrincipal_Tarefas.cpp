@@ -17,7 +17,6 @@
 #include "package/modAddZip.h"
 #include "shell/ListaArquivos.h"
 #include "shell/TarefaExclusiva.h"
-#include "store/Configuracao.h"
 #include "transfer/MensagensCliente.h"
 #include "transfer/SessaoTransferencia.h"
 
@@ -249,7 +248,7 @@ void frmPrincipal::cmdTransmitir_Click()
         return;
 
     const TarefaExclusiva exclusiva(*this);
-    m_sessao->transmite({IpServidor, QtdePortas, PortaInicial}, Pacote,
+    m_sessao->transmite(m_configuracao, Pacote,
                         {txtCodigoSRE->text(), txtSRE->text(), txtCodigoEscola->text(), txtEscola->text(),
                          MensagensCliente::tipoTransmissao(periodica)});
 }

@@ -18,10 +18,10 @@ void AtualizaSRE(const QList<EscritorioRegional> &escritorios)
         if (escritorio.provisorio)
             continue;
         // The town is quoted like any other value; the shipped names have no quote.
-        ComandoSql = QStringLiteral("update ACE_ESTRUT_ORGN set descricao=")
-                     + LiteraisSql::texto(QStringLiteral("SSRE DE ") + escritorio.cidade)
-                     + QStringLiteral(" where codigo = ") + QString::number(escritorio.codigo);
-        Conexao().execute(ComandoSql);
+        sessao.ComandoSql = QStringLiteral("update ACE_ESTRUT_ORGN set descricao=")
+                            + LiteraisSql::texto(QStringLiteral("SSRE DE ") + escritorio.cidade)
+                            + QStringLiteral(" where codigo = ") + QString::number(escritorio.codigo);
+        sessao.Conexao.execute(sessao.ComandoSql);
     }
     sessao.fecha();
 }

@@ -1,7 +1,6 @@
 #include "store/Banco.h"
 
 #include "common/Erro.h"
-#include "common/Log.h"
 #include "store/BancoJet.h"
 #include "store/CompatibilidadeJet.h"
 
@@ -11,14 +10,13 @@
 #include <QSqlRecord>
 #include <QThread>
 
-QString ComandoSql;
+#include <algorithm>
 
 namespace {
 
-const QString kNomeConexao = QStringLiteral("tavo");
-
-ConexaoBanco g_conexao;
-ConsultaBanco g_consulta;
+// A session's connection is named after the session, so that none is ever
+// taken for another's.
+const QString kPrefixoSessao = QStringLiteral("tavo-sessao-");
 
 ErroTavo erroObjetoFechado()
 {
@@ -29,18 +27,6 @@ ErroTavo erroSemRegistroAtual()
 {
     return ErroTavo(Erros::SemRegistroAtual,
                     QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
-}
-
-void liberaConexao()
-{
-    g_consulta.fecha();
-    if (QSqlDatabase::contains(kNomeConexao)) {
-        {
-            QSqlDatabase banco = QSqlDatabase::database(kNomeConexao, false);
-            banco.close();
-        }
-        QSqlDatabase::removeDatabase(kNomeConexao);
-    }
 }
 
 } // namespace
@@ -59,24 +45,14 @@ FormatoBanco formatoDoBanco(const QString &caminho)
     return FormatoBanco::Desconhecido;
 }
 
-ConexaoBanco &Conexao()
-{
-    return g_conexao;
-}
-
-ConsultaBanco &Consulta()
-{
-    return g_consulta;
-}
-
 QSqlDatabase ConexaoBanco::banco() const
 {
-    return QSqlDatabase::database(kNomeConexao, false);
+    return m_banco;
 }
 
 bool ConexaoBanco::aberta() const
 {
-    return QSqlDatabase::contains(kNomeConexao) && banco().isOpen();
+    return m_banco.isOpen();
 }
 
 void ConexaoBanco::preparaTabelas(const QString &sql)
@@ -104,8 +80,8 @@ void ConexaoBanco::execute(const QString &sql)
 void ConsultaBanco::abre(const QString &sql)
 {
     fecha();
-    g_conexao.preparaTabelas(sql);
-    auto consulta = std::make_unique<QSqlQuery>(g_conexao.banco());
+    m_conexao.preparaTabelas(sql);
+    auto consulta = std::make_unique<QSqlQuery>(m_conexao.m_banco);
     consulta->setForwardOnly(true);
     if (!consulta->exec(CompatibilidadeJet::traduzSql(sql)))
         throw CompatibilidadeJet::erroDoBanco(consulta->lastError());
@@ -163,9 +139,8 @@ void ConsultaBanco::fecha()
 
 namespace {
 
-// Opens the connection; for a Jet file, returns the importer that copies
-// its tables (nothing for SQLite).
-std::unique_ptr<ImportadorTabelas> abreConexao(const QString &caminho)
+// Checks the file at `caminho` and tells its format.
+FormatoBanco confereArquivo(const QString &caminho)
 {
     const QFileInfo info(caminho);
     if (!info.isFile())
@@ -174,27 +149,51 @@ std::unique_ptr<ImportadorTabelas> abreConexao(const QString &caminho)
     if (formato == FormatoBanco::Desconhecido)
         throw ErroTavo(Erros::FormatoBancoDesconhecido,
                        QStringLiteral("Formato de banco de dados não reconhecido: '%1'.").arg(caminho));
-
-    QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kNomeConexao);
-    if (formato == FormatoBanco::SQLite) {
-        banco.setDatabaseName(caminho);
-    } else {
-        banco.setDatabaseName(QStringLiteral(":memory:"));
-    }
-    if (!banco.open())
-        throw CompatibilidadeJet::erroDoBanco(banco.lastError());
-    CompatibilidadeJet::preparaConexao(banco);
-    if (formato == FormatoBanco::SQLite) {
-        // A file that only looks like a database fails here, not later.
-        QSqlQuery teste(banco);
-        if (!teste.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            throw CompatibilidadeJet::erroDoBanco(teste.lastError());
-        return nullptr;
-    }
-    return abreBancoJet(caminho);
+    return formato;
 }
 
 } // namespace
+
+void ConexaoBanco::abre(const QString &nome, const QString &caminho)
+{
+    const FormatoBanco formato = confereArquivo(caminho);
+    m_nome = nome;
+    m_caminho = caminho;
+    try {
+        m_banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nome);
+        m_banco.setDatabaseName(formato == FormatoBanco::SQLite ? caminho : QStringLiteral(":memory:"));
+        if (!m_banco.open())
+            throw CompatibilidadeJet::erroDoBanco(m_banco.lastError());
+        CompatibilidadeJet::preparaConexao(m_banco);
+        if (formato == FormatoBanco::SQLite) {
+            // A file that only looks like a database fails here, not later.
+            QSqlQuery teste(m_banco);
+            if (!teste.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+                throw CompatibilidadeJet::erroDoBanco(teste.lastError());
+        } else {
+            m_importador = abreBancoJet(caminho);
+        }
+    } catch (...) {
+        // A file that opened but then failed its check (not a database after
+        // all, a damaged Access file) must not stay behind open.
+        libera();
+        throw;
+    }
+}
+
+bool ConexaoBanco::libera()
+{
+    const bool aberta = m_banco.isOpen();
+    m_importador.reset();
+    if (!m_nome.isEmpty()) {
+        m_banco.close();
+        // Every handle is let go before the name is removed.
+        m_banco = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_nome);
+        m_nome.clear();
+    }
+    return aberta;
+}
 
 bool PreparaMotorBanco()
 {
@@ -212,56 +211,28 @@ bool PreparaMotorBanco()
     return aberto;
 }
 
-void AbreBanco(const QString &caminho)
-{
-    liberaConexao();
-    g_conexao.m_importador.reset();
-    g_conexao.m_caminho = caminho;
-    try {
-        g_conexao.m_importador = abreConexao(caminho);
-    } catch (...) {
-        // A file that opened but then failed its check (not a database after
-        // all, a damaged Access file) must not stay behind as the open one.
-        liberaConexao();
-        g_conexao.m_importador.reset();
-        throw;
-    }
-}
-
-void FechaBanco()
-{
-    const bool aberta = g_conexao.aberta();
-    liberaConexao();
-    g_conexao.m_importador.reset();
-    if (!aberta)
-        throw erroObjetoFechado();
-}
-
 SessaoBanco::SessaoBanco(const QString &caminho)
 {
-    AbreBanco(caminho);
-    m_aberta = true;
+    Conexao.abre(kPrefixoSessao + QString::number(reinterpret_cast<quintptr>(this), 16), caminho);
 }
 
 SessaoBanco::~SessaoBanco()
 {
-    if (!m_aberta)
-        return;
-    try {
-        FechaBanco();
-    } catch (const ErroTavo &erro) {
-        // Already closed: a step of the session closed the shared connection
-        // itself, or failed to open another in its place. Nothing is left to
-        // release, and the step's own error is the one the caller reports.
-        if (erro.numero() != Erros::ObjetoFechado) {
-            // A destructor cannot raise; any other failure goes to the log.
-            qCWarning(lcBanco).noquote() << "Database not closed:" << erro.relato();
-        }
-    }
+    // Already closed by fecha(), or closing now: a destructor raises nothing.
+    Consulta.fecha();
+    Conexao.libera();
 }
 
 void SessaoBanco::fecha()
 {
-    m_aberta = false;
-    FechaBanco();
+    Consulta.fecha();
+    if (!Conexao.libera())
+        throw erroObjetoFechado();
+}
+
+bool SessaoBanco::algumaAberta()
+{
+    const QStringList nomes = QSqlDatabase::connectionNames();
+    return std::any_of(nomes.cbegin(), nomes.cend(),
+                       [](const QString &nome) { return nome.startsWith(kPrefixoSessao); });
 }

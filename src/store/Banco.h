@@ -9,11 +9,12 @@
 
 #include <memory>
 
-// The one shared database access of the program: one connection (`Conexao`),
-// one forward-only query result (`Consulta`) and the statement about to run
-// (`ComandoSql`). Every action opens a database in a SessaoBanco, works, and
-// leaves the session, which closes it however the action ends; only one is
-// open at a time.
+// Database access. Every action opens a database in a SessaoBanco, works
+// through the session's connection (`Conexao`), its one forward-only query
+// result (`Consulta`) and the statement about to run (`ComandoSql`), and
+// leaves the session, which closes its connection however the action ends.
+// Nothing of a session outlives it; actions run one after another, one
+// session open at a time.
 //
 // The engine is SQLite. A school database in the Jet (Access) format is read
 // through an importer that copies, before each statement, the tables the
@@ -30,9 +31,13 @@ public:
     virtual bool somenteLeitura() const { return false; }
 };
 
+// The connection of one session.
 class ConexaoBanco
 {
 public:
+    ConexaoBanco(const ConexaoBanco &) = delete;
+    ConexaoBanco &operator=(const ConexaoBanco &) = delete;
+
     // Runs a statement whose result is not used. On a database that can
     // only be read (a Jet file, read through a copy) it raises ErroTavo and
     // changes nothing: a change that would vanish is never reported as done.
@@ -42,19 +47,34 @@ public:
     QSqlDatabase banco() const;
 
 private:
-    friend void AbreBanco(const QString &);
-    friend void FechaBanco();
+    friend class SessaoBanco;
     friend class ConsultaBanco;
+    ConexaoBanco() = default;
+    // Opens the file at the host path `caminho` under the connection name
+    // `nome`. When it fails, nothing is left open.
+    void abre(const QString &nome, const QString &caminho);
+    // Closes and releases the connection; false when it was not open.
+    bool libera();
     void preparaTabelas(const QString &sql);
 
+    QString m_nome;
     QString m_caminho;
+    QSqlDatabase m_banco;
     std::unique_ptr<ImportadorTabelas> m_importador;
 };
 
+// The query result of one session.
 class ConsultaBanco
 {
 public:
-    // Runs a select on the shared connection and stands on its first row.
+    explicit ConsultaBanco(ConexaoBanco &conexao)
+        : m_conexao(conexao)
+    {
+    }
+    ConsultaBanco(const ConsultaBanco &) = delete;
+    ConsultaBanco &operator=(const ConsultaBanco &) = delete;
+
+    // Runs a select on the session's connection and stands on its first row.
     void abre(const QString &sql);
     bool aberta() const { return m_aberta; }
     // End of rows ("EOF").
@@ -67,6 +87,7 @@ public:
     void fecha();
 
 private:
+    ConexaoBanco &m_conexao;
     std::unique_ptr<QSqlQuery> m_consulta;
     bool m_aberta = false;
     // The result's columns, and the index found for each name asked for.
@@ -74,31 +95,22 @@ private:
     mutable QHash<QString, int> m_indices;
 };
 
-ConexaoBanco &Conexao();
-ConsultaBanco &Consulta();
-extern QString ComandoSql;
-
 // The formats of a database file, told by its first bytes.
 enum class FormatoBanco { SQLite, Jet, Desconhecido };
 FormatoBanco formatoDoBanco(const QString &caminho);
 
-// Opens the database file at the host path `caminho`, replacing any open one.
-// When it fails, nothing is left open.
-void AbreBanco(const QString &caminho);
-// Closes the result if open and the connection, and releases both. Raises
-// Erros::ObjetoFechado when no connection was open.
-void FechaBanco();
-
 // Loads the database engine (Qt's SQLite driver and SQLite's own set-up,
 // paid once by the process) on the calling thread, so that the first
-// AbreBanco opens at once. Opens and leaves nothing; false when the engine
-// cannot be loaded, which AbreBanco then reports.
+// session opens at once. Opens and leaves nothing; false when the engine
+// cannot be loaded, which opening a session then reports.
 bool PreparaMotorBanco();
 
-// One use of the shared database. Creating a session opens the file
-// (AbreBanco, which raises what it raises); leaving the session's scope,
-// however it is left, closes the shared connection again. fecha() closes on
-// the normal path and raises what the closing raises.
+// One use of a database. Creating a session opens the database file at the
+// host path `caminho` on a connection of its own, which raises ErroTavo and
+// leaves nothing open when the file is missing, not a database, or damaged;
+// leaving the session's scope, however it is left, closes it again. fecha()
+// closes on the normal path; closing a session already closed raises
+// Erros::ObjetoFechado.
 class SessaoBanco
 {
 public:
@@ -109,6 +121,12 @@ public:
 
     void fecha();
 
-private:
-    bool m_aberta = false;
+    // Whether any session's connection is open now, in the whole program:
+    // every way out of an action must leave none.
+    static bool algumaAberta();
+
+    ConexaoBanco Conexao;
+    ConsultaBanco Consulta{Conexao};
+    // The statement about to run, for the log of a failure.
+    QString ComandoSql;
 };

@@ -8,8 +8,8 @@
 #include <memory>
 
 // Reads a Jet (Access .mdb) file, read-only: returns the importer that copies
-// the tables a statement names into the in-memory SQLite database of the
-// shared connection. Raises ErroTavo when the file cannot be read.
+// the tables a statement names into the in-memory SQLite database of a
+// session's connection. Raises ErroTavo when the file cannot be read.
 std::unique_ptr<ImportadorTabelas> abreBancoJet(const QString &caminho);
 
 // A table written from an export: the rows it carried, and what the file

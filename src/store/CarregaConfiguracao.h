@@ -1,11 +1,16 @@
 #pragma once
 
+#include "store/Configuracao.h"
+
 #include <QString>
+
+#include <optional>
 
 class frmConfiguracao;
 
 // Loads the stored server settings. Mode "C" fills the boxes of the settings
-// window `janela`; any other mode puts them into use (IpServidor, QtdePortas,
-// PortaInicial) or, when none are stored, greets the user. Raises ErroTavo
-// when the local database cannot be read.
-void CarregaConfiguracao(const QString &modo, frmConfiguracao *janela = nullptr);
+// window `janela` and returns nothing; any other mode returns them, for the
+// caller to put into use, or, when none are stored, greets the user and
+// returns nothing (the settings in use stay). Raises ErroTavo when the local
+// database cannot be read.
+std::optional<ConfiguracaoCliente> CarregaConfiguracao(const QString &modo, frmConfiguracao *janela = nullptr);

@@ -3,37 +3,59 @@
 #include "common/Caminhos.h"
 #include "common/Conversao.h"
 #include "common/Erro.h"
+#include "common/Interlocutor.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
 
 #include <QStringList>
 
-QString IpServidor;
-std::int16_t QtdePortas = 0;
-std::int32_t PortaInicial = 0;
-
 std::optional<LinhaConfiguracao> leConfiguracao()
 {
     SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-    ComandoSql = QStringLiteral("select * from configuracao");
-    Consulta().abre(ComandoSql);
+    sessao.ComandoSql = QStringLiteral("select * from configuracao");
+    sessao.Consulta.abre(sessao.ComandoSql);
     std::optional<LinhaConfiguracao> linha;
-    if (!Consulta().fim())
-        linha = LinhaConfiguracao{Consulta().texto(QStringLiteral("ip_servidor")),
-                                  Consulta().texto(QStringLiteral("qtde_portas")),
-                                  Consulta().texto(QStringLiteral("porta_inicial"))};
+    if (!sessao.Consulta.fim())
+        linha = LinhaConfiguracao{sessao.Consulta.texto(QStringLiteral("ip_servidor")),
+                                  sessao.Consulta.texto(QStringLiteral("qtde_portas")),
+                                  sessao.Consulta.texto(QStringLiteral("porta_inicial"))};
     sessao.fecha();
     return linha;
 }
 
-void aplicaConfiguracao(const LinhaConfiguracao &linha)
+ConfiguracaoCliente configuracaoDaLinha(const LinhaConfiguracao &linha)
 {
-    const QString ip = linha.ipServidor.trimmed();
-    const std::int16_t qtde = Conversao::paraInteiro16(linha.qtdePortas.trimmed());
-    const std::int32_t porta = Conversao::paraInteiro32(linha.portaInicial.trimmed());
-    IpServidor = ip;
-    QtdePortas = qtde;
-    PortaInicial = porta;
+    ConfiguracaoCliente configuracao;
+    configuracao.IpServidor = linha.ipServidor.trimmed();
+    configuracao.QtdePortas = Conversao::paraInteiro16(linha.qtdePortas.trimmed());
+    configuracao.PortaInicial = Conversao::paraInteiro32(linha.portaInicial.trimmed());
+    return configuracao;
+}
+
+std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(Interlocutor &interlocutor)
+{
+    if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
+        return configuracaoDaLinha(*linha);
+    interlocutor.avisa(QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).")
+                           + QStringLiteral("\r\n")
+                           + QStringLiteral("Vá ao menu Configuração e informa as cinfigurações iniciais."),
+                       Mensagens::Icone::Informacao, QStringLiteral("TAVO - Upload"));
+    return std::nullopt;
+}
+
+bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, Interlocutor &interlocutor)
+{
+    try {
+        if (std::optional<ConfiguracaoCliente> guardada = CarregaConfiguracaoServidor(interlocutor))
+            emUso = std::move(*guardada);
+        return true;
+    } catch (const ErroTavo &erro) {
+        interlocutor.avisa(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
+                                   .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
+                               + QStringLiteral("\r\n") + erro.descricao(),
+                           Mensagens::Icone::Critico);
+        return false;
+    }
 }
 
 QStringList partesDoEndereco(const QString &endereco)

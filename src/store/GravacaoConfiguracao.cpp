@@ -53,7 +53,7 @@ std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocu
     return std::nullopt;
 }
 
-bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
+std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
 {
     QStringList partes;
     for (int k = 0; k < 4; ++k)
@@ -61,30 +61,36 @@ bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
     const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
     qCInfo(lcBanco).noquote() << "Saving the server settings: address" << partes.join(QLatin1Char('.')) << "ports"
                               << configuracao.qtdePortas << "first port" << configuracao.portaInicial << "in" << banco;
+    // Outside the try, so that a failure can still name its statement.
+    std::optional<SessaoBanco> sessao;
     try {
-        SessaoBanco sessao(banco);
-        ComandoSql = QStringLiteral("select * from configuracao");
-        Consulta().abre(ComandoSql);
-        ComandoSql = comandoSalvaConfiguracao(!Consulta().fim(), partes.join(QLatin1Char('.')), configuracao.qtdePortas,
-                                              configuracao.portaInicial);
-        Conexao().execute(ComandoSql);
-        // Closed before the message and the reload, which opens it again; a
-        // failure anywhere above leaves through the session, closed, and
-        // ends in the error message below.
-        sessao.fecha();
+        sessao.emplace(banco);
+        sessao->ComandoSql = QStringLiteral("select * from configuracao");
+        sessao->Consulta.abre(sessao->ComandoSql);
+        sessao->ComandoSql = comandoSalvaConfiguracao(!sessao->Consulta.fim(), partes.join(QLatin1Char('.')),
+                                                      configuracao.qtdePortas, configuracao.portaInicial);
+        sessao->Conexao.execute(sessao->ComandoSql);
+        // Closed before the message and the reload, which opens it again.
+        sessao->fecha();
         qCInfo(lcBanco) << "Server settings saved";
         interlocutor.avisa(QStringLiteral("Alterações realizadas com sucesso!"), Icone::Informacao,
                            QStringLiteral("Configurações"));
-        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
-            aplicaConfiguracao(*linha);
-        return true;
+        // What is in use from now on is what was stored.
+        const std::optional<LinhaConfiguracao> linha = leConfiguracao();
+        if (!linha)
+            throw ErroTavo(Erros::SemRegistroAtual,
+                           QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
+        return configuracaoDaLinha(*linha);
     } catch (const ErroTavo &erro) {
-        qCWarning(lcBanco).noquote() << "Server settings not saved:" << erro.relato() << "- statement:" << ComandoSql;
+        qCWarning(lcBanco).noquote() << "Server settings not saved:" << erro.relato()
+                                     << "- statement:" << (sessao ? sessao->ComandoSql : QString());
+        // Closed before the message, whatever step failed.
+        sessao.reset();
         interlocutor.avisa(
             QStringLiteral("Ocorreu um erro ao salvar as configurações.\r\n"
                            "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
             Icone::Critico, QStringLiteral("Configurações"));
-        return false;
+        return std::nullopt;
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Configuracao.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,9 +33,9 @@ enum class Campo { Ip0, QtdePortas, PortaInicial, Ip1, Ip2, Ip3 };
 std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
 
 // Writes the settings (an update of the row, or its insertion), tells the
-// user "Alterações realizadas com sucesso!" and puts the new settings into
-// use. Any failure ends in "Ocorreu um erro ao salvar as configurações."
-// and false; nothing is then written.
-bool salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
+// user "Alterações realizadas com sucesso!" and returns the settings as
+// stored, for the caller to put into use at once. Any failure ends in
+// "Ocorreu um erro ao salvar as configurações." and nothing.
+std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
 
 } // namespace GravacaoConfiguracao

@@ -187,13 +187,14 @@ void frmConfiguracao::Form_Load()
     carregaComAviso(QStringLiteral("C"));
 }
 
-void frmConfiguracao::carregaComAviso(const QString &modo)
+std::optional<ConfiguracaoCliente> frmConfiguracao::carregaComAviso(const QString &modo)
 {
     try {
-        CarregaConfiguracao(modo, this);
+        return CarregaConfiguracao(modo, this);
     } catch (const ErroTavo &erro) {
         CaixaMensagem::aviso(QStringLiteral("Não foi possível ler as configurações.") + kCrLf + erro.descricao(),
                              CaixaMensagem::Icone::Critico, QStringLiteral("Configurações"));
+        return std::nullopt;
     }
 }
 
@@ -223,13 +224,15 @@ void frmConfiguracao::cmdConfirmar_Click()
         caixa->setFocus();
         return;
     }
-    GravacaoConfiguracao::salva(digitada, caixas);
+    if (const std::optional<ConfiguracaoCliente> salva = GravacaoConfiguracao::salva(digitada, caixas))
+        Q_EMIT configuracaoEmUso(*salva);
 }
 
 void frmConfiguracao::cmdCancelar_Click()
 {
     carregaComAviso(QStringLiteral("C"));
-    carregaComAviso(QStringLiteral("P"));
+    if (const std::optional<ConfiguracaoCliente> guardada = carregaComAviso(QStringLiteral("P")))
+        Q_EMIT configuracaoEmUso(*guardada);
 }
 
 void frmConfiguracao::cmdSair_Click()

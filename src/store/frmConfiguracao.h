@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Configuracao.h"
+
 #include <QDialog>
 #include <QList>
 #include <QRect>
@@ -33,6 +35,11 @@ public:
     QPushButton *cmdCancelar;
     QPushButton *cmdSair;
 
+Q_SIGNALS:
+    // Settings to put into use at once: the ones just saved, or the stored
+    // ones "Cancelar" read back.
+    void configuracaoEmUso(const ConfiguracaoCliente &configuracao);
+
 protected:
     void changeEvent(QEvent *evento) override;
     bool event(QEvent *evento) override;
@@ -58,9 +65,9 @@ private:
     void cmdConfirmar_Click();
     void cmdCancelar_Click();
     void cmdSair_Click();
-    // The first empty box, in the order of the checks, with its message.
-    // Reads the settings, reporting a failure instead of ending the program.
-    void carregaComAviso(const QString &modo);
+    // Reads the settings (CarregaConfiguracao), reporting a failure instead
+    // of ending the program.
+    std::optional<ConfiguracaoCliente> carregaComAviso(const QString &modo);
 
     QList<Posicao> m_posicoes;
     bool m_montada = false;

@@ -7,27 +7,11 @@
 #include "store/Historico.h"
 #include "store/LiteraisSql.h"
 
-#include <optional>
-
 namespace {
 
-// On the open database: the history table is one from before the
-// transmission type was recorded.
-bool historicoAntigo()
-{
-    ComandoSql = QStringLiteral("select tipo_transmissao from historico");
-    try {
-        Consulta().abre(ComandoSql);
-        Consulta().fecha();
-        return false;
-    } catch (const ErroTavo &erro) {
-        Consulta().fecha();
-        // An unknown column is how the engine says the table is an old one;
-        // any other failure leaves the table as it is, and the insert
-        // reports it.
-        return erro.numero() == Erros::ColunaInexistente;
-    }
-}
+// Names the column the record needs: on an old table the engine says it is
+// missing, and the store upgrades the table.
+const QString kConfereTipo = QStringLiteral("select tipo_transmissao from historico");
 
 } // namespace
 
@@ -47,17 +31,19 @@ void RegistraEnvio(const EnvioConcluido &envio)
     // Built first: a code that is not a number stops here, with nothing opened.
     const QString insercao = comandoRegistraEnvio(envio, Relogio::agora());
 
-    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
-    std::optional<SessaoBanco> sessao(std::in_place, banco);
-    if (historicoAntigo()) {
+    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    try {
         // The store's upgrade, the one the history window runs: the column
-        // and the marking of the old rows in one transaction. It opens and
-        // closes the database itself.
-        sessao->fecha();
-        AtualizaTabelaHistorico();
-        sessao.emplace(banco);
+        // and the marking of the old rows in one transaction.
+        ConsultaHistorico(sessao, kConfereTipo, AposAtualizar::Encerra);
+    } catch (const ErroTavo &) {
+        // A failed upgrade is the record's failure. Any other failure of the
+        // check leaves the table as it is, and the insert reports it.
+        if (sessao.ComandoSql != kConfereTipo)
+            throw;
     }
-    ComandoSql = insercao;
-    Conexao().execute(ComandoSql);
-    sessao->fecha();
+    sessao.Consulta.fecha();
+    sessao.ComandoSql = insercao;
+    sessao.Conexao.execute(sessao.ComandoSql);
+    sessao.fecha();
 }

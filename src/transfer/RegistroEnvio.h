@@ -20,7 +20,7 @@ QString comandoRegistraEnvio(const EnvioConcluido &envio, const QDateTime &momen
 // Writes the record at the clock's current moment, into the local database
 // of the program's folder. A Historico without the column tipo_transmissao
 // gets it first, every older record counting as annual, both in one
-// transaction (the store's AtualizaTabelaHistorico). Raises ErroTavo
+// transaction (the store's ConsultaHistorico). Raises ErroTavo
 // with the engine's number and text when the database cannot be written;
 // the database is closed on every way out.
 void RegistraEnvio(const EnvioConcluido &envio);

@@ -66,7 +66,8 @@ SessaoTransferencia::SessaoTransferencia(Interlocutor &interlocutor, QObject *pa
 
 SessaoTransferencia::~SessaoTransferencia() = default;
 
-SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &servidor, const PacoteEscolhido &pacote,
+SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoCliente &servidor,
+                                                        const PacoteEscolhido &pacote,
                                                         const IdentidadeEnvio &identidade)
 {
     const EmCurso emCurso(m_emCurso);
@@ -85,8 +86,8 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const EnderecoServidor &
     duracao.start();
     qCInfo(lcTransferencia).noquote().nospace()
         << "Sending " << pacote.nome() << " (" << pacote.tamanho() << " bytes, school " << identidade.codigoEscola
-        << ", type " << identidade.tipo << ") to " << servidor.endereco << ", " << servidor.qtdePortas
-        << " port(s) from " << servidor.portaInicial;
+        << ", type " << identidade.tipo << ") to " << servidor.IpServidor << ", " << servidor.QtdePortas
+        << " port(s) from " << servidor.PortaInicial;
     const auto termina = [&](Fim fim) {
         qCInfo(lcTransferencia).noquote()
             << "Send of" << pacote.nome() << "ended:" << nomeDoFim(fim) << "after" << duracao.elapsed() << "ms";
@@ -142,17 +143,17 @@ SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interl
     return preparado;
 }
 
-bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
+bool SessaoTransferencia::ConectaServidor(const ConfiguracaoCliente &servidor)
 {
     ControleSocket &socket = *m_socket;
     Espera espera(socket, [this] { return Cancelado || Encerrando; });
 
     // Each port tried and why it did not do, for the log.
     QStringList tentadas;
-    qint64 porta = servidor.portaInicial;
-    for (int tentativa = 1; tentativa <= servidor.qtdePortas; ++tentativa, ++porta) {
+    qint64 porta = servidor.PortaInicial;
+    for (int tentativa = 1; tentativa <= servidor.QtdePortas; ++tentativa, ++porta) {
         socket.fecha();
-        socket.conecta(servidor.endereco, porta);
+        socket.conecta(servidor.IpServidor, porta);
         Q_EMIT status(QStringLiteral("Status: Conectando... Tentativa número ") + QString::number(tentativa));
 
         const FimEspera fim =
@@ -169,7 +170,7 @@ bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
             socket.fecha(); // an address that never answers: this attempt failed
         if (socket.conectado()) {
             qCInfo(lcTransferencia).noquote().nospace()
-                << "Connected to " << servidor.endereco << ':' << porta << " (attempt " << tentativa << ')';
+                << "Connected to " << servidor.IpServidor << ':' << porta << " (attempt " << tentativa << ')';
             Q_EMIT status(QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
             Q_EMIT conexao(true);
             return true;
@@ -181,7 +182,7 @@ bool SessaoTransferencia::ConectaServidor(const EnderecoServidor &servidor)
             motivo = QStringLiteral("no answer within %1 ms").arg(LimitesEspera::conexao().count());
         else
             motivo = socket.erro().isEmpty() ? QStringLiteral("not connected") : socket.erro();
-        tentadas.append(servidor.endereco + QLatin1Char(':') + QString::number(porta) + QStringLiteral(" (") + motivo
+        tentadas.append(servidor.IpServidor + QLatin1Char(':') + QString::number(porta) + QStringLiteral(" (") + motivo
                         + QLatin1Char(')'));
     }
 

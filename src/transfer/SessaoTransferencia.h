@@ -1,6 +1,7 @@
 #pragma once
 
 #include "package/PacoteEscolhido.h"
+#include "store/Configuracao.h"
 
 #include <QObject>
 #include <QString>
@@ -14,15 +15,6 @@ class Espera;
 class Interlocutor;
 struct MensagemServidor;
 enum class FimEspera;
-
-// The server a transfer goes to: its address, how many consecutive ports to
-// try and the first of them (the settings of the local database).
-struct EnderecoServidor
-{
-    QString endereco;
-    int qtdePortas = 0;
-    qint64 portaInicial = 0;
-};
 
 // Who the package is: the identity the file header carries.
 struct IdentidadeEnvio
@@ -73,9 +65,12 @@ public:
     // (SemPacote, PacoteDanificado) comes back instead.
     static std::variant<Preparado, Fim> prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor);
 
-    // Prepares the package (see prepara), connects and runs the transfer.
-    // Every wait is bounded; the user is told how it ended.
-    Fim transmite(const EnderecoServidor &servidor, const PacoteEscolhido &pacote, const IdentidadeEnvio &identidade);
+    // Prepares the package (see prepara), connects to the server of the
+    // settings `servidor` (its address, QtdePortas ports from PortaInicial)
+    // and runs the transfer. Every wait is bounded; the user is told how it
+    // ended.
+    Fim transmite(const ConfiguracaoCliente &servidor, const PacoteEscolhido &pacote,
+                  const IdentidadeEnvio &identidade);
 
     // "Cancelar", usable at any time: ends a running transfer (its waits see
     // the flag and the closed connection) and shows the disconnected state.
@@ -99,7 +94,7 @@ Q_SIGNALS:
     void conexao(bool conectado);
 
 private:
-    bool ConectaServidor(const EnderecoServidor &servidor);
+    bool ConectaServidor(const ConfiguracaoCliente &servidor);
     void TransmiteArquivo(const PacoteEscolhido &pacote, const QString &caminho, const IdentidadeEnvio &identidade);
     bool EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho);
     bool entregue(Espera &espera);

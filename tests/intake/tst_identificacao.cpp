@@ -1,5 +1,5 @@
 // School identification on real Access (Jet4) files and on SQLite files,
-// through the shared connection.
+// in a session of its own.
 #include "common/Erro.h"
 #include "intake/ConsultaEscola.h"
 #include "store/Banco.h"
@@ -56,7 +56,7 @@ class TstIdentificacao : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { QVERIFY(!Conexao().aberta()); }
+    void cleanup() { QVERIFY(!SessaoBanco::algumaAberta()); }
 
     void umaEscolaSaiEmMaiusculasSemBrancosComAcentos()
     {
@@ -89,7 +89,7 @@ private Q_SLOTS:
     void semEscolaOuEscolaOrfaNaoTemLinha()
     {
         QVERIFY(!ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_nenhuma.mdb"))));
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
         QVERIFY(!ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_orfa.mdb"))));
     }
 
@@ -97,26 +97,27 @@ private Q_SLOTS:
     {
         QCOMPARE(numeroDoErro([] { ConsultaDadosEscola(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))); }),
                  Erros::UsoInvalidoDeNulo);
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
     }
 
     void tabelasDoAccessSeCopiamPorInteiroSoQuandoCitadas()
     {
-        AbreBanco(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb")));
+        SessaoBanco sessao(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb")));
+        ConsultaBanco &consulta = sessao.Consulta;
         // Names are found in any case and in brackets.
-        Consulta().abre(QStringLiteral("SELECT count(*) AS n FROM [aluno]"));
-        QCOMPARE(Consulta().campo(QStringLiteral("n")).toInt(), 2000);
-        Consulta().abre(QStringLiteral("SELECT nascimento, nome FROM ALUNO ORDER BY id"));
+        consulta.abre(QStringLiteral("SELECT count(*) AS n FROM [aluno]"));
+        QCOMPARE(consulta.campo(QStringLiteral("n")).toInt(), 2000);
+        consulta.abre(QStringLiteral("SELECT nascimento, nome FROM ALUNO ORDER BY id"));
         static const QRegularExpression dataIso(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
-        QVERIFY2(dataIso.match(Consulta().texto(QStringLiteral("nascimento"))).hasMatch(),
-                 qPrintable(Consulta().texto(QStringLiteral("nascimento"))));
-        QVERIFY(Consulta().texto(QStringLiteral("nome")).startsWith(QStringLiteral("ALUNO 0")));
+        QVERIFY2(dataIso.match(consulta.texto(QStringLiteral("nascimento"))).hasMatch(),
+                 qPrintable(consulta.texto(QStringLiteral("nascimento"))));
+        QVERIFY(consulta.texto(QStringLiteral("nome")).startsWith(QStringLiteral("ALUNO 0")));
         // Only the tables a statement names were copied.
-        Consulta().abre(QStringLiteral("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table'"));
-        QCOMPARE(Consulta().campo(QStringLiteral("n")).toInt(), 1);
+        consulta.abre(QStringLiteral("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table'"));
+        QCOMPARE(consulta.campo(QStringLiteral("n")).toInt(), 1);
         // A table the file lacks is the engine's error, not an empty result.
-        QVERIFY(numeroDoErro([] { Consulta().abre(QStringLiteral("SELECT * FROM Professor")); }) != 0);
-        FechaBanco();
+        QVERIFY(numeroDoErro([&] { consulta.abre(QStringLiteral("SELECT * FROM Professor")); }) != 0);
+        sessao.fecha();
     }
 
     void bancoDoAccessSoSeLe()
@@ -125,10 +126,10 @@ private Q_SLOTS:
         const QByteArray antes = le(jet);
         {
             SessaoBanco sessao(jet);
-            QCOMPARE(numeroDoErro([] { Conexao().execute(QStringLiteral("delete from Escola_local")); }),
+            QCOMPARE(numeroDoErro([&] { sessao.Conexao.execute(QStringLiteral("delete from Escola_local")); }),
                      Erros::FalhaBanco);
-            Consulta().abre(QStringLiteral("select count(*) as n from Escola_local"));
-            QVERIFY(Consulta().campo(QStringLiteral("n")).toInt() > 0);
+            sessao.Consulta.abre(QStringLiteral("select count(*) as n from Escola_local"));
+            QVERIFY(sessao.Consulta.campo(QStringLiteral("n")).toInt() > 0);
         }
         QCOMPARE(le(jet), antes);
     }

@@ -4,7 +4,6 @@
 #include "common/Caminhos.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
-#include "store/Configuracao.h"
 
 #include "ServidorUpload.h"
 #include "support/Acessivel.h"
@@ -190,13 +189,6 @@ class TstAcessibilidade : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        IpServidor.clear();
-        QtdePortas = 0;
-        PortaInicial = 0;
-    }
-
     void textosExpostosEMudancasAnunciadas_data()
     {
         QTest::addColumn<Estado>("estado");

@@ -71,13 +71,6 @@ class TstFrmPrincipal : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        IpServidor.clear();
-        QtdePortas = 0;
-        PortaInicial = 0;
-    }
-
     void primeiraExecucaoSaudaEAbreComBotoesDeEnvioDesligados()
     {
         AmbienteTeste ambiente;
@@ -91,9 +84,9 @@ private Q_SLOTS:
         QCOMPARE(caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(caixas.mostradas().at(0), kBoasVindas, QStringLiteral("TAVO - Upload"), Botoes::Ok,
                            Icone::Informacao));
-        QCOMPARE(IpServidor, QString());
-        QCOMPARE(QtdePortas, 0);
-        QCOMPARE(PortaInicial, 0);
+        QCOMPARE(janela.configuracao().IpServidor, QString());
+        QCOMPARE(janela.configuracao().QtdePortas, 0);
+        QCOMPARE(janela.configuracao().PortaInicial, 0);
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
         QCOMPARE(janela.SSTab->currentIndex(), 0);
         QCOMPARE(janela.SSTab->tabText(0), QStringLiteral("Gerar Arquivo"));
@@ -121,9 +114,9 @@ private Q_SLOTS:
         frmPrincipal janela;
         janela.Form_Load();
         QCOMPARE(caixas.mostradas().size(), 0);
-        QCOMPARE(IpServidor, QStringLiteral("127.0.0.1"));
-        QCOMPARE(QtdePortas, 3);
-        QCOMPARE(PortaInicial, 47000);
+        QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.1"));
+        QCOMPARE(janela.configuracao().QtdePortas, 3);
+        QCOMPARE(janela.configuracao().PortaInicial, 47000);
         // The shipped list's towns are placeholders: the stored name stays.
         QCOMPARE(ambiente.valor(QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=114")),
                  QStringLiteral("ERRADA"));
@@ -265,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(caixa.texto.size() > caminho.size() + 50); // the engine's own words follow
         QCOMPARE(caixa.icone, Icone::Critico);
         QCOMPARE(caixa.titulo, QStringLiteral("Tavo_Upload_Cliente"));
-        QCOMPARE(QtdePortas, 0);
+        QCOMPARE(janela.configuracao().QtdePortas, 0);
     }
 
     void enviarHabilitaEDesabilitaOsTresBotoes()

@@ -64,13 +64,7 @@ class TstInicio : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
-    void init()
-    {
-        IpServidor.clear();
-        QtdePortas = 0;
-        PortaInicial = 0;
-        Relogio::fixa(QDateTime(QDate(2026, 11, 30), QTime(10, 0)));
-    }
+    void init() { Relogio::fixa(QDateTime(QDate(2026, 11, 30), QTime(10, 0))); }
     void cleanup() { Relogio::fixa({}); }
 
     void escritorioDoClienteAnteriorContinuaDeOndeParou_data()
@@ -97,9 +91,9 @@ private Q_SLOTS:
             frmPrincipal janela;
             janela.Form_Load();
             QCOMPARE(caixas.mostradas().size(), 0); // no greeting: the office has its settings
-            QCOMPARE(IpServidor, QStringLiteral("127.0.0.40"));
-            QCOMPARE(QtdePortas, 3);
-            QCOMPARE(PortaInicial, 5000);
+            QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.40"));
+            QCOMPARE(janela.configuracao().QtdePortas, 3);
+            QCOMPARE(janela.configuracao().PortaInicial, 5000);
 
             salvaQuartaParte(caixas, QStringLiteral("41"));
             QCOMPARE(caixas.textos().last(), kSucessoSalvar);
@@ -125,7 +119,7 @@ private Q_SLOTS:
         QVERIFY(inicio.prepara());
         frmPrincipal janela;
         janela.Form_Load();
-        QCOMPARE(IpServidor, QStringLiteral("127.0.0.41"));
+        QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.41"));
         frmHistorico historico(&janela);
         QVERIFY(historico.txtHistorico->text().contains(RelatorioHistorico::linha(
             QStringLiteral("30/11/2026 10:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
@@ -159,7 +153,7 @@ private Q_SLOTS:
         frmPrincipal janela;
         janela.Form_Load();
         QCOMPARE(caixas.mostradas().size(), 1);
-        QCOMPARE(IpServidor, QStringLiteral("127.0.0.40"));
+        QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.40"));
         // No write is reported as done: the save ends in its error, the
         // history's upgrade in the refresh error, the recording raises.
         salvaQuartaParte(caixas, QStringLiteral("41"));
@@ -223,7 +217,7 @@ private Q_SLOTS:
         frmPrincipal janela;
         janela.Form_Load();
         QCOMPARE(caixas.mostradas().size(), 0);
-        QCOMPARE(PortaInicial, 47000);
+        QCOMPARE(janela.configuracao().PortaInicial, 47000);
         salvaQuartaParte(caixas, QStringLiteral("9"));
         QCOMPARE(caixas.textos().last(), kErroSalvar);
         QCOMPARE(caixas.inesperadas(), 0);

@@ -35,8 +35,8 @@ private Q_SLOTS:
     void init() { m_ambiente = std::make_unique<AmbienteTeste>(); }
     void cleanup()
     {
-        if (Conexao().aberta())
-            FechaBanco();
+        // Every session of a test, whatever became of it, is closed.
+        QVERIFY(!SessaoBanco::algumaAberta());
         m_ambiente.reset();
     }
 
@@ -57,22 +57,24 @@ private Q_SLOTS:
     void selectComColunaAusenteDaONumeroDoMotor()
     {
         m_ambiente->executa(QStringLiteral("alter table Historico drop column tipo_transmissao"));
-        AbreBanco(m_ambiente->bancoLocal());
-        QCOMPARE(numeroDoErro([] { Consulta().abre(QStringLiteral("select tipo_transmissao from historico")); }),
+        SessaoBanco sessao(m_ambiente->bancoLocal());
+        QCOMPARE(numeroDoErro([&] { sessao.Consulta.abre(QStringLiteral("select tipo_transmissao from historico")); }),
                  Erros::ColunaInexistente);
         // Another failure keeps a number of its own.
-        const long outro = numeroDoErro([] { Consulta().abre(QStringLiteral("select * from tabela_que_nao_existe")); });
+        const long outro =
+            numeroDoErro([&] { sessao.Consulta.abre(QStringLiteral("select * from tabela_que_nao_existe")); });
         QVERIFY(outro != 0 && outro != Erros::ColunaInexistente);
-        FechaBanco();
+        sessao.fecha();
     }
 
     void colunaStringGuardaTexto()
     {
         m_ambiente->executa(QStringLiteral("alter table Historico drop column tipo_transmissao"));
-        AbreBanco(m_ambiente->bancoLocal());
-        Conexao().execute(QStringLiteral("ALTER TABLE Historico ADD COLUMN tipo_transmissao string"));
-        Conexao().execute(QStringLiteral("insert into Historico (Nome_arquivo,tipo_transmissao) values ('a','0123')"));
-        FechaBanco();
+        SessaoBanco sessao(m_ambiente->bancoLocal());
+        sessao.Conexao.execute(QStringLiteral("ALTER TABLE Historico ADD COLUMN tipo_transmissao string"));
+        sessao.Conexao.execute(
+            QStringLiteral("insert into Historico (Nome_arquivo,tipo_transmissao) values ('a','0123')"));
+        sessao.fecha();
         QCOMPARE(m_ambiente->valor(QStringLiteral("select typeof(tipo_transmissao) || ':' || tipo_transmissao "
                                                   "from Historico")),
                  QStringLiteral("text:0123"));
@@ -80,65 +82,67 @@ private Q_SLOTS:
 
     void datasDiaPrimeiroOrdenamNoTempoELemComoData()
     {
-        AbreBanco(m_ambiente->bancoLocal());
+        SessaoBanco sessao(m_ambiente->bancoLocal());
         const char *datas[] = {"31/01/2026 23:59:59", "01/02/2026 00:00:00", "15/12/2025 10:00:00",
                                "02/01/2026 09:05:03"};
         for (const char *data : datas)
-            Conexao().execute(QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','%1')")
-                                  .arg(QLatin1String(data)));
-        Consulta().abre(QStringLiteral("select Format(data_envio,'dd/mm/yyyy hh:mm:ss') as d, data_envio "
-                                       "from historico ORDER BY data_envio DESC"));
+            sessao.Conexao.execute(QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','%1')")
+                                       .arg(QLatin1String(data)));
+        ConsultaBanco &consulta = sessao.Consulta;
+        consulta.abre(QStringLiteral("select Format(data_envio,'dd/mm/yyyy hh:mm:ss') as d, data_envio "
+                                     "from historico ORDER BY data_envio DESC"));
         QStringList ordem;
-        for (; !Consulta().fim(); Consulta().proximo()) {
-            ordem.append(Consulta().texto(QStringLiteral("d")));
-            QVERIFY(QDateTime::fromString(Consulta().texto(QStringLiteral("data_envio")), Qt::ISODate).isValid());
+        for (; !consulta.fim(); consulta.proximo()) {
+            ordem.append(consulta.texto(QStringLiteral("d")));
+            QVERIFY(QDateTime::fromString(consulta.texto(QStringLiteral("data_envio")), Qt::ISODate).isValid());
         }
-        FechaBanco();
+        sessao.fecha();
         QCOMPARE(ordem, (QStringList{QStringLiteral("01/02/2026 00:00:00"), QStringLiteral("31/01/2026 23:59:59"),
                                      QStringLiteral("02/01/2026 09:05:03"), QStringLiteral("15/12/2025 10:00:00")}));
     }
 
     void formatDoMotor()
     {
-        AbreBanco(m_ambiente->bancoLocal());
-        Conexao().execute(
+        SessaoBanco sessao(m_ambiente->bancoLocal());
+        sessao.Conexao.execute(
             QStringLiteral("insert into Historico (Nome_arquivo,data_envio) values ('x','07/03/2026 09:05:03')"));
-        Consulta().abre(QStringLiteral("select Format(HISTORICO.data_Envio,'mm/yyyy') as m, "
-                                       "format(data_envio,'dd/mm/yyyy') as d, Format(114,'0000000000') as n "
-                                       "from HISTORICO WHERE (((Format(HISTORICO.data_Envio,'mm/yyyy'))='03/2026'))"));
-        QVERIFY(!Consulta().fim());
-        QCOMPARE(Consulta().texto(QStringLiteral("m")), QStringLiteral("03/2026"));
-        QCOMPARE(Consulta().texto(QStringLiteral("D")), QStringLiteral("07/03/2026"));
-        QCOMPARE(Consulta().texto(QStringLiteral("n")), QStringLiteral("0000000114"));
-        FechaBanco();
+        ConsultaBanco &consulta = sessao.Consulta;
+        consulta.abre(QStringLiteral("select Format(HISTORICO.data_Envio,'mm/yyyy') as m, "
+                                     "format(data_envio,'dd/mm/yyyy') as d, Format(114,'0000000000') as n "
+                                     "from HISTORICO WHERE (((Format(HISTORICO.data_Envio,'mm/yyyy'))='03/2026'))"));
+        QVERIFY(!consulta.fim());
+        QCOMPARE(consulta.texto(QStringLiteral("m")), QStringLiteral("03/2026"));
+        QCOMPARE(consulta.texto(QStringLiteral("D")), QStringLiteral("07/03/2026"));
+        QCOMPARE(consulta.texto(QStringLiteral("n")), QStringLiteral("0000000114"));
+        sessao.fecha();
         QCOMPARE(CompatibilidadeJet::formata(QStringLiteral("2026-12-07 09:05:03"), QStringLiteral("hh:mm:ss")),
                  QStringLiteral("09:05:03"));
         QCOMPARE(CompatibilidadeJet::formata(7, QStringLiteral("00")), QStringLiteral("07"));
         QCOMPARE(CompatibilidadeJet::formata(123456, QStringLiteral("0000")), QStringLiteral("123456"));
     }
 
-    // The engine loaded ahead on another thread, as the window does while the
-    // shared connection is in use here, leaves nothing behind.
+    // The engine loaded ahead on another thread, as the window does while a
+    // session is open here, leaves nothing behind.
     void motorPreparadoEmOutraThreadNaoDeixaConexao()
     {
-        AbreBanco(m_ambiente->bancoLocal());
+        SessaoBanco sessao(m_ambiente->bancoLocal());
         const QStringList antes = QSqlDatabase::connectionNames();
         bool preparado = false;
         std::thread outra([&preparado] { preparado = PreparaMotorBanco(); });
         outra.join();
         QVERIFY(preparado);
         QCOMPARE(QSqlDatabase::connectionNames(), antes);
-        Consulta().abre(QStringLiteral("select count(*) as n from configuracao"));
-        QCOMPARE(Consulta().texto(QStringLiteral("n")), QStringLiteral("0"));
+        sessao.Consulta.abre(QStringLiteral("select count(*) as n from configuracao"));
+        QCOMPARE(sessao.Consulta.texto(QStringLiteral("n")), QStringLiteral("0"));
     }
 
     void nomesSemDiferencaDeCaixa()
     {
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('10.0.0.1', 2, 5000)"));
-        AbreBanco(m_ambiente->bancoLocal());
-        Consulta().abre(QStringLiteral("SELECT IP_SERVIDOR FROM CONFIGURACAO"));
-        QCOMPARE(Consulta().texto(QStringLiteral("ip_servidor")), QStringLiteral("10.0.0.1"));
-        FechaBanco();
+        SessaoBanco sessao(m_ambiente->bancoLocal());
+        sessao.Consulta.abre(QStringLiteral("SELECT IP_SERVIDOR FROM CONFIGURACAO"));
+        QCOMPARE(sessao.Consulta.texto(QStringLiteral("ip_servidor")), QStringLiteral("10.0.0.1"));
+        sessao.fecha();
     }
 
     void arquivoQueNaoEBancoEhRecusado()
@@ -148,17 +152,21 @@ private Q_SLOTS:
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         arquivo.write(QByteArray(4096, 'x'));
         arquivo.close();
-        QVERIFY(numeroDoErro([&] { AbreBanco(falso); }) != 0);
-        QVERIFY(numeroDoErro([&] { AbreBanco(m_ambiente->raiz() + QStringLiteral("/nao_existe.mdb")); }) != 0);
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(numeroDoErro([&] { SessaoBanco sessao(falso); }) != 0);
+        QVERIFY(numeroDoErro([&] { SessaoBanco sessao(m_ambiente->raiz() + QStringLiteral("/nao_existe.mdb")); }) != 0);
+        QVERIFY(!SessaoBanco::algumaAberta());
         // A file that opens but fails the check is not left open either,
-        // nor is the database it was to replace.
+        // and another session open meanwhile goes on with its own database.
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         arquivo.write(QByteArrayLiteral("SQLite format 3\0") + QByteArray(4096, 'x'));
         arquivo.close();
-        AbreBanco(m_ambiente->bancoLocal());
+        SessaoBanco aberta(m_ambiente->bancoLocal());
+        const QStringList antes = QSqlDatabase::connectionNames();
         QVERIFY(numeroDoErro([&] { SessaoBanco sessao(falso); }) != 0);
-        QVERIFY(!Conexao().aberta());
+        QCOMPARE(QSqlDatabase::connectionNames(), antes);
+        aberta.Consulta.abre(QStringLiteral("select count(*) as n from configuracao"));
+        QCOMPARE(aberta.Consulta.texto(QStringLiteral("n")), QStringLiteral("0"));
+        aberta.fecha();
     }
 
     void sessaoFechaEmTodaSaida_data()
@@ -178,16 +186,20 @@ private Q_SLOTS:
         QFETCH(long, erro);
         const long numero = numeroDoErro([&] {
             SessaoBanco sessao(m_ambiente->bancoLocal());
-            QVERIFY(Conexao().aberta());
+            QVERIFY(sessao.Conexao.aberta());
+            QVERIFY(SessaoBanco::algumaAberta());
             if (saida == Saida::ConsultaQueFalha)
-                Consulta().abre(QStringLiteral("select coluna_que_falta from configuracao"));
-            if (saida == Saida::PassoJaFechou || saida == Saida::PassoJaFechouEFechaNoFim)
-                FechaBanco();
+                sessao.Consulta.abre(QStringLiteral("select coluna_que_falta from configuracao"));
+            if (saida == Saida::PassoJaFechou || saida == Saida::PassoJaFechouEFechaNoFim) {
+                sessao.fecha();
+                QVERIFY(!sessao.Conexao.aberta());
+                QCOMPARE(numeroDoErro([&] { sessao.Consulta.abre(QStringLiteral("select 1")); }), Erros::ObjetoFechado);
+            }
             if (saida == Saida::FechaNoFim || saida == Saida::PassoJaFechouEFechaNoFim)
                 sessao.fecha();
         });
         QCOMPARE(numero, erro);
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
     }
 
     void acoesQueFalhamDeixamOBancoFechado_data()
@@ -213,9 +225,13 @@ private Q_SLOTS:
             m_ambiente->executa(comando);
         const std::function<void()> acoes[] = {
             [] { leConfiguracao(); }, [] { AtualizaSRE(leEscritoriosRegionais(QStringLiteral("114\tUBÁ\n"))); },
-            [] { AtualizaTabelaHistorico(); }};
+            [this] {
+                SessaoBanco sessao(m_ambiente->bancoLocal());
+                ConsultaHistorico(sessao, QStringLiteral("select tipo_transmissao from historico"),
+                                  AposAtualizar::Repete);
+            }};
         QVERIFY(numeroDoErro(acoes[acao]) != 0);
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
         // The upgrade of the history is whole or not at all: no column without the marking.
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
                                                   "where name = 'tipo_transmissao'")),
@@ -231,11 +247,11 @@ private Q_SLOTS:
         const auto linha = leConfiguracao();
         QVERIFY(linha.has_value());
         QCOMPARE(linha->ipServidor, QStringLiteral(" 10.1.2.3 "));
-        aplicaConfiguracao(*linha);
-        QCOMPARE(IpServidor, QStringLiteral("10.1.2.3"));
-        QCOMPARE(QtdePortas, 3);
-        QCOMPARE(PortaInicial, 9000);
-        QVERIFY(!Conexao().aberta());
+        const ConfiguracaoCliente configuracao = configuracaoDaLinha(*linha);
+        QCOMPARE(configuracao.IpServidor, QStringLiteral("10.1.2.3"));
+        QCOMPARE(configuracao.QtdePortas, 3);
+        QCOMPARE(configuracao.PortaInicial, 9000);
+        QVERIFY(!SessaoBanco::algumaAberta());
     }
 
     void enderecoCortadoNosPontos()
@@ -311,7 +327,7 @@ private Q_SLOTS:
         AtualizaSRE(lista);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN")),
                  antes);
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
     }
 
     void escritoriosAusentesNaoSaoFalha()

@@ -46,6 +46,21 @@ void confirma(QWidget &janela)
     QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdConfirmar")), Qt::LeftButton);
 }
 
+// The settings the window hands out to be put into use, the last one kept.
+struct EmUso
+{
+    explicit EmUso(frmConfiguracao &janela)
+    {
+        QObject::connect(&janela, &frmConfiguracao::configuracaoEmUso, &janela,
+                         [this](const ConfiguracaoCliente &configuracao) {
+                             ultima = configuracao;
+                             ++vezes;
+                         });
+    }
+    std::optional<ConfiguracaoCliente> ultima;
+    int vezes = 0;
+};
+
 } // namespace
 
 class TstFrmConfiguracao : public QObject
@@ -57,9 +72,6 @@ private Q_SLOTS:
     {
         m_ambiente = std::make_unique<AmbienteTeste>();
         m_caixas = std::make_unique<CaixasRoteirizadas>();
-        IpServidor.clear();
-        QtdePortas = 0;
-        PortaInicial = 0;
     }
     void cleanup()
     {
@@ -83,6 +95,7 @@ private Q_SLOTS:
     void respostaNaoNaoSalvaNada()
     {
         frmConfiguracao janela;
+        const EmUso emUso(janela);
         preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral("3"), QStringLiteral("9000")});
         m_caixas->responde(Resposta::Nao);
@@ -91,6 +104,7 @@ private Q_SLOTS:
         QVERIFY(caixaIgual(m_caixas->mostradas().at(0), kPergunta, QStringLiteral("TAVO UPLOAD"), Botoes::SimNao,
                            Icone::Pergunta));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
+        QCOMPARE(emUso.vezes, 0);
     }
 
     void caixasVaziasNaOrdemDasVerificacoes_data()
@@ -136,6 +150,7 @@ private Q_SLOTS:
     void primeiroSalvarInsereDepoisAtualiza()
     {
         frmConfiguracao janela;
+        const EmUso emUso(janela);
         preenche(janela, {QStringLiteral(" 10"), QStringLiteral("0 "), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral(" 3 "), QStringLiteral("9000")});
         m_caixas->responde(Resposta::Sim);
@@ -146,9 +161,10 @@ private Q_SLOTS:
         QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial "
                                                   "from configuracao")),
                  QStringLiteral("10.0.0.1|3|9000"));
-        QCOMPARE(IpServidor, QStringLiteral("10.0.0.1"));
-        QCOMPARE(QtdePortas, 3);
-        QCOMPARE(PortaInicial, 9000);
+        QVERIFY(emUso.ultima);
+        QCOMPARE(emUso.ultima->IpServidor, QStringLiteral("10.0.0.1"));
+        QCOMPARE(emUso.ultima->QtdePortas, 3);
+        QCOMPARE(emUso.ultima->PortaInicial, 9000);
 
         preenche(janela, {QStringLiteral("127"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral("5"), QStringLiteral("47000")});
@@ -156,8 +172,10 @@ private Q_SLOTS:
         m_caixas->confirma();
         confirma(janela);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("1"));
-        QCOMPARE(IpServidor, QStringLiteral("127.0.0.1"));
-        QCOMPARE(PortaInicial, 47000);
+        QCOMPARE(emUso.vezes, 2);
+        QCOMPARE(emUso.ultima->IpServidor, QStringLiteral("127.0.0.1"));
+        QCOMPARE(emUso.ultima->QtdePortas, 5);
+        QCOMPARE(emUso.ultima->PortaInicial, 47000);
     }
 
     void valorQueNaoSeLeriaDeVoltaEhRecusado_data()
@@ -174,6 +192,7 @@ private Q_SLOTS:
         QFETCH(QString, valores);
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         frmConfiguracao janela;
+        const EmUso emUso(janela);
         preenche(janela, valores.split(QLatin1Char('|')));
         m_caixas->responde(Resposta::Sim);
         m_caixas->confirma();
@@ -184,6 +203,7 @@ private Q_SLOTS:
         QCOMPARE(m_ambiente->valor(
                      QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao")),
                  QStringLiteral("127.0.0.1|3|47000"));
+        QCOMPARE(emUso.vezes, 0);
     }
 
     void gravacaoQueOBancoRecusaTerminaNoErroComOBancoFechado()
@@ -192,13 +212,15 @@ private Q_SLOTS:
         m_ambiente->executa(QStringLiteral(
             "create trigger bloqueia before update on configuracao begin select raise(abort, 'bloqueada'); end"));
         frmConfiguracao janela;
+        const EmUso emUso(janela);
         preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral("3"), QStringLiteral("9000")});
         m_caixas->responde(Resposta::Sim);
         m_caixas->confirma();
         confirma(janela);
         QCOMPARE(m_caixas->textos(), (QStringList{kPergunta, kErroSalvar}));
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
+        QCOMPARE(emUso.vezes, 0);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")),
                  QStringLiteral("127.0.0.1"));
     }
@@ -207,6 +229,7 @@ private Q_SLOTS:
     {
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('192.168.7', ' 4', '8000 ')"));
         frmConfiguracao janela;
+        const EmUso emUso(janela);
         QCOMPARE(caixa(janela, "Iparray_0")->text(), QStringLiteral("192"));
         QCOMPARE(caixa(janela, "Iparray_2")->text(), QStringLiteral("7"));
         QCOMPARE(caixa(janela, "txtQtdePortas")->text(), QStringLiteral("4"));
@@ -217,17 +240,22 @@ private Q_SLOTS:
         QCOMPARE(caixa(janela, "Iparray_0")->text(), QStringLiteral("192"));
         // The stored address has three parts: the fourth box keeps its text.
         QCOMPARE(caixa(janela, "Iparray_3")->text(), QStringLiteral("9"));
-        QCOMPARE(QtdePortas, 4);
-        QCOMPARE(PortaInicial, 8000);
+        QCOMPARE(emUso.vezes, 1);
+        QCOMPARE(emUso.ultima->IpServidor, QStringLiteral("192.168.7"));
+        QCOMPARE(emUso.ultima->QtdePortas, 4);
+        QCOMPARE(emUso.ultima->PortaInicial, 8000);
     }
 
     void cancelarSemConfiguracaoSauda()
     {
         frmConfiguracao janela;
+        const EmUso emUso(janela);
         m_caixas->confirma();
         QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdCancelar")), Qt::LeftButton);
         QCOMPARE(m_caixas->mostradas().size(), 1);
         QCOMPARE(m_caixas->mostradas().at(0).titulo, QStringLiteral("TAVO - Upload"));
+        // Nothing stored: what is in use stays.
+        QCOMPARE(emUso.vezes, 0);
     }
 
     void fonteDoSistemaA150PorCentoNaoCortaLegendas_data()

@@ -121,15 +121,15 @@ private Q_SLOTS:
         const long memoriaAntes = picoMemoriaKb();
         QElapsedTimer relogio;
         relogio.start();
-        AbreBanco(caminho);
+        SessaoBanco sessao(caminho);
         try {
-            Consulta().abre(QStringLiteral("SELECT Escola FROM Escola_local"));
+            sessao.Consulta.abre(QStringLiteral("SELECT Escola FROM Escola_local"));
             QFAIL("the looping long values were read as data");
         } catch (const ErroTavo &erro) {
             QCOMPARE(erro.numero(), Erros::FormatoBancoDesconhecido);
             QVERIFY2(erro.descricao().contains(QStringLiteral("danificado")), qPrintable(erro.descricao()));
         }
-        FechaBanco();
+        sessao.fecha();
         // Well inside the reader's time bound (two minutes), and with a
         // bounded share of memory (the limit for this file is about 36 MB).
         QVERIFY2(relogio.elapsed() < 60 * 1000, qPrintable(QString::number(relogio.elapsed())));
@@ -137,11 +137,12 @@ private Q_SLOTS:
                  qPrintable(QString::number(picoMemoriaKb() - memoriaAntes)));
 
         // The sound file it came from still reads.
-        AbreBanco(original.fileName());
-        Consulta().abre(QStringLiteral("SELECT Escola FROM Escola_local"));
-        QVERIFY(!Consulta().fim());
-        QCOMPARE(Consulta().texto(QStringLiteral("Escola")).trimmed(), QStringLiteral("escola estadual joão e maria"));
-        FechaBanco();
+        SessaoBanco inteiro(original.fileName());
+        inteiro.Consulta.abre(QStringLiteral("SELECT Escola FROM Escola_local"));
+        QVERIFY(!inteiro.Consulta.fim());
+        QCOMPARE(inteiro.Consulta.texto(QStringLiteral("Escola")).trimmed(),
+                 QStringLiteral("escola estadual joão e maria"));
+        inteiro.fecha();
     }
 };
 

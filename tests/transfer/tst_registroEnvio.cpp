@@ -30,7 +30,7 @@ private Q_SLOTS:
     {
         Relogio::fixa({});
         // Every recording, complete or not, leaves the local database closed.
-        QVERIFY(!Conexao().aberta());
+        QVERIFY(!SessaoBanco::algumaAberta());
     }
 
     void comandoComDataDiaPrimeiroEValoresProtegidos()

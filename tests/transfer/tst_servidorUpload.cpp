@@ -9,7 +9,6 @@
 #include "common/Caminhos.h"
 #include "common/Relogio.h"
 #include "shell/ListaArquivos.h"
-#include "store/Configuracao.h"
 #include "transfer/Espera.h"
 
 #include <QDir>
@@ -70,15 +69,15 @@ private Q_SLOTS:
     void pacoteGeradoDeUmBancoRealChegaIntacto()
     {
         Relogio::fixa(QDateTime(QDate(2026, 3, 1), QTime(10, 0, 0)));
-        CenarioTransmissao cenario;
+        ProcessoServidor servidor;
+        const quint16 porta = servidor.inicia({});
+        QVERIFY2(porta > 0, qPrintable(servidor.saida()));
+        CenarioTransmissao cenario(1, porta);
         cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
         QVERIFY(QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes())));
         for (QLineEdit *caixa : {cenario.janela->txtCodigoSRE, cenario.janela->txtSRE, cenario.janela->txtCodigoEscola,
                                  cenario.janela->txtEscola})
             caixa->clear();
-        ProcessoServidor servidor;
-        PortaInicial = servidor.inicia({});
-        QVERIFY2(PortaInicial > 0, qPrintable(servidor.saida()));
 
         cenario.janela->cmdGerar->click();
         QCOMPARE(cenario.caixas.mostradas().size(), 0);
@@ -158,11 +157,11 @@ private Q_SLOTS:
         QFETCH(QString, registro);
         if (argumentos.contains(QStringLiteral("--silent")))
             LimitesEspera::define(2000ms, 500ms);
-        CenarioTransmissao cenario;
-        cenario.colocaPacote(tamanho);
         ProcessoServidor servidor;
-        PortaInicial = servidor.inicia(argumentos);
-        QVERIFY2(PortaInicial > 0, qPrintable(servidor.saida()));
+        const quint16 porta = servidor.inicia(argumentos);
+        QVERIFY2(porta > 0, qPrintable(servidor.saida()));
+        CenarioTransmissao cenario(1, porta);
+        cenario.colocaPacote(tamanho);
         cenario.transmite(1);
         LimitesEspera::define(2000ms, 10000ms);
 

@@ -25,15 +25,16 @@ void criaPasta(const QString &caminhoWindows)
 // Settings for the local server, only when none were saved yet.
 void gravaConfiguracao(const QString &endereco, const QString &portas, const QString &primeira)
 {
-    AbreBanco(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
-    Consulta().abre(QStringLiteral("select count(*) as linhas from configuracao"));
-    const bool vazia = Consulta().campo(QStringLiteral("linhas")).toInt() == 0;
-    Consulta().fecha();
+    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    sessao.Consulta.abre(QStringLiteral("select count(*) as linhas from configuracao"));
+    const bool vazia = sessao.Consulta.campo(QStringLiteral("linhas")).toInt() == 0;
+    sessao.Consulta.fecha();
     if (vazia)
-        Conexao().execute(QStringLiteral("insert into configuracao (ip_servidor, qtde_portas, porta_inicial) values (")
-                          + LiteraisSql::texto(endereco) + QLatin1Char(',') + LiteraisSql::numero(portas)
-                          + QLatin1Char(',') + LiteraisSql::numero(primeira) + QLatin1Char(')'));
-    FechaBanco();
+        sessao.Conexao.execute(
+            QStringLiteral("insert into configuracao (ip_servidor, qtde_portas, porta_inicial) values (")
+            + LiteraisSql::texto(endereco) + QLatin1Char(',') + LiteraisSql::numero(portas) + QLatin1Char(',')
+            + LiteraisSql::numero(primeira) + QLatin1Char(')'));
+    sessao.fecha();
 }
 
 } // namespace
