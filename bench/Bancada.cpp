@@ -1,6 +1,6 @@
 #include "Bancada.h"
 
-#include "common/CaixaMensagem.h"
+#include "common/gui/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"

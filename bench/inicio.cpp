@@ -3,7 +3,7 @@
 // ends at the main window's first paint (see MarcaExibicao.h).
 #include "MarcaExibicao.h"
 
-#include "common/CaixaMensagem.h"
+#include "common/gui/CaixaMensagem.h"
 #include "shell/Inicio.h"
 #include "shell/frmPrincipal.h"
 

@@ -11,7 +11,7 @@
 #include "PastaFuzz.h"
 
 #include "common/Erro.h"
-#include "intake/ConsultaEscola.h"
+#include "store/ConsultaEscola.h"
 #include "store/Banco.h"
 
 #include <QCoreApplication>

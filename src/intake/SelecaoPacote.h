@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/ConsultaEscola.h"
+#include "store/ConsultaEscola.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 

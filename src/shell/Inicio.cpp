@@ -1,9 +1,9 @@
 #include "shell/Inicio.h"
 
-#include "common/CaixaMensagem.h"
+#include "common/gui/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/ConfiguracaoSitio.h"
-#include "common/Figuras.h"
+#include "common/gui/Figuras.h"
 #include "common/Localidade.h"
 #include "package/BibliotecaZip.h"
 #include "store/Banco.h"

@@ -1,9 +1,9 @@
 #include "shell/frmPrincipal.h"
 
-#include "common/Acessibilidade.h"
+#include "common/gui/Acessibilidade.h"
 #include "common/Aplicacao.h"
-#include "common/CaixaMensagem.h"
-#include "common/Figuras.h"
+#include "common/gui/CaixaMensagem.h"
+#include "common/gui/Figuras.h"
 #include "shell/ListaArquivos.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/SessaoTransferencia.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/CaixaMensagem.h"
-#include "intake/ConsultaEscola.h"
+#include "common/gui/CaixaMensagem.h"
+#include "store/ConsultaEscola.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 #include "store/Configuracao.h"

@@ -2,14 +2,14 @@
 // of each subsystem.
 #include "shell/frmPrincipal.h"
 
-#include "common/Acessibilidade.h"
+#include "common/gui/Acessibilidade.h"
 #include "common/Erro.h"
 #include "common/Log.h"
-#include "history/frmHistorico.h"
+#include "history/gui/frmHistorico.h"
 #include "shell/ListaArquivos.h"
 #include "store/AtualizaSRE.h"
 #include "store/Configuracao.h"
-#include "store/frmConfiguracao.h"
+#include "store/gui/frmConfiguracao.h"
 #include "transfer/SessaoTransferencia.h"
 
 #include <QAction>

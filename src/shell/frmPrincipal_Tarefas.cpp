@@ -2,12 +2,12 @@
 // the window's controls what the job reports.
 #include "shell/frmPrincipal.h"
 
-#include "common/Acessibilidade.h"
+#include "common/gui/Acessibilidade.h"
 #include "common/Caminhos.h"
-#include "common/DialogoArquivo.h"
+#include "common/gui/DialogoArquivo.h"
 #include "common/Erro.h"
 #include "common/FormataTamanho.h"
-#include "common/Interface.h"
+#include "common/gui/Interface.h"
 #include "common/Relogio.h"
 #include "intake/SelecaoPacote.h"
 #include "package/ArquivosTrabalho.h"

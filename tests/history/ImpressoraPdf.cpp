@@ -1,6 +1,6 @@
 #include "ImpressoraPdf.h"
 
-#include "history/Impressora.h"
+#include "history/gui/Impressora.h"
 
 #include <QDir>
 #include <QPrinter>

@@ -1,8 +1,8 @@
 // The history window, driven headless through its real controls.
 #include "common/Relogio.h"
 #include "history/GeraHistorico.h"
-#include "history/TextoMultilinha.h"
-#include "history/frmHistorico.h"
+#include "history/gui/TextoMultilinha.h"
+#include "history/gui/frmHistorico.h"
 #include "shell/frmPrincipal.h"
 
 #include "ImpressoraPdf.h"

@@ -1,5 +1,5 @@
 // Printing of the history report, onto PDF files read back with poppler.
-#include "history/ImpressaoHistorico.h"
+#include "history/gui/ImpressaoHistorico.h"
 #include "history/RelatorioHistorico.h"
 
 #include "ImpressoraPdf.h"

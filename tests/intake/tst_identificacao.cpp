@@ -1,7 +1,7 @@
 // School identification on real Access (Jet4) files and on SQLite files,
 // in a session of its own.
 #include "common/Erro.h"
-#include "intake/ConsultaEscola.h"
+#include "store/ConsultaEscola.h"
 #include "store/Banco.h"
 
 #include "support/AmbienteTeste.h"

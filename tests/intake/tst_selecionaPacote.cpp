@@ -3,9 +3,9 @@
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/DialogoArquivo.h"
+#include "common/gui/DialogoArquivo.h"
 #include "common/FormataTamanho.h"
-#include "common/Interface.h"
+#include "common/gui/Interface.h"
 #include "package/MotorZip.h"
 #include "package/Pedacos.h"
 #include "shell/ListaArquivos.h"

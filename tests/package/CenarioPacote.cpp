@@ -1,7 +1,7 @@
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/DialogoArquivo.h"
+#include "common/gui/DialogoArquivo.h"
 #include "common/Relogio.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/MotorZip.h"

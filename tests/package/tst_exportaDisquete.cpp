@@ -3,7 +3,7 @@
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/Interface.h"
+#include "common/gui/Interface.h"
 #include "common/PlataformaMontagens.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportacaoDisquete.h"

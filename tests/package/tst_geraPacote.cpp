@@ -3,7 +3,7 @@
 
 #include "common/Caminhos.h"
 #include "common/FormataTamanho.h"
-#include "common/Interface.h"
+#include "common/gui/Interface.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/StatusZip.h"
 #include "shell/ListaArquivos.h"

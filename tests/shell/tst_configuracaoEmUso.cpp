@@ -1,7 +1,7 @@
 // The settings the settings window saves, or reads back on "Cancelar", are
 // the ones the main window's next send uses, without a restart.
 #include "shell/frmPrincipal.h"
-#include "store/frmConfiguracao.h"
+#include "store/gui/frmConfiguracao.h"
 
 #include "ServidorUpload.h"
 #include "support/CaixasRoteirizadas.h"

@@ -1,7 +1,7 @@
 // The main window's pictures on a screen at 200 %: drawn at the screen's
 // density (two device pixels per pixel), never a 16-pixel picture blown up,
 // and the buttons that keep their picture while disabled keep it there too.
-#include "common/Figuras.h"
+#include "common/gui/Figuras.h"
 #include "shell/frmPrincipal.h"
 
 #include "support/AmbienteTeste.h"

@@ -1,7 +1,7 @@
 // The server settings window, driven headless through its real controls.
 #include "store/Banco.h"
 #include "store/Configuracao.h"
-#include "store/frmConfiguracao.h"
+#include "store/gui/frmConfiguracao.h"
 
 #include "support/Acessivel.h"
 #include "support/AmbienteTeste.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/CaixaMensagem.h"
+#include "common/gui/CaixaMensagem.h"
 
 #include <QList>
 

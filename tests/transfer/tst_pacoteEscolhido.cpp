@@ -5,7 +5,7 @@
 #include "CenarioTransmissao.h"
 
 #include "common/Caminhos.h"
-#include "common/DialogoArquivo.h"
+#include "common/gui/DialogoArquivo.h"
 #include "common/Relogio.h"
 #include "package/ArquivosTrabalho.h"
 #include "shell/ListaArquivos.h"

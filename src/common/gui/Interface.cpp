@@ -1,4 +1,4 @@
-#include "common/Interface.h"
+#include "common/gui/Interface.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "history/TextoMultilinha.h"
+#include "history/gui/TextoMultilinha.h"
 
 TextoMultilinha::TextoMultilinha(QWidget *parent)
     : QPlainTextEdit(parent)

@@ -1,14 +1,14 @@
-#include "history/frmHistorico.h"
+#include "history/gui/frmHistorico.h"
 
-#include "common/Acessibilidade.h"
-#include "common/CaixaMensagem.h"
+#include "common/gui/Acessibilidade.h"
+#include "common/gui/CaixaMensagem.h"
 #include "common/Conversao.h"
 #include "common/Erro.h"
-#include "common/Interface.h"
+#include "common/gui/Interface.h"
 #include "common/Relogio.h"
 #include "history/GeraHistorico.h"
-#include "history/ImpressaoHistorico.h"
-#include "history/TextoMultilinha.h"
+#include "history/gui/ImpressaoHistorico.h"
+#include "history/gui/TextoMultilinha.h"
 
 #include <QComboBox>
 #include <QFontMetrics>

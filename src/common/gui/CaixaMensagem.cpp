@@ -1,4 +1,4 @@
-#include "common/CaixaMensagem.h"
+#include "common/gui/CaixaMensagem.h"
 
 #include "common/Aplicacao.h"
 #include "common/SuspensaoPrazos.h"

@@ -1,4 +1,4 @@
-#include "history/Impressora.h"
+#include "history/gui/Impressora.h"
 
 #include "common/Log.h"
 #include "common/Modulos.h"

@@ -1,4 +1,4 @@
-#include "intake/ConsultaEscola.h"
+#include "store/ConsultaEscola.h"
 
 #include "store/Banco.h"
 

@@ -1,7 +1,7 @@
-#include "store/CarregaConfiguracao.h"
+#include "store/gui/CarregaConfiguracao.h"
 
-#include "common/CaixaMensagem.h"
-#include "store/frmConfiguracao.h"
+#include "common/gui/CaixaMensagem.h"
+#include "store/gui/frmConfiguracao.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "common/DialogoArquivo.h"
+#include "common/gui/DialogoArquivo.h"
 
 #include "common/Log.h"
 

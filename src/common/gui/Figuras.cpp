@@ -1,4 +1,4 @@
-#include "common/Figuras.h"
+#include "common/gui/Figuras.h"
 
 #include <QIconEngine>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "common/Acessibilidade.h"
+#include "common/gui/Acessibilidade.h"
 
 #include <QEvent>
 #include <QKeyEvent>

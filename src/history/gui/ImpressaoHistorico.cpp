@@ -1,8 +1,8 @@
-#include "history/ImpressaoHistorico.h"
+#include "history/gui/ImpressaoHistorico.h"
 
-#include "common/CaixaMensagem.h"
-#include "common/Interface.h"
-#include "history/Impressora.h"
+#include "common/gui/CaixaMensagem.h"
+#include "common/gui/Interface.h"
+#include "history/gui/Impressora.h"
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>

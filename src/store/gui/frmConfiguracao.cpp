@@ -1,11 +1,11 @@
-#include "store/frmConfiguracao.h"
+#include "store/gui/frmConfiguracao.h"
 
-#include "common/Acessibilidade.h"
-#include "common/CaixaMensagem.h"
+#include "common/gui/Acessibilidade.h"
+#include "common/gui/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "store/Banco.h"
-#include "store/CarregaConfiguracao.h"
+#include "store/gui/CarregaConfiguracao.h"
 #include "store/Configuracao.h"
 #include "store/GravacaoConfiguracao.h"
 

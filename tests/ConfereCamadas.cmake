@@ -1,0 +1,88 @@
+# The layers hold (README, "Layout"):
+#  - widget and printing code lives only in src/shell/, the gui/ folders and
+#    src/main.cpp (the window's program): no other source includes a header
+#    of Qt Widgets or Qt Print Support;
+#  - package building does not reach into package intake: src/package never
+#    includes src/intake;
+#  - the main window keeps its state: frmPrincipal.h declares no data member
+#    outside a private section.
+#   cmake -DFONTES=<src> "-DCABECALHOS_QT=<QtWidgets folder>;<QtPrintSupport folder>" -P ConfereCamadas.cmake
+cmake_minimum_required(VERSION 3.25)
+
+# The headers of the two modules, by the names a source includes them by.
+set(proibidos)
+foreach(pasta ${CABECALHOS_QT})
+    if(NOT IS_DIRECTORY "${pasta}")
+        message(FATAL_ERROR "no Qt header folder ${pasta}")
+    endif()
+    file(GLOB nomes RELATIVE "${pasta}" "${pasta}/*")
+    list(APPEND proibidos ${nomes})
+endforeach()
+
+# The lines of a file as a list: its ';' and brackets, which a CMake list
+# reads as its own, are put aside first.
+function(linhas arquivo saida)
+    file(READ "${arquivo}" texto)
+    string(REPLACE ";" "<pv>" texto "${texto}")
+    string(REPLACE "[" "<ac>" texto "${texto}")
+    string(REPLACE "]" "<fc>" texto "${texto}")
+    string(REPLACE "\n" ";" texto "${texto}")
+    set(${saida} "${texto}" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE fontes "${FONTES}/*.cpp" "${FONTES}/*.h")
+foreach(fonte ${fontes})
+    file(RELATIVE_PATH relativo "${FONTES}" "${fonte}")
+    linhas("${fonte}" conteudo)
+    foreach(linha IN LISTS conteudo)
+        if(NOT linha MATCHES "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+            continue()
+        endif()
+        set(cabecalho "${CMAKE_MATCH_1}")
+        if(relativo MATCHES "^package/" AND cabecalho MATCHES "^intake/")
+            message(SEND_ERROR "src/${relativo} includes \"${cabecalho}\": package building does not include intake")
+        endif()
+        if(relativo MATCHES "^shell/" OR relativo MATCHES "(^|/)gui/" OR relativo STREQUAL "main.cpp")
+            continue()
+        endif()
+        string(REGEX REPLACE "^(QtWidgets|QtPrintSupport)/" "" nome "${cabecalho}")
+        list(FIND proibidos "${nome}" achado)
+        if(cabecalho MATCHES "^(QtWidgets|QtPrintSupport)(/|$)" OR (NOT nome MATCHES "/" AND achado GREATER -1))
+            message(SEND_ERROR "src/${relativo} includes <${cabecalho}>, a Qt Widgets or Print Support header, "
+                               "outside src/shell/ and the gui/ folders")
+        endif()
+    endforeach()
+endforeach()
+
+# The main window's data members (a declaration with no parenthesis) are private.
+linhas("${FONTES}/shell/frmPrincipal.h" conteudo)
+set(classe FALSE)
+set(acesso private)
+set(numero 0)
+foreach(linha IN LISTS conteudo)
+    math(EXPR numero "${numero} + 1")
+    if(linha MATCHES "^class frmPrincipal ")
+        set(classe TRUE)
+        set(acesso private)
+        continue()
+    endif()
+    if(NOT classe)
+        continue()
+    endif()
+    if(linha MATCHES "^}<pv>")
+        set(classe FALSE)
+    elseif(linha MATCHES "^[ \t]*(public|protected|private)( Q_SLOTS)?:")
+        set(acesso "${CMAKE_MATCH_1}")
+    elseif(linha MATCHES "^[ \t]*Q_SIGNALS:")
+        set(acesso signals)
+    elseif(NOT acesso STREQUAL "private" AND NOT linha MATCHES "[()]"
+           AND linha MATCHES "^[ \t]+[A-Za-z_][A-Za-z0-9_:<>, ]*[ \t*&]+[A-Za-z_][A-Za-z0-9_]*(<ac>[0-9]+<fc>)?[ \t]*(=[^<]*)?<pv>"
+           AND NOT linha MATCHES "^[ \t]*(using|friend|typedef|enum|struct|class|static_assert) ")
+        string(REPLACE "<pv>" ";" linha "${linha}")
+        string(REPLACE "<ac>" "[" linha "${linha}")
+        string(REPLACE "<fc>" "]" linha "${linha}")
+        string(STRIP "${linha}" linha)
+        message(SEND_ERROR "src/shell/frmPrincipal.h:${numero}: \"${linha}\" is a ${acesso} member of the main "
+                           "window: its state is its own (private)")
+    endif()
+endforeach()
