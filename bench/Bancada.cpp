@@ -1,8 +1,7 @@
 #include "Bancada.h"
 
-#include "common/gui/CaixaMensagem.h"
 #include "common/Caminhos.h"
-#include "shell/ListaArquivos.h"
+#include "common/gui/CaixaMensagem.h"
 #include "shell/frmPrincipal.h"
 #include "store/Banco.h"
 #include "store/Provisionamento.h"
@@ -11,7 +10,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -88,11 +86,9 @@ std::unique_ptr<frmPrincipal> abreJanela()
     janela->Form_Load();
     janela->show();
     processaEventos(50);
-    janela->txtCodigoSRE->setText(QStringLiteral("114"));
-    janela->txtSRE->setText(QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
-    janela->txtCodigoEscola->setText(QStringLiteral("31045678"));
-    janela->txtEscola->setText(QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
-    janela->optTipoTrasmissao[0]->setChecked(true);
+    janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                                         QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
+    controle<QRadioButton>(*janela, "optTipoTrasmissao_0")->setChecked(true);
     return janela;
 }
 
@@ -106,13 +102,21 @@ QString colocaPacote(frmPrincipal &janela, const QString &origem)
         std::fprintf(stderr, "cannot place the package %s\n", qPrintable(origem));
         std::exit(2);
     }
-    janela.File1->setPath(Caminhos::pastaTrabalho());
-    janela.File1->setListIndex(0);
-    janela.txtCaminhoArquivo->setText(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome);
-    janela.Pacote = PacoteEscolhido::comOrigem(origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
-                                               janela.txtCodigoEscola->text(), janela.txtEscola->text());
+    janela.escolhePacote(PacoteEscolhido::comOrigem(origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
+                                                    QStringLiteral("31045678"),
+                                                    QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")));
     janela.HabilitaBotoesEnvio();
     return nome;
+}
+
+QObject *controleDe(const QObject &janela, const char *nome)
+{
+    QObject *controle = janela.findChild<QObject *>(QLatin1String(nome));
+    if (!controle) {
+        std::fprintf(stderr, "the window has no control %s\n", nome);
+        std::exit(2);
+    }
+    return controle;
 }
 
 void processaEventos(int ms)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -36,10 +37,18 @@ void preparaInstalacao(quint16 porta = 0);
 std::unique_ptr<frmPrincipal> abreJanela();
 
 // Places the package `origem` in the working folder (a hard link when the
-// file system allows it, else a copy) and makes it File1's chosen file and
-// the window's chosen package.
+// file system allows it, else a copy) and makes it the window's chosen
+// package, as "Gerar" leaves it, with the send buttons enabled.
 // Returns the package's name.
 QString colocaPacote(frmPrincipal &janela, const QString &origem);
+
+// A control of the window by its name (the program's control names); a
+// control the window does not have ends the driver.
+QObject *controleDe(const QObject &janela, const char *nome);
+template <typename T> T *controle(const QObject &janela, const char *nome)
+{
+    return qobject_cast<T *>(controleDe(janela, nome));
+}
 
 // Runs the event loop for `ms` milliseconds.
 void processaEventos(int ms);

@@ -114,7 +114,7 @@ int envia(const QStringList &args, bool ocioso)
     Bancada::colocaPacote(*janela, args[0]);
     // The user is on the "Transmissão" tab, where "Transmitir" is: the
     // progress bar and the status line repaint as the file goes out.
-    janela->SSTab->setCurrentIndex(2);
+    Bancada::controle<QTabWidget>(*janela, "SSTab")->setCurrentIndex(2);
     Bancada::processaEventos(200);
     informa("pico_antes_kb", double(Bancada::picoMemoriaKB()));
     if (ocioso) {
@@ -125,7 +125,7 @@ int envia(const QStringList &args, bool ocioso)
     }
     const double cpuAntes = Bancada::cpuSegundos();
     const auto inicio = Clock::now();
-    janela->cmdTransmitir->click();
+    Bancada::controle<QPushButton>(*janela, "cmdTransmitir")->click();
     const double segundos = Bancada::segundosDesde(inicio);
     const double cpu = Bancada::cpuSegundos() - cpuAntes;
     informa("segundos", segundos);
@@ -149,11 +149,12 @@ int pedacos(const QStringList &args)
     QFile::remove(Caminhos::local(pacote));
     if (!QFile::copy(args[0], Caminhos::local(pacote)))
         return 2;
-    janela->txtCaminhoArquivo->setText(pacote);
+    Bancada::controle<QLineEdit>(*janela, "txtCaminhoArquivo")->setText(pacote);
 
     const auto inicio = Clock::now();
     // The window shows the working folder as the pieces appear, as "Disquete" does.
-    const int quantidade = DivideArquivo(pacote, [&](int) { janela->File1->setPath(Caminhos::pastaTrabalho()); });
+    auto *lista = Bancada::controle<ListaArquivos>(*janela, "File1");
+    const int quantidade = DivideArquivo(pacote, [&](int) { lista->setPath(Caminhos::pastaTrabalho()); });
     const double corte = Bancada::segundosDesde(inicio);
     const bool juntou = AgrupaArquivos(Caminhos::pastaTrabalho() + QLatin1Char('\\'));
     const double total = Bancada::segundosDesde(inicio);

@@ -1,7 +1,5 @@
 #include "shell/TarefaExclusiva.h"
 
-#include "shell/frmPrincipal.h"
-
 #include <QAction>
 #include <QPushButton>
 
@@ -26,12 +24,9 @@ bool habilitado(QObject *controle)
 }
 } // namespace
 
-TarefaExclusiva::TarefaExclusiva(frmPrincipal &janela)
+TarefaExclusiva::TarefaExclusiva(const QList<QObject *> &controles)
 {
     ++g_ativas;
-    const QList<QObject *> controles = {janela.cmdGerar,    janela.cmdProcurar, janela.CancelaArquivo,
-                                        janela.cmdDisquete, janela.cmdInternet, janela.cmdTransmitir,
-                                        janela.mnuArquivo};
     for (QObject *controle : controles) {
         m_estados.append({controle, habilitado(controle)});
         habilita(controle, false);

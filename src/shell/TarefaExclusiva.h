@@ -4,17 +4,17 @@
 #include <QPointer>
 
 class QObject;
-class frmPrincipal;
 
 // While a long job runs (a ZIP job, a transfer, a floppy export), the
 // controls that start another job are disabled; they return to the state
-// they had when this guard goes out of scope, on every way out.
-// Controls: "Gerar", "...", "Limpar", "Disquete", "Internet", "Transmitir"
-// and the "&Configuração" menu. "Cancelar" stays usable.
+// they had when this guard goes out of scope, on every way out. The window
+// names the controls (buttons and menu actions): for the main window "Gerar",
+// "...", "Limpar", "Disquete", "Internet", "Transmitir" and the
+// "&Configuração" menu; "Cancelar" stays usable.
 class TarefaExclusiva
 {
 public:
-    explicit TarefaExclusiva(frmPrincipal &janela);
+    explicit TarefaExclusiva(const QList<QObject *> &controles);
     ~TarefaExclusiva();
     TarefaExclusiva(const TarefaExclusiva &) = delete;
     TarefaExclusiva &operator=(const TarefaExclusiva &) = delete;

@@ -1,7 +1,7 @@
 #include "shell/frmPrincipal.h"
 
-#include "common/gui/Acessibilidade.h"
 #include "common/Aplicacao.h"
+#include "common/gui/Acessibilidade.h"
 #include "common/gui/CaixaMensagem.h"
 #include "common/gui/Figuras.h"
 #include "shell/ListaArquivos.h"
@@ -123,6 +123,7 @@ frmPrincipal::frmPrincipal(QWidget *parent)
     montaMenu();
     montaAtalhos();
     WindowsSocket = &m_sessao->socket();
+    WindowsSocket->setObjectName(QStringLiteral("WindowsSocket"));
     conectaEventos();
     resize(560, 520);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "common/gui/CaixaMensagem.h"
-#include "store/ConsultaEscola.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 #include "store/Configuracao.h"
+#include "store/ConsultaEscola.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -24,9 +24,11 @@ class QTabWidget;
 class SessaoTransferencia;
 
 // The main window: the package fields, the file list, the three work tabs
-// and the menu. It owns every widget's state: its handlers run the jobs of
-// the core (package generation, floppy export, package selection, the
-// transfer session) and show what they report in its controls and boxes.
+// and the menu. Its widgets and state are its own: its handlers run the jobs
+// of the core (package generation, floppy export, package selection, the
+// transfer session), hand them values taken from the controls and show what
+// they report in its controls and boxes. Other code talks to it through the
+// few methods below.
 class frmPrincipal : public QMainWindow
 {
     Q_OBJECT
@@ -40,6 +42,85 @@ public:
     // window's first paint and, whatever comes first, before the window
     // takes the user's first input.
     void Form_Load();
+
+    // The ZIP component's set-up, with the status box its progress goes to
+    // (txtZip). A failure shows "Erro inicializando bibliotecas ZIP"; the
+    // jobs then fail when they reach the component.
+    void InicializaZip(QLineEdit *caixaStatus);
+    // The relay of the jobs' ZIP progress: each event goes into the status
+    // box as its status text (StatusZip.h).
+    void relayZip(const EventoZip &evento);
+
+    // Shows a school in txtCodigoSRE, txtSRE, txtEscola and txtCodigoEscola;
+    // none empties the four.
+    void IdentificaEscola(const std::optional<DadosEscola> &escola);
+
+    // The package made ready to send (empty after "Limpar"): the file a send
+    // announces and sends, whatever File1 shows.
+    const PacoteEscolhido &pacote() const { return Pacote; }
+    // A package made ready as "Gerar" leaves it: the chosen package, its
+    // source in txtCaminhoArquivo, selected in File1 and named in txtArquivo.
+    // The send buttons are left as they are.
+    void escolhePacote(const PacoteEscolhido &pacote);
+
+    // Disable / enable the three send buttons ("Disquete", "Internet",
+    // "Transmitir"). A disabled send button keeps its normal picture
+    // (MantemFiguraQuandoDesabilitado, given when they are made).
+    void DesabilitaBotoesEnvio();
+    void HabilitaBotoesEnvio();
+
+    // A transfer runs (closing the window ends it).
+    bool transferindo() const;
+
+    // The server settings a transfer uses: loaded by Form_Load, replaced
+    // when the settings window saves or reads them back.
+    const ConfiguracaoCliente &configuracao() const { return m_configuracao; }
+
+protected:
+    // Every way of closing asks first ("Form_Unload").
+    void closeEvent(QCloseEvent *evento) override;
+    bool event(QEvent *evento) override;
+    // While the offices' refresh waits, the user's input to the program
+    // passes here first.
+    bool eventFilter(QObject *alvo, QEvent *evento) override;
+
+private:
+    // The handlers of the controls.
+    void cmdGerar_Click();
+    void cmdProcurar_Click();
+    void CancelaArquivo_Click();
+    void cmdDisquete_Click();
+    void cmdTransmitir_Click();
+    void cmdInternet_Click();
+    void cmdCancelar_Click();
+    void txtZip_Change();
+
+    // The school the identity boxes show, as a send announces it.
+    DadosEscola escolaMostrada() const;
+    // The controls that start a job, which a running job holds off
+    // (TarefaExclusiva).
+    QList<QObject *> controlesDeTrabalho() const;
+
+    void montaDadosDoArquivo(QWidget *centro);
+    void montaTipoTransmissao(QWidget *centro);
+    void montaAbas(QWidget *centro);
+    void montaMenu();
+    void montaAtalhos();
+    // Turns the tab control `passo` pages on, round.
+    void mudaAba(int passo);
+    // The connection light, with its state in words.
+    void mostraConexao(bool conectado);
+    void conectaEventos();
+    void mostraPastaTrabalho();
+    void mostraPacote(const PacoteEscolhido &pacote);
+
+    // The refresh of the regional offices' names Form_Load leaves waiting;
+    // runs once.
+    void atualizaEscritorios();
+
+    void mnuArquivo_Click();
+    void mnuHistorico_Click();
+    void mnuSair_Click();
 
     // "Dados do Arquivo"
     QGroupBox *Frame5;
@@ -94,74 +175,8 @@ public:
     QAction *mnuHistorico;
     QAction *mnuSair;
 
-    // The package made ready by "Gerar" or "..." (none after "Limpar"): the
-    // file a send announces and sends, whatever File1 shows.
+    // The package made ready by "Gerar" or "..." (none after "Limpar").
     PacoteEscolhido Pacote;
-
-    // The handlers of the controls.
-    void cmdGerar_Click();
-    void cmdProcurar_Click();
-    void CancelaArquivo_Click();
-    void cmdDisquete_Click();
-    void cmdTransmitir_Click();
-    void cmdInternet_Click();
-    void cmdCancelar_Click();
-    void txtZip_Change();
-
-    // The ZIP component's set-up, with the status box its progress goes to
-    // (txtZip). A failure shows "Erro inicializando bibliotecas ZIP"; the
-    // jobs then fail when they reach the component.
-    void InicializaZip(QLineEdit *caixaStatus);
-    // The relay of the jobs' ZIP progress: each event goes into the status
-    // box as its status text (StatusZip.h).
-    void relayZip(const EventoZip &evento);
-
-    // Shows a school in txtCodigoSRE, txtSRE, txtEscola and txtCodigoEscola;
-    // none empties the four.
-    void IdentificaEscola(const std::optional<DadosEscola> &escola);
-
-    // Disable / enable the three send buttons ("Disquete", "Internet",
-    // "Transmitir"). A disabled send button keeps its normal picture
-    // (MantemFiguraQuandoDesabilitado, given when they are made).
-    void DesabilitaBotoesEnvio();
-    void HabilitaBotoesEnvio();
-
-    // A transfer runs (closing the window ends it).
-    bool transferindo() const;
-
-    // The server settings a transfer uses: loaded by Form_Load, replaced
-    // when the settings window saves or reads them back.
-    const ConfiguracaoCliente &configuracao() const { return m_configuracao; }
-
-protected:
-    // Every way of closing asks first ("Form_Unload").
-    void closeEvent(QCloseEvent *evento) override;
-    bool event(QEvent *evento) override;
-    // While the offices' refresh waits, the user's input to the program
-    // passes here first.
-    bool eventFilter(QObject *alvo, QEvent *evento) override;
-
-private:
-    void montaDadosDoArquivo(QWidget *centro);
-    void montaTipoTransmissao(QWidget *centro);
-    void montaAbas(QWidget *centro);
-    void montaMenu();
-    void montaAtalhos();
-    // Turns the tab control `passo` pages on, round.
-    void mudaAba(int passo);
-    // The connection light, with its state in words.
-    void mostraConexao(bool conectado);
-    void conectaEventos();
-    void mostraPastaTrabalho();
-    void mostraPacote(const PacoteEscolhido &pacote);
-
-    // The refresh of the regional offices' names Form_Load leaves waiting;
-    // runs once.
-    void atualizaEscritorios();
-
-    void mnuArquivo_Click();
-    void mnuHistorico_Click();
-    void mnuSair_Click();
 
     // The user's side of the jobs: every message is a box.
     CaixaMensagem::Caixas m_caixas;

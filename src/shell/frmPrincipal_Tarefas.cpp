@@ -2,13 +2,13 @@
 // the window's controls what the job reports.
 #include "shell/frmPrincipal.h"
 
-#include "common/gui/Acessibilidade.h"
 #include "common/Caminhos.h"
-#include "common/gui/DialogoArquivo.h"
 #include "common/Erro.h"
 #include "common/FormataTamanho.h"
-#include "common/gui/Interface.h"
 #include "common/Relogio.h"
+#include "common/gui/Acessibilidade.h"
+#include "common/gui/DialogoArquivo.h"
+#include "common/gui/Interface.h"
 #include "intake/SelecaoPacote.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportacaoDisquete.h"
@@ -64,6 +64,16 @@ void frmPrincipal::IdentificaEscola(const std::optional<DadosEscola> &escola)
     txtCodigoEscola->setText(escola ? escola->codigoEscola : QString());
 }
 
+DadosEscola frmPrincipal::escolaMostrada() const
+{
+    return {txtCodigoSRE->text(), txtSRE->text(), txtEscola->text(), txtCodigoEscola->text()};
+}
+
+QList<QObject *> frmPrincipal::controlesDeTrabalho() const
+{
+    return {cmdGerar, cmdProcurar, CancelaArquivo, cmdDisquete, cmdInternet, cmdTransmitir, mnuArquivo};
+}
+
 // File1 shows the working folder; a folder that is gone shows nothing.
 void frmPrincipal::mostraPastaTrabalho()
 {
@@ -86,13 +96,20 @@ void frmPrincipal::mostraPacote(const PacoteEscolhido &pacote)
     txtArquivo->setText(pacote.nome() + QStringLiteral(" - ") + FormataTamanho(pacote.tamanho()));
 }
 
+void frmPrincipal::escolhePacote(const PacoteEscolhido &pacote)
+{
+    Pacote = pacote;
+    txtCaminhoArquivo->setText(pacote.origem());
+    mostraPacote(Pacote);
+}
+
 void frmPrincipal::cmdGerar_Click()
 {
     if (TarefaExclusiva::emCurso())
         return;
     bool gerado = false;
     {
-        const TarefaExclusiva tarefa(*this);
+        const TarefaExclusiva tarefa(controlesDeTrabalho());
         // Pointer and "Aguarde..." are restored on every way out.
         struct Restaura
         {
@@ -114,9 +131,7 @@ void frmPrincipal::cmdGerar_Click()
         Acessibilidade::mostraTexto(lblProgresso, QString());
         gerado = resultado.gerado;
         if (gerado) {
-            Pacote = resultado.escolhido;
-            txtCaminhoArquivo->setText(resultado.pacote);
-            mostraPacote(Pacote);
+            escolhePacote(resultado.escolhido);
             SSTab->setCurrentIndex(1);
         } else {
             // Nothing is left to send: the working folder may have lost the
@@ -138,7 +153,7 @@ void frmPrincipal::cmdProcurar_Click()
         return;
     SelecaoPacote::Resultado resultado;
     {
-        const TarefaExclusiva tarefa(*this);
+        const TarefaExclusiva tarefa(controlesDeTrabalho());
         Acessibilidade::mostraTexto(lblMensagem, QStringLiteral("Lendo o Arquivo. Aguarde..."));
         const std::optional<QString> escolha = DialogoArquivo::abre(this);
         if (!escolha) {
@@ -220,7 +235,7 @@ void frmPrincipal::cmdDisquete_Click()
     ExportacaoDisquete exportacao(txtCaminhoArquivo->text(), m_caixas);
     if (!exportacao.confere())
         return;
-    const TarefaExclusiva tarefa(*this);
+    const TarefaExclusiva tarefa(controlesDeTrabalho());
     Interface::ponteiroAmpulheta();
     Acessibilidade::mostraTexto(lblMensagem, QStringLiteral("Enviando o arquivo para o disquete. Aguarde..."));
     connect(&exportacao, &ExportacaoDisquete::pastaTrabalhoMudou, this, &frmPrincipal::mostraPastaTrabalho);
@@ -247,9 +262,10 @@ void frmPrincipal::cmdTransmitir_Click()
     if (resposta != CaixaMensagem::Resposta::Sim)
         return;
 
-    const TarefaExclusiva exclusiva(*this);
+    const TarefaExclusiva exclusiva(controlesDeTrabalho());
+    const DadosEscola escola = escolaMostrada();
     m_sessao->transmite(m_configuracao, Pacote,
-                        {txtCodigoSRE->text(), txtSRE->text(), txtCodigoEscola->text(), txtEscola->text(),
+                        {escola.codigoSRE, escola.sre, escola.codigoEscola, escola.escola,
                          MensagensCliente::tipoTransmissao(periodica)});
 }
 

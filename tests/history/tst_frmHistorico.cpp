@@ -9,6 +9,7 @@
 #include "support/Acessivel.h"
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/Controles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -375,7 +376,7 @@ private Q_SLOTS:
                 janela->close();
         });
         guarda.start(10000);
-        principal.mnuHistorico->trigger();
+        controle<QAction>(principal, "mnuHistorico")->trigger();
         QVERIFY(aberta);
         QVERIFY(modal);
         QCOMPARE(pai, &principal);

@@ -10,6 +10,7 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/Controles.h"
 #include "transfer/CenarioTransmissao.h"
 
 #include <QAccessible>
@@ -69,10 +70,12 @@ QMap<QObject *, QString> textosMostrados(frmPrincipal &janela)
         textos[label] = label->text();
     for (QLineEdit *caixa : janela.findChildren<QLineEdit *>())
         textos[caixa] = caixa->text();
-    textos[janela.ProgressTransfer] = QString::number(janela.ProgressTransfer->value());
-    textos[janela.imgConexao] = janela.imgConexao->pixmap().toImage() == janela.imgConectado->pixmap().toImage()
-                                    ? QStringLiteral("Conectado")
-                                    : QStringLiteral("Desconectado");
+    textos[controle<QProgressBar>(janela, "ProgressTransfer")] =
+        QString::number(controle<QProgressBar>(janela, "ProgressTransfer")->value());
+    textos[rotulo(janela, "imgConexao")] =
+        rotulo(janela, "imgConexao")->pixmap().toImage() == rotulo(janela, "imgConectado")->pixmap().toImage()
+            ? QStringLiteral("Conectado")
+            : QStringLiteral("Desconectado");
     return textos;
 }
 
@@ -81,7 +84,7 @@ void confereTudoExposto(frmPrincipal &janela)
 {
     QCOMPARE(nomeAcessivel(&janela), janela.windowTitle());
     for (QLabel *label : janela.findChildren<QLabel *>()) {
-        if (!label->isVisible() || label == janela.imgConexao)
+        if (!label->isVisible() || label == rotulo(janela, "imgConexao"))
             continue;
         QVERIFY2(nomeAcessivel(label) == label->text() || valorAcessivel(label) == label->text(),
                  qPrintable(label->objectName() + QStringLiteral(" shows \"") + label->text()
@@ -104,24 +107,27 @@ void confereTudoExposto(frmPrincipal &janela)
         if (quadro->isVisible())
             QCOMPARE(nomeAcessivel(quadro), quadro->title());
     }
-    QAccessibleInterface *abas = QAccessible::queryAccessibleInterface(janela.SSTab->tabBar());
-    QVERIFY(abas->childCount() >= janela.SSTab->count()); // and the scroll buttons
-    for (int i = 0; i < janela.SSTab->count(); ++i)
-        QCOMPARE(abas->child(i)->text(QAccessible::Name), janela.SSTab->tabText(i));
+    QAccessibleInterface *abas = QAccessible::queryAccessibleInterface(controle<QTabWidget>(janela, "SSTab")->tabBar());
+    QVERIFY(abas->childCount() >= controle<QTabWidget>(janela, "SSTab")->count()); // and the scroll buttons
+    for (int i = 0; i < controle<QTabWidget>(janela, "SSTab")->count(); ++i)
+        QCOMPARE(abas->child(i)->text(QAccessible::Name), controle<QTabWidget>(janela, "SSTab")->tabText(i));
 
-    QAccessibleInterface *barra = QAccessible::queryAccessibleInterface(janela.ProgressTransfer);
+    QAccessibleInterface *barra =
+        QAccessible::queryAccessibleInterface(controle<QProgressBar>(janela, "ProgressTransfer"));
     QVERIFY(barra->valueInterface());
-    QCOMPARE(barra->valueInterface()->currentValue().toInt(), janela.ProgressTransfer->value());
-    const QString conexao = textosMostrados(janela).value(janela.imgConexao);
-    QCOMPARE(nomeAcessivel(janela.imgConexao), conexao);
-    QCOMPARE(janela.imgConexao->toolTip(), conexao);
+    QCOMPARE(barra->valueInterface()->currentValue().toInt(),
+             controle<QProgressBar>(janela, "ProgressTransfer")->value());
+    const QString conexao = textosMostrados(janela).value(rotulo(janela, "imgConexao"));
+    QCOMPARE(nomeAcessivel(rotulo(janela, "imgConexao")), conexao);
+    QCOMPARE(rotulo(janela, "imgConexao")->toolTip(), conexao);
 
-    if (janela.File1->isVisible()) {
-        QAccessibleTableInterface *lista = QAccessible::queryAccessibleInterface(janela.File1)->tableInterface();
+    if (controle<ListaArquivos>(janela, "File1")->isVisible()) {
+        QAccessibleTableInterface *lista =
+            QAccessible::queryAccessibleInterface(controle<ListaArquivos>(janela, "File1"))->tableInterface();
         QVERIFY(lista);
-        QCOMPARE(lista->rowCount(), janela.File1->count());
-        for (int i = 0; i < janela.File1->count(); ++i)
-            QCOMPARE(lista->cellAt(i, 0)->text(QAccessible::Name), janela.File1->nome(i));
+        QCOMPARE(lista->rowCount(), controle<ListaArquivos>(janela, "File1")->count());
+        for (int i = 0; i < controle<ListaArquivos>(janela, "File1")->count(); ++i)
+            QCOMPARE(lista->cellAt(i, 0)->text(QAccessible::Name), controle<ListaArquivos>(janela, "File1")->nome(i));
     }
 }
 
@@ -213,24 +219,24 @@ private Q_SLOTS:
         if (estado == Estado::Repouso) {
             confereTudoExposto(janela);
             confereMudancasAnunciadas(ouvinte, inicio, textosMostrados(janela));
-            QCOMPARE(nomeAcessivel(janela.lblstatus), QStringLiteral("Status: Desconectado."));
-            QCOMPARE(janela.lblstatus->accessibleDescription(), QStringLiteral("Status"));
-            QCOMPARE(nomeAcessivel(janela.imgConexao), QStringLiteral("Desconectado"));
+            QCOMPARE(nomeAcessivel(rotulo(janela, "lblstatus")), QStringLiteral("Status: Desconectado."));
+            QCOMPARE(rotulo(janela, "lblstatus")->accessibleDescription(), QStringLiteral("Status"));
+            QCOMPARE(nomeAcessivel(rotulo(janela, "imgConexao")), QStringLiteral("Desconectado"));
             QCOMPARE(instalacao.caixas.inesperadas(), 0);
             return;
         }
 
-        QTest::mouseClick(janela.cmdGerar, Qt::LeftButton);
-        QVERIFY(!janela.Pacote.vazio());
+        QTest::mouseClick(botao(janela, "cmdGerar"), Qt::LeftButton);
+        QVERIFY(!janela.pacote().vazio());
         // The zip's progress was read out while it ran.
-        const QStringList progresso = nomesDe(ouvinte.de(janela.lblProgresso, QAccessible::NameChanged));
+        const QStringList progresso = nomesDe(ouvinte.de(rotulo(janela, "lblProgresso"), QAccessible::NameChanged));
         QVERIFY2(std::any_of(progresso.cbegin(), progresso.cend(), [](const QString &n) { return !n.isEmpty(); }),
                  qPrintable(progresso.join(QLatin1Char('|'))));
         if (estado == Estado::DepoisDeGerar) {
-            QCOMPARE(janela.SSTab->currentIndex(), 1);
+            QCOMPARE(controle<QTabWidget>(janela, "SSTab")->currentIndex(), 1);
             confereTudoExposto(janela);
             confereMudancasAnunciadas(ouvinte, inicio, textosMostrados(janela));
-            QVERIFY(janela.txtArquivo->text().startsWith(janela.Pacote.nome()));
+            QVERIFY(caixaDeTexto(janela, "txtArquivo")->text().startsWith(janela.pacote().nome()));
             QCOMPARE(instalacao.caixas.inesperadas(), 0);
             return;
         }
@@ -242,7 +248,7 @@ private Q_SLOTS:
         QTimer vigia;
         vigia.setInterval(5);
         connect(&vigia, &QTimer::timeout, this, [&] {
-            if (examinado || !janela.transferindo() || janela.ProgressTransfer->value() == 0)
+            if (examinado || !janela.transferindo() || controle<QProgressBar>(janela, "ProgressTransfer")->value() == 0)
                 return;
             examinado = true;
             confereTudoExposto(janela);
@@ -250,22 +256,22 @@ private Q_SLOTS:
             confereMudancasAnunciadas(ouvinte, inicio, durante);
         });
         vigia.start();
-        janela.optTipoTrasmissao[0]->setChecked(true);
+        controle<QRadioButton>(janela, "optTipoTrasmissao_0")->setChecked(true);
         instalacao.caixas.responde(Resposta::Sim);
         instalacao.caixas.confirma();
-        QTest::mouseClick(janela.cmdInternet, Qt::LeftButton);
+        QTest::mouseClick(botao(janela, "cmdInternet"), Qt::LeftButton);
         vigia.stop();
         QVERIFY(!janela.transferindo());
         QVERIFY(examinado);
-        QCOMPARE(durante.value(janela.imgConexao), QStringLiteral("Conectado"));
-        QVERIFY(durante.value(janela.lblsendingfile).startsWith(QStringLiteral("Enviando Arquivo...")));
+        QCOMPARE(durante.value(rotulo(janela, "imgConexao")), QStringLiteral("Conectado"));
+        QVERIFY(durante.value(rotulo(janela, "lblsendingfile")).startsWith(QStringLiteral("Enviando Arquivo...")));
         QCOMPARE(instalacao.caixas.textos().last(), kSucesso);
 
         // What a screen reader heard of the send, in order: the file, the
         // steps of the status line, the light going on and off.
-        const QStringList arquivo = nomesDe(ouvinte.de(janela.lblsendingfile, QAccessible::NameChanged));
-        QVERIFY(arquivo.contains(QStringLiteral("Enviando Arquivo...") + janela.Pacote.nome()));
-        const QStringList status = nomesDe(ouvinte.de(janela.lblstatus, QAccessible::NameChanged));
+        const QStringList arquivo = nomesDe(ouvinte.de(rotulo(janela, "lblsendingfile"), QAccessible::NameChanged));
+        QVERIFY(arquivo.contains(QStringLiteral("Enviando Arquivo...") + janela.pacote().nome()));
+        const QStringList status = nomesDe(ouvinte.de(rotulo(janela, "lblstatus"), QAccessible::NameChanged));
         QVERIFY(status.contains(QStringLiteral("Status: Conectado! Iniciando a Transferência...")));
         QVERIFY2(std::any_of(status.cbegin(), status.cend(),
                              [](const QString &n) { return n.contains(QStringLiteral("% Completo")); }),
@@ -273,9 +279,9 @@ private Q_SLOTS:
         // Announced only when the text really changed.
         for (int i = 1; i < status.size(); ++i)
             QVERIFY2(status.at(i) != status.at(i - 1), qPrintable(status.join(QLatin1Char('|'))));
-        QCOMPARE(nomesDe(ouvinte.de(janela.imgConexao, QAccessible::NameChanged)),
+        QCOMPARE(nomesDe(ouvinte.de(rotulo(janela, "imgConexao"), QAccessible::NameChanged)),
                  (QStringList{QStringLiteral("Conectado"), QStringLiteral("Desconectado")}));
-        QVERIFY(!ouvinte.de(janela.ProgressTransfer, QAccessible::ValueChanged).isEmpty());
+        QVERIFY(!ouvinte.de(controle<QProgressBar>(janela, "ProgressTransfer"), QAccessible::ValueChanged).isEmpty());
         confereTudoExposto(janela);
         QCOMPARE(instalacao.caixas.inesperadas(), 0);
     }
@@ -289,19 +295,19 @@ private Q_SLOTS:
         janela.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&janela));
 
-        QVERIFY(tabulaAte(janela, janela.cmdGerar));
+        QVERIFY(tabulaAte(janela, botao(janela, "cmdGerar")));
         tecla(janela, Qt::Key_Return);
-        QVERIFY(!janela.Pacote.vazio());
-        QCOMPARE(janela.SSTab->currentIndex(), 1);
+        QVERIFY(!janela.pacote().vazio());
+        QCOMPARE(controle<QTabWidget>(janela, "SSTab")->currentIndex(), 1);
 
         // The type: its stop, an arrow to the annual one and back, Space.
-        QVERIFY(tabulaAte(janela, janela.optTipoTrasmissao[0]));
+        QVERIFY(tabulaAte(janela, controle<QRadioButton>(janela, "optTipoTrasmissao_0")));
         tecla(janela, Qt::Key_Right);
-        QCOMPARE(QApplication::focusWidget(), janela.optTipoTrasmissao[1]);
+        QCOMPARE(QApplication::focusWidget(), controle<QRadioButton>(janela, "optTipoTrasmissao_1"));
         tecla(janela, Qt::Key_Left);
-        QCOMPARE(QApplication::focusWidget(), janela.optTipoTrasmissao[0]);
+        QCOMPARE(QApplication::focusWidget(), controle<QRadioButton>(janela, "optTipoTrasmissao_0"));
         tecla(janela, Qt::Key_Space);
-        QVERIFY(janela.optTipoTrasmissao[0]->isChecked());
+        QVERIFY(controle<QRadioButton>(janela, "optTipoTrasmissao_0")->isChecked());
 
         QWidget *focoDuranteOEnvio = nullptr;
         connect(instalacao.servidor.get(), &ServidorUpload::pedidoRecebido, this,
@@ -311,7 +317,7 @@ private Q_SLOTS:
                 [&](const QString &caminho) { recebido = caminho; });
         instalacao.caixas.responde(Resposta::Sim);
         instalacao.caixas.confirma();
-        QVERIFY(tabulaAte(janela, janela.cmdInternet));
+        QVERIFY(tabulaAte(janela, botao(janela, "cmdInternet")));
         tecla(janela, Qt::Key_Return);
 
         QCOMPARE(instalacao.caixas.mostradas().size(), 2);
@@ -319,9 +325,9 @@ private Q_SLOTS:
         QVERIFY(caixaIgual(instalacao.caixas.mostradas().at(1), kSucesso, QStringLiteral("Transferência OK!"),
                            Botoes::Ok, Icone::Informacao));
         // While the package went, the focus stood on "Cancelar", ready for a key.
-        QCOMPARE(focoDuranteOEnvio, janela.cmdCancelar);
+        QCOMPARE(focoDuranteOEnvio, botao(janela, "cmdCancelar"));
         QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
-        QCOMPARE(le(recebido), le(Caminhos::local(janela.txtCaminhoArquivo->text())));
+        QCOMPARE(le(recebido), le(Caminhos::local(caixaDeTexto(janela, "txtCaminhoArquivo")->text())));
         QCOMPARE(instalacao.ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("1"));
         QCOMPARE(instalacao.caixas.inesperadas(), 0);
     }
@@ -337,17 +343,24 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&janela));
         // The two types are one stop (the arrows move between them); the tab
         // control's stop is its row of tabs.
-        const QList<QWidget *> topo = {janela.txtCodigoSRE,   janela.txtSRE,     janela.txtCodigoEscola,
-                                       janela.txtEscola,      janela.txtArquivo, janela.optTipoTrasmissao[0],
-                                       janela.SSTab->tabBar()};
-        const QList<QList<QWidget *>> abas = {{janela.cmdGerar},
-                                              {janela.txtCaminhoArquivo, janela.cmdProcurar, janela.File1,
-                                               janela.CancelaArquivo, janela.cmdInternet, janela.cmdDisquete},
-                                              {janela.cmdTransmitir, janela.cmdCancelar}};
+        const QList<QWidget *> topo = {caixaDeTexto(janela, "txtCodigoSRE"),
+                                       caixaDeTexto(janela, "txtSRE"),
+                                       caixaDeTexto(janela, "txtCodigoEscola"),
+                                       caixaDeTexto(janela, "txtEscola"),
+                                       caixaDeTexto(janela, "txtArquivo"),
+                                       controle<QRadioButton>(janela, "optTipoTrasmissao_0"),
+                                       controle<QTabWidget>(janela, "SSTab")->tabBar()};
+        const QList<QList<QWidget *>> abas = {{botao(janela, "cmdGerar")},
+                                              {caixaDeTexto(janela, "txtCaminhoArquivo"), botao(janela, "cmdProcurar"),
+                                               controle<ListaArquivos>(janela, "File1"),
+                                               botao(janela, "CancelaArquivo"), botao(janela, "cmdInternet"),
+                                               botao(janela, "cmdDisquete")},
+                                              {botao(janela, "cmdTransmitir"), botao(janela, "cmdCancelar")}};
         for (int aba = 0; aba < 3; ++aba) {
-            janela.SSTab->setCurrentIndex(aba);
-            janela.txtCodigoSRE->setFocus();
-            const QList<QWidget *> esperada = topo + abas.at(aba) + QList<QWidget *>{janela.txtCodigoSRE};
+            controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(aba);
+            caixaDeTexto(janela, "txtCodigoSRE")->setFocus();
+            const QList<QWidget *> esperada =
+                topo + abas.at(aba) + QList<QWidget *>{caixaDeTexto(janela, "txtCodigoSRE")};
             for (int i = 1; i < esperada.size(); ++i) {
                 tecla(janela, Qt::Key_Tab);
                 QCOMPARE(QApplication::focusWidget(), esperada.at(i));
@@ -360,12 +373,12 @@ private Q_SLOTS:
             QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Backtab),
             QKeyCombination(Qt::ControlModifier, Qt::Key_PageUp)};
         const int esperadas[] = {0, 1, 0, 2};
-        janela.SSTab->setCurrentIndex(2);
+        controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(2);
         for (int i = 0; i < teclas.size(); ++i) {
-            janela.txtArquivo->setFocus();
+            caixaDeTexto(janela, "txtArquivo")->setFocus();
             tecla(janela, teclas.at(i).key(), teclas.at(i).keyboardModifiers());
-            QCOMPARE(janela.SSTab->currentIndex(), esperadas[i]);
-            QCOMPARE(QApplication::focusWidget(), janela.SSTab->tabBar());
+            QCOMPARE(controle<QTabWidget>(janela, "SSTab")->currentIndex(), esperadas[i]);
+            QCOMPARE(QApplication::focusWidget(), controle<QTabWidget>(janela, "SSTab")->tabBar());
         }
         QCOMPARE(instalacao.caixas.inesperadas(), 0);
     }
@@ -380,8 +393,8 @@ private Q_SLOTS:
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
         for (int aba = 0; aba < 3; ++aba) {
-            janela.SSTab->setCurrentIndex(aba);
-            QCOMPARE(janela.cmdGerar->font().pointSizeF(), fonte.grande().pointSizeF());
+            controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(aba);
+            QCOMPARE(botao(janela, "cmdGerar")->font().pointSizeF(), fonte.grande().pointSizeF());
             const QStringList cortadas = legendasCortadas(&janela);
             QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
         }

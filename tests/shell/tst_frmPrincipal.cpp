@@ -6,6 +6,7 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/Controles.h"
 
 #include "common/Erro.h"
 #include <QAction>
@@ -77,7 +78,7 @@ private Q_SLOTS:
         CaixasRoteirizadas caixas;
         caixas.confirma();
         frmPrincipal janela;
-        janela.SSTab->setCurrentIndex(2);
+        controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(2);
         janela.Form_Load();
         janela.show();
 
@@ -88,8 +89,8 @@ private Q_SLOTS:
         QCOMPARE(janela.configuracao().QtdePortas, 0);
         QCOMPARE(janela.configuracao().PortaInicial, 0);
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
-        QCOMPARE(janela.SSTab->currentIndex(), 0);
-        QCOMPARE(janela.SSTab->tabText(0), QStringLiteral("Gerar Arquivo"));
+        QCOMPARE(controle<QTabWidget>(janela, "SSTab")->currentIndex(), 0);
+        QCOMPARE(controle<QTabWidget>(janela, "SSTab")->tabText(0), QStringLiteral("Gerar Arquivo"));
         QCOMPARE(janela.windowTitle(), QStringLiteral("TAVO - Upload v.1.2"));
         QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblsendingfile"))->text(), QString());
         QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblMensagem"))->text(), QString());
@@ -139,21 +140,21 @@ private Q_SLOTS:
         listaDoSitio();
         CaixasRoteirizadas caixas;
         frmPrincipal janela;
-        SondaEntrada sonda(janela.txtCodigoEscola, ambiente);
+        SondaEntrada sonda(caixaDeTexto(janela, "txtCodigoEscola"), ambiente);
         janela.Form_Load();
         janela.show();
         if (teclaLogo) {
-            QTest::keyClick(janela.txtCodigoEscola, Qt::Key_1);
+            QTest::keyClick(caixaDeTexto(janela, "txtCodigoEscola"), Qt::Key_1);
             QCOMPARE(sonda.vistos, QStringList{QStringLiteral("SSRE DE NOVA ERA")});
         } else {
             QVERIFY(QTest::qWaitForWindowExposed(&janela));
             QTRY_COMPARE(ambiente.valor(kNomeEscritorio), QStringLiteral("SSRE DE NOVA ERA"));
             // Once only: a name changed since is not written over again.
             ambiente.executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='OUTRA' where codigo=114"));
-            QTest::keyClick(janela.txtCodigoEscola, Qt::Key_1);
+            QTest::keyClick(caixaDeTexto(janela, "txtCodigoEscola"), Qt::Key_1);
             QCOMPARE(sonda.vistos, QStringList{QStringLiteral("OUTRA")});
         }
-        QCOMPARE(janela.txtCodigoEscola->text(), QStringLiteral("1"));
+        QCOMPARE(caixaDeTexto(janela, "txtCodigoEscola")->text(), QStringLiteral("1"));
         QCOMPARE(caixas.mostradas().size(), 0);
     }
 
@@ -188,13 +189,13 @@ private Q_SLOTS:
         frmPrincipal janela;
         janela.Form_Load();
         janela.show();
-        QTest::keyClick(janela.txtCodigoEscola, Qt::Key_1);
+        QTest::keyClick(caixaDeTexto(janela, "txtCodigoEscola"), Qt::Key_1);
         if (bancoLegivel)
             QTest::failOnWarning(aviso);
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
         QCoreApplication::processEvents();
-        QTest::keyClick(janela.txtCodigoEscola, Qt::Key_2);
-        QCOMPARE(janela.txtCodigoEscola->text(), QStringLiteral("12"));
+        QTest::keyClick(caixaDeTexto(janela, "txtCodigoEscola"), Qt::Key_2);
+        QCOMPARE(caixaDeTexto(janela, "txtCodigoEscola")->text(), QStringLiteral("12"));
         QVERIFY(janela.isVisible());
         QCOMPARE(caixas.mostradas().size(), bancoLegivel ? 0 : 1);
         QCOMPARE(caixas.inesperadas(), 0);
@@ -269,11 +270,11 @@ private Q_SLOTS:
         frmPrincipal janela;
         janela.Form_Load();
         janela.HabilitaBotoesEnvio();
-        QVERIFY(janela.cmdDisquete->isEnabled() && janela.cmdInternet->isEnabled()
-                && janela.cmdTransmitir->isEnabled());
+        QVERIFY(botao(janela, "cmdDisquete")->isEnabled() && botao(janela, "cmdInternet")->isEnabled()
+                && botao(janela, "cmdTransmitir")->isEnabled());
         janela.DesabilitaBotoesEnvio();
-        QVERIFY(!janela.cmdDisquete->isEnabled() && !janela.cmdInternet->isEnabled()
-                && !janela.cmdTransmitir->isEnabled());
+        QVERIFY(!botao(janela, "cmdDisquete")->isEnabled() && !botao(janela, "cmdInternet")->isEnabled()
+                && !botao(janela, "cmdTransmitir")->isEnabled());
     }
 
     void listaDeArquivosEmOrdemDeNome()

@@ -5,6 +5,7 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/Controles.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -44,26 +45,27 @@ private Q_SLOTS:
         janela.Form_Load();
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        janela.SSTab->setCurrentIndex(0);
+        controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(0);
         QTest::qWait(50);
 
         ContaPinturas abas;
         ContaPinturas linha;
-        janela.SSTab->tabBar()->installEventFilter(&abas);
-        janela.lblProgresso->installEventFilter(&linha);
+        controle<QTabWidget>(janela, "SSTab")->tabBar()->installEventFilter(&abas);
+        rotulo(janela, "lblProgresso")->installEventFilter(&linha);
         for (int percentual = 0; percentual <= 100; percentual += 10)
-            janela.txtZip->setText(
-                QStringLiteral("|12||c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb|||%1|").arg(percentual));
+            caixaDeTexto(janela, "txtZip")
+                ->setText(QStringLiteral("|12||c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb|||%1|").arg(percentual));
         QTest::qWait(50);
 
-        QCOMPARE(janela.lblProgresso->text(),
+        QCOMPARE(rotulo(janela, "lblProgresso")->text(),
                  QStringLiteral("Zipando c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb -> 100%"));
         QVERIFY(linha.pinturas >= 1);
         QCOMPARE(abas.pinturas, 0);
         // The line spans its column, as wide as the tab's page allows.
-        QVERIFY(janela.lblProgresso->isVisible());
-        QVERIFY(janela.lblProgresso->width() >= janela.SSTab->currentWidget()->width() / 2);
-        QVERIFY(janela.lblProgresso->height() >= janela.lblProgresso->fontMetrics().height());
+        QVERIFY(rotulo(janela, "lblProgresso")->isVisible());
+        QVERIFY(rotulo(janela, "lblProgresso")->width()
+                >= controle<QTabWidget>(janela, "SSTab")->currentWidget()->width() / 2);
+        QVERIFY(rotulo(janela, "lblProgresso")->height() >= rotulo(janela, "lblProgresso")->fontMetrics().height());
     }
 };
 

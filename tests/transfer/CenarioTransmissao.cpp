@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "shell/ListaArquivos.h"
+#include "support/Controles.h"
 #include "support/PacoteZip.h"
 
 #include <QDir>
@@ -40,11 +41,9 @@ CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
         QStringLiteral("insert into configuracao values ('127.0.0.1', %1, %2)").arg(qtdePortas).arg(porta));
     janela = std::make_unique<frmPrincipal>();
     janela->Form_Load();
-    janela->txtCodigoSRE->setText(QStringLiteral("114"));
-    janela->txtSRE->setText(QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
-    janela->txtCodigoEscola->setText(QStringLiteral("31045678"));
-    janela->txtEscola->setText(QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
-    janela->optTipoTrasmissao[0]->setChecked(true);
+    janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                                         QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
+    controle<QRadioButton>(*janela, "optTipoTrasmissao_0")->setChecked(true);
 }
 
 CenarioTransmissao::~CenarioTransmissao()
@@ -81,11 +80,9 @@ void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
     conteudo = bytes;
     grava(Caminhos::pastaPacotes(), bytes);
     grava(Caminhos::pastaTrabalho(), bytes);
-    janela->File1->setPath(Caminhos::pastaTrabalho());
-    janela->File1->setListIndex(0);
-    janela->txtCaminhoArquivo->setText(pacoteGerado());
-    janela->Pacote = PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(),
-                                                janela->txtCodigoEscola->text(), janela->txtEscola->text());
+    janela->escolhePacote(PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(),
+                                                     QStringLiteral("31045678"),
+                                                     QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")));
     janela->HabilitaBotoesEnvio();
 }
 
@@ -115,7 +112,7 @@ void CenarioTransmissao::transmite(int avisos)
 {
     caixas.responde(CaixaMensagem::Resposta::Sim);
     caixas.confirma(avisos);
-    janela->cmdTransmitir->click();
+    botao(*janela, "cmdTransmitir")->click();
 }
 
 QByteArray CenarioTransmissao::conversaEsperada() const
@@ -132,10 +129,10 @@ int CenarioTransmissao::registros() const
 
 bool CenarioTransmissao::mostraDesconectado() const
 {
-    return janela->imgConexao->pixmap().toImage() == janela->imgDesconectado->pixmap().toImage();
+    return rotulo(*janela, "imgConexao")->pixmap().toImage() == rotulo(*janela, "imgDesconectado")->pixmap().toImage();
 }
 
 bool CenarioTransmissao::mostraConectado() const
 {
-    return janela->imgConexao->pixmap().toImage() == janela->imgConectado->pixmap().toImage();
+    return rotulo(*janela, "imgConexao")->pixmap().toImage() == rotulo(*janela, "imgConectado")->pixmap().toImage();
 }

@@ -5,12 +5,13 @@
 #include "CenarioTransmissao.h"
 
 #include "common/Caminhos.h"
-#include "common/gui/DialogoArquivo.h"
 #include "common/Relogio.h"
+#include "common/gui/DialogoArquivo.h"
 #include "package/ArquivosTrabalho.h"
 #include "shell/ListaArquivos.h"
 #include "transfer/Espera.h"
 
+#include "support/Controles.h"
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,16 +47,16 @@ QString preparaPacote(CenarioTransmissao &cenario, const QString &origem)
         // Ready, then thrown away; the codes typed again and the buttons
         // usable: only the choice is missing.
         cenario.colocaPacote(5000);
-        janela.CancelaArquivo->click();
-        janela.txtCodigoSRE->setText(QStringLiteral("114"));
-        janela.txtCodigoEscola->setText(QStringLiteral("31045678"));
+        botao(janela, "CancelaArquivo")->click();
+        caixaDeTexto(janela, "txtCodigoSRE")->setText(QStringLiteral("114"));
+        caixaDeTexto(janela, "txtCodigoEscola")->setText(QStringLiteral("31045678"));
         janela.HabilitaBotoesEnvio();
         return Caminhos::local(CenarioTransmissao::pacoteGerado());
     }
     if (origem == QLatin1String("Gerar")) {
         cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
         QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
-        janela.cmdGerar->click();
+        botao(janela, "cmdGerar")->click();
         const QString fonte = Caminhos::local(CenarioTransmissao::pacoteGerado());
         cenario.conteudo = CenarioPacote::le(fonte);
         return fonte;
@@ -66,7 +67,7 @@ QString preparaPacote(CenarioTransmissao &cenario, const QString &origem)
         CenarioPacote::grava(fonte, cenario.conteudo);
         DialogoArquivo::escolheProximo(fonte);
         cenario.caixas.confirma();
-        janela.cmdProcurar->click();
+        botao(janela, "cmdProcurar")->click();
         return fonte;
     }
     // Two pieces on two disks.
@@ -82,7 +83,7 @@ QString preparaPacote(CenarioTransmissao &cenario, const QString &origem)
     });
     DialogoArquivo::escolheProximo(disquete + QStringLiteral("/") + kNome + QStringLiteral(".001"));
     cenario.caixas.confirma(2);
-    janela.cmdProcurar->click();
+    botao(janela, "cmdProcurar")->click();
     cenario.caixas.aoMostrar({});
     return {};
 }
@@ -149,8 +150,8 @@ private Q_SLOTS:
                              "a piece");
         const QString disquete = CenarioPacote::local(Caminhos::unidadeDisquete());
         CenarioPacote::grava(disquete + QStringLiteral("/OUTRO.zip.003"), "another package's piece");
-        janela.File1->setPath(Caminhos::unidadeDisquete());
-        janela.File1->setListIndex(0);
+        controle<ListaArquivos>(janela, "File1")->setPath(Caminhos::unidadeDisquete());
+        controle<ListaArquivos>(janela, "File1")->setListIndex(0);
         if (semFonte)
             QVERIFY(QFile::remove(fonte));
 
@@ -170,12 +171,12 @@ private Q_SLOTS:
             QTest::qWait(50);
             QCOMPARE(conexoes, 0);
             QCOMPARE(cenario.registros(), 0);
-            QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado."));
-            QVERIFY(janela.cmdTransmitir->isEnabled());
+            QCOMPARE(rotulo(janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
+            QVERIFY(botao(janela, "cmdTransmitir")->isEnabled());
             // "Cancelar" gives "Transmitir" back only while a package is chosen.
-            janela.cmdTransmitir->setEnabled(false);
-            janela.cmdCancelar->click();
-            QCOMPARE(janela.cmdTransmitir->isEnabled(), origem != QLatin1String("Limpar"));
+            botao(janela, "cmdTransmitir")->setEnabled(false);
+            botao(janela, "cmdCancelar")->click();
+            QCOMPARE(botao(janela, "cmdTransmitir")->isEnabled(), origem != QLatin1String("Limpar"));
             return;
         }
         QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Transferência OK!"));
@@ -246,9 +247,9 @@ private Q_SLOTS:
         QCOMPARE(conexoes, 0);
         QVERIFY(servidor.brutos().isEmpty());
         QCOMPARE(cenario.registros(), 0);
-        QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(rotulo(janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
         QVERIFY(!janela.transferindo());
-        QVERIFY(janela.cmdTransmitir->isEnabled());
+        QVERIFY(botao(janela, "cmdTransmitir")->isEnabled());
     }
 };
 

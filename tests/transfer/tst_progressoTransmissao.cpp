@@ -7,6 +7,7 @@
 #include "transfer/MensagensCliente.h"
 #include "transfer/ProgressoEnvio.h"
 
+#include "support/Controles.h"
 #include <QLabel>
 #include <QProgressBar>
 #include <QSet>
@@ -57,7 +58,7 @@ private Q_SLOTS:
         cenario.colocaPacote(tamanho);
         cenario.iniciaServidor({}, cenario.porta);
         frmPrincipal &janela = *cenario.janela;
-        janela.SSTab->setCurrentIndex(2);
+        controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(2);
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
 
@@ -65,12 +66,12 @@ private Q_SLOTS:
         int barraNoFim = -1;
         cenario.caixas.aoMostrar([&](const CaixaMensagem::Registro &caixa, int) {
             if (caixa.titulo == QStringLiteral("Transferência OK!")) {
-                statusNoFim = janela.lblstatus->text();
-                barraNoFim = janela.ProgressTransfer->value();
+                statusNoFim = rotulo(janela, "lblstatus")->text();
+                barraNoFim = controle<QProgressBar>(janela, "ProgressTransfer")->value();
             }
         });
-        Pinturas status(janela.lblstatus, janela.lblstatus);
-        Pinturas abas(janela.SSTab->tabBar());
+        Pinturas status(rotulo(janela, "lblstatus"), rotulo(janela, "lblstatus"));
+        Pinturas abas(controle<QTabWidget>(janela, "SSTab")->tabBar());
         cenario.transmite(1);
 
         QCOMPARE(cenario.caixas.textos().last(),

@@ -4,6 +4,7 @@
 // with its message.
 #include "CenarioTransmissao.h"
 
+#include "support/Controles.h"
 #include "support/ProcessoServidor.h"
 
 #include "common/Caminhos.h"
@@ -75,20 +76,21 @@ private Q_SLOTS:
         CenarioTransmissao cenario(1, porta);
         cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
         QVERIFY(QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes())));
-        for (QLineEdit *caixa : {cenario.janela->txtCodigoSRE, cenario.janela->txtSRE, cenario.janela->txtCodigoEscola,
-                                 cenario.janela->txtEscola})
+        for (QLineEdit *caixa :
+             {caixaDeTexto(*cenario.janela, "txtCodigoSRE"), caixaDeTexto(*cenario.janela, "txtSRE"),
+              caixaDeTexto(*cenario.janela, "txtCodigoEscola"), caixaDeTexto(*cenario.janela, "txtEscola")})
             caixa->clear();
 
-        cenario.janela->cmdGerar->click();
+        botao(*cenario.janela, "cmdGerar")->click();
         QCOMPARE(cenario.caixas.mostradas().size(), 0);
-        const QString nome = cenario.janela->File1->fileName();
+        const QString nome = controle<ListaArquivos>(*cenario.janela, "File1")->fileName();
         QCOMPARE(nome, QStringLiteral("DADOS_31045678_01032026.zip"));
-        QCOMPARE(cenario.janela->txtCodigoEscola->text(), QStringLiteral("31045678"));
+        QCOMPARE(caixaDeTexto(*cenario.janela, "txtCodigoEscola")->text(), QStringLiteral("31045678"));
 
-        cenario.janela->optTipoTrasmissao[1]->setChecked(true);
+        controle<QRadioButton>(*cenario.janela, "optTipoTrasmissao_1")->setChecked(true);
         cenario.caixas.responde(Resposta::Sim);
         cenario.caixas.confirma();
-        cenario.janela->cmdInternet->click();
+        botao(*cenario.janela, "cmdInternet")->click();
         QCOMPARE(cenario.caixas.textos().last(), kSucesso);
 
         const QByteArray pacote = conteudoDe(Caminhos::local(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome));
@@ -98,12 +100,14 @@ private Q_SLOTS:
         QVERIFY(conteudoDe(QDir(pasta).filePath(nome)) == pacote);
         const QString info = QString::fromUtf8(conteudoDe(QDir(pasta).filePath(QStringLiteral("envio.txt"))));
         QVERIFY(info.contains(QStringLiteral("codigo_escola: 31045678\n")));
-        QVERIFY(info.contains(QStringLiteral("escola: ") + cenario.janela->txtEscola->text() + QLatin1Char('\n')));
+        QVERIFY(info.contains(QStringLiteral("escola: ") + caixaDeTexto(*cenario.janela, "txtEscola")->text()
+                              + QLatin1Char('\n')));
         QVERIFY(info.contains(QStringLiteral("codigo_escritorio: 0000000114\n")));
-        QVERIFY(info.contains(QStringLiteral("escritorio: ") + cenario.janela->txtSRE->text() + QLatin1Char('\n')));
+        QVERIFY(info.contains(QStringLiteral("escritorio: ") + caixaDeTexto(*cenario.janela, "txtSRE")->text()
+                              + QLatin1Char('\n')));
         QVERIFY(info.contains(QStringLiteral("tipo: ANUAL\n")));
         QVERIFY(info.contains(QStringLiteral("tamanho_recebido: %1\n").arg(pacote.size())));
-        QVERIFY(cenario.janela->txtEscola->text().contains(QStringLiteral("JOÃO")));
+        QVERIFY(caixaDeTexto(*cenario.janela, "txtEscola")->text().contains(QStringLiteral("JOÃO")));
 
         QCOMPARE(cenario.ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || codigo_escola || '|' ||"
                                                        " tipo_transmissao from Historico")),
@@ -171,8 +175,8 @@ private Q_SLOTS:
         QCOMPARE(caixa.texto, texto);
         QCOMPARE(cenario.registros(), texto == kSucesso ? 1 : 0);
         QTRY_VERIFY_WITH_TIMEOUT(servidor.saida().contains(registro), 5000);
-        QVERIFY(cenario.janela->cmdTransmitir->isEnabled());
-        QVERIFY(cenario.janela->cmdGerar->isEnabled());
+        QVERIFY(botao(*cenario.janela, "cmdTransmitir")->isEnabled());
+        QVERIFY(botao(*cenario.janela, "cmdGerar")->isEnabled());
         QVERIFY(!cenario.janela->transferindo());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }

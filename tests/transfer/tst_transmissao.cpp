@@ -8,6 +8,7 @@
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
 
+#include "support/Controles.h"
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,9 +58,13 @@ bool caixaCancelada(const Registro &caixa)
 // The controls that start a job, enabled or not.
 QList<bool> trabalhosHabilitados(const frmPrincipal &janela)
 {
-    return {janela.cmdGerar->isEnabled(),    janela.cmdProcurar->isEnabled(), janela.CancelaArquivo->isEnabled(),
-            janela.cmdDisquete->isEnabled(), janela.cmdInternet->isEnabled(), janela.cmdTransmitir->isEnabled(),
-            janela.mnuArquivo->isEnabled()};
+    return {botao(janela, "cmdGerar")->isEnabled(),
+            botao(janela, "cmdProcurar")->isEnabled(),
+            botao(janela, "CancelaArquivo")->isEnabled(),
+            botao(janela, "cmdDisquete")->isEnabled(),
+            botao(janela, "cmdInternet")->isEnabled(),
+            botao(janela, "cmdTransmitir")->isEnabled(),
+            controle<QAction>(janela, "mnuArquivo")->isEnabled()};
 }
 
 // Each text the status label showed on screen, in order.
@@ -168,7 +173,7 @@ void confereNadaGravado(CenarioTransmissao &cenario, const QList<bool> &habilita
     const QString pasta = QDir(cenario.pastaRecebidos()).filePath(CenarioTransmissao::kNomePacote);
     QVERIFY(!QFile::exists(QDir(pasta).filePath(CenarioTransmissao::kNomePacote)));
     QCOMPARE(trabalhosHabilitados(*cenario.janela), habilitadosAntes);
-    QVERIFY(cenario.janela->cmdCancelar->isEnabled());
+    QVERIFY(botao(*cenario.janela, "cmdCancelar")->isEnabled());
     QVERIFY(!cenario.janela->transferindo());
 }
 
@@ -204,31 +209,31 @@ private Q_SLOTS:
         const QString invalido =
             QStringLiteral("O Arquivo não pode ser enviado porque o código da escola não é válido.");
         for (const char *codigo : {"", "3104567", "310456789"}) {
-            janela.txtCodigoEscola->setText(QLatin1String(codigo));
+            caixaDeTexto(janela, "txtCodigoEscola")->setText(QLatin1String(codigo));
             cenario.caixas.confirma();
-            janela.cmdTransmitir->click();
+            botao(janela, "cmdTransmitir")->click();
             QVERIFY(caixaIgual(cenario.caixas.mostradas().last(), invalido, QStringLiteral("Tavo_Upload_Cliente"),
                                Botoes::Ok, Icone::Critico));
         }
         QCOMPARE(cenario.caixas.mostradas().size(), 3);
 
         // An 8-character code that is not a number passes this check.
-        janela.txtCodigoEscola->setText(QStringLiteral("ABCDEFGH"));
-        janela.optTipoTrasmissao[0]->setAutoExclusive(false);
-        janela.optTipoTrasmissao[0]->setChecked(false);
-        janela.optTipoTrasmissao[0]->setAutoExclusive(true);
+        caixaDeTexto(janela, "txtCodigoEscola")->setText(QStringLiteral("ABCDEFGH"));
+        controle<QRadioButton>(janela, "optTipoTrasmissao_0")->setAutoExclusive(false);
+        controle<QRadioButton>(janela, "optTipoTrasmissao_0")->setChecked(false);
+        controle<QRadioButton>(janela, "optTipoTrasmissao_0")->setAutoExclusive(true);
         cenario.caixas.confirma();
-        janela.cmdTransmitir->click();
+        botao(janela, "cmdTransmitir")->click();
         QVERIFY(caixaIgual(cenario.caixas.mostradas().last(), QStringLiteral("Escolha o Tipo de Transmissão"),
                            QStringLiteral("Tipo de Transmissão"), Botoes::Ok, Icone::Informacao));
 
         // No to the confirmation; "Internet" shows the "Transmissão" tab first,
         // and the question names the option's caption.
-        janela.optTipoTrasmissao[1]->setChecked(true);
-        janela.SSTab->setCurrentIndex(1);
+        controle<QRadioButton>(janela, "optTipoTrasmissao_1")->setChecked(true);
+        controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(1);
         cenario.caixas.responde(Resposta::Nao);
-        janela.cmdInternet->click();
-        QCOMPARE(janela.SSTab->currentIndex(), 2);
+        botao(janela, "cmdInternet")->click();
+        QCOMPARE(controle<QTabWidget>(janela, "SSTab")->currentIndex(), 2);
         QVERIFY(
             caixaIgual(cenario.caixas.mostradas().last(),
                        QStringLiteral("Atenção!\r\nVerifique se o Tipo de transmissaõ foi escolhido corretamente.\r\n"
@@ -238,7 +243,7 @@ private Q_SLOTS:
         QCOMPARE(cenario.caixas.mostradas().size(), 5);
         QTest::qWait(50);
         QCOMPARE(conexoes, 0);
-        QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(rotulo(janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
@@ -265,7 +270,7 @@ private Q_SLOTS:
         bool cancelarUsavel = false;
         connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
             durante = trabalhosHabilitados(janela);
-            cancelarUsavel = janela.cmdCancelar->isEnabled();
+            cancelarUsavel = botao(janela, "cmdCancelar")->isEnabled();
         });
         QString arquivoRecebido;
         connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { arquivoRecebido = c; });
@@ -307,11 +312,11 @@ private Q_SLOTS:
                  CenarioTransmissao::kNomePacote + QStringLiteral("|2026-12-07 09:05:03|114|31045678|PERIO"));
         QCOMPARE(cenario.registros(), 1);
 
-        QCOMPARE(janela.lblstatus->text(), QStringLiteral("Status: Desconectado"));
-        QCOMPARE(janela.lblsendingfile->text(), QString());
-        QCOMPARE(janela.ProgressTransfer->value(), 0);
+        QCOMPARE(rotulo(janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(rotulo(janela, "lblsendingfile")->text(), QString());
+        QCOMPARE(controle<QProgressBar>(janela, "ProgressTransfer")->value(), 0);
         QVERIFY(cenario.mostraDesconectado());
-        QVERIFY(!janela.WindowsSocket->conectado());
+        QVERIFY(!controle<ControleSocket>(janela, "WindowsSocket")->conectado());
         QVERIFY(!janela.transferindo());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
@@ -324,12 +329,12 @@ private Q_SLOTS:
         QString statusAoConectar;
         connect(&servidor, &ServidorUpload::registro, this, [&](const QString &linha) {
             if (linha.endsWith(QLatin1String(": connected")))
-                statusAoConectar = cenario.janela->lblstatus->text();
+                statusAoConectar = rotulo(*cenario.janela, "lblstatus")->text();
         });
-        cenario.janela->SSTab->setCurrentIndex(2);
+        controle<QTabWidget>(*cenario.janela, "SSTab")->setCurrentIndex(2);
         cenario.janela->show();
         QVERIFY(QTest::qWaitForWindowExposed(cenario.janela.get()));
-        TextosPintados pintados(cenario.janela->lblstatus);
+        TextosPintados pintados(rotulo(*cenario.janela, "lblstatus"));
 
         cenario.transmite(1);
         QCOMPARE(statusAoConectar, QStringLiteral("Status: Conectando... Tentativa número 3"));
@@ -353,10 +358,10 @@ private Q_SLOTS:
         QFETCH(int, portas);
         CenarioTransmissao cenario(portas);
         cenario.colocaPacote(100);
-        cenario.janela->SSTab->setCurrentIndex(2);
+        controle<QTabWidget>(*cenario.janela, "SSTab")->setCurrentIndex(2);
         cenario.janela->show();
         QVERIFY(QTest::qWaitForWindowExposed(cenario.janela.get()));
-        TextosPintados pintados(cenario.janela->lblstatus);
+        TextosPintados pintados(rotulo(*cenario.janela, "lblstatus"));
         const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
 
         QElapsedTimer relogio;
@@ -372,7 +377,7 @@ private Q_SLOTS:
             tentativas.append(QStringLiteral("Status: Conectando... Tentativa número %1").arg(i));
         QCOMPARE(pintados.textos.mid(0, portas), tentativas);
         QVERIFY(!pintados.textos.join(QLatin1Char('|')).contains(QStringLiteral("número %1").arg(portas + 1)));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
         QVERIFY(cenario.mostraDesconectado());
         QCOMPARE(trabalhosHabilitados(*cenario.janela), antes);
         QCOMPARE(cenario.caixas.inesperadas(), 0);
@@ -425,8 +430,10 @@ private Q_SLOTS:
                                           "size is now set to optimum size. When ready please click on 'Start "
                                           "Transfer' once again."),
                            QStringLiteral("Packet Dinied"), Botoes::Ok, Icone::Critico));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
-        QVERIFY(cenario.janela->WindowsSocket->conectado()); // left open; the next "Transmitir" closes it
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(),
+                 QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+        QVERIFY(controle<ControleSocket>(*cenario.janela, "WindowsSocket")
+                    ->conectado()); // left open; the next "Transmitir" closes it
         QTest::qWait(100);
         QCOMPARE(servidor.brutos(), QByteArray("Request#:PACKET"));
         confereNadaGravado(cenario, antes);
@@ -446,8 +453,8 @@ private Q_SLOTS:
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("O arquivo foi recusado pelo servidor."),
                            QStringLiteral("Erro na transferência."), Botoes::Ok, Icone::Critico));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Esperando resposta..."));
-        QVERIFY(cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Esperando resposta..."));
+        QVERIFY(controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         QTest::qWait(100);
         QCOMPARE(servidor.brutos(), cenario.conversaEsperada().chopped(cenario.conteudo.size()));
         confereNadaGravado(cenario, antes);
@@ -468,8 +475,8 @@ private Q_SLOTS:
         QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("The server denied access to connect."),
                            QStringLiteral("Unable to connect"), Botoes::Ok, Icone::Critico));
         QVERIFY(cenario.mostraDesconectado());
-        QVERIFY(!cenario.janela->WindowsSocket->conectado());
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
         confereNadaGravado(cenario, antes);
     }
 
@@ -480,8 +487,9 @@ private Q_SLOTS:
         ConfiguracaoServidor configuracao;
         configuracao.mudo = true;
         auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
-        connect(&servidor, &ServidorUpload::pedidoRecebido, this,
-                [&] { QTimer::singleShot(0, cenario.janela.get(), [&] { cenario.janela->cmdCancelar->click(); }); });
+        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
+            QTimer::singleShot(0, cenario.janela.get(), [&] { botao(*cenario.janela, "cmdCancelar")->click(); });
+        });
         const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         QElapsedTimer relogio;
         relogio.start();
@@ -489,9 +497,9 @@ private Q_SLOTS:
 
         QVERIFY(relogio.elapsed() < 4000); // ended by the cancel, not by the bound
         QCOMPARE(cenario.caixas.mostradas().size(), 1);
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
         QVERIFY(cenario.mostraDesconectado());
-        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         confereNadaGravado(cenario, antes);
     }
 
@@ -510,7 +518,7 @@ private Q_SLOTS:
         bool cancelado = false;
         const auto cancela = [&] {
             if (!cancelado)
-                cenario.janela->cmdCancelar->click();
+                botao(*cenario.janela, "cmdCancelar")->click();
             cancelado = true;
         };
         if (nosDados)
@@ -522,10 +530,10 @@ private Q_SLOTS:
 
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         QVERIFY(caixaCancelada(cenario.caixas.mostradas().at(1)));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
-        QCOMPARE(cenario.janela->ProgressTransfer->value(), 0);
-        QCOMPARE(cenario.janela->lblsendingfile->text(), QString());
-        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(controle<QProgressBar>(*cenario.janela, "ProgressTransfer")->value(), 0);
+        QCOMPARE(rotulo(*cenario.janela, "lblsendingfile")->text(), QString());
+        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         confereNadaGravado(cenario, antes);
     }
 
@@ -553,8 +561,8 @@ private Q_SLOTS:
                                QStringLiteral("Falha na transferência."), Botoes::Ok, Icone::Exclamacao));
         else
             QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
-        QCOMPARE(cenario.janela->ProgressTransfer->value(), 0);
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(controle<QProgressBar>(*cenario.janela, "ProgressTransfer")->value(), 0);
         QVERIFY(cenario.mostraDesconectado());
         confereNadaGravado(cenario, antes);
     }
@@ -576,8 +584,8 @@ private Q_SLOTS:
         QVERIFY(relogio.elapsed() < 4000); // the bound of answers, not the one of progress
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
-        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         QVERIFY(cenario.mostraDesconectado());
         confereNadaGravado(cenario, antes);
     }
@@ -592,7 +600,7 @@ private Q_SLOTS:
         LimitesEspera::define(1000ms, 5000ms, 300ms);
         cenario.iniciaServidor(configuracao, cenario.porta);
         int maiorProgresso = 0;
-        connect(cenario.janela->ProgressTransfer, &QProgressBar::valueChanged, this,
+        connect(controle<QProgressBar>(*cenario.janela, "ProgressTransfer"), &QProgressBar::valueChanged, this,
                 [&](int valor) { maiorProgresso = qMax(maiorProgresso, valor); });
         const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         QElapsedTimer relogio;
@@ -606,9 +614,9 @@ private Q_SLOTS:
         QVERIFY(maiorProgresso > 0);
         // The closed connection as the user sees it.
         QVERIFY(cenario.mostraDesconectado());
-        QCOMPARE(cenario.janela->ProgressTransfer->value(), 0);
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
-        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(controle<QProgressBar>(*cenario.janela, "ProgressTransfer")->value(), 0);
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         confereNadaGravado(cenario, antes);
     }
 
@@ -630,8 +638,9 @@ private Q_SLOTS:
 
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Packet Dinied"));
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
-        QVERIFY(cenario.janela->WindowsSocket->conectado());
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(),
+                 QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+        QVERIFY(controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
@@ -667,7 +676,7 @@ private Q_SLOTS:
             QCOMPARE(cenario.registros(), 1);
             QVERIFY(servidor.recebido == cenario.conversaEsperada());
         }
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
     }
 
     void respostasJuntasOuPartidasFuncionam_data()
@@ -706,7 +715,7 @@ private Q_SLOTS:
                                                 " codigo_ace_estrut_orgn INTEGER, codigo_escola INTEGER)"));
         cenario.ambiente.executa(QStringLiteral("insert into Historico values ('velho.zip', '2025-01-02', 114, 1)"));
         cenario.colocaPacote(3000);
-        cenario.janela->optTipoTrasmissao[1]->setChecked(true);
+        controle<QRadioButton>(*cenario.janela, "optTipoTrasmissao_1")->setChecked(true);
         cenario.iniciaServidor({}, cenario.porta);
         cenario.transmite(1);
 
@@ -725,7 +734,7 @@ private Q_SLOTS:
     {
         CenarioTransmissao cenario;
         cenario.colocaPacote(3000);
-        cenario.janela->txtCodigoEscola->setText(QStringLiteral("3104567A"));
+        caixaDeTexto(*cenario.janela, "txtCodigoEscola")->setText(QStringLiteral("3104567A"));
         QString recebido;
         auto &servidor = cenario.iniciaServidor({}, cenario.porta);
         connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { recebido = c; });
@@ -741,7 +750,7 @@ private Q_SLOTS:
         QVERIFY(aviso.texto.contains(QStringLiteral("3104567A"))); // the engine's own words
         QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
         QCOMPARE(cenario.registros(), 0);
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
@@ -750,9 +759,9 @@ private Q_SLOTS:
         CenarioTransmissao cenario;
         cenario.colocaPacote(5000);
         cenario.iniciaServidor({}, cenario.porta);
-        cenario.janela->cmdCancelar->click();
-        QCOMPARE(cenario.janela->lblstatus->text(), QStringLiteral("Status: Desconectado."));
-        QVERIFY(cenario.janela->cmdTransmitir->isEnabled());
+        botao(*cenario.janela, "cmdCancelar")->click();
+        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(botao(*cenario.janela, "cmdTransmitir")->isEnabled());
         cenario.transmite(1);
         QCOMPARE(cenario.caixas.textos().last(),
                  QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
@@ -791,7 +800,7 @@ private Q_SLOTS:
         QCOMPARE(cenario.janela->isVisible(), !sai);
         QCOMPARE(cenario.registros(), sai ? 0 : 1);
         QVERIFY(!cenario.janela->transferindo());
-        QVERIFY(!cenario.janela->WindowsSocket->conectado());
+        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 };
