@@ -1,15 +1,22 @@
 // "..." and "Limpar": a package chosen from the disk or gathered from
-// several disks, checked, unpacked, identified, and made ready to send.
+// several disks, checked, unpacked, identified, and made ready to send. The
+// selection runs as a job with the user's side scripted; what the window
+// shows of it, of the dialog and of "Limpar" is checked through its buttons.
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/gui/DialogoArquivo.h"
 #include "common/FormataTamanho.h"
+#include "common/gui/DialogoArquivo.h"
 #include "common/gui/Interface.h"
+#include "intake/SelecaoPacote.h"
+#include "package/ArquivosTrabalho.h"
+#include "package/ExportacaoDisquete.h"
+#include "package/GeracaoPacote.h"
 #include "package/MotorZip.h"
 #include "package/Pedacos.h"
 #include "shell/ListaArquivos.h"
 
+#include "support/Controles.h"
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,19 +90,44 @@ QByteArray preparaDisquetes(Disquetes &disquetes, qint64 lastro, int pedacosEspe
     return CenarioPacote::le(pacote);
 }
 
+// A selection and what it reported.
+struct Selecao
+{
+    SelecaoPacote::Resultado resultado;
+    // The path the selection stood for, each time it changed.
+    QStringList caminhos;
+    // Each school read (none when the database names none).
+    QList<std::optional<DadosEscola>> escolas;
+};
+
+// "..." on the file `escolhido`, as the window and the console run it.
+Selecao seleciona(CenarioPacote &c, const QString &escolhido)
+{
+    Selecao selecao;
+    SelecaoPacote job(escolhido, c.usuario);
+    QObject::connect(&job, &SelecaoPacote::caminho, [&](const QString &caminho) { selecao.caminhos.append(caminho); });
+    QObject::connect(&job, &SelecaoPacote::escolaIdentificada,
+                     [&](const std::optional<DadosEscola> &escola) { selecao.escolas.append(escola); });
+    selecao.resultado = job.executa();
+    return selecao;
+}
+
 bool emRepouso(const frmPrincipal &janela)
 {
-    return janela.lblMensagem->text().isEmpty() && !Interface::ponteiroEmAmpulheta() && janela.cmdProcurar->isEnabled();
+    return rotulo(janela, "lblMensagem")->text().isEmpty() && !Interface::ponteiroEmAmpulheta()
+           && botao(janela, "cmdProcurar")->isEnabled();
 }
 
 bool envioHabilitado(const frmPrincipal &janela)
 {
-    return janela.cmdDisquete->isEnabled() && janela.cmdInternet->isEnabled() && janela.cmdTransmitir->isEnabled();
+    return botao(janela, "cmdDisquete")->isEnabled() && botao(janela, "cmdInternet")->isEnabled()
+           && botao(janela, "cmdTransmitir")->isEnabled();
 }
 
 bool envioDesabilitado(const frmPrincipal &janela)
 {
-    return !janela.cmdDisquete->isEnabled() && !janela.cmdInternet->isEnabled() && !janela.cmdTransmitir->isEnabled();
+    return !botao(janela, "cmdDisquete")->isEnabled() && !botao(janela, "cmdInternet")->isEnabled()
+           && !botao(janela, "cmdTransmitir")->isEnabled();
 }
 
 } // namespace
@@ -111,38 +143,69 @@ private Q_SLOTS:
         const QString pacote = c.ambiente.raiz() + QStringLiteral("/meus pacotes/") + kNome;
         CenarioPacote::criaPacote(pacote, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
         CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/antigo.zip"), "pacote escolhido antes");
-        DialogoArquivo::escolheProximo(pacote);
         c.caixas.confirma();
 
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, pacote);
 
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), kPronto, QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok,
                            Icone::Informacao));
+        QVERIFY(selecao.resultado.pronto);
+        QCOMPARE(selecao.resultado.pacote.nome(), kNome);
+        QCOMPARE(selecao.resultado.pacote.tamanho(), QFileInfo(pacote).size());
+        QCOMPARE(selecao.resultado.pacote.codigoEscola(), QStringLiteral("31045678"));
+        QCOMPARE(selecao.caminhos.last(), pacote);
+        QCOMPARE(selecao.escolas.size(), 1);
+        QVERIFY(selecao.escolas.first());
+        QCOMPARE(selecao.escolas.first()->codigoSRE, QStringLiteral("114"));
+        QCOMPARE(selecao.escolas.first()->sre, QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
+        QCOMPARE(selecao.escolas.first()->escola, QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+        QCOMPARE(selecao.escolas.first()->codigoEscola, QStringLiteral("31045678"));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kNome});
         QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kNome) == CenarioPacote::le(pacote));
-        QCOMPARE(c.janela.File1->fileName(), kNome);
-        QCOMPARE(c.janela.txtCaminhoArquivo->text(), pacote);
-        QCOMPARE(c.janela.txtArquivo->text(), kNome + QStringLiteral(" - ") + FormataTamanho(QFileInfo(pacote).size()));
-        QCOMPARE(c.janela.txtCodigoSRE->text(), QStringLiteral("114"));
-        QCOMPARE(c.janela.txtSRE->text(), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
-        QCOMPARE(c.janela.txtEscola->text(), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
-        QCOMPARE(c.janela.txtCodigoEscola->text(), QStringLiteral("31045678"));
-        QCOMPARE(c.janela.SSTab->currentIndex(), 2);
-        QCOMPARE(c.janela.lblProgresso->text(), QString());
+        QVERIFY(QFileInfo::exists(pacote));
+    }
+
+    // The window's side: the dialog's choice shown in txtCaminhoArquivo, the
+    // school in the boxes, the package selected in File1 and named in
+    // txtArquivo, the "Transmissão" tab, the send buttons on; "Limpar" then
+    // empties the boxes, the list and the working folder, twice alike.
+    void escolherNaJanelaMostraOPacoteELimparEsvazia()
+    {
+        CenarioJanela c;
+        const QString pacote = c.ambiente.raiz() + QStringLiteral("/meus pacotes/") + kNome;
+        CenarioPacote::criaPacote(pacote, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
+        DialogoArquivo::escolheProximo(pacote);
+        c.caixas.confirma();
+
+        botao(c.janela, "cmdProcurar")->click();
+
+        QCOMPARE(c.caixas.textos(), QStringList{kPronto});
+        QCOMPARE(c.janela.pacote().nome(), kNome);
+        QCOMPARE(controle<ListaArquivos>(c.janela, "File1")->fileName(), kNome);
+        QCOMPARE(caixaDeTexto(c.janela, "txtCaminhoArquivo")->text(), pacote);
+        QCOMPARE(caixaDeTexto(c.janela, "txtArquivo")->text(),
+                 kNome + QStringLiteral(" - ") + FormataTamanho(QFileInfo(pacote).size()));
+        QCOMPARE(caixaDeTexto(c.janela, "txtCodigoSRE")->text(), QStringLiteral("114"));
+        QCOMPARE(caixaDeTexto(c.janela, "txtSRE")->text(), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
+        QCOMPARE(caixaDeTexto(c.janela, "txtEscola")->text(), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+        QCOMPARE(caixaDeTexto(c.janela, "txtCodigoEscola")->text(), QStringLiteral("31045678"));
+        QCOMPARE(controle<QTabWidget>(c.janela, "SSTab")->currentIndex(), 2);
+        QCOMPARE(rotulo(c.janela, "lblProgresso")->text(), QString());
         QVERIFY(envioHabilitado(c.janela));
         QVERIFY(emRepouso(c.janela));
         QCOMPARE(DialogoArquivo::inesperados(), 0);
 
         // "Limpar" throws it away; a second time on the empty folder does the same.
         for (int vez = 0; vez < 2; ++vez) {
-            c.janela.CancelaArquivo->click();
+            botao(c.janela, "CancelaArquivo")->click();
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList());
-            for (const QLineEdit *caixa : {c.janela.txtCodigoSRE, c.janela.txtSRE, c.janela.txtCodigoEscola,
-                                           c.janela.txtEscola, c.janela.txtArquivo, c.janela.txtCaminhoArquivo})
-                QCOMPARE(caixa->text(), QString());
-            QCOMPARE(c.janela.File1->count(), 0);
+            for (const char *nome :
+                 {"txtCodigoSRE", "txtSRE", "txtCodigoEscola", "txtEscola", "txtArquivo", "txtCaminhoArquivo"})
+                QCOMPARE(caixaDeTexto(c.janela, nome)->text(), QString());
+            QCOMPARE(controle<ListaArquivos>(c.janela, "File1")->count(), 0);
             QVERIFY(envioDesabilitado(c.janela));
+            QVERIFY(c.janela.pacote().vazio());
         }
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(QFileInfo::exists(pacote));
@@ -150,23 +213,23 @@ private Q_SLOTS:
 
     void cancelarODialogoMantemOPacoteAnterior()
     {
-        CenarioPacote c;
+        CenarioJanela c;
         const QString pacote = c.ambiente.raiz() + QLatin1Char('/') + kNome;
         CenarioPacote::criaPacote(pacote, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
         DialogoArquivo::escolheProximo(pacote);
         DialogoArquivo::cancelaProximo();
         c.caixas.confirma();
-        c.janela.cmdProcurar->click();
-        c.janela.lblstatus->setText(QStringLiteral("Status: Conectado."));
-        c.janela.cmdProcurar->click();
+        botao(c.janela, "cmdProcurar")->click();
+        rotulo(c.janela, "lblstatus")->setText(QStringLiteral("Status: Conectado."));
+        botao(c.janela, "cmdProcurar")->click();
         QCOMPARE(c.caixas.mostradas().size(), 1);
-        QCOMPARE(c.janela.txtCaminhoArquivo->text(), pacote);
-        QCOMPARE(c.janela.txtEscola->text(), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+        QCOMPARE(caixaDeTexto(c.janela, "txtCaminhoArquivo")->text(), pacote);
+        QCOMPARE(caixaDeTexto(c.janela, "txtEscola")->text(), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kNome});
         QVERIFY(envioHabilitado(c.janela));
         QVERIFY(emRepouso(c.janela));
         // The transfer's own cancel ran.
-        QCOMPARE(c.janela.lblstatus->text(), QStringLiteral("Status: Desconectado."));
+        QCOMPARE(rotulo(c.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
     }
 
     void escolhaQueNaoEhPacoteEhRecusada()
@@ -175,16 +238,31 @@ private Q_SLOTS:
         const QString maiusculo = c.ambiente.raiz() + QStringLiteral("/DADOS.ZIP");
         CenarioPacote::criaPacote(maiusculo, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
         CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/antigo.zip"), "x");
-        c.janela.HabilitaBotoesEnvio();
-        DialogoArquivo::escolheProximo(maiusculo);
         c.caixas.confirma();
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, maiusculo);
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("O Aqruivo escolhido não é valido!"),
                            QStringLiteral("TAVO - UPLOAD"), Botoes::Ok, Icone::Informacao));
-        QCOMPARE(c.janela.txtCaminhoArquivo->text(), QString());
+        QCOMPARE(selecao.caminhos.last(), QString());
+        QVERIFY(!selecao.resultado.pronto);
         // The working folder was emptied before the check: nothing is left to send.
+        QVERIFY(selecao.resultado.esvaziada);
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList());
+    }
+
+    // The window's side: the choice is gone from txtCaminhoArquivo, and the
+    // package chosen before, gone with the working folder, is no longer offered.
+    void escolhaRecusadaNaJanelaDesligaOEnvio()
+    {
+        CenarioJanela c;
+        const QString maiusculo = c.ambiente.raiz() + QStringLiteral("/DADOS.ZIP");
+        CenarioPacote::criaPacote(maiusculo, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
+        c.janela.HabilitaBotoesEnvio();
+        DialogoArquivo::escolheProximo(maiusculo);
+        c.caixas.confirma();
+        botao(c.janela, "cmdProcurar")->click();
+        QCOMPARE(c.caixas.textos(), QStringList{QStringLiteral("O Aqruivo escolhido não é valido!")});
+        QCOMPARE(caixaDeTexto(c.janela, "txtCaminhoArquivo")->text(), QString());
         QVERIFY(envioDesabilitado(c.janela));
         QVERIFY(emRepouso(c.janela));
     }
@@ -195,9 +273,8 @@ private Q_SLOTS:
         const QString pacote = c.pastaTrabalho() + QLatin1Char('/') + kNome;
         CenarioPacote::criaPacote(pacote, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))));
         const QByteArray antes = CenarioPacote::le(pacote);
-        DialogoArquivo::escolheProximo(pacote);
         c.caixas.confirma();
-        c.janela.cmdProcurar->click();
+        QVERIFY(seleciona(c, pacote).resultado.pronto);
         QCOMPARE(c.caixas.textos(), QStringList{kPronto});
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kNome});
         QVERIFY(CenarioPacote::le(pacote) == antes);
@@ -208,14 +285,14 @@ private Q_SLOTS:
         CenarioPacote c;
         const QString pacote = c.ambiente.raiz() + QStringLiteral("/DADOS__01032026.zip");
         CenarioPacote::criaPacote(pacote, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_orfa.mdb"))));
-        c.janela.txtEscola->setText(QStringLiteral("ANTERIOR"));
-        DialogoArquivo::escolheProximo(pacote);
         c.caixas.confirma();
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, pacote);
         QCOMPARE(c.caixas.textos(), QStringList{kPronto});
-        QCOMPARE(c.janela.txtEscola->text(), QString());
-        QCOMPARE(c.janela.txtCodigoEscola->text(), QString());
-        QVERIFY(envioHabilitado(c.janela));
+        // No school: the boxes are emptied (frmPrincipal::IdentificaEscola).
+        QCOMPARE(selecao.escolas.size(), 1);
+        QVERIFY(!selecao.escolas.first());
+        QCOMPARE(selecao.resultado.pacote.codigoEscola(), QString());
+        QVERIFY(selecao.resultado.pronto);
     }
 
     void pacoteRuimTerminaNoErroSemQueda_data()
@@ -257,13 +334,12 @@ private Q_SLOTS:
         } else {
             CenarioPacote::grava(pacote, dados);
         }
-        DialogoArquivo::escolheProximo(pacote);
         c.caixas.confirma();
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, pacote);
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), kErro, QStringLiteral("Erro"), Botoes::Ok, Icone::Informacao));
-        QVERIFY(emRepouso(c.janela));
-        QVERIFY(envioDesabilitado(c.janela));
+        QVERIFY(!selecao.resultado.pronto);
+        QVERIFY(selecao.resultado.pacote.vazio());
         QVERIFY(QFileInfo::exists(pacote));
     }
 
@@ -277,20 +353,19 @@ private Q_SLOTS:
             if (caixa.texto == kUltimo)
                 disquetes.insere(2);
         });
-        DialogoArquivo::escolheProximo(c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
         c.caixas.confirma(2);
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
 
         QCOMPARE(c.caixas.textos(), (QStringList{kUltimo, kPronto}));
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), kUltimo, QStringLiteral("Tavo_Upload_Cliente"),
                            Botoes::OkCancelar, Icone::Informacao));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kNome});
         QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kNome) == pacote);
-        QCOMPARE(c.janela.txtCaminhoArquivo->text(), QStringLiteral("a:\\") + NomePedaco(kNome, 2));
-        QCOMPARE(c.janela.txtEscola->text(), QStringLiteral("ESCOLA GRANDE"));
-        QCOMPARE(c.janela.File1->fileName(), kNome);
-        QVERIFY(envioHabilitado(c.janela));
-        QVERIFY(emRepouso(c.janela));
+        QCOMPARE(selecao.caminhos.last(), QStringLiteral("a:\\") + NomePedaco(kNome, 2));
+        QVERIFY(selecao.escolas.value(0));
+        QCOMPARE(selecao.escolas.value(0)->escola, QStringLiteral("ESCOLA GRANDE"));
+        QVERIFY(selecao.resultado.pronto);
+        QCOMPARE(selecao.resultado.pacote.nome(), kNome);
     }
 
     void pedacosEmQuatroDisquetesPedemCadaUmUmaVez()
@@ -307,9 +382,8 @@ private Q_SLOTS:
                     disquetes.insere(i);
             }
         });
-        DialogoArquivo::escolheProximo(c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
         c.caixas.confirma(4);
-        c.janela.cmdProcurar->click();
+        QVERIFY(seleciona(c, c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1)).resultado.pronto);
 
         QCOMPARE(c.caixas.textos(), (QStringList{kUltimo, numero(2), numero(3), kPronto}));
         for (int i = 1; i <= 2; ++i)
@@ -348,14 +422,12 @@ private Q_SLOTS:
             c.caixas.confirma();
         c.caixas.responde(Resposta::Cancelar);
         c.caixas.confirma();
-        DialogoArquivo::escolheProximo(c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
         QCOMPARE(c.caixas.textos(), textos);
         QVERIFY(caixaIgual(c.caixas.mostradas().last(), kCancelada, QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok,
                            Icone::Informacao));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), ficam);
-        QVERIFY(emRepouso(c.janela));
-        QVERIFY(envioDesabilitado(c.janela));
+        QVERIFY(!selecao.resultado.pronto);
     }
 
     void disqueteErradoFaltandoOuDeOutroPacoteTerminaNoErro_data()
@@ -394,12 +466,10 @@ private Q_SLOTS:
             }
         });
         c.caixas.confirma(4);
-        DialogoArquivo::escolheProximo(c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
         QCOMPARE(c.caixas.textos().last(), kErro);
         QVERIFY(caixaIgual(c.caixas.mostradas().last(), kErro, QStringLiteral("Erro"), Botoes::Ok, Icone::Informacao));
-        QVERIFY(emRepouso(c.janela));
-        QVERIFY(envioDesabilitado(c.janela));
+        QVERIFY(!selecao.resultado.pronto);
     }
 
     void pacoteGrandeGeradoVaiAosDisquetesEVoltaIgual()
@@ -408,7 +478,9 @@ private Q_SLOTS:
         CenarioPacote::grava(c.local(Caminhos::bancoEscola()), bancoGrande(3200000));
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
         const QString nome = QStringLiteral("DADOS_31099999_01032026.zip");
-        c.janela.cmdGerar->click();
+        const GeracaoPacote::Resultado geracao =
+            GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 3, 1), c.usuario).executa();
+        QVERIFY(geracao.gerado);
         QCOMPARE(c.caixas.mostradas().size(), 0);
         const QByteArray gerado = CenarioPacote::le(c.pastaPacotes() + QLatin1Char('/') + nome);
         QCOMPARE(QuantidadePedacos(gerado.size()), 3);
@@ -421,11 +493,11 @@ private Q_SLOTS:
             }
         });
         c.caixas.confirma(4);
-        c.janela.cmdDisquete->click();
+        ExportacaoDisquete(geracao.pacote, c.usuario).executa();
         QCOMPARE(c.caixas.textos().last(), QStringLiteral("Arquivo copiado com sucesso!"));
         disquetes.retira();
 
-        c.janela.CancelaArquivo->click();
+        LimpaPastaTemp(); // "Limpar"
         c.caixas.limpa();
         disquetes.insere(1);
         c.caixas.aoMostrar([&](const Registro &caixa, int) {
@@ -435,13 +507,12 @@ private Q_SLOTS:
                 disquetes.insere(2);
         });
         c.caixas.confirma(3);
-        DialogoArquivo::escolheProximo(c.disquete() + QLatin1Char('/') + NomePedaco(nome, 1));
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, c.disquete() + QLatin1Char('/') + NomePedaco(nome, 1));
         QCOMPARE(c.caixas.textos(), (QStringList{kUltimo, numero(2), kPronto}));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{nome});
         QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + nome) == gerado);
-        QCOMPARE(c.janela.txtCodigoEscola->text(), QStringLiteral("31099999"));
-        QVERIFY(envioHabilitado(c.janela));
+        QCOMPARE(selecao.resultado.pacote.codigoEscola(), QStringLiteral("31099999"));
+        QVERIFY(selecao.resultado.pronto);
     }
 
     void parteVaziaNaoSeAgrupa()
@@ -456,12 +527,11 @@ private Q_SLOTS:
                 disquetes.insere(2);
         });
         c.caixas.confirma(2);
-        DialogoArquivo::escolheProximo(c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
-        c.janela.cmdProcurar->click();
+        const Selecao selecao = seleciona(c, c.disquete() + QLatin1Char('/') + NomePedaco(kNome, 1));
         QCOMPARE(c.caixas.textos(), (QStringList{kUltimo, QStringLiteral("Ocorreu um erro ao agrupar os arquivos")}));
         QCOMPARE(c.caixas.mostradas().last().icone, Icone::Critico);
         QCOMPARE(c.caixas.mostradas().last().titulo, QStringLiteral("Tavo_Upload_Cliente"));
-        QVERIFY(emRepouso(c.janela));
+        QVERIFY(!selecao.resultado.pronto);
     }
 };
 

@@ -1,10 +1,11 @@
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/gui/DialogoArquivo.h"
 #include "common/Relogio.h"
+#include "common/gui/DialogoArquivo.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/MotorZip.h"
+#include "package/modAddZip.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,11 @@ CenarioPacote::CenarioPacote()
 {
     ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
     Relogio::fixa(QDateTime(QDate(2026, 3, 1), QTime(10, 0)));
+    IniciaComponenteZip();
+}
+
+CenarioJanela::CenarioJanela()
+{
     janela.Form_Load();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/gui/CaixaMensagem.h"
 #include "shell/frmPrincipal.h"
 
 #include "support/AmbienteTeste.h"
@@ -8,9 +9,10 @@
 #include <QMap>
 #include <QString>
 
-// A fresh installation with the main window loaded (settings saved, so no
-// greeting), the clock fixed at 1 March 2026 10:00, and the seams of the
-// package flows reset when it goes away.
+// A fresh installation (settings saved, so no greeting), the ZIP component
+// set up, the clock fixed at 1 March 2026 10:00, and the seams of the package
+// flows reset when it goes away. The jobs run here with `usuario`: every
+// message they give is a box of the script `caixas`.
 class CenarioPacote
 {
 public:
@@ -37,6 +39,16 @@ public:
 
     AmbienteTeste ambiente;
     CaixasRoteirizadas caixas;
+    CaixaMensagem::Caixas usuario;
+};
+
+// The same installation with the main window loaded, for what the window
+// shows of the jobs it runs.
+class CenarioJanela : public CenarioPacote
+{
+public:
+    CenarioJanela();
+
     frmPrincipal janela;
 };
 

@@ -1,19 +1,23 @@
 // "Disquete": a chosen package copied to drive a:, whole or in pieces, with
-// the prompts, the three tries and the error cases.
+// the prompts, the three tries and the error cases; the export runs as a job
+// with the user's side scripted. What the window shows of it is checked once,
+// through "Disquete" itself.
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/gui/Interface.h"
 #include "common/PlataformaMontagens.h"
+#include "common/gui/Interface.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportacaoDisquete.h"
 #include "package/Pedacos.h"
 #include "shell/ListaArquivos.h"
 
+#include "support/Controles.h"
+
+#include <QAction>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,18 +36,37 @@ const QString kNaoFoiPossivel = QStringLiteral("Não foi possível copiar para o
 const QString kInsiraUm = QStringLiteral("Insira um disquete no drive.");
 const QString kCheio = QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!");
 
-// A chosen package of `tamanho` bytes in the package folder, as after "Gerar".
-QByteArray escolhePacote(CenarioPacote &c, qint64 tamanho)
+// The chosen package as "Gerar" leaves it: in the package folder (program form).
+QString pacoteGerado()
+{
+    return Caminhos::pastaPacotes() + kNome;
+}
+
+// A package of `tamanho` bytes put where pacoteGerado() names it.
+QByteArray poePacote(CenarioPacote &c, qint64 tamanho)
 {
     const QByteArray dados = CenarioPacote::aleatorio(tamanho, quint32(tamanho));
     CenarioPacote::grava(c.pastaPacotes() + QLatin1Char('/') + kNome, dados);
-    c.janela.txtCaminhoArquivo->setText(Caminhos::pastaPacotes() + kNome);
     return dados;
 }
 
-bool terminou(const frmPrincipal &janela)
+// What the export said of its work besides its messages.
+struct Sinais
 {
-    return janela.lblMensagem->text().isEmpty() && !Interface::ponteiroEmAmpulheta() && janela.cmdGerar->isEnabled();
+    int pastaMudou = 0;
+    int cortes = 0;
+};
+
+// "Disquete" on the package at `caminho`: its check, then the export.
+Sinais exporta(CenarioPacote &c, const QString &caminho = pacoteGerado())
+{
+    Sinais sinais;
+    ExportacaoDisquete exportacao(caminho, c.usuario);
+    QObject::connect(&exportacao, &ExportacaoDisquete::pastaTrabalhoMudou, [&] { ++sinais.pastaMudou; });
+    QObject::connect(&exportacao, &ExportacaoDisquete::cortado, [&] { ++sinais.cortes; });
+    if (exportacao.confere())
+        exportacao.executa();
+    return sinais;
 }
 
 QString prompt(int i, int n)
@@ -88,9 +111,8 @@ private Q_SLOTS:
              QStringList{QStringLiteral("   "), Caminhos::pastaPacotes() + QStringLiteral("falta.zip")}) {
             c.caixas.limpa();
             c.caixas.confirma();
-            c.janela.txtCaminhoArquivo->setText(caminho);
-            c.janela.cmdDisquete->setEnabled(true);
-            c.janela.cmdDisquete->click();
+            ExportacaoDisquete exportacao(caminho, c.usuario);
+            QVERIFY(!exportacao.confere());
             QCOMPARE(c.caixas.mostradas().size(), 1);
             QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("O Arquivo não existe!"),
                                QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok, Icone::Critico));
@@ -101,37 +123,36 @@ private Q_SLOTS:
     void pacoteQueCabeVaiInteiroSemPrompts()
     {
         CenarioPacote c;
-        const QByteArray dados = escolhePacote(c, TamanhoPedaco());
+        const QByteArray dados = poePacote(c, TamanhoPedaco());
         QVERIFY(QDir().mkpath(c.disquete()));
         c.caixas.confirma();
-        DivideArquivo(c.janela.txtCaminhoArquivo->text()); // nothing to cut
+        QCOMPARE(DivideArquivo(pacoteGerado()), 0); // nothing to cut
         QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
-        c.janela.cmdDisquete_Click();
+        const Sinais sinais = exporta(c);
+        QCOMPARE(sinais.cortes, 0);
         QCOMPARE(c.caixas.textos(), QStringList{kSucesso});
         QVERIFY(
             caixaIgual(c.caixas.mostradas().first(), kSucesso, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         QVERIFY(CenarioPacote::le(c.disquete() + QLatin1Char('/') + kNome) == dados);
-        QVERIFY(terminou(c.janela));
     }
 
     void semDisqueteTentaTresVezes()
     {
         CenarioPacote c;
-        escolhePacote(c, 1000);
+        poePacote(c, 1000);
         c.caixas.confirma(4);
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
         QVERIFY(
             caixaIgual(c.caixas.mostradas().at(0), kInsiraUm, QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         QVERIFY(caixaIgual(c.caixas.mostradas().at(3), kNaoFoiPossivel, QStringLiteral("TAVO"), Botoes::Ok,
                            Icone::Critico));
-        QVERIFY(terminou(c.janela));
     }
 
     void pacoteGrandeVaiEmPedacosUmPorDisquete()
     {
         CenarioPacote c;
-        const QByteArray dados = escolhePacote(c, 3000000);
+        const QByteArray dados = poePacote(c, 3000000);
         Disquetes disquetes(c.disquete());
         // Each prompt is answered by putting a fresh disk in the drive.
         c.caixas.aoMostrar([&](const Registro &caixa, int) {
@@ -141,9 +162,10 @@ private Q_SLOTS:
             }
         });
         c.caixas.confirma(4);
-        c.janela.cmdDisquete->setEnabled(true);
-        c.janela.cmdDisquete->click();
+        const Sinais sinais = exporta(c);
         disquetes.retira();
+        QCOMPARE(sinais.cortes, 1);
+        QVERIFY(sinais.pastaMudou >= 1);
 
         QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 3), prompt(2, 3), prompt(3, 3), kSucesso}));
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), prompt(1, 3), QStringLiteral("TAVO"), Botoes::Ok,
@@ -160,14 +182,12 @@ private Q_SLOTS:
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()),
                  (QStringList{NomePedaco(kNome, 1), NomePedaco(kNome, 2), NomePedaco(kNome, 3)}));
         QVERIFY(CenarioPacote::le(c.pastaPacotes() + QLatin1Char('/') + kNome) == dados);
-        QCOMPARE(c.janela.txtCaminhoArquivo->text(), Caminhos::pastaPacotes() + kNome);
-        QVERIFY(terminou(c.janela));
     }
 
     void disqueteInseridoSoNoTerceiroPrompt()
     {
         CenarioPacote c;
-        escolhePacote(c, 1447036);
+        poePacote(c, 1447036);
         Disquetes disquetes(c.disquete());
         c.caixas.aoMostrar([&](const Registro &, int ordem) {
             // Disk 1 at once; disk 2 only when asked the third time.
@@ -179,7 +199,7 @@ private Q_SLOTS:
                 disquetes.insere(2);
         });
         c.caixas.confirma(5);
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         disquetes.retira();
         QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kSucesso}));
         QCOMPARE(disquetes.discos.value(2).value(NomePedaco(kNome, 2)).size(), 1);
@@ -193,10 +213,9 @@ private Q_SLOTS:
                 disquetes.retira();
         });
         c.caixas.confirma(5);
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         QCOMPARE(c.caixas.textos(),
                  (QStringList{prompt(1, 2), prompt(2, 2), prompt(2, 2), prompt(2, 2), kNaoFoiPossivel}));
-        QVERIFY(terminou(c.janela));
     }
 
     void pacoteNaPastaDeTrabalhoNaoSePerde()
@@ -205,11 +224,10 @@ private Q_SLOTS:
         const QByteArray dados = CenarioPacote::aleatorio(3000000, 5);
         CenarioPacote::grava(c.pastaTrabalho() + QLatin1Char('/') + kNome, dados);
         CenarioPacote::grava(c.pastaTrabalho() + QStringLiteral("/outro.txt"), "x");
-        c.janela.txtCaminhoArquivo->setText(Caminhos::pastaTrabalho() + QLatin1Char('\\') + kNome);
         Disquetes disquetes(c.disquete());
         c.caixas.aoMostrar([&](const Registro &, int ordem) { disquetes.insere(ordem + 1); });
         c.caixas.confirma(4);
-        c.janela.cmdDisquete_Click();
+        exporta(c, Caminhos::pastaTrabalho() + QLatin1Char('\\') + kNome);
         disquetes.retira();
         QCOMPARE(c.caixas.textos().last(), kSucesso);
         QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kNome) == dados);
@@ -240,7 +258,7 @@ private Q_SLOTS:
         QFETCH(QString, titulo);
         QFETCH(int, icone);
         CenarioPacote c;
-        escolhePacote(c, 3000000);
+        poePacote(c, 3000000);
         const QString drive = c.disquete();
         QVERIFY(QDir().mkpath(drive));
         // The second piece fails on its disk.
@@ -248,7 +266,7 @@ private Q_SLOTS:
             return destino.startsWith(drive) && destino.endsWith(QLatin1String(".002")) ? erro : 0;
         });
         c.caixas.confirma(3);
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         QCOMPARE(c.caixas.textos().mid(0, 2), (QStringList{prompt(1, 3), prompt(2, 3)}));
         QCOMPARE(c.caixas.mostradas().size(), 3);
         const Registro &ultima = c.caixas.mostradas().last();
@@ -256,7 +274,6 @@ private Q_SLOTS:
         QCOMPARE(ultima.titulo, titulo);
         QCOMPARE(int(ultima.icone), icone);
         QCOMPARE(ultima.botoes, Botoes::Ok);
-        QVERIFY(terminou(c.janela));
         // The piece already copied stays on its disk; no partial second piece.
         QCOMPARE(CenarioPacote::arquivosDe(drive), QStringList{NomePedaco(kNome, 1)});
     }
@@ -278,14 +295,14 @@ private Q_SLOTS:
         QFETCH(int, erro);
         QFETCH(QStringList, textos);
         CenarioPacote c;
-        escolhePacote(c, 3000000);
+        poePacote(c, 3000000);
         const QString drive = c.disquete();
         QVERIFY(QDir().mkpath(drive));
         // Refused on the disk, or for the second piece cut in the working folder.
         const QString alvo = noDisquete ? drive : c.pastaTrabalho() + QLatin1Char('/') + NomePedaco(kNome, 2);
         FalhasArquivo::instala([&](const QString &destino) { return destino.startsWith(alvo) ? erro : 0; });
         c.caixas.confirma(int(textos.size()));
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         QCOMPARE(c.caixas.textos(), textos);
         QVERIFY(caixaIgual(c.caixas.mostradas().last(), textos.last(),
                            noDisquete ? QStringLiteral("TAVO - ERRO") : QStringLiteral("TAVO"), Botoes::Ok,
@@ -294,21 +311,19 @@ private Q_SLOTS:
         // Error 75 clears the working folder; the chosen package stays.
         QCOMPARE(QFileInfo::exists(c.pastaTrabalho()), noDisquete);
         QVERIFY(QFileInfo::exists(c.pastaPacotes() + QLatin1Char('/') + kNome));
-        QVERIFY(terminou(c.janela));
     }
 
     void pastaSemMidiaComoDriveANaoEhDisquete()
     {
         CenarioPacote c;
-        escolhePacote(c, 1000);
+        poePacote(c, 1000);
         // The mount point of a stick that is not inserted: a folder of the local disk.
         QTemporaryDir pendrive;
         qputenv("TAVO_DRIVE_A", pendrive.path().toUtf8());
         c.caixas.confirma(4);
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         QCOMPARE(c.caixas.textos(), (QStringList{kInsiraUm, kInsiraUm, kInsiraUm, kNaoFoiPossivel}));
         QVERIFY(QDir(pendrive.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-        QVERIFY(terminou(c.janela));
     }
 
     void pendriveMontadoRecebeOPacoteOuRecusa_data()
@@ -328,7 +343,7 @@ private Q_SLOTS:
         QFETCH(bool, retirado);
         QFETCH(QString, texto);
         CenarioPacote c;
-        const QByteArray dados = escolhePacote(c, 5000);
+        const QByteArray dados = poePacote(c, 5000);
         QTemporaryDir pasta;
         const QString ponto = pasta.filePath(QStringLiteral("pendrive"));
         qputenv("TAVO_DRIVE_A", ponto.toUtf8());
@@ -345,7 +360,7 @@ private Q_SLOTS:
                     return 0;
                 });
             c.caixas.confirma();
-            c.janela.cmdDisquete_Click();
+            exporta(c);
             QCOMPARE(c.caixas.textos(), QStringList{texto});
             QVERIFY(CenarioPacote::le(ponto + QLatin1Char('/') + kNome) == (texto == kSucesso ? dados : QByteArray()));
         }
@@ -359,7 +374,7 @@ private Q_SLOTS:
         if (::geteuid() != 0)
             QSKIP("needs root to mount a small tmpfs as drive a:; the fault seam covers the disk-full case");
         CenarioPacote c;
-        escolhePacote(c, 3000000);
+        poePacote(c, 3000000);
         const QString drive = c.disquete();
         QVERIFY(QDir().mkpath(drive));
         // Room for one piece and a half.
@@ -371,13 +386,54 @@ private Q_SLOTS:
             ~Desmonta() { ::umount2(QFile::encodeName(drive).constData(), MNT_DETACH); }
         } desmonta{drive};
         c.caixas.confirma(3);
-        c.janela.cmdDisquete_Click();
+        exporta(c);
         QCOMPARE(c.caixas.textos(),
                  (QStringList{
                      prompt(1, 3), prompt(2, 3),
                      QStringLiteral("Atenção!\r\nVerifique se o disquete está cheio ou protegido contra gravação!")}));
         QCOMPARE(CenarioPacote::arquivosDe(drive), QStringList{NomePedaco(kNome, 1)});
-        QVERIFY(terminou(c.janela));
+    }
+
+    // The window's side: "Disquete" exports what txtCaminhoArquivo names,
+    // says so in lblMensagem while the disks are asked for, holds the other
+    // jobs off, shows the pieces in File1 and is at rest again afterwards.
+    void disqueteDaJanelaMostraOTrabalhoEVoltaAoRepouso()
+    {
+        CenarioJanela c;
+        const QByteArray dados = poePacote(c, 3000000);
+        caixaDeTexto(c.janela, "txtCaminhoArquivo")->setText(pacoteGerado());
+        c.janela.HabilitaBotoesEnvio();
+        Disquetes disquetes(c.disquete());
+        QStringList mensagens;
+        bool bloqueado = true;
+        c.caixas.aoMostrar([&](const Registro &caixa, int ordem) {
+            mensagens.append(rotulo(c.janela, "lblMensagem")->text());
+            bloqueado = bloqueado && !botao(c.janela, "cmdGerar")->isEnabled()
+                        && !botao(c.janela, "cmdDisquete")->isEnabled()
+                        && !controle<QAction>(c.janela, "mnuArquivo")->isEnabled();
+            if (caixa.texto == prompt(ordem + 1, 3))
+                disquetes.insere(ordem + 1);
+        });
+        c.caixas.confirma(4);
+        botao(c.janela, "cmdDisquete")->click();
+        disquetes.retira();
+
+        QCOMPARE(c.caixas.textos(), (QStringList{prompt(1, 3), prompt(2, 3), prompt(3, 3), kSucesso}));
+        QCOMPARE(mensagens, QStringList(4, QStringLiteral("Enviando o arquivo para o disquete. Aguarde...")));
+        QVERIFY(bloqueado);
+        QByteArray juntos;
+        for (int i = 1; i <= 3; ++i)
+            juntos += disquetes.discos.value(i).value(NomePedaco(kNome, i));
+        QVERIFY(juntos == dados);
+        auto *lista = controle<ListaArquivos>(c.janela, "File1");
+        QCOMPARE(lista->count(), 3);
+        QCOMPARE(lista->nome(2), NomePedaco(kNome, 3));
+        QCOMPARE(caixaDeTexto(c.janela, "txtCaminhoArquivo")->text(), pacoteGerado());
+        QCOMPARE(rotulo(c.janela, "lblMensagem")->text(), QString());
+        QVERIFY(!Interface::ponteiroEmAmpulheta());
+        QVERIFY(botao(c.janela, "cmdGerar")->isEnabled());
+        QVERIFY(botao(c.janela, "cmdDisquete")->isEnabled());
+        QCOMPARE(c.caixas.inesperadas(), 0);
     }
 };
 

@@ -1,12 +1,16 @@
-// "Gerar" on a real Access school database, driven through the main window.
+// "Gerar" on a real Access school database: the generation as a job, with the
+// user's side scripted, and what the main window shows of it.
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
 #include "common/FormataTamanho.h"
 #include "common/gui/Interface.h"
 #include "package/ArquivosTrabalho.h"
+#include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
 #include "shell/ListaArquivos.h"
+
+#include "support/Controles.h"
 
 #include <QAction>
 #include <QDir>
@@ -22,6 +26,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 
 using namespace CaixaMensagem;
 
@@ -32,21 +37,56 @@ const QString kErroGerar =
                    "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO.");
 const QString kPacote = QStringLiteral("DADOS_31045678_01032026.zip");
 
+// A generation and what it reported.
+struct Geracao
+{
+    GeracaoPacote::Resultado resultado;
+    // Each school read (none when the database names none).
+    QList<std::optional<DadosEscola>> escolas;
+    QList<EventoZip> eventos;
+};
+
+// "Gerar" as the window and the console run it, on the school database of
+// the scenario and its date; `aCadaEvento` sees each progress event.
+Geracao gera(CenarioPacote &c, const std::function<void(const EventoZip &)> &aCadaEvento = {})
+{
+    Geracao geracao;
+    GeracaoPacote job(Caminhos::bancoEscola(), QDate(2026, 3, 1), c.usuario);
+    QObject::connect(&job, &GeracaoPacote::escolaIdentificada,
+                     [&](const std::optional<DadosEscola> &escola) { geracao.escolas.append(escola); });
+    QObject::connect(&job, &GeracaoPacote::progressoZip, [&](const EventoZip &evento) {
+        geracao.eventos.append(evento);
+        if (aCadaEvento)
+            aCadaEvento(evento);
+    });
+    geracao.resultado = job.executa();
+    return geracao;
+}
+
 bool botoesDeEnvio(const frmPrincipal &janela, bool habilitados)
 {
-    return janela.cmdDisquete->isEnabled() == habilitados && janela.cmdInternet->isEnabled() == habilitados
-           && janela.cmdTransmitir->isEnabled() == habilitados;
+    return botao(janela, "cmdDisquete")->isEnabled() == habilitados
+           && botao(janela, "cmdInternet")->isEnabled() == habilitados
+           && botao(janela, "cmdTransmitir")->isEnabled() == habilitados;
 }
 
 // What the window looks like after any generation, good or bad.
 void verificaRepouso(const frmPrincipal &janela)
 {
     QVERIFY(!Interface::ponteiroEmAmpulheta());
-    QVERIFY(janela.lblAguarde->isHidden());
-    QCOMPARE(janela.lblProgresso->text(), QString());
-    QVERIFY(janela.cmdGerar->isEnabled());
-    QVERIFY(janela.cmdProcurar->isEnabled());
-    QVERIFY(janela.mnuArquivo->isEnabled());
+    QVERIFY(rotulo(janela, "lblAguarde")->isHidden());
+    QCOMPARE(rotulo(janela, "lblProgresso")->text(), QString());
+    QVERIFY(botao(janela, "cmdGerar")->isEnabled());
+    QVERIFY(botao(janela, "cmdProcurar")->isEnabled());
+    QVERIFY(controle<QAction>(janela, "mnuArquivo")->isEnabled());
+}
+
+QStringList caixasDaEscola(const frmPrincipal &janela)
+{
+    QStringList textos;
+    for (const char *nome : {"txtCodigoSRE", "txtSRE", "txtCodigoEscola", "txtEscola"})
+        textos.append(caixaDeTexto(janela, nome)->text());
+    return textos;
 }
 
 } // namespace
@@ -61,46 +101,35 @@ private Q_SLOTS:
         CenarioPacote c;
         c.poeBancoEscola(QStringLiteral("escola_uma.mdb"));
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
-        QStringList linhas;
-        bool bloqueado = true;
-        QObject::connect(c.janela.txtZip, &QLineEdit::textChanged, &c.janela, [&] {
-            linhas.append(c.janela.lblProgresso->text());
-            bloqueado = bloqueado && !c.janela.cmdGerar->isEnabled() && !c.janela.cmdProcurar->isEnabled()
-                        && !c.janela.CancelaArquivo->isEnabled() && !c.janela.mnuArquivo->isEnabled();
-        });
 
-        c.janela.cmdGerar->click();
+        const Geracao g = gera(c);
 
         QCOMPARE(c.caixas.mostradas().size(), 0);
+        QVERIFY(g.resultado.gerado);
+        QCOMPARE(g.resultado.pacote, Caminhos::pastaPacotes() + kPacote);
         const QString pacote = c.pastaPacotes() + QLatin1Char('/') + kPacote;
         QVERIFY(CenarioPacote::bancoDoPacote(pacote) == CenarioPacote::le(c.local(Caminhos::bancoEscola())));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kPacote});
         QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kPacote) == CenarioPacote::le(pacote));
-        QCOMPARE(c.janela.File1->count(), 1);
-        QCOMPARE(c.janela.File1->fileName(), kPacote);
-        QCOMPARE(c.janela.txtCaminhoArquivo->text(), Caminhos::pastaPacotes() + kPacote);
-        QCOMPARE(c.janela.txtArquivo->text(),
-                 kPacote + QStringLiteral(" - ") + FormataTamanho(QFileInfo(pacote).size()));
-        QCOMPARE(c.janela.txtCodigoSRE->text(), QStringLiteral("114"));
-        QCOMPARE(c.janela.txtSRE->text(), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
-        QCOMPARE(c.janela.txtEscola->text(), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
-        QCOMPARE(c.janela.txtCodigoEscola->text(), QStringLiteral("31045678"));
-        QCOMPARE(c.janela.SSTab->currentIndex(), 1);
-        QVERIFY(botoesDeEnvio(c.janela, true));
-        verificaRepouso(c.janela);
+        QCOMPARE(g.resultado.escolhido.nome(), kPacote);
+        QCOMPARE(g.resultado.escolhido.tamanho(), QFileInfo(pacote).size());
+        QCOMPARE(g.resultado.escolhido.codigoEscola(), QStringLiteral("31045678"));
+        QCOMPARE(g.escolas.size(), 1);
+        QVERIFY(g.escolas.first());
+        QCOMPARE(g.escolas.first()->codigoSRE, QStringLiteral("114"));
+        QCOMPARE(g.escolas.first()->sre, QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"));
+        QCOMPARE(g.escolas.first()->escola, QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+        QCOMPARE(g.escolas.first()->codigoEscola, QStringLiteral("31045678"));
 
-        // The relay showed true steps of the job while the job buttons were off.
-        QVERIFY(bloqueado);
-        static const QRegularExpression zipando(QStringLiteral("^Zipando mirv_dat\\.mdb -> (\\d+)%$"));
+        // The progress told true steps of the packing.
         QList<int> percentuais;
-        for (const QString &linha : linhas) {
-            const QRegularExpressionMatch m = zipando.match(linha);
-            if (m.hasMatch())
-                percentuais.append(m.captured(1).toInt());
+        for (const EventoZip &evento : g.eventos) {
+            if (evento.acao == AcaoZip::Zipando && evento.item == QLatin1String("mirv_dat.mdb"))
+                percentuais.append(evento.percentual);
         }
-        QVERIFY2(percentuais.size() >= 5, qPrintable(linhas.join(QLatin1Char('\n'))));
+        QVERIFY2(percentuais.size() >= 5, qPrintable(QString::number(percentuais.size())));
         QVERIFY(std::any_of(percentuais.begin(), percentuais.end(), [](int p) { return p > 0 && p < 100; }));
-        QVERIFY(linhas.contains(QStringLiteral("Zipado mirv_dat.mdb -> 100%")));
+        QVERIFY(g.eventos.contains(EventoZip{AcaoZip::Zipado, QStringLiteral("mirv_dat.mdb"), 100}));
 
         const QString unzip = QStandardPaths::findExecutable(QStringLiteral("unzip"));
         if (unzip.isEmpty())
@@ -111,23 +140,67 @@ private Q_SLOTS:
         QCOMPARE(processo.exitCode(), 0);
     }
 
+    // The window's side of a good generation: the school in the boxes, the
+    // package chosen, shown and selected, the "Enviar Arquivo" tab, the send
+    // buttons on, and the progress in lblProgresso while the jobs are held off.
+    void gerarMostraOPacoteEHabilitaOEnvio()
+    {
+        CenarioJanela c;
+        c.poeBancoEscola(QStringLiteral("escola_uma.mdb"));
+        QVERIFY(QDir().mkpath(c.pastaPacotes()));
+        QStringList linhas;
+        bool bloqueado = true;
+        QObject::connect(caixaDeTexto(c.janela, "txtZip"), &QLineEdit::textChanged, &c.janela, [&] {
+            linhas.append(rotulo(c.janela, "lblProgresso")->text());
+            bloqueado = bloqueado && !botao(c.janela, "cmdGerar")->isEnabled()
+                        && !botao(c.janela, "cmdProcurar")->isEnabled()
+                        && !botao(c.janela, "CancelaArquivo")->isEnabled()
+                        && !controle<QAction>(c.janela, "mnuArquivo")->isEnabled();
+        });
+
+        botao(c.janela, "cmdGerar")->click();
+
+        QCOMPARE(c.caixas.mostradas().size(), 0);
+        const QString pacote = c.pastaPacotes() + QLatin1Char('/') + kPacote;
+        QCOMPARE(c.janela.pacote().nome(), kPacote);
+        auto *lista = controle<ListaArquivos>(c.janela, "File1");
+        QCOMPARE(lista->count(), 1);
+        QCOMPARE(lista->fileName(), kPacote);
+        QCOMPARE(caixaDeTexto(c.janela, "txtCaminhoArquivo")->text(), Caminhos::pastaPacotes() + kPacote);
+        QCOMPARE(caixaDeTexto(c.janela, "txtArquivo")->text(),
+                 kPacote + QStringLiteral(" - ") + FormataTamanho(QFileInfo(pacote).size()));
+        QCOMPARE(caixasDaEscola(c.janela),
+                 (QStringList{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                              QStringLiteral("31045678"), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")}));
+        QCOMPARE(controle<QTabWidget>(c.janela, "SSTab")->currentIndex(), 1);
+        QVERIFY(botoesDeEnvio(c.janela, true));
+        verificaRepouso(c.janela);
+
+        QVERIFY(bloqueado);
+        static const QRegularExpression zipando(QStringLiteral("^Zipando mirv_dat\\.mdb -> (\\d+)%$"));
+        int passos = 0;
+        for (const QString &linha : linhas)
+            passos += zipando.match(linha).hasMatch();
+        QVERIFY2(passos >= 5, qPrintable(linhas.join(QLatin1Char('\n'))));
+        QVERIFY(linhas.contains(QStringLiteral("Zipado mirv_dat.mdb -> 100%")));
+    }
+
     void segundaGeracaoDoDiaSubstituiOPacote()
     {
         CenarioPacote c;
         c.poeBancoEscola(QStringLiteral("escola_uma.mdb"));
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
-        c.janela.cmdGerar->click();
+        QVERIFY(gera(c).resultado.gerado);
         // "Limpar" between the two: a generation on an empty working folder.
-        c.janela.CancelaArquivo->click();
-        QVERIFY(botoesDeEnvio(c.janela, false));
-        QCOMPARE(c.janela.txtCodigoEscola->text(), QString());
+        LimpaPastaTemp();
         c.poeBancoEscola(QStringLiteral("escola_codigo_numerico.mdb"));
-        c.janela.cmdGerar->click();
+        const Geracao segunda = gera(c);
+        QVERIFY(segunda.resultado.gerado);
         QCOMPARE(c.caixas.mostradas().size(), 0);
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
         QVERIFY(CenarioPacote::bancoDoPacote(c.pastaPacotes() + QLatin1Char('/') + kPacote)
                 == CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_codigo_numerico.mdb"))));
-        QVERIFY(botoesDeEnvio(c.janela, true));
+        QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kPacote});
     }
 
     void escolaSemLinhaGeraPacoteSemCodigo()
@@ -135,15 +208,30 @@ private Q_SLOTS:
         CenarioPacote c;
         c.poeBancoEscola(QStringLiteral("escola_nenhuma.mdb"));
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
-        c.janela.txtEscola->setText(QStringLiteral("ANTERIOR"));
-        c.janela.cmdGerar->click();
+        const Geracao g = gera(c);
+        QVERIFY(g.resultado.gerado);
         QCOMPARE(c.caixas.mostradas().size(), 0);
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{QStringLiteral("DADOS__01032026.zip")});
-        QCOMPARE(c.janela.txtEscola->text(), QString());
-        QCOMPARE(c.janela.txtCodigoEscola->text(), QString());
+        QCOMPARE(g.escolas.size(), 1);
+        QVERIFY(!g.escolas.first());
+        QCOMPARE(g.resultado.escolhido.codigoEscola(), QString());
     }
 
-    void falhasDaoAMensagemUnicaEDesligamOEnvio_data()
+    // A database that names no school empties the boxes a school filled before.
+    void escolaSemLinhaEsvaziaAsCaixas()
+    {
+        CenarioJanela c;
+        c.poeBancoEscola(QStringLiteral("escola_nenhuma.mdb"));
+        QVERIFY(QDir().mkpath(c.pastaPacotes()));
+        caixaDeTexto(c.janela, "txtEscola")->setText(QStringLiteral("ANTERIOR"));
+        caixaDeTexto(c.janela, "txtCodigoEscola")->setText(QStringLiteral("99999999"));
+        botao(c.janela, "cmdGerar")->click();
+        QCOMPARE(c.caixas.mostradas().size(), 0);
+        QCOMPARE(caixasDaEscola(c.janela), QStringList(4, QString()));
+        QVERIFY(botoesDeEnvio(c.janela, true));
+    }
+
+    void falhasDaoAMensagemUnicaSemPacote_data()
     {
         QTest::addColumn<QString>("caso");
         QTest::newRow("pasta de pacotes ausente") << QStringLiteral("pacotes");
@@ -152,7 +240,7 @@ private Q_SLOTS:
         QTest::newRow("pasta de trabalho protegida") << QStringLiteral("trabalho");
     }
 
-    void falhasDaoAMensagemUnicaEDesligamOEnvio()
+    void falhasDaoAMensagemUnicaSemPacote()
     {
         QFETCH(QString, caso);
         CenarioPacote c;
@@ -166,27 +254,46 @@ private Q_SLOTS:
             const QString pasta = c.pastaTrabalho();
             FalhasArquivo::instala([pasta](const QString &destino) { return destino.startsWith(pasta) ? EROFS : 0; });
         }
-        // A package chosen before, whose school code is still in the boxes.
-        c.janela.HabilitaBotoesEnvio();
-        c.janela.txtCodigoEscola->setText(QStringLiteral("99999999"));
-        c.janela.txtEscola->setText(QStringLiteral("ESCOLA ANTERIOR"));
         c.caixas.confirma();
 
-        c.janela.cmdGerar->click();
+        const Geracao g = gera(c);
 
+        QVERIFY(!g.resultado.gerado);
+        QVERIFY(g.resultado.escolhido.vazio());
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), kErroGerar, QStringLiteral("Erro ao gerar arquivo"),
                            Botoes::Ok, Icone::Critico));
-        QVERIFY(botoesDeEnvio(c.janela, false));
-        verificaRepouso(c.janela);
         if (caso == QLatin1String("nulo")) {
-            // The boxes keep the earlier school, and no package is made
-            // under its code.
-            QCOMPARE(c.janela.txtEscola->text(), QStringLiteral("ESCOLA ANTERIOR"));
+            // No school is told (the boxes keep the one they show), and no
+            // package is made under a code.
+            QVERIFY(g.escolas.isEmpty());
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList());
         }
         if (caso == QLatin1String("trabalho"))
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
+        QVERIFY(CenarioPacote::arquivosDe(c.pastaTrabalho()).isEmpty());
+    }
+
+    // The window's side of a failure: the one message, the send buttons off
+    // (a package chosen before is no longer offered), the boxes as they were.
+    void falhaNaJanelaDesligaOEnvio()
+    {
+        CenarioJanela c;
+        c.poeBancoEscola(QStringLiteral("escola_nulo.mdb"));
+        QVERIFY(QDir().mkpath(c.pastaPacotes()));
+        c.janela.HabilitaBotoesEnvio();
+        caixaDeTexto(c.janela, "txtCodigoEscola")->setText(QStringLiteral("99999999"));
+        caixaDeTexto(c.janela, "txtEscola")->setText(QStringLiteral("ESCOLA ANTERIOR"));
+        c.caixas.confirma();
+
+        botao(c.janela, "cmdGerar")->click();
+
+        QCOMPARE(c.caixas.textos(), QStringList{kErroGerar});
+        QVERIFY(botoesDeEnvio(c.janela, false));
+        QVERIFY(c.janela.pacote().vazio());
+        QCOMPARE(caixaDeTexto(c.janela, "txtEscola")->text(), QStringLiteral("ESCOLA ANTERIOR"));
+        QCOMPARE(caixaDeTexto(c.janela, "txtCodigoEscola")->text(), QStringLiteral("99999999"));
+        verificaRepouso(c.janela);
     }
 
     // The school-management application writes the school database while
@@ -234,64 +341,64 @@ private Q_SLOTS:
         };
         int feitas = 0;
         bool lido = false; // the packer of this try has read the database
-        QObject::connect(c.janela.txtZip, &QLineEdit::textChanged, &c.janela, [&](const QString &status) {
-            if (CodigoAcao(status) != static_cast<std::int16_t>(AcaoZip::Zipando))
+        const auto aCadaEvento = [&](const EventoZip &evento) {
+            if (evento.acao != AcaoZip::Zipando)
                 return;
-            const bool inicio = PercentualAcao(status) == 0;
+            const bool inicio = evento.percentual == 0;
             if (inicio)
                 lido = false;
             if (inicio || lido || feitas >= vezes)
                 return;
             lido = true;
             altera(++feitas);
-        });
+        };
 
         if (vezes > 1)
             c.caixas.confirma();
 
-        c.janela.cmdGerar->click();
+        const Geracao g = gera(c, aCadaEvento);
 
-        verificaRepouso(c.janela);
         QCOMPARE(c.caixas.inesperadas(), 0);
         if (vezes == 1) {
             QCOMPARE(feitas, 1);
+            QVERIFY(g.resultado.gerado);
             QCOMPARE(c.caixas.mostradas().size(), 0);
             QVERIFY(CenarioPacote::bancoDoPacote(pacote) == CenarioPacote::le(banco));
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
             QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList{kPacote});
             QVERIFY(CenarioPacote::le(c.pastaTrabalho() + QLatin1Char('/') + kPacote) == CenarioPacote::le(pacote));
-            QVERIFY(botoesDeEnvio(c.janela, true));
             return;
         }
         // Tried once more, then given up.
         QCOMPARE(feitas, 2);
+        QVERIFY(!g.resultado.gerado);
+        QCOMPARE(g.resultado.causa, QStringLiteral("O banco de dados da escola foi alterado enquanto era lido."));
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), kErroGerar, QStringLiteral("Erro ao gerar arquivo"),
                            Botoes::Ok, Icone::Critico));
         QCOMPARE(CenarioPacote::le(pacote), QByteArray("pacote anterior de hoje"));
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaPacotes()), QStringList{kPacote});
         QCOMPARE(CenarioPacote::arquivosDe(c.pastaTrabalho()), QStringList());
-        QVERIFY(botoesDeEnvio(c.janela, false));
     }
 
     void cadaStatusDaUmaLinhaNovaNoProgresso()
     {
-        CenarioPacote c;
-        c.janela.txtZip->setText(QStringLiteral("|12||mirv_dat.mdb|||45|"));
-        QCOMPARE(c.janela.lblProgresso->text(), QStringLiteral("Zipando mirv_dat.mdb -> 45%"));
-        c.janela.txtZip->setText(QStringLiteral("|99||b"));
-        QCOMPARE(c.janela.lblProgresso->text(), QStringLiteral("-=Desconhecido=- b -> 0%"));
+        CenarioJanela c;
+        caixaDeTexto(c.janela, "txtZip")->setText(QStringLiteral("|12||mirv_dat.mdb|||45|"));
+        QCOMPARE(rotulo(c.janela, "lblProgresso")->text(), QStringLiteral("Zipando mirv_dat.mdb -> 45%"));
+        caixaDeTexto(c.janela, "txtZip")->setText(QStringLiteral("|99||b"));
+        QCOMPARE(rotulo(c.janela, "lblProgresso")->text(), QStringLiteral("-=Desconhecido=- b -> 0%"));
     }
 
     void inicializacaoSemCaixaDeStatusAvisa()
     {
-        CenarioPacote c;
+        CenarioJanela c;
         c.caixas.confirma();
         c.janela.InicializaZip(nullptr);
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("Erro inicializando bibliotecas ZIP"),
                            QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok, Icone::Critico));
-        c.janela.InicializaZip(c.janela.txtZip);
+        c.janela.InicializaZip(caixaDeTexto(c.janela, "txtZip"));
     }
 };
 
