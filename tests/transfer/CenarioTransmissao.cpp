@@ -16,7 +16,7 @@
 
 #include <vector>
 
-const QString CenarioTransmissao::kNomePacote = QStringLiteral("DADOS_31045678_07122026.zip");
+const QString CenarioEnvio::kNomePacote = QStringLiteral("DADOS_31045678_07122026.zip");
 
 quint16 portasLivres(int n)
 {
@@ -34,12 +34,23 @@ quint16 portasLivres(int n)
     qFatal("no free port range");
 }
 
-CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
-    : porta(portaInicial ? portaInicial : portasLivres(qMax(qtdePortas, 1)))
+CenarioEnvio::CenarioEnvio(int portas, quint16 portaInicial)
+    : porta(portaInicial ? portaInicial : portasLivres(qMax(portas, 1)))
+    , qtdePortas(portas)
 {
     ambiente.executa(
         QStringLiteral("insert into configuracao values ('127.0.0.1', %1, %2)").arg(qtdePortas).arg(porta));
-    janela = std::make_unique<frmPrincipal>();
+}
+
+CenarioEnvio::~CenarioEnvio()
+{
+    servidor.reset();
+}
+
+CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
+    : CenarioEnvio(qtdePortas, portaInicial)
+    , janela(std::make_unique<frmPrincipal>())
+{
     janela->Form_Load();
     janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
                                          QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
@@ -49,15 +60,32 @@ CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
 CenarioTransmissao::~CenarioTransmissao()
 {
     janela.reset();
-    servidor.reset();
 }
 
-QByteArray CenarioTransmissao::conteudoVariado(qint64 tamanho)
+CenarioSessao::CenarioSessao(int qtdePortas, quint16 portaInicial)
+    : CenarioEnvio(qtdePortas, portaInicial)
+    , identidade{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"), QStringLiteral("31045678"),
+                 QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("PERIO")}
+{
+    QObject::connect(&sessao, &SessaoTransferencia::status, [this](const QString &texto) { status.append(texto); });
+    QObject::connect(&sessao, &SessaoTransferencia::progresso, [this](int valor) { progresso.append(valor); });
+    QObject::connect(&sessao, &SessaoTransferencia::arquivoEmEnvio,
+                     [this](const QString &texto) { arquivos.append(texto); });
+    QObject::connect(&sessao, &SessaoTransferencia::conexao, [this](bool sim) { conexoes.append(sim); });
+}
+
+SessaoTransferencia::Fim CenarioSessao::transmite(int avisos)
+{
+    caixas.confirma(avisos);
+    return sessao.transmite({QStringLiteral("127.0.0.1"), qtdePortas, porta}, pacote, identidade);
+}
+
+QByteArray CenarioEnvio::conteudoVariado(qint64 tamanho)
 {
     return PacoteZip::deTamanho(tamanho, 20261207);
 }
 
-void CenarioTransmissao::colocaPacote(qint64 tamanho)
+void CenarioEnvio::colocaPacote(qint64 tamanho)
 {
     colocaPacote(conteudoVariado(tamanho));
 }
@@ -68,35 +96,40 @@ void grava(const QString &pastaWindows, const QByteArray &bytes)
 {
     const QString pasta = Caminhos::local(pastaWindows);
     QDir().mkpath(pasta);
-    QFile arquivo(pasta + QLatin1Char('/') + CenarioTransmissao::kNomePacote);
+    QFile arquivo(pasta + QLatin1Char('/') + CenarioEnvio::kNomePacote);
     if (!arquivo.open(QIODevice::WriteOnly) || arquivo.write(bytes) != bytes.size())
         qFatal("cannot write the package");
 }
 
 } // namespace
 
-void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
+void CenarioEnvio::colocaPacote(const QByteArray &bytes)
 {
     conteudo = bytes;
     grava(Caminhos::pastaPacotes(), bytes);
     grava(Caminhos::pastaTrabalho(), bytes);
-    janela->escolhePacote(PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(),
-                                                     QStringLiteral("31045678"),
-                                                     QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")));
+    pacote = PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(), QStringLiteral("31045678"),
+                                        QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
+}
+
+void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
+{
+    CenarioEnvio::colocaPacote(bytes);
+    janela->escolhePacote(pacote);
     janela->HabilitaBotoesEnvio();
 }
 
-QString CenarioTransmissao::pacoteGerado()
+QString CenarioEnvio::pacoteGerado()
 {
     return Caminhos::pastaPacotes() + kNomePacote;
 }
 
-QString CenarioTransmissao::pacoteNaPastaTrabalho()
+QString CenarioEnvio::pacoteNaPastaTrabalho()
 {
     return Caminhos::pastaTrabalho() + QLatin1Char('\\') + kNomePacote;
 }
 
-ServidorUpload &CenarioTransmissao::iniciaServidor(ConfiguracaoServidor configuracao, quint16 portaServidor)
+ServidorUpload &CenarioEnvio::iniciaServidor(ConfiguracaoServidor configuracao, quint16 portaServidor)
 {
     configuracao.portaInicial = portaServidor;
     configuracao.portas = 1;
@@ -115,14 +148,14 @@ void CenarioTransmissao::transmite(int avisos)
     botao(*janela, "cmdTransmitir")->click();
 }
 
-QByteArray CenarioTransmissao::conversaEsperada() const
+QByteArray CenarioEnvio::conversaEsperada() const
 {
     return QByteArray("Request#:PACKET") + "File~~~#:name~#:" + kNomePacote.toLatin1()
            + "*0000000114SSRE DE S\xC3O JO\xC3O DEL-REI*31045678ESCOLA ESTADUAL JO\xC3O E MARIA*PERIO"
            + "File~~~#:size~#:" + QByteArray::number(conteudo.size()) + conteudo;
 }
 
-int CenarioTransmissao::registros() const
+int CenarioEnvio::registros() const
 {
     return ambiente.valor(QStringLiteral("select count(*) from Historico")).toInt();
 }

@@ -1,5 +1,8 @@
 // "Transmitir" end to end against the reference server on 127.0.0.1: the
-// checks, the port rotation, every way a transfer ends, and the record.
+// checks, the port rotation, every way a transfer ends, and the record. The
+// transfer session runs on its own with the user's side scripted; what the
+// window shows of a transfer (its checks, the status line, the bar, the
+// light, the buttons, "Cancelar", closing) is checked through its controls.
 #include "CenarioTransmissao.h"
 
 #include "common/Caminhos.h"
@@ -163,15 +166,27 @@ private:
     qsizetype m_inicioDados = -1;
 };
 
-// After a transfer that did not complete: nothing recorded, nothing stored,
-// the window usable again.
-void confereNadaGravado(CenarioTransmissao &cenario, const QList<bool> &habilitadosAntes)
+// After a transfer that did not complete: nothing recorded, nothing stored.
+void confereNadaGravado(CenarioEnvio &cenario)
 {
     QCOMPARE(cenario.registros(), 0);
     QTest::qWait(50);
     QVERIFY(QDir(cenario.pastaRecebidos()).entryList(QStringList{QStringLiteral("*.zip")}, QDir::Files).isEmpty());
-    const QString pasta = QDir(cenario.pastaRecebidos()).filePath(CenarioTransmissao::kNomePacote);
-    QVERIFY(!QFile::exists(QDir(pasta).filePath(CenarioTransmissao::kNomePacote)));
+    const QString pasta = QDir(cenario.pastaRecebidos()).filePath(CenarioEnvio::kNomePacote);
+    QVERIFY(!QFile::exists(QDir(pasta).filePath(CenarioEnvio::kNomePacote)));
+}
+
+// ... and the session is over.
+void confereNadaGravado(CenarioSessao &cenario)
+{
+    confereNadaGravado(static_cast<CenarioEnvio &>(cenario));
+    QVERIFY(!cenario.sessao.emCurso());
+}
+
+// ... and the window usable again.
+void confereNadaGravado(CenarioTransmissao &cenario, const QList<bool> &habilitadosAntes)
+{
+    confereNadaGravado(static_cast<CenarioEnvio &>(cenario));
     QCOMPARE(trabalhosHabilitados(*cenario.janela), habilitadosAntes);
     QVERIFY(botao(*cenario.janela, "cmdCancelar")->isEnabled());
     QVERIFY(!cenario.janela->transferindo());
@@ -261,31 +276,18 @@ private Q_SLOTS:
     void envioCompletoChegaIgualEFicaNoHistorico()
     {
         QFETCH(qint64, tamanho);
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(tamanho);
-        frmPrincipal &janela = *cenario.janela;
         auto &servidor = cenario.iniciaServidor({}, cenario.porta);
-        const QList<bool> antes = trabalhosHabilitados(janela);
-        QList<bool> durante;
-        bool cancelarUsavel = false;
-        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
-            durante = trabalhosHabilitados(janela);
-            cancelarUsavel = botao(janela, "cmdCancelar")->isEnabled();
-        });
         QString arquivoRecebido;
         connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { arquivoRecebido = c; });
 
-        cenario.transmite(1);
+        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::Concluida);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(confirmacao(cenario.caixas.mostradas().at(0)));
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
                            QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
                            QStringLiteral("Transferência OK!"), Botoes::Ok, Icone::Informacao));
-        // No second job could start while the transfer ran.
-        QCOMPARE(durante, QList<bool>(7, false));
-        QVERIFY(cancelarUsavel);
-        QCOMPARE(trabalhosHabilitados(janela), antes);
 
         // Byte for byte: the three messages, the file, nothing after it.
         const QByteArray esperada = cenario.conversaEsperada();
@@ -309,9 +311,53 @@ private Q_SLOTS:
         QCOMPARE(cenario.ambiente.valor(QStringLiteral(
                      "select Nome_arquivo || '|' || data_envio || '|' || codigo_ace_estrut_orgn || '|' || codigo_escola"
                      " || '|' || tipo_transmissao from Historico")),
-                 CenarioTransmissao::kNomePacote + QStringLiteral("|2026-12-07 09:05:03|114|31045678|PERIO"));
+                 CenarioEnvio::kNomePacote + QStringLiteral("|2026-12-07 09:05:03|114|31045678|PERIO"));
         QCOMPARE(cenario.registros(), 1);
 
+        // What the session told, to the end: the file announced and then
+        // cleared, the bar back at 0, the connection shown closed.
+        QCOMPARE(cenario.status.last(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(cenario.arquivos.contains(QStringLiteral("Enviando Arquivo...") + CenarioEnvio::kNomePacote));
+        QCOMPARE(cenario.arquivos.last(), QString());
+        QVERIFY(cenario.progresso.contains(100));
+        QCOMPARE(cenario.progresso.last(), 0);
+        QVERIFY(cenario.conexoes.contains(true));
+        QVERIFY(!cenario.mostraConectado());
+        QVERIFY(!cenario.sessao.socket().conectado());
+        QVERIFY(!cenario.sessao.emCurso());
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
+    }
+
+    // The window's side of a complete send: the question, no second job while
+    // it runs ("Cancelar" usable), then the buttons as before, the status
+    // line, the file line, the bar and the light at rest.
+    void envioPelaJanelaSeguraOsTrabalhosEVoltaAoRepouso()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(5000);
+        frmPrincipal &janela = *cenario.janela;
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        const QList<bool> antes = trabalhosHabilitados(janela);
+        QList<bool> durante;
+        bool cancelarUsavel = false;
+        bool transferindo = false;
+        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
+            durante = trabalhosHabilitados(janela);
+            cancelarUsavel = botao(janela, "cmdCancelar")->isEnabled();
+            transferindo = janela.transferindo();
+        });
+
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QVERIFY(confirmacao(cenario.caixas.mostradas().at(0)));
+        QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Transferência OK!"));
+        QCOMPARE(durante, QList<bool>(7, false));
+        QVERIFY(cancelarUsavel);
+        QVERIFY(transferindo);
+        QCOMPARE(trabalhosHabilitados(janela), antes);
+        QTRY_COMPARE_WITH_TIMEOUT(servidor.brutos().size(), cenario.conversaEsperada().size(), 10000);
+        QCOMPARE(cenario.registros(), 1);
         QCOMPARE(rotulo(janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
         QCOMPARE(rotulo(janela, "lblsendingfile")->text(), QString());
         QCOMPARE(controle<QProgressBar>(janela, "ProgressTransfer")->value(), 0);
@@ -356,36 +402,31 @@ private Q_SLOTS:
     void nenhumaPortaConecta()
     {
         QFETCH(int, portas);
-        CenarioTransmissao cenario(portas);
+        CenarioSessao cenario(portas);
         cenario.colocaPacote(100);
-        controle<QTabWidget>(*cenario.janela, "SSTab")->setCurrentIndex(2);
-        cenario.janela->show();
-        QVERIFY(QTest::qWaitForWindowExposed(cenario.janela.get()));
-        TextosPintados pintados(rotulo(*cenario.janela, "lblstatus"));
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
 
         QElapsedTimer relogio;
         relogio.start();
-        cenario.transmite(1);
+        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::SemConexao);
         QVERIFY(relogio.elapsed() < 5000);
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
                            QStringLiteral("Não foi possível conectar ao servidor.\r\nTente novamente."),
                            QStringLiteral("Erro de conexão."), Botoes::Ok, Icone::Critico));
         QStringList tentativas;
         for (int i = 1; i <= portas; ++i)
             tentativas.append(QStringLiteral("Status: Conectando... Tentativa número %1").arg(i));
-        QCOMPARE(pintados.textos.mid(0, portas), tentativas);
-        QVERIFY(!pintados.textos.join(QLatin1Char('|')).contains(QStringLiteral("número %1").arg(portas + 1)));
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
-        QVERIFY(cenario.mostraDesconectado());
-        QCOMPARE(trabalhosHabilitados(*cenario.janela), antes);
+        QCOMPARE(cenario.status.mid(0, portas), tentativas);
+        QVERIFY(!cenario.status.join(QLatin1Char('|')).contains(QStringLiteral("número %1").arg(portas + 1)));
+        QCOMPARE(cenario.status.last(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(!cenario.mostraConectado());
+        QVERIFY(!cenario.sessao.emCurso());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
     void enderecoQueNaoRespondeContaComoTentativaFalha()
     {
-        CenarioTransmissao cenario(2);
+        CenarioSessao cenario(2);
         cenario.colocaPacote(100);
         // A listener whose queue is full drops new connection requests: the
         // attempt stays "connecting", as with an address that never answers.
@@ -406,7 +447,7 @@ private Q_SLOTS:
         LimitesEspera::define(400ms, 5000ms);
         QElapsedTimer relogio;
         relogio.start();
-        cenario.transmite(1);
+        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::Concluida);
         QVERIFY(relogio.elapsed() >= 350); // a coarse timer may fire a little early
         QVERIFY(relogio.elapsed() < 5000);
         QCOMPARE(cenario.caixas.textos().last(),
@@ -416,91 +457,84 @@ private Q_SLOTS:
 
     void tamanhoDePacoteNegado()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         configuracao.pacote = 2047;
         auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         cenario.transmite(1);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
                            QStringLiteral("The packet size your requesting has been denied by the server. The packet "
                                           "size is now set to optimum size. When ready please click on 'Start "
                                           "Transfer' once again."),
                            QStringLiteral("Packet Dinied"), Botoes::Ok, Icone::Critico));
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(),
-                 QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
-        QVERIFY(controle<ControleSocket>(*cenario.janela, "WindowsSocket")
-                    ->conectado()); // left open; the next "Transmitir" closes it
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+        QVERIFY(cenario.sessao.socket().conectado()); // left open; the next "Transmitir" closes it
         QTest::qWait(100);
         QCOMPARE(servidor.brutos(), QByteArray("Request#:PACKET"));
-        confereNadaGravado(cenario, antes);
+        confereNadaGravado(cenario);
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
     void arquivoRecusadoPeloServidor()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         configuracao.recusar = true;
         auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         cenario.transmite(1);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("O arquivo foi recusado pelo servidor."),
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0), QStringLiteral("O arquivo foi recusado pelo servidor."),
                            QStringLiteral("Erro na transferência."), Botoes::Ok, Icone::Critico));
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Esperando resposta..."));
-        QVERIFY(controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Esperando resposta..."));
+        QVERIFY(cenario.sessao.socket().conectado());
         QTest::qWait(100);
         QCOMPARE(servidor.brutos(), cenario.conversaEsperada().chopped(cenario.conteudo.size()));
-        confereNadaGravado(cenario, antes);
+        confereNadaGravado(cenario);
     }
 
     void acessoNegadoPeloServidor()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         configuracao.negar = true;
         cenario.iniciaServidor(configuracao, cenario.porta);
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         cenario.transmite(1);
 
         // The denial is told once; the transfer then ends without another box.
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1), QStringLiteral("The server denied access to connect."),
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0), QStringLiteral("The server denied access to connect."),
                            QStringLiteral("Unable to connect"), Botoes::Ok, Icone::Critico));
-        QVERIFY(cenario.mostraDesconectado());
-        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
-        confereNadaGravado(cenario, antes);
+        QVERIFY(!cenario.mostraConectado());
+        QVERIFY(!cenario.sessao.socket().conectado());
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
+        confereNadaGravado(cenario);
     }
 
     void cancelarEsperandoOPacoteNaoMostraCaixa()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         configuracao.mudo = true;
         auto &servidor = cenario.iniciaServidor(configuracao, cenario.porta);
-        connect(&servidor, &ServidorUpload::pedidoRecebido, this, [&] {
-            QTimer::singleShot(0, cenario.janela.get(), [&] { botao(*cenario.janela, "cmdCancelar")->click(); });
-        });
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
+        connect(&servidor, &ServidorUpload::pedidoRecebido, this,
+                [&] { QTimer::singleShot(0, &cenario.sessao, [&] { cenario.sessao.cancela(); }); });
         QElapsedTimer relogio;
         relogio.start();
         cenario.transmite();
 
         QVERIFY(relogio.elapsed() < 4000); // ended by the cancel, not by the bound
-        QCOMPARE(cenario.caixas.mostradas().size(), 1);
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
-        QVERIFY(cenario.mostraDesconectado());
-        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
-        confereNadaGravado(cenario, antes);
+        QCOMPARE(cenario.caixas.mostradas().size(), 0);
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado."));
+        QVERIFY(!cenario.mostraConectado());
+        QVERIFY(!cenario.sessao.socket().conectado());
+        confereNadaGravado(cenario);
     }
 
     void cancelarNosCabecalhosOuNosDados_data()
@@ -512,29 +546,55 @@ private Q_SLOTS:
     void cancelarNosCabecalhosOuNosDados()
     {
         QFETCH(bool, nosDados);
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(kVariosMB);
         auto &servidor = cenario.iniciaServidor({}, cenario.porta);
         bool cancelado = false;
         const auto cancela = [&] {
             if (!cancelado)
-                botao(*cenario.janela, "cmdCancelar")->click();
+                cenario.sessao.cancela();
             cancelado = true;
         };
         if (nosDados)
             connect(&servidor, &ServidorUpload::dadosRecebidos, this, cancela);
         else
             connect(&servidor, &ServidorUpload::tamanhoRecebido, this, cancela);
+        cenario.transmite(1);
+
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaCancelada(cenario.caixas.mostradas().at(0)));
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.progressoFinal(), 0);
+        QCOMPARE(cenario.arquivoFinal(), QString());
+        QVERIFY(!cenario.sessao.socket().conectado());
+        confereNadaGravado(cenario);
+    }
+
+    // "Cancelar" of the window stops the running transfer; the tab shows the
+    // closed connection and the window is usable again as it was.
+    void cancelarDaJanelaDuranteOsDados()
+    {
+        CenarioTransmissao cenario;
+        cenario.colocaPacote(kVariosMB);
+        auto &servidor = cenario.iniciaServidor({}, cenario.porta);
+        bool cancelado = false;
+        connect(&servidor, &ServidorUpload::dadosRecebidos, this, [&] {
+            if (!cancelado)
+                botao(*cenario.janela, "cmdCancelar")->click();
+            cancelado = true;
+        });
         const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         cenario.transmite(1);
 
+        QVERIFY(cancelado);
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         QVERIFY(caixaCancelada(cenario.caixas.mostradas().at(1)));
         QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
         QCOMPARE(controle<QProgressBar>(*cenario.janela, "ProgressTransfer")->value(), 0);
         QCOMPARE(rotulo(*cenario.janela, "lblsendingfile")->text(), QString());
-        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
+        QVERIFY(cenario.mostraDesconectado());
         confereNadaGravado(cenario, antes);
+        QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
     void servidorDerrubaComOuSemAviso_data()
@@ -546,53 +606,51 @@ private Q_SLOTS:
     void servidorDerrubaComOuSemAviso()
     {
         QFETCH(bool, expulsa);
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(kVariosMB);
         ConfiguracaoServidor configuracao;
         (expulsa ? configuracao.expulsarEm : configuracao.derrubarEm) = 50;
         cenario.iniciaServidor(configuracao, cenario.porta);
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         cenario.transmite(1);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
         if (expulsa)
-            QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+            QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
                                QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor."),
                                QStringLiteral("Falha na transferência."), Botoes::Ok, Icone::Exclamacao));
         else
-            QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
-        QCOMPARE(controle<QProgressBar>(*cenario.janela, "ProgressTransfer")->value(), 0);
-        QVERIFY(cenario.mostraDesconectado());
-        confereNadaGravado(cenario, antes);
+            QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(0)));
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.progressoFinal(), 0);
+        QVERIFY(!cenario.mostraConectado());
+        confereNadaGravado(cenario);
     }
 
     void servidorMudoTerminaNoPrazo()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         configuracao.mudo = true;
         cenario.iniciaServidor(configuracao, cenario.porta);
         LimitesEspera::define(1000ms, 300ms, 5000ms);
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         QElapsedTimer relogio;
         relogio.start();
         cenario.transmite(1);
 
         QVERIFY(relogio.elapsed() >= 250); // a coarse timer may fire a little early
         QVERIFY(relogio.elapsed() < 4000); // the bound of answers, not the one of progress
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
-        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
-        QVERIFY(cenario.mostraDesconectado());
-        confereNadaGravado(cenario, antes);
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(0)));
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!cenario.sessao.socket().conectado());
+        QVERIFY(!cenario.mostraConectado());
+        confereNadaGravado(cenario);
     }
 
     void dadosParadosTerminamNoPrazoDoProgresso()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         // Read at 1 KB/s: the system's buffers fill and the send stops.
         cenario.colocaPacote(12 * 1024 * 1024);
         ConfiguracaoServidor configuracao;
@@ -600,29 +658,28 @@ private Q_SLOTS:
         LimitesEspera::define(1000ms, 5000ms, 300ms);
         cenario.iniciaServidor(configuracao, cenario.porta);
         int maiorProgresso = 0;
-        connect(controle<QProgressBar>(*cenario.janela, "ProgressTransfer"), &QProgressBar::valueChanged, this,
+        connect(&cenario.sessao, &SessaoTransferencia::progresso, this,
                 [&](int valor) { maiorProgresso = qMax(maiorProgresso, valor); });
-        const QList<bool> antes = trabalhosHabilitados(*cenario.janela);
         QElapsedTimer relogio;
         relogio.start();
         cenario.transmite(1);
 
         // Ended by the bound of progress, not by the longer one of answers.
         QVERIFY2(relogio.elapsed() < 4000, qPrintable(QString::number(relogio.elapsed())));
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(0)));
         QVERIFY(maiorProgresso > 0);
         // The closed connection as the user sees it.
-        QVERIFY(cenario.mostraDesconectado());
-        QCOMPARE(controle<QProgressBar>(*cenario.janela, "ProgressTransfer")->value(), 0);
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
-        QVERIFY(!controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
-        confereNadaGravado(cenario, antes);
+        QVERIFY(!cenario.mostraConectado());
+        QCOMPARE(cenario.progressoFinal(), 0);
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
+        QVERIFY(!cenario.sessao.socket().conectado());
+        confereNadaGravado(cenario);
     }
 
     void caixaAbertaNaoConsomeOPrazoDaResposta()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         configuracao.pacote = 2047;
@@ -636,11 +693,10 @@ private Q_SLOTS:
         });
         cenario.transmite(1);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
-        QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Packet Dinied"));
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(),
-                 QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
-        QVERIFY(controle<ControleSocket>(*cenario.janela, "WindowsSocket")->conectado());
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
+        QCOMPARE(cenario.caixas.mostradas().at(0).titulo, QStringLiteral("Packet Dinied"));
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
+        QVERIFY(cenario.sessao.socket().conectado());
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
@@ -659,24 +715,24 @@ private Q_SLOTS:
     {
         QFETCH(qint64, tamanho);
         QFETCH(bool, semLer);
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(tamanho);
         ServidorQueFechaNoFim servidor(cenario.porta, tamanho, semLer);
         cenario.transmite(1);
 
         QVERIFY(servidor.fechou);
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
         if (semLer) {
-            QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(1)));
+            QVERIFY(caixaPerdida(cenario.caixas.mostradas().at(0)));
             QCOMPARE(cenario.registros(), 0);
         } else {
-            QVERIFY(caixaIgual(cenario.caixas.mostradas().at(1),
+            QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
                                QStringLiteral("A transferência do arquivo foi concluída com sucesso!"),
                                QStringLiteral("Transferência OK!"), Botoes::Ok, Icone::Informacao));
             QCOMPARE(cenario.registros(), 1);
             QVERIFY(servidor.recebido == cenario.conversaEsperada());
         }
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
     }
 
     void respostasJuntasOuPartidasFuncionam_data()
@@ -688,7 +744,7 @@ private Q_SLOTS:
     void respostasJuntasOuPartidasFuncionam()
     {
         QFETCH(bool, juntar);
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(5000);
         ConfiguracaoServidor configuracao;
         (juntar ? configuracao.juntar : configuracao.partir) = true;
@@ -709,17 +765,17 @@ private Q_SLOTS:
 
     void historicoAntigoAtualizadoNoPrimeiroEnvio()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.ambiente.executa(QStringLiteral("drop table Historico"));
         cenario.ambiente.executa(QStringLiteral("create table Historico (Nome_arquivo TEXT, data_envio DATETIME,"
                                                 " codigo_ace_estrut_orgn INTEGER, codigo_escola INTEGER)"));
         cenario.ambiente.executa(QStringLiteral("insert into Historico values ('velho.zip', '2025-01-02', 114, 1)"));
         cenario.colocaPacote(3000);
-        controle<QRadioButton>(*cenario.janela, "optTipoTrasmissao_1")->setChecked(true);
+        cenario.identidade.tipo = QStringLiteral("ANUAL");
         cenario.iniciaServidor({}, cenario.porta);
         cenario.transmite(1);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QCOMPARE(cenario.caixas.mostradas().size(), 1);
         QCOMPARE(cenario.ambiente.valor(
                      QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo='velho.zip'")),
                  QStringLiteral("ANUAL"));
@@ -732,17 +788,17 @@ private Q_SLOTS:
 
     void registroQueFalhaEAvisadoDepoisDoOk()
     {
-        CenarioTransmissao cenario;
+        CenarioSessao cenario;
         cenario.colocaPacote(3000);
-        caixaDeTexto(*cenario.janela, "txtCodigoEscola")->setText(QStringLiteral("3104567A"));
+        cenario.identidade.codigoEscola = QStringLiteral("3104567A");
         QString recebido;
         auto &servidor = cenario.iniciaServidor({}, cenario.porta);
         connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { recebido = c; });
         cenario.transmite(2);
 
-        QCOMPARE(cenario.caixas.mostradas().size(), 3);
-        QCOMPARE(cenario.caixas.mostradas().at(1).titulo, QStringLiteral("Transferência OK!"));
-        const Registro &aviso = cenario.caixas.mostradas().at(2);
+        QCOMPARE(cenario.caixas.mostradas().size(), 2);
+        QCOMPARE(cenario.caixas.mostradas().at(0).titulo, QStringLiteral("Transferência OK!"));
+        const Registro &aviso = cenario.caixas.mostradas().at(1);
         QCOMPARE(aviso.titulo, QStringLiteral("Histórico não gravado."));
         QCOMPARE(aviso.icone, Icone::Exclamacao);
         QVERIFY(aviso.texto.startsWith(
@@ -750,7 +806,7 @@ private Q_SLOTS:
         QVERIFY(aviso.texto.contains(QStringLiteral("3104567A"))); // the engine's own words
         QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
         QCOMPARE(cenario.registros(), 0);
-        QCOMPARE(rotulo(*cenario.janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado"));
+        QCOMPARE(cenario.statusFinal(), QStringLiteral("Status: Desconectado"));
         QCOMPARE(cenario.caixas.inesperadas(), 0);
     }
 
