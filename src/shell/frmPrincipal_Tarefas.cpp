@@ -2,13 +2,13 @@
 // the window's controls what the job reports.
 #include "shell/frmPrincipal.h"
 
-#include "common/gui/Acessibilidade.h"
 #include "common/Caminhos.h"
-#include "common/gui/DialogoArquivo.h"
 #include "common/Erro.h"
 #include "common/FormataTamanho.h"
-#include "common/gui/Interface.h"
 #include "common/Relogio.h"
+#include "common/gui/Acessibilidade.h"
+#include "common/gui/DialogoArquivo.h"
+#include "common/gui/Interface.h"
 #include "intake/SelecaoPacote.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportacaoDisquete.h"
@@ -32,14 +32,8 @@ using CaixaMensagem::Icone;
 
 void frmPrincipal::InicializaZip(QLineEdit *caixaStatus)
 {
-    try {
-        IniciaComponenteZip();
-        if (!caixaStatus)
-            throw ErroTavo(Erros::ArgumentoInvalido, QStringLiteral("Chamada de procedimento ou argumento inválido"));
+    if (InicializaComponenteZip(m_caixas, caixaStatus != nullptr))
         m_caixaStatusZip = caixaStatus;
-    } catch (const ErroTavo &) {
-        m_caixas.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
-    }
 }
 
 void frmPrincipal::relayZip(const EventoZip &evento)
