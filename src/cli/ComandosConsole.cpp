@@ -5,13 +5,11 @@
 #include "common/Erro.h"
 #include "common/Log.h"
 #include "common/Relogio.h"
-#include "common/TravaPrograma.h"
 #include "history/GeraHistorico.h"
 #include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
 #include "package/modAddZip.h"
-#include "store/AtualizaSRE.h"
-#include "store/PreparacaoBancoLocal.h"
+#include "store/PastaPrograma.h"
 
 #include <QDir>
 
@@ -19,59 +17,35 @@ using Mensagens::Icone;
 
 namespace ComandosConsole {
 
-namespace {
-
-// What the window's start does before anything reads the local database:
-// the former client's database converted, the template put in place, the
-// office names refreshed. Run while the program folder's lock is held.
-void preparaPastaPrograma(TerminalConsole &terminal)
-{
-    preparaBancoLocal(terminal);
-    // A database that cannot take the office names is only logged, as the
-    // window does.
-    try {
-        AtualizaSRE();
-    } catch (const ErroTavo &erro) {
-        qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
-    }
-}
-
-} // namespace
-
 int executa(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
 {
     using LinhaComando::Comando;
     if (pedido.comando == Comando::Historico) {
         // The report runs beside an open client, which has made the database
-        // ready. With none open, the lock is held just for that step, so a
+        // ready. With none open, the folder is held just for that step, so a
         // database the former client left is converted before it is read.
         {
-            const TravaPrograma trava;
-            if (trava.falhou()) {
-                terminal.erro(trava.textoFalha());
+            const PastaPrograma pasta(terminal);
+            if (!pasta.disponivel() && !pasta.ocupada()) {
+                terminal.erro(pasta.recusa());
                 return Falha;
             }
-            if (trava.tomada())
-                preparaPastaPrograma(terminal);
+            if (pasta.trava().tomada())
+                AtualizaEscritorios();
         }
         return historico(pedido, terminal);
     }
 
-    const TravaPrograma trava;
-    if (trava.ocupada()) {
-        terminal.erro(TravaPrograma::textoOcupada());
-        return Falha;
-    }
-    if (trava.falhou()) {
-        terminal.erro(trava.textoFalha());
+    const PastaPrograma pasta(terminal, pedido.comando == Comando::Converter ? PastaPrograma::Preparo::SoTrava
+                                                                             : PastaPrograma::Preparo::BancoLocal);
+    if (!pasta.disponivel()) {
+        terminal.erro(pasta.recusa());
         return Falha;
     }
     if (pedido.comando == Comando::Converter)
-        return converter(pedido, trava, terminal);
-    // Without the lock (a folder where nothing can be written) nothing is
-    // converted nor put in place.
-    if (trava.tomada())
-        preparaPastaPrograma(terminal);
+        return converter(pedido, pasta.trava(), terminal);
+    if (pasta.trava().tomada())
+        AtualizaEscritorios();
     switch (pedido.comando) {
     case Comando::Configurar:
         return configurar(pedido.configuracao, terminal);
@@ -94,12 +68,7 @@ int configurar(const ConfiguracaoDigitada &configuracao, TerminalConsole &termin
 
 int gerar(TerminalConsole &terminal)
 {
-    try {
-        IniciaComponenteZip();
-    } catch (const ErroTavo &) {
-        // As in the window: told once; the job then fails where it zips.
-        terminal.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
-    }
+    InicializaComponenteZip(terminal);
     GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), terminal);
     QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
                      [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });

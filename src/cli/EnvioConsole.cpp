@@ -97,11 +97,7 @@ int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
     if (!CarregaConfiguracaoInicio(configuracao, terminal))
         return Falha;
     // Either way the package is read back whole before it goes.
-    try {
-        IniciaComponenteZip();
-    } catch (const ErroTavo &) {
-        terminal.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
-    }
+    InicializaComponenteZip(terminal);
 
     DadosEscola escola;
     const std::optional<PacoteEscolhido> pacote =

@@ -4,6 +4,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Interlocutor.h"
 #include "common/Log.h"
 
 #include <QElapsedTimer>
@@ -67,6 +68,19 @@ void IniciaComponenteZip()
         throw;
     }
     g_iniciado = true;
+}
+
+bool InicializaComponenteZip(Interlocutor &interlocutor, bool comRelator)
+{
+    try {
+        IniciaComponenteZip();
+        if (!comRelator)
+            throw ErroTavo(Erros::ArgumentoInvalido, QStringLiteral("Chamada de procedimento ou argumento inválido"));
+        return true;
+    } catch (const ErroTavo &) {
+        interlocutor.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Mensagens::Icone::Critico);
+        return false;
+    }
 }
 
 void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator,

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+class Interlocutor;
+
 #include <cstdint>
 
 // The program's adapter to its ZIP component. A job hands each call the
@@ -17,6 +19,12 @@
 // Set-up, once at start. Raises ErroTavo when the component cannot be used;
 // the jobs then fail with the same error when they reach it.
 void IniciaComponenteZip();
+
+// The set-up as the window's load and the console's jobs run it: a
+// component that cannot be used (or, in the window, no status box for its
+// progress: `comRelator` false) is told once, "Erro inicializando
+// bibliotecas ZIP", and the jobs then fail where they reach it. False then.
+bool InicializaComponenteZip(Interlocutor &interlocutor, bool comRelator = true);
 
 // Creates the archive `arquivoZip` holding the file `arquivos`, deflated at
 // level 3; it takes its name only once it has passed `confere` (called with

@@ -1,13 +1,12 @@
 #include "shell/Inicio.h"
 
-#include "common/gui/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/ConfiguracaoSitio.h"
-#include "common/gui/Figuras.h"
 #include "common/Localidade.h"
+#include "common/gui/CaixaMensagem.h"
+#include "common/gui/Figuras.h"
 #include "package/BibliotecaZip.h"
 #include "store/Banco.h"
-#include "store/PreparacaoBancoLocal.h"
 
 #include <QApplication>
 #include <QImageReader>
@@ -20,25 +19,16 @@
 
 bool Inicio::prepara()
 {
-    m_trava = std::make_unique<TravaPrograma>();
-    if (m_trava->ocupada()) {
-        m_trava.reset();
-        CaixaMensagem::aviso(TravaPrograma::textoOcupada(), CaixaMensagem::Icone::Informacao, QStringLiteral("TAVO"));
-        return false;
-    }
-    if (m_trava->falhou()) {
-        const QString texto = m_trava->textoFalha();
-        m_trava.reset();
-        CaixaMensagem::aviso(texto, CaixaMensagem::Icone::Critico, QStringLiteral("TAVO"));
-        return false;
-    }
-    // Without the lock (a folder where nothing can be written) nothing is
-    // converted nor put in place: the program reads what is there.
-    if (m_trava->tomada()) {
-        CaixaMensagem::Caixas caixas;
-        preparaBancoLocal(caixas);
-    }
-    return true;
+    CaixaMensagem::Caixas caixas;
+    m_pasta = std::make_unique<PastaPrograma>(caixas);
+    if (m_pasta->disponivel())
+        return true;
+    const QString texto = m_pasta->recusa();
+    const CaixaMensagem::Icone icone =
+        m_pasta->ocupada() ? CaixaMensagem::Icone::Informacao : CaixaMensagem::Icone::Critico;
+    m_pasta.reset();
+    CaixaMensagem::aviso(texto, icone, QStringLiteral("TAVO"));
+    return false;
 }
 
 bool Inicio::ambienteUsavel()

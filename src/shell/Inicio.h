@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Log.h"
-#include "common/TravaPrograma.h"
+#include "store/PastaPrograma.h"
 
 #include <QThread>
 #include <QTranslator>
@@ -30,7 +30,7 @@ public:
     static bool ambienteUsavel();
 
 private:
-    std::unique_ptr<TravaPrograma> m_trava;
+    std::unique_ptr<PastaPrograma> m_pasta;
 };
 
 // What the window program sets up on its application object before anything

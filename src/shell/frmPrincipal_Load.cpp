@@ -2,13 +2,13 @@
 // of each subsystem.
 #include "shell/frmPrincipal.h"
 
-#include "common/gui/Acessibilidade.h"
 #include "common/Erro.h"
 #include "common/Log.h"
+#include "common/gui/Acessibilidade.h"
 #include "history/gui/frmHistorico.h"
 #include "shell/ListaArquivos.h"
-#include "store/AtualizaSRE.h"
 #include "store/Configuracao.h"
+#include "store/PastaPrograma.h"
 #include "store/gui/frmConfiguracao.h"
 #include "transfer/SessaoTransferencia.h"
 
@@ -48,14 +48,7 @@ void frmPrincipal::atualizaEscritorios()
         return;
     m_escritoriosPendentes = false;
     QCoreApplication::instance()->removeEventFilter(this);
-    // A refresh that cannot be written (a database that can only be read)
-    // is logged, and the user, who can do nothing about it, is not stopped
-    // by it.
-    try {
-        AtualizaSRE();
-    } catch (const ErroTavo &erro) {
-        qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
-    }
+    AtualizaEscritorios();
 }
 
 namespace {

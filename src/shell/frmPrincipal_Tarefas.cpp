@@ -32,14 +32,8 @@ using CaixaMensagem::Icone;
 
 void frmPrincipal::InicializaZip(QLineEdit *caixaStatus)
 {
-    try {
-        IniciaComponenteZip();
-        if (!caixaStatus)
-            throw ErroTavo(Erros::ArgumentoInvalido, QStringLiteral("Chamada de procedimento ou argumento inválido"));
+    if (InicializaComponenteZip(m_caixas, caixaStatus != nullptr))
         m_caixaStatusZip = caixaStatus;
-    } catch (const ErroTavo &) {
-        m_caixas.avisa(QStringLiteral("Erro inicializando bibliotecas ZIP"), Icone::Critico);
-    }
 }
 
 void frmPrincipal::relayZip(const EventoZip &evento)

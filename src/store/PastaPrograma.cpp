@@ -1,0 +1,28 @@
+#include "store/PastaPrograma.h"
+
+#include "common/Erro.h"
+#include "common/Log.h"
+#include "store/AtualizaSRE.h"
+#include "store/PreparacaoBancoLocal.h"
+
+PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
+{
+    // Without the lock (a folder where nothing can be written) nothing is
+    // converted nor put in place.
+    if (m_trava.tomada() && preparo == Preparo::BancoLocal)
+        preparaBancoLocal(interlocutor);
+}
+
+QString PastaPrograma::recusa() const
+{
+    return m_trava.ocupada() ? TravaPrograma::textoOcupada() : m_trava.textoFalha();
+}
+
+void AtualizaEscritorios()
+{
+    try {
+        AtualizaSRE();
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
+    }
+}
