@@ -77,7 +77,8 @@ CenarioSessao::CenarioSessao(int qtdePortas, quint16 portaInicial)
 SessaoTransferencia::Fim CenarioSessao::transmite(int avisos)
 {
     caixas.confirma(avisos);
-    return sessao.transmite({QStringLiteral("127.0.0.1"), qtdePortas, porta}, pacote, identidade);
+    return sessao.transmite({QStringLiteral("127.0.0.1"), static_cast<std::int16_t>(qtdePortas), porta}, pacote,
+                            identidade);
 }
 
 QByteArray CenarioEnvio::conteudoVariado(qint64 tamanho)
