@@ -11,8 +11,8 @@
 #include "PastaFuzz.h"
 
 #include "common/Erro.h"
-#include "store/ConsultaEscola.h"
 #include "store/Banco.h"
+#include "store/ConsultaEscola.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/ConsultaEscola.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
+#include "store/ConsultaEscola.h"
 
 #include <QObject>
 #include <QString>

@@ -3,8 +3,8 @@
 // stopped at its end. Machines that cannot run one (not root, packages
 // missing, daemon refusing to start) skip the test and say why. The user's
 // own documents in the printer's folder are moved aside while it prints.
-#include "history/gui/ImpressaoHistorico.h"
 #include "history/RelatorioHistorico.h"
+#include "history/gui/ImpressaoHistorico.h"
 
 #include "ImpressoraPdf.h"
 #include "support/CaixasRoteirizadas.h"

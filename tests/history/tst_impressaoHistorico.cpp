@@ -1,6 +1,6 @@
 // Printing of the history report, onto PDF files read back with poppler.
-#include "history/gui/ImpressaoHistorico.h"
 #include "history/RelatorioHistorico.h"
+#include "history/gui/ImpressaoHistorico.h"
 
 #include "ImpressoraPdf.h"
 

@@ -1,8 +1,8 @@
 // School identification on real Access (Jet4) files and on SQLite files,
 // in a session of its own.
 #include "common/Erro.h"
-#include "store/ConsultaEscola.h"
 #include "store/Banco.h"
+#include "store/ConsultaEscola.h"
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"

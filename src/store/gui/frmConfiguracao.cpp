@@ -1,13 +1,13 @@
 #include "store/gui/frmConfiguracao.h"
 
-#include "common/gui/Acessibilidade.h"
-#include "common/gui/CaixaMensagem.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/gui/Acessibilidade.h"
+#include "common/gui/CaixaMensagem.h"
 #include "store/Banco.h"
-#include "store/gui/CarregaConfiguracao.h"
 #include "store/Configuracao.h"
 #include "store/GravacaoConfiguracao.h"
+#include "store/gui/CarregaConfiguracao.h"
 
 #include <QApplication>
 #include <QEvent>
