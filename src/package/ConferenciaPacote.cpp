@@ -166,15 +166,8 @@ private:
             return sizeof(zip_stat_t);
         }
         case ZIP_SOURCE_SEEK: {
-            if (tamanho < sizeof(zip_source_args_seek_t))
-                return falhou(ZIP_ER_INVAL, 0);
-            const auto *busca = static_cast<const zip_source_args_seek_t *>(buffer);
-            const qint64 base = busca->whence == SEEK_SET   ? 0
-                                : busca->whence == SEEK_CUR ? m_posicao
-                                : busca->whence == SEEK_END ? m_tamanho
-                                                            : -1;
-            const qint64 nova = base + busca->offset;
-            if (base < 0 || nova < 0 || nova > m_tamanho)
+            const qint64 nova = LeituraZip::posicaoBuscada(buffer, tamanho, m_posicao, m_tamanho);
+            if (nova < 0 || nova > m_tamanho)
                 return falhou(ZIP_ER_INVAL, 0);
             m_posicao = nova;
             return 0;

@@ -3,6 +3,8 @@
 #include "package/ArquivosTrabalho.h"
 #include "package/MotorZip.h"
 
+#include <cstdio>
+
 namespace LeituraZip {
 
 const BibliotecaZip &lz()
@@ -50,6 +52,20 @@ zip_t *abreSobreFonte(zip_source_callback chamada, void *dados, int flags, const
     }
     lz().zip_error_fini(&erro);
     return zip;
+}
+
+qint64 posicaoBuscada(const void *argumentos, zip_uint64_t tamanho, qint64 posicao, qint64 fim)
+{
+    if (tamanho < sizeof(zip_source_args_seek_t))
+        return -1;
+    const auto *busca = static_cast<const zip_source_args_seek_t *>(argumentos);
+    const qint64 base = busca->whence == SEEK_SET   ? 0
+                        : busca->whence == SEEK_CUR ? posicao
+                        : busca->whence == SEEK_END ? fim
+                                                    : -1;
+    if (base < 0 || base + busca->offset < 0)
+        return -1;
+    return base + busca->offset;
 }
 
 EntradaAberta::EntradaAberta(zip_t *zip, zip_uint64_t indice, const QString &caminho)

@@ -24,6 +24,12 @@ ErroTavo erroZipCodigo(int codigo, const QString &caminho);
 // source is freed when no archive was opened on it.
 zip_t *abreSobreFonte(zip_source_callback chamada, void *dados, int flags, const QString &caminho);
 
+// Where a seek of a source of the program's own leads (the library's
+// zip_source_args_seek_t in `argumentos`, of `tamanho` bytes), from
+// `posicao` in a file of `fim` bytes; -1 for a seek the library should not
+// have asked (the caller reports ZIP_ER_INVAL).
+qint64 posicaoBuscada(const void *argumentos, zip_uint64_t tamanho, qint64 posicao, qint64 fim);
+
 // An entry of an open archive, closed on every way out.
 class EntradaAberta
 {

@@ -307,16 +307,11 @@ private:
         case ZIP_SOURCE_WRITE:
             return escreve(static_cast<const char *>(buffer), static_cast<qint64>(tamanho));
         case ZIP_SOURCE_SEEK_WRITE: {
-            if (tamanho < sizeof(zip_source_args_seek_t))
+            // Past the end is allowed: the gap is written later.
+            const qint64 nova = LeituraZip::posicaoBuscada(buffer, tamanho, m_posicao, m_tamanho);
+            if (nova < 0)
                 return falhou(ZIP_ER_INVAL, 0);
-            const auto *busca = static_cast<const zip_source_args_seek_t *>(buffer);
-            const qint64 base = busca->whence == SEEK_SET   ? 0
-                                : busca->whence == SEEK_CUR ? m_posicao
-                                : busca->whence == SEEK_END ? m_tamanho
-                                                            : -1;
-            if (base < 0 || base + busca->offset < 0)
-                return falhou(ZIP_ER_INVAL, 0);
-            m_posicao = base + busca->offset;
+            m_posicao = nova;
             return 0;
         }
         case ZIP_SOURCE_TELL_WRITE:
