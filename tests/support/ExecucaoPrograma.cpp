@@ -20,3 +20,20 @@ Execucao executaPrograma(const QString &programa, const QStringList &argumentos,
     execucao.erros = QString::fromUtf8(processo.readAllStandardError());
     return execucao;
 }
+
+QStringList comoNinguem()
+{
+    return {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups")};
+}
+
+bool ninguemAlcanca(const QString &programa, const QString &pasta)
+{
+    const auto testa = [](const QString &condicao, const QString &caminho) {
+        return executaPrograma(QStringLiteral("setpriv"),
+                               comoNinguem() << QStringLiteral("test") << condicao << caminho,
+                               QProcessEnvironment::systemEnvironment(), 10000, QStringLiteral("/"))
+                   .codigo
+               == 0;
+    };
+    return testa(QStringLiteral("-x"), programa) && testa(QStringLiteral("-w"), pasta);
+}

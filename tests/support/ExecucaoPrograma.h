@@ -16,3 +16,11 @@ struct Execucao
 // and waits at most `limiteMs` for it to end; one that does not is killed.
 Execucao executaPrograma(const QString &programa, const QStringList &argumentos, const QProcessEnvironment &ambiente,
                          int limiteMs, const QString &pasta = {});
+
+// The arguments that run a program as the user nobody (setpriv), for tests of
+// what another user meets; the program's path follows them.
+QStringList comoNinguem();
+
+// Whether the user nobody can run `programa` and write in `pasta` (a build
+// or a temporary folder under a home only its owner enters cannot be).
+bool ninguemAlcanca(const QString &programa, const QString &pasta);
