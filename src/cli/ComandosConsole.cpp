@@ -1,109 +1,81 @@
 #include "cli/ComandosConsole.h"
 
 #include "cli/TerminalConsole.h"
-#include "common/Caminhos.h"
-#include "common/Erro.h"
 #include "common/Log.h"
-#include "common/Relogio.h"
-#include "history/GeraHistorico.h"
-#include "package/GeracaoPacote.h"
-#include "package/StatusZip.h"
-#include "package/modAddZip.h"
 #include "store/PastaPrograma.h"
 
-#include <QDir>
+#include <QDeadlineTimer>
+#include <QThread>
 
-using Mensagens::Icone;
+#include <algorithm>
+
+#include <optional>
+
+namespace {
+
+// A folder held by another client is tried again after these pauses, the
+// first doubled each time up to the last.
+constexpr qint64 kPrimeiraPausaMs = 100;
+constexpr qint64 kMaiorPausaMs = 2000;
+
+// Why the folder is not this command's, told; the exit status.
+int recusa(const PastaPrograma &pasta, TerminalConsole &terminal)
+{
+    terminal.falha(pasta.recusa());
+    return pasta.ocupada() ? CodigosSaida::TenteDepois : CodigosSaida::SemTrava;
+}
+
+} // namespace
 
 namespace ComandosConsole {
 
-int executa(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
+int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
 {
-    using LinhaComando::Comando;
-    if (pedido.comando == Comando::Historico) {
+    Comando &comando = *analise.comando;
+    switch (comando.pasta()) {
+    case Comando::Pasta::Nenhuma:
+        return comando.executa(terminal);
+    case Comando::Pasta::AoLado: {
         // The report runs beside an open client, which has made the database
         // ready. With none open, the folder is held just for that step, so a
         // database the former client left is converted before it is read.
         {
             const PastaPrograma pasta(terminal);
-            if (!pasta.disponivel() && !pasta.ocupada()) {
-                terminal.erro(pasta.recusa());
-                return Falha;
-            }
+            if (!pasta.disponivel() && !pasta.ocupada())
+                return recusa(pasta, terminal);
+            if (pasta.conversaoRecusada())
+                return CodigosSaida::DadosInvalidos;
             if (pasta.trava().tomada())
                 AtualizaEscritorios();
         }
-        return historico(pedido, terminal);
+        return comando.executa(terminal);
+    }
+    case Comando::Pasta::Preparada:
+    case Comando::Pasta::SoTrava:
+        break;
     }
 
-    const PastaPrograma pasta(terminal, pedido.comando == Comando::Converter ? PastaPrograma::Preparo::SoTrava
-                                                                             : PastaPrograma::Preparo::BancoLocal);
-    if (!pasta.disponivel()) {
-        terminal.erro(pasta.recusa());
-        return Falha;
+    const PastaPrograma::Preparo preparo = comando.pasta() == Comando::Pasta::SoTrava
+                                               ? PastaPrograma::Preparo::SoTrava
+                                               : PastaPrograma::Preparo::BancoLocal;
+    // Another client's folder is tried again until --esperar runs out.
+    const QDeadlineTimer prazo(std::chrono::seconds(analise.esperar.value_or(0)));
+    std::optional<PastaPrograma> pasta;
+    for (qint64 pausa = kPrimeiraPausaMs;; pausa = std::min(2 * pausa, kMaiorPausaMs)) {
+        pasta.emplace(terminal, preparo);
+        if (!pasta->ocupada() || prazo.hasExpired())
+            break;
+        pasta.reset();
+        QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(prazo.remainingTime(), 1, pausa)));
     }
-    if (pedido.comando == Comando::Converter)
-        return converter(pedido, pasta.trava(), terminal);
-    if (pasta.trava().tomada())
+    if (!pasta->disponivel())
+        return recusa(*pasta, terminal);
+    if (pasta->conversaoRecusada())
+        return CodigosSaida::DadosInvalidos;
+    comando.usaTrava(pasta->trava());
+    if (preparo == PastaPrograma::Preparo::BancoLocal && pasta->trava().tomada())
         AtualizaEscritorios();
-    switch (pedido.comando) {
-    case Comando::Configurar:
-        return configurar(pedido.configuracao, terminal);
-    case Comando::Gerar:
-        return gerar(terminal);
-    case Comando::Enviar:
-        return enviar(pedido, terminal);
-    default:
-        return UsoIncorreto;
-    }
-}
-
-int configurar(const ConfiguracaoDigitada &configuracao, TerminalConsole &terminal)
-{
-    terminal.defineResultados({QStringLiteral("Alterações realizadas com sucesso!")});
-    if (GravacaoConfiguracao::confere(configuracao, terminal))
-        return Falha;
-    return GravacaoConfiguracao::salva(configuracao, terminal) ? Sucesso : Falha;
-}
-
-int gerar(TerminalConsole &terminal)
-{
-    InicializaComponenteZip(terminal);
-    GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), terminal);
-    QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
-                     [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });
-    const GeracaoPacote::Resultado resultado = geracao.executa();
-    terminal.progresso({});
-    if (!resultado.gerado) {
-        // The cause the window's message leaves out, when there is one.
-        if (!resultado.causa.isEmpty())
-            terminal.erro(resultado.causa);
-        return Falha;
-    }
-    terminal.saida(QDir::cleanPath(Caminhos::local(resultado.pacote)));
-    return Sucesso;
-}
-
-int historico(const LinhaComando::Pedido &pedido, TerminalConsole &terminal)
-{
-    const QDate hoje = Relogio::agora().date();
-    const std::int16_t mes = pedido.mes.value_or(static_cast<std::int16_t>(hoje.month()));
-    const std::int16_t ano = pedido.ano.value_or(static_cast<std::int16_t>(hoje.year()));
-    const auto falha = [&terminal](const ErroTavo &erro) {
-        terminal.avisa(QStringLiteral("Ocorreu um erro ao gerar o histórico.\r\n") + erro.descricao(),
-                       Icone::Informacao);
-        return Falha;
-    };
-    QString relatorio;
-    try {
-        // A table from before the type was recorded is upgraded, then the
-        // report is made again: there is always a report to print.
-        relatorio = GeraHistorico(mes, ano, pedido.tipo);
-    } catch (const ErroTavo &erro) {
-        return falha(erro);
-    }
-    terminal.saidaBruta(relatorio.toUtf8());
-    return Sucesso;
+    return comando.executa(terminal);
 }
 
 } // namespace ComandosConsole

@@ -3,28 +3,17 @@
 #include "cli/LinhaComando.h"
 
 class TerminalConsole;
-class TravaPrograma;
 
-// The console's commands, run on the core's jobs with the texts the
-// window shows.
+// Runs a command read from the line on the program folder, taken as the
+// command needs it: configurar, gerar and enviar hold the folder (the
+// window's lock) and make the local database ready, as the window's start
+// does; converter holds it and converts; historico runs beside an open
+// client, and makes the database ready itself only when none is open. A
+// folder another client holds is waited for up to --esperar seconds (75 when
+// it stays held); a lock that cannot be had is 73. The exit status comes
+// back (CodigosSaida).
 namespace ComandosConsole {
 
-// The program's exit status.
-enum Saida : int { Sucesso = 0, Falha = 1, UsoIncorreto = 2 };
-
-// Runs a command of the program folder. configurar, gerar and enviar hold the
-// program folder (the window's lock) and make the local database ready, as
-// the window's start does, before they run; converter holds it and converts;
-// historico runs beside an open client, and makes the database ready itself
-// only when none is open. None runs when the lock cannot be had.
-int executa(const LinhaComando::Pedido &pedido, TerminalConsole &terminal);
-
-int configurar(const ConfiguracaoDigitada &configuracao, TerminalConsole &terminal);
-int gerar(TerminalConsole &terminal);
-int enviar(const LinhaComando::Pedido &pedido, TerminalConsole &terminal);
-int historico(const LinhaComando::Pedido &pedido, TerminalConsole &terminal);
-// Converts the former client's local database, under `trava`, and shows
-// what was read of each table.
-int converter(const LinhaComando::Pedido &pedido, const TravaPrograma &trava, TerminalConsole &terminal);
+int executa(LinhaComando::Analise &analise, TerminalConsole &terminal);
 
 } // namespace ComandosConsole

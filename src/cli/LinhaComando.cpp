@@ -1,228 +1,117 @@
 #include "cli/LinhaComando.h"
 
 #include "common/ArquivoIni.h"
-#include "store/Configuracao.h"
 
+#include <QCommandLineParser>
 #include <QFile>
-#include <QMap>
-#include <QRegularExpression>
+#include <QSet>
 
 namespace LinhaComando {
 
 namespace {
 
-struct Definicao
-{
-    QLatin1String nome;
-    Comando comando;
-    // Options that take a value, and options that are only given or not.
-    QStringList opcoes;
-    QStringList chaves = {};
-};
+const QStringList kGerais{QStringLiteral("--verbose"), QStringLiteral("--json"), QStringLiteral("-q"),
+                          QStringLiteral("--silencioso")};
 
 Analise erro(const QString &texto)
 {
-    return {std::nullopt, texto};
+    Analise analise;
+    analise.erro = texto;
+    return analise;
 }
 
-// "periodica", "periódica" in any case: the type's name as typed.
-QString tipoDigitado(const QString &texto)
+// QCommandLineParser says what went wrong in its own words; the user is
+// told in the program's, found again from the arguments and the options.
+QString erroDeUso(const QString &comando, const QList<QCommandLineOption> &opcoes, const QStringList &argumentos)
 {
-    QString tipo = texto.trimmed().toLower();
-    tipo.replace(QStringLiteral("ó"), QStringLiteral("o"));
-    return tipo;
-}
-
-// A whole number of at most `digitos` digits.
-std::optional<int> numero(const QString &texto, int digitos)
-{
-    static const QRegularExpression forma(QStringLiteral("^[0-9]+$"));
-    if (texto.size() > digitos || !forma.match(texto).hasMatch())
-        return std::nullopt;
-    return texto.toInt();
-}
-
-// The address cut at its dots into the four boxes of the settings window,
-// each of which holds three characters.
-std::optional<QString> cortaEndereco(const QString &endereco, QStringList &partes)
-{
-    if (endereco.count(QLatin1Char('.')) > 3)
-        return QStringLiteral("O IP do servidor tem mais de quatro partes: \"%1\".").arg(endereco);
-    partes = partesDoEndereco(endereco);
-    for (const QString &parte : std::as_const(partes)) {
-        if (parte.size() > 3)
-            return QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco);
+    QSet<QString> comValor;
+    QSet<QString> semValor;
+    for (const QCommandLineOption &opcao : opcoes) {
+        for (const QString &nome : opcao.names())
+            (opcao.valueName().isEmpty() ? semValor : comValor).insert(nome);
     }
-    // An empty part is an empty box, which the settings' checks report.
-    for (const QString &parte : std::as_const(partes)) {
-        const std::optional<int> valor = numero(parte, 3);
-        if (!parte.isEmpty() && (!valor || *valor > 255))
-            return QStringLiteral("Cada parte do IP do servidor é um número de 0 a 255: \"%1\".").arg(endereco);
-    }
-    while (partes.size() < 4)
-        partes.append(QString());
-    return std::nullopt;
-}
-
-Analise completaConfigurar(Pedido pedido, const QMap<QString, QString> &valores)
-{
-    if (valores.contains(QStringLiteral("ip"))) {
-        if (const auto falha = cortaEndereco(valores.value(QStringLiteral("ip")), pedido.configuracao.partes))
-            return erro(*falha);
-    }
-    pedido.configuracao.qtdePortas = valores.value(QStringLiteral("portas"));
-    pedido.configuracao.portaInicial = valores.value(QStringLiteral("porta-inicial"));
-    // The ranges the settings are saved with; an empty value is left to the
-    // settings' checks, like an option not given.
-    const auto foraDoIntervalo = [](const QString &texto, int maximo) {
-        const std::optional<int> valor = numero(texto, 5);
-        return !texto.isEmpty() && (!valor || *valor < 1 || *valor > maximo);
-    };
-    if (foraDoIntervalo(pedido.configuracao.qtdePortas, 32767))
-        return erro(QStringLiteral("A quantidade de portas é um número de 1 a 32767, não \"%1\".")
-                        .arg(pedido.configuracao.qtdePortas));
-    if (foraDoIntervalo(pedido.configuracao.portaInicial, 65535))
-        return erro(QStringLiteral("A porta inicial é um número de 1 a 65535, não \"%1\".")
-                        .arg(pedido.configuracao.portaInicial));
-    return {pedido, {}};
-}
-
-Analise completaEnviar(Pedido pedido, const QMap<QString, QString> &valores)
-{
-    if (valores.contains(QStringLiteral("tipo"))) {
-        const QString tipo = tipoDigitado(valores.value(QStringLiteral("tipo")));
-        if (tipo != QLatin1String("periodica") && tipo != QLatin1String("anual"))
-            return erro(QStringLiteral("O tipo de transmissão é \"periodica\" ou \"anual\", não \"%1\".")
-                            .arg(valores.value(QStringLiteral("tipo"))));
-        pedido.periodica = tipo == QLatin1String("periodica");
-    }
-    if (valores.contains(QStringLiteral("pacote"))) {
-        pedido.pacote = valores.value(QStringLiteral("pacote"));
-        if (pedido.pacote.trimmed().isEmpty())
-            return erro(QStringLiteral("A opção --pacote precisa do nome de um arquivo."));
-    }
-    return {pedido, {}};
-}
-
-Analise completaHistorico(Pedido pedido, const QMap<QString, QString> &valores)
-{
-    if (valores.contains(QStringLiteral("mes"))) {
-        const std::optional<int> mes = numero(valores.value(QStringLiteral("mes")), 2);
-        if (!mes || *mes < 1 || *mes > 12)
-            return erro(
-                QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(valores.value(QStringLiteral("mes"))));
-        pedido.mes = static_cast<std::int16_t>(*mes);
-    }
-    if (valores.contains(QStringLiteral("ano"))) {
-        const std::optional<int> ano = numero(valores.value(QStringLiteral("ano")), 4);
-        if (!ano)
-            return erro(QStringLiteral("O ano é informado somente com números, até quatro, não \"%1\".")
-                            .arg(valores.value(QStringLiteral("ano"))));
-        if (*ano < 1)
-            return erro(
-                QStringLiteral("O ano é um número de 1 a 9999, não \"%1\".").arg(valores.value(QStringLiteral("ano"))));
-        pedido.ano = static_cast<std::int16_t>(*ano);
-    }
-    if (valores.contains(QStringLiteral("tipo"))) {
-        const QString tipo = tipoDigitado(valores.value(QStringLiteral("tipo")));
-        const QStringList tipos{QStringLiteral("todos"), QStringLiteral("periodica"), QStringLiteral("anual")};
-        if (!tipos.contains(tipo))
-            return erro(QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".")
-                            .arg(valores.value(QStringLiteral("tipo"))));
-        pedido.tipo = static_cast<std::int16_t>(tipos.indexOf(tipo));
-    }
-    return {pedido, {}};
-}
-
-// The command and its options, "--verbose" taken out.
-Analise analisaComando(const QStringList &argumentos)
-{
-    if (argumentos.contains(QStringLiteral("--help")) || argumentos.contains(QStringLiteral("-h")))
-        return {Pedido{}, {}};
-    if (argumentos.contains(QStringLiteral("--version"))) {
-        Pedido pedido;
-        pedido.comando = Comando::Versao;
-        return {pedido, {}};
-    }
-    if (argumentos.isEmpty())
-        return erro(QStringLiteral("Nenhum comando informado."));
-
-    const Definicao definicoes[] = {
-        {QLatin1String("configurar"),
-         Comando::Configurar,
-         {QStringLiteral("ip"), QStringLiteral("portas"), QStringLiteral("porta-inicial")}},
-        {QLatin1String("gerar"), Comando::Gerar, {}},
-        {QLatin1String("enviar"), Comando::Enviar, {QStringLiteral("tipo"), QStringLiteral("pacote")}},
-        {QLatin1String("historico"),
-         Comando::Historico,
-         {QStringLiteral("mes"), QStringLiteral("ano"), QStringLiteral("tipo")}},
-        {QLatin1String("converter"), Comando::Converter, {}, {QStringLiteral("aceitar-perdas")}},
-    };
-    const Definicao *definicao = nullptr;
-    for (const Definicao &candidata : definicoes) {
-        if (candidata.nome == argumentos.first())
-            definicao = &candidata;
-    }
-    if (!definicao)
-        return erro(QStringLiteral("Comando desconhecido: \"%1\".").arg(argumentos.first()));
-
-    // An option takes a value, as "--opcao valor" or "--opcao=valor" (the
-    // last one given counts), unless it is one that is only given or not.
-    QMap<QString, QString> valores;
-    QStringList chaves;
-    for (qsizetype i = 1; i < argumentos.size(); ++i) {
+    for (qsizetype i = 0; i < argumentos.size(); ++i) {
         const QString &argumento = argumentos.at(i);
-        if (!argumento.startsWith(QLatin1String("--")))
-            return erro(QStringLiteral("Argumento inesperado: \"%1\".").arg(argumento));
-        QString opcao = argumento.mid(2);
-        const qsizetype igual = opcao.indexOf(QLatin1Char('='));
-        std::optional<QString> valor;
-        if (igual >= 0) {
-            valor = opcao.mid(igual + 1);
-            opcao.truncate(igual);
-        }
-        if (definicao->chaves.contains(opcao)) {
-            if (valor)
-                return erro(QStringLiteral("A opção --%1 não leva valor.").arg(opcao));
-            chaves.append(opcao);
+        if (argumento == QLatin1String("--"))
+            break;
+        if (!argumento.startsWith(QLatin1Char('-')) || argumento == QLatin1String("-"))
+            continue;
+        const bool longa = argumento.startsWith(QLatin1String("--"));
+        QString nome = argumento.mid(longa ? 2 : 1);
+        const bool temValor = nome.contains(QLatin1Char('='));
+        nome = nome.section(QLatin1Char('='), 0, 0);
+        const QString escrita = (longa ? QStringLiteral("--") : QStringLiteral("-")) + nome;
+        if (semValor.contains(nome)) {
+            if (temValor)
+                return QStringLiteral("A opção %1 não leva valor.").arg(escrita);
             continue;
         }
-        if (!definicao->opcoes.contains(opcao))
-            return erro(QStringLiteral("O comando %1 não tem a opção \"--%2\".").arg(definicao->nome, opcao));
-        if (!valor) {
-            if (i + 1 >= argumentos.size())
-                return erro(QStringLiteral("A opção --%1 precisa de um valor.").arg(opcao));
-            valor = argumentos.at(++i);
-        }
-        valores.insert(opcao, *valor);
+        if (!comValor.contains(nome))
+            return QStringLiteral("O comando %1 não tem a opção \"%2\".").arg(comando, escrita);
+        if (!temValor && ++i >= argumentos.size())
+            return QStringLiteral("A opção %1 precisa de um valor.").arg(escrita);
     }
-
-    Pedido pedido;
-    pedido.comando = definicao->comando;
-    switch (definicao->comando) {
-    case Comando::Configurar:
-        return completaConfigurar(pedido, valores);
-    case Comando::Enviar:
-        return completaEnviar(pedido, valores);
-    case Comando::Historico:
-        return completaHistorico(pedido, valores);
-    case Comando::Converter:
-        pedido.aceitaPerdas = chaves.contains(QStringLiteral("aceitar-perdas"));
-        return {pedido, {}};
-    default:
-        return {pedido, {}};
-    }
+    return QString();
 }
 
 } // namespace
 
-Analise analisa(const QStringList &argumentosDados)
+Analise analisa(const QStringList &argumentos)
 {
-    QStringList argumentos = argumentosDados;
-    const bool detalhado = argumentos.removeAll(QStringLiteral("--verbose")) > 0;
-    Analise analise = analisaComando(argumentos);
-    if (analise.pedido)
-        analise.pedido->detalhado = detalhado;
+    Analise analise;
+    if (argumentos.contains(QStringLiteral("--help")) || argumentos.contains(QStringLiteral("-h"))) {
+        analise.pedido = Pedido::Ajuda;
+        return analise;
+    }
+    if (argumentos.contains(QStringLiteral("--version"))) {
+        analise.pedido = Pedido::Versao;
+        return analise;
+    }
+
+    // The command comes first, after any of the general options.
+    qsizetype posicao = 0;
+    while (posicao < argumentos.size() && kGerais.contains(argumentos.at(posicao)))
+        ++posicao;
+    if (posicao == argumentos.size())
+        return erro(QStringLiteral("Nenhum comando informado."));
+    const QString nome = argumentos.at(posicao);
+    analise.comando = Comando::cria(nome);
+    if (!analise.comando)
+        return erro(QStringLiteral("Comando desconhecido: \"%1\".").arg(nome));
+
+    QList<QCommandLineOption> opcoes{
+        QCommandLineOption(QStringLiteral("verbose")),
+        QCommandLineOption(QStringLiteral("json")),
+        QCommandLineOption(QStringList{QStringLiteral("q"), QStringLiteral("silencioso")}),
+    };
+    const bool tomaPasta =
+        analise.comando->pasta() == Comando::Pasta::Preparada || analise.comando->pasta() == Comando::Pasta::SoTrava;
+    if (tomaPasta)
+        opcoes.append(Comando::opcao(QStringLiteral("esperar")));
+    opcoes.append(analise.comando->opcoes());
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(opcoes);
+    if (!parser.parse(QStringList{QStringLiteral("tavo-upload-cli")} + argumentos)) {
+        const QString texto = erroDeUso(nome, opcoes, argumentos);
+        return erro(texto.isEmpty() ? parser.errorText() : texto);
+    }
+    const QStringList soltos = parser.positionalArguments();
+    if (soltos.size() > 1)
+        return erro(QStringLiteral("Argumento inesperado: \"%1\".").arg(soltos.at(1)));
+
+    analise.detalhado = parser.isSet(QStringLiteral("verbose"));
+    analise.json = parser.isSet(QStringLiteral("json"));
+    analise.silencioso = parser.isSet(QStringLiteral("silencioso"));
+    if (analise.json && analise.silencioso)
+        return erro(QStringLiteral("As opções --json e --silencioso não podem ser usadas juntas."));
+    if (tomaPasta) {
+        if (const auto falha = Comando::numero(parser, QStringLiteral("esperar"), 0, 86400, analise.esperar))
+            return erro(*falha);
+    }
+    if (const auto falha = analise.comando->le(parser))
+        return erro(*falha);
     return analise;
 }
 
@@ -246,42 +135,83 @@ std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
     return std::nullopt;
 }
 
+} // namespace LinhaComando
+
+namespace LinhaComando {
+
 QString ajuda()
 {
-    return QStringLiteral("Uso: tavo-upload-cli <comando> [opções]\n"
-                          "\n"
-                          "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
-                          "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
-                          "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
-                          "\n"
-                          "Comandos:\n"
-                          "  configurar --ip A.B.C.D --portas N --porta-inicial P\n"
-                          "      Grava as configurações de acesso ao servidor: o IP, a quantidade de\n"
-                          "      portas e a primeira delas.\n"
-                          "  gerar\n"
-                          "      Gera o pacote da escola a partir do banco\n"
-                          "      c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb; a última linha é o caminho do pacote.\n"
-                          "  enviar --tipo periodica|anual [--pacote ARQUIVO]\n"
-                          "      Envia ao servidor o pacote de hoje feito por \"gerar\", ou o ARQUIVO\n"
-                          "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
-                          "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
-                          "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
-                          "  converter [--aceitar-perdas]\n"
-                          "      Converte o banco de dados local do cliente anterior (formato do Access)\n"
-                          "      e mostra, por tabela, as linhas que o arquivo declara e as que foram lidas.\n"
-                          "      Um arquivo danificado, que não pode ser lido por inteiro, não é\n"
-                          "      convertido; com --aceitar-perdas, é convertido com o que pôde ser lido\n"
-                          "      (o original fica guardado como UploadCliente.mdb.access).\n"
-                          "\n"
-                          "Opções:\n"
-                          "  --help      Mostra esta ajuda.\n"
-                          "  --version   Mostra a versão.\n"
-                          "  --verbose   Mostra também na saída de erros as linhas do log, com as de\n"
-                          "              depuração (o log fica em tavo-upload.log, na pasta do programa).\n"
-                          "\n"
-                          "Saída: 0 sucesso, 1 falha (a mensagem vai para a saída de erros), 2 uso incorreto.\n"
-                          "configurar, gerar, enviar e converter não rodam enquanto outro TAVO - Upload\n"
-                          "(a janela ou o console) estiver aberto na mesma pasta do programa.\n");
+    return QStringLiteral(
+        "Uso: tavo-upload-cli <comando> [opções]\n"
+        "\n"
+        "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
+        "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
+        "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
+        "\n"
+        "Comandos:\n"
+        "  configurar --ip A.B.C.D --portas N --porta-inicial P\n"
+        "      Grava as configurações de acesso ao servidor: o IP, a quantidade de\n"
+        "      portas e a primeira delas.\n"
+        "  gerar\n"
+        "      Gera o pacote da escola a partir do banco\n"
+        "      c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb; a saída é o caminho do pacote.\n"
+        "  enviar --tipo periodica|anual [--pacote ARQUIVO]\n"
+        "      Envia ao servidor o pacote de hoje feito por \"gerar\", ou o ARQUIVO\n"
+        "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
+        "      --tentativas N      tenta até N vezes (padrão 1) quando nenhuma porta\n"
+        "                          atende (69) ou a conexão cai antes de o pacote sair\n"
+        "                          inteiro (75); nunca depois de o pacote sair inteiro.\n"
+        "      --intervalo S       espera S segundos (padrão 30) antes da 2ª tentativa,\n"
+        "                          o dobro a cada nova, no máximo 16×S, vezes um fator\n"
+        "                          ao acaso de 0,5 a 1,5.\n"
+        "      --tempo-conexao S   limite de cada tentativa de conexão (padrão 10 s).\n"
+        "      --tempo-resposta S  limite de espera por uma resposta do servidor (120 s).\n"
+        "      --tempo-sem-progresso S\n"
+        "                          limite de um envio que não avança (60 s).\n"
+        "      --proxy P           nenhum, sistema, socks5://[usuario:senha@]host:porta\n"
+        "                          ou http://[usuario:senha@]host:porta.\n"
+        "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
+        "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
+        "  converter [--aceitar-perdas]\n"
+        "      Converte o banco de dados local do cliente anterior (formato do Access)\n"
+        "      e mostra, por tabela, as linhas que o arquivo declara e as que foram lidas.\n"
+        "      Um arquivo danificado, que não pode ser lido por inteiro, não é\n"
+        "      convertido; com --aceitar-perdas, é convertido com o que pôde ser lido\n"
+        "      (o original fica guardado como UploadCliente.mdb.access).\n"
+        "\n"
+        "Opções:\n"
+        "  --help            Mostra esta ajuda.\n"
+        "  --version         Mostra a versão.\n"
+        "  --json            Escreve na saída um objeto JSON com o resultado do comando,\n"
+        "                    ou, numa falha, com \"codigo\", \"mensagem\" e \"causa\".\n"
+        "  -q, --silencioso  Nada na saída quando o comando dá certo.\n"
+        "  --esperar S       (configurar, gerar, enviar, converter) Espera até S\n"
+        "                    segundos que outro TAVO - Upload libere a pasta do programa.\n"
+        "  --verbose         Mostra também na saída de erros as linhas do log, com as de\n"
+        "                    depuração (o log fica em tavo-upload.log, na pasta do programa).\n"
+        "\n"
+        "O resultado vai para a saída padrão; as mensagens e a causa de uma falha, para\n"
+        "a saída de erros (nada quando o comando dá certo). O progresso só aparece num\n"
+        "terminal.\n"
+        "\n"
+        "Códigos de saída:\n"
+        "   0  concluído\n"
+        "   1  outra falha\n"
+        "   2  uso incorreto (também um caminho que não pode ser representado)\n"
+        "   3  o servidor recusou: tamanho de pacote ou acesso negado, arquivo recusado,\n"
+        "      ou o servidor encerrou a conexão antes dos dados\n"
+        "   4  o pacote foi enviado inteiro, mas o envio não pôde ser gravado: não envie\n"
+        "      de novo\n"
+        "  65  o pacote, o banco de dados da escola ou o banco local do cliente anterior\n"
+        "      não pode ser usado\n"
+        "  69  nenhuma porta do servidor aceitou a conexão (o proxy incluído): tente de novo\n"
+        "  73  a trava da pasta do programa não pode ser feita\n"
+        "  74  erro de entrada e saída local (disco cheio, a saída do comando não pode ser\n"
+        "      escrita)\n"
+        "  75  tente mais tarde: a pasta está em uso por outro TAVO - Upload, ou a conexão\n"
+        "      caiu ou esgotou o tempo antes de o pacote sair inteiro\n"
+        "  78  configuração: nenhuma configuração do servidor gravada, TAVO_ROOT ou outro\n"
+        "      valor de configuração inválido\n");
 }
 
 } // namespace LinhaComando

@@ -1,58 +1,38 @@
 #pragma once
 
-#include "store/GravacaoConfiguracao.h"
+#include "cli/Comando.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
+#include <memory>
 #include <optional>
 
-// The console's command line: the command and its options, read into what
-// the jobs take. Nothing is run here.
+// The console's command line: the command with its options, and the
+// general options, read with QCommandLineParser (parse(), never process():
+// every usage error is told in the program's words and ends with 2).
 namespace LinhaComando {
 
-enum class Comando { Ajuda, Versao, Configurar, Gerar, Enviar, Historico, Converter };
+enum class Pedido { Comando, Ajuda, Versao };
 
-struct Pedido
-{
-    Comando comando = Comando::Ajuda;
-
-    // configurar: the address cut at its dots into the four boxes, the
-    // number of ports and the first port, as typed. An option not given is
-    // an empty box, which the settings' own checks report.
-    ConfiguracaoDigitada configuracao{{QString(), QString(), QString(), QString()}, {}, {}};
-
-    // enviar: the type (nothing when not given, which the send's checks
-    // report) and the package chosen (empty: today's package of the school).
-    std::optional<bool> periodica;
-    QString pacote;
-
-    // historico: nothing means this month, this year.
-    std::optional<std::int16_t> mes;
-    std::optional<std::int16_t> ano;
-    // 0 both types, 1 periodic, 2 annual (the history's type index).
-    std::int16_t tipo = 0;
-
-    // converter: --aceitar-perdas, a file that cannot be read whole is
-    // converted with what could be read.
-    bool aceitaPerdas = false;
-
-    // --verbose, anywhere: the log's lines (debug ones too) also go to
-    // standard error.
-    bool detalhado = false;
-};
-
-// A command line read: the request, or why it is not one.
+// A command line read: what was asked, or why it is not a request.
 struct Analise
 {
-    std::optional<Pedido> pedido;
+    Pedido pedido = Pedido::Comando;
+    std::unique_ptr<Comando> comando;
+    // --verbose: the log's lines (debug ones too) also go to standard error.
+    bool detalhado = false;
+    // --json, -q/--silencioso: what standard output gets.
+    bool json = false;
+    bool silencioso = false;
+    // --esperar S: how long a command that takes the folder waits for it.
+    std::optional<int> esperar;
+    // The usage error; empty when the line was read.
     QString erro;
 };
 
-// Reads the arguments that follow the program's name. "--help" or
-// "--version" anywhere is that request; "--verbose" anywhere goes with any
-// command.
+// Reads the arguments that follow the program's name. "--help" (or "-h")
+// and "--version" anywhere are that request.
 Analise analisa(const QStringList &argumentos);
 
 // The usage error for the first of the program's arguments (argv, its name

@@ -1,9 +1,12 @@
 #include "cli/TerminalConsole.h"
 
-#include "cli/ComandosConsole.h"
+#include "cli/CodigosSaida.h"
+#include "common/Log.h"
 #include "common/PlataformaArquivos.h"
 #include "common/PlataformaTerminal.h"
 #include "common/SuspensaoPrazos.h"
+
+#include <QJsonDocument>
 
 #include <cerrno>
 
@@ -47,10 +50,12 @@ Resposta TerminalConsole::responde(const Mensagens::Mensagem &mensagem)
         return pergunta(mensagem);
     if (m_resultados.contains(mensagem.texto)) {
         saida(mensagem.texto);
-    } else {
-        limpaProgresso();
-        escreveErro((mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
+        return Resposta::Ok;
     }
+    qCInfo(lcPrograma).noquote() << "Message:" << QString(mensagem.titulo + QLatin1Char(' ') + mensagem.texto)
+                                                      .replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
+    m_retidas.append((mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
+    m_ultimaMensagem = QString(mensagem.texto).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return Resposta::Ok;
 }
 
@@ -58,7 +63,9 @@ Resposta TerminalConsole::pergunta(const Mensagens::Mensagem &mensagem)
 {
     const bool okCancelar = mensagem.botoes == Botoes::OkCancelar;
     const Resposta negativa = okCancelar ? Resposta::Cancelar : Resposta::Nao;
-    limpaProgresso();
+    // What was said before the question is part of it.
+    mostraRetidas();
+    m_ultimaMensagem = QString(mensagem.texto).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     escreveErro((mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
     if (!m_entradaTerminal)
         return negativa;
@@ -82,24 +89,61 @@ Resposta TerminalConsole::pergunta(const Mensagens::Mensagem &mensagem)
 
 void TerminalConsole::saida(const QString &linha)
 {
-    limpaProgresso();
-    escreveSaida(linhas(linha));
+    saidaBruta(linhas(linha));
 }
 
 void TerminalConsole::saidaBruta(const QByteArray &dados)
 {
+    if (m_modo != Modo::Texto)
+        return;
     limpaProgresso();
     escreveSaida(dados);
 }
 
+void TerminalConsole::falha(const QString &texto)
+{
+    m_retidas.append(linhas(texto));
+    m_ultimaMensagem = texto;
+}
+
+void TerminalConsole::esqueceMensagens()
+{
+    m_retidas.clear();
+    m_ultimaMensagem.clear();
+    m_causa.clear();
+}
+
+void TerminalConsole::mostraRetidas()
+{
+    limpaProgresso();
+    for (const QByteArray &retida : std::as_const(m_retidas))
+        escreveErro(retida);
+    m_retidas.clear();
+}
+
 int TerminalConsole::conclui(int codigo)
 {
+    if (codigo != CodigosSaida::Sucesso) {
+        mostraRetidas();
+        if (!m_causa.isEmpty())
+            erro(QStringLiteral("Causa: ") + m_causa);
+    }
+    if (m_modo == Modo::Json) {
+        QJsonObject objeto = m_json;
+        if (codigo != CodigosSaida::Sucesso) {
+            objeto = QJsonObject{{QStringLiteral("codigo"), codigo},
+                                 {QStringLiteral("mensagem"), m_ultimaMensagem},
+                                 {QStringLiteral("causa"), m_causa}};
+        }
+        limpaProgresso();
+        escreveSaida(QJsonDocument(objeto).toJson(QJsonDocument::Compact) + '\n');
+    }
     if (m_falhaSaida == 0)
         m_falhaSaida = PlataformaTerminal::concluiSaida();
     if (m_falhaSaida == 0)
         return codigo;
     perdeSaida(m_falhaSaida);
-    return codigo == ComandosConsole::Sucesso ? ComandosConsole::Falha : codigo;
+    return CodigosSaida::EntradaSaida;
 }
 
 QString TerminalConsole::textoFalhaSaida(int codigo)

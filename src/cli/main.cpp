@@ -1,5 +1,6 @@
 // tavo-upload-cli: the program's jobs from a console, for provisioning by
 // script and unattended sends.
+#include "cli/CodigosSaida.h"
 #include "cli/ComandosConsole.h"
 #include "cli/LinhaComando.h"
 #include "cli/TerminalConsole.h"
@@ -13,32 +14,35 @@
 
 namespace {
 
-int executa(const LinhaComando::Analise &analise, TerminalConsole &terminal)
+int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
 {
-    if (!analise.pedido) {
-        terminal.erro(QStringLiteral("tavo-upload-cli: ") + analise.erro);
-        terminal.erro(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
-        return ComandosConsole::UsoIncorreto;
+    if (!analise.erro.isEmpty()) {
+        terminal.falha(QStringLiteral("tavo-upload-cli: ") + analise.erro);
+        terminal.falha(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
+        return CodigosSaida::UsoIncorreto;
     }
-    switch (analise.pedido->comando) {
-    case LinhaComando::Comando::Ajuda:
+    switch (analise.pedido) {
+    case LinhaComando::Pedido::Ajuda:
         terminal.saidaBruta(LinhaComando::ajuda().toUtf8());
-        return ComandosConsole::Sucesso;
-    case LinhaComando::Comando::Versao:
+        return CodigosSaida::Sucesso;
+    case LinhaComando::Pedido::Versao:
         terminal.saida(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
-        return ComandosConsole::Sucesso;
-    default: {
-        // A path variable that is no path stops the command before the
-        // program's folder is made or its log opened.
-        if (const std::optional<QString> falha = ConfiguracaoSitio::ambienteInutilizavel()) {
-            terminal.erro(QStringLiteral("tavo-upload-cli: ") + *falha);
-            return ComandosConsole::Falha;
-        }
-        // Log lines go to the program's folder: standard error stays the user's.
-        const Log::Instalacao log(Log::console(Caminhos::pastaPrograma(), analise.pedido->detalhado));
-        return ComandosConsole::executa(*analise.pedido, terminal);
+        return CodigosSaida::Sucesso;
+    case LinhaComando::Pedido::Comando:
+        break;
     }
+    terminal.defineModo(analise.json         ? TerminalConsole::Modo::Json
+                        : analise.silencioso ? TerminalConsole::Modo::Silencioso
+                                             : TerminalConsole::Modo::Texto);
+    // A path variable that is no path stops the command before the
+    // program's folder is made or its log opened.
+    if (const std::optional<QString> falha = ConfiguracaoSitio::ambienteInutilizavel()) {
+        terminal.falha(QStringLiteral("tavo-upload-cli: ") + *falha);
+        return CodigosSaida::Configuracao;
     }
+    // Log lines go to the program's folder: standard error stays the user's.
+    const Log::Instalacao log(Log::console(Caminhos::pastaPrograma(), analise.detalhado));
+    return ComandosConsole::executa(analise, terminal);
 }
 
 } // namespace
@@ -60,7 +64,10 @@ int main(int argc, char *argv[])
     TerminalConsole terminal(fechados.saida);
     // An argument that is no text would name another file once decoded.
     const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argc, argv);
-    const LinhaComando::Analise analise = ilegivel ? LinhaComando::Analise{std::nullopt, *ilegivel}
-                                                   : LinhaComando::analisa(QCoreApplication::arguments().mid(1));
+    LinhaComando::Analise analise;
+    if (ilegivel)
+        analise.erro = *ilegivel;
+    else
+        analise = LinhaComando::analisa(QCoreApplication::arguments().mid(1));
     return terminal.conclui(executa(analise, terminal));
 }

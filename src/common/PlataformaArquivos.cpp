@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 
@@ -348,6 +349,29 @@ void substitui(const QString &novo, const QString &destino)
     if (const int codigo = renomeia(novo, destino))
         throw falha(destino, codigo);
     sincroniza(QFileInfo(destino).absolutePath());
+}
+
+std::optional<qint64> donoDaTrava(const QString &caminho)
+{
+    struct stat info
+    {
+    };
+    if (::stat(nativo(caminho).constData(), &info) != 0)
+        return std::nullopt;
+    QFile travas(QStringLiteral("/proc/locks"));
+    if (!travas.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // "1: FLOCK  ADVISORY  WRITE 4242 08:01:131 0 EOF": the holder, then the
+    // device (major and minor in hex) and the file's inode.
+    const QByteArray arquivo = QByteArray::number(major(info.st_dev), 16).rightJustified(2, '0') + ':'
+                               + QByteArray::number(minor(info.st_dev), 16).rightJustified(2, '0') + ':'
+                               + QByteArray::number(static_cast<qulonglong>(info.st_ino));
+    for (const QByteArray &linha : travas.readAll().split('\n')) {
+        const QList<QByteArray> campos = linha.simplified().split(' ');
+        if (campos.size() >= 6 && campos.at(1) == "FLOCK" && campos.at(5) == arquivo)
+            return campos.at(4).toLongLong();
+    }
+    return std::nullopt;
 }
 
 } // namespace PlataformaArquivos

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 #include <QtGlobal>
 
 #include <chrono>
@@ -152,5 +154,10 @@ void descarrega(const QString &caminho);
 // the name `destino` is never absent, and after a crash it names either
 // the old file or the new one.
 void substitui(const QString &novo, const QString &destino);
+
+// The process that holds a lock (flock) on the file `caminho`, as the system
+// lists its locks (/proc/locks); nothing when none does, or the file or the
+// list cannot be read. Nothing is locked to find out.
+std::optional<qint64> donoDaTrava(const QString &caminho);
 
 } // namespace PlataformaArquivos

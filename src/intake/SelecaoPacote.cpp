@@ -57,7 +57,9 @@ SelecaoPacote::Resultado SelecaoPacote::executa()
                                             "caso o erro presista entre em contato com o suporte do tavo."),
                              Icone::Informacao, QStringLiteral("Erro"));
         resultado.pronto = false;
+        resultado.causa = erro.descricao();
     }
+    resultado.cancelada = m_cancelada;
     if (!resultado.pronto)
         resultado.pacote = {};
     else
@@ -67,11 +69,12 @@ SelecaoPacote::Resultado SelecaoPacote::executa()
     return resultado;
 }
 
-bool SelecaoPacote::pedeDisquete(const QString &texto) const
+bool SelecaoPacote::pedeDisquete(const QString &texto)
 {
     if (m_interlocutor.pergunta(texto, Botoes::OkCancelar, Icone::Informacao) == Resposta::Ok)
         return true;
     qCInfo(lcMidia).noquote() << "Package selection cancelled at the prompt:" << texto;
+    m_cancelada = true;
     m_interlocutor.avisa(QStringLiteral("A Operação foi cancelada!"), Icone::Informacao);
     return false;
 }

@@ -28,6 +28,10 @@ public:
         bool pronto = false;
         // The working folder was emptied: a package chosen before is gone.
         bool esvaziada = false;
+        // The user cancelled at a disk's prompt.
+        bool cancelada = false;
+        // Why the package could not be made ready, when an error stopped it.
+        QString causa;
         PacoteEscolhido pacote;
     };
 
@@ -58,10 +62,12 @@ Q_SIGNALS:
 private:
     bool selecionaPacote(Resultado &resultado);
     bool juntaDisquetes(const QString &primeiro);
-    bool pedeDisquete(const QString &texto) const;
+    bool pedeDisquete(const QString &texto);
 
     QString m_escolhido;
     Interlocutor &m_interlocutor;
+    // A prompt for a disk was cancelled.
+    bool m_cancelada = false;
 };
 
 // Joins the pieces in `pasta` (program form, ending in "\"), the files whose

@@ -19,22 +19,34 @@ namespace {
 class Passos
 {
 public:
-    template <typename F> void executa(const char *nome, F &&passo)
+    // `falha`: what a failure of the step is, when it is the first.
+    template <typename F> void executa(const char *nome, GeracaoPacote::Falha falha, F &&passo)
     {
         try {
             passo();
         } catch (const ErroTavo &erro) {
             qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "-" << erro.relato();
-            m_falhou = true;
+            falhou(falha, erro.descricao());
         } catch (const std::exception &erro) {
             qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "-" << erro.what();
-            m_falhou = true;
+            falhou(falha, QString::fromLocal8Bit(erro.what()));
         }
     }
-    bool falhou() const { return m_falhou; }
+    bool falhou() const { return m_falha != GeracaoPacote::Falha::Nenhuma; }
+    GeracaoPacote::Falha falha() const { return m_falha; }
+    const QString &causa() const { return m_causa; }
 
 private:
-    bool m_falhou = false;
+    void falhou(GeracaoPacote::Falha falha, const QString &causa)
+    {
+        if (falhou())
+            return;
+        m_falha = falha;
+        m_causa = causa;
+    }
+
+    GeracaoPacote::Falha m_falha = GeracaoPacote::Falha::Nenhuma;
+    QString m_causa;
 };
 
 } // namespace
@@ -102,7 +114,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
                             << m_data.toString(Qt::ISODate);
     Passos passos;
     std::optional<std::optional<DadosEscola>> identificada;
-    passos.executa("identifying the school", [&] {
+    passos.executa("identifying the school", Falha::Escola, [&] {
         identificada = ConsultaDadosEscola(Caminhos::local(m_bancoEscola));
         if (*identificada)
             qCInfo(lcZip).noquote() << "School identified:" << (*identificada)->codigoEscola;
@@ -111,7 +123,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
         Q_EMIT escolaIdentificada(*identificada);
     });
     QString pacote;
-    passos.executa("naming the package", [&] {
+    passos.executa("naming the package", Falha::Escola, [&] {
         // Without a fresh identification there is no code to name the
         // package after: no package is made under an earlier school's name.
         if (!identificada)
@@ -120,15 +132,15 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
     });
     bool empacotado = false;
     bool alterado = false;
-    passos.executa("packing the school database", [&] {
+    passos.executa("packing the school database", Falha::Gravacao, [&] {
         if (pacote.isEmpty())
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pacote sem nome"));
         empacota(pacote, alterado);
         empacotado = true;
     });
-    passos.executa("emptying the working folder", [] { LimpaPastaTemp(); });
+    passos.executa("emptying the working folder", Falha::Gravacao, [] { LimpaPastaTemp(); });
     const QString copia = Caminhos::pastaTrabalho() + QLatin1Char('\\') + Caminhos::nomeArquivo(pacote);
-    passos.executa("copying the package to the working folder", [&] {
+    passos.executa("copying the package to the working folder", Falha::Gravacao, [&] {
         // What the package folder holds under that name after a failure is
         // not this generation's package: nothing goes where a send takes it.
         if (!empacotado) {
@@ -141,8 +153,9 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
     Resultado resultado;
     resultado.pacote = pacote;
     if (passos.falhou()) {
-        if (alterado)
-            resultado.causa = QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.");
+        resultado.falha = alterado ? Falha::BancoAlterado : passos.falha();
+        resultado.causa = alterado ? QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.")
+                                   : passos.causa();
         qCWarning(lcZip).noquote() << "Package not generated:"
                                    << (pacote.isEmpty() ? QStringLiteral("(no name)") : Caminhos::local(pacote));
         m_interlocutor.avisa(

@@ -26,16 +26,24 @@ class GeracaoPacote : public QObject
     Q_OBJECT
 
 public:
+    // What kept the package from being made.
+    enum class Falha {
+        Nenhuma,
+        Escola,        // the school database could not be read, or names no school
+        BancoAlterado, // the school database changed while it was read, twice
+        Gravacao,      // the package could not be written or copied (a full disk, a missing folder)
+    };
+
     struct Resultado
     {
         bool gerado = false;
+        Falha falha = Falha::Nenhuma;
         // The package in the package folder (program form); empty when none.
         QString pacote;
         // The package made ready to send (empty unless `gerado`).
         PacoteEscolhido escolhido;
         // Why it failed, for a front end that shows more than the one
-        // message (the console): a text when the cause is worth telling,
-        // else empty.
+        // message (the console): the first failed step's error.
         QString causa;
     };
 

@@ -10,7 +10,7 @@ PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
     // Without the lock (a folder where nothing can be written) nothing is
     // converted nor put in place.
     if (m_trava.tomada() && preparo == Preparo::BancoLocal)
-        preparaBancoLocal(interlocutor);
+        m_conversaoRecusada = !preparaBancoLocal(interlocutor);
 }
 
 QString PastaPrograma::recusa() const

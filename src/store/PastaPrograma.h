@@ -33,9 +33,13 @@ public:
     // What the user is told when the folder is not available.
     QString recusa() const;
     const TravaPrograma &trava() const { return m_trava; }
+    // The former client's database was found and could not be converted
+    // (the user was told): the local database is not ready.
+    bool conversaoRecusada() const { return m_conversaoRecusada; }
 
 private:
     TravaPrograma m_trava;
+    bool m_conversaoRecusada = false;
 };
 
 // The regional offices' names refreshed (AtualizaSRE), after the folder is

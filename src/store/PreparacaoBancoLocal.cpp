@@ -15,7 +15,7 @@ QString textoConversaoRecusada(const QString &banco, const ErroTavo &erro)
                             "nenhuma alteração poderá ser gravada.");
 }
 
-void preparaBancoLocal(Interlocutor &interlocutor)
+bool preparaBancoLocal(Interlocutor &interlocutor)
 {
     const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
     removeRestosDeConversao(banco);
@@ -24,6 +24,7 @@ void preparaBancoLocal(Interlocutor &interlocutor)
     if (conversao.fim == ResultadoConversao::Fim::Recusado) {
         interlocutor.avisa(textoConversaoRecusada(banco, *conversao.erro), Mensagens::Icone::Critico,
                            QStringLiteral("TAVO"));
+        return false;
     }
 
     try {
@@ -32,4 +33,5 @@ void preparaBancoLocal(Interlocutor &interlocutor)
         // Whatever reads the database next reports the one it cannot read.
         qCWarning(lcBanco).noquote() << "Local database not made ready:" << banco << "-" << erro.relato();
     }
+    return true;
 }

@@ -12,8 +12,9 @@ class Interlocutor;
 // told, through the interlocutor, when that cannot be done, and the program
 // goes on reading what it can), and the template is put in place when the
 // folder has none. Nothing is raised: a database that cannot be read is
-// reported by whatever reads it next.
-void preparaBancoLocal(Interlocutor &interlocutor);
+// reported by whatever reads it next. False when the former client's
+// database was not converted.
+bool preparaBancoLocal(Interlocutor &interlocutor);
 
 // What the user is told when the local database `banco` is not converted.
 QString textoConversaoRecusada(const QString &banco, const ErroTavo &erro);

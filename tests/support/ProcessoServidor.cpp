@@ -11,17 +11,17 @@ ProcessoServidor::~ProcessoServidor()
     }
 }
 
-quint16 ProcessoServidor::inicia(const QStringList &argumentos)
+quint16 ProcessoServidor::inicia(const QStringList &argumentos, quint16 porta)
 {
     m_processo.setProcessChannelMode(QProcess::MergedChannels);
     m_processo.start(
         QStringLiteral(TAVO_UPLOAD_SERVER),
         argumentos
-            + QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--dir"), m_pasta.path()});
+            + QStringList{QStringLiteral("--port"), QString::number(porta), QStringLiteral("--dir"), m_pasta.path()});
     if (!QTest::qWaitFor([this] { return saida().contains(QLatin1String("listening on 127.0.0.1")); }, 10000))
         return 0;
-    static const QRegularExpression porta(QStringLiteral("port\\(s\\) ([0-9]+),"));
-    return quint16(porta.match(saida()).captured(1).toUInt());
+    static const QRegularExpression aberta(QStringLiteral("port\\(s\\) ([0-9]+),"));
+    return quint16(aberta.match(saida()).captured(1).toUInt());
 }
 
 QString ProcessoServidor::saida()

@@ -15,9 +15,10 @@ public:
     ProcessoServidor(const ProcessoServidor &) = delete;
     ProcessoServidor &operator=(const ProcessoServidor &) = delete;
 
-    // Starts it with the extra `argumentos` and waits (bounded) for its
-    // "listening" line. Returns its port, or 0 when it did not start.
-    quint16 inicia(const QStringList &argumentos);
+    // Starts it with the extra `argumentos` on `porta` (0: one the system
+    // picks) and waits (bounded) for its "listening" line. Returns its port,
+    // or 0 when it did not start.
+    quint16 inicia(const QStringList &argumentos, quint16 porta = 0);
 
     // Everything it printed so far.
     QString saida();

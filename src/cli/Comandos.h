@@ -1,0 +1,92 @@
+#pragma once
+
+// The console's commands, one class each.
+#include "cli/Comando.h"
+#include "store/GravacaoConfiguracao.h"
+
+#include <cstdint>
+
+// configurar --ip A.B.C.D --portas N --porta-inicial P
+class ConsoleConfigurar : public Comando
+{
+public:
+    QString nome() const override { return QStringLiteral("configurar"); }
+    Pasta pasta() const override { return Pasta::Preparada; }
+    QList<QCommandLineOption> opcoes() const override;
+    std::optional<QString> le(const QCommandLineParser &parser) override;
+    int executa(TerminalConsole &terminal) override;
+
+private:
+    // The address cut at its dots into the four boxes of the settings
+    // window, the number of ports and the first port, as typed. An option
+    // not given is an empty box, which the settings' own checks report.
+    ConfiguracaoDigitada m_configuracao{{QString(), QString(), QString(), QString()}, {}, {}};
+};
+
+// gerar
+class ConsoleGerar : public Comando
+{
+public:
+    QString nome() const override { return QStringLiteral("gerar"); }
+    Pasta pasta() const override { return Pasta::Preparada; }
+    int executa(TerminalConsole &terminal) override;
+};
+
+// enviar --tipo periodica|anual [--pacote ARQUIVO] [--tentativas N --intervalo S] ...
+class ConsoleEnviar : public Comando
+{
+public:
+    QString nome() const override { return QStringLiteral("enviar"); }
+    Pasta pasta() const override { return Pasta::Preparada; }
+    QList<QCommandLineOption> opcoes() const override;
+    std::optional<QString> le(const QCommandLineParser &parser) override;
+    int executa(TerminalConsole &terminal) override;
+
+private:
+    // Nothing when not given, which the send's checks report.
+    std::optional<bool> m_periodica;
+    // Empty: today's package of the school.
+    QString m_pacote;
+    int m_tentativas = 1;
+    int m_intervalo = 30;
+    std::optional<int> m_tempoConexao;
+    std::optional<int> m_tempoResposta;
+    std::optional<int> m_tempoSemProgresso;
+    QString m_proxy;
+};
+
+// historico [--mes M] [--ano A] [--tipo todos|periodica|anual]
+class ConsoleHistorico : public Comando
+{
+public:
+    QString nome() const override { return QStringLiteral("historico"); }
+    Pasta pasta() const override { return Pasta::AoLado; }
+    QList<QCommandLineOption> opcoes() const override;
+    std::optional<QString> le(const QCommandLineParser &parser) override;
+    int executa(TerminalConsole &terminal) override;
+
+private:
+    // Nothing: this month, this year.
+    std::optional<std::int16_t> m_mes;
+    std::optional<std::int16_t> m_ano;
+    // 0 both types, 1 periodic, 2 annual (the history's type index).
+    std::int16_t m_tipo = 0;
+};
+
+// converter [--aceitar-perdas]
+class ConsoleConverter : public Comando
+{
+public:
+    QString nome() const override { return QStringLiteral("converter"); }
+    Pasta pasta() const override { return Pasta::SoTrava; }
+    QList<QCommandLineOption> opcoes() const override;
+    std::optional<QString> le(const QCommandLineParser &parser) override;
+    int executa(TerminalConsole &terminal) override;
+
+private:
+    // A file that cannot be read whole is converted with what could be read.
+    bool m_aceitaPerdas = false;
+};
+
+// The type of transmission as typed: "periodica", "periódica" in any case.
+QString tipoDigitado(const QString &texto);

@@ -1,0 +1,88 @@
+// "configurar": the server settings saved with the settings window's checks
+// and messages.
+#include "cli/Comandos.h"
+#include "cli/TerminalConsole.h"
+#include "store/Configuracao.h"
+
+#include <QCommandLineParser>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace {
+
+// A whole number of at most `digitos` digits.
+std::optional<int> numeroDigitado(const QString &texto, int digitos)
+{
+    static const QRegularExpression forma(QStringLiteral("^[0-9]+$"));
+    if (texto.size() > digitos || !forma.match(texto).hasMatch())
+        return std::nullopt;
+    return texto.toInt();
+}
+
+// The address cut at its dots into the four boxes of the settings window,
+// each of which holds three characters.
+std::optional<QString> cortaEndereco(const QString &endereco, QStringList &partes)
+{
+    if (endereco.count(QLatin1Char('.')) > 3)
+        return QStringLiteral("O IP do servidor tem mais de quatro partes: \"%1\".").arg(endereco);
+    partes = partesDoEndereco(endereco);
+    for (const QString &parte : std::as_const(partes)) {
+        if (parte.size() > 3)
+            return QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco);
+    }
+    // An empty part is an empty box, which the settings' checks report.
+    for (const QString &parte : std::as_const(partes)) {
+        const std::optional<int> valor = numeroDigitado(parte, 3);
+        if (!parte.isEmpty() && (!valor || *valor > 255))
+            return QStringLiteral("Cada parte do IP do servidor é um número de 0 a 255: \"%1\".").arg(endereco);
+    }
+    while (partes.size() < 4)
+        partes.append(QString());
+    return std::nullopt;
+}
+
+} // namespace
+
+QList<QCommandLineOption> ConsoleConfigurar::opcoes() const
+{
+    return {opcao(QStringLiteral("ip")), opcao(QStringLiteral("portas")), opcao(QStringLiteral("porta-inicial"))};
+}
+
+std::optional<QString> ConsoleConfigurar::le(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("ip"))) {
+        if (const auto falha = cortaEndereco(parser.value(QStringLiteral("ip")), m_configuracao.partes))
+            return falha;
+    }
+    m_configuracao.qtdePortas = parser.value(QStringLiteral("portas"));
+    m_configuracao.portaInicial = parser.value(QStringLiteral("porta-inicial"));
+    // The ranges the settings are saved with; an empty value is left to the
+    // settings' checks, like an option not given.
+    const auto foraDoIntervalo = [](const QString &texto, int maximo) {
+        const std::optional<int> valor = numeroDigitado(texto, 5);
+        return !texto.isEmpty() && (!valor || *valor < 1 || *valor > maximo);
+    };
+    if (foraDoIntervalo(m_configuracao.qtdePortas, 32767))
+        return QStringLiteral("A quantidade de portas é um número de 1 a 32767, não \"%1\".")
+            .arg(m_configuracao.qtdePortas);
+    if (foraDoIntervalo(m_configuracao.portaInicial, 65535))
+        return QStringLiteral("A porta inicial é um número de 1 a 65535, não \"%1\".").arg(m_configuracao.portaInicial);
+    return std::nullopt;
+}
+
+int ConsoleConfigurar::executa(TerminalConsole &terminal)
+{
+    terminal.defineResultados({QStringLiteral("Alterações realizadas com sucesso!")});
+    // What is left to the settings' checks is a value not given.
+    if (GravacaoConfiguracao::confere(m_configuracao, terminal))
+        return CodigosSaida::UsoIncorreto;
+    const std::optional<ConfiguracaoCliente> salva = GravacaoConfiguracao::salva(m_configuracao, terminal);
+    if (!salva) {
+        terminal.defineCausa(QStringLiteral("as configurações não puderam ser gravadas no banco de dados local."));
+        return CodigosSaida::EntradaSaida;
+    }
+    terminal.defineJson({{QStringLiteral("ip"), salva->IpServidor},
+                         {QStringLiteral("portas"), salva->QtdePortas},
+                         {QStringLiteral("porta_inicial"), static_cast<int>(salva->PortaInicial)}});
+    return CodigosSaida::Sucesso;
+}

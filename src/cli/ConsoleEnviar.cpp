@@ -1,0 +1,266 @@
+// "enviar": the package of today or the one given, sent without a question,
+// and tried again when no server could be reached or the connection was lost
+// before the package went out whole.
+#include "cli/Comandos.h"
+#include "cli/TerminalConsole.h"
+#include "common/Caminhos.h"
+#include "common/Erro.h"
+#include "common/Log.h"
+#include "common/Relogio.h"
+#include "intake/SelecaoPacote.h"
+#include "package/Pedacos.h"
+#include "package/StatusZip.h"
+#include "package/modAddZip.h"
+#include "store/Configuracao.h"
+#include "transfer/MensagensCliente.h"
+#include "transfer/SessaoTransferencia.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <cmath>
+
+#include <variant>
+
+using Mensagens::Icone;
+
+namespace {
+
+// A path given on the command line: one in the program's form ("c:\...")
+// stays as it is; any other is taken from the current folder.
+QString caminhoEscolhido(const QString &argumento)
+{
+    static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:[\\\\/]"));
+    if (unidade.match(argumento).hasMatch())
+        return argumento;
+    return QFileInfo(argumento).absoluteFilePath();
+}
+
+// The exit status of a school or a type that the send's checks refused.
+int recusaDoEnvio(bool tipoEscolhido)
+{
+    return tipoEscolhido ? CodigosSaida::DadosInvalidos : CodigosSaida::UsoIncorreto;
+}
+
+// Today's package of the school in the school database, made by "gerar";
+// nothing, with `codigo` the exit status, when there is none to send.
+std::optional<PacoteEscolhido> pacoteDeHoje(bool tipoEscolhido, DadosEscola &escola, TerminalConsole &terminal,
+                                            int &codigo)
+{
+    try {
+        escola = ConsultaDadosEscola(Caminhos::local(Caminhos::bancoEscola())).value_or(DadosEscola{});
+    } catch (const ErroTavo &erro) {
+        // No school, no package name: the check below says the code is not valid.
+        qCWarning(lcBanco).noquote() << "School database not read:" << Caminhos::local(Caminhos::bancoEscola()) << "-"
+                                     << erro.relato();
+    }
+    if (!ConfereEnvio(escola.codigoEscola, tipoEscolhido, terminal)) {
+        codigo = recusaDoEnvio(tipoEscolhido);
+        if (tipoEscolhido)
+            terminal.defineCausa(QStringLiteral("o banco de dados da escola \"%1\" não identifica a escola.")
+                                     .arg(Caminhos::local(Caminhos::bancoEscola())));
+        return std::nullopt;
+    }
+    const QString pacote = NomePacote(escola.codigoEscola, Relogio::agora().date());
+    codigo = CodigosSaida::DadosInvalidos;
+    if (!QFileInfo(Caminhos::local(pacote)).isFile()) {
+        terminal.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
+        terminal.defineCausa(QStringLiteral("o pacote de hoje \"%1\" não existe; ele é feito por \"gerar\".")
+                                 .arg(QDir::cleanPath(Caminhos::local(pacote))));
+        return std::nullopt;
+    }
+    // The package folder is its source, and its name and size.
+    PacoteEscolhido escolhido = PacoteEscolhido::comOrigem(pacote, pacote, escola.codigoEscola, escola.escola);
+    // What will go out is read back whole now, as a package chosen with
+    // --pacote is; the send takes this check while the file stays as it is.
+    const std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim> preparado =
+        SessaoTransferencia::prepara(escolhido, terminal);
+    const auto *pronto = std::get_if<SessaoTransferencia::Preparado>(&preparado);
+    if (!pronto) {
+        terminal.defineCausa(QStringLiteral("o pacote \"%1\" não pôde ser lido por inteiro.")
+                                 .arg(QDir::cleanPath(Caminhos::local(pacote))));
+        return std::nullopt;
+    }
+    escolhido.guardaConferencia(pronto->conferencia);
+    return escolhido;
+}
+
+// The package given, after the steps of "..."; nothing, with `codigo` the
+// exit status, when it cannot be sent.
+std::optional<PacoteEscolhido> pacoteEscolhido(const QString &caminho, bool tipoEscolhido, DadosEscola &escola,
+                                               TerminalConsole &terminal, int &codigo)
+{
+    SelecaoPacote selecao(caminhoEscolhido(caminho), terminal);
+    QObject::connect(&selecao, &SelecaoPacote::mensagem, &selecao,
+                     [&terminal](const QString &texto) { terminal.progresso(texto); });
+    QObject::connect(&selecao, &SelecaoPacote::progressoZip, &selecao,
+                     [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });
+    QObject::connect(&selecao, &SelecaoPacote::escolaIdentificada, &selecao,
+                     [&escola](const std::optional<DadosEscola> &lida) { escola = lida.value_or(DadosEscola{}); });
+    const SelecaoPacote::Resultado resultado = selecao.executa();
+    terminal.progresso({});
+    if (!resultado.pronto) {
+        // A person must change the disks: without one, nothing is chosen.
+        codigo = resultado.cancelada ? CodigosSaida::Falha : CodigosSaida::DadosInvalidos;
+        terminal.defineCausa(resultado.causa);
+        return std::nullopt;
+    }
+    if (!ConfereEnvio(escola.codigoEscola, tipoEscolhido, terminal)) {
+        codigo = recusaDoEnvio(tipoEscolhido);
+        return std::nullopt;
+    }
+    return resultado.pacote;
+}
+
+
+// The exit status of a send that ended with `fim`.
+int codigoDoEnvio(const SessaoTransferencia &, SessaoTransferencia::Fim fim, TerminalConsole &)
+{
+    using Fim = SessaoTransferencia::Fim;
+    switch (fim) {
+    case Fim::Concluida:
+        return CodigosSaida::Sucesso;
+    case Fim::ConcluidaSemRegistro:
+        return CodigosSaida::NaoRegistrado;
+    case Fim::SemPacote:
+    case Fim::PacoteDanificado:
+        return CodigosSaida::DadosInvalidos;
+    case Fim::SemConexao:
+        return CodigosSaida::SemServidor;
+    case Fim::NaoConcluida:
+        break;
+    }
+    return CodigosSaida::TenteDepois;
+}
+
+// How long the k-th retry waits: the interval doubled at each retry, at most
+// 16 times the interval, times a random factor from 0.5 to 1.5 (offices that
+// failed together do not all come back at the same moment).
+std::chrono::milliseconds pausaAntes(int repeticao, int intervalo)
+{
+    const double base = intervalo * std::min(16.0, std::pow(2.0, repeticao - 1));
+    const double fator = 0.5 + QRandomGenerator::global()->generateDouble();
+    return std::chrono::milliseconds(static_cast<qint64>(base * fator * 1000.0));
+}
+
+} // namespace
+
+QList<QCommandLineOption> ConsoleEnviar::opcoes() const
+{
+    return {opcao(QStringLiteral("tipo")),
+            opcao(QStringLiteral("pacote")),
+            opcao(QStringLiteral("tentativas")),
+            opcao(QStringLiteral("intervalo")),
+            opcao(QStringLiteral("tempo-conexao")),
+            opcao(QStringLiteral("tempo-resposta")),
+            opcao(QStringLiteral("tempo-sem-progresso")),
+            opcao(QStringLiteral("proxy"))};
+}
+
+std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("tipo"))) {
+        const QString tipo = tipoDigitado(parser.value(QStringLiteral("tipo")));
+        if (tipo != QLatin1String("periodica") && tipo != QLatin1String("anual"))
+            return QStringLiteral("O tipo de transmissão é \"periodica\" ou \"anual\", não \"%1\".")
+                .arg(parser.value(QStringLiteral("tipo")));
+        m_periodica = tipo == QLatin1String("periodica");
+    }
+    if (parser.isSet(QStringLiteral("pacote"))) {
+        m_pacote = parser.value(QStringLiteral("pacote"));
+        if (m_pacote.trimmed().isEmpty())
+            return QStringLiteral("A opção --pacote precisa do nome de um arquivo.");
+    }
+    std::optional<int> valor;
+    if (const auto falha = numero(parser, QStringLiteral("tentativas"), 1, 100, valor))
+        return falha;
+    m_tentativas = valor.value_or(m_tentativas);
+    valor.reset();
+    if (const auto falha = numero(parser, QStringLiteral("intervalo"), 0, 3600, valor))
+        return falha;
+    m_intervalo = valor.value_or(m_intervalo);
+    if (const auto falha = numero(parser, QStringLiteral("tempo-conexao"), 1, 3600, m_tempoConexao))
+        return falha;
+    if (const auto falha = numero(parser, QStringLiteral("tempo-resposta"), 1, 3600, m_tempoResposta))
+        return falha;
+    if (const auto falha = numero(parser, QStringLiteral("tempo-sem-progresso"), 1, 3600, m_tempoSemProgresso))
+        return falha;
+    m_proxy = parser.value(QStringLiteral("proxy"));
+    return std::nullopt;
+}
+
+int ConsoleEnviar::executa(TerminalConsole &terminal)
+{
+    terminal.defineResultados({QStringLiteral("A transferência do arquivo foi concluída com sucesso!")});
+    // The settings loaded as the window's start loads them; with none stored
+    // (the greeting) there is no server to send to, which is said once the
+    // package is found ready, where the window's send would find no port.
+    ConfiguracaoCliente configuracao;
+    if (!CarregaConfiguracaoInicio(configuracao, terminal)) {
+        terminal.defineCausa(QStringLiteral("o banco de dados local não pôde ser lido."));
+        return CodigosSaida::Falha;
+    }
+    // Either way the package is read back whole before it goes.
+    if (!InicializaComponenteZip(terminal)) {
+        terminal.defineCausa(QStringLiteral("a biblioteca de ZIP não pôde ser carregada."));
+        return CodigosSaida::Falha;
+    }
+
+    DadosEscola escola;
+    int codigo = CodigosSaida::Falha;
+    const std::optional<PacoteEscolhido> pacote =
+        m_pacote.isEmpty() ? pacoteDeHoje(m_periodica.has_value(), escola, terminal, codigo)
+                           : pacoteEscolhido(m_pacote, m_periodica.has_value(), escola, terminal, codigo);
+    if (!pacote)
+        return codigo;
+
+    if (configuracao.QtdePortas <= 0) {
+        terminal.defineCausa(QStringLiteral("nenhuma configuração do servidor foi gravada; use \"tavo-upload-cli "
+                                            "configurar\"."));
+        return CodigosSaida::Configuracao;
+    }
+
+    const IdentidadeEnvio identidade{escola.codigoSRE, escola.sre, escola.codigoEscola, escola.escola,
+                                     MensagensCliente::tipoTransmissao(m_periodica.value_or(true))};
+    QElapsedTimer relogio;
+    relogio.start();
+    for (int tentativa = 1;; ++tentativa) {
+        SessaoTransferencia sessao(terminal);
+        QObject::connect(&sessao, &SessaoTransferencia::status, &sessao,
+                         [&terminal](const QString &texto) { terminal.progresso(texto); });
+        const SessaoTransferencia::Fim fim = sessao.transmite(configuracao, *pacote, identidade);
+        terminal.progresso({});
+        codigo = codigoDoEnvio(sessao, fim, terminal);
+        const bool repete = CodigosSaida::valeRepetir(codigo) && tentativa < m_tentativas;
+        if (!repete) {
+            if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::NaoRegistrado)
+                return codigo;
+            const ConferenciaPacote *conferencia = pacote->conferenciaDe(pacote->naPastaTrabalho());
+            terminal.defineJson({{QStringLiteral("pacote"), pacote->nome()},
+                                 {QStringLiteral("bytes"), pacote->tamanho()},
+                                 {QStringLiteral("sha256"), conferencia ? QString::fromLatin1(conferencia->sha256.toHex())
+                                                                         : QString()},
+                                 {QStringLiteral("codigo_escola"), escola.codigoEscola},
+                                 {QStringLiteral("escola"), escola.escola},
+                                 {QStringLiteral("tipo"), identidade.tipo},
+                                 {QStringLiteral("endereco"), configuracao.IpServidor},
+                                 {QStringLiteral("tentativas"), tentativa},
+                                 {QStringLiteral("segundos"), relogio.elapsed() / 1000.0},
+                                 {QStringLiteral("registrado"), codigo == CodigosSaida::Sucesso}});
+            return codigo;
+        }
+        const std::chrono::milliseconds pausa = pausaAntes(tentativa, m_intervalo);
+        qCInfo(lcTransferencia).noquote() << "Send attempt" << tentativa << "of" << m_tentativas << "ended with" << codigo
+                                 << "- trying again in" << pausa.count() << "ms";
+        terminal.esqueceMensagens();
+        terminal.progresso(QStringLiteral("Nova tentativa em %1 s...").arg((pausa.count() + 999) / 1000));
+        QThread::msleep(static_cast<unsigned long>(pausa.count()));
+        terminal.progresso({});
+    }
+}

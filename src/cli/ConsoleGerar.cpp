@@ -1,0 +1,49 @@
+// "gerar": today's package of the school, made as the window's "Gerar"
+// makes it.
+#include "cli/Comandos.h"
+#include "cli/TerminalConsole.h"
+#include "common/Caminhos.h"
+#include "common/Relogio.h"
+#include "package/GeracaoPacote.h"
+#include "package/StatusZip.h"
+#include "package/modAddZip.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+
+int ConsoleGerar::executa(TerminalConsole &terminal)
+{
+    if (!InicializaComponenteZip(terminal)) {
+        terminal.defineCausa(QStringLiteral("a biblioteca de ZIP não pôde ser carregada."));
+        return CodigosSaida::Falha;
+    }
+    GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), terminal);
+    QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
+                     [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });
+    DadosEscola escola;
+    QObject::connect(&geracao, &GeracaoPacote::escolaIdentificada, &geracao,
+                     [&escola](const std::optional<DadosEscola> &lida) { escola = lida.value_or(DadosEscola{}); });
+    const GeracaoPacote::Resultado resultado = geracao.executa();
+    terminal.progresso({});
+    if (!resultado.gerado) {
+        terminal.defineCausa(resultado.causa);
+        switch (resultado.falha) {
+        case GeracaoPacote::Falha::Escola:
+            return CodigosSaida::DadosInvalidos;
+        case GeracaoPacote::Falha::Gravacao:
+            return CodigosSaida::EntradaSaida;
+        default:
+            return CodigosSaida::Falha;
+        }
+    }
+    const QString pacote = QDir::cleanPath(Caminhos::local(resultado.pacote));
+    terminal.saida(pacote);
+    terminal.defineJson({{QStringLiteral("pacote"), pacote},
+                         {QStringLiteral("tamanho"), QFileInfo(pacote).size()},
+                         {QStringLiteral("codigo_escola"), escola.codigoEscola},
+                         {QStringLiteral("escola"), escola.escola},
+                         {QStringLiteral("codigo_escritorio"), escola.codigoSRE},
+                         {QStringLiteral("escritorio"), escola.sre}});
+    return CodigosSaida::Sucesso;
+}

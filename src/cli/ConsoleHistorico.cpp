@@ -1,0 +1,69 @@
+// "historico": the month's report, as the history window shows it.
+#include "cli/Comandos.h"
+#include "cli/TerminalConsole.h"
+#include "common/Erro.h"
+#include "common/Relogio.h"
+#include "history/GeraHistorico.h"
+
+#include <QCommandLineParser>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+QList<QCommandLineOption> ConsoleHistorico::opcoes() const
+{
+    return {opcao(QStringLiteral("mes")), opcao(QStringLiteral("ano")), opcao(QStringLiteral("tipo"))};
+}
+
+std::optional<QString> ConsoleHistorico::le(const QCommandLineParser &parser)
+{
+    static const QRegularExpression digitos(QStringLiteral("^[0-9]+$"));
+    if (parser.isSet(QStringLiteral("mes"))) {
+        const QString texto = parser.value(QStringLiteral("mes"));
+        const int mes = texto.toInt();
+        if (texto.size() > 2 || !digitos.match(texto).hasMatch() || mes < 1 || mes > 12)
+            return QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(texto);
+        m_mes = static_cast<std::int16_t>(mes);
+    }
+    if (parser.isSet(QStringLiteral("ano"))) {
+        const QString texto = parser.value(QStringLiteral("ano"));
+        if (texto.size() > 4 || !digitos.match(texto).hasMatch())
+            return QStringLiteral("O ano é informado somente com números, até quatro, não \"%1\".").arg(texto);
+        if (texto.toInt() < 1)
+            return QStringLiteral("O ano é um número de 1 a 9999, não \"%1\".").arg(texto);
+        m_ano = static_cast<std::int16_t>(texto.toInt());
+    }
+    if (parser.isSet(QStringLiteral("tipo"))) {
+        const QString texto = parser.value(QStringLiteral("tipo"));
+        const QStringList tipos{QStringLiteral("todos"), QStringLiteral("periodica"), QStringLiteral("anual")};
+        if (!tipos.contains(tipoDigitado(texto)))
+            return QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".").arg(texto);
+        m_tipo = static_cast<std::int16_t>(tipos.indexOf(tipoDigitado(texto)));
+    }
+    return std::nullopt;
+}
+
+int ConsoleHistorico::executa(TerminalConsole &terminal)
+{
+    const QDate hoje = Relogio::agora().date();
+    const std::int16_t mes = m_mes.value_or(static_cast<std::int16_t>(hoje.month()));
+    const std::int16_t ano = m_ano.value_or(static_cast<std::int16_t>(hoje.year()));
+    QString relatorio;
+    try {
+        // A table from before the type was recorded is upgraded, then the
+        // report is made again: there is always a report to print.
+        relatorio = GeraHistorico(mes, ano, m_tipo);
+    } catch (const ErroTavo &erro) {
+        terminal.avisa(QStringLiteral("Ocorreu um erro ao gerar o histórico.\r\n") + erro.descricao(),
+                       Mensagens::Icone::Informacao);
+        terminal.defineCausa(erro.detalhe().isEmpty() ? erro.descricao() : erro.detalhe());
+        return CodigosSaida::Falha;
+    }
+    terminal.saidaBruta(relatorio.toUtf8());
+    terminal.defineJson({{QStringLiteral("mes"), mes},
+                         {QStringLiteral("ano"), ano},
+                         {QStringLiteral("tipo"), QStringList{QStringLiteral("todos"), QStringLiteral("periodica"),
+                                                              QStringLiteral("anual")}
+                                                      .value(m_tipo)},
+                         {QStringLiteral("relatorio"), relatorio}});
+    return CodigosSaida::Sucesso;
+}
