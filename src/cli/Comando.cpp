@@ -15,7 +15,7 @@ std::unique_ptr<Comando> Comando::cria(const QString &nome)
     std::unique_ptr<Comando> comandos[] = {
         std::make_unique<ConsoleConfigurar>(), std::make_unique<ConsoleGerar>(),
         std::make_unique<ConsoleEnviar>(),     std::make_unique<ConsoleHistorico>(),
-        std::make_unique<ConsoleConverter>(),
+        std::make_unique<ConsoleConverter>(),  std::make_unique<ConsoleDiagnostico>(),
     };
     for (std::unique_ptr<Comando> &comando : comandos) {
         if (comando->nome() == nome)

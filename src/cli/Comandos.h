@@ -3,6 +3,7 @@
 // The console's commands, one class each.
 #include "cli/Comando.h"
 #include "store/GravacaoConfiguracao.h"
+#include "transfer/ProxyCliente.h"
 
 #include <cstdint>
 
@@ -86,6 +87,21 @@ public:
 private:
     // A file that cannot be read whole is converted with what could be read.
     bool m_aceitaPerdas = false;
+};
+
+// diagnostico [--proxy P] [--tempo-conexao S]
+class ConsoleDiagnostico : public Comando
+{
+public:
+    QString nome() const override { return QStringLiteral("diagnostico"); }
+    Pasta pasta() const override { return Pasta::Nenhuma; }
+    QList<QCommandLineOption> opcoes() const override;
+    std::optional<QString> le(const QCommandLineParser &parser) override;
+    int executa(TerminalConsole &terminal) override;
+
+private:
+    std::optional<int> m_tempoConexao;
+    std::optional<ProxyCliente> m_proxy;
 };
 
 // The type of transmission as typed: "periodica", "periódica" in any case.

@@ -130,10 +130,11 @@ int TerminalConsole::conclui(int codigo)
     }
     if (m_modo == Modo::Json) {
         QJsonObject objeto = m_json;
+        // A failure's object: what the command could tell, and why it failed.
         if (codigo != CodigosSaida::Sucesso) {
-            objeto = QJsonObject{{QStringLiteral("codigo"), codigo},
-                                 {QStringLiteral("mensagem"), m_ultimaMensagem},
-                                 {QStringLiteral("causa"), m_causa}};
+            objeto.insert(QStringLiteral("codigo"), codigo);
+            objeto.insert(QStringLiteral("mensagem"), m_ultimaMensagem);
+            objeto.insert(QStringLiteral("causa"), m_causa);
         }
         limpaProgresso();
         escreveSaida(QJsonDocument(objeto).toJson(QJsonDocument::Compact) + '\n');

@@ -48,7 +48,8 @@ public:
     // Why the command failed, in a line of its own after the messages: the
     // file, the folder, the server's answer that the message leaves out.
     void defineCausa(const QString &causa) { m_causa = causa; }
-    // The fields of a successful command's object (--json).
+    // The fields of the command's object (--json); a failure adds its
+    // exit status, message and cause.
     void defineJson(const QJsonObject &objeto) { m_json = objeto; }
     // The messages held for a failure so far are dropped (logged): an
     // attempt that is tried again.

@@ -192,4 +192,15 @@ std::optional<ServidorInicial> servidorInicial()
     return servidor;
 }
 
+QString origem(const QStringList &chaves, const char *variavel)
+{
+    if (variavel && !qgetenv(variavel).isEmpty())
+        return QStringLiteral("variável de ambiente %1").arg(QLatin1String(variavel));
+    if (valorNoArquivo(arquivoUsuario(), chaves))
+        return QStringLiteral("arquivo do usuário %1").arg(arquivoUsuario());
+    if (valorNoArquivo(arquivoSistema(), chaves))
+        return QStringLiteral("arquivo do sistema %1").arg(arquivoSistema());
+    return QString();
+}
+
 } // namespace ConfiguracaoSitio

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -71,5 +72,11 @@ struct ServidorInicial
     QString portaInicial;
 };
 std::optional<ServidorInicial> servidorInicial();
+
+// Where the value of the first of `chaves` comes from, for the diagnosis:
+// "variável de ambiente TAVO_ROOT" (when `variavel` is set), "arquivo do
+// usuário <file>", "arquivo do sistema <file>"; empty when none gives it
+// (the program's default).
+QString origem(const QStringList &chaves, const char *variavel = nullptr);
 
 } // namespace ConfiguracaoSitio

@@ -515,10 +515,14 @@ private Q_SLOTS:
         QTest::newRow("gerar") << QStringLiteral("gerar") << 0
                                << QRegularExpression::escape(QStringLiteral("Zipando mirv_dat.mdb -> 0%"))
                                << QStringLiteral("<pacote>\r\n");
-        // Read back whole and unpacked; no type given, so nothing is sent.
+        // Read back whole and unpacked; no type given, so nothing is sent, and
+        // what was said on the way shows once the command has failed.
         QTest::newRow("enviar --pacote") << QStringLiteral("enviar") << 2
                                          << QStringLiteral("Testando escolhido\\.zip -> \\d+%")
-                                         << QStringLiteral("O Arquivo está pronto para ser Transmitido!\r\n"
+                                         << QStringLiteral("TAVO - Upload\r\nBem Vindo ao sistema de Transferência de "
+                                                           "Arquivos do TAVO (TAVO - Upload).\r\nVá ao menu "
+                                                           "Configuração e informa as cinfigurações iniciais.\r\n"
+                                                           "O Arquivo está pronto para ser Transmitido!\r\n"
                                                            "Tipo de Transmissão\r\nEscolha o Tipo de Transmissão\r\n");
     }
 

@@ -1,0 +1,237 @@
+// "diagnostico": what support asks first, read without taking the folder's
+// lock or converting anything, then a connection to the first server port
+// that opens, as a send would make it.
+#include "cli/Comandos.h"
+#include "cli/TerminalConsole.h"
+#include "common/Caminhos.h"
+#include "common/ConfiguracaoSitio.h"
+#include "common/Erro.h"
+#include "common/PlataformaArquivos.h"
+#include "store/Banco.h"
+#include "store/Configuracao.h"
+#include "transfer/SondaServidor.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace {
+
+// At most this many ports are tried: the range may be thousands long.
+constexpr int kMaximoPortas = 10;
+
+QString origemOuPadrao(const QString &origem)
+{
+    return origem.isEmpty() ? QStringLiteral("padrão") : origem;
+}
+
+QString presente(const QString &caminho, bool pasta)
+{
+    const QFileInfo info(caminho);
+    return (pasta ? info.isDir() : info.isFile()) ? QStringLiteral("presente") : QStringLiteral("ausente");
+}
+
+// The diagnosis, line by line and field by field; the first obstacle to a
+// send gives the exit status.
+class Relato
+{
+public:
+    explicit Relato(TerminalConsole &terminal)
+        : m_terminal(terminal)
+    {
+    }
+
+    void item(const QString &chave, const QString &rotulo, const QString &valor, const QString &detalhe = {})
+    {
+        m_terminal.saida(rotulo + QStringLiteral(": ") + valor + (detalhe.isEmpty() ? QString() : QStringLiteral(" (") + detalhe + QLatin1Char(')')));
+        QJsonObject campo{{QStringLiteral("valor"), valor}};
+        if (!detalhe.isEmpty())
+            campo.insert(QStringLiteral("detalhe"), detalhe);
+        m_json.insert(chave, campo);
+    }
+
+    void obstaculo(int codigo, const QString &causa)
+    {
+        if (m_codigo != CodigosSaida::Sucesso)
+            return;
+        m_codigo = codigo;
+        m_terminal.defineCausa(causa);
+    }
+
+    int conclui()
+    {
+        m_terminal.defineJson(m_json);
+        return m_codigo;
+    }
+
+private:
+    TerminalConsole &m_terminal;
+    QJsonObject m_json;
+    int m_codigo = CodigosSaida::Sucesso;
+};
+
+} // namespace
+
+QList<QCommandLineOption> ConsoleDiagnostico::opcoes() const
+{
+    return {opcao(QStringLiteral("proxy")), opcao(QStringLiteral("tempo-conexao"))};
+}
+
+std::optional<QString> ConsoleDiagnostico::le(const QCommandLineParser &parser)
+{
+    if (const auto falha = numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
+                                  m_tempoConexao))
+        return falha;
+    if (parser.isSet(QStringLiteral("proxy"))) {
+        const std::variant<ProxyCliente, QString> proxy = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
+        if (const QString *falha = std::get_if<QString>(&proxy))
+            return *falha;
+        m_proxy = std::get<ProxyCliente>(proxy);
+    }
+    return std::nullopt;
+}
+
+int ConsoleDiagnostico::executa(TerminalConsole &terminal)
+{
+    Relato relato(terminal);
+    const QString pasta = Caminhos::pastaPrograma();
+    relato.item(QStringLiteral("pasta_programa"), QStringLiteral("pasta do programa"), pasta,
+                origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("pasta")}, "TAVO_ROOT")));
+    relato.item(QStringLiteral("arquivo_usuario"), QStringLiteral("arquivo de configuração do usuário"),
+                ConfiguracaoSitio::arquivoUsuario(), presente(ConfiguracaoSitio::arquivoUsuario(), false));
+    relato.item(QStringLiteral("arquivo_sistema"), QStringLiteral("arquivo de configuração do sistema"),
+                ConfiguracaoSitio::arquivoSistema(), presente(ConfiguracaoSitio::arquivoSistema(), false));
+
+    // The lock, as the system lists it: nothing is locked to find out.
+    const QString trava = pasta + QStringLiteral("/tavo-upload.lock");
+    if (const std::optional<qint64> dono = PlataformaArquivos::donoDaTrava(trava)) {
+        QFile arquivo(trava);
+        const QStringList quem = arquivo.open(QIODevice::ReadOnly)
+                                     ? QString::fromUtf8(arquivo.read(512)).split(QLatin1Char('\n')).mid(1, 2)
+                                     : QStringList();
+        relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("ocupada"),
+                    QStringLiteral("processo %1 %2").arg(*dono).arg(quem.join(QLatin1Char(' '))).trimmed());
+        relato.obstaculo(CodigosSaida::TenteDepois, QStringLiteral("a pasta do programa está em uso pelo processo %1.").arg(*dono));
+    } else if (QFileInfo(pasta).isDir() && !PlataformaArquivos::podeGravar(pasta)) {
+        relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("não pode ser feita"),
+                    QStringLiteral("a pasta do programa não pode ser gravada"));
+        relato.obstaculo(CodigosSaida::SemTrava, QStringLiteral("a pasta do programa \"%1\" não pode ser gravada.").arg(pasta));
+    } else {
+        relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("livre"), trava);
+    }
+
+    // The local database, read only when it is already the program's own.
+    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    std::optional<ConfiguracaoCliente> servidor;
+    QString origemServidor = QStringLiteral("banco de dados local");
+    if (!QFileInfo::exists(banco)) {
+        relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
+                    QStringLiteral("ausente: o modelo será posto no primeiro uso"));
+    } else {
+        switch (formatoDoBanco(banco)) {
+        case FormatoBanco::SQLite:
+            relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
+                        QStringLiteral("SQLite"));
+            try {
+                if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
+                    servidor = configuracaoDaLinha(*linha);
+            } catch (const ErroTavo &erro) {
+                relato.obstaculo(CodigosSaida::Falha, QStringLiteral("o banco de dados local não pôde ser lido: %1")
+                                                          .arg(erro.descricao()));
+            }
+            break;
+        case FormatoBanco::Jet:
+            relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
+                        QStringLiteral("do cliente anterior, aguardando conversão"));
+            origemServidor = QStringLiteral("banco de dados do cliente anterior");
+            break;
+        default:
+            relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
+                        QStringLiteral("formato desconhecido"));
+            relato.obstaculo(CodigosSaida::DadosInvalidos,
+                             QStringLiteral("o banco de dados local \"%1\" não é um banco de dados do programa.").arg(banco));
+        }
+    }
+
+    // The server and the transfer's options, as a send would use them.
+    ConfiguracaoCliente configuracao = servidor.value_or(ConfiguracaoCliente{});
+    const QList<ProblemaConfiguracao> problemas = aplicaOpcoesSitio(configuracao);
+    for (const ProblemaConfiguracao &problema : problemas)
+        relato.obstaculo(CodigosSaida::Configuracao, problema.mensagem);
+    if (m_tempoConexao)
+        configuracao.tempoConexao = std::chrono::seconds(*m_tempoConexao);
+    if (m_proxy)
+        configuracao.proxy = *m_proxy;
+    if (servidor) {
+        relato.item(QStringLiteral("servidor"), QStringLiteral("servidor"),
+                    QStringLiteral("%1, %2 porta(s) a partir de %3")
+                        .arg(configuracao.IpServidor)
+                        .arg(configuracao.QtdePortas)
+                        .arg(configuracao.PortaInicial),
+                    origemServidor);
+    } else {
+        relato.item(QStringLiteral("servidor"), QStringLiteral("servidor"), QStringLiteral("não configurado"),
+                    origemServidor);
+        if (formatoDoBanco(banco) != FormatoBanco::Jet)
+            relato.obstaculo(CodigosSaida::Configuracao,
+                             QStringLiteral("nenhuma configuração do servidor foi gravada; use \"tavo-upload-cli "
+                                            "configurar\"."));
+    }
+    const auto origemOpcao = [](bool naLinha, const char *chave) {
+        return naLinha ? QStringLiteral("linha de comando")
+                       : origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("servidor/") + QLatin1String(chave)}));
+    };
+    relato.item(QStringLiteral("proxy"), QStringLiteral("proxy (rota)"), configuracao.proxy.rota(),
+                origemOpcao(m_proxy.has_value(), "proxy"));
+    relato.item(QStringLiteral("tempo_conexao"), QStringLiteral("tempo de conexão"),
+                QStringLiteral("%1 s").arg(configuracao.prazoConexao().count() / 1000),
+                origemOpcao(m_tempoConexao.has_value(), "tempo_conexao"));
+    relato.item(QStringLiteral("tempo_resposta"), QStringLiteral("tempo de resposta"),
+                QStringLiteral("%1 s").arg(configuracao.prazoResposta().count() / 1000),
+                origemOpcao(false, "tempo_resposta"));
+    relato.item(QStringLiteral("tempo_sem_progresso"), QStringLiteral("tempo sem progresso"),
+                QStringLiteral("%1 s").arg(configuracao.prazoSemProgresso().count() / 1000),
+                origemOpcao(false, "tempo_sem_progresso"));
+
+    // The folders a send and a generation use.
+    const QString escola = Caminhos::local(Caminhos::bancoEscola());
+    relato.item(QStringLiteral("banco_escola"), QStringLiteral("banco de dados da escola"), escola,
+                presente(escola, false));
+    const QString pacotes = QDir::cleanPath(Caminhos::local(Caminhos::pastaPacotes()));
+    relato.item(QStringLiteral("pasta_pacotes"), QStringLiteral("pasta de pacotes"), pacotes, presente(pacotes, true));
+    const QString trabalho = QDir::cleanPath(Caminhos::local(Caminhos::pastaTrabalho()));
+    relato.item(QStringLiteral("pasta_trabalho"), QStringLiteral("pasta de trabalho"), trabalho,
+                presente(trabalho, true));
+    const QString unidade = QDir::cleanPath(Caminhos::local(Caminhos::unidadeDisquete()));
+    const QFileInfo infoUnidade(unidade);
+    relato.item(QStringLiteral("unidade_a"), QStringLiteral("unidade a:"), unidade,
+                (infoUnidade.isDir() && infoUnidade.isReadable() ? QStringLiteral("pronta")
+                                                                 : QStringLiteral("não pronta"))
+                    + QStringLiteral(", ")
+                    + origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("unidades/a"), QStringLiteral("unidades/A")},
+                                                               "TAVO_DRIVE_A")));
+    relato.item(QStringLiteral("log"), QStringLiteral("log"), pasta + QStringLiteral("/tavo-upload.log"));
+    if (!QFileInfo(escola).isFile())
+        relato.obstaculo(CodigosSaida::DadosInvalidos,
+                         QStringLiteral("o banco de dados da escola \"%1\" não existe.").arg(escola));
+
+    // Last, the server itself.
+    if (servidor && configuracao.QtdePortas > 0) {
+        const SondagemServidor sondagem = sondaServidor(configuracao, kMaximoPortas);
+        const QString tentadas =
+            QStringLiteral("%1 de %2 porta(s) tentada(s), rota %3").arg(sondagem.tentadas).arg(configuracao.QtdePortas).arg(sondagem.rota);
+        if (sondagem.porta != 0) {
+            relato.item(QStringLiteral("conexao"), QStringLiteral("conexão"),
+                        QStringLiteral("%1:%2 aceitou").arg(configuracao.IpServidor).arg(sondagem.porta), tentadas);
+        } else {
+            relato.item(QStringLiteral("conexao"), QStringLiteral("conexão"), QStringLiteral("nenhuma porta aceitou"),
+                        tentadas + QStringLiteral(": ") + sondagem.motivos);
+            relato.obstaculo(CodigosSaida::SemServidor,
+                             QStringLiteral("nenhuma porta do servidor aceitou a conexão (%1).").arg(sondagem.motivos));
+        }
+    }
+    return relato.conclui();
+}
