@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Benchmarks of the client: nine figures, each a ratio against an anchor
+# Benchmarks of the client: ten figures, each a ratio against an anchor
 # measured in the same run (several runs, median quoted), printed as a
 # Markdown table. Exits non-zero when a figure misses its goal.
 #
@@ -50,6 +50,7 @@ if [ "$rapido" = 1 ]; then
     TAM_PEDACOS_MB=20 RODADAS_PEDACOS=3 # P5
     LINHAS_HIST=30000 RODADAS_HIST=3  # P6
     RODADAS_INICIO=5                  # P7
+    ESCRITORIOS_P10=40 LIMITE_P10=5   # P10
     META_P1_TEMPO=1.5 META_P2=0.25 META_P3=15 META_P5=2.0 META_P6=6 META_P7=2.5
     META_P1_PIGZ=1.5 META_P8=1.2
 else
@@ -64,13 +65,15 @@ else
     # A start-up is some 40 ms, and this machine's noise moves one by several:
     # the median of 9 runs moved by 0.2x from one whole run to the next.
     RODADAS_INICIO=25
+    ESCRITORIOS_P10=200 LIMITE_P10=20
     META_P1_TEMPO=0.65 META_P2=0.5 META_P3=5 META_P5=1.2 META_P6=3 META_P7=1.5
     META_P1_PIGZ=1.0 META_P8=0.8
 fi
-META_P1_TAMANHO=1.01 META_P4_MB=10 META_P9_MB=64
+META_P1_TAMANHO=1.01 META_P4_MB=10 META_P9_MB=64 META_P10=3
 
 binarios=("$pasta/bench/tavo-bench" "$pasta/bench/tavo-bench-inicio" "$pasta/bench/bench-janela-minima"
-    "$pasta/bench/bench-escritor-minimo" "$pasta/tavo-upload-server" "$pasta/tavo-leitor-jet")
+    "$pasta/bench/bench-escritor-minimo" "$pasta/tavo-upload-server" "$pasta/tavo-leitor-jet"
+    "$pasta/tavo-upload-cli")
 for b in "${binarios[@]}"; do
     if [ ! -x "$b" ]; then
         echo "building $pasta (missing $b)" >&2
@@ -86,6 +89,7 @@ for programa in zip pigz unzip split cat cmp sqlite3 timeout; do
 done
 BENCH=$(cd "$pasta/bench" && pwd)
 SERVIDOR_BIN=$(cd "$pasta" && pwd)/tavo-upload-server
+CLI_BIN=$(cd "$pasta" && pwd)/tavo-upload-cli
 # The bench programs live in bench/, not beside the Jet reader and the
 # modules (the TCP connection, the printer): tell them where they are.
 TAVO_LEITOR_JET=$(cd "$pasta" && pwd)/tavo-leitor-jet
@@ -543,6 +547,87 @@ SQL
         "\`sqlite3\` same select into a file" "${m_nosso} s" "${m_ancora} s" "${razao}×" "≤ ${META_P6}×" "$ok"
 }
 
+# ---------- P10: the deadline day ----------
+# Every office sends at once, unattended (enviar --tentativas 10 --intervalo
+# 1), to a server that serves only a few sessions at a time and closes the
+# others unanswered. Each office has its own program folder and its own
+# package name (the school database inside is the same small one). Every
+# package must arrive byte for byte, once, and be recorded once; the time to
+# drain is set against the same sends to a server without a limit.
+prepara_escritorios_p10() {
+    local i nome
+    rm -rf "$TMP/p10"
+    mkdir -p "$TMP/p10/pacotes" "$TMP/p10/modelo" "$TMP/p10/dados"
+    cp tests/data/escola_uma.mdb "$TMP/p10/dados/mirv_dat.mdb"
+    for i in $(seq 1 "$ESCRITORIOS_P10"); do
+        nome=$(printf 'DADOS_3%07d_09122026.zip' "$i")
+        (cd "$TMP/p10/dados" && zip -q -X -1 "$TMP/p10/pacotes/$nome" mirv_dat.mdb) || falha "P10: cannot make $nome"
+    done
+}
+
+# One round: the server (with the extra arguments given) and every office
+# sending at once. Prints the seconds the last send took to end.
+rodada_p10() {
+    inicia_servidor "$@"
+    rm -rf "$TMP/p10/modelo" "$TMP/p10/escritorios"
+    mkdir -p "$TMP/p10/modelo" "$TMP/p10/escritorios"
+    TAVO_ROOT="$TMP/p10/modelo" timeout 60 "$CLI_BIN" -q configurar --ip 127.0.0.1 --portas 1 \
+        --porta-inicial "$PORTA" || falha "P10: configurar failed"
+    local i pasta pacote t0 t1 pids=()
+    for i in $(seq 1 "$ESCRITORIOS_P10"); do
+        cp -r "$TMP/p10/modelo" "$TMP/p10/escritorios/$i"
+    done
+    t0=$(date +%s%N)
+    for i in $(seq 1 "$ESCRITORIOS_P10"); do
+        pasta="$TMP/p10/escritorios/$i"
+        pacote=$(printf '%s/p10/pacotes/DADOS_3%07d_09122026.zip' "$TMP" "$i")
+        (
+            set +e
+            TAVO_ROOT="$pasta" timeout 900 "$CLI_BIN" enviar --tipo periodica --pacote "$pacote" \
+                --tentativas 10 --intervalo 1 --json >"$pasta/saida.json" 2>"$pasta/erros.txt"
+            echo $? >"$pasta/codigo"
+        ) &
+        pids+=($!)
+    done
+    wait "${pids[@]}"
+    t1=$(date +%s%N)
+    # Every send ended well, arrived whole, once, and was recorded once.
+    local entregues=0 duplicados=0 codigo nome completos
+    for i in $(seq 1 "$ESCRITORIOS_P10"); do
+        pasta="$TMP/p10/escritorios/$i"
+        nome=$(printf 'DADOS_3%07d_09122026.zip' "$i")
+        codigo=$(cat "$pasta/codigo")
+        completos=$(grep -c "file complete, .* stored in .*/$nome/$nome\$" "$TMP/servidor.log" || true)
+        [ "$completos" -gt 1 ] && duplicados=$((duplicados + 1))
+        if [ "$codigo" = 0 ] && [ "$completos" = 1 ] &&
+            cmp -s "$TMP/p10/pacotes/$nome" "$TMP/recebidos/$nome/$nome" &&
+            [ "$(sqlite3 "$pasta/UploadCliente.mdb" "select count(*) from Historico where Nome_arquivo = '$nome'")" = 1 ]; then
+            entregues=$((entregues + 1))
+        else
+            log "P10: office $i: exit $codigo, $completos complete file(s) at the server: $(head -c 300 "$pasta/erros.txt")"
+        fi
+    done
+    para_servidor
+    rm -rf "$TMP/recebidos"
+    echo "$entregues $duplicados $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')"
+}
+
+figura_p10() {
+    log "P10: $ESCRITORIOS_P10 offices send at once, the server limited to $LIMITE_P10 sessions"
+    prepara_escritorios_p10
+    local livre limitado
+    read -r _ _ livre < <(rodada_p10)
+    local entregues duplicados
+    read -r entregues duplicados limitado < <(rodada_p10 --max-sessions "$LIMITE_P10")
+    local razao ok=0
+    razao=$(div "$limitado" "$livre")
+    if [ "$entregues" = "$ESCRITORIOS_P10" ] && [ "$duplicados" = 0 ] && menor_igual "$razao" "$META_P10"; then
+        ok=1
+    fi
+    registra "P10 deadline day: $ESCRITORIOS_P10 offices at once, server limited to $LIMITE_P10 sessions ($entregues delivered, $duplicados sent twice)" \
+        "the same sends, no session limit" "${limitado} s" "${livre} s" "${razao}×" "100 % delivered, 0 twice, ≤ ${META_P10}×" "$ok"
+}
+
 # ---------- P7: start-up ----------
 # Wall time from just before the process is started to the first paint of
 # its window, which the program prints.
@@ -580,7 +665,7 @@ figura_p7() {
         "$(awk -v a="$m_ancora" 'BEGIN { printf "%.1f ms", a * 1000 }')" "${razao}×" "≤ ${META_P7}×" "$ok"
 }
 
-figuras=(${BENCH_FIGURAS:-p1 p2 p3 p4 p5 p6 p7 p8 p9})
+figuras=(${BENCH_FIGURAS:-p1 p2 p3 p4 p5 p6 p7 p8 p9 p10})
 for f in "${figuras[@]}"; do
     "figura_$f" 2>>"$LOG"
 done
