@@ -7,6 +7,7 @@
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/GravacaoConfiguracao.h"
+#include "store/ReciboEnvio.h"
 
 #include <QDebug>
 #include <QDir>
@@ -160,6 +161,7 @@ void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
             if (falha.isEmpty()) {
                 try {
                     insereEscritoriosRegionais(banco);
+                    ReciboEnvio::garanteTabela(banco);
                 } catch (const ErroTavo &erro) {
                     falha = erro.descricao();
                 }
