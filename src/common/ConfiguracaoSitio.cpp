@@ -192,4 +192,19 @@ std::optional<ServidorInicial> servidorInicial()
     return servidor;
 }
 
+bool servidorGerenciado()
+{
+    const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("servidor/gerenciado")});
+    if (!valor)
+        return false;
+    const QString texto = valor->texto.trimmed().toLower();
+    if (texto == QLatin1String("sim"))
+        return true;
+    if (texto == QStringLiteral("não") || texto == QLatin1String("nao"))
+        return false;
+    throw ErroTavo(Erros::ArgumentoInvalido,
+                   QStringLiteral("O valor \"%1\" de gerenciado em [servidor] de %2 não é válido: use sim ou não.")
+                       .arg(valor->texto, valor->pastaDoArquivo + QLatin1Char('/') + kNomeArquivo));
+}
+
 } // namespace ConfiguracaoSitio

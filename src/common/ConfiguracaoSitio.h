@@ -18,6 +18,7 @@
 //   a=/media/secretaria/PENDRIVE
 //   c=/srv/tavo/c
 //   [servidor]
+//   gerenciado=sim
 //   ip=10.20.30.40
 //   portas=5
 //   porta_inicial=7000
@@ -71,5 +72,13 @@ struct ServidorInicial
     QString portaInicial;
 };
 std::optional<ServidorInicial> servidorInicial();
+
+// `servidor/gerenciado`: "sim" (any case) when the site manages the server
+// settings: the ones above are then put into use at every start and the user
+// cannot change them (store/ConfiguracaoGerenciada.h); "não" or "nao", or
+// not given, when the user keeps them. As for every key, the user's file
+// wins over the system's. Raises ErroTavo(Erros::ArgumentoInvalido) with the
+// user's message, naming the file, for any other value.
+bool servidorGerenciado();
 
 } // namespace ConfiguracaoSitio

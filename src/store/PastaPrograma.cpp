@@ -3,14 +3,18 @@
 #include "common/Erro.h"
 #include "common/Log.h"
 #include "store/AtualizaSRE.h"
+#include "store/ConfiguracaoGerenciada.h"
 #include "store/PreparacaoBancoLocal.h"
 
 PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
 {
     // Without the lock (a folder where nothing can be written) nothing is
     // converted nor put in place.
-    if (m_trava.tomada() && preparo == Preparo::BancoLocal)
+    if (m_trava.tomada() && preparo == Preparo::BancoLocal) {
         preparaBancoLocal(interlocutor);
+        m_configuracaoInvalida =
+            ConfiguracaoGerenciada::aplica(interlocutor) == ConfiguracaoGerenciada::Aplicacao::Invalida;
+    }
 }
 
 QString PastaPrograma::recusa() const

@@ -84,9 +84,9 @@ QStringList comandosDoSitio()
 
 } // namespace
 
-ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor)
+ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor, bool linhaExiste)
 {
-    const auto recusa = [](const QString &motivo) { return ServidorInicialConferido{{}, motivo}; };
+    const auto recusa = [](const QString &motivo) { return ServidorInicialConferido{{}, motivo, {}}; };
     const QString endereco = servidor.ip.trimmed();
     // The settings window has four boxes of three characters for the address.
     if (endereco.count(QLatin1Char('.')) > 3)
@@ -105,8 +105,8 @@ ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::Servido
     if (GravacaoConfiguracao::confere(digitada, checagem))
         return recusa(checagem.textos.join(QLatin1Char(' ')));
     try {
-        return {comandoSalvaConfiguracao(false, partes.join(QLatin1Char('.')), servidor.portas, servidor.portaInicial),
-                {}};
+        const QString endereco = partes.join(QLatin1Char('.'));
+        return {comandoSalvaConfiguracao(linhaExiste, endereco, servidor.portas, servidor.portaInicial), {}, endereco};
     } catch (const ErroTavo &erro) {
         return recusa(erro.descricao());
     }
