@@ -282,6 +282,7 @@ ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
 
         // A file the office made read-only stays read-only.
         QFile::setPermissions(novo, QFile::permissions(caminho));
+        PlataformaArquivos::compartilhaComGrupo(novo);
         PlataformaArquivos::descarrega(novo);
         resultado.copia = guardaOriginal(caminho);
         PlataformaArquivos::substitui(novo, caminho);

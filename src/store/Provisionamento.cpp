@@ -4,6 +4,7 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "common/PlataformaArquivos.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/GravacaoConfiguracao.h"
@@ -199,6 +200,9 @@ void garanteBancoLocal()
         QFile::remove(temporario);
         throw;
     }
+    // The engine makes its files writable by their owner alone: in a
+    // folder shared by a group, the group writes the database too.
+    PlataformaArquivos::compartilhaComGrupo(temporario);
     if (!QFile::rename(temporario, destino)) {
         QFile::remove(temporario);
         throw ErroTavo(Erros::AcessoArquivo, QStringLiteral("Não foi possível gravar '%1'.").arg(destino));
