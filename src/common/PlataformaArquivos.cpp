@@ -353,7 +353,9 @@ bool pastaDeGrupo(const QString &pasta)
 
 void mascaraDeGrupo()
 {
-    const mode_t mascara = ::umask(0);
+    // The umask is read by setting it: for that moment it is the strictest,
+    // so a file another thread makes meanwhile is not opened to all.
+    const mode_t mascara = ::umask(077);
     ::umask(mascara & ~static_cast<mode_t>(S_IWGRP));
 }
 
