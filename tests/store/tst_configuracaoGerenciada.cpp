@@ -54,12 +54,9 @@ private:
     QtMessageHandler m_anterior;
 };
 
-void escreveSitio(const AmbienteTeste &ambiente, const QString &arquivo, const QByteArray &servidor)
+void escreveSitio(const QString &arquivo, const QByteArray &servidor)
 {
-    grava(arquivo == QLatin1String("usuario") ? ConfiguracaoSitio::arquivoUsuario()
-                                              : ConfiguracaoSitio::arquivoSistema(),
-          "[servidor]\n" + servidor);
-    Q_UNUSED(ambiente);
+    grava(arquivo, "[servidor]\n" + servidor);
 }
 
 } // namespace
@@ -89,9 +86,6 @@ private Q_SLOTS:
             << "before: none - now: address 10.1.2.3, 2 port(s) from 7000" << false;
         QTest::newRow("gerenciada e igual: nada escrito nem registrado")
             << "' 10.1.2.3 ', '2', '7000'" << gerenciada << QByteArray() << " 10.1.2.3 |2|7000" << QString() << false;
-        QTest::newRow("usuário vence sistema: não")
-            << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray("gerenciado=não\n") << "127.0.0.1|3|47000"
-            << QString() << false;
         QTest::newRow("usuário vence sistema: o IP")
             << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray("ip=10.9.9.9\n") << "10.9.9.9|2|7000"
             << "now: address 10.9.9.9, 2 port(s) from 7000" << false;
@@ -99,9 +93,6 @@ private Q_SLOTS:
                                                 << QByteArray() << "127.0.0.1|3|47000" << QString() << true;
         QTest::newRow("gerenciada com IP de cinco partes")
             << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=sim\nip=10.1.2.3.4\nportas=2\nporta_inicial=7000\n")
-            << QByteArray() << "127.0.0.1|3|47000" << QString() << true;
-        QTest::newRow("gerenciada com porta fora do intervalo")
-            << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=sim\nip=10.1.2.3\nportas=2\nporta_inicial=70000\n")
             << QByteArray() << "127.0.0.1|3|47000" << QString() << true;
         QTest::newRow("gerenciado com outro valor")
             << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=1\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n")
@@ -118,9 +109,9 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         if (!guardada.isEmpty())
             ambiente.executa(QStringLiteral("insert into configuracao values (%1)").arg(guardada));
-        escreveSitio(ambiente, QStringLiteral("sistema"), sistema);
+        escreveSitio(ConfiguracaoSitio::arquivoSistema(), sistema);
         if (!usuario.isEmpty())
-            escreveSitio(ambiente, QStringLiteral("usuario"), usuario);
+            escreveSitio(ConfiguracaoSitio::arquivoUsuario(), usuario);
 
         Roteiro usuarioDaJanela;
         const LinhasDoLog linhas;
@@ -173,7 +164,7 @@ private Q_SLOTS:
         QFETCH(QString, depois);
         AmbienteTeste ambiente;
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
-        escreveSitio(ambiente, QStringLiteral("sistema"), sistema);
+        escreveSitio(ConfiguracaoSitio::arquivoSistema(), sistema);
         Roteiro terminal;
         const ConfiguracaoDigitada digitada{
             {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")},
@@ -182,13 +173,6 @@ private Q_SLOTS:
         QCOMPARE(int(GravacaoConfiguracao::configura(digitada, terminal)), fim);
         QCOMPARE(terminal.textos, QStringList{mensagem});
         QCOMPARE(ambiente.valor(kLinha), depois);
-        // Managed or not, an empty field of a free configuration is still told first.
-        if (fim == int(GravacaoConfiguracao::Configurada::Salva)) {
-            terminal.textos.clear();
-            QCOMPARE(GravacaoConfiguracao::configura({QStringList(4), {}, {}}, terminal),
-                     GravacaoConfiguracao::Configurada::CampoVazio);
-            QCOMPARE(terminal.textos, QStringList{QStringLiteral("Verifique se o IP do servidor está correto.")});
-        }
     }
 };
 

@@ -241,11 +241,6 @@ private Q_SLOTS:
                                            "As configurações do servidor são definidas pela instalação e não "
                                            "podem ser alteradas aqui.")
                                     << Icone::Informacao;
-        QTest::newRow("gerenciada sem porta inicial")
-            << QByteArray("[servidor]\ngerenciado=Sim\nip=10.1.2.3\nportas=2\n")
-            << QStringLiteral("As configurações do servidor definidas pela instalação não podem ser usadas.\r\n"
-                              "A Porta inicial deve ser informada.")
-            << Icone::Critico;
         QTest::newRow("gerenciado que não é sim nem não")
             << QByteArray("[servidor]\ngerenciado=talvez\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n")
             << QStringLiteral("As configurações do servidor definidas pela instalação não podem ser usadas.\r\n"
