@@ -175,6 +175,34 @@ private Q_SLOTS:
         QCOMPARE(cenario.registros(), 1);
         QVERIFY(servidor.saida().contains(QLatin1String("1 sessions already, connection closed unanswered")));
     }
+
+    // The client turned away sees a connection lost before the package went
+    // out (a send worth trying again), records nothing, and gets through
+    // once the place is free.
+    void clienteRecusadoConsegueDepois()
+    {
+        ProcessoServidor servidor;
+        const quint16 porta = servidor.inicia({QStringLiteral("--max-sessions"), QStringLiteral("1")});
+        QVERIFY2(porta > 0, qPrintable(servidor.saida()));
+        auto ocupante = std::make_unique<QTcpSocket>();
+        bool fechado = false;
+        QCOMPARE(primeiraPalavra(*ocupante, porta, fechado), kSaudacao);
+        CenarioSessao cenario(1, porta);
+        cenario.colocaPacote(qint64(5000));
+
+        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::NaoConcluida);
+        QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência falhou. A conexão foi perdida."));
+        QCOMPARE(cenario.registros(), 0);
+        QVERIFY(QDir(servidor.pasta()).isEmpty());
+
+        ocupante.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(servidor.saida().contains(QLatin1String("disconnected")), 5000);
+        QCOMPARE(cenario.transmite(), SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(cenario.registros(), 1);
+        const QString pasta = QDir(servidor.pasta()).filePath(CenarioEnvio::kNomePacote);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QDir(pasta).filePath(QStringLiteral("envio.txt"))), 5000);
+        QVERIFY(le(QDir(pasta).filePath(CenarioEnvio::kNomePacote)) == cenario.conteudo);
+    }
 };
 
 QTEST_MAIN(TstServidorServico)
