@@ -1,10 +1,13 @@
 # Installs each component of a built tree into a folder of its own and checks
 # that it holds exactly the files of its package: the client's programs,
-# helper and modules, launcher, metadata, icons and manuals; the server and its manual;
-# and that no install rule was left without a component (those would end up
-# in no package).
-#   cmake -DPASTA_BUILD=... -DDESTINO=... -DID=... -DBINDIR=... -DLIBEXECDIR=...
-#         -DLIBDIR=... -DDATADIR=... -DMANDIR=... -DICONES_PNG=ON|OFF -P VerificaInstalacao.cmake
+# helper and modules, launcher, metadata, icons, manuals and docs; the server,
+# its manual, docs, systemd unit and options file; and that no install rule
+# was left without a component (those would end up in no package).
+# Installed with DESTDIR, as a package is built: the files under /etc and
+# the unit's folder, absolute, land inside the test's folder too.
+#   cmake -DPASTA_BUILD=... -DDESTINO=... -DPREFIXO=... -DSYSCONFDIR=... -DUNIDADES_SYSTEMD=...
+#         -DID=... -DBINDIR=... -DLIBEXECDIR=... -DLIBDIR=... -DDATADIR=... -DMANDIR=...
+#         -DICONES_PNG=ON|OFF -P VerificaInstalacao.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(falhas)
@@ -12,7 +15,8 @@ set(falhas)
 function(instala componente)
     file(REMOVE_RECURSE ${DESTINO}/${componente})
     execute_process(
-        COMMAND ${CMAKE_COMMAND} --install ${PASTA_BUILD} --prefix ${DESTINO}/${componente} --component ${componente}
+        COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${DESTINO}/${componente}
+                ${CMAKE_COMMAND} --install ${PASTA_BUILD} --component ${componente}
         RESULT_VARIABLE resultado OUTPUT_QUIET ERROR_VARIABLE erro TIMEOUT 60)
     if(NOT resultado EQUAL 0)
         message(FATAL_ERROR "cmake --install --component ${componente} failed: ${erro}")
@@ -55,6 +59,20 @@ instala(cliente)
 instala(servidor)
 instala(Unspecified)
 
+# The relative folders as they lie under the installation's prefix; the
+# absolute ones as they are, both without the leading "/".
+string(REGEX REPLACE "^/+" "" raiz "${PREFIXO}/")
+foreach(pasta BINDIR LIBEXECDIR LIBDIR DATADIR MANDIR)
+    if(NOT IS_ABSOLUTE ${${pasta}})
+        set(${pasta} ${raiz}${${pasta}})
+    endif()
+    string(REGEX REPLACE "^/+" "" ${pasta} ${${pasta}})
+endforeach()
+string(REGEX REPLACE "^/+" "" SYSCONFDIR ${SYSCONFDIR})
+string(REGEX REPLACE "^/+" "" UNIDADES_SYSTEMD ${UNIDADES_SYSTEMD})
+set(docs_cliente ${DATADIR}/doc/tavo-upload)
+set(docs_servidor ${DATADIR}/doc/tavo-upload-server)
+
 set(cliente
     ${BINDIR}/tavo-upload
     ${BINDIR}/tavo-upload-cli
@@ -65,7 +83,13 @@ set(cliente
     ${DATADIR}/metainfo/${ID}.metainfo.xml
     ${DATADIR}/icons/hicolor/scalable/apps/${ID}.svg
     ${MANDIR}/man1/tavo-upload.1.gz
-    ${MANDIR}/man1/tavo-upload-cli.1.gz)
+    ${MANDIR}/man1/tavo-upload-cli.1.gz
+    ${docs_cliente}/copyright
+    ${docs_cliente}/changelog.Debian.gz
+    ${docs_cliente}/examples/tavo-upload.conf
+    ${docs_cliente}/examples/tavo-upload-envio.service
+    ${docs_cliente}/examples/tavo-upload-envio.timer
+    ${DATADIR}/lintian/overrides/tavo-upload)
 set(lados 16 22 24 32 48 64 128 256)
 if(ICONES_PNG)
     foreach(lado ${lados})
@@ -73,7 +97,9 @@ if(ICONES_PNG)
     endforeach()
 endif()
 confere(cliente "${cliente}")
-confere(servidor "${BINDIR}/tavo-upload-server;${MANDIR}/man1/tavo-upload-server.1.gz")
+confere(servidor "${BINDIR}/tavo-upload-server;${MANDIR}/man1/tavo-upload-server.1.gz;\
+${docs_servidor}/copyright;${docs_servidor}/changelog.Debian.gz;${DATADIR}/lintian/overrides/tavo-upload-server;\
+${UNIDADES_SYSTEMD}/tavo-upload-server.service;${SYSCONFDIR}/default/tavo-upload-server")
 confere(Unspecified "")
 
 foreach(programa ${BINDIR}/tavo-upload ${BINDIR}/tavo-upload-cli ${LIBEXECDIR}/tavo-upload/tavo-leitor-jet)

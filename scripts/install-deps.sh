@@ -26,6 +26,8 @@ pacotes=(
     # the application icon's PNG sizes; the checks of the launcher, the
     # AppStream metadata and the manuals
     librsvg2-bin desktop-file-utils appstream man-db
+    # the check of the Debian packages (scripts/package.sh --lintian)
+    lintian
     "$@"
 )
 

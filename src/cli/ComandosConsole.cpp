@@ -45,6 +45,8 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
                 return recusa(pasta, terminal);
             if (pasta.conversaoRecusada())
                 return CodigosSaida::DadosInvalidos;
+            if (pasta.configuracaoInvalida())
+                return CodigosSaida::Configuracao;
             if (pasta.trava().tomada())
                 AtualizaEscritorios();
         }
@@ -72,6 +74,9 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
         return recusa(*pasta, terminal);
     if (pasta->conversaoRecusada())
         return CodigosSaida::DadosInvalidos;
+    // The site's managed settings cannot be used (told).
+    if (pasta->configuracaoInvalida())
+        return CodigosSaida::Configuracao;
     comando.usaTrava(pasta->trava());
     if (preparo == PastaPrograma::Preparo::BancoLocal && pasta->trava().tomada())
         AtualizaEscritorios();

@@ -2,6 +2,7 @@
 // and messages.
 #include "cli/Comandos.h"
 #include "cli/TerminalConsole.h"
+#include "common/Erro.h"
 #include "store/Configuracao.h"
 
 #include <QCommandLineParser>
@@ -73,16 +74,32 @@ std::optional<QString> ConsoleConfigurar::le(const QCommandLineParser &parser)
 int ConsoleConfigurar::executa(TerminalConsole &terminal)
 {
     terminal.defineResultados({QStringLiteral("Alterações realizadas com sucesso!")});
-    // What is left to the settings' checks is a value not given.
-    if (GravacaoConfiguracao::confere(m_configuracao, terminal))
+    switch (GravacaoConfiguracao::configura(m_configuracao, terminal)) {
+    case GravacaoConfiguracao::Configurada::Salva:
+        break;
+    case GravacaoConfiguracao::Configurada::CampoVazio:
+        // What is left to the settings' checks is a value not given.
         return CodigosSaida::UsoIncorreto;
-    const std::optional<ConfiguracaoCliente> salva = GravacaoConfiguracao::salva(m_configuracao, terminal);
-    if (!salva) {
+    case GravacaoConfiguracao::Configurada::Gerenciada:
+    case GravacaoConfiguracao::Configurada::Invalida:
+        terminal.defineCausa(QStringLiteral("as configurações do servidor vêm de [servidor] no arquivo de "
+                                            "configuração da instalação (gerenciado=sim)."));
+        return CodigosSaida::Configuracao;
+    case GravacaoConfiguracao::Configurada::NaoSalva:
         terminal.defineCausa(QStringLiteral("as configurações não puderam ser gravadas no banco de dados local."));
         return CodigosSaida::EntradaSaida;
     }
-    terminal.defineJson({{QStringLiteral("ip"), salva->IpServidor},
-                         {QStringLiteral("portas"), salva->QtdePortas},
-                         {QStringLiteral("porta_inicial"), static_cast<int>(salva->PortaInicial)}});
-    return CodigosSaida::Sucesso;
+    // What was stored, read back as a send will read it.
+    try {
+        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao()) {
+            const ConfiguracaoCliente salva = configuracaoDaLinha(*linha);
+            terminal.defineJson({{QStringLiteral("ip"), salva.IpServidor},
+                                 {QStringLiteral("portas"), salva.QtdePortas},
+                                 {QStringLiteral("porta_inicial"), static_cast<int>(salva.PortaInicial)}});
+            return CodigosSaida::Sucesso;
+        }
+    } catch (const ErroTavo &erro) {
+        terminal.defineCausa(erro.descricao());
+    }
+    return CodigosSaida::EntradaSaida;
 }

@@ -6,6 +6,7 @@
 #include "history/GeraHistorico.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
 
@@ -48,10 +49,14 @@ int ConsoleHistorico::executa(TerminalConsole &terminal)
     const std::int16_t mes = m_mes.value_or(static_cast<std::int16_t>(hoje.month()));
     const std::int16_t ano = m_ano.value_or(static_cast<std::int16_t>(hoje.year()));
     QString relatorio;
+    QList<EnvioRegistrado> envios;
     try {
         // A table from before the type was recorded is upgraded, then the
         // report is made again: there is always a report to print.
-        relatorio = GeraHistorico(mes, ano, m_tipo);
+        if (terminal.modo() == TerminalConsole::Modo::Json)
+            envios = EnviosDoMes(mes, ano, m_tipo);
+        else
+            relatorio = GeraHistorico(mes, ano, m_tipo);
     } catch (const ErroTavo &erro) {
         terminal.avisa(QStringLiteral("Ocorreu um erro ao gerar o histórico.\r\n") + erro.descricao(),
                        Mensagens::Icone::Informacao);
@@ -59,11 +64,27 @@ int ConsoleHistorico::executa(TerminalConsole &terminal)
         return CodigosSaida::Falha;
     }
     terminal.saidaBruta(relatorio.toUtf8());
+    QJsonArray linhas;
+    for (const EnvioRegistrado &envio : std::as_const(envios)) {
+        QJsonObject linha{{QStringLiteral("data_envio"), envio.momento.isValid()
+                                                             ? envio.momento.toString(Qt::ISODate)
+                                                             : envio.dataEnvio},
+                          {QStringLiteral("codigo_escritorio"), envio.codigoEscritorio},
+                          {QStringLiteral("escritorio"), envio.escritorio},
+                          {QStringLiteral("codigo_escola"), envio.codigoEscola},
+                          {QStringLiteral("nome_arquivo"), envio.nomeArquivo},
+                          {QStringLiteral("tipo"), envio.tipo}};
+        linha.insert(QStringLiteral("recibo"),
+                     envio.recibo ? QJsonValue(QJsonObject{{QStringLiteral("tamanho"), envio.recibo->tamanho},
+                                                           {QStringLiteral("sha256"), envio.recibo->sha256}})
+                                  : QJsonValue(QJsonValue::Null));
+        linhas.append(linha);
+    }
     terminal.defineJson({{QStringLiteral("mes"), mes},
                          {QStringLiteral("ano"), ano},
                          {QStringLiteral("tipo"), QStringList{QStringLiteral("todos"), QStringLiteral("periodica"),
                                                               QStringLiteral("anual")}
                                                       .value(m_tipo)},
-                         {QStringLiteral("relatorio"), relatorio}});
+                         {QStringLiteral("envios"), linhas}});
     return CodigosSaida::Sucesso;
 }

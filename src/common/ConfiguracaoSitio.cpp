@@ -3,6 +3,7 @@
 #include "common/ArquivoIni.h"
 #include "common/Erro.h"
 #include "common/Log.h"
+#include "common/PlataformaConta.h"
 
 #include <QDebug>
 #include <QDir>
@@ -104,12 +105,55 @@ QString pastaAbsoluta(const QString &pasta)
     return QDir::cleanPath(QDir(pasta).absolutePath());
 }
 
+// A home that is the root, or none, is no home: nothing of the program's is
+// ever made at the root of the file system.
+QString pastaPessoalUsavel(const QString &pasta)
+{
+    const QString limpa = pasta.isEmpty() ? QString() : QDir::cleanPath(pasta);
+    return limpa == QLatin1String("/") ? QString() : limpa;
+}
+
+// The home given by the environment, when it gives a usable one.
+QString pastaPessoalDoAmbiente()
+{
+    return pastaPessoalUsavel(QFile::decodeName(qgetenv("HOME")));
+}
+
+// The user's home: HOME, else the account's own in the system's password
+// database (a run from cron, a service). Raises ErroTavo when neither gives one.
+QString pastaPessoal()
+{
+    QString pasta = pastaPessoalDoAmbiente();
+    if (pasta.isEmpty())
+        pasta = pastaPessoalUsavel(PlataformaConta::pastaPessoal());
+    if (pasta.isEmpty())
+        throw ErroTavo(Erros::ArgumentoInvalido,
+                       QStringLiteral("Não foi possível determinar a pasta pessoal do usuário: a variável de "
+                                      "ambiente HOME não está definida e a conta não tem pasta pessoal. Defina "
+                                      "TAVO_ROOT ou a pasta do programa no arquivo de configuração."));
+    return pasta;
+}
+
+// The user's folder that the variable `variavel` names (an absolute path),
+// else `padrao` under the home. With a usable HOME, as Qt finds it.
+QString pastaDoUsuario(QStandardPaths::StandardLocation local, const char *variavel, const QString &padrao)
+{
+    if (!pastaPessoalDoAmbiente().isEmpty()) {
+        const QString pasta = QStandardPaths::writableLocation(local);
+        return pasta.isEmpty() ? pastaPessoalDoAmbiente() + padrao : pasta;
+    }
+    const QString escolhida = QFile::decodeName(qgetenv(variavel));
+    if (QDir::isAbsolutePath(escolhida))
+        return QDir::cleanPath(escolhida);
+    return pastaPessoal() + padrao;
+}
+
 // A folder named in a file: "~/" is the home, a relative one lies beside the file.
 QString pastaDoArquivo(const ValorLido &valor)
 {
     QString pasta = valor.texto;
     if (pasta == QLatin1String("~") || pasta.startsWith(QLatin1String("~/")))
-        pasta = QDir::homePath() + pasta.mid(1);
+        pasta = pastaPessoal() + pasta.mid(1);
     return QDir::cleanPath(QDir(valor.pastaDoArquivo).absoluteFilePath(pasta));
 }
 
@@ -130,6 +174,12 @@ std::optional<QString> ambienteInutilizavel()
         if (std::optional<QString> falha = variavelInutilizavel(nome.constData()))
             return falha;
     }
+    // Without a home the default folder would be at the root.
+    try {
+        pastaPrograma();
+    } catch (const ErroTavo &erro) {
+        return erro.descricao();
+    }
     return std::nullopt;
 }
 
@@ -148,9 +198,12 @@ QString arquivoSistema()
 
 QString arquivoUsuario()
 {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    if (base.isEmpty())
-        base = QDir::homePath() + QStringLiteral("/.config");
+    QString base;
+    try {
+        base = pastaDoUsuario(QStandardPaths::GenericConfigLocation, "XDG_CONFIG_HOME", QStringLiteral("/.config"));
+    } catch (const ErroTavo &) {
+        return {}; // no home: the user has no file
+    }
     return base + QLatin1Char('/') + kNomePrograma + QLatin1Char('/') + kNomeArquivo;
 }
 
@@ -161,9 +214,8 @@ QString pastaPrograma()
         return pastaAbsoluta(ambiente);
     if (const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("pasta")}))
         return pastaDoArquivo(*valor);
-    QString dados = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (dados.isEmpty())
-        dados = QDir::homePath() + QStringLiteral("/.local/share");
+    const QString dados =
+        pastaDoUsuario(QStandardPaths::GenericDataLocation, "XDG_DATA_HOME", QStringLiteral("/.local/share"));
     return QDir::cleanPath(dados + QLatin1Char('/') + kNomePrograma);
 }
 
@@ -201,6 +253,21 @@ QString origem(const QStringList &chaves, const char *variavel)
     if (valorNoArquivo(arquivoSistema(), chaves))
         return QStringLiteral("arquivo do sistema %1").arg(arquivoSistema());
     return QString();
+}
+
+bool servidorGerenciado()
+{
+    const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("servidor/gerenciado")});
+    if (!valor)
+        return false;
+    const QString texto = valor->texto.trimmed().toLower();
+    if (texto == QLatin1String("sim"))
+        return true;
+    if (texto == QStringLiteral("não") || texto == QLatin1String("nao"))
+        return false;
+    throw ErroTavo(Erros::ArgumentoInvalido,
+                   QStringLiteral("O valor \"%1\" de gerenciado em [servidor] de %2 não é válido: use sim ou não.")
+                       .arg(valor->texto, valor->pastaDoArquivo + QLatin1Char('/') + kNomeArquivo));
 }
 
 } // namespace ConfiguracaoSitio

@@ -19,14 +19,17 @@
 //   a=/media/secretaria/PENDRIVE
 //   c=/srv/tavo/c
 //   [servidor]
+//   gerenciado=sim
 //   ip=10.20.30.40
 //   portas=5
 //   porta_inicial=7000
 //
 // A folder given relative in a file lies beside that file; "~/" is the
-// user's home. An empty value counts as not given. The files are read every
-// time a value is asked for; a file that cannot be read is logged once and
-// counts as absent, and so is a value the reader refuses.
+// user's home: HOME, else, when the environment has none (cron, a service),
+// the account's home in the system's password database. A home that is the
+// root of the file system counts as none: nothing is ever made there. An empty value counts as not given. The files are
+// read every time a value is asked for; a file that cannot be read is logged once and counts as absent, and so is a
+// value the reader refuses.
 //
 // A path variable is taken exactly or not at all: its bytes must be a file
 // name as they are (UTF-8 here). One that is not would name another folder
@@ -41,7 +44,8 @@ QString caminhoDoAmbiente(const char *nome);
 
 // The user's message for the first of TAVO_ROOT, TAVO_CONF_SISTEMA and
 // TAVO_DRIVE_A to TAVO_DRIVE_Z whose value cannot be used as a path, the
-// value written with its odd bytes as \xHH; nothing when all can.
+// value written with its odd bytes as \xHH, or for a program's folder that
+// needs a home when the user has none; nothing when all can.
 std::optional<QString> ambienteInutilizavel();
 
 // The folder of the system-wide files (tavo-upload.conf,
@@ -49,12 +53,15 @@ std::optional<QString> ambienteInutilizavel();
 // /etc/tavo-upload.
 QString pastaSistema();
 
-// The two files, whether or not they exist.
+// The two files, whether or not they exist; the user's is empty when the
+// user has no home.
 QString arquivoSistema();
 QString arquivoUsuario();
 
 // Host path of the program's folder: TAVO_ROOT, else `pasta`, else
 // tavo-upload in the user's data folder (~/.local/share, or $XDG_DATA_HOME).
+// Raises ErroTavo(Erros::ArgumentoInvalido) with the user's message when the
+// folder needs a home and the user has none.
 QString pastaPrograma();
 
 // The folder configured for drive `letra`: TAVO_DRIVE_<LETRA>, else
@@ -78,5 +85,13 @@ std::optional<ServidorInicial> servidorInicial();
 // usuário <file>", "arquivo do sistema <file>"; empty when none gives it
 // (the program's default).
 QString origem(const QStringList &chaves, const char *variavel = nullptr);
+
+// `servidor/gerenciado`: "sim" (any case) when the site manages the server
+// settings: the ones above are then put into use at every start and the user
+// cannot change them (store/ConfiguracaoGerenciada.h); "não" or "nao", or
+// not given, when the user keeps them. As for every key, the user's file
+// wins over the system's. Raises ErroTavo(Erros::ArgumentoInvalido) with the
+// user's message, naming the file, for any other value.
+bool servidorGerenciado();
 
 } // namespace ConfiguracaoSitio

@@ -56,6 +56,45 @@ ErroTavo falha(const QString &caminho, int codigo)
                     QStringLiteral("%1: %2").arg(caminho, PlataformaArquivos::textoDoSistema(codigo)));
 }
 
+// The folder a path lies in.
+QByteArray pastaDe(const QByteArray &caminho)
+{
+    const qsizetype barra = caminho.lastIndexOf('/');
+    if (barra < 0)
+        return ".";
+    return barra == 0 ? QByteArray("/") : caminho.left(barra);
+}
+
+// What this process has just made at `caminho` (open as `descritor`, or -1),
+// in a folder shared by a group (one with the set-group-ID bit), gets that
+// folder's group and the group's write, whatever the umask: every user of
+// the group works on the files any of them made. A file of another user,
+// opened rather than made, is left as it is. A failure changes nothing the
+// caller reports: the file was made all the same.
+void compartilhaSeGrupo(int descritor, const QByteArray &caminho)
+{
+    struct stat pasta
+    {
+    };
+    if (::stat(pastaDe(caminho).constData(), &pasta) != 0 || !(pasta.st_mode & S_ISGID))
+        return;
+    struct stat feito
+    {
+    };
+    const int lido = descritor >= 0 ? ::fstat(descritor, &feito) : ::lstat(caminho.constData(), &feito);
+    if (lido != 0 || feito.st_uid != ::geteuid() || S_ISLNK(feito.st_mode))
+        return;
+    if (feito.st_gid != pasta.st_gid)
+        descritor >= 0 ? ::fchown(descritor, static_cast<uid_t>(-1), pasta.st_gid)
+                       : ::chown(caminho.constData(), static_cast<uid_t>(-1), pasta.st_gid);
+    // A file its owner may not write either stays read-only.
+    if (!(feito.st_mode & S_IWUSR))
+        return;
+    const mode_t modo = (feito.st_mode & 07777) | S_IRGRP | S_IWGRP | (S_ISDIR(feito.st_mode) ? S_IXGRP : 0);
+    if (modo != (feito.st_mode & 07777))
+        descritor >= 0 ? ::fchmod(descritor, modo) : ::chmod(caminho.constData(), modo);
+}
+
 void sincroniza(const QString &caminho)
 {
     PlataformaArquivos::Arquivo arquivo;
@@ -105,8 +144,12 @@ int Arquivo::abreLeitura(const QString &caminho)
 int Arquivo::criaNovo(const QString &caminho)
 {
     *this = Arquivo();
-    m_descritor = ::open(nativo(caminho).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    return resultado(aberto());
+    const QByteArray nome = nativo(caminho);
+    m_descritor = ::open(nome.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (!aberto())
+        return errno;
+    compartilhaSeGrupo(static_cast<int>(m_descritor), nome);
+    return 0;
 }
 
 int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
@@ -142,6 +185,7 @@ int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
         };
         if (::fstat(descritor, &aberto) == 0 && ::stat(nome.constData(), &comNome) == 0
             && aberto.st_dev == comNome.st_dev && aberto.st_ino == comNome.st_ino) {
+            compartilhaSeGrupo(descritor, nome);
             if (::ftruncate(descritor, 0) == 0)
                 escreve(conteudo.constData(), conteudo.size());
             return 0;
@@ -210,8 +254,12 @@ int Arquivo::fecha()
 int Arquivo::abreAcrescimo(const QString &caminho)
 {
     *this = Arquivo();
-    m_descritor = ::open(nativo(caminho).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    return resultado(aberto());
+    const QByteArray nome = nativo(caminho);
+    m_descritor = ::open(nome.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (!aberto())
+        return errno;
+    compartilhaSeGrupo(static_cast<int>(m_descritor), nome);
+    return 0;
 }
 
 int Arquivo::trava(std::chrono::milliseconds limite)
@@ -284,7 +332,32 @@ QString textoDoSistema(int codigo)
 
 int criaPasta(const QString &pasta)
 {
-    return resultado(::mkdir(nativo(pasta).constData(), 0777) == 0);
+    const QByteArray nome = nativo(pasta);
+    if (::mkdir(nome.constData(), 0777) != 0)
+        return errno;
+    compartilhaSeGrupo(-1, nome);
+    return 0;
+}
+
+void compartilhaComGrupo(const QString &caminho)
+{
+    compartilhaSeGrupo(-1, nativo(caminho));
+}
+
+bool pastaDeGrupo(const QString &pasta)
+{
+    struct stat info
+    {
+    };
+    return ::stat(nativo(pasta).constData(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISGID);
+}
+
+void mascaraDeGrupo()
+{
+    // The umask is read by setting it: for that moment it is the strictest,
+    // so a file another thread makes meanwhile is not opened to all.
+    const mode_t mascara = ::umask(077);
+    ::umask(mascara & ~static_cast<mode_t>(S_IWGRP));
 }
 
 bool somenteLeitura(const QString &caminho)

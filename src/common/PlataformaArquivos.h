@@ -121,6 +121,20 @@ QString textoDoSistema(int codigo);
 // name is taken, by a folder or anything else.
 int criaPasta(const QString &pasta);
 
+// A folder shared by a group is one with the set-group-ID bit (chmod g+s):
+// what is made in it takes its group. The files and folders this layer makes
+// there (criaNovo, abreTrava, abreAcrescimo, criaPasta) get the group's
+// write as well, whatever the umask, so that every user of the group can
+// work on them. Others make files too (the database engine, Qt):
+//  - compartilhaComGrupo() does the same for the file or folder `caminho`
+//    this process has just made (one it does not own is left alone);
+//  - mascaraDeGrupo() lets the group write whatever the process makes from
+//    then on (the umask without its group-write bit), for a program whose
+//    folder is shared.
+void compartilhaComGrupo(const QString &caminho);
+bool pastaDeGrupo(const QString &pasta);
+void mascaraDeGrupo();
+
 // True when the file's owner may not write to it: the read-only attribute.
 // A name that does not exist, or a link to nothing, is not read-only.
 bool somenteLeitura(const QString &caminho);

@@ -43,23 +43,58 @@ QString textoDoCampo(const ConsultaBanco &consulta, const QString &coluna)
 
 } // namespace
 
+namespace {
+
+const QString kOrigemHistorico = QStringLiteral(
+    " FROM ACE_ESTRUT_ORGN INNER JOIN HISTORICO ON ACE_ESTRUT_ORGN.codigo = HISTORICO.codigo_ace_estrut_orgn");
+
+// The month and type of the report, and its order: every query of the
+// history picks its rows with this.
+QString filtroHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+{
+    QString filtro = QStringLiteral(" WHERE (((Format(HISTORICO.data_Envio,'mm/yyyy'))='");
+    filtro += CompatibilidadeJet::formata(QVariant(static_cast<int>(mes)), QStringLiteral("00"));
+    filtro += QLatin1Char('/');
+    filtro += QString::number(ano);
+    filtro += QStringLiteral("'))");
+    if (tipo == 1)
+        filtro += QStringLiteral(" AND TIPO_TRANSMISSAO='PERIO'");
+    else if (tipo == 2)
+        filtro += QStringLiteral(" AND TIPO_TRANSMISSAO='ANUAL'");
+    filtro += QStringLiteral(" ORDER BY data_envio DESC");
+    return filtro;
+}
+
+// A column of the row's receipt, the latest when there are several.
+QString colunaDoRecibo(const QString &coluna)
+{
+    return QStringLiteral("(SELECT recibo_envio.%1 FROM recibo_envio WHERE recibo_envio.nome_arquivo = "
+                          "HISTORICO.nome_arquivo AND recibo_envio.data_envio = HISTORICO.data_envio"
+                          " ORDER BY recibo_envio.rowid DESC LIMIT 1) AS recibo_%1")
+        .arg(coluna);
+}
+
+} // namespace
+
 QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
     QString comando = QStringLiteral(
         "SELECT ACE_ESTRUT_ORGN.codigo, ACE_ESTRUT_ORGN.descricao, HISTORICO.data_Envio, HISTORICO.codigo_escola, "
         "HISTORICO.nome_arquivo, Format(HISTORICO.data_Envio,'dd/mm/yyyy') AS DATA_ABREV, HISTORICO.TIPO_TRANSMISSAO");
-    comando += QStringLiteral(
-        " FROM ACE_ESTRUT_ORGN INNER JOIN HISTORICO ON ACE_ESTRUT_ORGN.codigo = HISTORICO.codigo_ace_estrut_orgn");
-    comando += QStringLiteral(" WHERE (((Format(HISTORICO.data_Envio,'mm/yyyy'))='");
-    comando += CompatibilidadeJet::formata(QVariant(static_cast<int>(mes)), QStringLiteral("00"));
-    comando += QLatin1Char('/');
-    comando += QString::number(ano);
-    comando += QStringLiteral("'))");
-    if (tipo == 1)
-        comando += QStringLiteral(" AND TIPO_TRANSMISSAO='PERIO'");
-    else if (tipo == 2)
-        comando += QStringLiteral(" AND TIPO_TRANSMISSAO='ANUAL'");
-    comando += QStringLiteral(" ORDER BY data_envio DESC");
+    comando += kOrigemHistorico;
+    comando += filtroHistorico(mes, ano, tipo);
+    return comando;
+}
+
+QString ComandoEnviosComRecibo(std::int16_t mes, std::int16_t ano, std::int16_t tipo, bool comRecibos)
+{
+    QString comando = QStringLiteral("SELECT ACE_ESTRUT_ORGN.codigo, ACE_ESTRUT_ORGN.descricao, HISTORICO.data_Envio, "
+                                     "HISTORICO.codigo_escola, HISTORICO.nome_arquivo, HISTORICO.TIPO_TRANSMISSAO, ");
+    comando += comRecibos ? colunaDoRecibo(QStringLiteral("tamanho")) + QStringLiteral(", ")
+                                + colunaDoRecibo(QStringLiteral("sha256"))
+                          : QStringLiteral("NULL AS recibo_tamanho, NULL AS recibo_sha256");
+    comando += kOrigemHistorico;
+    comando += filtroHistorico(mes, ano, tipo);
     return comando;
 }
 
@@ -113,4 +148,45 @@ QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 std::optional<QString> GeraHistoricoOuAtualiza(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
     return geraHistorico(mes, ano, tipo, AposAtualizar::Encerra);
+}
+
+QList<EnvioRegistrado> EnviosDoMes(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+{
+    QString comando;
+    try {
+        SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+        // A database of the former client, read through a copy, has no
+        // receipts: its rows come without them.
+        sessao.ComandoSql = QStringLiteral("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table' AND "
+                                           "lower(name) = 'recibo_envio'");
+        sessao.Consulta.abre(sessao.ComandoSql);
+        const bool comRecibos = sessao.Consulta.campo(QStringLiteral("n")).toInt() > 0;
+        comando = ComandoEnviosComRecibo(mes, ano, tipo, comRecibos);
+        // An old table is upgraded, then read, as for the report.
+        ConsultaHistorico(sessao, comando, AposAtualizar::Repete);
+        QList<EnvioRegistrado> envios;
+        ConsultaBanco &consulta = sessao.Consulta;
+        while (!consulta.fim()) {
+            EnvioRegistrado envio;
+            const QVariant data = consulta.campo(QStringLiteral("data_envio"));
+            envio.dataEnvio = dataDoEnvio(data);
+            envio.momento = QDateTime::fromString(envio.dataEnvio, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+            envio.codigoEscritorio = textoDoCampo(consulta, QStringLiteral("codigo"));
+            envio.escritorio = textoDoCampo(consulta, QStringLiteral("descricao"));
+            envio.codigoEscola = textoDoCampo(consulta, QStringLiteral("codigo_escola"));
+            envio.nomeArquivo = textoDoCampo(consulta, QStringLiteral("nome_arquivo"));
+            envio.tipo = textoDoCampo(consulta, QStringLiteral("TIPO_TRANSMISSAO"));
+            const QVariant sha256 = consulta.campo(QStringLiteral("recibo_sha256"));
+            if (!sha256.isNull())
+                envio.recibo =
+                    ReciboDoEnvio{consulta.campo(QStringLiteral("recibo_tamanho")).toLongLong(), sha256.toString()};
+            envios.append(envio);
+            consulta.proximo();
+        }
+        sessao.fecha();
+        return envios;
+    } catch (const ErroTavo &erro) {
+        qCWarning(lcHistorico).noquote() << "History rows not read:" << erro.relato() << "- statement:" << comando;
+        throw;
+    }
 }

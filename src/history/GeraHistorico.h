@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -23,3 +25,33 @@ QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
 // upgraded and nothing more is done, nothing returned (the history window's
 // refresh; its next refresh shows the rows).
 std::optional<QString> GeraHistoricoOuAtualiza(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
+
+// One send of the history as fields, with its receipt when it has one.
+struct ReciboDoEnvio
+{
+    qint64 tamanho = 0; // bytes sent
+    QString sha256;     // 64 lowercase hex digits
+};
+struct EnvioRegistrado
+{
+    QString dataEnvio;        // day first, as the report writes it ("dd/mm/yyyy hh:mm:ss")
+    QDateTime momento;        // the same moment; invalid when the stored text is no date
+    QString codigoEscritorio; // ACE_ESTRUT_ORGN.codigo
+    QString escritorio;       // its descricao, as stored
+    QString codigoEscola;
+    QString nomeArquivo;
+    QString tipo; // "PERIO" or "ANUAL"
+    std::optional<ReciboDoEnvio> recibo;
+};
+
+// The rows of the report of `mes`/`ano` and type index `tipo` (the report's
+// select: the same rows in the same order), each with its receipt: the row
+// of recibo_envio with the same nome_arquivo and data_envio, the latest
+// written when there are several. `comRecibos` false reads none (a database
+// without the table).
+QString ComandoEnviosComRecibo(std::int16_t mes, std::int16_t ano, std::int16_t tipo, bool comRecibos);
+
+// Runs the above on the local database, after the upgrade of an old table
+// as GeraHistorico does; rows of a database without receipts come without
+// them. Raises ErroTavo on any failure, the database closed again.
+QList<EnvioRegistrado> EnviosDoMes(std::int16_t mes, std::int16_t ano, std::int16_t tipo);

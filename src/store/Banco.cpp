@@ -77,6 +77,23 @@ void ConexaoBanco::execute(const QString &sql)
         throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
 }
 
+int ConexaoBanco::execute(const QString &sql, const QVariantList &valores)
+{
+    if (m_importador && m_importador->somenteLeitura())
+        throw ErroTavo(
+            Erros::FalhaBanco,
+            QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
+    preparaTabelas(sql);
+    QSqlQuery consulta(banco());
+    if (!consulta.prepare(CompatibilidadeJet::traduzSql(sql)))
+        throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+    for (const QVariant &valor : valores)
+        consulta.addBindValue(valor);
+    if (!consulta.exec())
+        throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+    return consulta.numRowsAffected();
+}
+
 void ConsultaBanco::abre(const QString &sql)
 {
     fecha();
@@ -235,4 +252,29 @@ bool SessaoBanco::algumaAberta()
     const QStringList nomes = QSqlDatabase::connectionNames();
     return std::any_of(nomes.cbegin(), nomes.cend(),
                        [](const QString &nome) { return nome.startsWith(kPrefixoSessao); });
+}
+
+TransacaoBanco::TransacaoBanco(SessaoBanco &sessao)
+    : m_sessao(sessao)
+{
+    QSqlDatabase banco = m_sessao.Conexao.banco();
+    if (!banco.transaction())
+        throw CompatibilidadeJet::erroDoBanco(banco.lastError());
+    m_aberta = true;
+}
+
+TransacaoBanco::~TransacaoBanco()
+{
+    // Left without confirma(): nothing of it stays. A rollback that fails
+    // leaves nothing either, as the connection closes right after.
+    if (m_aberta && m_sessao.Conexao.aberta())
+        m_sessao.Conexao.banco().rollback();
+}
+
+void TransacaoBanco::confirma()
+{
+    QSqlDatabase banco = m_sessao.Conexao.banco();
+    if (!banco.commit())
+        throw CompatibilidadeJet::erroDoBanco(banco.lastError());
+    m_aberta = false;
 }

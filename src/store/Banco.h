@@ -42,6 +42,9 @@ public:
     // only be read (a Jet file, read through a copy) it raises ErroTavo and
     // changes nothing: a change that would vanish is never reported as done.
     void execute(const QString &sql);
+    // The same with the values of its "?" bound in order; answers the rows
+    // the statement changed.
+    int execute(const QString &sql, const QVariantList &valores);
     bool aberta() const;
 
     QSqlDatabase banco() const;
@@ -129,4 +132,24 @@ public:
     ConsultaBanco Consulta{Conexao};
     // The statement about to run, for the log of a failure.
     QString ComandoSql;
+};
+
+// A transaction on the open session `sessao`: begun when made, rolled back
+// when left without confirma(), however it is left. Statements that must hold
+// together run inside one. Raises ErroTavo when it cannot begin.
+class TransacaoBanco
+{
+public:
+    explicit TransacaoBanco(SessaoBanco &sessao);
+    ~TransacaoBanco();
+    TransacaoBanco(const TransacaoBanco &) = delete;
+    TransacaoBanco &operator=(const TransacaoBanco &) = delete;
+
+    // Commits. Raises ErroTavo when the engine refuses, the transaction then
+    // rolled back.
+    void confirma();
+
+private:
+    SessaoBanco &m_sessao;
+    bool m_aberta = false;
 };

@@ -7,6 +7,7 @@
 #include "store/CompatibilidadeJet.h"
 #include "store/LeitorJet.h"
 #include "store/Provisionamento.h"
+#include "store/ReciboEnvio.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,8 @@ void completaEsquema(QSqlDatabase &banco)
         if (!comando.startsWith(QLatin1String("CREATE TABLE"), Qt::CaseInsensitive))
             executa(banco, comando);
     }
+    // The former client kept no receipts: the table starts empty.
+    ReciboEnvio::garanteTabela(banco);
 }
 
 // Reads the table `nome` of the file and writes it into `banco`. A table the
@@ -279,6 +282,7 @@ ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
 
         // A file the office made read-only stays read-only.
         QFile::setPermissions(novo, QFile::permissions(caminho));
+        PlataformaArquivos::compartilhaComGrupo(novo);
         PlataformaArquivos::descarrega(novo);
         resultado.copia = guardaOriginal(caminho);
         PlataformaArquivos::substitui(novo, caminho);

@@ -6,6 +6,7 @@
 #include "common/Log.h"
 #include "store/Banco.h"
 #include "store/Configuracao.h"
+#include "store/ConfiguracaoGerenciada.h"
 
 using Mensagens::Icone;
 
@@ -92,6 +93,16 @@ std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuraca
             Icone::Critico, QStringLiteral("Configurações"));
         return std::nullopt;
     }
+}
+
+Configurada configura(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
+{
+    bool invalida = false;
+    if (!ConfiguracaoGerenciada::permiteAlteracao(interlocutor, &invalida))
+        return invalida ? Configurada::Invalida : Configurada::Gerenciada;
+    if (confere(configuracao, interlocutor))
+        return Configurada::CampoVazio;
+    return salva(configuracao, interlocutor) ? Configurada::Salva : Configurada::NaoSalva;
 }
 
 } // namespace GravacaoConfiguracao

@@ -38,4 +38,19 @@ std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocu
 // "Ocorreu um erro ao salvar as configurações." and nothing.
 std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
 
+// The console's "configurar": what came of it.
+enum class Configurada {
+    Salva,      // stored and in use ("Alterações realizadas com sucesso!")
+    CampoVazio, // a field is empty (told, as the window tells it)
+    Gerenciada, // the site manages the settings: nothing saved (told)
+    Invalida,   // the site's configuration of them is invalid: nothing saved (told)
+    NaoSalva,   // the database refused the statement (told)
+};
+
+// The whole of "configurar", for the console: first the refusal of managed
+// settings (ConfiguracaoGerenciada::permiteAlteracao), then confere() and
+// salva() above, each outcome told through `interlocutor` with the window's
+// own texts.
+Configurada configura(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
+
 } // namespace GravacaoConfiguracao

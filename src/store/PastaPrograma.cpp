@@ -1,16 +1,30 @@
 #include "store/PastaPrograma.h"
 
+#include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Log.h"
+#include "common/PlataformaArquivos.h"
 #include "store/AtualizaSRE.h"
+#include "store/ConfiguracaoGerenciada.h"
 #include "store/PreparacaoBancoLocal.h"
 
 PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
 {
+    // A folder shared by an office's group: what this client makes from now
+    // on (the database, the working files, the packages) the others write too.
+    const QString pasta = Caminhos::pastaPrograma();
+    if (PlataformaArquivos::pastaDeGrupo(pasta)) {
+        PlataformaArquivos::mascaraDeGrupo();
+        qCInfo(lcPrograma).noquote() << "Program folder shared by its group:" << pasta
+                                     << "- files made here are group-writable";
+    }
     // Without the lock (a folder where nothing can be written) nothing is
     // converted nor put in place.
-    if (m_trava.tomada() && preparo == Preparo::BancoLocal)
+    if (m_trava.tomada() && preparo == Preparo::BancoLocal) {
         m_conversaoRecusada = !preparaBancoLocal(interlocutor);
+        m_configuracaoInvalida =
+            ConfiguracaoGerenciada::aplica(interlocutor) == ConfiguracaoGerenciada::Aplicacao::Invalida;
+    }
 }
 
 QString PastaPrograma::recusa() const

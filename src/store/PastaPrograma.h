@@ -10,7 +10,8 @@ class Interlocutor;
 // command alike: the folder taken with the one-client lock and, under it,
 // the local database made ready (preparaBancoLocal: what an interrupted
 // conversion left removed, the former client's database converted, the
-// template put in place). The folder stays held while this lives. When the
+// template put in place), then the server settings the site manages stored
+// (ConfiguracaoGerenciada::aplica). The folder stays held while this lives. When the
 // folder is not this client's (another holds it, or its lock cannot be had)
 // nothing is touched, and each front end tells its user recusa() its own way.
 class PastaPrograma
@@ -32,6 +33,10 @@ public:
     bool ocupada() const { return m_trava.ocupada(); }
     // What the user is told when the folder is not available.
     QString recusa() const;
+    // The site manages the server settings with values that cannot be used
+    // (told through the interlocutor at the start; nothing was stored). Only
+    // known while this client holds the folder.
+    bool configuracaoInvalida() const { return m_configuracaoInvalida; }
     const TravaPrograma &trava() const { return m_trava; }
     // The former client's database was found and could not be converted
     // (the user was told): the local database is not ready.
@@ -40,6 +45,7 @@ public:
 private:
     TravaPrograma m_trava;
     bool m_conversaoRecusada = false;
+    bool m_configuracaoInvalida = false;
 };
 
 // The regional offices' names refreshed (AtualizaSRE), after the folder is

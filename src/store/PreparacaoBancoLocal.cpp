@@ -4,8 +4,10 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "store/Banco.h"
 #include "store/ConversaoBancoLocal.h"
 #include "store/Provisionamento.h"
+#include "store/ReciboEnvio.h"
 
 QString textoConversaoRecusada(const QString &banco, const ErroTavo &erro)
 {
@@ -29,6 +31,14 @@ bool preparaBancoLocal(Interlocutor &interlocutor)
 
     try {
         garanteBancoLocal();
+        // A database of an earlier version gets the receipts' table now; the
+        // former client's (not yet converted) takes no change.
+        if (formatoDoBanco(banco) == FormatoBanco::SQLite) {
+            SessaoBanco sessao(banco);
+            if (ReciboEnvio::garanteTabela(sessao))
+                qCInfo(lcBanco).noquote() << "Receipt table added to" << banco;
+            sessao.fecha();
+        }
     } catch (const ErroTavo &erro) {
         // Whatever reads the database next reports the one it cannot read.
         qCWarning(lcBanco).noquote() << "Local database not made ready:" << banco << "-" << erro.relato();

@@ -10,10 +10,11 @@ class Interlocutor;
 // interrupted conversion left is removed, a local database of the former
 // client (an Access file) is converted into the program's own (the user is
 // told, through the interlocutor, when that cannot be done, and the program
-// goes on reading what it can), and the template is put in place when the
-// folder has none. Nothing is raised: a database that cannot be read is
-// reported by whatever reads it next. False when the former client's
-// database was not converted.
+// goes on reading what it can), the template is put in place when the
+// folder has none, and a database of an earlier version gets the receipts'
+// table (store/ReciboEnvio.h). Nothing is raised: a database that cannot be
+// read is reported by whatever reads it next. False when the former
+// client's database was not converted.
 bool preparaBancoLocal(Interlocutor &interlocutor);
 
 // What the user is told when the local database `banco` is not converted.

@@ -4,9 +4,11 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "common/PlataformaArquivos.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/GravacaoConfiguracao.h"
+#include "store/ReciboEnvio.h"
 
 #include <QDebug>
 #include <QDir>
@@ -83,9 +85,9 @@ QStringList comandosDoSitio()
 
 } // namespace
 
-ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor)
+ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor, bool linhaExiste)
 {
-    const auto recusa = [](const QString &motivo) { return ServidorInicialConferido{{}, motivo}; };
+    const auto recusa = [](const QString &motivo) { return ServidorInicialConferido{{}, motivo, {}}; };
     const QString endereco = servidor.ip.trimmed();
     // The settings window has four boxes of three characters for the address.
     if (endereco.count(QLatin1Char('.')) > 3)
@@ -104,8 +106,8 @@ ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::Servido
     if (GravacaoConfiguracao::confere(digitada, checagem))
         return recusa(checagem.textos.join(QLatin1Char(' ')));
     try {
-        return {comandoSalvaConfiguracao(false, partes.join(QLatin1Char('.')), servidor.portas, servidor.portaInicial),
-                {}};
+        const QString endereco = partes.join(QLatin1Char('.'));
+        return {comandoSalvaConfiguracao(linhaExiste, endereco, servidor.portas, servidor.portaInicial), {}, endereco};
     } catch (const ErroTavo &erro) {
         return recusa(erro.descricao());
     }
@@ -160,6 +162,7 @@ void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
             if (falha.isEmpty()) {
                 try {
                     insereEscritoriosRegionais(banco);
+                    ReciboEnvio::garanteTabela(banco);
                 } catch (const ErroTavo &erro) {
                     falha = erro.descricao();
                 }
@@ -197,6 +200,9 @@ void garanteBancoLocal()
         QFile::remove(temporario);
         throw;
     }
+    // The engine makes its files writable by their owner alone: in a
+    // folder shared by a group, the group writes the database too.
+    PlataformaArquivos::compartilhaComGrupo(temporario);
     if (!QFile::rename(temporario, destino)) {
         QFile::remove(temporario);
         throw ErroTavo(Erros::AcessoArquivo, QStringLiteral("Não foi possível gravar '%1'.").arg(destino));

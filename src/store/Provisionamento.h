@@ -17,17 +17,20 @@ void garanteBancoLocal();
 // `adicionais` on it, all in one transaction.
 void criaBancoModelo(const QString &caminho, const QStringList &adicionais = {});
 
-// The statement that stores the site's initial server settings in a new
-// local database, when they pass the checks of the settings window: an
-// address of four parts that fit its boxes (three characters each), every
-// field filled, no quote in the address, ports in range. Otherwise the
-// statement is empty and `recusa` says why, in the settings' own words.
+// The statement that stores the site's server settings in the local
+// database (an update of the row when `linhaExiste`, else an insert), when
+// they pass the checks of the settings window: an address of four parts that
+// fit its boxes (three characters each), every field filled, no quote in the
+// address, ports in range. Otherwise the statement is empty and `recusa`
+// says why, in the settings' own words. `endereco` is the address as stored.
 struct ServidorInicialConferido
 {
     QString comando;
     QString recusa;
+    QString endereco;
 };
-ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor);
+ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor,
+                                                bool linhaExiste = false);
 
 // The statements of the template's schema (tables, then the triggers that
 // store day-first dates of Historico as ISO text), in order.

@@ -6,6 +6,7 @@
 #include "store/Banco.h"
 #include "store/Historico.h"
 #include "store/LiteraisSql.h"
+#include "store/ReciboEnvio.h"
 
 namespace {
 
@@ -43,7 +44,13 @@ void RegistraEnvio(const EnvioConcluido &envio)
             throw;
     }
     sessao.Consulta.fecha();
+    // The record and its receipt: a send recorded without its receipt, or
+    // a receipt of no record, is never left behind.
+    TransacaoBanco transacao(sessao);
+    ReciboEnvio::garanteTabela(sessao);
     sessao.ComandoSql = insercao;
     sessao.Conexao.execute(sessao.ComandoSql);
+    ReciboEnvio::registraDoUltimo(sessao, envio.tamanho, envio.sha256);
+    transacao.confirma();
     sessao.fecha();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -10,6 +11,10 @@ struct EnvioConcluido
     QString codigoEscritorio; // txtCodigoSRE
     QString codigoEscola;     // txtCodigoEscola
     QString tipo;             // "PERIO" or "ANUAL"
+    // The receipt: the bytes sent and the SHA-256 (32 bytes) of the read
+    // that checked the package before it went out.
+    qint64 tamanho = 0;
+    QByteArray sha256 = {};
 };
 
 // The insert, with the moment written day first ("dd/mm/yyyy hh:mm:ss").
@@ -18,9 +23,10 @@ struct EnvioConcluido
 QString comandoRegistraEnvio(const EnvioConcluido &envio, const QDateTime &momento);
 
 // Writes the record at the clock's current moment, into the local database
-// of the program's folder. A Historico without the column tipo_transmissao
-// gets it first, every older record counting as annual, both in one
-// transaction (the store's ConsultaHistorico). Raises ErroTavo
-// with the engine's number and text when the database cannot be written;
-// the database is closed on every way out.
+// of the program's folder, and its receipt into recibo_envio (made when
+// missing), in one transaction: both rows or neither. A Historico without
+// the column tipo_transmissao gets it first, every older record counting as
+// annual, both in one transaction (the store's ConsultaHistorico). Raises
+// ErroTavo with the engine's number and text when the database cannot be
+// written; the database is closed on every way out.
 void RegistraEnvio(const EnvioConcluido &envio);

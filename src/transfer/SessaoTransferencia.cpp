@@ -99,7 +99,7 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
         return termina(*fim);
     if (!ConectaServidor(servidor))
         return termina(Fim::SemConexao);
-    TransmiteArquivo(pacote, std::get<Preparado>(preparado).caminho, identidade);
+    TransmiteArquivo(pacote, std::get<Preparado>(preparado), identidade);
     return termina(m_fim);
 }
 

@@ -95,12 +95,13 @@ Q_SIGNALS:
 
 private:
     bool ConectaServidor(const ConfiguracaoCliente &servidor);
-    void TransmiteArquivo(const PacoteEscolhido &pacote, const QString &caminho, const IdentidadeEnvio &identidade);
+    void TransmiteArquivo(const PacoteEscolhido &pacote, const Preparado &preparado, const IdentidadeEnvio &identidade);
     bool EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho);
     bool entregue(Espera &espera);
     FimEspera aguarda(Espera &espera, std::chrono::milliseconds limite, const std::function<bool()> &condicao);
     void terminaSemConcluir(bool faseDeDados);
-    void registraEConclui(const QString &nome, const IdentidadeEnvio &identidade);
+    void registraEConclui(const QString &nome, const IdentidadeEnvio &identidade, qint64 tamanho,
+                          const QByteArray &sha256);
 
     void WindowsSocket_DataArrival();
     void WindowsSocket_SendComplete();

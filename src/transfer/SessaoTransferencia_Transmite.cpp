@@ -102,12 +102,13 @@ FimEspera SessaoTransferencia::aguarda(Espera &espera, std::chrono::milliseconds
     return fim;
 }
 
-void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade)
+void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade, qint64 tamanho,
+                                           const QByteArray &sha256)
 {
     qCInfo(lcTransferencia).noquote() << "Transfer complete:" << nome;
     QString falhaRegistro;
     try {
-        RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo});
+        RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo, tamanho, sha256});
         qCInfo(lcHistorico).noquote() << "Send recorded in the history:" << nome << "school" << identidade.codigoEscola
                                       << "type" << identidade.tipo;
     } catch (const ErroTavo &erro) {
@@ -160,7 +161,7 @@ bool SessaoTransferencia::entregue(Espera &espera)
     return false;
 }
 
-void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const QString &caminho,
+void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const Preparado &preparado,
                                            const IdentidadeEnvio &identidade)
 {
     ControleSocket &socket = *m_socket;
@@ -220,7 +221,7 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
 
     bool completo = false;
     try {
-        completo = EnviaArquivo(espera, caminho, pacote.tamanho());
+        completo = EnviaArquivo(espera, preparado.caminho, pacote.tamanho());
     } catch (const ErroTavo &erro) {
         m_causa = erro.relato();
         completo = false; // an unreadable package counts as a lost transfer
@@ -229,7 +230,9 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
         terminaSemConcluir(true);
         return;
     }
-    registraEConclui(pacote.nome(), identidade);
+    // The receipt: the bytes that went out, and the digest of the read that
+    // checked them before the connection.
+    registraEConclui(pacote.nome(), identidade, pacote.tamanho(), preparado.conferencia.sha256);
 }
 
 bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho)

@@ -874,8 +874,8 @@ private Q_SLOTS:
             << QStringList{QStringLiteral("ip"), QStringLiteral("porta_inicial"), QStringLiteral("portas")};
         QTest::newRow("enviar --json sem configuração") << a("enviar --json --tipo anual") << true << 78 << falha;
         QTest::newRow("historico --json") << a("historico --json --mes 3 --ano 2024") << true << 0
-                                          << QStringList{QStringLiteral("ano"), QStringLiteral("mes"),
-                                                         QStringLiteral("relatorio"), QStringLiteral("tipo")};
+                                          << QStringList{QStringLiteral("ano"), QStringLiteral("envios"),
+                                                         QStringLiteral("mes"), QStringLiteral("tipo")};
     }
     void saidaQueUmScriptLe()
     {

@@ -186,6 +186,8 @@ private Q_SLOTS:
         QCOMPARE(
             linhas(ambiente, QStringLiteral("select data_envio as l from Historico order by data_envio desc limit 2")),
             (QStringList{QStringLiteral("2026-12-01 07:00:00"), QStringLiteral("2026-11-28 08:00:00")}));
+        // The receipts' table comes with the conversion, empty.
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from recibo_envio")), QStringLiteral("0"));
         // Once converted there is nothing more to do.
         QCOMPARE(converteBancoLocal(ambiente.bancoLocal()).fim, ResultadoConversao::Fim::NadaAConverter);
     }

@@ -5,9 +5,11 @@
 
 #include "support/Acessivel.h"
 #include "support/AmbienteTeste.h"
+#include "support/Auxiliares.h"
 #include "support/CaixasRoteirizadas.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -223,6 +225,53 @@ private Q_SLOTS:
         QCOMPARE(emUso.vezes, 0);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select ip_servidor from configuracao")),
                  QStringLiteral("127.0.0.1"));
+    }
+
+    // While the site manages the settings, "Confirmar" asks as always, then
+    // refuses, and nothing is saved nor put into use; so does a managed
+    // configuration that cannot be used.
+    void configuracaoGerenciadaNaoSeAltera_data()
+    {
+        QTest::addColumn<QByteArray>("sitio"); // the system's file
+        QTest::addColumn<QString>("mensagem");
+        QTest::addColumn<Icone>("icone");
+        QTest::newRow("gerenciada") << QByteArray(
+            "[servidor]\ngerenciado=sim\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n")
+                                    << QStringLiteral(
+                                           "As configurações do servidor são definidas pela instalação e não "
+                                           "podem ser alteradas aqui.")
+                                    << Icone::Informacao;
+        QTest::newRow("gerenciado que não é sim nem não")
+            << QByteArray("[servidor]\ngerenciado=talvez\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n")
+            << QStringLiteral("As configurações do servidor definidas pela instalação não podem ser usadas.\r\n"
+                              "O valor \"talvez\" de gerenciado em [servidor] de %1/tavo-upload.conf não é válido: "
+                              "use sim ou não.")
+            << Icone::Critico;
+    }
+    void configuracaoGerenciadaNaoSeAltera()
+    {
+        QFETCH(QByteArray, sitio);
+        QFETCH(QString, mensagem);
+        QFETCH(Icone, icone);
+        mensagem = mensagem.arg(m_ambiente->pastaSistema());
+        m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
+        QVERIFY(QDir().mkpath(m_ambiente->pastaSistema()));
+        grava(m_ambiente->pastaSistema() + QStringLiteral("/tavo-upload.conf"), sitio);
+        frmConfiguracao janela;
+        const EmUso emUso(janela);
+        preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
+                          QStringLiteral("3"), QStringLiteral("9000")});
+        m_caixas->responde(Resposta::Sim);
+        m_caixas->confirma();
+        confirma(janela);
+        QCOMPARE(m_caixas->mostradas().size(), 2);
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(0), kPergunta, QStringLiteral("TAVO UPLOAD"), Botoes::SimNao,
+                           Icone::Pergunta));
+        QVERIFY(caixaIgual(m_caixas->mostradas().at(1), mensagem, QStringLiteral("Configurações"), Botoes::Ok, icone));
+        QCOMPARE(m_ambiente->valor(
+                     QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao")),
+                 QStringLiteral("127.0.0.1|3|47000"));
+        QCOMPARE(emUso.vezes, 0);
     }
 
     void cancelarVoltaAoGuardado()

@@ -2,13 +2,31 @@
 // of regional offices; settings the settings window would refuse, and lists
 // that cannot be used, are logged and left out.
 #include "common/ConfiguracaoSitio.h"
+#include "common/Interlocutor.h"
 #include "store/EscritoriosRegionais.h"
+#include "store/PreparacaoBancoLocal.h"
 #include "store/Provisionamento.h"
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 
 #include <QRegularExpression>
 #include <QTest>
+
+namespace {
+
+// Keeps what the user would be told.
+class SemUsuario : public Interlocutor
+{
+public:
+    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
+    {
+        textos.append(mensagem.texto);
+        return Mensagens::Resposta::Ok;
+    }
+    QStringList textos;
+};
+
+} // namespace
 
 class TstProvisionamento : public QObject
 {
@@ -102,6 +120,21 @@ private Q_SLOTS:
         } else {
             QCOMPARE(QString::number(lista.first().codigo) + QLatin1Char(' ') + lista.first().cidade, primeiro);
         }
+    }
+
+    // A database of an earlier version gets the receipts' table at the
+    // start; Historico stays as it was.
+    void reciboEmBancoDeVersaoAnterior()
+    {
+        AmbienteTeste ambiente;
+        ambiente.executa(QStringLiteral("drop table recibo_envio"));
+        const QString historico = QStringLiteral("select sql from sqlite_master where name = 'Historico'");
+        const QString antes = ambiente.valor(historico);
+        SemUsuario usuario;
+        preparaBancoLocal(usuario);
+        QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from recibo_envio")), QStringLiteral("0"));
+        QCOMPARE(ambiente.valor(historico), antes);
+        QVERIFY(usuario.textos.isEmpty());
     }
 };
 

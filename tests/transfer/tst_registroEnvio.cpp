@@ -114,6 +114,39 @@ private Q_SLOTS:
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("2"));
     }
 
+    // The receipt copies the row's name and moment as the row stores them:
+    // ISO text through the template's trigger, day first in a table of an
+    // earlier version without it, and without the receipts' table, made then.
+    void reciboComONomeEAHoraDoRegistro_data()
+    {
+        QTest::addColumn<bool>("tabelaAntiga");
+        QTest::addColumn<QString>("data");
+        QTest::newRow("modelo") << false << QStringLiteral("2026-12-07 09:05:03");
+        QTest::newRow("tabela antiga, sem recibos") << true << QStringLiteral("07/12/2026 09:05:03");
+    }
+    void reciboComONomeEAHoraDoRegistro()
+    {
+        QFETCH(bool, tabelaAntiga);
+        QFETCH(QString, data);
+        AmbienteTeste ambiente;
+        if (tabelaAntiga) {
+            ambiente.executa(QStringLiteral("drop table recibo_envio"));
+            ambiente.executa(QStringLiteral("drop table Historico"));
+            ambiente.executa(QStringLiteral("create table Historico (Nome_arquivo TEXT, data_envio DATETIME,"
+                                            " codigo_ace_estrut_orgn INTEGER, codigo_escola INTEGER,"
+                                            " tipo_transmissao TEXT)"));
+        }
+        EnvioConcluido comRecibo = envio();
+        comRecibo.tamanho = 1234;
+        comRecibo.sha256 = QByteArray(31, '\x0f') + '\xa0';
+        RegistraEnvio(comRecibo);
+        QCOMPARE(ambiente.valor(QStringLiteral("select nome_arquivo || '|' || data_envio || '|' || tamanho || '|' ||"
+                                               " sha256 from recibo_envio")),
+                 QStringLiteral("DADOS_31045678_07122026.zip|") + data + QStringLiteral("|1234|")
+                     + QStringLiteral("0f").repeated(31) + QStringLiteral("a0"));
+        QCOMPARE(ambiente.valor(QStringLiteral("select data_envio from Historico")), data);
+    }
+
     void falhasChegamAoChamadorComOBancoFechado()
     {
         {

@@ -58,13 +58,20 @@ private Q_SLOTS:
         QVERIFY(processo.waitForFinished(5000));
         QCOMPARE(processo.exitCode(), 0);
         const QString ajuda = QString::fromUtf8(processo.readAllStandardOutput());
-        for (const char *trecho : {"127.0.0.1", "envio.txt", "--deny", "--packet-size", "--refuse", "--kick-at",
-                                   "--drop-at", "--silent", "--slow", "--coalesce", "--split", "--ports", "--dir"})
+        for (const char *trecho :
+             {"127.0.0.1", "envio.txt", "--deny", "--packet-size", "--refuse", "--kick-at", "--drop-at", "--silent",
+              "--slow", "--coalesce", "--split", "--ports", "--dir", "--max-sessions", "/var/lib/tavo-upload-server"})
             QVERIFY2(ajuda.contains(QLatin1String(trecho)), trecho);
 
         processo.start(QStringLiteral(TAVO_UPLOAD_SERVER), {QStringLiteral("--kick-at"), QStringLiteral("half")});
         QVERIFY(processo.waitForFinished(5000));
         QVERIFY(processo.exitCode() != 0);
+        for (const char *limite : {"-1", "some"}) {
+            processo.start(QStringLiteral(TAVO_UPLOAD_SERVER),
+                           {QStringLiteral("--max-sessions"), QString::fromLatin1(limite)});
+            QVERIFY(processo.waitForFinished(5000));
+            QCOMPARE(processo.exitCode(), 2);
+        }
     }
 
     void pacoteGeradoDeUmBancoRealChegaIntacto()

@@ -1,5 +1,7 @@
 #include "ConfiguracaoServidor.h"
 
+#include <QDir>
+
 IdentidadeRecebida leIdentidade(const QString &texto)
 {
     IdentidadeRecebida id;
@@ -32,4 +34,14 @@ QString nomeSeguro(const QString &nome)
     if (seguro.isEmpty() || seguro == QLatin1String(".") || seguro == QLatin1String(".."))
         seguro = QStringLiteral("sem_nome");
     return seguro;
+}
+
+QString pastaRecebidos(const QString &opcao, const QString &pastaEstado, const QString &atual)
+{
+    QString pasta = opcao;
+    if (pasta.isEmpty())
+        pasta = pastaEstado.section(QLatin1Char(':'), 0, 0);
+    if (pasta.isEmpty())
+        pasta = QStringLiteral("recebidos");
+    return QDir::cleanPath(QDir(atual).absoluteFilePath(pasta));
 }

@@ -10,7 +10,8 @@ struct ConfiguracaoServidor
     QHostAddress endereco = QHostAddress(QHostAddress::LocalHost);
     quint16 portaInicial = 47000;
     int portas = 1;
-    QString pasta = QStringLiteral("recebidos");
+    QString pasta;      // where packages are stored, absolute (pastaRecebidos())
+    int maxSessoes = 0; // connections served at once; one more is closed unanswered (0: no limit)
 
     bool negar = false;        // answer "denied" to every connection
     int pacote = 2048;         // packet size granted ("PACKET")
@@ -40,6 +41,13 @@ struct IdentidadeRecebida
 // code (10) office "*" school code (8) school "*" type. A "*" inside the
 // school's name stays in the name.
 IdentidadeRecebida leIdentidade(const QString &texto);
+
+// The storage folder, absolute: `opcao` (--dir) when given; else the
+// folder systemd made for the service (`pastaEstado`, $STATE_DIRECTORY,
+// the first when it lists several); else "recebidos". A relative one lies
+// in `atual`, the working folder at start: it is resolved once, so nothing
+// later depends on the working folder.
+QString pastaRecebidos(const QString &opcao, const QString &pastaEstado, const QString &atual);
 
 // A file name safe to use under the storage folder.
 QString nomeSeguro(const QString &nome);

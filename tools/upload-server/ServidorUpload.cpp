@@ -41,9 +41,24 @@ QList<quint16> ServidorUpload::portasAbertas() const
 void ServidorUpload::aoConectar(QTcpServer *servidor)
 {
     while (QTcpSocket *socket = servidor->nextPendingConnection()) {
+        if (m_configuracao.maxSessoes > 0 && m_sessoes >= m_configuracao.maxSessoes) {
+            // Overloaded: closed before a word is said, as a busy server
+            // does, so that the client tries again later.
+            Q_EMIT registro(QStringLiteral("%1:%2 -> port %3: %4 sessions already, connection closed unanswered")
+                                .arg(socket->peerAddress().toString())
+                                .arg(socket->peerPort())
+                                .arg(socket->localPort())
+                                .arg(m_sessoes));
+            socket->close();
+            socket->deleteLater();
+            continue;
+        }
         m_brutos.clear();
         auto *sessao = new SessaoUpload(socket, m_configuracao, *this);
         socket->setParent(sessao);
         sessao->setParent(this);
+        // The place is free again once the session is gone, whichever way it ended.
+        ++m_sessoes;
+        connect(sessao, &QObject::destroyed, this, [this] { --m_sessoes; });
     }
 }

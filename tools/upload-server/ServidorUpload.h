@@ -42,5 +42,6 @@ private:
 
     ConfiguracaoServidor m_configuracao;
     QList<QTcpServer *> m_servidores;
+    int m_sessoes = 0; // connections being served
     QByteArray m_brutos;
 };

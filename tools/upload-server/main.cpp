@@ -18,6 +18,10 @@ package, beside a text file (envio.txt) with the school and office the client
 announced, the transmission type, the announced size and the received size.
 It prints one line per event and runs until it is stopped (Ctrl+C).
 
+Run as the service of its package (tavo-upload-server.service) it keeps the
+packages in /var/lib/tavo-upload-server and takes its options from
+/etc/default/tavo-upload-server.
+
 The fault options make it misbehave on purpose, to see how the client copes:
 deny access, grant a packet size below 2048, refuse the file, kick or drop the
 client part-way through the data, never answer, read slowly, or send answers
@@ -58,7 +62,14 @@ int main(int argc, char *argv[])
           "address");
     opcao("port", "First port to listen on (default 47000; 0 lets the system pick a free one).", "port");
     opcao("ports", "How many consecutive ports to listen on (default 1).", "count");
-    opcao("dir", "Folder where received packages are stored (default ./recebidos).", "folder");
+    opcao("dir",
+          "Folder where received packages are stored (default: the service's $STATE_DIRECTORY, "
+          "/var/lib/tavo-upload-server, when run as the service; else ./recebidos).",
+          "folder");
+    opcao("max-sessions",
+          "Serve at most this many connections at once; one more is closed at once, unanswered, as an "
+          "overloaded server does (default 0: no limit).",
+          "count");
     opcao("deny", "Fault: answer \"denied\" to every client.");
     opcao("packet-size", "Packet size to grant (default 2048; below 2048 the client gives up).", "bytes");
     opcao("refuse", "Fault: refuse the file (answer PEND~# 0).");
@@ -85,9 +96,9 @@ int main(int argc, char *argv[])
     }
     configuracao.portaInicial = static_cast<quint16>(porta);
     configuracao.portas = numero(linha, QStringLiteral("ports"), 1, ok);
-    configuracao.pasta =
-        QDir(linha.isSet(QStringLiteral("dir")) ? linha.value(QStringLiteral("dir")) : QStringLiteral("recebidos"))
-            .absolutePath();
+    configuracao.pasta = pastaRecebidos(linha.value(QStringLiteral("dir")),
+                                        QString::fromLocal8Bit(qgetenv("STATE_DIRECTORY")), QDir::currentPath());
+    configuracao.maxSessoes = numero(linha, QStringLiteral("max-sessions"), 0, ok);
     configuracao.negar = linha.isSet(QStringLiteral("deny"));
     configuracao.pacote = numero(linha, QStringLiteral("packet-size"), 2048, ok);
     configuracao.recusar = linha.isSet(QStringLiteral("refuse"));
@@ -101,8 +112,16 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "--ports must be 1 or more\n";
         ok = false;
     }
+    if (configuracao.maxSessoes < 0) {
+        QTextStream(stderr) << "--max-sessions must be 0 or more\n";
+        ok = false;
+    }
     if (!ok)
         return 2;
+    if (!QDir().mkpath(configuracao.pasta)) {
+        QTextStream(stderr) << "cannot create the folder " << configuracao.pasta << '\n';
+        return 1;
+    }
 
     QTextStream saida(stdout);
     ServidorUpload servidor(configuracao);
@@ -116,6 +135,9 @@ int main(int argc, char *argv[])
     for (const quint16 porta : servidor.portasAbertas())
         portas.append(QString::number(porta));
     saida << "listening on " << configuracao.endereco.toString() << " port(s) " << portas.join(QLatin1Char(','))
-          << ", storing packages in " << configuracao.pasta << Qt::endl;
+          << ", storing packages in " << configuracao.pasta;
+    if (configuracao.maxSessoes > 0)
+        saida << ", at most " << configuracao.maxSessoes << " session(s) at once";
+    saida << Qt::endl;
     return QCoreApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include "common/gui/CaixaMensagem.h"
 #include "store/Banco.h"
 #include "store/Configuracao.h"
+#include "store/ConfiguracaoGerenciada.h"
 #include "store/GravacaoConfiguracao.h"
 #include "store/gui/CarregaConfiguracao.h"
 
@@ -207,12 +208,15 @@ void frmConfiguracao::cmdConfirmar_Click()
         CaixaMensagem::Botoes::SimNao, CaixaMensagem::Icone::Pergunta, QStringLiteral("TAVO UPLOAD"));
     if (resposta != CaixaMensagem::Resposta::Sim)
         return;
+    CaixaMensagem::Caixas caixas;
+    // Settings the site manages are not the user's to change.
+    if (!ConfiguracaoGerenciada::permiteAlteracao(caixas))
+        return;
     ConfiguracaoDigitada digitada;
     for (QLineEdit *parte : Iparray)
         digitada.partes.append(parte->text());
     digitada.qtdePortas = txtQtdePortas->text();
     digitada.portaInicial = txtPortaInicial->text();
-    CaixaMensagem::Caixas caixas;
     using Campo = GravacaoConfiguracao::Campo;
     if (const std::optional<Campo> vazio = GravacaoConfiguracao::confere(digitada, caixas)) {
         QLineEdit *const caixa = *vazio == Campo::QtdePortas     ? txtQtdePortas
