@@ -156,6 +156,16 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
         }
     }
 
+    // Settings the site manages are written into the local database at
+    // every start: they are the ones a send will use.
+    try {
+        if (ConfiguracaoSitio::servidorGerenciado())
+            origemServidor = QStringLiteral("gerenciado pela instalação, ")
+                             + ConfiguracaoSitio::origem({QStringLiteral("servidor/gerenciado")});
+    } catch (const ErroTavo &erro) {
+        relato.obstaculo(CodigosSaida::Configuracao, erro.descricao());
+    }
+
     // The server and the transfer's options, as a send would use them.
     ConfiguracaoCliente configuracao = servidor.value_or(ConfiguracaoCliente{});
     const QList<ProblemaConfiguracao> problemas = aplicaOpcoesSitio(configuracao);
