@@ -53,7 +53,7 @@ private:
     std::optional<int> m_tempoConexao;
     std::optional<int> m_tempoResposta;
     std::optional<int> m_tempoSemProgresso;
-    QString m_proxy;
+    std::optional<ProxyCliente> m_proxy;
 };
 
 // historico [--mes M] [--ano A] [--tipo todos|periodica|anual]

@@ -119,24 +119,38 @@ std::optional<PacoteEscolhido> pacoteEscolhido(const QString &caminho, bool tipo
 }
 
 
-// The exit status of a send that ended with `fim`.
-int codigoDoEnvio(const SessaoTransferencia &, SessaoTransferencia::Fim fim, TerminalConsole &)
+// The exit status of a send, and its cause told.
+int codigoDoEnvio(const ResultadoEnvio &resultado, TerminalConsole &terminal)
 {
-    using Fim = SessaoTransferencia::Fim;
-    switch (fim) {
-    case Fim::Concluida:
+    if (!resultado.causa.isEmpty())
+        terminal.defineCausa(resultado.causa);
+    switch (resultado.desfecho) {
+    case Desfecho::Concluido:
         return CodigosSaida::Sucesso;
-    case Fim::ConcluidaSemRegistro:
+    case Desfecho::ConcluidoSemRegistro:
         return CodigosSaida::NaoRegistrado;
-    case Fim::SemPacote:
-    case Fim::PacoteDanificado:
+    case Desfecho::SemPacote:
+    case Desfecho::PacoteDanificado:
         return CodigosSaida::DadosInvalidos;
-    case Fim::SemConexao:
+    case Desfecho::SemConexao:
         return CodigosSaida::SemServidor;
-    case Fim::NaoConcluida:
+    case Desfecho::Recusado:
+        return CodigosSaida::Recusado;
+    case Desfecho::Perdida:
+    case Desfecho::TempoEsgotado:
+        // Once every byte went out the server may hold the package whole:
+        // it is never sent again, and nothing says it arrived.
+        if (resultado.pacoteSaiuInteiro) {
+            terminal.defineCausa(resultado.causa
+                                 + QStringLiteral(" O pacote saiu inteiro: o servidor pode tê-lo recebido; não o "
+                                                  "envie de novo sem conferir."));
+            return CodigosSaida::NaoRegistrado;
+        }
+        return CodigosSaida::TenteDepois;
+    case Desfecho::Cancelado:
         break;
     }
-    return CodigosSaida::TenteDepois;
+    return CodigosSaida::Falha;
 }
 
 // How long the k-th retry waits: the interval doubled at each retry, at most
@@ -185,13 +199,21 @@ std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
     if (const auto falha = numero(parser, QStringLiteral("intervalo"), 0, 3600, valor))
         return falha;
     m_intervalo = valor.value_or(m_intervalo);
-    if (const auto falha = numero(parser, QStringLiteral("tempo-conexao"), 1, 3600, m_tempoConexao))
+    if (const auto falha = numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
+                                  m_tempoConexao))
         return falha;
-    if (const auto falha = numero(parser, QStringLiteral("tempo-resposta"), 1, 3600, m_tempoResposta))
+    if (const auto falha = numero(parser, QStringLiteral("tempo-resposta"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
+                                  m_tempoResposta))
         return falha;
-    if (const auto falha = numero(parser, QStringLiteral("tempo-sem-progresso"), 1, 3600, m_tempoSemProgresso))
+    if (const auto falha = numero(parser, QStringLiteral("tempo-sem-progresso"), kPrazoMinimoSegundos,
+                                  kPrazoMaximoSegundos, m_tempoSemProgresso))
         return falha;
-    m_proxy = parser.value(QStringLiteral("proxy"));
+    if (parser.isSet(QStringLiteral("proxy"))) {
+        const std::variant<ProxyCliente, QString> proxy = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
+        if (const QString *falha = std::get_if<QString>(&proxy))
+            return *falha;
+        m_proxy = std::get<ProxyCliente>(proxy);
+    }
     return std::nullopt;
 }
 
@@ -206,6 +228,28 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
         terminal.defineCausa(QStringLiteral("o banco de dados local não pôde ser lido."));
         return CodigosSaida::Falha;
     }
+    // A value of the site configuration that cannot be used stops the send,
+    // unless the command line gives that one.
+    for (const ProblemaConfiguracao &problema : aplicaOpcoesSitio(configuracao)) {
+        const bool substituido = (m_tempoConexao && problema.chave.endsWith(QLatin1String("tempo_conexao")))
+                                 || (m_tempoResposta && problema.chave.endsWith(QLatin1String("tempo_resposta")))
+                                 || (m_tempoSemProgresso && problema.chave.endsWith(QLatin1String("tempo_sem_progresso")))
+                                 || (m_proxy && problema.chave.endsWith(QLatin1String("proxy")));
+        if (!substituido) {
+            terminal.falha(problema.mensagem);
+            terminal.defineCausa(QStringLiteral("o valor de %1 na configuração da instalação não pode ser usado.")
+                                     .arg(problema.chave));
+            return CodigosSaida::Configuracao;
+        }
+    }
+    if (m_tempoConexao)
+        configuracao.tempoConexao = std::chrono::seconds(*m_tempoConexao);
+    if (m_tempoResposta)
+        configuracao.tempoResposta = std::chrono::seconds(*m_tempoResposta);
+    if (m_tempoSemProgresso)
+        configuracao.tempoSemProgresso = std::chrono::seconds(*m_tempoSemProgresso);
+    if (m_proxy)
+        configuracao.proxy = *m_proxy;
     // Either way the package is read back whole before it goes.
     if (!InicializaComponenteZip(terminal)) {
         terminal.defineCausa(QStringLiteral("a biblioteca de ZIP não pôde ser carregada."));
@@ -234,9 +278,10 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
         SessaoTransferencia sessao(terminal);
         QObject::connect(&sessao, &SessaoTransferencia::status, &sessao,
                          [&terminal](const QString &texto) { terminal.progresso(texto); });
-        const SessaoTransferencia::Fim fim = sessao.transmite(configuracao, *pacote, identidade);
+        sessao.transmite(configuracao, *pacote, identidade);
         terminal.progresso({});
-        codigo = codigoDoEnvio(sessao, fim, terminal);
+        const ResultadoEnvio &resultado = sessao.resultado();
+        codigo = codigoDoEnvio(resultado, terminal);
         const bool repete = CodigosSaida::valeRepetir(codigo) && tentativa < m_tentativas;
         if (!repete) {
             if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::NaoRegistrado)
@@ -249,7 +294,9 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
                                  {QStringLiteral("codigo_escola"), escola.codigoEscola},
                                  {QStringLiteral("escola"), escola.escola},
                                  {QStringLiteral("tipo"), identidade.tipo},
-                                 {QStringLiteral("endereco"), configuracao.IpServidor},
+                                 {QStringLiteral("endereco"), resultado.enderecoUsado},
+                                 {QStringLiteral("porta"), resultado.portaUsada},
+                                 {QStringLiteral("rota"), resultado.rota},
                                  {QStringLiteral("tentativas"), tentativa},
                                  {QStringLiteral("segundos"), relogio.elapsed() / 1000.0},
                                  {QStringLiteral("registrado"), codigo == CodigosSaida::Sucesso}});
