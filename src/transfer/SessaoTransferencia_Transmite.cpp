@@ -152,6 +152,9 @@ void SessaoTransferencia::registraEConclui(const QString &nome, const Identidade
         falhaRegistro = erro.descricao();
     }
     m_fim = falhaRegistro.isNull() ? Fim::Concluida : Fim::ConcluidaSemRegistro;
+    if (!falhaRegistro.isNull())
+        m_resultado.causa =
+            QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico: ") + falhaRegistro;
     // The send did succeed; a record that could not be written is told
     // right after, never kept silent.
     m_interlocutor.avisa(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"), Icone::Informacao,

@@ -132,6 +132,24 @@ private Q_SLOTS:
         }
     }
 
+    // The package went out whole; its record could not be written (a school
+    // code the history refuses).
+    void concluidoSemRegistro()
+    {
+        CenarioSessao cenario;
+        cenario.colocaPacote(3000);
+        cenario.identidade.codigoEscola = QStringLiteral("3104567A");
+        cenario.iniciaServidor({}, cenario.porta);
+        QCOMPARE(cenario.transmite(2), Fim::ConcluidaSemRegistro);
+        const ResultadoEnvio &resultado = cenario.sessao.resultado();
+        QVERIFY(resultado.desfecho == Desfecho::ConcluidoSemRegistro);
+        QVERIFY(resultado.pacoteSaiuInteiro);
+        QVERIFY2(resultado.causa.startsWith(
+                     QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico: ")),
+                 qPrintable(resultado.causa));
+        QCOMPARE(cenario.registros(), 0);
+    }
+
     // Nothing to send: no connection is tried, and the cause says why.
     void semPacoteOuPacoteDanificado()
     {
