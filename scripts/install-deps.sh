@@ -28,6 +28,11 @@ pacotes=(
     librsvg2-bin desktop-file-utils appstream man-db
     # the check of the Debian packages (scripts/package.sh --lintian)
     lintian
+    # the proxies the transfer's tests send through: SOCKS5 and HTTP CONNECT,
+    # run by the tests themselves on loopback (tinyproxy's service is stopped
+    # and disabled below)
+    microsocks
+    tinyproxy
     "$@"
 )
 
@@ -56,3 +61,18 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${faltando[@]}"
+
+# tinyproxy's package starts a system service on install: the tests run
+# their own, on ports of their own, and the machine needs no open proxy.
+# Never a reason to fail.
+for p in "${faltando[@]}"; do
+    if [ "$p" = tinyproxy ]; then
+        if [ -d /run/systemd/system ]; then
+            "${sudo_cmd[@]}" systemctl disable --now tinyproxy >/dev/null 2>&1 || true
+        else
+            "${sudo_cmd[@]}" service tinyproxy stop >/dev/null 2>&1 \
+                || "${sudo_cmd[@]}" invoke-rc.d tinyproxy stop >/dev/null 2>&1 || true
+            "${sudo_cmd[@]}" update-rc.d tinyproxy disable >/dev/null 2>&1 || true
+        fi
+    fi
+done

@@ -270,4 +270,13 @@ bool servidorGerenciado()
                        .arg(valor->texto, valor->pastaDoArquivo + QLatin1Char('/') + kNomeArquivo));
 }
 
+OpcoesTransferencia opcoesTransferencia()
+{
+    const auto texto = [](const char *chave) {
+        const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("servidor/") + QLatin1String(chave)});
+        return valor ? valor->texto : QString();
+    };
+    return {texto("tempo_conexao"), texto("tempo_resposta"), texto("tempo_sem_progresso"), texto("proxy")};
+}
+
 } // namespace ConfiguracaoSitio

@@ -23,6 +23,10 @@
 //   ip=10.20.30.40
 //   portas=5
 //   porta_inicial=7000
+//   tempo_conexao=10
+//   tempo_resposta=120
+//   tempo_sem_progresso=60
+//   proxy=nenhum
 //
 // A folder given relative in a file lies beside that file; "~/" is the
 // user's home: HOME, else, when the environment has none (cron, a service),
@@ -93,5 +97,18 @@ QString origem(const QStringList &chaves, const char *variavel = nullptr);
 // wins over the system's. Raises ErroTavo(Erros::ArgumentoInvalido) with the
 // user's message, naming the file, for any other value.
 bool servidorGerenciado();
+
+// The transfer's options of `servidor` as written, each empty when not
+// given: the bounds `tempo_conexao`, `tempo_resposta` and
+// `tempo_sem_progresso` (whole seconds) and `proxy` (see ProxyCliente). The
+// store reads and checks them (aplicaOpcoesSitio).
+struct OpcoesTransferencia
+{
+    QString tempoConexao;
+    QString tempoResposta;
+    QString tempoSemProgresso;
+    QString proxy;
+};
+OpcoesTransferencia opcoesTransferencia();
 
 } // namespace ConfiguracaoSitio

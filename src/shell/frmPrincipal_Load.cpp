@@ -126,9 +126,14 @@ void frmPrincipal::conectaEventos()
 void frmPrincipal::mnuArquivo_Click()
 {
     frmConfiguracao janela(this);
-    // What the settings window saves or reads back is in use at once.
-    connect(&janela, &frmConfiguracao::configuracaoEmUso, this,
-            [this](const ConfiguracaoCliente &configuracao) { m_configuracao = configuracao; });
+    // What the settings window saves or reads back is in use at once: the
+    // server and its ports. The bounds and the proxy are the site
+    // configuration's, loaded at the start, and stay.
+    connect(&janela, &frmConfiguracao::configuracaoEmUso, this, [this](const ConfiguracaoCliente &configuracao) {
+        m_configuracao.IpServidor = configuracao.IpServidor;
+        m_configuracao.QtdePortas = configuracao.QtdePortas;
+        m_configuracao.PortaInicial = configuracao.PortaInicial;
+    });
     janela.exec();
 }
 

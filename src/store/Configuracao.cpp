@@ -4,8 +4,10 @@
 #include "common/Conversao.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
+#include "common/Log.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
+#include "transfer/Espera.h"
 
 #include <QStringList>
 
@@ -48,6 +50,8 @@ bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, Interlocutor &interlo
     try {
         if (std::optional<ConfiguracaoCliente> guardada = CarregaConfiguracaoServidor(interlocutor))
             emUso = std::move(*guardada);
+        for (const ProblemaConfiguracao &problema : aplicaOpcoesSitio(emUso))
+            qCWarning(lcBanco).noquote() << "Site configuration value ignored, its default kept:" << problema.mensagem;
         return true;
     } catch (const ErroTavo &erro) {
         interlocutor.avisa(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
@@ -98,4 +102,65 @@ QString comandoSalvaConfiguracao(bool linhaExiste, const QString &endereco, cons
                + QStringLiteral(" qtde_portas=") + q + QLatin1Char(',') + QStringLiteral(" porta_inicial=") + p;
     return QStringLiteral("insert into configuracao (ip_servidor,qtde_portas,porta_inicial)")
            + QStringLiteral("  values(") + a + QLatin1Char(',') + q + QLatin1Char(',') + p + QLatin1Char(')');
+}
+
+std::chrono::milliseconds ConfiguracaoCliente::prazoConexao() const
+{
+    return tempoConexao.value_or(LimitesEspera::conexao());
+}
+
+std::chrono::milliseconds ConfiguracaoCliente::prazoResposta() const
+{
+    return tempoResposta.value_or(LimitesEspera::resposta());
+}
+
+std::chrono::milliseconds ConfiguracaoCliente::prazoSemProgresso() const
+{
+    return tempoSemProgresso.value_or(LimitesEspera::progresso());
+}
+
+std::variant<std::chrono::seconds, QString> lePrazo(const QString &texto, const QString &nome)
+{
+    bool ok = false;
+    const int segundos = texto.trimmed().toInt(&ok);
+    if (ok && segundos >= kPrazoMinimoSegundos && segundos <= kPrazoMaximoSegundos)
+        return std::chrono::seconds(segundos);
+    return QStringLiteral("%1 deve ser um número inteiro de segundos entre %2 e %3: \"%4\".")
+        .arg(nome)
+        .arg(kPrazoMinimoSegundos)
+        .arg(kPrazoMaximoSegundos)
+        .arg(texto);
+}
+
+QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &configuracao,
+                                                      const ConfiguracaoSitio::OpcoesTransferencia &opcoes)
+{
+    QList<ProblemaConfiguracao> problemas;
+    const auto prazo = [&](const QString &texto, const char *chave, std::optional<std::chrono::milliseconds> &campo) {
+        if (texto.isEmpty())
+            return;
+        const QString nome = QStringLiteral("[servidor] ") + QLatin1String(chave);
+        const std::variant<std::chrono::seconds, QString> lido = lePrazo(texto, nome);
+        if (const auto *segundos = std::get_if<std::chrono::seconds>(&lido))
+            campo = *segundos;
+        else
+            problemas.append({nome, std::get<QString>(lido)});
+    };
+    prazo(opcoes.tempoConexao, "tempo_conexao", configuracao.tempoConexao);
+    prazo(opcoes.tempoResposta, "tempo_resposta", configuracao.tempoResposta);
+    prazo(opcoes.tempoSemProgresso, "tempo_sem_progresso", configuracao.tempoSemProgresso);
+    if (!opcoes.proxy.isEmpty()) {
+        const QString nome = QStringLiteral("[servidor] proxy");
+        const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(opcoes.proxy);
+        if (const auto *proxy = std::get_if<ProxyCliente>(&lido))
+            configuracao.proxy = *proxy;
+        else
+            problemas.append({nome, nome + QStringLiteral(": ") + std::get<QString>(lido)});
+    }
+    return problemas;
+}
+
+QList<ProblemaConfiguracao> aplicaOpcoesSitio(ConfiguracaoCliente &configuracao)
+{
+    return aplicaOpcoesTransferencia(configuracao, ConfiguracaoSitio::opcoesTransferencia());
 }

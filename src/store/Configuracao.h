@@ -1,24 +1,69 @@
 #pragma once
 
+#include "common/ConfiguracaoSitio.h"
+#include "transfer/ProxyCliente.h"
+
+#include <QList>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 class Interlocutor;
 
 // The client's settings: the server a transfer goes to, its address, how
 // many consecutive ports to try and the first of them. Loaded from the local
 // database and handed to what uses them; a load that finds nothing stored
-// leaves the settings in use as they were.
+// leaves the settings in use as they were. The transfer's options (its
+// bounds and the proxy) come from the site configuration or the console's
+// options, never from the local database.
 struct ConfiguracaoCliente
 {
     QString IpServidor;
     std::int16_t QtdePortas = 0;
     std::int32_t PortaInicial = 0;
-    // The options that follow (timeouts, proxy, ...) join here, each with
-    // its default.
+    // The bounds of the transfer's waits: one connection attempt, a server
+    // answer, a send that makes no progress. Empty: the program's own
+    // (LimitesEspera: 10 s, 120 s and 60 s).
+    std::optional<std::chrono::milliseconds> tempoConexao = {};
+    std::optional<std::chrono::milliseconds> tempoResposta = {};
+    std::optional<std::chrono::milliseconds> tempoSemProgresso = {};
+    // How the connection goes out; a direct one by default.
+    ProxyCliente proxy = {};
+
+    // The bounds in use: the ones given, else the program's.
+    std::chrono::milliseconds prazoConexao() const;
+    std::chrono::milliseconds prazoResposta() const;
+    std::chrono::milliseconds prazoSemProgresso() const;
 };
+
+// The range of a bound given in seconds (a key of the site configuration or
+// a console option).
+constexpr int kPrazoMinimoSegundos = 1;
+constexpr int kPrazoMaximoSegundos = 3600;
+
+// A bound as written: a whole number of seconds within the range above, or
+// the user's message, which names `nome` (the key or the option).
+std::variant<std::chrono::seconds, QString> lePrazo(const QString &texto, const QString &nome);
+
+// A value of the site configuration that cannot be used: its key
+// ("[servidor] proxy") and the user's message (never with a password).
+struct ProblemaConfiguracao
+{
+    QString chave;
+    QString mensagem;
+};
+
+// Puts the transfer's options written in `opcoes` onto `configuracao`. A
+// value not given leaves its field as it was, and so does one that cannot
+// be used, which comes back in the list instead.
+QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &configuracao,
+                                                      const ConfiguracaoSitio::OpcoesTransferencia &opcoes);
+// The same with the options of the site configuration's files
+// (ConfiguracaoSitio::opcoesTransferencia). An empty list: all usable.
+QList<ProblemaConfiguracao> aplicaOpcoesSitio(ConfiguracaoCliente &configuracao);
 
 // The first row of table configuracao, as stored (untrimmed).
 struct LinhaConfiguracao
@@ -44,9 +89,11 @@ ConfiguracaoCliente configuracaoDaLinha(const LinhaConfiguracao &linha);
 std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(Interlocutor &interlocutor);
 
 // The settings load of a start, the window's and the console's: the above
-// into `emUso`, which keeps what it had when nothing is stored. A local
-// database that cannot be read is told ("Não foi possível ler o banco de
-// dados local ...") and gives false.
+// into `emUso`, which keeps what it had when nothing is stored, and then the
+// site configuration's transfer options (aplicaOpcoesSitio; a value that
+// cannot be used is logged and its default kept). A local database that
+// cannot be read is told ("Não foi possível ler o banco de dados local ...")
+// and gives false.
 bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, Interlocutor &interlocutor);
 
 // The four address boxes' parts of a stored address: it is cut at every ".";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/ProxyCliente.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -29,7 +31,14 @@ public:
 
     virtual ~CanalTcp() = default;
 
-    virtual void conecta(const QString &endereco, quint16 porta) = 0;
+    // An attempt through `proxy`, applied explicitly: with Nenhum no proxy of
+    // the system or the environment is used; with Sistema, the first of the
+    // system's proxies for this address and port.
+    virtual void conecta(const QString &endereco, quint16 porta, const ProxyCliente &proxy) = 0;
+    // The route of the last attempt, for the log: "direct", "socks5
+    // usuario@host:porta", "http host:porta", and for Sistema "system: "
+    // and what the system gave. Never a password.
+    virtual QString rota() const = 0;
     // Drops the connection at once, with whatever was not yet sent.
     virtual void aborta() = 0;
     virtual Estado estado() const = 0;

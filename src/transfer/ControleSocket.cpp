@@ -51,9 +51,10 @@ void ControleSocket::fecha()
     Q_EMIT estadoMudou();
 }
 
-void ControleSocket::conecta(const QString &endereco, qint64 porta)
+void ControleSocket::conecta(const QString &endereco, qint64 porta, const ProxyCliente &proxy)
 {
     m_erro.clear();
+    m_rota = proxy.rota();
     m_testemunha.reset();
     m_leitor.limpa();
     m_envioPendente = false;
@@ -61,7 +62,13 @@ void ControleSocket::conecta(const QString &endereco, qint64 porta)
         Q_EMIT estadoMudou();
         return;
     }
-    m_canal->conecta(endereco, static_cast<quint16>(porta));
+    m_canal->conecta(endereco, static_cast<quint16>(porta), proxy);
+    m_rota = m_canal->rota();
+}
+
+QString ControleSocket::rota() const
+{
+    return m_rota;
 }
 
 CanalTcp::Estado ControleSocket::estado() const

@@ -26,9 +26,13 @@ public:
     // Closes the connection at once, whatever its state; no event follows
     // but `estadoMudou`.
     void fecha();
-    // Starts a connection attempt. A port outside 1-65535 makes no attempt:
-    // the control stays closed, which the caller sees as a failed attempt.
-    void conecta(const QString &endereco, qint64 porta);
+    // Starts a connection attempt through `proxy` (a direct one by
+    // default). A port outside 1-65535 makes no attempt: the control stays
+    // closed, which the caller sees as a failed attempt.
+    void conecta(const QString &endereco, qint64 porta, const ProxyCliente &proxy = {});
+    // The route of the last attempt ("direct", "socks5 usuario@host:porta",
+    // ...; see CanalTcp::rota), never with a password.
+    QString rota() const;
 
     bool conectando() const;
     bool conectado() const;
@@ -91,6 +95,7 @@ private:
     qint64 m_naoConfirmados = -1;
     LeitorMensagens m_leitor;
     QString m_erro;
+    QString m_rota = QStringLiteral("direct");
     CanalTcp::Estado m_estadoAnterior = CanalTcp::Estado::Fechado;
     bool m_fechandoAqui = false;
     bool m_envioPendente = false;

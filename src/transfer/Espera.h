@@ -17,8 +17,12 @@ enum class FimEspera {
     Interrompida // the application is quitting: its event loops were told to end
 };
 
-// Time bounds of the waits. Tests shorten them. None of them runs while a
-// message box of the program is open (see SuspensaoPrazos).
+// The program's own time bounds of the waits, those of a send whose
+// settings give none (ConfiguracaoCliente::tempoConexao, ...: the site
+// configuration's [servidor] tempo_conexao, tempo_resposta and
+// tempo_sem_progresso, or the console's options). Tests shorten them. None
+// of them runs while a message box of the program is open (see
+// SuspensaoPrazos).
 namespace LimitesEspera {
 // One connection attempt (about 10 s).
 std::chrono::milliseconds conexao();

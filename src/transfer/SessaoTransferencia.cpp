@@ -53,6 +53,13 @@ const char *nomeDoFim(SessaoTransferencia::Fim fim)
 
 } // namespace
 
+QString textoPrazo(std::chrono::milliseconds prazo)
+{
+    if (prazo.count() % 1000 == 0)
+        return QStringLiteral("%1 s").arg(prazo.count() / 1000);
+    return QStringLiteral("%1 ms").arg(prazo.count());
+}
+
 SessaoTransferencia::SessaoTransferencia(Interlocutor &interlocutor, QObject *parent)
     : QObject(parent)
     , m_interlocutor(interlocutor)
@@ -81,22 +88,39 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
     m_etapa = "";
     m_causa.clear();
     m_ultimaMensagem.clear();
+    m_expulsoNosDados = false;
+    m_bytesEntregues = 0;
+    m_prazoEsgotado = nullptr;
+    m_servidor = &servidor;
+    m_resultado = {};
+    m_resultado.enderecoUsado = servidor.IpServidor;
+    m_resultado.rota = servidor.proxy.rota();
 
     QElapsedTimer duracao;
     duracao.start();
     qCInfo(lcTransferencia).noquote().nospace()
         << "Sending " << pacote.nome() << " (" << pacote.tamanho() << " bytes, school " << identidade.codigoEscola
         << ", type " << identidade.tipo << ") to " << servidor.IpServidor << ", " << servidor.QtdePortas
-        << " port(s) from " << servidor.PortaInicial;
+        << " port(s) from " << servidor.PortaInicial << ", route " << servidor.proxy.rota();
     const auto termina = [&](Fim fim) {
+        m_servidor = nullptr;
+        m_resultado.segundos = static_cast<double>(duracao.elapsed()) / 1000.0;
+        if (fim == Fim::Concluida || fim == Fim::ConcluidaSemRegistro) {
+            m_resultado.desfecho = fim == Fim::Concluida ? Desfecho::Concluido : Desfecho::ConcluidoSemRegistro;
+            m_resultado.pacoteSaiuInteiro = true;
+        }
         qCInfo(lcTransferencia).noquote()
             << "Send of" << pacote.nome() << "ended:" << nomeDoFim(fim) << "after" << duracao.elapsed() << "ms";
         return fim;
     };
 
-    const std::variant<Preparado, Fim> preparado = prepara(pacote, m_interlocutor);
-    if (const Fim *fim = std::get_if<Fim>(&preparado))
+    QString causa;
+    const std::variant<Preparado, Fim> preparado = prepara(pacote, m_interlocutor, &causa);
+    if (const Fim *fim = std::get_if<Fim>(&preparado)) {
+        m_resultado.desfecho = *fim == Fim::SemPacote ? Desfecho::SemPacote : Desfecho::PacoteDanificado;
+        m_resultado.causa = causa;
         return termina(*fim);
+    }
     if (!ConectaServidor(servidor))
         return termina(Fim::SemConexao);
     TransmiteArquivo(pacote, std::get<Preparado>(preparado), identidade);
@@ -104,7 +128,7 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
 }
 
 std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim>
-SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor)
+SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor, QString *causa)
 {
     // What is announced and what is sent are this one package. The working
     // folder's copy is made again from the package's source when the folder
@@ -114,6 +138,8 @@ SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interl
         preparado.caminho = pacote.naPastaTrabalho();
     } catch (const ErroTavo &erro) {
         qCWarning(lcTransferencia).noquote() << "Package not available to send:" << erro.relato();
+        if (causa)
+            *causa = erro.descricao();
         if (erro.numero() == Erros::ArquivoNaoEncontrado)
             interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         else
@@ -136,6 +162,8 @@ SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interl
     if (conferencia.falha) {
         qCWarning(lcTransferencia).noquote()
             << "Package not sent: it does not read back whole:" << conferencia.falha->relato();
+        if (causa)
+            *causa = QStringLiteral("O pacote não se lê inteiro: ") + conferencia.falha->descricao();
         interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi perdida."), Icone::Critico,
                            QStringLiteral("Erro na transferência."));
         return Fim::PacoteDanificado;
@@ -150,46 +178,67 @@ bool SessaoTransferencia::ConectaServidor(const ConfiguracaoCliente &servidor)
 
     // Each port tried and why it did not do, for the log.
     QStringList tentadas;
+    QStringList tentadasUsuario;
     qint64 porta = servidor.PortaInicial;
     for (int tentativa = 1; tentativa <= servidor.QtdePortas; ++tentativa, ++porta) {
         socket.fecha();
-        socket.conecta(servidor.IpServidor, porta);
+        socket.conecta(servidor.IpServidor, porta, servidor.proxy);
+        m_resultado.portaUsada = porta >= 1 && porta <= 65535 ? static_cast<quint16>(porta) : 0;
+        m_resultado.rota = socket.rota();
+        qCInfo(lcTransferencia).noquote().nospace() << "Connecting to " << servidor.IpServidor << ':' << porta
+                                                    << " via " << socket.rota() << " (attempt " << tentativa << ')';
         Q_EMIT status(QStringLiteral("Status: Conectando... Tentativa número ") + QString::number(tentativa));
 
         const FimEspera fim =
-            espera.ate([&socket] { return !socket.conectando(); }, LimitesEspera::conexao(), Espera::Modo::Conexao);
+            espera.ate([&socket] { return !socket.conectando(); }, servidor.prazoConexao(), Espera::Modo::Conexao);
         if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
             // "Cancelar" (or the program closing) stops the attempts; the
             // cancel has already shown the disconnected state.
             qCInfo(lcTransferencia) << "Connection attempts stopped:"
                                     << (fim == FimEspera::Cancelada ? "cancelled" : "the program is closing");
             socket.fecha();
+            falhou(Desfecho::Cancelado, fim == FimEspera::Cancelada
+                                            ? QStringLiteral("O envio foi cancelado ao conectar.")
+                                            : QStringLiteral("O programa foi encerrado ao conectar."));
             return false;
         }
         if (fim == FimEspera::Esgotada)
             socket.fecha(); // an address that never answers: this attempt failed
         if (socket.conectado()) {
-            qCInfo(lcTransferencia).noquote().nospace()
-                << "Connected to " << servidor.IpServidor << ':' << porta << " (attempt " << tentativa << ')';
+            qCInfo(lcTransferencia).noquote().nospace() << "Connected to " << servidor.IpServidor << ':' << porta
+                                                        << " via " << socket.rota() << " (attempt " << tentativa << ')';
             Q_EMIT status(QStringLiteral("Status: Conectado! Iniciando a Transferência..."));
             Q_EMIT conexao(true);
             return true;
         }
         QString motivo;
-        if (porta < 1 || porta > 65535)
+        QString motivoUsuario;
+        if (porta < 1 || porta > 65535) {
             motivo = QStringLiteral("not a port number");
-        else if (fim == FimEspera::Esgotada)
-            motivo = QStringLiteral("no answer within %1 ms").arg(LimitesEspera::conexao().count());
-        else
+            motivoUsuario = QStringLiteral("não é um número de porta");
+        } else if (fim == FimEspera::Esgotada) {
+            motivo = QStringLiteral("timed out: no answer within %1 ms (tempo_conexao)")
+                         .arg(servidor.prazoConexao().count());
+            motivoUsuario = QStringLiteral("tempo esgotado: nenhuma resposta em %1 (tempo_conexao)")
+                                .arg(textoPrazo(servidor.prazoConexao()));
+        } else {
             motivo = socket.erro().isEmpty() ? QStringLiteral("not connected") : socket.erro();
-        tentadas.append(servidor.IpServidor + QLatin1Char(':') + QString::number(porta) + QStringLiteral(" (") + motivo
-                        + QLatin1Char(')'));
+            motivoUsuario = motivo;
+        }
+        const QString endereco = servidor.IpServidor + QLatin1Char(':') + QString::number(porta);
+        tentadas.append(endereco + QStringLiteral(" (") + motivo + QLatin1Char(')'));
+        tentadasUsuario.append(endereco + QStringLiteral(" (") + motivoUsuario + QLatin1Char(')'));
     }
 
     socket.fecha();
     qCWarning(lcTransferencia).noquote() << "No connection to the server; tried:"
                                          << (tentadas.isEmpty() ? QStringLiteral("no port (the settings give none)")
-                                                                : tentadas.join(QStringLiteral(", ")));
+                                                                : tentadas.join(QStringLiteral(", ")))
+                                         << "- route:" << m_resultado.rota;
+    falhou(Desfecho::SemConexao,
+           QStringLiteral("Nenhuma porta do servidor aceitou a conexão (rota %1): %2.")
+               .arg(m_resultado.rota, tentadasUsuario.isEmpty() ? QStringLiteral("nenhuma porta configurada")
+                                                                : tentadasUsuario.join(QStringLiteral(", "))));
     m_interlocutor.avisa(QStringLiteral("Não foi possível conectar ao servidor.\r\nTente novamente."), Icone::Critico,
                          QStringLiteral("Erro de conexão."));
     Q_EMIT status(QStringLiteral("Status: Desconectado."));
@@ -278,6 +327,7 @@ void SessaoTransferencia::aplicaMensagemServidor(const MensagemServidor &mensage
     case Codigo::Expulsao:
         qCWarning(lcTransferencia).noquote() << "The server dropped this client:" << mensagem.texto;
         Expulso = true;
+        m_expulsoNosDados = m_bytesEntregues > 0;
         break;
     case Codigo::Desconhecido:
         break;

@@ -26,6 +26,44 @@ struct IdentidadeEnvio
     QString tipo; // "PERIO" or "ANUAL"
 };
 
+// How a send ended, in the detail a script needs to act on it (the window
+// goes by SessaoTransferencia::Fim).
+enum class Desfecho {
+    Concluido,            // the whole package reached the server, the send recorded
+    ConcluidoSemRegistro, // the whole package reached the server; its record could not be written
+    SemPacote,            // no package to send: nothing was tried
+    PacoteDanificado,     // the package does not read back whole: nothing was tried
+    SemConexao,           // no port accepted a connection (the proxy's refusal included)
+    Recusado,             // packet size denied, access denied, file refused, or a kick before the data
+    Perdida,              // the connection was lost, or the server kicked this client, during the data
+    TempoEsgotado,        // a bound passed once connected
+    Cancelado,            // "Cancelar", or the program closing
+};
+
+// The detail of the last send (SessaoTransferencia::resultado).
+struct ResultadoEnvio
+{
+    Desfecho desfecho = Desfecho::SemPacote;
+    // One Portuguese line on why the send did not complete (the bound and
+    // its seconds, the ports and route tried, the server's refusal); on
+    // success, empty, or why the record could not be written.
+    QString causa;
+    // Every byte of the package was handed to the system: from then on the
+    // server may hold it whole, whatever came after, so the send must never
+    // be repeated. True for Concluido and ConcluidoSemRegistro; it can be
+    // true for Perdida and TempoEsgotado too (the end of a send that could
+    // not be confirmed).
+    bool pacoteSaiuInteiro = false;
+    // The server's address and port of the connection used (of the last
+    // attempt when none was made; 0 when none was tried) and its route
+    // ("direct", "socks5 usuario@host:porta", ...; never a password).
+    QString enderecoUsado;
+    quint16 portaUsada = 0;
+    QString rota;
+    // How long the send took, from the package's check to the end.
+    double segundos = 0;
+};
+
 // One transfer of the chosen package to the upload server: the connection
 // with its port rotation, the conversation of the protocol (packet request,
 // file header, size header, the file in pieces), the record of a complete
@@ -63,12 +101,15 @@ public:
     // stands for the read. When there is no such file, or it does not read
     // back whole, the user is told as a send tells it, and the end of the send
     // (SemPacote, PacoteDanificado) comes back instead.
-    static std::variant<Preparado, Fim> prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor);
+    // `causa`, when given, gets the user's line on why it ended so.
+    static std::variant<Preparado, Fim> prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor,
+                                                QString *causa = nullptr);
 
     // Prepares the package (see prepara), connects to the server of the
-    // settings `servidor` (its address, QtdePortas ports from PortaInicial)
-    // and runs the transfer. Every wait is bounded; the user is told how it
-    // ended.
+    // settings `servidor` (its address, QtdePortas ports from PortaInicial,
+    // through its proxy) and runs the transfer. Every wait is bounded by the
+    // settings' bounds; the user is told how it ended, and `resultado()`
+    // holds the detail.
     Fim transmite(const ConfiguracaoCliente &servidor, const PacoteEscolhido &pacote,
                   const IdentidadeEnvio &identidade);
 
@@ -79,6 +120,8 @@ public:
     // message and without a record.
     void encerra();
     bool emCurso() const { return m_emCurso; }
+    // The detail of how the last `transmite` ended.
+    const ResultadoEnvio &resultado() const { return m_resultado; }
 
     // The socket control ("WindowsSocket").
     ControleSocket &socket() { return *m_socket; }
@@ -98,8 +141,12 @@ private:
     void TransmiteArquivo(const PacoteEscolhido &pacote, const Preparado &preparado, const IdentidadeEnvio &identidade);
     bool EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho);
     bool entregue(Espera &espera);
-    FimEspera aguarda(Espera &espera, std::chrono::milliseconds limite, const std::function<bool()> &condicao);
+    // `chave` names the bound for the cause ("tempo_resposta", ...).
+    FimEspera aguarda(Espera &espera, std::chrono::milliseconds limite, const char *chave,
+                      const std::function<bool()> &condicao);
     void terminaSemConcluir(bool faseDeDados);
+    // Sets the detail of a send that ended before completing.
+    void falhou(Desfecho desfecho, const QString &causa);
     void registraEConclui(const QString &nome, const IdentidadeEnvio &identidade, qint64 tamanho,
                           const QByteArray &sha256);
 
@@ -124,6 +171,16 @@ private:
     bool AcessoNegado = false;
     // The program is closing: the running transfer ends without a message.
     bool Encerrando = false;
+    // The data phase had handed bytes to the system when a kick came.
+    bool m_expulsoNosDados = false;
+    // Bytes of the package handed to the system so far.
+    qint64 m_bytesEntregues = 0;
+    // The bound that passed last (its key name and length), for the cause.
+    const char *m_prazoEsgotado = nullptr;
+    std::chrono::milliseconds m_duracaoEsgotada{0};
+    // The settings of the running send (its bounds).
+    const ConfiguracaoCliente *m_servidor = nullptr;
+    ResultadoEnvio m_resultado;
 
     // For the log: what the transfer was doing, why it stopped short, and
     // the server's last message.
@@ -131,6 +188,10 @@ private:
     QString m_causa;
     QByteArray m_ultimaMensagem;
 };
+
+// A bound as the causes write it: "120 s", or "300 ms" when not whole
+// seconds.
+QString textoPrazo(std::chrono::milliseconds prazo);
 
 // The checks before a transfer: the school code has exactly 8 characters
 // and a transmission type was chosen; otherwise the user is told why.

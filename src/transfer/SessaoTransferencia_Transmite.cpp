@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <string_view>
+
 // The conversation of one transfer on the open connection and its data
 // phase (the session's other half is in SessaoTransferencia.cpp).
 
@@ -28,7 +30,7 @@ QString causaDaEspera(FimEspera fim, std::chrono::milliseconds limite, const Con
 {
     switch (fim) {
     case FimEspera::Esgotada:
-        return QStringLiteral("nothing within %1 ms").arg(limite.count());
+        return QStringLiteral("timed out: nothing within %1 ms").arg(limite.count());
     case FimEspera::Fechada:
         return socket.erro().isEmpty() ? QStringLiteral("connection closed")
                                        : QStringLiteral("connection closed: ") + socket.erro();
@@ -65,6 +67,30 @@ void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
     else
         qCWarning(lcTransferencia).noquote() << "Transfer failed while" << m_etapa << "-" << m_causa;
 
+    if (Encerrando)
+        falhou(Desfecho::Cancelado, QStringLiteral("O programa foi encerrado durante o envio."));
+    else if (Cancelado)
+        falhou(Desfecho::Cancelado, QStringLiteral("O envio foi cancelado."));
+    else if (Expulso && m_expulsoNosDados)
+        falhou(Desfecho::Perdida, QStringLiteral("O servidor encerrou a conexão durante o envio dos dados (%1).")
+                                      .arg(QString::fromLatin1(m_ultimaMensagem)));
+    else if (Expulso)
+        falhou(Desfecho::Recusado, QStringLiteral("O servidor encerrou a conexão antes dos dados (%1).")
+                                       .arg(QString::fromLatin1(m_ultimaMensagem)));
+    else if (AcessoNegado && !faseDeDados)
+        falhou(Desfecho::Recusado,
+               QStringLiteral("O servidor negou o acesso (%1).").arg(QString::fromLatin1(m_ultimaMensagem)));
+    else if (m_prazoEsgotado && std::string_view(m_prazoEsgotado) == "tempo_sem_progresso")
+        falhou(Desfecho::TempoEsgotado, QStringLiteral("Tempo esgotado: o envio ficou %1 sem progresso (%2).")
+                                            .arg(textoPrazo(m_duracaoEsgotada), QLatin1String(m_prazoEsgotado)));
+    else if (m_prazoEsgotado)
+        falhou(Desfecho::TempoEsgotado, QStringLiteral("Tempo esgotado: o servidor não respondeu em %1 (%2).")
+                                            .arg(textoPrazo(m_duracaoEsgotada), QLatin1String(m_prazoEsgotado)));
+    else
+        falhou(Desfecho::Perdida, (faseDeDados ? QStringLiteral("A conexão foi perdida durante o envio dos dados (%1).")
+                                               : QStringLiteral("A conexão foi perdida antes dos dados (%1)."))
+                                      .arg(m_causa));
+
     if (Encerrando) {
         socket.fecha();
     } else if (Cancelado) {
@@ -90,16 +116,26 @@ void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
 }
 
 // A wait of the transfer: for an answer of the server, or for a send to be
-// handed over (LimitesEspera::progresso). When the application is quitting
+// handed over (the settings' bound of progress). When the application is quitting
 // (its event loops were told to end) the transfer ends as if the program
 // were closing.
-FimEspera SessaoTransferencia::aguarda(Espera &espera, std::chrono::milliseconds limite,
+FimEspera SessaoTransferencia::aguarda(Espera &espera, std::chrono::milliseconds limite, const char *chave,
                                        const std::function<bool()> &condicao)
 {
     const FimEspera fim = espera.ate(condicao, limite);
     if (fim == FimEspera::Interrompida)
         Encerrando = true;
+    if (fim == FimEspera::Esgotada) {
+        m_prazoEsgotado = chave;
+        m_duracaoEsgotada = limite;
+    }
     return fim;
+}
+
+void SessaoTransferencia::falhou(Desfecho desfecho, const QString &causa)
+{
+    m_resultado.desfecho = desfecho;
+    m_resultado.causa = causa;
 }
 
 void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade, qint64 tamanho,
@@ -116,6 +152,9 @@ void SessaoTransferencia::registraEConclui(const QString &nome, const Identidade
         falhaRegistro = erro.descricao();
     }
     m_fim = falhaRegistro.isNull() ? Fim::Concluida : Fim::ConcluidaSemRegistro;
+    if (!falhaRegistro.isNull())
+        m_resultado.causa =
+            QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico: ") + falhaRegistro;
     // The send did succeed; a record that could not be written is told
     // right after, never kept silent.
     m_interlocutor.avisa(QStringLiteral("A transferência do arquivo foi concluída com sucesso!"), Icone::Informacao,
@@ -143,13 +182,13 @@ bool SessaoTransferencia::entregue(Espera &espera)
     ControleSocket &socket = *m_socket;
     m_etapa = "waiting for the server to acknowledge the last bytes";
     socket.acompanhaEntrega(true);
-    const FimEspera fim =
-        aguarda(espera, LimitesEspera::progresso(), [&socket] { return socket.entrega() != Entrega::EmCurso; });
+    const FimEspera fim = aguarda(espera, m_servidor->prazoSemProgresso(), "tempo_sem_progresso",
+                                  [&socket] { return socket.entrega() != Entrega::EmCurso; });
     socket.acompanhaEntrega(false);
     if (fim == FimEspera::Esgotada)
         socket.fecha(); // no progress for too long: the connection counts as lost
     if (fim != FimEspera::Pronta && fim != FimEspera::Fechada) {
-        m_causa = causaDaEspera(fim, LimitesEspera::progresso(), socket);
+        m_causa = causaDaEspera(fim, m_servidor->prazoSemProgresso(), socket);
         return false;
     }
     // A server that says it dropped this client did not take the file.
@@ -170,24 +209,31 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
     RespostaPacote = 2;
     m_etapa = "waiting for the packet size answer";
     socket.envia(MensagensCliente::pedidoPacote());
-    FimEspera fim = aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaPacote != 2; });
+    FimEspera fim =
+        aguarda(espera, m_servidor->prazoResposta(), "tempo_resposta", [this] { return RespostaPacote != 2; });
     if (fim == FimEspera::Cancelada || fim == FimEspera::Interrompida) {
         // The cancel has shown the disconnected state; nothing more is said.
         qCInfo(lcTransferencia).noquote()
-            << "Transfer stopped while" << m_etapa << "-" << causaDaEspera(fim, LimitesEspera::resposta(), socket);
+            << "Transfer stopped while" << m_etapa << "-" << causaDaEspera(fim, m_servidor->prazoResposta(), socket);
         if (Encerrando)
             socket.fecha();
+        falhou(Desfecho::Cancelado, Encerrando ? QStringLiteral("O programa foi encerrado durante o envio.")
+                                               : QStringLiteral("O envio foi cancelado."));
         Cancelado = false;
         Expulso = false;
         return;
     }
     if (fim != FimEspera::Pronta) {
-        m_causa = causaDaEspera(fim, LimitesEspera::resposta(), socket);
+        m_causa = causaDaEspera(fim, m_servidor->prazoResposta(), socket);
         terminaSemConcluir(false);
         return;
     }
-    if (RespostaPacote == 0)
-        return; // packet size denied (logged as it came): the connection stays as it is
+    if (RespostaPacote == 0) {
+        // Packet size denied (logged as it came): the connection stays as it is.
+        falhou(Desfecho::Recusado, QStringLiteral("O servidor recusou o tamanho de pacote pedido (%1).")
+                                       .arg(QString::fromLatin1(m_ultimaMensagem)));
+        return;
+    }
 
     RespostaArquivo = 2;
     Q_EMIT status(QStringLiteral("Enviando arquivo..."));
@@ -195,9 +241,9 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
     Enviando = true;
     socket.envia(MensagensCliente::cabecalhoArquivo({pacote.nome(), identidade.codigoEscritorio, identidade.escritorio,
                                                      identidade.codigoEscola, identidade.escola, identidade.tipo}));
-    fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
+    fim = aguarda(espera, m_servidor->prazoSemProgresso(), "tempo_sem_progresso", [this] { return !Enviando; });
     if (fim != FimEspera::Pronta) {
-        m_causa = causaDaEspera(fim, LimitesEspera::progresso(), socket);
+        m_causa = causaDaEspera(fim, m_servidor->prazoSemProgresso(), socket);
         terminaSemConcluir(false);
         return;
     }
@@ -206,14 +252,16 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
     Enviando = true;
     socket.envia(MensagensCliente::cabecalhoTamanho(pacote.tamanho()));
     Q_EMIT status(QStringLiteral("Esperando resposta..."));
-    fim = aguarda(espera, LimitesEspera::resposta(), [this] { return RespostaArquivo != 2; });
+    fim = aguarda(espera, m_servidor->prazoResposta(), "tempo_resposta", [this] { return RespostaArquivo != 2; });
     if (fim != FimEspera::Pronta) {
-        m_causa = causaDaEspera(fim, LimitesEspera::resposta(), socket);
+        m_causa = causaDaEspera(fim, m_servidor->prazoResposta(), socket);
         terminaSemConcluir(false);
         return;
     }
     if (RespostaArquivo == 0) {
         qCWarning(lcTransferencia).noquote() << "File refused by the server:" << m_ultimaMensagem;
+        falhou(Desfecho::Recusado,
+               QStringLiteral("O servidor recusou o arquivo (%1).").arg(QString::fromLatin1(m_ultimaMensagem)));
         m_interlocutor.avisa(QStringLiteral("O arquivo foi recusado pelo servidor."), Icone::Critico,
                              QStringLiteral("Erro na transferência."));
         return;
@@ -284,11 +332,13 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
         }
         if (aEnviar > 0) {
             socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
-            const FimEspera fim = aguarda(espera, LimitesEspera::progresso(), [this] { return !Enviando; });
+            m_bytesEntregues += aEnviar;
+            const FimEspera fim =
+                aguarda(espera, m_servidor->prazoSemProgresso(), "tempo_sem_progresso", [this] { return !Enviando; });
             if (fim == FimEspera::Esgotada)
                 socket.fecha(); // no progress for too long: the connection counts as lost
             if (fim != FimEspera::Pronta) {
-                m_causa = causaDaEspera(fim, LimitesEspera::progresso(), socket)
+                m_causa = causaDaEspera(fim, m_servidor->prazoSemProgresso(), socket)
                           + QStringLiteral(", at byte %1 of %2").arg(s - MensagensCliente::TamanhoPeca).arg(tamanho);
                 return false;
             }
@@ -298,7 +348,11 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
         }
         // A short read is the end of the file (a last full piece is
         // followed by a step that reads nothing).
-        if (lidos < MensagensCliente::TamanhoPeca)
+        if (lidos < MensagensCliente::TamanhoPeca) {
+            // Every byte is with the system: from here on the server may
+            // hold the whole package, whatever comes after.
+            m_resultado.pacoteSaiuInteiro = true;
             return entregue(espera);
+        }
     }
 }
