@@ -6,10 +6,10 @@ namespace CodigosSaida {
 
 enum Codigo : int {
     Sucesso = 0,
-    Falha = 1,         // any other failure
-    UsoIncorreto = 2,  // wrong usage, a path argument that cannot be represented
-    Recusado = 3,      // the server refused: packet size, access, the file, a kick before the data
-    NaoRegistrado = 4, // the package went out whole, the send could not be recorded: never resend
+    Falha = 1,           // any other failure
+    UsoIncorreto = 2,    // wrong usage, a path argument that cannot be represented
+    Recusado = 3,        // the server refused: packet size, access, the file, a kick before the data
+    NaoRegistrado = 4,   // the package went out whole, the send could not be recorded: never resend
     DadosInvalidos = 65, // the package, the school database or the former client's database is unusable
     SemServidor = 69,    // no server port accepted a connection (the proxy included): retry
     SemTrava = 73,       // the program folder's lock cannot be made (not: held by another client)

@@ -38,7 +38,11 @@ std::optional<QString> Comando::numero(const QCommandLineParser &parser, const Q
     const QString texto = parser.value(nome);
     const int lido = texto.toInt();
     if (!forma.match(texto).hasMatch() || lido < minimo || lido > maximo)
-        return QStringLiteral("A opção --%1 é um número de %2 a %3, não \"%4\".").arg(nome).arg(minimo).arg(maximo).arg(texto);
+        return QStringLiteral("A opção --%1 é um número de %2 a %3, não \"%4\".")
+            .arg(nome)
+            .arg(minimo)
+            .arg(maximo)
+            .arg(texto);
     valor = lido;
     return std::nullopt;
 }

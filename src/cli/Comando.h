@@ -49,8 +49,8 @@ public:
     static QCommandLineOption opcao(const QString &nome);
     // A whole number of seconds (or a count) from `minimo` to `maximo`: the
     // value of option `nome`, nothing when not given, or the usage error.
-    static std::optional<QString> numero(const QCommandLineParser &parser, const QString &nome, int minimo,
-                                         int maximo, std::optional<int> &valor);
+    static std::optional<QString> numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
+                                         std::optional<int> &valor);
 
 protected:
     const TravaPrograma *m_trava = nullptr;

@@ -46,12 +46,13 @@ int ConsoleConverter::executa(TerminalConsole &terminal)
         terminal.saida(
             QStringLiteral("O banco de dados local \"%1\" não está no formato do Access: não há nada a converter.")
                 .arg(banco));
-        terminal.defineJson({{QStringLiteral("resultado"), QStringLiteral("nada a converter")},
-                             {QStringLiteral("banco"), banco}});
+        terminal.defineJson(
+            {{QStringLiteral("resultado"), QStringLiteral("nada a converter")}, {QStringLiteral("banco"), banco}});
         return CodigosSaida::Sucesso;
     }
     if (formato != FormatoBanco::Jet) {
-        terminal.falha(QStringLiteral("O arquivo \"%1\" não é um banco de dados do Access nem do programa.").arg(banco));
+        terminal.falha(
+            QStringLiteral("O arquivo \"%1\" não é um banco de dados do Access nem do programa.").arg(banco));
         return CodigosSaida::DadosInvalidos;
     }
     if (!m_trava || !m_trava->tomada()) {
@@ -63,16 +64,16 @@ int ConsoleConverter::executa(TerminalConsole &terminal)
     }
 
     removeRestosDeConversao(banco);
-    const ResultadoConversao conversao =
-        converteBancoLocal(banco, m_aceitaPerdas ? Perdas::Aceitar : Perdas::Recusar);
+    const ResultadoConversao conversao = converteBancoLocal(banco, m_aceitaPerdas ? Perdas::Aceitar : Perdas::Recusar);
     QJsonArray tabelas;
     for (const LeituraTabela &tabela : conversao.tabelas) {
         terminal.saida(linhaTabela(tabela));
-        tabelas.append(QJsonObject{{QStringLiteral("tabela"), tabela.nome},
-                                   {QStringLiteral("declaradas"), tabela.lida() ? QJsonValue(static_cast<qint64>(tabela.declaradas))
-                                                                                : QJsonValue(QJsonValue::Null)},
-                                   {QStringLiteral("lidas"), static_cast<qint64>(tabela.lidas)},
-                                   {QStringLiteral("paginas_ilegiveis"), static_cast<qint64>(tabela.paginasIlegiveis)}});
+        tabelas.append(QJsonObject{
+            {QStringLiteral("tabela"), tabela.nome},
+            {QStringLiteral("declaradas"),
+             tabela.lida() ? QJsonValue(static_cast<qint64>(tabela.declaradas)) : QJsonValue(QJsonValue::Null)},
+            {QStringLiteral("lidas"), static_cast<qint64>(tabela.lidas)},
+            {QStringLiteral("paginas_ilegiveis"), static_cast<qint64>(tabela.paginasIlegiveis)}});
     }
     if (conversao.fim != ResultadoConversao::Fim::Convertido) {
         terminal.falha(textoConversaoRecusada(banco, *conversao.erro));

@@ -46,7 +46,8 @@ public:
 
     void item(const QString &chave, const QString &rotulo, const QString &valor, const QString &detalhe = {})
     {
-        m_terminal.saida(rotulo + QStringLiteral(": ") + valor + (detalhe.isEmpty() ? QString() : QStringLiteral(" (") + detalhe + QLatin1Char(')')));
+        m_terminal.saida(rotulo + QStringLiteral(": ") + valor
+                         + (detalhe.isEmpty() ? QString() : QStringLiteral(" (") + detalhe + QLatin1Char(')')));
         QJsonObject campo{{QStringLiteral("valor"), valor}};
         if (!detalhe.isEmpty())
             campo.insert(QStringLiteral("detalhe"), detalhe);
@@ -82,8 +83,8 @@ QList<QCommandLineOption> ConsoleDiagnostico::opcoes() const
 
 std::optional<QString> ConsoleDiagnostico::le(const QCommandLineParser &parser)
 {
-    if (const auto falha = numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
-                                  m_tempoConexao))
+    if (const auto falha =
+            numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos, m_tempoConexao))
         return falha;
     if (parser.isSet(QStringLiteral("proxy"))) {
         const std::variant<ProxyCliente, QString> proxy = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
@@ -114,11 +115,13 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                                      : QStringList();
         relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("ocupada"),
                     QStringLiteral("processo %1 %2").arg(*dono).arg(quem.join(QLatin1Char(' '))).trimmed());
-        relato.obstaculo(CodigosSaida::TenteDepois, QStringLiteral("a pasta do programa está em uso pelo processo %1.").arg(*dono));
+        relato.obstaculo(CodigosSaida::TenteDepois,
+                         QStringLiteral("a pasta do programa está em uso pelo processo %1.").arg(*dono));
     } else if (QFileInfo(pasta).isDir() && !PlataformaArquivos::podeGravar(pasta)) {
         relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("não pode ser feita"),
                     QStringLiteral("a pasta do programa não pode ser gravada"));
-        relato.obstaculo(CodigosSaida::SemTrava, QStringLiteral("a pasta do programa \"%1\" não pode ser gravada.").arg(pasta));
+        relato.obstaculo(CodigosSaida::SemTrava,
+                         QStringLiteral("a pasta do programa \"%1\" não pode ser gravada.").arg(pasta));
     } else {
         relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("livre"), trava);
     }
@@ -139,8 +142,8 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                 if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
                     servidor = configuracaoDaLinha(*linha);
             } catch (const ErroTavo &erro) {
-                relato.obstaculo(CodigosSaida::Falha, QStringLiteral("o banco de dados local não pôde ser lido: %1")
-                                                          .arg(erro.descricao()));
+                relato.obstaculo(CodigosSaida::Falha,
+                                 QStringLiteral("o banco de dados local não pôde ser lido: %1").arg(erro.descricao()));
             }
             break;
         case FormatoBanco::Jet:
@@ -151,8 +154,9 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
         default:
             relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
                         QStringLiteral("formato desconhecido"));
-            relato.obstaculo(CodigosSaida::DadosInvalidos,
-                             QStringLiteral("o banco de dados local \"%1\" não é um banco de dados do programa.").arg(banco));
+            relato.obstaculo(
+                CodigosSaida::DadosInvalidos,
+                QStringLiteral("o banco de dados local \"%1\" não é um banco de dados do programa.").arg(banco));
         }
     }
 
@@ -191,8 +195,9 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                                             "configurar\"."));
     }
     const auto origemOpcao = [](bool naLinha, const char *chave) {
-        return naLinha ? QStringLiteral("linha de comando")
-                       : origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("servidor/") + QLatin1String(chave)}));
+        return naLinha
+                   ? QStringLiteral("linha de comando")
+                   : origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("servidor/") + QLatin1String(chave)}));
     };
     relato.item(QStringLiteral("proxy"), QStringLiteral("proxy (rota)"), configuracao.proxy.rota(),
                 origemOpcao(m_proxy.has_value(), "proxy"));
@@ -217,12 +222,12 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                 presente(trabalho, true));
     const QString unidade = QDir::cleanPath(Caminhos::local(Caminhos::unidadeDisquete()));
     const QFileInfo infoUnidade(unidade);
-    relato.item(QStringLiteral("unidade_a"), QStringLiteral("unidade a:"), unidade,
-                (infoUnidade.isDir() && infoUnidade.isReadable() ? QStringLiteral("pronta")
-                                                                 : QStringLiteral("não pronta"))
-                    + QStringLiteral(", ")
-                    + origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("unidades/a"), QStringLiteral("unidades/A")},
-                                                               "TAVO_DRIVE_A")));
+    relato.item(
+        QStringLiteral("unidade_a"), QStringLiteral("unidade a:"), unidade,
+        (infoUnidade.isDir() && infoUnidade.isReadable() ? QStringLiteral("pronta") : QStringLiteral("não pronta"))
+            + QStringLiteral(", ")
+            + origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("unidades/a"), QStringLiteral("unidades/A")},
+                                                       "TAVO_DRIVE_A")));
     relato.item(QStringLiteral("log"), QStringLiteral("log"), pasta + QStringLiteral("/tavo-upload.log"));
     if (!QFileInfo(escola).isFile())
         relato.obstaculo(CodigosSaida::DadosInvalidos,
@@ -231,8 +236,10 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     // Last, the server itself.
     if (servidor && configuracao.QtdePortas > 0) {
         const SondagemServidor sondagem = sondaServidor(configuracao, kMaximoPortas);
-        const QString tentadas =
-            QStringLiteral("%1 de %2 porta(s) tentada(s), rota %3").arg(sondagem.tentadas).arg(configuracao.QtdePortas).arg(sondagem.rota);
+        const QString tentadas = QStringLiteral("%1 de %2 porta(s) tentada(s), rota %3")
+                                     .arg(sondagem.tentadas)
+                                     .arg(configuracao.QtdePortas)
+                                     .arg(sondagem.rota);
         if (sondagem.porta != 0) {
             relato.item(QStringLiteral("conexao"), QStringLiteral("conexão"),
                         QStringLiteral("%1:%2 aceitou").arg(configuracao.IpServidor).arg(sondagem.porta), tentadas);

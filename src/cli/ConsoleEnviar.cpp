@@ -118,7 +118,6 @@ std::optional<PacoteEscolhido> pacoteEscolhido(const QString &caminho, bool tipo
     return resultado.pacote;
 }
 
-
 // The exit status of a send, and its cause told.
 int codigoDoEnvio(const ResultadoEnvio &resultado, TerminalConsole &terminal)
 {
@@ -199,8 +198,8 @@ std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
     if (const auto falha = numero(parser, QStringLiteral("intervalo"), 0, 3600, valor))
         return falha;
     m_intervalo = valor.value_or(m_intervalo);
-    if (const auto falha = numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
-                                  m_tempoConexao))
+    if (const auto falha =
+            numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos, m_tempoConexao))
         return falha;
     if (const auto falha = numero(parser, QStringLiteral("tempo-resposta"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
                                   m_tempoResposta))
@@ -231,14 +230,15 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
     // A value of the site configuration that cannot be used stops the send,
     // unless the command line gives that one.
     for (const ProblemaConfiguracao &problema : aplicaOpcoesSitio(configuracao)) {
-        const bool substituido = (m_tempoConexao && problema.chave.endsWith(QLatin1String("tempo_conexao")))
-                                 || (m_tempoResposta && problema.chave.endsWith(QLatin1String("tempo_resposta")))
-                                 || (m_tempoSemProgresso && problema.chave.endsWith(QLatin1String("tempo_sem_progresso")))
-                                 || (m_proxy && problema.chave.endsWith(QLatin1String("proxy")));
+        const bool substituido =
+            (m_tempoConexao && problema.chave.endsWith(QLatin1String("tempo_conexao")))
+            || (m_tempoResposta && problema.chave.endsWith(QLatin1String("tempo_resposta")))
+            || (m_tempoSemProgresso && problema.chave.endsWith(QLatin1String("tempo_sem_progresso")))
+            || (m_proxy && problema.chave.endsWith(QLatin1String("proxy")));
         if (!substituido) {
             terminal.falha(problema.mensagem);
-            terminal.defineCausa(QStringLiteral("o valor de %1 na configuração da instalação não pode ser usado.")
-                                     .arg(problema.chave));
+            terminal.defineCausa(
+                QStringLiteral("o valor de %1 na configuração da instalação não pode ser usado.").arg(problema.chave));
             return CodigosSaida::Configuracao;
         }
     }
@@ -287,24 +287,24 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
             if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::NaoRegistrado)
                 return codigo;
             const ConferenciaPacote *conferencia = pacote->conferenciaDe(pacote->naPastaTrabalho());
-            terminal.defineJson({{QStringLiteral("pacote"), pacote->nome()},
-                                 {QStringLiteral("bytes"), pacote->tamanho()},
-                                 {QStringLiteral("sha256"), conferencia ? QString::fromLatin1(conferencia->sha256.toHex())
-                                                                         : QString()},
-                                 {QStringLiteral("codigo_escola"), escola.codigoEscola},
-                                 {QStringLiteral("escola"), escola.escola},
-                                 {QStringLiteral("tipo"), identidade.tipo},
-                                 {QStringLiteral("endereco"), resultado.enderecoUsado},
-                                 {QStringLiteral("porta"), resultado.portaUsada},
-                                 {QStringLiteral("rota"), resultado.rota},
-                                 {QStringLiteral("tentativas"), tentativa},
-                                 {QStringLiteral("segundos"), relogio.elapsed() / 1000.0},
-                                 {QStringLiteral("registrado"), codigo == CodigosSaida::Sucesso}});
+            terminal.defineJson(
+                {{QStringLiteral("pacote"), pacote->nome()},
+                 {QStringLiteral("bytes"), pacote->tamanho()},
+                 {QStringLiteral("sha256"), conferencia ? QString::fromLatin1(conferencia->sha256.toHex()) : QString()},
+                 {QStringLiteral("codigo_escola"), escola.codigoEscola},
+                 {QStringLiteral("escola"), escola.escola},
+                 {QStringLiteral("tipo"), identidade.tipo},
+                 {QStringLiteral("endereco"), resultado.enderecoUsado},
+                 {QStringLiteral("porta"), resultado.portaUsada},
+                 {QStringLiteral("rota"), resultado.rota},
+                 {QStringLiteral("tentativas"), tentativa},
+                 {QStringLiteral("segundos"), relogio.elapsed() / 1000.0},
+                 {QStringLiteral("registrado"), codigo == CodigosSaida::Sucesso}});
             return codigo;
         }
         const std::chrono::milliseconds pausa = pausaAntes(tentativa, m_intervalo);
-        qCInfo(lcTransferencia).noquote() << "Send attempt" << tentativa << "of" << m_tentativas << "ended with" << codigo
-                                 << "- trying again in" << pausa.count() << "ms";
+        qCInfo(lcTransferencia).noquote() << "Send attempt" << tentativa << "of" << m_tentativas << "ended with"
+                                          << codigo << "- trying again in" << pausa.count() << "ms";
         terminal.esqueceMensagens();
         terminal.progresso(QStringLiteral("Nova tentativa em %1 s...").arg((pausa.count() + 999) / 1000));
         QThread::msleep(static_cast<unsigned long>(pausa.count()));

@@ -37,7 +37,8 @@ std::optional<QString> ConsoleHistorico::le(const QCommandLineParser &parser)
         const QString texto = parser.value(QStringLiteral("tipo"));
         const QStringList tipos{QStringLiteral("todos"), QStringLiteral("periodica"), QStringLiteral("anual")};
         if (!tipos.contains(tipoDigitado(texto)))
-            return QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".").arg(texto);
+            return QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".")
+                .arg(texto);
         m_tipo = static_cast<std::int16_t>(tipos.indexOf(tipoDigitado(texto)));
     }
     return std::nullopt;
@@ -66,9 +67,8 @@ int ConsoleHistorico::executa(TerminalConsole &terminal)
     terminal.saidaBruta(relatorio.toUtf8());
     QJsonArray linhas;
     for (const EnvioRegistrado &envio : std::as_const(envios)) {
-        QJsonObject linha{{QStringLiteral("data_envio"), envio.momento.isValid()
-                                                             ? envio.momento.toString(Qt::ISODate)
-                                                             : envio.dataEnvio},
+        QJsonObject linha{{QStringLiteral("data_envio"),
+                           envio.momento.isValid() ? envio.momento.toString(Qt::ISODate) : envio.dataEnvio},
                           {QStringLiteral("codigo_escritorio"), envio.codigoEscritorio},
                           {QStringLiteral("escritorio"), envio.escritorio},
                           {QStringLiteral("codigo_escola"), envio.codigoEscola},
@@ -80,11 +80,11 @@ int ConsoleHistorico::executa(TerminalConsole &terminal)
                                   : QJsonValue(QJsonValue::Null));
         linhas.append(linha);
     }
-    terminal.defineJson({{QStringLiteral("mes"), mes},
-                         {QStringLiteral("ano"), ano},
-                         {QStringLiteral("tipo"), QStringList{QStringLiteral("todos"), QStringLiteral("periodica"),
-                                                              QStringLiteral("anual")}
-                                                      .value(m_tipo)},
-                         {QStringLiteral("envios"), linhas}});
+    terminal.defineJson(
+        {{QStringLiteral("mes"), mes},
+         {QStringLiteral("ano"), ano},
+         {QStringLiteral("tipo"),
+          QStringList{QStringLiteral("todos"), QStringLiteral("periodica"), QStringLiteral("anual")}.value(m_tipo)},
+         {QStringLiteral("envios"), linhas}});
     return CodigosSaida::Sucesso;
 }

@@ -52,8 +52,9 @@ Resposta TerminalConsole::responde(const Mensagens::Mensagem &mensagem)
         saida(mensagem.texto);
         return Resposta::Ok;
     }
-    qCInfo(lcPrograma).noquote() << "Message:" << QString(mensagem.titulo + QLatin1Char(' ') + mensagem.texto)
-                                                      .replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
+    qCInfo(lcPrograma).noquote() << "Message:"
+                                 << QString(mensagem.titulo + QLatin1Char(' ') + mensagem.texto)
+                                        .replace(QStringLiteral("\r\n"), QStringLiteral(" / "));
     m_retidas.append((mensagem.titulo.isEmpty() ? QByteArray() : linhas(mensagem.titulo)) + linhas(mensagem.texto));
     m_ultimaMensagem = QString(mensagem.texto).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return Resposta::Ok;

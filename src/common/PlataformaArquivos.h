@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
 #include <QtGlobal>
+#include <optional>
 
 #include <chrono>
 

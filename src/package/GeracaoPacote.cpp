@@ -154,8 +154,8 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
     resultado.pacote = pacote;
     if (passos.falhou()) {
         resultado.falha = alterado ? Falha::BancoAlterado : passos.falha();
-        resultado.causa = alterado ? QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.")
-                                   : passos.causa();
+        resultado.causa =
+            alterado ? QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.") : passos.causa();
         qCWarning(lcZip).noquote() << "Package not generated:"
                                    << (pacote.isEmpty() ? QStringLiteral("(no name)") : Caminhos::local(pacote));
         m_interlocutor.avisa(

@@ -26,14 +26,15 @@ SondagemServidor sondaServidor(const ConfiguracaoCliente &servidor, int maximoPo
         if (socket.conectado()) {
             socket.fecha();
             sondagem.porta = static_cast<quint16>(porta);
-            qCInfo(lcTransferencia).noquote() << "Diagnosis: port" << porta << "of" << servidor.IpServidor
-                                              << "opened via" << sondagem.rota;
+            qCInfo(lcTransferencia).noquote()
+                << "Diagnosis: port" << porta << "of" << servidor.IpServidor << "opened via" << sondagem.rota;
             return sondagem;
         }
         motivos.append(QStringLiteral("%1 (%2)").arg(porta).arg(
-            fim == FimEspera::Esgotada ? QStringLiteral("sem resposta em %1 s").arg(servidor.prazoConexao().count() / 1000)
-            : socket.erro().isEmpty()  ? QStringLiteral("não conectou")
-                                       : socket.erro()));
+            fim == FimEspera::Esgotada
+                ? QStringLiteral("sem resposta em %1 s").arg(servidor.prazoConexao().count() / 1000)
+            : socket.erro().isEmpty() ? QStringLiteral("não conectou")
+                                      : socket.erro()));
     }
     socket.fecha();
     sondagem.motivos = motivos.join(QStringLiteral(", "));

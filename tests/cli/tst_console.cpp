@@ -15,12 +15,15 @@
 #include "support/Auxiliares.h"
 #include "support/ExecucaoPrograma.h"
 #include "support/ProcessoServidor.h"
+#include "support/ProxyLocal.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -35,6 +38,7 @@
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -185,10 +189,12 @@ private Q_SLOTS:
             "A porta inicial é um número de 1 a 65535, não \"70000\".\n");
         uso("tentativas 0", "enviar --tipo anual --tentativas 0", "A opção --tentativas é um número de 1 a 100");
         uso("intervalo com letra", "enviar --tipo anual --intervalo 1m", "A opção --intervalo é um número de 0 a 3600");
-        uso("esperar num comando que não trava", "historico --esperar 5", "O comando historico não tem a opção \"--esperar\"");
+        uso("esperar num comando que não trava", "historico --esperar 5",
+            "O comando historico não tem a opção \"--esperar\"");
         uso("json e silencioso", "gerar --json -q", "As opções --json e --silencioso não podem ser usadas juntas.\n");
         uso("opção curta desconhecida", "gerar -x", "O comando gerar não tem a opção \"-x\".\n");
-        uso("opção sem valor com valor", "converter --aceitar-perdas=sim", "A opção --aceitar-perdas não leva valor.\n");
+        uso("opção sem valor com valor", "converter --aceitar-perdas=sim",
+            "A opção --aceitar-perdas não leva valor.\n");
         uso("porta inicial negativa", "configurar --ip 127.0.0.9 --portas 3 --porta-inicial -1",
             "A porta inicial é um número de 1 a 65535");
     }
@@ -333,9 +339,8 @@ private Q_SLOTS:
         const QStringList anual = a("--tipo anual");
         QTest::newRow("gerado, periódica") << QString() << QStringLiteral("gerado") << periodica << QString() << 0
                                            << QString() << true << QStringLiteral("PERIO");
-        QTest::newRow("escolhido, anual")
-            << QString() << QStringLiteral("escolhido") << anual << QString() << 0 << QString() << true
-            << QStringLiteral("ANUAL");
+        QTest::newRow("escolhido, anual") << QString() << QStringLiteral("escolhido") << anual << QString() << 0
+                                          << QString() << true << QStringLiteral("ANUAL");
         QTest::newRow("arquivo recusado")
             << QStringLiteral("--refuse") << QStringLiteral("gerado") << periodica << QString() << 3
             << QStringLiteral("Erro na transferência.\nO arquivo foi recusado pelo servidor.\n") << false << QString();
@@ -863,9 +868,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("campos"); // the object's fields (on failure: codigo, mensagem, causa)
         const QStringList falha{QStringLiteral("causa"), QStringLiteral("codigo"), QStringLiteral("mensagem")};
         QTest::newRow("gerar --json") << a("gerar --json") << true << 0
-                                      << QStringList{QStringLiteral("codigo_escola"), QStringLiteral("codigo_escritorio"),
-                                                     QStringLiteral("escola"), QStringLiteral("escritorio"),
-                                                     QStringLiteral("pacote"), QStringLiteral("tamanho")};
+                                      << QStringList{
+                                             QStringLiteral("codigo_escola"), QStringLiteral("codigo_escritorio"),
+                                             QStringLiteral("escola"),        QStringLiteral("escritorio"),
+                                             QStringLiteral("pacote"),        QStringLiteral("tamanho")};
         QTest::newRow("gerar -q") << a("gerar -q") << true << 0 << QStringList();
         QTest::newRow("gerar --silencioso, sem escola") << a("--silencioso gerar") << false << 65 << QStringList();
         QTest::newRow("gerar --json, sem escola") << a("gerar --json") << false << 65 << falha;
@@ -974,6 +980,16 @@ private Q_SLOTS:
             QCOMPARE(objeto.value(QStringLiteral("sha256")).toString(),
                      QString::fromLatin1(QCryptographicHash::hash(recebido, QCryptographicHash::Sha256).toHex()));
             QCOMPARE(objeto.value(QStringLiteral("bytes")).toInteger(), recebido.size());
+            // The month's rows carry the receipt of what the server holds.
+            const Execucao historico = console(a("historico --json"));
+            QCOMPARE(historico.codigo, 0);
+            const QJsonArray envios =
+                QJsonDocument::fromJson(historico.saida.toUtf8()).object().value(QStringLiteral("envios")).toArray();
+            QCOMPARE(envios.size(), 1);
+            const QJsonObject recibo = envios.first().toObject().value(QStringLiteral("recibo")).toObject();
+            QCOMPARE(recibo.value(QStringLiteral("sha256")).toString(),
+                     objeto.value(QStringLiteral("sha256")).toString());
+            QCOMPARE(recibo.value(QStringLiteral("tamanho")).toInteger(), recebido.size());
         }
         QTest::qWait(200);
         QCOMPARE(processo.saida().count(QStringLiteral(": connected")), conexoes);
@@ -1016,6 +1032,157 @@ private Q_SLOTS:
             QCOMPARE(execucao.erros, kTravada + QLatin1Char('\n'));
         if (esperar == QLatin1String("1"))
             QVERIFY(relogio.elapsed() >= 1000);
+    }
+
+    // What support asks first, read without the folder's lock and without
+    // converting anything: the first obstacle to a send is the exit status.
+    void diagnosticoDizOQueImpedeUmEnvio_data()
+    {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("campo"); // a field of the object
+        QTest::addColumn<QString>("texto"); // found in its value or detail
+        QTest::newRow("pronto para enviar")
+            << QStringLiteral("pronto") << 0 << QStringLiteral("conexao") << QStringLiteral("aceitou");
+        QTest::newRow("nenhum servidor") << QStringLiteral("sem servidor") << 69 << QStringLiteral("conexao")
+                                         << QStringLiteral("nenhuma porta aceitou");
+        QTest::newRow("nada configurado") << QStringLiteral("sem configuracao") << 78 << QStringLiteral("servidor")
+                                          << QStringLiteral("não configurado");
+        QTest::newRow("pasta em uso") << QStringLiteral("ocupada") << 75 << QStringLiteral("trava")
+                                      << QStringLiteral("processo %1").arg(QCoreApplication::applicationPid());
+        QTest::newRow("proxy que não serve")
+            << QStringLiteral("proxy") << 78 << QStringLiteral("proxy") << QStringLiteral("direct");
+        QTest::newRow("banco do cliente anterior")
+            << QStringLiteral("legado") << 0 << QStringLiteral("banco_local") << QStringLiteral("aguardando conversão");
+    }
+    void diagnosticoDizOQueImpedeUmEnvio()
+    {
+        QFETCH(QString, caso);
+        QFETCH(int, codigo);
+        QFETCH(QString, campo);
+        QFETCH(QString, texto);
+        Escritorio escritorio;
+        ProcessoServidor processo;
+        const quint16 porta = caso == QLatin1String("sem servidor") ? portaLivre() : processo.inicia({});
+        QVERIFY(porta != 0);
+        if (caso == QLatin1String("legado"))
+            escritorio.ambiente.copiaDado(QStringLiteral("legado_uploadcliente_novo.mdb"),
+                                          escritorio.ambiente.bancoLocal());
+        else if (caso != QLatin1String("sem configuracao"))
+            QCOMPARE(console(configuracao(porta)).codigo, 0);
+        const QByteArray banco = le(escritorio.ambiente.bancoLocal());
+        QTemporaryDir sitio;
+        grava(sitio.filePath(QStringLiteral("tavo-upload.conf")),
+              caso == QLatin1String("proxy") ? "[servidor]\nproxy=ftp://127.0.0.1:1\n" : "");
+        std::optional<TravaPrograma> outro;
+        if (caso == QLatin1String("ocupada"))
+            outro.emplace();
+
+        const Execucao execucao = console(a("diagnostico --json --tempo-conexao 2"), "C.UTF-8", {},
+                                          {{QStringLiteral("TAVO_CONF_SISTEMA"), sitio.path()}});
+        QVERIFY2(execucao.codigo == codigo, qPrintable(execucao.saida + execucao.erros));
+        const QJsonObject objeto = QJsonDocument::fromJson(execucao.saida.toUtf8()).object();
+        const QJsonObject item = objeto.value(campo).toObject();
+        const QString dito = item.value(QStringLiteral("valor")).toString() + QLatin1Char(' ')
+                             + item.value(QStringLiteral("detalhe")).toString();
+        QVERIFY2(dito.contains(texto), qPrintable(execucao.saida));
+        QCOMPARE(objeto.value(QStringLiteral("codigo")).toInt(), codigo);
+        // Nothing taken, nothing converted, nothing sent.
+        QCOMPARE(le(escritorio.ambiente.bancoLocal()), banco);
+        QVERIFY(!processo.saida().contains(QLatin1String("packet request")));
+        if (caso == QLatin1String("pronto"))
+            QTRY_VERIFY_WITH_TIMEOUT(processo.saida().contains(QLatin1String(": connected")), 5000);
+    }
+
+    // The site's configuration a send or a change of settings cannot get
+    // past: 78, the reason on standard error, nothing changed.
+    void configuracaoDaInstalacaoQueImpede_data()
+    {
+        QTest::addColumn<QByteArray>("arquivo"); // the system's tavo-upload.conf
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<QString>("erros"); // found on standard error
+        QTest::newRow("configurações gerenciadas")
+            << QByteArray("[servidor]\ngerenciado=sim\nip=127.0.0.5\nportas=2\nporta_inicial=47000\n")
+            << a("configurar --ip 127.0.0.9 --portas 3 --porta-inicial 1")
+            << QStringLiteral("As configurações do servidor são definidas pela instalação e não podem ser alteradas "
+                              "aqui.");
+        QTest::newRow("gerenciado sem valor válido")
+            << QByteArray("[servidor]\ngerenciado=talvez\n") << a("gerar") << QStringLiteral("use sim ou não");
+        QTest::newRow("tempo fora do intervalo") << QByteArray("[servidor]\ntempo_conexao=0\n")
+                                                 << a("enviar --tipo anual") << QStringLiteral("tempo_conexao");
+        QTest::newRow("proxy desconhecido") << QByteArray("[servidor]\nproxy=ftp://127.0.0.1:1\n")
+                                            << a("enviar --tipo anual") << QStringLiteral("Proxy inválido");
+    }
+    void configuracaoDaInstalacaoQueImpede()
+    {
+        QFETCH(QByteArray, arquivo);
+        QFETCH(QStringList, argumentos);
+        QFETCH(QString, erros);
+        Escritorio escritorio;
+        QTemporaryDir sitio;
+        grava(sitio.filePath(QStringLiteral("tavo-upload.conf")), arquivo);
+        const Execucao execucao =
+            console(argumentos, "C.UTF-8", {}, {{QStringLiteral("TAVO_CONF_SISTEMA"), sitio.path()}});
+        QCOMPARE(execucao.codigo, 78);
+        QVERIFY2(execucao.erros.contains(erros), qPrintable(execucao.erros));
+        QCOMPARE(execucao.saida, QString());
+        QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+        if (argumentos.first() == QLatin1String("configurar"))
+            QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select ip_servidor from configuracao")),
+                     QStringLiteral("127.0.0.5"));
+    }
+
+    // A send through a SOCKS5 proxy given on the command line arrives whole;
+    // a proxy that is not there is a send with no connection (69).
+    void enviarPorProxy_data()
+    {
+        QTest::addColumn<bool>("proxyNoAr");
+        QTest::addColumn<int>("codigo");
+        QTest::newRow("socks5") << true << 0;
+        QTest::newRow("proxy fora do ar") << false << 69;
+    }
+    void enviarPorProxy()
+    {
+        QFETCH(bool, proxyNoAr);
+        QFETCH(int, codigo);
+        const QString microsocks = QStandardPaths::findExecutable(QStringLiteral("microsocks"));
+        if (microsocks.isEmpty())
+            QSKIP("microsocks is not installed (scripts/install-deps.sh)");
+        Escritorio escritorio;
+        ProcessoServidor processo;
+        const quint16 porta = processo.inicia({});
+        QVERIFY(porta != 0);
+        QCOMPARE(console(configuracao(porta)).codigo, 0);
+        QCOMPARE(console(a("gerar")).codigo, 0);
+        const quint16 portaProxy = portaLivre();
+        ProxyLocal proxy;
+        if (proxyNoAr)
+            QVERIFY2(proxy.inicia(microsocks,
+                                  {QStringLiteral("-i"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                                   QString::number(portaProxy)},
+                                  portaProxy),
+                     qPrintable(proxy.erro));
+        const QString rota = QStringLiteral("socks5 127.0.0.1:%1").arg(portaProxy);
+
+        const Execucao execucao = console(
+            {QStringLiteral("enviar"), QStringLiteral("--tipo"), QStringLiteral("periodica"), QStringLiteral("--json"),
+             QStringLiteral("--proxy"), QStringLiteral("socks5://127.0.0.1:%1").arg(portaProxy)});
+        QCOMPARE(execucao.codigo, codigo);
+        const QJsonObject objeto = QJsonDocument::fromJson(execucao.saida.toUtf8()).object();
+        if (codigo != 0) {
+            QVERIFY2(objeto.value(QStringLiteral("causa")).toString().contains(rota), qPrintable(execucao.saida));
+            QVERIFY(!processo.saida().contains(QLatin1String(": connected")));
+            return;
+        }
+        QCOMPARE(objeto.value(QStringLiteral("rota")).toString(), rota);
+        const QString nome = objeto.value(QStringLiteral("pacote")).toString();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(processo.pasta() + QLatin1Char('/') + nome + QLatin1Char('/') + nome),
+                                 5000);
+        QCOMPARE(QString::fromLatin1(
+                     QCryptographicHash::hash(le(processo.pasta() + QLatin1Char('/') + nome + QLatin1Char('/') + nome),
+                                              QCryptographicHash::Sha256)
+                         .toHex()),
+                 objeto.value(QStringLiteral("sha256")).toString());
     }
 
     // An office whose file can never be read whole: "converter" shows what

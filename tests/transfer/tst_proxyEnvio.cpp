@@ -24,48 +24,6 @@ using Fim = SessaoTransferencia::Fim;
 
 namespace {
 
-// A proxy program on 127.0.0.1, stopped when this goes.
-class ProxyLocal
-{
-public:
-    ~ProxyLocal()
-    {
-        if (m_processo.state() != QProcess::NotRunning) {
-            m_processo.kill();
-            m_processo.waitForFinished(5000);
-        }
-    }
-
-    // Starts `programa` and waits (5 s at most) until its port takes a
-    // connection. False, with `erro`, when it does not.
-    bool inicia(const QString &programa, const QStringList &argumentos, quint16 porta)
-    {
-        m_processo.setProcessChannelMode(QProcess::MergedChannels);
-        m_processo.start(programa, argumentos);
-        if (!m_processo.waitForStarted(5000)) {
-            erro = m_processo.errorString();
-            return false;
-        }
-        const QDeadlineTimer prazo(5000);
-        while (!prazo.hasExpired()) {
-            QTcpSocket sonda;
-            sonda.connectToHost(QHostAddress::LocalHost, porta);
-            if (sonda.waitForConnected(200))
-                return true;
-            if (m_processo.state() == QProcess::NotRunning)
-                break;
-            QTest::qWait(50);
-        }
-        erro = QString::fromLocal8Bit(m_processo.readAll());
-        return false;
-    }
-
-    QString erro;
-
-private:
-    QProcess m_processo;
-};
-
 // The lines logged while it lives.
 class LinhasDoLog
 {
