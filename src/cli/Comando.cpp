@@ -47,6 +47,17 @@ std::optional<QString> Comando::numero(const QCommandLineParser &parser, const Q
     return std::nullopt;
 }
 
+std::optional<QString> Comando::proxy(const QCommandLineParser &parser, std::optional<ProxyCliente> &valor)
+{
+    if (!parser.isSet(QStringLiteral("proxy")))
+        return std::nullopt;
+    const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
+    if (const QString *falha = std::get_if<QString>(&lido))
+        return *falha;
+    valor = std::get<ProxyCliente>(lido);
+    return std::nullopt;
+}
+
 QString tipoDigitado(const QString &texto)
 {
     QString tipo = texto.trimmed().toLower();

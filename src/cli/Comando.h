@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CodigosSaida.h"
+#include "common/ProxyCliente.h"
 
 #include <QCommandLineOption>
 #include <QList>
@@ -51,6 +52,9 @@ public:
     // value of option `nome`, nothing when not given, or the usage error.
     static std::optional<QString> numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
                                          std::optional<int> &valor);
+
+    // The value of --proxy, when given, or the usage error.
+    static std::optional<QString> proxy(const QCommandLineParser &parser, std::optional<ProxyCliente> &valor);
 
 protected:
     const TravaPrograma *m_trava = nullptr;

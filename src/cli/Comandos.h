@@ -2,8 +2,8 @@
 
 // The console's commands, one class each.
 #include "cli/Comando.h"
+#include "common/ProxyCliente.h"
 #include "store/GravacaoConfiguracao.h"
-#include "transfer/ProxyCliente.h"
 
 #include <cstdint>
 

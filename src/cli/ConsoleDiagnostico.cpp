@@ -86,13 +86,7 @@ std::optional<QString> ConsoleDiagnostico::le(const QCommandLineParser &parser)
     if (const auto falha =
             numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos, m_tempoConexao))
         return falha;
-    if (parser.isSet(QStringLiteral("proxy"))) {
-        const std::variant<ProxyCliente, QString> proxy = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
-        if (const QString *falha = std::get_if<QString>(&proxy))
-            return *falha;
-        m_proxy = std::get<ProxyCliente>(proxy);
-    }
-    return std::nullopt;
+    return proxy(parser, m_proxy);
 }
 
 int ConsoleDiagnostico::executa(TerminalConsole &terminal)

@@ -207,13 +207,7 @@ std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
     if (const auto falha = numero(parser, QStringLiteral("tempo-sem-progresso"), kPrazoMinimoSegundos,
                                   kPrazoMaximoSegundos, m_tempoSemProgresso))
         return falha;
-    if (parser.isSet(QStringLiteral("proxy"))) {
-        const std::variant<ProxyCliente, QString> proxy = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
-        if (const QString *falha = std::get_if<QString>(&proxy))
-            return *falha;
-        m_proxy = std::get<ProxyCliente>(proxy);
-    }
-    return std::nullopt;
+    return proxy(parser, m_proxy);
 }
 
 int ConsoleEnviar::executa(TerminalConsole &terminal)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/ConfiguracaoSitio.h"
-#include "transfer/ProxyCliente.h"
+#include "common/ProxyCliente.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ProxyCliente.h"
+#include "common/ProxyCliente.h"
 
 #include <QByteArray>
 #include <QString>

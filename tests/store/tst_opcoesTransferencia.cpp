@@ -2,9 +2,9 @@
 // and the console give them, their checks and messages, and a start's load
 // that puts them on the settings in use.
 #include "common/Interlocutor.h"
+#include "common/ProxyCliente.h"
 #include "store/Configuracao.h"
 #include "transfer/Espera.h"
-#include "transfer/ProxyCliente.h"
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"

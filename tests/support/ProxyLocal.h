@@ -22,4 +22,3 @@ public:
 private:
     QProcess m_processo;
 };
-

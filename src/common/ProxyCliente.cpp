@@ -1,4 +1,4 @@
-#include "transfer/ProxyCliente.h"
+#include "common/ProxyCliente.h"
 
 #include <QUrl>
 
