@@ -9,11 +9,11 @@
 #include "package/modAddZip.h"
 #include "transfer/Espera.h"
 
-#include <QDeadlineTimer>
+#include "support/ProxyLocal.h"
+
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
