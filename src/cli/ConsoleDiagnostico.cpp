@@ -226,6 +226,10 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     if (!QFileInfo(escola).isFile())
         relato.obstaculo(CodigosSaida::DadosInvalidos,
                          QStringLiteral("o banco de dados da escola \"%1\" não existe.").arg(escola));
+    if (!QFileInfo(pacotes).isDir())
+        relato.obstaculo(
+            CodigosSaida::EntradaSaida,
+            QStringLiteral("a pasta de pacotes \"%1\" não existe: \"gerar\" não tem onde pôr o pacote.").arg(pacotes));
 
     // Last, the server itself.
     if (servidor && configuracao.QtdePortas > 0) {

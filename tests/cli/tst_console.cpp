@@ -930,13 +930,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("servidor"); // its options; "tarde": none until a second after the start
         QTest::addColumn<QString>("preparo");  // a statement run on the local database first
         QTest::addColumn<int>("codigo");
-        QTest::addColumn<int>("conexoes"); // connections the server saw
-        QTest::newRow("servidor que sobe depois") << QStringLiteral("tarde") << QString() << 0 << 1;
-        QTest::newRow("arquivo recusado") << QStringLiteral("--refuse") << QString() << 3 << 1;
+        QTest::addColumn<int>("conexoes");  // connections the server saw
+        QTest::addColumn<QString>("causa"); // in the failure's cause
+        QTest::newRow("servidor que sobe depois") << QStringLiteral("tarde") << QString() << 0 << 1 << QString();
+        QTest::newRow("arquivo recusado")
+            << QStringLiteral("--refuse") << QString() << 3 << 1 << QStringLiteral("recusou o arquivo");
         QTest::newRow("enviado e não gravado")
             << QString()
             << QStringLiteral("create trigger recusa before insert on Historico begin select raise(abort, 'x'); end")
-            << 4 << 1;
+            << 4 << 1 << QStringLiteral("não pôde ser gravado");
+        // Tried again, and again the same: the last attempt's cause.
+        QTest::newRow("servidor que não responde")
+            << QStringLiteral("--silent") << QString() << 75 << 2 << QStringLiteral("Tempo esgotado");
     }
     void envioAutomaticoRepeteSoOQueValeRepetir()
     {
@@ -944,6 +949,7 @@ private Q_SLOTS:
         QFETCH(QString, preparo);
         QFETCH(int, codigo);
         QFETCH(int, conexoes);
+        QFETCH(QString, causa);
         Escritorio escritorio;
         ProcessoServidor processo;
         const bool tarde = servidor == QLatin1String("tarde");
@@ -959,8 +965,11 @@ private Q_SLOTS:
         ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
         envio.setProcessEnvironment(ambiente);
+        // A server that keeps failing is tried twice here; one that comes up
+        // late, as often as it takes.
         envio.start(QStringLiteral(TAVO_UPLOAD_CLI),
-                    a("enviar --tipo periodica --tentativas 5 --intervalo 1 --tempo-conexao 2 --json"));
+                    a("enviar --tipo periodica --intervalo 1 --tempo-conexao 2 --tempo-resposta 1 --json")
+                        << QStringLiteral("--tentativas") << QString::number(codigo == 75 ? 2 : 5));
         QVERIFY(envio.waitForStarted(10000));
         if (tarde) {
             QTest::qWait(1000);
@@ -972,6 +981,10 @@ private Q_SLOTS:
         const QJsonObject objeto = QJsonDocument::fromJson(envio.readAllStandardOutput()).object();
         QCOMPARE(objeto.value(codigo == 0 ? QStringLiteral("registrado") : QStringLiteral("codigo")).toVariant(),
                  codigo == 0 ? QVariant(true) : QVariant(codigo));
+        QVERIFY2(objeto.value(QStringLiteral("causa")).toString().contains(causa), qPrintable(erros));
+        QVERIFY2(codigo == 0
+                     || erros.contains(QStringLiteral("Causa: ") + objeto.value(QStringLiteral("causa")).toString()),
+                 qPrintable(erros));
         if (codigo == 0) {
             QVERIFY2(erros.isEmpty(), qPrintable(erros));
             QVERIFY(objeto.value(QStringLiteral("tentativas")).toInt() >= 2);
