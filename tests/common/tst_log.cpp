@@ -17,6 +17,7 @@
 #include "transfer/SessaoTransferencia.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Anotador.h"
 #include "support/Auxiliares.h"
 #include "support/PacoteZip.h"
 
@@ -69,18 +70,6 @@ Log::Destino destino(const QString &pasta, Log::Eco eco = Log::Eco::Nenhum)
     d.eco = eco;
     return d;
 }
-
-// Answers every message OK and keeps its text.
-class Usuario : public Interlocutor
-{
-public:
-    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
-    {
-        textos.append(mensagem.texto);
-        return Mensagens::Resposta::Ok;
-    }
-    QStringList textos;
-};
 
 } // namespace
 
@@ -460,7 +449,7 @@ private Q_SLOTS:
                  sonda.close();
                  const QString pacote = Caminhos::pastaTrabalho() + QStringLiteral("\\DADOS_31045678_01032026.zip");
                  grava(Caminhos::local(pacote), PacoteZip::armazenado("x"));
-                 Usuario usuario;
+                 Anotador usuario;
                  SessaoTransferencia sessao(usuario);
                  const auto fim = sessao.transmite(
                      {QStringLiteral("127.0.0.1"), 1, porta},
@@ -487,7 +476,7 @@ private Q_SLOTS:
             {"geração sem o banco da escola",
              [](AmbienteTeste &) {
                  QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
-                 Usuario usuario;
+                 Anotador usuario;
                  [&] {
                      QVERIFY(!GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 3, 1), usuario).executa().gerado);
                  }();
@@ -504,7 +493,7 @@ private Q_SLOTS:
                  grava(pacote, aleatorio(1000, 1));
                  const QString drive = Caminhos::disquete().pasta;
                  FalhasArquivo::instala([drive](const QString &alvo) { return alvo.startsWith(drive) ? ENOSPC : 0; });
-                 Usuario usuario;
+                 Anotador usuario;
                  ExportacaoDisquete(pacote, usuario).executa();
                  FalhasArquivo::remove();
                  return QStringList{
@@ -518,7 +507,7 @@ private Q_SLOTS:
              [](AmbienteTeste &ambiente) {
                  ambiente.executa(QStringLiteral("create trigger recusa before insert on configuracao begin select "
                                                  "raise(abort, 'bloqueada'); end"));
-                 Usuario usuario;
+                 Anotador usuario;
                  const ConfiguracaoDigitada digitada{
                      {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")},
                      QStringLiteral("3"),

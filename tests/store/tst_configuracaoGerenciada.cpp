@@ -8,6 +8,7 @@
 #include "store/PastaPrograma.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Anotador.h"
 #include "support/Auxiliares.h"
 
 #include <QTest>
@@ -21,18 +22,6 @@ const QString kInvalida =
 const QString kLinha = QStringLiteral("select ip_servidor||'|'||qtde_portas||'|'||porta_inicial from configuracao");
 
 // Answers every message OK and keeps its text and icon.
-class Roteiro : public Interlocutor
-{
-public:
-    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
-    {
-        textos.append(mensagem.texto);
-        icones.append(mensagem.icone);
-        return Mensagens::Resposta::Ok;
-    }
-    QStringList textos;
-    QList<Mensagens::Icone> icones;
-};
 
 // The lines the store logs while it lives.
 class LinhasDoLog
@@ -113,7 +102,7 @@ private Q_SLOTS:
         if (!usuario.isEmpty())
             escreveSitio(ConfiguracaoSitio::arquivoUsuario(), usuario);
 
-        Roteiro usuarioDaJanela;
+        Anotador usuarioDaJanela;
         const LinhasDoLog linhas;
         {
             const PastaPrograma pasta(usuarioDaJanela);
@@ -165,7 +154,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         escreveSitio(ConfiguracaoSitio::arquivoSistema(), sistema);
-        Roteiro terminal;
+        Anotador terminal;
         const ConfiguracaoDigitada digitada{
             {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")},
             QStringLiteral("5"),

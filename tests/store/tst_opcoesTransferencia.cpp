@@ -7,26 +7,12 @@
 #include "transfer/Espera.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Anotador.h"
 #include "support/Auxiliares.h"
 
 #include <QTest>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-class SemPerguntas : public Interlocutor
-{
-public:
-    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
-    {
-        textos.append(mensagem.texto);
-        return Mensagens::Resposta::Ok;
-    }
-    QStringList textos;
-};
-
-} // namespace
 
 class TstOpcoesTransferencia : public QObject
 {
@@ -202,7 +188,7 @@ private Q_SLOTS:
                 ambiente.executa(QStringLiteral("insert into configuracao values ('10.0.0.9', 3, 47000)"));
             grava(ConfiguracaoSitio::arquivoSistema(), "[servidor]\ntempo_resposta=15\nproxy=http://10.0.0.1:3128\n"
                                                        "tempo_conexao=nunca\n");
-            SemPerguntas usuario;
+            Anotador usuario;
             ConfiguracaoCliente emUso;
             QTest::ignoreMessage(QtWarningMsg,
                                  "Site configuration value ignored, its default kept: [servidor] tempo_conexao deve "

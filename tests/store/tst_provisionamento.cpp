@@ -7,26 +7,11 @@
 #include "store/PreparacaoBancoLocal.h"
 #include "store/Provisionamento.h"
 #include "support/AmbienteTeste.h"
+#include "support/Anotador.h"
 #include "support/Auxiliares.h"
 
 #include <QRegularExpression>
 #include <QTest>
-
-namespace {
-
-// Keeps what the user would be told.
-class SemUsuario : public Interlocutor
-{
-public:
-    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
-    {
-        textos.append(mensagem.texto);
-        return Mensagens::Resposta::Ok;
-    }
-    QStringList textos;
-};
-
-} // namespace
 
 class TstProvisionamento : public QObject
 {
@@ -130,7 +115,7 @@ private Q_SLOTS:
         ambiente.executa(QStringLiteral("drop table recibo_envio"));
         const QString historico = QStringLiteral("select sql from sqlite_master where name = 'Historico'");
         const QString antes = ambiente.valor(historico);
-        SemUsuario usuario;
+        Anotador usuario;
         preparaBancoLocal(usuario);
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from recibo_envio")), QStringLiteral("0"));
         QCOMPARE(ambiente.valor(historico), antes);

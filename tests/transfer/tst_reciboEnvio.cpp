@@ -11,6 +11,7 @@
 #include "transfer/SessaoTransferencia.h"
 
 #include "support/AmbienteTeste.h"
+#include "support/Anotador.h"
 #include "support/Auxiliares.h"
 #include "support/PacoteZip.h"
 
@@ -24,16 +25,6 @@ using namespace std::chrono_literals;
 namespace {
 
 // Answers every message OK and keeps its text.
-class Roteiro : public Interlocutor
-{
-public:
-    Mensagens::Resposta responde(const Mensagens::Mensagem &mensagem) override
-    {
-        textos.append(mensagem.texto);
-        return Mensagens::Resposta::Ok;
-    }
-    QStringList textos;
-};
 
 quint16 portaLivre()
 {
@@ -65,7 +56,7 @@ Envio envia(const QByteArray &dados)
     QString chegou;
     QObject::connect(&servidor, &ServidorUpload::arquivoRecebido, &servidor,
                      [&chegou](const QString &caminho) { chegou = caminho; });
-    Roteiro usuario;
+    Anotador usuario;
     SessaoTransferencia sessao(usuario);
     envio.fim =
         sessao.transmite({QStringLiteral("127.0.0.1"), 1, static_cast<std::int32_t>(configuracao.portaInicial)},
