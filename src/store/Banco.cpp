@@ -65,13 +65,18 @@ void ConexaoBanco::preparaTabelas(const QString &sql)
     }
 }
 
-void ConexaoBanco::execute(const QString &sql)
+void ConexaoBanco::preparaEscrita(const QString &sql)
 {
     if (m_importador && m_importador->somenteLeitura())
         throw ErroTavo(
             Erros::FalhaBanco,
             QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
     preparaTabelas(sql);
+}
+
+void ConexaoBanco::execute(const QString &sql)
+{
+    preparaEscrita(sql);
     QSqlQuery consulta(banco());
     if (!consulta.exec(CompatibilidadeJet::traduzSql(sql)))
         throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
@@ -79,11 +84,7 @@ void ConexaoBanco::execute(const QString &sql)
 
 int ConexaoBanco::execute(const QString &sql, const QVariantList &valores)
 {
-    if (m_importador && m_importador->somenteLeitura())
-        throw ErroTavo(
-            Erros::FalhaBanco,
-            QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
-    preparaTabelas(sql);
+    preparaEscrita(sql);
     QSqlQuery consulta(banco());
     if (!consulta.prepare(CompatibilidadeJet::traduzSql(sql)))
         throw CompatibilidadeJet::erroDoBanco(consulta.lastError());

@@ -59,6 +59,9 @@ private:
     // Closes and releases the connection; false when it was not open.
     bool libera();
     void preparaTabelas(const QString &sql);
+    // Before a statement that writes: refused on a former client's file,
+    // which is only read; then the tables it names made ready.
+    void preparaEscrita(const QString &sql);
 
     QString m_nome;
     QString m_caminho;
