@@ -16,9 +16,14 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 # The office's regional settings are Brazilian: month names and decimal
-# commas follow them. A session without a locale of its own gets pt_BR.
+# commas follow them. A session without a locale of its own gets pt_BR where
+# the system has it (the program names months in Portuguese either way).
 case "${LC_ALL:-${LANG:-C}}" in
-    C | C.* | POSIX) export LC_ALL=pt_BR.UTF-8 ;;
+    C | C.* | POSIX)
+        if locale -a 2>/dev/null | grep -qix 'pt_BR\.utf-\?8'; then
+            export LC_ALL=pt_BR.UTF-8
+        fi
+        ;;
 esac
 
 export TAVO_ROOT="${TAVO_ROOT:-$PWD/.demo}"

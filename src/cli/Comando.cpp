@@ -10,23 +10,30 @@ std::optional<QString> Comando::le(const QCommandLineParser &)
     return std::nullopt;
 }
 
+std::vector<std::unique_ptr<Comando>> Comando::todos()
+{
+    std::vector<std::unique_ptr<Comando>> comandos;
+    comandos.push_back(std::make_unique<ConsoleConfigurar>());
+    comandos.push_back(std::make_unique<ConsoleGerar>());
+    comandos.push_back(std::make_unique<ConsoleEnviar>());
+    comandos.push_back(std::make_unique<ConsoleHistorico>());
+    comandos.push_back(std::make_unique<ConsoleConverter>());
+    comandos.push_back(std::make_unique<ConsoleDiagnostico>());
+    return comandos;
+}
+
 std::unique_ptr<Comando> Comando::cria(const QString &nome)
 {
-    std::unique_ptr<Comando> comandos[] = {
-        std::make_unique<ConsoleConfigurar>(), std::make_unique<ConsoleGerar>(),
-        std::make_unique<ConsoleEnviar>(),     std::make_unique<ConsoleHistorico>(),
-        std::make_unique<ConsoleConverter>(),  std::make_unique<ConsoleDiagnostico>(),
-    };
-    for (std::unique_ptr<Comando> &comando : comandos) {
+    for (std::unique_ptr<Comando> &comando : todos()) {
         if (comando->nome() == nome)
             return std::move(comando);
     }
     return nullptr;
 }
 
-QCommandLineOption Comando::opcao(const QString &nome)
+QCommandLineOption Comando::opcao(const QString &nome, const QString &valor, const QString &descricao)
 {
-    return QCommandLineOption(nome, QString(), QStringLiteral("valor"));
+    return QCommandLineOption(nome, descricao, valor);
 }
 
 std::optional<QString> Comando::numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
@@ -47,15 +54,63 @@ std::optional<QString> Comando::numero(const QCommandLineParser &parser, const Q
     return std::nullopt;
 }
 
-std::optional<QString> Comando::proxy(const QCommandLineParser &parser, std::optional<ProxyCliente> &valor)
+QList<QCommandLineOption> OpcoesTransferenciaLinha::opcoes()
 {
-    if (!parser.isSet(QStringLiteral("proxy")))
+    return {
+        Comando::opcao(QStringLiteral("tempo-conexao"), QStringLiteral("S"),
+                       QStringLiteral("Limite, em segundos (1 a 3600), de cada tentativa de conexão (padrão 10), em "
+                                      "lugar do tempo_conexao da configuração da instalação.")),
+        Comando::opcao(QStringLiteral("tempo-resposta"), QStringLiteral("S"),
+                       QStringLiteral("Limite de espera por uma resposta do servidor (padrão 120), em lugar do "
+                                      "tempo_resposta.")),
+        Comando::opcao(QStringLiteral("tempo-sem-progresso"), QStringLiteral("S"),
+                       QStringLiteral("Limite de um envio que não avança (padrão 60), em lugar do "
+                                      "tempo_sem_progresso.")),
+        Comando::opcao(QStringLiteral("proxy"), QStringLiteral("P"),
+                       QStringLiteral("Por onde a conexão sai, em lugar do proxy da configuração da instalação: "
+                                      "nenhum, sistema, socks5://[usuario:senha@]host:porta ou "
+                                      "http://[usuario:senha@]host:porta."))};
+}
+
+std::optional<QString> OpcoesTransferenciaLinha::le(const QCommandLineParser &parser)
+{
+    const auto prazo = [&](const char *nome, QString &texto) -> std::optional<QString> {
+        std::optional<int> segundos;
+        if (auto falha =
+                Comando::numero(parser, QLatin1String(nome), kPrazoMinimoSegundos, kPrazoMaximoSegundos, segundos))
+            return falha;
+        if (segundos)
+            texto = QString::number(*segundos);
         return std::nullopt;
-    const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(parser.value(QStringLiteral("proxy")));
-    if (const QString *falha = std::get_if<QString>(&lido))
-        return *falha;
-    valor = std::get<ProxyCliente>(lido);
+    };
+    if (auto falha = prazo("tempo-conexao", m_dadas.tempoConexao))
+        return falha;
+    if (auto falha = prazo("tempo-resposta", m_dadas.tempoResposta))
+        return falha;
+    if (auto falha = prazo("tempo-sem-progresso", m_dadas.tempoSemProgresso))
+        return falha;
+    if (parser.isSet(QStringLiteral("proxy"))) {
+        const QString texto = parser.value(QStringLiteral("proxy"));
+        const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(texto);
+        if (const QString *falha = std::get_if<QString>(&lido))
+            return *falha;
+        m_dadas.proxy = texto;
+    }
     return std::nullopt;
+}
+
+QList<ProblemaConfiguracao> OpcoesTransferenciaLinha::aplica(ConfiguracaoCliente &configuracao) const
+{
+    ConfiguracaoSitio::OpcoesTransferencia opcoes = ConfiguracaoSitio::opcoesTransferencia();
+    const auto sobre = [](QString &doSitio, const QString &daLinha) {
+        if (!daLinha.isEmpty())
+            doSitio = daLinha;
+    };
+    sobre(opcoes.tempoConexao, m_dadas.tempoConexao);
+    sobre(opcoes.tempoResposta, m_dadas.tempoResposta);
+    sobre(opcoes.tempoSemProgresso, m_dadas.tempoSemProgresso);
+    sobre(opcoes.proxy, m_dadas.proxy);
+    return aplicaOpcoesTransferencia(configuracao, opcoes);
 }
 
 QString tipoDigitado(const QString &texto)

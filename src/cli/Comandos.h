@@ -12,8 +12,10 @@ class ConsoleConfigurar : public Comando
 {
 public:
     QString nome() const override { return QStringLiteral("configurar"); }
+    QString descricao() const override;
     Pasta pasta() const override { return Pasta::Preparada; }
     QList<QCommandLineOption> opcoes() const override;
+    QStringList obrigatorias() const override;
     std::optional<QString> le(const QCommandLineParser &parser) override;
     int executa(TerminalConsole &terminal) override;
 
@@ -29,6 +31,7 @@ class ConsoleGerar : public Comando
 {
 public:
     QString nome() const override { return QStringLiteral("gerar"); }
+    QString descricao() const override;
     Pasta pasta() const override { return Pasta::Preparada; }
     int executa(TerminalConsole &terminal) override;
 };
@@ -38,8 +41,10 @@ class ConsoleEnviar : public Comando
 {
 public:
     QString nome() const override { return QStringLiteral("enviar"); }
+    QString descricao() const override;
     Pasta pasta() const override { return Pasta::Preparada; }
     QList<QCommandLineOption> opcoes() const override;
+    QStringList obrigatorias() const override { return {QStringLiteral("tipo")}; }
     std::optional<QString> le(const QCommandLineParser &parser) override;
     int executa(TerminalConsole &terminal) override;
 
@@ -50,10 +55,7 @@ private:
     QString m_pacote;
     int m_tentativas = 1;
     int m_intervalo = 30;
-    std::optional<int> m_tempoConexao;
-    std::optional<int> m_tempoResposta;
-    std::optional<int> m_tempoSemProgresso;
-    std::optional<ProxyCliente> m_proxy;
+    OpcoesTransferenciaLinha m_transferencia;
 };
 
 // historico [--mes M] [--ano A] [--tipo todos|periodica|anual]
@@ -61,6 +63,7 @@ class ConsoleHistorico : public Comando
 {
 public:
     QString nome() const override { return QStringLiteral("historico"); }
+    QString descricao() const override;
     Pasta pasta() const override { return Pasta::AoLado; }
     QList<QCommandLineOption> opcoes() const override;
     std::optional<QString> le(const QCommandLineParser &parser) override;
@@ -79,6 +82,7 @@ class ConsoleConverter : public Comando
 {
 public:
     QString nome() const override { return QStringLiteral("converter"); }
+    QString descricao() const override;
     Pasta pasta() const override { return Pasta::SoTrava; }
     QList<QCommandLineOption> opcoes() const override;
     std::optional<QString> le(const QCommandLineParser &parser) override;
@@ -89,19 +93,19 @@ private:
     bool m_aceitaPerdas = false;
 };
 
-// diagnostico [--proxy P] [--tempo-conexao S]
+// diagnostico [--proxy P] [--tempo-conexao S] [--tempo-resposta S] [--tempo-sem-progresso S]
 class ConsoleDiagnostico : public Comando
 {
 public:
     QString nome() const override { return QStringLiteral("diagnostico"); }
+    QString descricao() const override;
     Pasta pasta() const override { return Pasta::Nenhuma; }
-    QList<QCommandLineOption> opcoes() const override;
-    std::optional<QString> le(const QCommandLineParser &parser) override;
+    QList<QCommandLineOption> opcoes() const override { return OpcoesTransferenciaLinha::opcoes(); }
+    std::optional<QString> le(const QCommandLineParser &parser) override { return m_transferencia.le(parser); }
     int executa(TerminalConsole &terminal) override;
 
 private:
-    std::optional<int> m_tempoConexao;
-    std::optional<ProxyCliente> m_proxy;
+    OpcoesTransferenciaLinha m_transferencia;
 };
 
 // The type of transmission as typed: "periodica", "periódica" in any case.

@@ -44,9 +44,25 @@ std::optional<QString> cortaEndereco(const QString &endereco, QStringList &parte
 
 } // namespace
 
+QString ConsoleConfigurar::descricao() const
+{
+    return QStringLiteral("Grava as configurações de acesso ao servidor, com as verificações e as mensagens da "
+                          "janela de configurações, sem a pergunta: o IP, a quantidade de portas e a primeira delas.");
+}
+
 QList<QCommandLineOption> ConsoleConfigurar::opcoes() const
 {
-    return {opcao(QStringLiteral("ip")), opcao(QStringLiteral("portas")), opcao(QStringLiteral("porta-inicial"))};
+    return {opcao(QStringLiteral("ip"), QStringLiteral("A.B.C.D"),
+                  QStringLiteral("O IP do servidor: quatro partes de 0 a 255, separadas por pontos.")),
+            opcao(QStringLiteral("portas"), QStringLiteral("N"),
+                  QStringLiteral("Quantas portas o servidor atende, de 1 a 32767.")),
+            opcao(QStringLiteral("porta-inicial"), QStringLiteral("P"),
+                  QStringLiteral("A primeira dessas portas, de 1 a 65535."))};
+}
+
+QStringList ConsoleConfigurar::obrigatorias() const
+{
+    return {QStringLiteral("ip"), QStringLiteral("portas"), QStringLiteral("porta-inicial")};
 }
 
 std::optional<QString> ConsoleConfigurar::le(const QCommandLineParser &parser)

@@ -27,9 +27,18 @@ QString linhaTabela(const LeituraTabela &tabela)
 
 } // namespace
 
+QString ConsoleConverter::descricao() const
+{
+    return QStringLiteral("Converte o banco de dados local do cliente anterior (formato do Access) e mostra, por "
+                          "tabela, as linhas que o arquivo declara e as que foram lidas. Um arquivo danificado, que "
+                          "não pode ser lido por inteiro, não é convertido.");
+}
+
 QList<QCommandLineOption> ConsoleConverter::opcoes() const
 {
-    return {QCommandLineOption(QStringLiteral("aceitar-perdas"))};
+    return {QCommandLineOption(QStringLiteral("aceitar-perdas"),
+                               QStringLiteral("Converte um arquivo danificado com o que pôde ser lido (o original "
+                                              "fica guardado como UploadCliente.mdb.access)."))};
 }
 
 std::optional<QString> ConsoleConverter::le(const QCommandLineParser &parser)

@@ -76,17 +76,13 @@ private:
 
 } // namespace
 
-QList<QCommandLineOption> ConsoleDiagnostico::opcoes() const
+QString ConsoleDiagnostico::descricao() const
 {
-    return {opcao(QStringLiteral("proxy")), opcao(QStringLiteral("tempo-conexao"))};
-}
-
-std::optional<QString> ConsoleDiagnostico::le(const QCommandLineParser &parser)
-{
-    if (const auto falha =
-            numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos, m_tempoConexao))
-        return falha;
-    return proxy(parser, m_proxy);
+    return QStringLiteral("Mostra o que o suporte pergunta primeiro: a pasta do programa e cada configuração com a "
+                          "sua origem, os bancos de dados, as pastas, a unidade a:, a trava, o log, a rota e os "
+                          "limites; depois tenta as portas do servidor na ordem de um envio (no máximo 10) e para na "
+                          "primeira que aceita, sem enviar nada. Não toma a trava nem converte nada. Termina com 0 "
+                          "quando um envio poderia ser feito; senão, com o código do primeiro obstáculo.");
 }
 
 int ConsoleDiagnostico::executa(TerminalConsole &terminal)
@@ -165,14 +161,11 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     }
 
     // The server and the transfer's options, as a send would use them.
+    // A value the command line gives in place of the site's is not an
+    // obstacle: the send takes the line's (the same rule).
     ConfiguracaoCliente configuracao = servidor.value_or(ConfiguracaoCliente{});
-    const QList<ProblemaConfiguracao> problemas = aplicaOpcoesSitio(configuracao);
-    for (const ProblemaConfiguracao &problema : problemas)
+    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao))
         relato.obstaculo(CodigosSaida::Configuracao, problema.mensagem);
-    if (m_tempoConexao)
-        configuracao.tempoConexao = std::chrono::seconds(*m_tempoConexao);
-    if (m_proxy)
-        configuracao.proxy = *m_proxy;
     if (servidor) {
         relato.item(QStringLiteral("servidor"), QStringLiteral("servidor"),
                     QStringLiteral("%1, %2 porta(s) a partir de %3")
@@ -188,22 +181,22 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                              QStringLiteral("nenhuma configuração do servidor foi gravada; use \"tavo-upload-cli "
                                             "configurar\"."));
     }
-    const auto origemOpcao = [](bool naLinha, const char *chave) {
-        return naLinha
+    const auto origemOpcao = [](const QString &daLinha, const char *chave) {
+        return !daLinha.isEmpty()
                    ? QStringLiteral("linha de comando")
                    : origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("servidor/") + QLatin1String(chave)}));
     };
     relato.item(QStringLiteral("proxy"), QStringLiteral("proxy (rota)"), configuracao.proxy.rota(),
-                origemOpcao(m_proxy.has_value(), "proxy"));
+                origemOpcao(m_transferencia.dadas().proxy, "proxy"));
     relato.item(QStringLiteral("tempo_conexao"), QStringLiteral("tempo de conexão"),
                 QStringLiteral("%1 s").arg(configuracao.prazoConexao().count() / 1000),
-                origemOpcao(m_tempoConexao.has_value(), "tempo_conexao"));
+                origemOpcao(m_transferencia.dadas().tempoConexao, "tempo_conexao"));
     relato.item(QStringLiteral("tempo_resposta"), QStringLiteral("tempo de resposta"),
                 QStringLiteral("%1 s").arg(configuracao.prazoResposta().count() / 1000),
-                origemOpcao(false, "tempo_resposta"));
+                origemOpcao(m_transferencia.dadas().tempoResposta, "tempo_resposta"));
     relato.item(QStringLiteral("tempo_sem_progresso"), QStringLiteral("tempo sem progresso"),
                 QStringLiteral("%1 s").arg(configuracao.prazoSemProgresso().count() / 1000),
-                origemOpcao(false, "tempo_sem_progresso"));
+                origemOpcao(m_transferencia.dadas().tempoSemProgresso, "tempo_sem_progresso"));
 
     // The folders a send and a generation use.
     const QString escola = Caminhos::local(Caminhos::bancoEscola());

@@ -3,6 +3,7 @@
 // before the package went out whole.
 #include "cli/Comandos.h"
 #include "cli/TerminalConsole.h"
+#include "common/ArquivoIni.h"
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Log.h"
@@ -40,6 +41,27 @@ QString caminhoEscolhido(const QString &argumento)
     if (unidade.match(argumento).hasMatch())
         return argumento;
     return QFileInfo(argumento).absoluteFilePath();
+}
+
+// Why a path given with --pacote is refused, if it is: a control character
+// anywhere would name another file than the one shown (a newline ends the
+// line a log or a script reads), and a backslash in the file's own name
+// would be announced as the part after it. A backslash between folders of a
+// path in the program's form ("c:\...") is that form's own.
+std::optional<QString> caminhoRecusado(const QString &caminho)
+{
+    for (const QChar c : caminho) {
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("O caminho da opção --pacote tem um caractere de controle: \"%1\".")
+                .arg(ArquivoIni::textoEscapado(caminho.toUtf8()));
+    }
+    static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:[\\\\/]"));
+    const QString nome =
+        unidade.match(caminho).hasMatch() ? Caminhos::nomeArquivo(caminho) : caminho.section(QLatin1Char('/'), -1);
+    if (nome.contains(QLatin1Char('\\')))
+        return QStringLiteral("O nome do arquivo da opção --pacote não pode ter barra invertida (\\): \"%1\".")
+            .arg(nome);
+    return std::nullopt;
 }
 
 // The exit status of a school or a type that the send's checks refused.
@@ -130,6 +152,7 @@ int codigoDoEnvio(const ResultadoEnvio &resultado, TerminalConsole &terminal)
         return CodigosSaida::NaoRegistrado;
     case Desfecho::SemPacote:
     case Desfecho::PacoteDanificado:
+    case Desfecho::PacoteAlterado:
         return CodigosSaida::DadosInvalidos;
     case Desfecho::SemConexao:
         return CodigosSaida::SemServidor;
@@ -164,16 +187,32 @@ std::chrono::milliseconds pausaAntes(int repeticao, int intervalo)
 
 } // namespace
 
+QString ConsoleEnviar::descricao() const
+{
+    return QStringLiteral("Envia ao servidor, sem perguntar, o pacote de hoje feito por \"gerar\", ou o ARQUIVO "
+                          "indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico com o seu "
+                          "recibo. O pacote é lido por inteiro e conferido antes da conexão, e o que sai é "
+                          "exatamente o que foi conferido: um pacote que muda durante o envio interrompe a conexão "
+                          "antes do último pedaço e termina com 65.");
+}
+
 QList<QCommandLineOption> ConsoleEnviar::opcoes() const
 {
-    return {opcao(QStringLiteral("tipo")),
-            opcao(QStringLiteral("pacote")),
-            opcao(QStringLiteral("tentativas")),
-            opcao(QStringLiteral("intervalo")),
-            opcao(QStringLiteral("tempo-conexao")),
-            opcao(QStringLiteral("tempo-resposta")),
-            opcao(QStringLiteral("tempo-sem-progresso")),
-            opcao(QStringLiteral("proxy"))};
+    return QList<QCommandLineOption>{
+               opcao(QStringLiteral("tipo"), QStringLiteral("periodica|anual"),
+                     QStringLiteral("O tipo de transmissão: manutenção periódica, ou anual (após o fechamento do "
+                                    "ano).")),
+               opcao(QStringLiteral("pacote"), QStringLiteral("ARQUIVO"),
+                     QStringLiteral("O pacote a enviar em vez do de hoje: um caminho deste sistema (relativo à "
+                                    "pasta atual) ou da forma c:\\... Sem caracteres de controle, e sem barra "
+                                    "invertida no nome do arquivo.")),
+               opcao(QStringLiteral("tentativas"), QStringLiteral("N"),
+                     QStringLiteral("Tenta até N vezes (padrão 1) quando nenhuma porta atende (69) ou a conexão cai "
+                                    "antes de o pacote sair inteiro (75); nunca depois de o pacote sair inteiro.")),
+               opcao(QStringLiteral("intervalo"), QStringLiteral("S"),
+                     QStringLiteral("Espera S segundos (padrão 30) antes da 2ª tentativa, o dobro a cada nova, no "
+                                    "máximo 16×S, vezes um fator ao acaso de 0,5 a 1,5."))}
+           + OpcoesTransferenciaLinha::opcoes();
 }
 
 std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
@@ -189,6 +228,8 @@ std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
         m_pacote = parser.value(QStringLiteral("pacote"));
         if (m_pacote.trimmed().isEmpty())
             return QStringLiteral("A opção --pacote precisa do nome de um arquivo.");
+        if (const auto falha = caminhoRecusado(m_pacote))
+            return falha;
     }
     std::optional<int> valor;
     if (const auto falha = numero(parser, QStringLiteral("tentativas"), 1, 100, valor))
@@ -198,16 +239,7 @@ std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
     if (const auto falha = numero(parser, QStringLiteral("intervalo"), 0, 3600, valor))
         return falha;
     m_intervalo = valor.value_or(m_intervalo);
-    if (const auto falha =
-            numero(parser, QStringLiteral("tempo-conexao"), kPrazoMinimoSegundos, kPrazoMaximoSegundos, m_tempoConexao))
-        return falha;
-    if (const auto falha = numero(parser, QStringLiteral("tempo-resposta"), kPrazoMinimoSegundos, kPrazoMaximoSegundos,
-                                  m_tempoResposta))
-        return falha;
-    if (const auto falha = numero(parser, QStringLiteral("tempo-sem-progresso"), kPrazoMinimoSegundos,
-                                  kPrazoMaximoSegundos, m_tempoSemProgresso))
-        return falha;
-    return proxy(parser, m_proxy);
+    return m_transferencia.le(parser);
 }
 
 int ConsoleEnviar::executa(TerminalConsole &terminal)
@@ -223,27 +255,12 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
     }
     // A value of the site configuration that cannot be used stops the send,
     // unless the command line gives that one.
-    for (const ProblemaConfiguracao &problema : aplicaOpcoesSitio(configuracao)) {
-        const bool substituido =
-            (m_tempoConexao && problema.chave.endsWith(QLatin1String("tempo_conexao")))
-            || (m_tempoResposta && problema.chave.endsWith(QLatin1String("tempo_resposta")))
-            || (m_tempoSemProgresso && problema.chave.endsWith(QLatin1String("tempo_sem_progresso")))
-            || (m_proxy && problema.chave.endsWith(QLatin1String("proxy")));
-        if (!substituido) {
-            terminal.falha(problema.mensagem);
-            terminal.defineCausa(
-                QStringLiteral("o valor de %1 na configuração da instalação não pode ser usado.").arg(problema.chave));
-            return CodigosSaida::Configuracao;
-        }
+    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao)) {
+        terminal.falha(problema.mensagem);
+        terminal.defineCausa(
+            QStringLiteral("o valor de %1 na configuração da instalação não pode ser usado.").arg(problema.chave));
+        return CodigosSaida::Configuracao;
     }
-    if (m_tempoConexao)
-        configuracao.tempoConexao = std::chrono::seconds(*m_tempoConexao);
-    if (m_tempoResposta)
-        configuracao.tempoResposta = std::chrono::seconds(*m_tempoResposta);
-    if (m_tempoSemProgresso)
-        configuracao.tempoSemProgresso = std::chrono::seconds(*m_tempoSemProgresso);
-    if (m_proxy)
-        configuracao.proxy = *m_proxy;
     // Either way the package is read back whole before it goes.
     if (!InicializaComponenteZip(terminal)) {
         terminal.defineCausa(QStringLiteral("a biblioteca de ZIP não pôde ser carregada."));
@@ -280,20 +297,19 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
         if (!repete) {
             if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::NaoRegistrado)
                 return codigo;
-            const ConferenciaPacote *conferencia = pacote->conferenciaDe(pacote->naPastaTrabalho());
-            terminal.defineJson(
-                {{QStringLiteral("pacote"), pacote->nome()},
-                 {QStringLiteral("bytes"), pacote->tamanho()},
-                 {QStringLiteral("sha256"), conferencia ? QString::fromLatin1(conferencia->sha256.toHex()) : QString()},
-                 {QStringLiteral("codigo_escola"), escola.codigoEscola},
-                 {QStringLiteral("escola"), escola.escola},
-                 {QStringLiteral("tipo"), identidade.tipo},
-                 {QStringLiteral("endereco"), resultado.enderecoUsado},
-                 {QStringLiteral("porta"), resultado.portaUsada},
-                 {QStringLiteral("rota"), resultado.rota},
-                 {QStringLiteral("tentativas"), tentativa},
-                 {QStringLiteral("segundos"), relogio.elapsed() / 1000.0},
-                 {QStringLiteral("registrado"), codigo == CodigosSaida::Sucesso}});
+            // The receipt of the bytes that went out.
+            terminal.defineJson({{QStringLiteral("pacote"), pacote->nome()},
+                                 {QStringLiteral("bytes"), resultado.bytes},
+                                 {QStringLiteral("sha256"), QString::fromLatin1(resultado.sha256.toHex())},
+                                 {QStringLiteral("codigo_escola"), escola.codigoEscola},
+                                 {QStringLiteral("escola"), escola.escola},
+                                 {QStringLiteral("tipo"), identidade.tipo},
+                                 {QStringLiteral("endereco"), resultado.enderecoUsado},
+                                 {QStringLiteral("porta"), resultado.portaUsada},
+                                 {QStringLiteral("rota"), resultado.rota},
+                                 {QStringLiteral("tentativas"), tentativa},
+                                 {QStringLiteral("segundos"), relogio.elapsed() / 1000.0},
+                                 {QStringLiteral("registrado"), codigo == CodigosSaida::Sucesso}});
             return codigo;
         }
         const std::chrono::milliseconds pausa = pausaAntes(tentativa, m_intervalo);

@@ -12,6 +12,13 @@
 #include <QFileInfo>
 #include <QJsonObject>
 
+QString ConsoleGerar::descricao() const
+{
+    return QStringLiteral("Gera o pacote de hoje da escola a partir do banco "
+                          "c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb, como o botão \"Gerar\" da janela; a saída é o "
+                          "caminho do pacote.");
+}
+
 int ConsoleGerar::executa(TerminalConsole &terminal)
 {
     if (!InicializaComponenteZip(terminal)) {

@@ -10,9 +10,17 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+QString ConsoleHistorico::descricao() const
+{
+    return QStringLiteral("Mostra o histórico de envios de um mês, como a janela de histórico o imprime.");
+}
+
 QList<QCommandLineOption> ConsoleHistorico::opcoes() const
 {
-    return {opcao(QStringLiteral("mes")), opcao(QStringLiteral("ano")), opcao(QStringLiteral("tipo"))};
+    return {opcao(QStringLiteral("mes"), QStringLiteral("M"), QStringLiteral("O mês, de 1 a 12 (padrão: o atual).")),
+            opcao(QStringLiteral("ano"), QStringLiteral("A"), QStringLiteral("O ano, de 1 a 9999 (padrão: o atual).")),
+            opcao(QStringLiteral("tipo"), QStringLiteral("todos|periodica|anual"),
+                  QStringLiteral("Os envios de um tipo só (padrão: todos)."))};
 }
 
 std::optional<QString> ConsoleHistorico::le(const QCommandLineParser &parser)

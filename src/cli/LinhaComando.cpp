@@ -13,9 +13,16 @@ namespace {
 const QStringList kGerais{QStringLiteral("--verbose"), QStringLiteral("--json"), QStringLiteral("-q"),
                           QStringLiteral("--silencioso")};
 
-Analise erro(const QString &texto)
+// The help's lines are at most this wide; an option's description starts at
+// this column.
+constexpr qsizetype kLargura = 79;
+constexpr qsizetype kColunaDescricao = 22;
+// Joins the words of one option in the synopsis, so that a line break never
+// parts an option from its value.
+constexpr QChar kUnido(0x00a0);
+
+Analise erro(Analise analise, const QString &texto)
 {
-    Analise analise;
     analise.erro = texto;
     return analise;
 }
@@ -54,13 +61,112 @@ QString erroDeUso(const QString &comando, const QList<QCommandLineOption> &opcoe
     return QString();
 }
 
-} // namespace
+bool tomaPasta(const Comando &comando)
+{
+    return comando.pasta() == Comando::Pasta::Preparada || comando.pasta() == Comando::Pasta::SoTrava;
+}
 
-Analise analisa(const QStringList &argumentos)
+// The options every command takes, each with its help; --esperar only where
+// the command takes the program folder.
+QList<QCommandLineOption> gerais(bool comEspera)
+{
+    QList<QCommandLineOption> opcoes{
+        QCommandLineOption(QStringLiteral("json"),
+                           QStringLiteral("Escreve na saída um objeto JSON com o resultado do comando, ou, numa falha "
+                                          "(o uso incorreto também), com \"codigo\", \"mensagem\" e \"causa\".")),
+        QCommandLineOption(QStringList{QStringLiteral("q"), QStringLiteral("silencioso")},
+                           QStringLiteral("Nada na saída quando o comando dá certo.")),
+        QCommandLineOption(QStringLiteral("verbose"),
+                           QStringLiteral("Mostra também na saída de erros as linhas do log, com as de depuração (o "
+                                          "log fica em tavo-upload.log, na pasta do programa).")),
+    };
+    if (comEspera)
+        opcoes.append(Comando::opcao(QStringLiteral("esperar"), QStringLiteral("S"),
+                                     QStringLiteral("Espera até S segundos que outro TAVO - Upload libere a pasta do "
+                                                    "programa.")));
+    return opcoes;
+}
+
+// `texto` in lines of at most kLargura columns: the first begins with
+// `primeira`, the others with `recuo` blanks.
+QString quebra(const QString &texto, const QString &primeira, qsizetype recuo)
+{
+    QString saida;
+    QString linha = primeira;
+    bool vazia = true;
+    for (const QString &palavra : texto.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!vazia && linha.size() + 1 + palavra.size() > kLargura) {
+            saida += linha + QLatin1Char('\n');
+            linha = QString(recuo, QLatin1Char(' '));
+            vazia = true;
+        }
+        linha += (vazia ? QString() : QStringLiteral(" ")) + palavra;
+        vazia = false;
+    }
+    saida += linha + QLatin1Char('\n');
+    saida.replace(kUnido, QLatin1Char(' '));
+    return saida;
+}
+
+// "-q, --silencioso", "--tipo periodica|anual".
+QString nomesDa(const QCommandLineOption &opcao)
+{
+    QStringList nomes;
+    for (const QString &nome : opcao.names())
+        nomes.append((nome.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + nome);
+    return nomes.join(QStringLiteral(", "))
+           + (opcao.valueName().isEmpty() ? QString() : QLatin1Char(' ') + opcao.valueName());
+}
+
+// Each option on its line, its description beside or below it.
+QString listaDeOpcoes(const QList<QCommandLineOption> &opcoes)
+{
+    QString saida;
+    for (const QCommandLineOption &opcao : opcoes) {
+        const QString nomes = QStringLiteral("  ") + nomesDa(opcao);
+        if (nomes.size() + 2 <= kColunaDescricao)
+            saida += quebra(opcao.description(), nomes.leftJustified(kColunaDescricao), kColunaDescricao);
+        else
+            saida += nomes + QLatin1Char('\n')
+                     + quebra(opcao.description(), QString(kColunaDescricao, QLatin1Char(' ')), kColunaDescricao);
+    }
+    return saida;
+}
+
+// "enviar --tipo periodica|anual [--pacote ARQUIVO] ...", from the command's
+// options: those it cannot do without bare, the others in brackets.
+QString sinopse(const Comando &comando)
+{
+    QStringList partes{comando.nome()};
+    const QStringList obrigatorias = comando.obrigatorias();
+    for (const QCommandLineOption &opcao : comando.opcoes()) {
+        QString texto = QStringLiteral("--") + opcao.names().constLast();
+        if (!opcao.valueName().isEmpty())
+            texto += kUnido + opcao.valueName();
+        partes.append(obrigatorias.contains(opcao.names().constFirst()) ? texto
+                                                                        : QLatin1Char('[') + texto + QLatin1Char(']'));
+    }
+    return partes.join(QLatin1Char(' '));
+}
+
+// Where the first argument that is no option names a command, that command.
+std::unique_ptr<Comando> comandoNomeado(const QStringList &argumentos)
+{
+    for (const QString &argumento : argumentos) {
+        if (argumento == QLatin1String("--"))
+            break;
+        if (!argumento.startsWith(QLatin1Char('-')))
+            return Comando::cria(argumento);
+    }
+    return nullptr;
+}
+
+Analise le(const QStringList &argumentos)
 {
     Analise analise;
     if (argumentos.contains(QStringLiteral("--help")) || argumentos.contains(QStringLiteral("-h"))) {
         analise.pedido = Pedido::Ajuda;
+        analise.comando = comandoNomeado(argumentos);
         return analise;
     }
     if (argumentos.contains(QStringLiteral("--version"))) {
@@ -73,21 +179,13 @@ Analise analisa(const QStringList &argumentos)
     while (posicao < argumentos.size() && kGerais.contains(argumentos.at(posicao)))
         ++posicao;
     if (posicao == argumentos.size())
-        return erro(QStringLiteral("Nenhum comando informado."));
+        return erro(std::move(analise), QStringLiteral("Nenhum comando informado."));
     const QString nome = argumentos.at(posicao);
     analise.comando = Comando::cria(nome);
     if (!analise.comando)
-        return erro(QStringLiteral("Comando desconhecido: \"%1\".").arg(nome));
+        return erro(std::move(analise), QStringLiteral("Comando desconhecido: \"%1\".").arg(nome));
 
-    QList<QCommandLineOption> opcoes{
-        QCommandLineOption(QStringLiteral("verbose")),
-        QCommandLineOption(QStringLiteral("json")),
-        QCommandLineOption(QStringList{QStringLiteral("q"), QStringLiteral("silencioso")}),
-    };
-    const bool tomaPasta =
-        analise.comando->pasta() == Comando::Pasta::Preparada || analise.comando->pasta() == Comando::Pasta::SoTrava;
-    if (tomaPasta)
-        opcoes.append(Comando::opcao(QStringLiteral("esperar")));
+    QList<QCommandLineOption> opcoes = gerais(tomaPasta(*analise.comando));
     opcoes.append(analise.comando->opcoes());
 
     QCommandLineParser parser;
@@ -95,24 +193,42 @@ Analise analisa(const QStringList &argumentos)
     parser.addOptions(opcoes);
     if (!parser.parse(QStringList{QStringLiteral("tavo-upload-cli")} + argumentos)) {
         const QString texto = erroDeUso(nome, opcoes, argumentos);
-        return erro(texto.isEmpty() ? parser.errorText() : texto);
+        return erro(std::move(analise), texto.isEmpty() ? parser.errorText() : texto);
     }
     const QStringList soltos = parser.positionalArguments();
     if (soltos.size() > 1)
-        return erro(QStringLiteral("Argumento inesperado: \"%1\".").arg(soltos.at(1)));
+        return erro(std::move(analise), QStringLiteral("Argumento inesperado: \"%1\".").arg(soltos.at(1)));
 
     analise.detalhado = parser.isSet(QStringLiteral("verbose"));
     analise.json = parser.isSet(QStringLiteral("json"));
     analise.silencioso = parser.isSet(QStringLiteral("silencioso"));
     if (analise.json && analise.silencioso)
-        return erro(QStringLiteral("As opções --json e --silencioso não podem ser usadas juntas."));
-    if (tomaPasta) {
+        return erro(std::move(analise), QStringLiteral("As opções --json e --silencioso não podem ser usadas juntas."));
+    if (tomaPasta(*analise.comando)) {
         if (const auto falha = Comando::numero(parser, QStringLiteral("esperar"), 0, 86400, analise.esperar))
-            return erro(*falha);
+            return erro(std::move(analise), *falha);
     }
     if (const auto falha = analise.comando->le(parser))
-        return erro(*falha);
+        return erro(std::move(analise), *falha);
     return analise;
+}
+
+} // namespace
+
+Analise analisa(const QStringList &argumentos)
+{
+    Analise analise = le(argumentos);
+    // A script that asked for JSON reads one object whatever went wrong,
+    // a usage error too.
+    if (!analise.erro.isEmpty())
+        analise.json = pedeJson(argumentos);
+    return analise;
+}
+
+bool pedeJson(const QStringList &argumentos)
+{
+    const qsizetype fim = argumentos.indexOf(QStringLiteral("--"));
+    return argumentos.mid(0, fim < 0 ? argumentos.size() : fim).contains(QStringLiteral("--json"));
 }
 
 std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
@@ -139,78 +255,69 @@ std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
 
 namespace LinhaComando {
 
-QString ajuda()
+QString ajuda(const Comando *comando)
 {
-    return QStringLiteral("Uso: tavo-upload-cli <comando> [opções]\n"
-                          "\n"
-                          "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
-                          "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
-                          "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
-                          "\n"
-                          "Comandos:\n"
-                          "  configurar --ip A.B.C.D --portas N --porta-inicial P\n"
-                          "      Grava as configurações de acesso ao servidor: o IP, a quantidade de\n"
-                          "      portas e a primeira delas.\n"
-                          "  gerar\n"
-                          "      Gera o pacote da escola a partir do banco\n"
-                          "      c:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb; a saída é o caminho do pacote.\n"
-                          "  enviar --tipo periodica|anual [--pacote ARQUIVO]\n"
-                          "      Envia ao servidor o pacote de hoje feito por \"gerar\", ou o ARQUIVO\n"
-                          "      indicado (um .zip ou o primeiro pedaço .001), e grava o envio no histórico.\n"
-                          "      --tentativas N      tenta até N vezes (padrão 1) quando nenhuma porta\n"
-                          "                          atende (69) ou a conexão cai antes de o pacote sair\n"
-                          "                          inteiro (75); nunca depois de o pacote sair inteiro.\n"
-                          "      --intervalo S       espera S segundos (padrão 30) antes da 2ª tentativa,\n"
-                          "                          o dobro a cada nova, no máximo 16×S, vezes um fator\n"
-                          "                          ao acaso de 0,5 a 1,5.\n"
-                          "      --tempo-conexao S   limite de cada tentativa de conexão (padrão 10 s).\n"
-                          "      --tempo-resposta S  limite de espera por uma resposta do servidor (120 s).\n"
-                          "      --tempo-sem-progresso S\n"
-                          "                          limite de um envio que não avança (60 s).\n"
-                          "      --proxy P           nenhum, sistema, socks5://[usuario:senha@]host:porta\n"
-                          "                          ou http://[usuario:senha@]host:porta.\n"
-                          "  historico [--mes M] [--ano A] [--tipo todos|periodica|anual]\n"
-                          "      Mostra o histórico de envios de um mês (padrão: o mês atual, os dois tipos).\n"
-                          "  converter [--aceitar-perdas]\n"
-                          "      Converte o banco de dados local do cliente anterior (formato do Access)\n"
-                          "      e mostra, por tabela, as linhas que o arquivo declara e as que foram lidas.\n"
-                          "      Um arquivo danificado, que não pode ser lido por inteiro, não é\n"
-                          "      convertido; com --aceitar-perdas, é convertido com o que pôde ser lido\n"
-                          "      (o original fica guardado como UploadCliente.mdb.access).\n"
-                          "\n"
-                          "Opções:\n"
-                          "  --help            Mostra esta ajuda.\n"
-                          "  --version         Mostra a versão.\n"
-                          "  --json            Escreve na saída um objeto JSON com o resultado do comando,\n"
-                          "                    ou, numa falha, com \"codigo\", \"mensagem\" e \"causa\".\n"
-                          "  -q, --silencioso  Nada na saída quando o comando dá certo.\n"
-                          "  --esperar S       (configurar, gerar, enviar, converter) Espera até S\n"
-                          "                    segundos que outro TAVO - Upload libere a pasta do programa.\n"
-                          "  --verbose         Mostra também na saída de erros as linhas do log, com as de\n"
-                          "                    depuração (o log fica em tavo-upload.log, na pasta do programa).\n"
-                          "\n"
-                          "O resultado vai para a saída padrão; as mensagens e a causa de uma falha, para\n"
-                          "a saída de erros (nada quando o comando dá certo). O progresso só aparece num\n"
-                          "terminal.\n"
-                          "\n"
-                          "Códigos de saída:\n"
-                          "   0  concluído\n"
-                          "   1  outra falha\n"
-                          "   2  uso incorreto (também um caminho que não pode ser representado)\n"
-                          "   3  o servidor recusou: tamanho de pacote ou acesso negado, arquivo recusado,\n"
-                          "      ou o servidor encerrou a conexão antes dos dados\n"
-                          "   4  o pacote foi enviado inteiro, mas o envio não pôde ser gravado: não envie\n"
-                          "      de novo\n"
-                          "  65  o pacote, o banco de dados da escola ou o banco local do cliente anterior\n"
-                          "      não pode ser usado\n"
-                          "  69  nenhuma porta do servidor aceitou a conexão (o proxy incluído): tente de novo\n"
-                          "  73  a trava da pasta do programa não pode ser feita\n"
-                          "  74  erro de entrada e saída local (disco cheio, a saída do comando não pode ser\n"
-                          "      escrita)\n"
-                          "  75  tente mais tarde: a pasta está em uso por outro TAVO - Upload, ou a conexão\n"
-                          "      caiu ou esgotou o tempo antes de o pacote sair inteiro\n"
-                          "  78  configuração: nenhuma configuração do servidor gravada, TAVO_ROOT ou outro\n"
-                          "      valor de configuração inválido\n");
+    QString texto;
+    if (comando) {
+        texto += quebra(sinopse(*comando), QStringLiteral("Uso: tavo-upload-cli "), 9);
+        texto += QLatin1Char('\n') + quebra(comando->descricao(), QString(), 0) + QStringLiteral("\nOpções:\n");
+        texto += listaDeOpcoes(
+            comando->opcoes() + gerais(tomaPasta(*comando))
+            + QList<QCommandLineOption>{QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                                           QStringLiteral("Mostra esta ajuda."))});
+        return texto + QStringLiteral("\nOs códigos de saída estão em \"tavo-upload-cli --help\".\n");
+    }
+
+    texto = QStringLiteral("Uso: tavo-upload-cli <comando> [opções]\n"
+                           "     tavo-upload-cli <comando> --help    (as opções do comando)\n"
+                           "\n"
+                           "O TAVO - Upload sem janela: gera o pacote da escola, envia-o ao servidor e\n"
+                           "mostra o histórico. Usa a mesma pasta do programa (TAVO_ROOT), o mesmo banco\n"
+                           "de dados local, as mesmas configurações e o mesmo histórico da janela.\n"
+                           "\n"
+                           "Comandos:\n");
+    QStringList comEspera;
+    for (const std::unique_ptr<Comando> &cada : Comando::todos()) {
+        texto +=
+            quebra(sinopse(*cada), QStringLiteral("  "), 4) + quebra(cada->descricao(), QStringLiteral("      "), 6);
+        if (tomaPasta(*cada))
+            comEspera.append(cada->nome());
+    }
+    QList<QCommandLineOption> opcoes{
+        QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                           QStringLiteral("Mostra esta ajuda; depois de um comando, a ajuda do comando.")),
+        QCommandLineOption(QStringLiteral("version"), QStringLiteral("Mostra a versão."))};
+    for (QCommandLineOption opcao : gerais(true)) {
+        if (opcao.names().constFirst() == QLatin1String("esperar"))
+            opcao.setDescription(QLatin1Char('(') + comEspera.join(QStringLiteral(", ")) + QStringLiteral(") ")
+                                 + opcao.description());
+        opcoes.append(opcao);
+    }
+    texto += QStringLiteral("\nOpções gerais:\n") + listaDeOpcoes(opcoes);
+    return texto
+           + QStringLiteral("\n"
+                            "O resultado vai para a saída padrão; as mensagens e a causa de uma falha, para\n"
+                            "a saída de erros (nada quando o comando dá certo). O progresso só aparece num\n"
+                            "terminal.\n"
+                            "\n"
+                            "Códigos de saída:\n"
+                            "   0  concluído\n"
+                            "   1  outra falha (também a falta de memória)\n"
+                            "   2  uso incorreto (também um caminho que não pode ser representado)\n"
+                            "   3  o servidor recusou: tamanho de pacote ou acesso negado, arquivo recusado,\n"
+                            "      ou o servidor encerrou a conexão antes dos dados\n"
+                            "   4  o pacote foi enviado inteiro, mas o envio não pôde ser gravado: não envie\n"
+                            "      de novo\n"
+                            "  65  o pacote (danificado, ou mudado durante o envio), o banco de dados da\n"
+                            "      escola ou o banco local do cliente anterior não pode ser usado\n"
+                            "  69  nenhuma porta do servidor aceitou a conexão (o proxy incluído): tente de novo\n"
+                            "  73  a trava da pasta do programa não pode ser feita\n"
+                            "  74  erro de entrada e saída local (disco cheio, a saída do comando não pode ser\n"
+                            "      escrita)\n"
+                            "  75  tente mais tarde: a pasta está em uso por outro TAVO - Upload, ou a conexão\n"
+                            "      caiu ou esgotou o tempo antes de o pacote sair inteiro\n"
+                            "  78  configuração: nenhuma configuração do servidor gravada, TAVO_ROOT ou outro\n"
+                            "      valor de configuração inválido\n");
 }
 
 } // namespace LinhaComando

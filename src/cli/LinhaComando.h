@@ -22,6 +22,7 @@ struct Analise
     std::unique_ptr<Comando> comando;
     // --verbose: the log's lines (debug ones too) also go to standard error.
     bool detalhado = false;
+    // --help after a command: that command's help.
     // --json, -q/--silencioso: what standard output gets.
     bool json = false;
     bool silencioso = false;
@@ -32,15 +33,24 @@ struct Analise
 };
 
 // Reads the arguments that follow the program's name. "--help" (or "-h")
-// and "--version" anywhere are that request.
+// and "--version" anywhere are that request; the help of the command the
+// line names, if it names one. A line with an error still tells whether it
+// asked for JSON.
 Analise analisa(const QStringList &argumentos);
+
+// Whether the arguments ask for JSON (--json before any "--"), read before
+// the line itself: a usage error is then one object too.
+bool pedeJson(const QStringList &argumentos);
 
 // The usage error for the first of the program's arguments (argv, its name
 // first) whose bytes are not text: a path in another encoding would name
 // another file once decoded. Nothing when all are text.
 std::optional<QString> argumentoIlegivel(int argc, const char *const argv[]);
 
-// The text of "--help".
-QString ajuda();
+// The text of "--help": every command with its synopsis and what it does,
+// the general options and the exit statuses; with `comando`, that
+// command's own: its synopsis, what it does and every option it takes. Both
+// are made from the commands' classes.
+QString ajuda(const Comando *comando = nullptr);
 
 } // namespace LinhaComando

@@ -107,6 +107,16 @@ void TerminalConsole::falha(const QString &texto)
     m_ultimaMensagem = texto;
 }
 
+void TerminalConsole::usoIncorreto(const QString &erro)
+{
+    falha(QStringLiteral("tavo-upload-cli: ") + erro);
+    falha(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
+    m_ultimaMensagem = erro;
+    if (m_modo == Modo::Json)
+        m_causa = QStringLiteral("uso incorreto da linha de comando; \"tavo-upload-cli --help\" mostra os comandos, "
+                                 "e \"tavo-upload-cli <comando> --help\", as opções de cada um.");
+}
+
 void TerminalConsole::esqueceMensagens()
 {
     m_retidas.clear();

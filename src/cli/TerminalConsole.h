@@ -69,6 +69,10 @@ public:
     // The text of a failure the command tells itself (not a job's message):
     // held, and shown, like the jobs' messages, when the command fails.
     void falha(const QString &texto);
+    // The command line could not be read, for `erro`: said on standard
+    // error with where the help is; with --json, the object's message is
+    // `erro` and its cause names the wrong usage.
+    void usoIncorreto(const QString &erro);
 
     // The progress line; empty text clears it.
     void progresso(const QString &texto);

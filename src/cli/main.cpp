@@ -12,18 +12,22 @@
 
 #include <QCoreApplication>
 
+#include <new>
+
 namespace {
 
 int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
 {
     if (!analise.erro.isEmpty()) {
-        terminal.falha(QStringLiteral("tavo-upload-cli: ") + analise.erro);
-        terminal.falha(QStringLiteral("Use \"tavo-upload-cli --help\" para ver os comandos e as opções."));
+        // With --json the usage error is the command's one object as well.
+        if (analise.json)
+            terminal.defineModo(TerminalConsole::Modo::Json);
+        terminal.usoIncorreto(analise.erro);
         return CodigosSaida::UsoIncorreto;
     }
     switch (analise.pedido) {
     case LinhaComando::Pedido::Ajuda:
-        terminal.saidaBruta(LinhaComando::ajuda().toUtf8());
+        terminal.saidaBruta(LinhaComando::ajuda(analise.comando.get()).toUtf8());
         return CodigosSaida::Sucesso;
     case LinhaComando::Pedido::Versao:
         terminal.saida(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion());
@@ -42,7 +46,17 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
     }
     // Log lines go to the program's folder: standard error stays the user's.
     const Log::Instalacao log(Log::console(Caminhos::pastaPrograma(), analise.detalhado));
-    return ComandosConsole::executa(analise, terminal);
+    try {
+        return ComandosConsole::executa(analise, terminal);
+    } catch (const std::bad_alloc &) {
+        // What the command held (the folder's lock, its files, a helper
+        // process) was let go on the way here.
+        qCCritical(lcPrograma) << "Command stopped: out of memory";
+        terminal.falha(QStringLiteral("Não há memória suficiente para concluir o comando."));
+        terminal.defineCausa(QStringLiteral("o sistema negou memória ao programa (o limite do processo ou a memória "
+                                            "do computador acabou)."));
+        return CodigosSaida::Falha;
+    }
 }
 
 } // namespace
@@ -65,9 +79,10 @@ int main(int argc, char *argv[])
     // An argument that is no text would name another file once decoded.
     const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argc, argv);
     LinhaComando::Analise analise;
-    if (ilegivel)
+    if (ilegivel) {
         analise.erro = *ilegivel;
-    else
+        analise.json = LinhaComando::pedeJson(QCoreApplication::arguments().mid(1));
+    } else
         analise = LinhaComando::analisa(QCoreApplication::arguments().mid(1));
     return terminal.conclui(executa(analise, terminal));
 }

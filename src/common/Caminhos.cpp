@@ -92,7 +92,10 @@ QString local(const QString &caminho)
 #ifdef Q_OS_WIN
     return caminho;
 #else
-    static const QRegularExpression comUnidade(QStringLiteral("^([A-Za-z]):(.*)$"));
+    // Whatever follows the drive, a line break included: a path of a drive
+    // is never taken as one of the current folder.
+    static const QRegularExpression comUnidade(QStringLiteral("^([A-Za-z]):(.*)$"),
+                                               QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = comUnidade.match(caminho);
     if (!m.hasMatch())
         return caminho;

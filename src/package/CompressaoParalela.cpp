@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QMutex>
 #include <QThread>
-#include <QThreadPool>
 #include <QWaitCondition>
 
 #include <algorithm>
@@ -168,7 +167,8 @@ struct CompressaoParalela::Estado
     int maximoRetidos = 0;
     std::unique_ptr<Deflate> deflateLocal; // with one worker, the calling thread's
 
-    QThreadPool pool;
+    // The workers that did start.
+    std::vector<std::unique_ptr<QThread>> threads;
 
     void trabalha();
     bool enfileira();
@@ -201,13 +201,23 @@ CompressaoParalela::CompressaoParalela(Leitor leitor, Opcoes opcoes)
     d->crc = static_cast<quint32>(crc32(0, nullptr, 0));
     d->blocos.resize(
         static_cast<size_t>(kBlocosPorTrabalhador * d->trabalhadores + (d->trabalhadores > 1 ? kBlocosFolga : 0)));
-    if (d->trabalhadores == 1) {
+    // A thread the system cannot make (no memory for its stack, the
+    // process's limit of threads) is one worker fewer; with none, the
+    // calling thread deflates. A pool would count it as running and wait
+    // for it for ever.
+    for (int i = 0; d->trabalhadores > 1 && i < d->trabalhadores; ++i) {
+        std::unique_ptr<QThread> thread(QThread::create([estado = d.get()] { estado->trabalha(); }));
+        thread->start();
+        if (!thread->isRunning())
+            break;
+        d->threads.push_back(std::move(thread));
+    }
+    if (d->threads.empty()) {
+        d->trabalhadores = 1;
         d->deflateLocal = std::make_unique<Deflate>(d->nivel);
         return;
     }
-    d->pool.setMaxThreadCount(d->trabalhadores);
-    for (int i = 0; i < d->trabalhadores; ++i)
-        d->pool.start([estado = d.get()] { estado->trabalha(); });
+    d->trabalhadores = static_cast<int>(d->threads.size());
 }
 
 CompressaoParalela::~CompressaoParalela()
@@ -219,7 +229,8 @@ CompressaoParalela::~CompressaoParalela()
     }
     // Bounded: a worker looks at `encerrar` before every block, and a
     // block's deflate always ends.
-    d->pool.waitForDone();
+    for (const std::unique_ptr<QThread> &thread : d->threads)
+        thread->wait();
 }
 
 void CompressaoParalela::Estado::trabalha()

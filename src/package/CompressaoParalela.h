@@ -16,9 +16,9 @@
 // one is final. The blocks' CRC-32s are combined into the input's.
 //
 // The input is read and the stream handed out on the calling thread; only
-// the deflating runs on the workers, a pool that lives as long as the object.
-// With one worker no thread is started: the calling thread deflates each
-// block as it is asked for. Memory stays bounded whatever the input's size:
+// the deflating runs on the workers, threads that live as long as the
+// object. With one worker, or when the system makes no thread, none is
+// started: the calling thread deflates each block as it is asked for. Memory stays bounded whatever the input's size:
 // at most two blocks per worker, and with threads four more, are held at a
 // time (read ahead, being compressed, or waiting to be handed out). The stream is the same bytes
 // whatever the number of workers.

@@ -11,6 +11,8 @@
 
 #include <QFileInfo>
 
+#include <new>
+
 namespace {
 
 // Runs the steps: a failing step is remembered, with its cause in the log
@@ -27,6 +29,10 @@ public:
         } catch (const ErroTavo &erro) {
             qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "-" << erro.relato();
             falhou(falha, erro.descricao());
+        } catch (const std::bad_alloc &) {
+            // Not the school's database nor the disk: the program's memory.
+            qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "- out of memory";
+            falhou(GeracaoPacote::Falha::Memoria, QStringLiteral("não há memória suficiente para gerar o pacote."));
         } catch (const std::exception &erro) {
             qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "-" << erro.what();
             falhou(falha, QString::fromLocal8Bit(erro.what()));

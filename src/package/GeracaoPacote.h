@@ -32,6 +32,7 @@ public:
         Escola,        // the school database could not be read, or names no school
         BancoAlterado, // the school database changed while it was read, twice
         Gravacao,      // the package could not be written or copied (a full disk, a missing folder)
+        Memoria,       // the system gave the program no more memory
     };
 
     struct Resultado

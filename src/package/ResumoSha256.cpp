@@ -1,5 +1,7 @@
 #include "package/ResumoSha256.h"
 
+#include <QThread>
+
 #include <cstring>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -140,4 +142,76 @@ QByteArray ResumoSha256::resultado()
     }
 #endif
     return m_qt.result();
+}
+
+ResumoParalelo::ResumoParalelo()
+    : m_thread(QThread::create([this] { trabalha(); }))
+{
+    m_thread->start();
+    // A thread the system cannot make (no memory for its stack): the
+    // blocks are digested as they are handed over.
+    if (!m_thread->isRunning())
+        m_thread.reset();
+}
+
+ResumoParalelo::~ResumoParalelo()
+{
+    if (!m_thread)
+        return;
+    {
+        const QMutexLocker trava(&m_mutex);
+        m_encerrar = true;
+        m_haTrabalho.wakeAll();
+    }
+    // Bounded: the thread looks at `m_encerrar` before every block, and a
+    // block's digest always ends.
+    m_thread->wait();
+}
+
+qint64 ResumoParalelo::acrescenta(const char *dados, qint64 tamanho)
+{
+    if (!m_thread) {
+        m_resumo.acrescenta(dados, tamanho);
+        m_feitos = m_entregues + 1;
+        return m_entregues++;
+    }
+    const QMutexLocker trava(&m_mutex);
+    m_fila.push_back({dados, tamanho});
+    m_haTrabalho.wakeOne();
+    return m_entregues++;
+}
+
+void ResumoParalelo::aguarda(qint64 numero)
+{
+    QMutexLocker trava(&m_mutex);
+    while (m_feitos <= numero)
+        m_feito.wait(&m_mutex);
+}
+
+QByteArray ResumoParalelo::resultado()
+{
+    QMutexLocker trava(&m_mutex);
+    while (m_feitos < m_entregues)
+        m_feito.wait(&m_mutex);
+    // The thread waits for more with the lock let go: the digest is this
+    // thread's now.
+    return m_resumo.resultado();
+}
+
+void ResumoParalelo::trabalha()
+{
+    QMutexLocker trava(&m_mutex);
+    for (;;) {
+        while (!m_encerrar && m_fila.empty())
+            m_haTrabalho.wait(&m_mutex);
+        if (m_encerrar)
+            return;
+        const Pendente bloco = m_fila.front();
+        m_fila.pop_front();
+        trava.unlock();
+        m_resumo.acrescenta(bloco.dados, bloco.tamanho);
+        trava.relock();
+        ++m_feitos;
+        m_feito.wakeAll();
+    }
 }

@@ -1,8 +1,10 @@
 #include "transfer/SessaoTransferencia.h"
 
+#include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "package/ArquivosTrabalho.h"
 #include "package/modAddZip.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/Espera.h"
@@ -89,6 +91,7 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
     m_causa.clear();
     m_ultimaMensagem.clear();
     m_expulsoNosDados = false;
+    m_pacoteAlterado = false;
     m_bytesEntregues = 0;
     m_prazoEsgotado = nullptr;
     m_servidor = &servidor;
@@ -159,6 +162,14 @@ SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interl
     if (conferencia.integro() && conferencia.tamanho != pacote.tamanho())
         conferencia.falha =
             ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("O pacote mudou de tamanho: ") + preparado.caminho);
+    if (conferencia.integro()) {
+        // The send reads this one handle: a file put under the name later is
+        // not what goes out, and one changed in place is found by its digest.
+        auto arquivo = std::make_shared<PlataformaArquivos::Arquivo>();
+        if (const int codigo = arquivo->abreLeitura(Caminhos::local(preparado.caminho)))
+            conferencia.falha = erroDoSistema(codigo, preparado.caminho);
+        preparado.arquivo = std::move(arquivo);
+    }
     if (conferencia.falha) {
         qCWarning(lcTransferencia).noquote()
             << "Package not sent: it does not read back whole:" << conferencia.falha->relato();

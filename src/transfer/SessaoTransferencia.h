@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/PlataformaArquivos.h"
 #include "package/PacoteEscolhido.h"
 #include "store/Configuracao.h"
 
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <variant>
 
 class ControleSocket;
@@ -36,6 +38,7 @@ enum class Desfecho {
     SemConexao,           // no port accepted a connection (the proxy's refusal included)
     Recusado,             // packet size denied, access denied, file refused, or a kick before the data
     Perdida,              // the connection was lost, or the server kicked this client, during the data
+    PacoteAlterado,       // the file changed after its check: cut short, or other bytes; the connection aborted
     TempoEsgotado,        // a bound passed once connected
     Cancelado,            // "Cancelar", or the program closing
 };
@@ -60,6 +63,10 @@ struct ResultadoEnvio
     QString enderecoUsado;
     quint16 portaUsada = 0;
     QString rota;
+    // The bytes that went out and their SHA-256 (32 bytes): set once the
+    // whole package went out, digested as it went.
+    qint64 bytes = 0;
+    QByteArray sha256;
     // How long the send took, from the package's check to the end.
     double segundos = 0;
 };
@@ -84,11 +91,14 @@ public:
         NaoConcluida          // packet denied, file refused, cancelled, kicked, lost
     };
 
-    // The file a send puts out and its check.
+    // The file a send puts out and its check. The file is opened once,
+    // right after its check, and the send reads it from that one handle: a
+    // file put in its place under the same name is not what goes out.
     struct Preparado
     {
         QString caminho; // the package in the working folder (program form)
         ConferenciaPacote conferencia;
+        std::shared_ptr<PlataformaArquivos::Arquivo> arquivo;
     };
 
     explicit SessaoTransferencia(Interlocutor &interlocutor, QObject *parent = nullptr);
@@ -139,7 +149,11 @@ Q_SIGNALS:
 private:
     bool ConectaServidor(const ConfiguracaoCliente &servidor);
     void TransmiteArquivo(const PacoteEscolhido &pacote, const Preparado &preparado, const IdentidadeEnvio &identidade);
-    bool EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho);
+    bool EnviaArquivo(Espera &espera, const Preparado &preparado, qint64 tamanho);
+    // The data phase read the file short of its size, or bytes whose digest
+    // is not the check's: the connection is aborted before the last piece.
+    // `causa` for the log, `causaUsuario` for the send's detail.
+    bool pacoteAlterado(const QString &causa, const QString &causaUsuario);
     bool entregue(Espera &espera);
     // `chave` names the bound for the cause ("tempo_resposta", ...).
     FimEspera aguarda(Espera &espera, std::chrono::milliseconds limite, const char *chave,
@@ -147,8 +161,7 @@ private:
     void terminaSemConcluir(bool faseDeDados);
     // Sets the detail of a send that ended before completing.
     void falhou(Desfecho desfecho, const QString &causa);
-    void registraEConclui(const QString &nome, const IdentidadeEnvio &identidade, qint64 tamanho,
-                          const QByteArray &sha256);
+    void registraEConclui(const QString &nome, const IdentidadeEnvio &identidade);
 
     void WindowsSocket_DataArrival();
     void WindowsSocket_SendComplete();
@@ -173,6 +186,8 @@ private:
     bool Encerrando = false;
     // The data phase had handed bytes to the system when a kick came.
     bool m_expulsoNosDados = false;
+    // The file read during the data phase was not the one checked.
+    bool m_pacoteAlterado = false;
     // Bytes of the package handed to the system so far.
     qint64 m_bytesEntregues = 0;
     // The bound that passed last (its key name and length), for the cause.

@@ -10,9 +10,11 @@
 #include "transfer/ProgressoEnvio.h"
 #include "transfer/RegistroEnvio.h"
 
-#include <QElapsedTimer>
-#include <QFile>
+#include "package/ResumoSha256.h"
 
+#include <QElapsedTimer>
+
+#include <array>
 #include <string_view>
 
 // The conversation of one transfer on the open connection and its data
@@ -24,6 +26,10 @@ namespace {
 
 // How often the data phase refreshes its progress when the percentage stays.
 constexpr qint64 kIntervaloExibicaoMs = 100;
+// The data phase reads the file this much at a time (32 pieces), into a
+// ring of this many blocks.
+constexpr qint64 kBlocoLeitura = 64 * 1024;
+constexpr qint64 kBlocosLidos = 4;
 
 // Why a wait of the transfer ended before its condition held, for the log.
 QString causaDaEspera(FimEspera fim, std::chrono::milliseconds limite, const ControleSocket &socket)
@@ -48,7 +54,8 @@ QString causaDaEspera(FimEspera fim, std::chrono::milliseconds limite, const Con
 
 // A wait that ended before its condition held, or a data phase that did
 // not complete. The tests go in this order: the program closing, a cancel, a
-// kick, a denial (already told, before the data), and a lost connection.
+// package changed since its check, a kick, a denial (already told, before
+// the data), and a lost connection.
 // The connection is closed by then, from this side or the other; it is
 // shown as the peer's close is (`fecha` raises no close event).
 void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
@@ -58,6 +65,9 @@ void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
         qCInfo(lcTransferencia) << "Transfer stopped: the program is closing";
     else if (Cancelado)
         qCInfo(lcTransferencia).noquote() << "Transfer cancelled while" << m_etapa;
+    else if (m_pacoteAlterado)
+        qCWarning(lcTransferencia).noquote()
+            << "Transfer aborted while" << m_etapa << "- the package changed since its check:" << m_causa;
     else if (Expulso)
         qCWarning(lcTransferencia).noquote()
             << "Transfer failed while" << m_etapa << "- the server dropped this client:" << m_ultimaMensagem;
@@ -71,6 +81,10 @@ void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
         falhou(Desfecho::Cancelado, QStringLiteral("O programa foi encerrado durante o envio."));
     else if (Cancelado)
         falhou(Desfecho::Cancelado, QStringLiteral("O envio foi cancelado."));
+    else if (m_pacoteAlterado)
+        falhou(Desfecho::PacoteAlterado,
+               QStringLiteral("O pacote mudou depois de conferido (%1): o envio foi interrompido antes do fim.")
+                   .arg(m_resultado.causa));
     else if (Expulso && m_expulsoNosDados)
         falhou(Desfecho::Perdida, QStringLiteral("O servidor encerrou a conexão durante o envio dos dados (%1).")
                                       .arg(QString::fromLatin1(m_ultimaMensagem)));
@@ -96,6 +110,10 @@ void SessaoTransferencia::terminaSemConcluir(bool faseDeDados)
     } else if (Cancelado) {
         m_interlocutor.avisa(QStringLiteral("A conexão foi cancelada."), Icone::Informacao,
                              QStringLiteral("Conexão Cancelada."));
+    } else if (m_pacoteAlterado) {
+        // The box of an unreadable package; the connection is already aborted.
+        m_interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi perdida."), Icone::Critico,
+                             QStringLiteral("Erro na transferência."));
     } else if (Expulso) {
         m_interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi cancelada pelo servidor."),
                              Icone::Exclamacao, QStringLiteral("Falha na transferência."));
@@ -138,13 +156,14 @@ void SessaoTransferencia::falhou(Desfecho desfecho, const QString &causa)
     m_resultado.causa = causa;
 }
 
-void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade, qint64 tamanho,
-                                           const QByteArray &sha256)
+void SessaoTransferencia::registraEConclui(const QString &nome, const IdentidadeEnvio &identidade)
 {
     qCInfo(lcTransferencia).noquote() << "Transfer complete:" << nome;
     QString falhaRegistro;
     try {
-        RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo, tamanho, sha256});
+        // The receipt: the bytes that went out and their digest.
+        RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo, m_resultado.bytes,
+                       m_resultado.sha256});
         qCInfo(lcHistorico).noquote() << "Send recorded in the history:" << nome << "school" << identidade.codigoEscola
                                       << "type" << identidade.tipo;
     } catch (const ErroTavo &erro) {
@@ -269,31 +288,75 @@ void SessaoTransferencia::TransmiteArquivo(const PacoteEscolhido &pacote, const 
 
     bool completo = false;
     try {
-        completo = EnviaArquivo(espera, preparado.caminho, pacote.tamanho());
+        completo = EnviaArquivo(espera, preparado, pacote.tamanho());
     } catch (const ErroTavo &erro) {
+        // An unreadable package counts as a lost transfer; the server keeps
+        // no more of it than it has.
+        socket.fecha();
         m_causa = erro.relato();
-        completo = false; // an unreadable package counts as a lost transfer
+        completo = false;
     }
     if (!completo) {
         terminaSemConcluir(true);
         return;
     }
-    // The receipt: the bytes that went out, and the digest of the read that
-    // checked them before the connection.
-    registraEConclui(pacote.nome(), identidade, pacote.tamanho(), preparado.conferencia.sha256);
+    registraEConclui(pacote.nome(), identidade);
 }
 
-bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, qint64 tamanho)
+// The data phase. The file comes from the handle opened by the check's
+// preparation, a block at a time, and goes out in pieces of 2048 bytes; the
+// blocks are digested as they go. Only the announced size is read: a file
+// that ends before it, or whose bytes do not digest to the check's, was
+// changed since its check, and the connection is aborted before its last
+// piece goes out, so the server never holds a whole file that is not the
+// one checked.
+bool SessaoTransferencia::EnviaArquivo(Espera &espera, const Preparado &preparado, qint64 tamanho)
 {
     ControleSocket &socket = *m_socket;
-    QFile arquivo(Caminhos::local(caminho));
+    PlataformaArquivos::Arquivo &arquivo = *preparado.arquivo;
     m_etapa = "sending the file's data";
-    if (!arquivo.open(QIODevice::ReadOnly))
-        throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho,
-                       arquivo.errorString());
-    Q_EMIT arquivoEmEnvio(QStringLiteral("Enviando Arquivo...") + Caminhos::nomeArquivo(caminho));
+    Q_EMIT arquivoEmEnvio(QStringLiteral("Enviando Arquivo...") + Caminhos::nomeArquivo(preparado.caminho));
 
-    QByteArray buffer(MensagensCliente::TamanhoPeca, '\0');
+    // The file is read a block at a time into a ring of blocks; each one is
+    // digested on a thread of its own while its pieces go out, and reused
+    // once its digest is done.
+    std::array<QByteArray, kBlocosLidos> blocos;
+    for (QByteArray &bloco : blocos)
+        bloco.resize(kBlocoLeitura);
+    ResumoParalelo resumo;
+    qint64 blocosLidos = 0;
+    const char *atual = nullptr; // the block whose pieces go out, and what of it went
+    qint64 enviadosDoBloco = 0;
+    qint64 noBloco = 0;
+    qint64 lidosDoArquivo = 0;
+    // The next block, whole (the last one has the rest of the size), or
+    // false: the file ended first.
+    const auto leBloco = [&] {
+        QByteArray &bloco = blocos[static_cast<size_t>(blocosLidos % kBlocosLidos)];
+        if (blocosLidos >= kBlocosLidos)
+            resumo.aguarda(blocosLidos - kBlocosLidos);
+        const qint64 esperado = qMin(kBlocoLeitura, tamanho - lidosDoArquivo);
+        qint64 n = 0;
+        while (n < esperado) {
+            qint64 lidos = 0;
+            if (const int codigo = arquivo.le(bloco.data() + n, esperado - n, lidos))
+                throw ErroTavo(Erros::FalhaArquivo, PlataformaArquivos::textoDoSistema(codigo), preparado.caminho);
+            if (lidos == 0) {
+                lidosDoArquivo += n;
+                return false;
+            }
+            n += lidos;
+        }
+        lidosDoArquivo += n;
+        resumo.acrescenta(bloco.constData(), n);
+        ++blocosLidos;
+        atual = bloco.constData();
+        enviadosDoBloco = 0;
+        noBloco = n;
+        return true;
+    };
+
+    QByteArray enviado; // the digest of every byte, once all were read
     qint64 s = 0;
     // The bar and the status line show a step when its percentage is new,
     // when they were last refreshed a moment ago or more, and at the last
@@ -303,14 +366,18 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
     int percentualExibido = -1;
     for (;;) {
         Enviando = true;
-        const qint64 lidos = arquivo.read(buffer.data(), buffer.size());
-        if (lidos < 0)
-            throw ErroTavo(Erros::FalhaArquivo, arquivo.errorString(), arquivo.fileName());
         s += MensagensCliente::TamanhoPeca;
-        const qint64 aEnviar = qMin(ProgressoEnvio::bytesDoPasso(s, tamanho), lidos);
+        // The step after the last byte shows the final line and sends
+        // nothing (a size that is a multiple of the piece ends with a step
+        // that has nothing left).
+        const bool ultimo = s > tamanho;
+        const qint64 aEnviar = ProgressoEnvio::bytesDoPasso(s, tamanho);
+        if (aEnviar > 0 && enviadosDoBloco == noBloco && !leBloco())
+            return pacoteAlterado(
+                QStringLiteral("the file ends at byte %1 of the %2 announced").arg(lidosDoArquivo).arg(tamanho),
+                QStringLiteral("o arquivo acabou no byte %1 dos %2 anunciados").arg(lidosDoArquivo).arg(tamanho));
         // Only a step with bytes left needs the connection: a server that
-        // closes once it has the whole file got it all (a size that is a
-        // multiple of the piece ends with a step that reads nothing).
+        // closes once it has the whole file got it all.
         if (aEnviar > 0 && !socket.conectado()) {
             m_causa = QStringLiteral("connection closed after %1 of %2 bytes")
                           .arg(s - MensagensCliente::TamanhoPeca)
@@ -318,9 +385,15 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
                       + (socket.erro().isEmpty() ? QString() : QStringLiteral(": ") + socket.erro());
             return false;
         }
+        if (enviado.isNull() && s >= tamanho) {
+            // Every byte is digested and the last piece not yet out.
+            enviado = resumo.resultado();
+            if (enviado != preparado.conferencia.sha256)
+                return pacoteAlterado(QStringLiteral("the bytes read do not have the checked SHA-256"),
+                                      QStringLiteral("os bytes lidos não têm o SHA-256 conferido"));
+        }
 
         const int valor = ProgressoEnvio::valorDoPasso(s, tamanho);
-        const bool ultimo = lidos < MensagensCliente::TamanhoPeca;
         if (ultimo || valor != percentualExibido || !desdeAExibicao.isValid()
             || desdeAExibicao.hasExpired(kIntervaloExibicaoMs)) {
             // The step's text is made only when it is shown.
@@ -331,7 +404,8 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
             desdeAExibicao.start();
         }
         if (aEnviar > 0) {
-            socket.envia(QByteArray::fromRawData(buffer.constData(), aEnviar));
+            socket.envia(QByteArray::fromRawData(atual + enviadosDoBloco, aEnviar));
+            enviadosDoBloco += aEnviar;
             m_bytesEntregues += aEnviar;
             const FimEspera fim =
                 aguarda(espera, m_servidor->prazoSemProgresso(), "tempo_sem_progresso", [this] { return !Enviando; });
@@ -346,13 +420,23 @@ bool SessaoTransferencia::EnviaArquivo(Espera &espera, const QString &caminho, q
         } else {
             Enviando = false; // nothing left for the wire
         }
-        // A short read is the end of the file (a last full piece is
-        // followed by a step that reads nothing).
-        if (lidos < MensagensCliente::TamanhoPeca) {
+        if (ultimo) {
             // Every byte is with the system: from here on the server may
             // hold the whole package, whatever comes after.
             m_resultado.pacoteSaiuInteiro = true;
+            m_resultado.bytes = tamanho;
+            m_resultado.sha256 = enviado;
             return entregue(espera);
         }
     }
+}
+
+bool SessaoTransferencia::pacoteAlterado(const QString &causa, const QString &causaUsuario)
+{
+    m_pacoteAlterado = true;
+    m_causa = causa;
+    m_resultado.causa = causaUsuario;
+    // At once: what the server has is short of the size it was told.
+    m_socket->fecha();
+    return false;
 }

@@ -152,8 +152,18 @@ private Q_SLOTS:
         const auto uso = [](const char *nome, const char *argumentos, const char *erro) {
             QTest::newRow(nome) << a(argumentos) << 2 << QString() << QString::fromUtf8(erro);
         };
-        QTest::newRow("--help") << a("enviar --help") << 0 << QStringLiteral("Uso: tavo-upload-cli <comando>")
-                                << QString();
+        // The help of every command, and each command's own.
+        QTest::newRow("--help") << a("--help") << 0 << QStringLiteral("Uso: tavo-upload-cli <comando>") << QString();
+        QTest::newRow("enviar --help") << a("enviar --help") << 0
+                                       << QStringLiteral("Uso: tavo-upload-cli enviar --tipo periodica|anual "
+                                                         "[--pacote ARQUIVO]")
+                                       << QString();
+        QTest::newRow("diagnostico --help")
+            << a("diagnostico --help") << 0
+            << QStringLiteral("Uso: tavo-upload-cli diagnostico [--tempo-conexao S] [--tempo-resposta S]") << QString();
+        QTest::newRow("-h depois das opções")
+            << a("historico --mes 3 -h") << 0 << QStringLiteral("Uso: tavo-upload-cli historico [--mes M]")
+            << QString();
         QTest::newRow("--version") << a("--version") << 0 << QStringLiteral("tavo-upload-cli " TAVO_VERSAO "\n")
                                    << QString();
         uso("sem comando", "", "Nenhum comando informado.\n");
@@ -207,13 +217,27 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         const Execucao execucao = console(argumentos);
         QCOMPARE(execucao.codigo, codigo);
-        QVERIFY2(execucao.saida.startsWith(saida) && saida.isEmpty() == execucao.saida.isEmpty(),
+        const bool json = argumentos.contains(QStringLiteral("--json"));
+        QVERIFY2(json || (execucao.saida.startsWith(saida) && saida.isEmpty() == execucao.saida.isEmpty()),
                  qPrintable(execucao.saida));
-        if (codigo == 2)
+        if (codigo == 2) {
             QVERIFY2(execucao.erros.startsWith(QStringLiteral("tavo-upload-cli: ") + erros),
                      qPrintable(execucao.erros));
-        else
+            // A script that asked for JSON reads the usage error as one object.
+            const Execucao comJson = json ? execucao : console(QStringList{QStringLiteral("--json")} + argumentos);
+            QCOMPARE(comJson.codigo, 2);
+            const QJsonObject objeto = QJsonDocument::fromJson(comJson.saida.toUtf8()).object();
+            QCOMPARE(objeto.value(QStringLiteral("codigo")).toInt(), 2);
+            QVERIFY2(objeto.value(QStringLiteral("mensagem")).toString().startsWith(erros.trimmed()),
+                     qPrintable(comJson.saida));
+            QVERIFY2(!objeto.value(QStringLiteral("causa")).toString().isEmpty(), qPrintable(comJson.saida));
+        } else {
             QCOMPARE(execucao.erros, QString());
+        }
+        if (saida.endsWith(QLatin1String("<comando>"))) {
+            for (const char *nome : {"configurar", "gerar", "enviar", "historico", "converter", "diagnostico"})
+                QVERIFY2(execucao.saida.contains(QStringLiteral("\n  ") + QLatin1String(nome)), nome);
+        }
         // Nothing was run: no settings were written.
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
     }
@@ -654,7 +678,8 @@ private Q_SLOTS:
     }
 
     // Bytes that are not UTF-8 in a path variable or in --pacote would name
-    // another folder or file once decoded: refused before anything is made.
+    // another folder or file once decoded, and so would a control character
+    // or a backslash in --pacote: refused before anything is made.
     void caminhoQueNaoEhTextoNaoViraOutro_data()
     {
         QTest::addColumn<QString>("comando"); // for sh; @R: the path <temporary folder>/raiz\xE9
@@ -677,6 +702,17 @@ private Q_SLOTS:
                                                           "(UTF-8): \"@R\".\n");
         QTest::newRow("argumento") << QStringLiteral("exec \"$0\" gerar @R") << 2
                                    << QStringLiteral("O argumento \"@R\" não é texto válido (UTF-8).\n");
+        // Text, but a control character anywhere, or a backslash in the
+        // file's own name, would name another file than the one shown.
+        QTest::newRow("--pacote com quebra de linha")
+            << QStringLiteral(
+                   "exec \"$0\" enviar --tipo anual --pacote \"$(printf 'c:\\\\temp_tavo\\\\esc\\nola.zip')\"")
+            << 2
+            << QStringLiteral("O caminho da opção --pacote tem um caractere de controle: "
+                              "\"c:\\temp_tavo\\esc\\x0Aola.zip\".\n");
+        QTest::newRow("--pacote com barra invertida no nome")
+            << QStringLiteral("exec \"$0\" enviar --tipo anual --pacote 'pacotes/a\\b.zip'") << 2
+            << QStringLiteral("O nome do arquivo da opção --pacote não pode ter barra invertida (\\): \"a\\b.zip\".\n");
     }
     void caminhoQueNaoEhTextoNaoViraOutro()
     {
@@ -689,9 +725,10 @@ private Q_SLOTS:
         ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         ambiente.remove(QStringLiteral("QT_LOGGING_RULES"));
         comando.replace(QLatin1String("@R"), QLatin1String("\"$1/raiz$(printf '\\351')\""));
+        // Run in the temporary folder: nothing may be left there either.
         const Execucao execucao = executaPrograma(
             QStringLiteral("/bin/sh"), {QStringLiteral("-c"), comando, QStringLiteral(TAVO_UPLOAD_CLI), pasta.path()},
-            ambiente, 60000, escritorio.ambiente.raiz());
+            ambiente, 60000, pasta.path());
         QCOMPARE(execucao.codigo, codigo);
         QCOMPARE(execucao.saida, QString());
         erro.replace(QLatin1String("@R"), pasta.path() + QStringLiteral("/raiz\\xE9"));
@@ -834,6 +871,42 @@ private Q_SLOTS:
 
     // A lock file left by a run under another user (sudo) is opened for
     // reading and still keeps a second client out.
+    // Memory the system refuses (a process limit, set on the console's
+    // process alone) ends a command with a message and 1, never an abort or
+    // a wait for a thread that never started: the limit is lowered until
+    // the command meets it.
+    void faltaDeMemoriaEhUmaMensagem_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<int>("codigo"); // with memory enough
+        QTest::newRow("gerar") << a("gerar") << 0;
+        QTest::newRow("enviar, sem servidor") << a("enviar --tipo anual --tempo-conexao 2") << 69;
+    }
+    void faltaDeMemoriaEhUmaMensagem()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves far more address space than the limit, and replaces operator new");
+#endif
+        QFETCH(QStringList, argumentos);
+        QFETCH(int, codigo);
+        Escritorio escritorio;
+        QCOMPARE(console(configuracao(portaLivre())).codigo, 0);
+        QCOMPARE(console(a("gerar")).codigo, 0);
+        bool faltou = false;
+        for (int limiteKb = 200'000; !faltou && limiteKb >= 40'000; limiteKb -= 20'000) {
+            const Execucao execucao =
+                consoleComSaida(QStringLiteral("ulimit -v %1 && exec \"$0\" \"$@\"").arg(limiteKb), argumentos);
+            const QByteArray detalhe = QByteArray::number(limiteKb) + " KB: " + QByteArray::number(execucao.codigo)
+                                       + " " + execucao.erros.toUtf8();
+            // Too little to load the program's libraries: the limit was never met.
+            QVERIFY2(execucao.codigo != 127, detalhe);
+            faltou = execucao.codigo == 1;
+            QVERIFY2(execucao.codigo == codigo || (faltou && execucao.erros.contains(QStringLiteral("memória"))),
+                     detalhe);
+        }
+        QVERIFY(faltou);
+    }
+
     void travaDeixadaPorOutroUsuarioContinuaValendo()
     {
         if (::geteuid() != 0)
@@ -1143,6 +1216,31 @@ private Q_SLOTS:
         if (argumentos.first() == QLatin1String("configurar"))
             QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select ip_servidor from configuracao")),
                      QStringLiteral("127.0.0.5"));
+    }
+
+    // A value of the site configuration that the command line replaces is
+    // neither used nor an obstacle: one rule for a send and the diagnosis.
+    void valorDoSitioQueALinhaSubstitui_data()
+    {
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<int>("codigo"); // with the line's values: no package, no server
+        QTest::newRow("enviar") << a("enviar --tipo anual") << 65;
+        QTest::newRow("diagnostico") << a("diagnostico") << 69;
+    }
+    void valorDoSitioQueALinhaSubstitui()
+    {
+        QFETCH(QStringList, argumentos);
+        QFETCH(int, codigo);
+        Escritorio escritorio;
+        QCOMPARE(console(configuracao(portaLivre())).codigo, 0);
+        QTemporaryDir sitio;
+        grava(sitio.filePath(QStringLiteral("tavo-upload.conf")),
+              "[servidor]\ntempo_conexao=0\nproxy=ftp://127.0.0.1:1\n");
+        const QHash<QString, QString> variaveis{{QStringLiteral("TAVO_CONF_SISTEMA"), sitio.path()}};
+        QCOMPARE(console(argumentos, "C.UTF-8", {}, variaveis).codigo, 78);
+        const Execucao substituidos =
+            console(argumentos + a("--tempo-conexao 2 --proxy nenhum"), "C.UTF-8", {}, variaveis);
+        QVERIFY2(substituidos.codigo == codigo, qPrintable(substituidos.erros));
     }
 
     // A send through a SOCKS5 proxy given on the command line arrives whole;

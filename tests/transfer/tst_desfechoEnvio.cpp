@@ -8,6 +8,9 @@
 #include "package/modAddZip.h"
 #include "transfer/Espera.h"
 
+#include "support/Auxiliares.h"
+
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
@@ -36,7 +39,13 @@ struct Caso
     bool saiuInteiro;
     // The cause begins with this text.
     QString causa;
+    // Done to the working folder's copy while the server decides on the file.
+    std::function<void(const QString &)> altera = nullptr;
 };
+
+// The package of the rows that change it under the send (as the office's
+// scenario: 59,777 bytes).
+constexpr qint64 kMudado = 59'777;
 
 } // namespace
 
@@ -86,6 +95,26 @@ private Q_SLOTS:
             {"sem servidor", 5000, nullptr, semLimites, Desfecho::SemConexao, Fim::SemConexao, false,
              QStringLiteral("Nenhuma porta do servidor aceitou a conexão (rota direct): 127.0.0.1:%1 (Connection "
                             "refused).")},
+            // What goes out is what was checked, or the send fails before
+            // the server holds a whole file.
+            {"encurtado enquanto o servidor decide", kMudado, nada, semLimites, Desfecho::PacoteAlterado,
+             Fim::NaoConcluida, false,
+             QStringLiteral("O pacote mudou depois de conferido (o arquivo acabou no byte 19925 dos 59777 anunciados)"),
+             [](const QString &arquivo) { QVERIFY(QFile::resize(arquivo, kMudado / 3)); }},
+            {"100 bytes trocados enquanto o servidor decide", kMudado, nada, semLimites, Desfecho::PacoteAlterado,
+             Fim::NaoConcluida, false,
+             QStringLiteral("O pacote mudou depois de conferido (os bytes lidos não têm o SHA-256 conferido)"),
+             [](const QString &arquivo) {
+                 QFile aberto(arquivo);
+                 QVERIFY(aberto.open(QIODevice::ReadWrite) && aberto.seek(kMudado / 2));
+                 QCOMPARE(aberto.write(QByteArray(100, 'x')), qint64(100));
+             }},
+            {"outro arquivo posto no lugar", kMudado, nada, semLimites, Desfecho::Concluido, Fim::Concluida, true,
+             QString(),
+             [](const QString &arquivo) {
+                 grava(arquivo + QStringLiteral(".novo"), QByteArray(kMudado, 'y'));
+                 QVERIFY(QFile::remove(arquivo) && QFile::rename(arquivo + QStringLiteral(".novo"), arquivo));
+             }},
         };
         for (const Caso &caso : casos) {
             CenarioSessao cenario;
@@ -99,6 +128,11 @@ private Q_SLOTS:
             if (cenario.servidor)
                 connect(cenario.servidor.get(), &ServidorUpload::arquivoRecebido, this,
                         [&](const QString &caminho) { recebido = caminho; });
+            if (caso.altera)
+                connect(&cenario.sessao, &SessaoTransferencia::status, this, [&](const QString &texto) {
+                    if (texto == QLatin1String("Esperando resposta..."))
+                        caso.altera(Caminhos::local(CenarioEnvio::pacoteNaPastaTrabalho()));
+                });
             ConfiguracaoCliente servidor{QStringLiteral("127.0.0.1"), 1, cenario.porta};
             caso.limites(servidor);
             cenario.caixas.confirma(2);
@@ -120,15 +154,24 @@ private Q_SLOTS:
             QCOMPARE(resultado.portaUsada, cenario.porta);
             QCOMPARE(resultado.rota, QStringLiteral("direct"));
             QVERIFY2(resultado.segundos >= 0 && resultado.segundos * 1000 <= relogio.elapsed() + 1, nome);
-            // The server holds the package exactly when the send completed.
+            // The server holds the package exactly when the send completed,
+            // and the receipt is of the bytes it holds.
             if (caso.desfecho == Desfecho::Concluido) {
                 QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
                 QFile arquivo(recebido);
                 QVERIFY(arquivo.open(QIODevice::ReadOnly));
                 QVERIFY(arquivo.readAll() == cenario.conteudo);
+                QCOMPARE(resultado.sha256, QCryptographicHash::hash(cenario.conteudo, QCryptographicHash::Sha256));
+                QCOMPARE(cenario.registros(), 1);
             } else {
                 QVERIFY2(recebido.isEmpty(), nome);
+                QCOMPARE(cenario.registros(), 0);
             }
+            if (caso.desfecho == Desfecho::PacoteAlterado)
+                QVERIFY(caixaIgual(cenario.caixas.mostradas().last(),
+                                   QStringLiteral("A transferência falhou. A conexão foi perdida."),
+                                   QStringLiteral("Erro na transferência."), CaixaMensagem::Botoes::Ok,
+                                   CaixaMensagem::Icone::Critico));
         }
     }
 
