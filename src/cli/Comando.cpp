@@ -1,6 +1,7 @@
 #include "cli/Comando.h"
 
 #include "cli/Comandos.h"
+#include "common/ProxyCliente.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>

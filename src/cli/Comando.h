@@ -2,7 +2,6 @@
 
 #include "cli/CodigosSaida.h"
 #include "common/ConfiguracaoSitio.h"
-#include "common/ProxyCliente.h"
 #include "store/Configuracao.h"
 
 #include <QCommandLineOption>

@@ -2,7 +2,6 @@
 
 // The console's commands, one class each.
 #include "cli/Comando.h"
-#include "common/ProxyCliente.h"
 #include "store/GravacaoConfiguracao.h"
 
 #include <cstdint>
