@@ -33,14 +33,18 @@ using Mensagens::Icone;
 
 namespace {
 
-// A path given on the command line: one in the program's form ("c:\...")
-// stays as it is; any other is taken from the current folder.
-QString caminhoEscolhido(const QString &argumento)
+// Whether a path given on the command line is in the program's form ("c:\...").
+bool naFormaDoPrograma(const QString &argumento)
 {
     static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:[\\\\/]"));
-    if (unidade.match(argumento).hasMatch())
-        return argumento;
-    return QFileInfo(argumento).absoluteFilePath();
+    return unidade.match(argumento).hasMatch();
+}
+
+// A path given on the command line: one in the program's form stays as it
+// is; any other is taken from the current folder.
+QString caminhoEscolhido(const QString &argumento)
+{
+    return naFormaDoPrograma(argumento) ? argumento : QFileInfo(argumento).absoluteFilePath();
 }
 
 // Why a path given with --pacote is refused, if it is: a control character
@@ -55,9 +59,8 @@ std::optional<QString> caminhoRecusado(const QString &caminho)
             return QStringLiteral("O caminho da opção --pacote tem um caractere de controle: \"%1\".")
                 .arg(ArquivoIni::textoEscapado(caminho.toUtf8()));
     }
-    static const QRegularExpression unidade(QStringLiteral("^[A-Za-z]:[\\\\/]"));
     const QString nome =
-        unidade.match(caminho).hasMatch() ? Caminhos::nomeArquivo(caminho) : caminho.section(QLatin1Char('/'), -1);
+        naFormaDoPrograma(caminho) ? Caminhos::nomeArquivo(caminho) : caminho.section(QLatin1Char('/'), -1);
     if (nome.contains(QLatin1Char('\\')))
         return QStringLiteral("O nome do arquivo da opção --pacote não pode ter barra invertida (\\): \"%1\".")
             .arg(nome);

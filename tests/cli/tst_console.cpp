@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,6 +32,7 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -365,6 +367,9 @@ private Q_SLOTS:
                                            << QString() << true << QStringLiteral("PERIO");
         QTest::newRow("escolhido, anual") << QString() << QStringLiteral("escolhido") << anual << QString() << 0
                                           << QString() << true << QStringLiteral("ANUAL");
+        // The backslashes of the program's form are no backslash in a name.
+        QTest::newRow("escolhido na unidade c:") << QString() << QStringLiteral("escolhido na unidade c:") << anual
+                                                 << QString() << 0 << QString() << true << QStringLiteral("ANUAL");
         QTest::newRow("arquivo recusado")
             << QStringLiteral("--refuse") << QStringLiteral("gerado") << periodica << QString() << 3
             << QStringLiteral("Erro na transferência.\nO arquivo foi recusado pelo servidor.\n") << false << QString();
@@ -445,15 +450,20 @@ private Q_SLOTS:
                 QVERIFY(QFile::remove(naPastaTrabalho));
                 danifica(enviado);
             }
+            const bool naUnidade = pacote.endsWith(QLatin1String("unidade c:"));
             if (pacote.startsWith(QLatin1String("escolhido"))) {
                 const QString copia =
-                    escritorio.ambiente.raiz() + QStringLiteral("/escolhido/") + Caminhos::nomeArquivo(enviado);
+                    escritorio.ambiente.raiz()
+                    + (naUnidade ? QStringLiteral("/drives/c/escolhido/") : QStringLiteral("/escolhido/"))
+                    + Caminhos::nomeArquivo(enviado);
                 grava(copia, le(enviado));
                 QVERIFY(QFile::remove(enviado)); // the choice, not today's package, is what goes out
                 enviado = copia;
                 if (pacote.endsWith(QLatin1String("danificado")))
                     danifica(copia);
-                argumentos << QStringLiteral("--pacote") << QStringLiteral("escolhido/") + Caminhos::nomeArquivo(copia);
+                argumentos << QStringLiteral("--pacote")
+                           << (naUnidade ? QStringLiteral("c:\\escolhido\\") : QStringLiteral("escolhido/"))
+                                  + Caminhos::nomeArquivo(copia);
             }
         }
 
@@ -1080,6 +1090,60 @@ private Q_SLOTS:
         QTest::qWait(200);
         QCOMPARE(processo.saida().count(QStringLiteral(": connected")), conexoes);
         QCOMPARE(escritorio.envios(), codigo == 0 ? 1 : 0);
+    }
+
+    // The working copy cut to a third while the server decides on the file:
+    // the connection is aborted before the server holds the size announced,
+    // nothing is recorded, and the send ends with 65, not tried again.
+    void pacoteQueMudaDuranteOEnvio()
+    {
+        Escritorio escritorio;
+        QTcpServer servidor;
+        QVERIFY(servidor.listen(QHostAddress::LocalHost));
+        QCOMPARE(console(configuracao(servidor.serverPort())).codigo, 0);
+        const Execucao gerado = console(a("gerar"));
+        QCOMPARE(gerado.codigo, 0);
+        const QString copia = Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/')
+                              + Caminhos::nomeArquivo(gerado.saida.trimmed());
+        const qint64 tamanho = QFileInfo(copia).size();
+        int conexoes = 0;
+        qint64 dados = -1; // bytes after the size header
+        connect(&servidor, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket *cliente = servidor.nextPendingConnection();
+            ++conexoes;
+            connect(cliente, &QTcpSocket::readyRead, cliente, [&, cliente] {
+                const QByteArray chegou = cliente->readAll();
+                if (chegou.startsWith("Request#:PACKET"))
+                    cliente->write("Received PACKET 2048");
+                if (dados >= 0)
+                    dados += chegou.size();
+                if (dados < 0 && chegou.contains("File~~~#:size~#:")) {
+                    dados = 0;
+                    QVERIFY(QFile::resize(copia, tamanho / 3));
+                    cliente->write("Received PEND~# 1");
+                }
+            });
+        });
+        QProcess envio;
+        QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+        ambiente.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        envio.setProcessEnvironment(ambiente);
+        envio.start(QStringLiteral(TAVO_UPLOAD_CLI), a("enviar --tipo anual --tentativas 3 --intervalo 0 --json"));
+        QVERIFY(QTest::qWaitFor([&] { return envio.state() == QProcess::NotRunning; }, 60000));
+        const QString erros = QString::fromUtf8(envio.readAllStandardError());
+        QCOMPARE(envio.exitCode(), 65);
+        QVERIFY2(erros.startsWith(QStringLiteral("Erro na transferência.\nA transferência falhou. A conexão foi "
+                                                 "perdida.\n")),
+                 qPrintable(erros));
+        const QJsonObject objeto = QJsonDocument::fromJson(envio.readAllStandardOutput()).object();
+        QCOMPARE(objeto.value(QStringLiteral("codigo")).toInt(), 65);
+        QVERIFY2(objeto.value(QStringLiteral("causa"))
+                     .toString()
+                     .startsWith(QStringLiteral("O pacote mudou depois de conferido")),
+                 qPrintable(erros));
+        QCOMPARE(conexoes, 1);
+        QVERIFY2(dados >= 0 && dados < tamanho, qPrintable(QString::number(dados)));
+        QCOMPARE(escritorio.envios(), 0);
     }
 
     // --esperar: a folder another client holds is waited for, up to the

@@ -74,6 +74,9 @@ private Q_SLOTS:
         QCOMPARE(Caminhos::local(QStringLiteral("C:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb")),
                  raiz.path() + QStringLiteral("/drives/c/inetpub/wwwroot/tavo/mirv_dat.mdb"));
         QCOMPARE(Caminhos::local(QStringLiteral("a:\\")), raiz.path() + QStringLiteral("/drives/a/"));
+        // A line break in the name does not make it a path of the current folder.
+        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo\\esc\nola.zip")),
+                 raiz.path() + QStringLiteral("/drives/c/temp_tavo/esc\nola.zip"));
         // A path of the host (from a file dialog) is left alone.
         QCOMPARE(Caminhos::local(QStringLiteral("/tmp/x y/DADOS.zip")), QStringLiteral("/tmp/x y/DADOS.zip"));
 
