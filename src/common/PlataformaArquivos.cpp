@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -405,6 +406,19 @@ int renomeiaSemSubstituir(const QString &novo, const QString &destino)
         return errno;
     ::unlink(de.constData());
     return 0;
+}
+
+int segundoNome(const QString &arquivo, const QString &outro)
+{
+    return resultado(::link(nativo(arquivo).constData(), nativo(outro).constData()) == 0);
+}
+
+qint64 limiteArquivosAbertos()
+{
+    rlimit limite{};
+    if (::getrlimit(RLIMIT_NOFILE, &limite) != 0 || limite.rlim_cur == RLIM_INFINITY)
+        return 0;
+    return qint64(limite.rlim_cur);
 }
 
 bool podeGravar(const QString &pasta)

@@ -154,6 +154,15 @@ int renomeia(const QString &novo, const QString &destino);
 // anything has it, a link to nothing included (which is never followed).
 int renomeiaSemSubstituir(const QString &novo, const QString &destino);
 
+// Gives the file `arquivo` a second name, `outro` (in the same folder), the
+// first one staying: both name the same file. EEXIST when `outro` is taken;
+// a file system without second names (FAT) fails with EPERM or ENOTSUP.
+int segundoNome(const QString &arquivo, const QString &outro);
+
+// How many files (sockets included) this process may hold open at once;
+// 0 when the system sets no such limit.
+qint64 limiteArquivosAbertos();
+
 // True when this user may make and remove files in the folder `pasta` (not
 // a read-only medium, not another user's folder).
 bool podeGravar(const QString &pasta);

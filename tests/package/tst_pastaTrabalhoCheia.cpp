@@ -10,13 +10,11 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
+#include "support/PastaPequena.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
-
-#include <sys/mount.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,33 +27,6 @@ void grava(const QString &caminho, qint64 tamanho)
         dados[i] = char((i * 7919) >> 3);
     QCOMPARE(arquivo.write(dados), tamanho);
 }
-
-// A tmpfs of `tamanho` on the working folder, for as long as the object lives.
-class PastaPequena
-{
-public:
-    explicit PastaPequena(const QByteArray &tamanho)
-        : m_pasta(Caminhos::local(Caminhos::pastaTrabalho()))
-    {
-        QDir().mkpath(m_pasta);
-        m_montada = ::geteuid() == 0
-                    && ::mount("tmpfs", QFile::encodeName(m_pasta).constData(), "tmpfs", 0,
-                               QByteArray("size=" + tamanho).constData())
-                           == 0;
-    }
-    ~PastaPequena()
-    {
-        if (m_montada)
-            ::umount2(QFile::encodeName(m_pasta).constData(), MNT_DETACH);
-    }
-    bool montada() const { return m_montada; }
-    QString pasta() const { return m_pasta; }
-    QStringList arquivos() const { return QDir(m_pasta).entryList(QDir::Files, QDir::Name); }
-
-private:
-    QString m_pasta;
-    bool m_montada = false;
-};
 
 } // namespace
 
@@ -70,7 +41,7 @@ private Q_SLOTS:
         const QString origem = ambiente.raiz() + QStringLiteral("/DADOS.zip");
         grava(origem, 4 * TamanhoPedaco());
         // Room for one piece and a half.
-        const PastaPequena pasta("2200k");
+        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "2200k");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         QCOMPARE(numeroDoErro([&] { CortaEmPedacos(origem, pasta.pasta(), QStringLiteral("DADOS.zip")); }),
@@ -81,7 +52,7 @@ private Q_SLOTS:
     void juntarNumaPastaCheiaFalhaSemPacotePelaMetade()
     {
         AmbienteTeste ambiente;
-        const PastaPequena pasta("3500k");
+        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "3500k");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         const QStringList pedacos{QStringLiteral("DADOS.zip.001"), QStringLiteral("DADOS.zip.002")};
@@ -99,7 +70,7 @@ private Q_SLOTS:
         QFile arquivo(banco);
         QVERIFY(arquivo.open(QIODevice::WriteOnly) && arquivo.write(aleatorio(tamanho, 5)) == tamanho);
         arquivo.close();
-        const PastaPequena pasta("1m");
+        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "1m");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         const QString pacote = pasta.pasta() + QStringLiteral("/DADOS.zip");
@@ -115,7 +86,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         const QString origem = ambiente.raiz() + QStringLiteral("/DADOS.zip");
         grava(origem, 2 * TamanhoPedaco() + 5);
-        const PastaPequena pasta("8m");
+        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "8m");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         QCOMPARE(CortaEmPedacos(origem, pasta.pasta(), QStringLiteral("DADOS.zip")), 3);

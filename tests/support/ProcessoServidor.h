@@ -19,7 +19,11 @@ public:
     // picks) and waits (bounded) for its "listening" line. Returns its port,
     // or 0 when it did not start.
     quint16 inicia(const QStringList &argumentos, quint16 porta = 0);
+    // The next start runs it with at most `descritores` open files.
+    void limitaDescritores(int descritores) { m_descritores = descritores; }
 
+    // The processor time it has used so far, in seconds.
+    double cpuSegundos() const;
     // Everything it printed so far.
     QString saida();
     QString pasta() const { return m_pasta.path(); }
@@ -28,4 +32,5 @@ private:
     QProcess m_processo;
     QTemporaryDir m_pasta;
     QString m_texto;
+    int m_descritores = 0;
 };

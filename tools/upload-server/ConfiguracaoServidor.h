@@ -10,8 +10,10 @@ struct ConfiguracaoServidor
     QHostAddress endereco = QHostAddress(QHostAddress::LocalHost);
     quint16 portaInicial = 47000;
     int portas = 1;
-    QString pasta;      // where packages are stored, absolute (pastaRecebidos())
-    int maxSessoes = 0; // connections served at once; one more is closed unanswered (0: no limit)
+    QString pasta;                     // where packages are stored, absolute (pastaRecebidos())
+    int maxSessoes = 0;                // connections served at once; one more is closed unanswered (0: no limit)
+    qint64 maxBytes = qint64(2) << 30; // the largest package taken; a larger size is refused
+    int ociosoMs = 60000;              // a client that sends nothing this long while awaited is closed
 
     bool negar = false;        // answer "denied" to every connection
     int pacote = 2048;         // packet size granted ("PACKET")
@@ -51,3 +53,8 @@ QString pastaRecebidos(const QString &opcao, const QString &pastaEstado, const Q
 
 // A file name safe to use under the storage folder.
 QString nomeSeguro(const QString &nome);
+
+// A client's text as it goes into one line of the log or of envio.txt:
+// each control character (a line break, say) written as \xHH, so that
+// what a client sends never makes a line of its own.
+QString legivel(const QString &texto);

@@ -39,9 +39,14 @@ Q_SIGNALS:
 private:
     friend class SessaoUpload;
     void aoConectar(QTcpServer *servidor);
+    bool lotado() const;
 
     ConfiguracaoServidor m_configuracao;
     QList<QTcpServer *> m_servidores;
     int m_sessoes = 0; // connections being served
+    // As many sessions as the process's open files allow (0: no limit):
+    // beyond them a connection waits, unaccepted, until one ends.
+    int m_sessoesPossiveis = 0;
+    bool m_lotadoRegistrado = false;
     QByteArray m_brutos;
 };

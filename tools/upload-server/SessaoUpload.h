@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ConfiguracaoServidor.h"
+#include "Recebimento.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -13,7 +13,9 @@ class ServidorUpload;
 
 // The server side of one client connection: answers the packet request,
 // reads the file header and the size header, takes the file and stores it
-// with a text file of what the client announced.
+// with a text file of what the client announced. What it buffers of each
+// header is bounded, and a client that sends nothing for the idle time while
+// the server waits for it is closed.
 class SessaoUpload : public QObject
 {
     Q_OBJECT
@@ -35,6 +37,13 @@ private:
     void leDevagar();
     qint64 bytesPorPassoLento() const;
     void aoDesconectar();
+    void aoFicarOcioso();
+    void rearmaOcioso();
+    // Ends the connection at once (the client sees it lost), discarding a
+    // package not yet whole; `motivo` goes to the log.
+    void encerra(const QString &motivo);
+    void recusa(const QString &motivo);
+    QByteArray metadados() const;
 
     void responde(const QByteArray &mensagem);
     void escrevePedacoPartido();
@@ -51,11 +60,12 @@ private:
     QTimer m_fimDoTamanho;
     QTimer m_leituraLenta;
     QTimer m_escritaPartida;
+    QTimer m_ocioso;
+    bool m_sobraRegistrada = false;
     QList<QByteArray> m_pedacosPartidos;
 
     IdentidadeRecebida m_identidade;
-    QString m_pastaDestino;
-    QFile m_arquivo;
+    Recebimento m_recebimento;
     qint64 m_anunciado = 0;
     qint64 m_recebido = 0;
 };
