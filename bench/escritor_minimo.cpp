@@ -2,7 +2,9 @@
 // client of the upload protocol must do, with blocking calls and nothing
 // else: connect, send the packet request, the file header, the size header,
 // then the file in pieces of 2048 bytes, waiting only for the server's
-// answers. Prints "segundos=..." from connect to the last piece handed over.
+// answers, and for its system to acknowledge the last byte. Prints
+// "segundos=..." from connect to the last piece handed over, and
+// "segundos_dados=..." from the server's grant to the last byte acknowledged.
 //
 //   bench-escritor-minimo <package> <port>
 #include <arpa/inet.h>
@@ -10,9 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -92,6 +96,7 @@ int main(int argc, char *argv[])
         || !aguarda(s, recebido, "Received PEND~# 1"))
         return falha("file not accepted");
 
+    const auto concedido = std::chrono::steady_clock::now();
     char peca[2048];
     for (;;) {
         const ssize_t n = ::read(arquivo, peca, sizeof peca);
@@ -102,8 +107,17 @@ int main(int argc, char *argv[])
         if (!enviaTudo(s, peca, size_t(n)))
             return falha("connection lost");
     }
+    const auto entregue = std::chrono::steady_clock::now();
+    // The server's system acknowledged every byte once the send queue is
+    // empty (at most 60 s).
+    int naFila = 1;
+    for (int i = 0; i < 600000 && ::ioctl(s, SIOCOUTQ, &naFila) == 0 && naFila > 0; ++i)
+        ::usleep(100);
+    if (naFila != 0)
+        return falha("the last bytes were not acknowledged");
+    const auto reconhecido = std::chrono::steady_clock::now();
     ::close(s);
-    const double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
-    std::printf("segundos=%.6f\n", segundos);
+    const auto segundos = [](auto de, auto ate) { return std::chrono::duration<double>(ate - de).count(); };
+    std::printf("segundos=%.6f\nsegundos_dados=%.6f\n", segundos(inicio, entregue), segundos(concedido, reconhecido));
     return 0;
 }

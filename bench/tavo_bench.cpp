@@ -6,7 +6,9 @@
 //   zip <source> <archive>        the zip step of "Gerar" (ZipaArquivo, progress relay and all)
 //   gera <school database>        the whole "Gerar" without a window (GeracaoPacote: identification,
 //                                 package, self-test, copy), as the console runs it
-//   envia <package> <port>        "Transmitir" clicked: the whole transfer through the window
+//   envia <package> <port>        "Transmitir" clicked: the whole transfer through the window; also
+//                                 the data phase alone, from the server's grant to its system's
+//                                 acknowledgement of the last byte
 //   ocioso <package> <port>       the same client, window open, doing nothing for a while
 //   pedacos <package>             "Disquete"'s cutting (DivideArquivo) and "..."'s joining (AgrupaArquivos)
 //   historico <month> <year> <out> the history report of a month (GeraHistorico), written to <out>
@@ -23,6 +25,7 @@
 #include "package/modAddZip.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
+#include "transfer/SessaoTransferencia.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,10 +36,28 @@
 #include <QTabWidget>
 
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 using Bancada::informa;
 using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The moment the send logs its completion: the server's system has
+// acknowledged the last byte (before the record and the box).
+std::optional<Clock::time_point> g_entregue;
+QtMessageHandler g_manipuladorAnterior = nullptr;
+
+void marcaEntrega(QtMsgType tipo, const QMessageLogContext &contexto, const QString &texto)
+{
+    if (!g_entregue && texto.startsWith(QLatin1String("Transfer complete:")))
+        g_entregue = Clock::now();
+    if (g_manipuladorAnterior)
+        g_manipuladorAnterior(tipo, contexto, texto);
+}
+
+} // namespace
 
 namespace {
 
@@ -123,12 +144,23 @@ int envia(const QStringList &args, bool ocioso)
         informa("pico_kb", double(Bancada::picoMemoriaKB()));
         return 0;
     }
+    // The data phase begins once the server granted the file.
+    std::optional<Clock::time_point> concedido;
+    QObject::connect(janela->findChild<SessaoTransferencia *>(), &SessaoTransferencia::arquivoEmEnvio, janela.get(),
+                     [&concedido](const QString &texto) {
+                         if (!texto.isEmpty() && !concedido)
+                             concedido = Clock::now();
+                     });
+    g_manipuladorAnterior = qInstallMessageHandler(marcaEntrega);
     const double cpuAntes = Bancada::cpuSegundos();
     const auto inicio = Clock::now();
     Bancada::controle<QPushButton>(*janela, "cmdTransmitir")->click();
     const double segundos = Bancada::segundosDesde(inicio);
     const double cpu = Bancada::cpuSegundos() - cpuAntes;
+    qInstallMessageHandler(g_manipuladorAnterior);
     informa("segundos", segundos);
+    if (concedido && g_entregue)
+        informa("segundos_dados", std::chrono::duration<double>(*g_entregue - *concedido).count());
     informa("cpu", cpu);
     informa("pico_kb", double(Bancada::picoMemoriaKB()));
     const QStringList titulos = Bancada::titulosDasCaixas();

@@ -60,15 +60,16 @@ private Q_SLOTS:
         const QString ajuda = QString::fromUtf8(processo.readAllStandardOutput());
         for (const char *trecho :
              {"127.0.0.1", "envio.txt", "--deny", "--packet-size", "--refuse", "--kick-at", "--drop-at", "--silent",
-              "--slow", "--coalesce", "--split", "--ports", "--dir", "--max-sessions", "/var/lib/tavo-upload-server"})
+              "--slow", "--coalesce", "--split", "--ports", "--dir", "--max-sessions", "/var/lib/tavo-upload-server",
+              "--max-bytes", "--idle-timeout", "YYYYMMDD-HHMMSS"})
             QVERIFY2(ajuda.contains(QLatin1String(trecho)), trecho);
 
         processo.start(QStringLiteral(TAVO_UPLOAD_SERVER), {QStringLiteral("--kick-at"), QStringLiteral("half")});
         QVERIFY(processo.waitForFinished(5000));
         QVERIFY(processo.exitCode() != 0);
-        for (const char *limite : {"-1", "some"}) {
-            processo.start(QStringLiteral(TAVO_UPLOAD_SERVER),
-                           {QStringLiteral("--max-sessions"), QString::fromLatin1(limite)});
+        for (const char *uso : {"--max-sessions -1", "--max-sessions some", "--max-bytes -1", "--idle-timeout 0",
+                                "--idle-timeout 99999999999"}) {
+            processo.start(QStringLiteral(TAVO_UPLOAD_SERVER), QString::fromLatin1(uso).split(QLatin1Char(' ')));
             QVERIFY(processo.waitForFinished(5000));
             QCOMPARE(processo.exitCode(), 2);
         }
