@@ -27,14 +27,11 @@ public:
         if (m_montada)
             ::umount2(QFile::encodeName(m_pasta).constData(), MNT_DETACH);
     }
-    PastaPequena(const PastaPequena &) = delete;
-    PastaPequena &operator=(const PastaPequena &) = delete;
-
     bool montada() const { return m_montada; }
     QString pasta() const { return m_pasta; }
     QStringList arquivos() const { return QDir(m_pasta).entryList(QDir::Files, QDir::Name); }
 
 private:
-    QString m_pasta;
+    const QString m_pasta;
     bool m_montada = false;
 };
