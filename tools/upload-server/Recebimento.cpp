@@ -22,10 +22,9 @@ int criaTemporario(const QString &pasta, const char *prefixo, PA::Arquivo &arqui
 {
     int codigo = EEXIST;
     for (int tentativa = 0; tentativa < 8 && codigo == EEXIST; ++tentativa) {
-        caminho = QDir(pasta).filePath(
-            QStringLiteral(".%1-%2.parcial")
-                .arg(QLatin1String(prefixo))
-                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        caminho = QDir(pasta).filePath(QStringLiteral(".%1-%2.parcial")
+                                           .arg(QLatin1String(prefixo))
+                                           .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
         codigo = arquivo.criaNovo(caminho);
     }
     if (codigo != 0)
@@ -53,8 +52,8 @@ QString texto(const QString &oque, int codigo)
 // before the new package takes the name. `desfaz` undoes it.
 int guardaAnterior(const QString &destino, const QString &metadados, QString &guardado, bool &movido)
 {
-    const QString base = destino + QLatin1Char('.')
-                         + QFileInfo(destino).lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base =
+        destino + QLatin1Char('.') + QFileInfo(destino).lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int n = 1; n < 1000; ++n) {
         guardado = n == 1 ? base : base + QStringLiteral("-%1").arg(n);
         if (QFileInfo::exists(guardado + QLatin1Char('.') + kMetadados))
@@ -174,8 +173,7 @@ Recebimento::Conclusao Recebimento::conclui(const QByteArray &metadados)
     const QString destinoMetadados = QDir(m_pasta).filePath(kMetadados);
     QString guardado;
     bool movido = false;
-    if (QFileInfo(destino).isFile()
-        && (codigo = guardaAnterior(destino, destinoMetadados, guardado, movido)) != 0) {
+    if (QFileInfo(destino).isFile() && (codigo = guardaAnterior(destino, destinoMetadados, guardado, movido)) != 0) {
         PA::removeArquivo(temporarioMetadados);
         return falha(QStringLiteral("cannot keep the package already in %1").arg(destino), codigo);
     }

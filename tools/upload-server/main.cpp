@@ -30,8 +30,10 @@ beside it as <name>.YYYYMMDD-HHMMSS (when it was stored), with its envio.txt
 as <name>.YYYYMMDD-HHMMSS.envio.txt. A size that is not a whole number from 0
 to --max-bytes, a name with a control character or a line break, and the name
 envio.txt are refused (PEND~# 0). A client that sends nothing for
---idle-timeout seconds while the server waits for it is closed. Temporary
-files left by a run that was killed are removed at start.
+--idle-timeout seconds while the server waits for it is closed, and no more
+connections are served at once than its limit of open files allows (the next
+one waits to be accepted). Temporary files left by a run that was killed are
+removed at start.
 
 Run as the service of its package (tavo-upload-server.service) it keeps the
 packages in /var/lib/tavo-upload-server and takes its options from
