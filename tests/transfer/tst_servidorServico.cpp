@@ -150,6 +150,8 @@ private Q_SLOTS:
               "N/N=#1:1000|N/envio.txt=", 1);
         linha("a full storage folder closes the connection", "--tmpfs 64k", "",
               "arquivo 1 300000 N; concedido 1; dados 1 300000; fechado 1; log 0 cannot write", "", 0);
+        linha("a full storage folder once the last byte is in", "--tmpfs 64k", "",
+              "arquivo 1 65536 N; concedido 1; dados 1 65536; fechado 1; log 0 but was not stored", "", 0);
         recusa("size abc", "arquivo 1 abc N");
         recusa("size -5", "arquivo 1 -5 N");
         recusa("size of 23 digits", "arquivo 1 99999999999999999999999 N");
