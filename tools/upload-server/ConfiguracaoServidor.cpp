@@ -36,20 +36,6 @@ QString nomeSeguro(const QString &nome)
     return seguro;
 }
 
-QString legivel(const QString &texto)
-{
-    QString resultado;
-    resultado.reserve(texto.size());
-    for (const QChar c : texto) {
-        if (c.category() == QChar::Other_Control)
-            resultado +=
-                QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            resultado += c;
-    }
-    return resultado;
-}
-
 QString pastaRecebidos(const QString &opcao, const QString &pastaEstado, const QString &atual)
 {
     QString pasta = opcao;

@@ -53,8 +53,3 @@ QString pastaRecebidos(const QString &opcao, const QString &pastaEstado, const Q
 
 // A file name safe to use under the storage folder.
 QString nomeSeguro(const QString &nome);
-
-// A client's text as it goes into one line of the log or of envio.txt:
-// each control character (a line break, say) written as \xHH, so that
-// what a client sends never makes a line of its own.
-QString legivel(const QString &texto);

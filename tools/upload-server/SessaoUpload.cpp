@@ -1,6 +1,7 @@
 #include "SessaoUpload.h"
 
 #include "ServidorUpload.h"
+#include "common/ArquivoIni.h"
 #include "transfer/Windows1252.h"
 
 #include <QDateTime>
@@ -25,6 +26,18 @@ constexpr qsizetype kMaiorCabecalho = 4096;
 constexpr qsizetype kMaiorTamanho = 64;
 // What the socket holds at most between two reads.
 constexpr qint64 kBufferLeitura = 256 * 1024;
+
+// A client's text as it goes into one line of the log or of envio.txt: each
+// control character (a line break, say) written as \xHH, so that nothing a
+// client sends makes a line of its own.
+QString legivel(const QByteArray &bytes)
+{
+    return ArquivoIni::textoEscapado(bytes);
+}
+QString legivel(const QString &texto)
+{
+    return legivel(texto.toUtf8());
+}
 
 } // namespace
 
@@ -239,7 +252,7 @@ void SessaoUpload::processaCabecalho()
 {
     if (!m_buffer.startsWith(kNome.left(qMin(m_buffer.size(), kNome.size())))) {
         encerra(QStringLiteral("unexpected data instead of the file header: \"%1\"; connection closed")
-                    .arg(legivel(QString::fromLatin1(m_buffer.left(40)))));
+                    .arg(legivel(m_buffer.left(40))));
         return;
     }
     const qsizetype tamanho = m_buffer.indexOf(kTamanho, kNome.size());
@@ -273,7 +286,7 @@ void SessaoUpload::concluiTamanho()
     if (m_anunciado < 0 || m_anunciado > m_configuracao.maxBytes) {
         m_anunciado = 0;
         recusa(QStringLiteral("size header \"%1\" is not a whole number from 0 to %2")
-                   .arg(legivel(QString::fromLatin1(texto.left(40))))
+                   .arg(legivel(texto.left(40)))
                    .arg(m_configuracao.maxBytes));
         return;
     }
