@@ -1,5 +1,5 @@
 #include "common/Log.h"
-#include "common/PlataformaTerminal.h"
+#include "common/plataforma/PlataformaTerminal.h"
 #include "shell/Inicio.h"
 #include "shell/OpcoesJanela.h"
 #include "shell/frmPrincipal.h"

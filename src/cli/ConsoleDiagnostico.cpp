@@ -6,7 +6,8 @@
 #include "common/Caminhos.h"
 #include "common/ConfiguracaoSitio.h"
 #include "common/Erro.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaPastas.h"
 #include "store/Banco.h"
 #include "store/Configuracao.h"
 #include "transfer/SondaServidor.h"
@@ -89,8 +90,13 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
 {
     Relato relato(terminal);
     const QString pasta = Caminhos::pastaPrograma();
+    // The default says which rule of the system chose it (Windows: the
+    // portable edition's folder, or the one all users share).
+    QString origemPasta = ConfiguracaoSitio::origem({QStringLiteral("pasta")}, "TAVO_ROOT");
+    if (origemPasta.isEmpty() && !PlataformaPastas::programa().regra.isEmpty())
+        origemPasta = QStringLiteral("padrão: ") + PlataformaPastas::programa().regra;
     relato.item(QStringLiteral("pasta_programa"), QStringLiteral("pasta do programa"), pasta,
-                origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("pasta")}, "TAVO_ROOT")));
+                origemOuPadrao(origemPasta));
     relato.item(QStringLiteral("arquivo_usuario"), QStringLiteral("arquivo de configuração do usuário"),
                 ConfiguracaoSitio::arquivoUsuario(), presente(ConfiguracaoSitio::arquivoUsuario(), false));
     relato.item(QStringLiteral("arquivo_sistema"), QStringLiteral("arquivo de configuração do sistema"),

@@ -44,7 +44,8 @@ int ConsoleGerar::executa(TerminalConsole &terminal)
             return CodigosSaida::Falha;
         }
     }
-    const QString pacote = QDir::cleanPath(Caminhos::local(resultado.pacote));
+    // In the system's own form (C:\inetpub\... on Windows), to paste anywhere.
+    const QString pacote = QDir::toNativeSeparators(QDir::cleanPath(Caminhos::local(resultado.pacote)));
     terminal.saida(pacote);
     terminal.defineJson({{QStringLiteral("pacote"), pacote},
                          {QStringLiteral("tamanho"), QFileInfo(pacote).size()},

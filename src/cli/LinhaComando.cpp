@@ -231,10 +231,10 @@ bool pedeJson(const QStringList &argumentos)
     return argumentos.mid(0, fim < 0 ? argumentos.size() : fim).contains(QStringLiteral("--json"));
 }
 
-std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
+std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos)
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray bytes(argv[i]);
+    for (qsizetype i = 0; i < argumentos.size(); ++i) {
+        const QByteArray &bytes = argumentos.at(i);
         if (QFile::encodeName(QFile::decodeName(bytes)) == bytes)
             continue;
         const QString texto = ArquivoIni::textoEscapado(bytes);
@@ -242,7 +242,7 @@ std::optional<QString> argumentoIlegivel(int argc, const char *const argv[])
         if (bytes.startsWith("--") && bytes.contains('='))
             return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
                 .arg(texto.section(QLatin1Char('='), 0, 0), texto.section(QLatin1Char('='), 1));
-        const QByteArray anterior = i > 1 ? QByteArray(argv[i - 1]) : QByteArray();
+        const QByteArray anterior = i > 0 ? argumentos.at(i - 1) : QByteArray();
         if (anterior.startsWith("--") && !anterior.contains('='))
             return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
                 .arg(ArquivoIni::textoEscapado(anterior), texto);

@@ -2,6 +2,8 @@
 
 #include "cli/Comando.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -42,10 +44,11 @@ Analise analisa(const QStringList &argumentos);
 // the line itself: a usage error is then one object too.
 bool pedeJson(const QStringList &argumentos);
 
-// The usage error for the first of the program's arguments (argv, its name
-// first) whose bytes are not text: a path in another encoding would name
+// The usage error for the first of the program's arguments (their bytes,
+// without the program's name: PlataformaTerminal::argumentosEmBytes) whose
+// bytes are not text: a path in another encoding would name
 // another file once decoded. Nothing when all are text.
-std::optional<QString> argumentoIlegivel(int argc, const char *const argv[]);
+std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos);
 
 // The text of "--help": every command with its synopsis and what it does,
 // the general options and the exit statuses; with `comando`, that

@@ -2,9 +2,9 @@
 
 #include "cli/CodigosSaida.h"
 #include "common/Log.h"
-#include "common/PlataformaArquivos.h"
-#include "common/PlataformaTerminal.h"
 #include "common/SuspensaoPrazos.h"
+#include "common/plataforma/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaTerminal.h"
 
 #include <QJsonDocument>
 

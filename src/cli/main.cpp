@@ -8,7 +8,7 @@
 #include "common/ConfiguracaoSitio.h"
 #include "common/Localidade.h"
 #include "common/Log.h"
-#include "common/PlataformaTerminal.h"
+#include "common/plataforma/PlataformaTerminal.h"
 
 #include <QCoreApplication>
 
@@ -77,7 +77,8 @@ int main(int argc, char *argv[])
 
     TerminalConsole terminal(fechados.saida);
     // An argument that is no text would name another file once decoded.
-    const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argc, argv);
+    const std::optional<QString> ilegivel =
+        LinhaComando::argumentoIlegivel(PlataformaTerminal::argumentosEmBytes(argc, argv));
     LinhaComando::Analise analise;
     if (ilegivel) {
         analise.erro = *ilegivel;

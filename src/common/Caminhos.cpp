@@ -1,15 +1,11 @@
 #include "common/Caminhos.h"
 
 #include "common/ConfiguracaoSitio.h"
-#include "common/PlataformaMontagens.h"
+#include "common/plataforma/PlataformaMontagens.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#ifdef Q_OS_WIN
-#include <QStorageInfo>
-#endif
 
 #include <algorithm>
 
@@ -20,7 +16,8 @@ QString raizPrograma()
     return ConfiguracaoSitio::pastaPrograma();
 }
 
-// The folder configured for the drive, else drives/x in the program's folder.
+// The folder configured for the drive, else the host's own drive (Windows),
+// else drives/x in the program's folder.
 QString pastaDaUnidade(QChar letra)
 {
     const QChar minuscula = letra.toLower();
@@ -29,6 +26,9 @@ QString pastaDaUnidade(QChar letra)
     const QString configurada = ConfiguracaoSitio::pastaUnidade(minuscula);
     if (!configurada.isEmpty())
         return configurada;
+    const QString propria = Montagens::raizDaUnidade(minuscula);
+    if (!propria.isEmpty())
+        return propria;
     return raizPrograma() + QStringLiteral("/drives/") + minuscula;
 }
 
@@ -40,13 +40,15 @@ QString resolveSemCaixa(const QString &base, const QStringList &partes)
     for (const QString &parte : partes) {
         if (parte.isEmpty() || parte == QLatin1String("."))
             continue;
-        QString proximo = atual + QLatin1Char('/') + parte;
+        // A drive's root ("C:/") ends in the separator already.
+        QString proximo =
+            atual.endsWith(QLatin1Char('/')) ? QString(atual + parte) : QString(atual + QLatin1Char('/') + parte);
         if (parte != QLatin1String("..") && !QFileInfo::exists(proximo)) {
             const QStringList entradas =
                 QDir(atual).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
             for (const QString &entrada : entradas) {
                 if (entrada.compare(parte, Qt::CaseInsensitive) == 0) {
-                    proximo = atual + QLatin1Char('/') + entrada;
+                    proximo = proximo.left(proximo.size() - parte.size()) + entrada;
                     break;
                 }
             }
@@ -62,36 +64,24 @@ namespace Caminhos {
 
 QString pastaPrograma()
 {
-#ifdef Q_OS_WIN
-    return QCoreApplication::applicationDirPath();
-#else
     return raizPrograma();
-#endif
 }
 
 Disquete disquete()
 {
-#ifdef Q_OS_WIN
-    return {unidadeDisquete(), QStorageInfo(unidadeDisquete()).isReady()};
-#else
     const QString escolhida = ConfiguracaoSitio::pastaUnidade(QLatin1Char('a'));
     if (!escolhida.isEmpty())
         return {escolhida, Montagens::montadoEm(escolhida)};
     const QString substituta = raizPrograma() + QStringLiteral("/drives/a");
     if (QFileInfo(substituta).isDir())
         return {substituta, true};
-    const QString midia = Montagens::midiaRemovivel();
-    if (!midia.isEmpty())
-        return {midia, true};
+    if (const std::optional<Montagens::Unidade> midia = Montagens::unidadeRemovivel())
+        return {midia->pasta, midia->presente};
     return {substituta, false};
-#endif
 }
 
 QString local(const QString &caminho)
 {
-#ifdef Q_OS_WIN
-    return caminho;
-#else
     // Whatever follows the drive, a line break included: a path of a drive
     // is never taken as one of the current folder.
     static const QRegularExpression comUnidade(QStringLiteral("^([A-Za-z]):(.*)$"),
@@ -104,19 +94,16 @@ QString local(const QString &caminho)
     const QString base = pastaDaUnidade(m.captured(1).at(0));
     const QString resolvido = resolveSemCaixa(base, resto.split(QLatin1Char('/')));
     // A path ending in a separator names a folder; keep that visible.
-    return resto.endsWith(QLatin1Char('/')) ? resolvido + QLatin1Char('/') : resolvido;
-#endif
+    if (resto.endsWith(QLatin1Char('/')) && !resolvido.endsWith(QLatin1Char('/')))
+        return resolvido + QLatin1Char('/');
+    return resolvido;
 }
 
 QString naPastaPrograma(const QString &sufixo)
 {
-#ifdef Q_OS_WIN
-    return pastaPrograma() + sufixo;
-#else
     QString resto = sufixo;
     resto.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return resolveSemCaixa(pastaPrograma(), resto.split(QLatin1Char('/')));
-#endif
 }
 
 QString nomeArquivo(const QString &caminho)

@@ -6,13 +6,12 @@
 // ("c:\temp_tavo", "c:\inetpub\wwwroot\tavo\...", "a:\", the program's folder).
 // This module is the only place that turns them into paths of the host.
 //
-// On Windows the paths are used as written. Elsewhere (the environment and
-// the site's files are read by ConfiguracaoSitio):
+// The environment and the site's files are read by ConfiguracaoSitio:
 //  - the program's folder is TAVO_ROOT, else the configured `pasta`, else
-//    tavo-upload in the user's data folder (~/.local/share/tavo-upload);
+//    the system's default (common/plataforma/PlataformaPastas.h);
 //  - drive X: is the folder configured for it (TAVO_DRIVE_X, unidades/x),
-//    else the folder drives/x of the program's folder; the rest of the path
-//    follows;
+//    else the host's own drive X: on Windows, else (Linux) the folder
+//    drives/x of the program's folder; the rest of the path follows;
 //  - drive a: is the folder disquete() finds (the configured one, the
 //    stand-in drives/a or a removable medium).
 // File names compare without regard to case, as on the original platform:
@@ -29,8 +28,10 @@ QString pastaPrograma();
 //    folder on the local disk is no disk).
 //  - otherwise drives/a of the program's folder when that folder exists (a
 //    stand-in drive inside the program's folder, like drives/c);
-//  - otherwise the first removable medium in mount order (a mount point
-//    directly under /media/<user>/, /run/media/<user>/ or /media/);
+//  - otherwise the removable medium the system offers
+//    (Montagens::unidadeRemovivel: on Linux the first mount point directly
+//    under /media/<user>/, /run/media/<user>/ or /media/; on Windows the
+//    PC's A:, else the first removable drive holding a medium);
 //  - with none, drives/a of the program's folder, and no medium.
 struct Disquete
 {

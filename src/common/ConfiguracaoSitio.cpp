@@ -3,7 +3,7 @@
 #include "common/ArquivoIni.h"
 #include "common/Erro.h"
 #include "common/Log.h"
-#include "common/PlataformaConta.h"
+#include "common/plataforma/PlataformaPastas.h"
 
 #include <QDebug>
 #include <QDir>
@@ -11,13 +11,11 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
-#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
 
 const QString kNomeArquivo = QStringLiteral("tavo-upload.conf");
-const QString kNomePrograma = QStringLiteral("tavo-upload");
 
 // A value of one of the files, and the folder of the file that gave it.
 struct ValorLido
@@ -105,55 +103,12 @@ QString pastaAbsoluta(const QString &pasta)
     return QDir::cleanPath(QDir(pasta).absolutePath());
 }
 
-// A home that is the root, or none, is no home: nothing of the program's is
-// ever made at the root of the file system.
-QString pastaPessoalUsavel(const QString &pasta)
-{
-    const QString limpa = pasta.isEmpty() ? QString() : QDir::cleanPath(pasta);
-    return limpa == QLatin1String("/") ? QString() : limpa;
-}
-
-// The home given by the environment, when it gives a usable one.
-QString pastaPessoalDoAmbiente()
-{
-    return pastaPessoalUsavel(QFile::decodeName(qgetenv("HOME")));
-}
-
-// The user's home: HOME, else the account's own in the system's password
-// database (a run from cron, a service). Raises ErroTavo when neither gives one.
-QString pastaPessoal()
-{
-    QString pasta = pastaPessoalDoAmbiente();
-    if (pasta.isEmpty())
-        pasta = pastaPessoalUsavel(PlataformaConta::pastaPessoal());
-    if (pasta.isEmpty())
-        throw ErroTavo(Erros::ArgumentoInvalido,
-                       QStringLiteral("Não foi possível determinar a pasta pessoal do usuário: a variável de "
-                                      "ambiente HOME não está definida e a conta não tem pasta pessoal. Defina "
-                                      "TAVO_ROOT ou a pasta do programa no arquivo de configuração."));
-    return pasta;
-}
-
-// The user's folder that the variable `variavel` names (an absolute path),
-// else `padrao` under the home. With a usable HOME, as Qt finds it.
-QString pastaDoUsuario(QStandardPaths::StandardLocation local, const char *variavel, const QString &padrao)
-{
-    if (!pastaPessoalDoAmbiente().isEmpty()) {
-        const QString pasta = QStandardPaths::writableLocation(local);
-        return pasta.isEmpty() ? pastaPessoalDoAmbiente() + padrao : pasta;
-    }
-    const QString escolhida = QFile::decodeName(qgetenv(variavel));
-    if (QDir::isAbsolutePath(escolhida))
-        return QDir::cleanPath(escolhida);
-    return pastaPessoal() + padrao;
-}
-
 // A folder named in a file: "~/" is the home, a relative one lies beside the file.
 QString pastaDoArquivo(const ValorLido &valor)
 {
     QString pasta = valor.texto;
     if (pasta == QLatin1String("~") || pasta.startsWith(QLatin1String("~/")))
-        pasta = pastaPessoal() + pasta.mid(1);
+        pasta = PlataformaPastas::pessoal() + pasta.mid(1);
     return QDir::cleanPath(QDir(valor.pastaDoArquivo).absoluteFilePath(pasta));
 }
 
@@ -188,7 +143,7 @@ QString pastaSistema()
     const QString escolhida = caminhoDoAmbiente("TAVO_CONF_SISTEMA");
     if (!escolhida.isEmpty())
         return pastaAbsoluta(escolhida);
-    return QStringLiteral("/etc/") + kNomePrograma;
+    return PlataformaPastas::sistema();
 }
 
 QString arquivoSistema()
@@ -200,11 +155,11 @@ QString arquivoUsuario()
 {
     QString base;
     try {
-        base = pastaDoUsuario(QStandardPaths::GenericConfigLocation, "XDG_CONFIG_HOME", QStringLiteral("/.config"));
+        base = PlataformaPastas::usuario();
     } catch (const ErroTavo &) {
         return {}; // no home: the user has no file
     }
-    return base + QLatin1Char('/') + kNomePrograma + QLatin1Char('/') + kNomeArquivo;
+    return base + QLatin1Char('/') + kNomeArquivo;
 }
 
 QString pastaPrograma()
@@ -214,9 +169,7 @@ QString pastaPrograma()
         return pastaAbsoluta(ambiente);
     if (const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("pasta")}))
         return pastaDoArquivo(*valor);
-    const QString dados =
-        pastaDoUsuario(QStandardPaths::GenericDataLocation, "XDG_DATA_HOME", QStringLiteral("/.local/share"));
-    return QDir::cleanPath(dados + QLatin1Char('/') + kNomePrograma);
+    return PlataformaPastas::programa().pasta;
 }
 
 QString pastaUnidade(QChar letra)

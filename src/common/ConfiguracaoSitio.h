@@ -9,8 +9,9 @@
 // drives lie, and the server settings a new local database starts with.
 // Each value is taken from the first of these that gives it:
 //  - the environment (TAVO_ROOT, TAVO_DRIVE_<LETRA>);
-//  - the user's file, tavo-upload/tavo-upload.conf in the user's
-//    configuration folder (~/.config, or $XDG_CONFIG_HOME);
+//  - the user's file, tavo-upload.conf in the user's folder of the system
+//    (~/.config/tavo-upload on Linux, %APPDATA%\TAVO Upload on Windows:
+//    common/plataforma/PlataformaPastas.h);
 //  - the system's file, tavo-upload.conf in pastaSistema().
 // The files are INI files, read by ArquivoIni (its rules are there):
 //
@@ -54,7 +55,7 @@ std::optional<QString> ambienteInutilizavel();
 
 // The folder of the system-wide files (tavo-upload.conf,
 // escritorios_regionais.tsv): $TAVO_CONF_SISTEMA when set, else
-// /etc/tavo-upload.
+// the system's (/etc/tavo-upload, %ProgramData%\TAVO Upload).
 QString pastaSistema();
 
 // The two files, whether or not they exist; the user's is empty when the
@@ -63,7 +64,7 @@ QString arquivoSistema();
 QString arquivoUsuario();
 
 // Host path of the program's folder: TAVO_ROOT, else `pasta`, else
-// tavo-upload in the user's data folder (~/.local/share, or $XDG_DATA_HOME).
+// the system's default (PlataformaPastas::programa()).
 // Raises ErroTavo(Erros::ArgumentoInvalido) with the user's message when the
 // folder needs a home and the user has none.
 QString pastaPrograma();

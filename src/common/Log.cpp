@@ -1,6 +1,6 @@
 #include "common/Log.h"
 
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -44,7 +44,7 @@ Funcao resolve(const QString &nome, int versao, const char *simbolo)
 
 Funcao doPrograma(const char *nome, const char *simbolo)
 {
-    const QString arquivo = QLatin1String(nome) + QLatin1String(".so");
+    const QString arquivo = QLatin1String(nome) + QLatin1String(TAVO_SUFIXO_MODULO);
     QStringList pastas;
     const QString indicada = qEnvironmentVariable(kVariavelPasta);
     if (!indicada.isEmpty()) {
@@ -52,7 +52,8 @@ Funcao doPrograma(const char *nome, const char *simbolo)
     } else {
         if (QCoreApplication::instance())
             pastas.append(QCoreApplication::applicationDirPath());
-        pastas.append(QStringLiteral(TAVO_PASTA_MODULOS));
+        if (const QString instalados = QStringLiteral(TAVO_PASTA_MODULOS); !instalados.isEmpty())
+            pastas.append(instalados);
     }
     for (const QString &pasta : std::as_const(pastas)) {
         const QFileInfo info(QDir(pasta).filePath(arquivo));

@@ -20,12 +20,13 @@ struct Funcao
 };
 
 // A module of this program ("tavo-rede"): the shared object
-// <nome>.so, looked for in the folder $TAVO_MODULOS when it is set, else
+// <nome>.so (<nome>.dll on Windows), looked for in the folder $TAVO_MODULOS when it is set, else
 // beside the program, else in the folder the package installs it to.
 Funcao doPrograma(const char *nome, const char *simbolo);
 
 // A library of the system, by its name and the version of its ABI ("zip",
-// 4: libzip.so.4), found where the system finds libraries.
+// 4: libzip.so.4; a version of -1 takes the name as it is, "libzip":
+// libzip.dll), found where the system finds libraries.
 Funcao doSistema(const char *nome, int versao, const char *simbolo);
 
 // Fills a table of a system library's functions, one pointer at a time, by

@@ -65,7 +65,5 @@ TravaPrograma::~TravaPrograma()
 {
     if (m_situacao != Situacao::Tomada)
         return;
-    // Removed while still held: the next client finds no file of a client gone.
-    PlataformaArquivos::removeArquivo(m_caminho);
-    m_arquivo.fecha();
+    m_arquivo.largaTrava(m_caminho);
 }

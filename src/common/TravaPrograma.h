@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Erro.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 
 #include <QByteArray>
 #include <QString>

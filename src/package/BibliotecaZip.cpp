@@ -14,7 +14,7 @@ struct Carga
 Carga carrega()
 {
     Carga carga;
-    Modulos::TabelaDoSistema libzip("zip", TAVO_LIBZIP_ABI);
+    Modulos::TabelaDoSistema libzip(TAVO_LIBZIP_NOME, TAVO_LIBZIP_ABI);
 #define TAVO_RESOLVE_LIBZIP(funcao) libzip.resolve(carga.tabela.funcao, #funcao);
     TAVO_FUNCOES_LIBZIP(TAVO_RESOLVE_LIBZIP)
 #undef TAVO_RESOLVE_LIBZIP

@@ -1,7 +1,7 @@
 #include "package/MotorZip.h"
 
 #include "common/Erro.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/BibliotecaZip.h"
 #include "package/CompressaoParalela.h"

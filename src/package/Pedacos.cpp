@@ -2,7 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 
 #include <QFileInfo>

@@ -43,7 +43,7 @@ const FuncoesSqlite *sqlite()
 {
     static const std::optional<FuncoesSqlite> funcoes = []() -> std::optional<FuncoesSqlite> {
         FuncoesSqlite tabela;
-        Modulos::TabelaDoSistema biblioteca("sqlite3", 0);
+        Modulos::TabelaDoSistema biblioteca(TAVO_SQLITE_NOME, TAVO_SQLITE_ABI);
 #define TAVO_RESOLVE_SQLITE(funcao) biblioteca.resolve(tabela.funcao, #funcao);
         TAVO_FUNCOES_SQLITE(TAVO_RESOLVE_SQLITE)
 #undef TAVO_RESOLVE_SQLITE

@@ -1,7 +1,7 @@
 #include "store/ConversaoBancoLocal.h"
 
 #include "common/Log.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "store/Banco.h"
 #include "store/BancoJet.h"
 #include "store/CompatibilidadeJet.h"

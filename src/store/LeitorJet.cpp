@@ -34,7 +34,7 @@ constexpr int kFimMs = 5000;
 constexpr qsizetype kQueixasMax = 4096;
 
 constexpr char kVariavelPrograma[] = "TAVO_LEITOR_JET";
-constexpr char kNomePrograma[] = "tavo-leitor-jet";
+constexpr char kNomePrograma[] = "tavo-leitor-jet" TAVO_SUFIXO_PROGRAMA;
 
 std::atomic<std::chrono::milliseconds::rep> g_limiteSimulado{0};
 
@@ -60,7 +60,10 @@ Programa localizaPrograma()
     } else {
         if (QCoreApplication::instance())
             candidatos.append(QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kNomePrograma)));
-        candidatos.append(QDir(QStringLiteral(TAVO_PASTA_LIBEXEC)).filePath(QLatin1String(kNomePrograma)));
+        // Where the package installs it (Linux); the Windows edition keeps
+        // it beside the programs only.
+        if (const QString instalado = QStringLiteral(TAVO_PASTA_LIBEXEC); !instalado.isEmpty())
+            candidatos.append(QDir(instalado).filePath(QLatin1String(kNomePrograma)));
     }
     for (const QString &candidato : std::as_const(candidatos)) {
         const QFileInfo info(candidato);

@@ -3,7 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Log.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "store/AtualizaSRE.h"
 #include "store/ConfiguracaoGerenciada.h"
 #include "store/PreparacaoBancoLocal.h"

@@ -4,7 +4,7 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/GravacaoConfiguracao.h"

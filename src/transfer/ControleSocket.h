@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/PlataformaRede.h"
+#include "common/plataforma/PlataformaRede.h"
 #include "transfer/CanalTcp.h"
 #include "transfer/MensagensServidor.h"
 

@@ -3,9 +3,9 @@
 // sent to the reference server (tavo-upload-server) and every way a send
 // ends, the history report, and the one-client lock it shares with the window.
 #include "common/Caminhos.h"
-#include "common/PlataformaArquivos.h"
 #include "common/Relogio.h"
 #include "common/TravaPrograma.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "history/GeraHistorico.h"
 #include "history/RelatorioHistorico.h"
 #include "package/Pedacos.h"
@@ -16,6 +16,7 @@
 #include "support/ExecucaoPrograma.h"
 #include "support/ProcessoServidor.h"
 #include "support/ProxyLocal.h"
+#include "support/SistemaTeste.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -42,7 +43,6 @@
 #include <memory>
 #include <optional>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -919,7 +919,7 @@ private Q_SLOTS:
 
     void travaDeixadaPorOutroUsuarioContinuaValendo()
     {
-        if (::geteuid() != 0)
+        if (!SistemaTeste::administrador())
             QSKIP("running a command as another user needs root");
         Escritorio escritorio;
         const QString pasta = Caminhos::pastaPrograma();

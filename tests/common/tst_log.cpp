@@ -6,7 +6,7 @@
 #include "common/Caminhos.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportacaoDisquete.h"
 #include "package/GeracaoPacote.h"

@@ -1,7 +1,7 @@
 // Where drive a: lies when TAVO_DRIVE_A is not set: the stand-in folder, or
 // the first removable medium in mount order.
 #include "common/Caminhos.h"
-#include "common/PlataformaMontagens.h"
+#include "common/plataforma/PlataformaMontagens.h"
 
 #include "support/AmbienteTeste.h"
 

@@ -5,14 +5,15 @@
 #include "CenarioPacote.h"
 
 #include "common/Caminhos.h"
-#include "common/PlataformaMontagens.h"
 #include "common/gui/Interface.h"
+#include "common/plataforma/PlataformaMontagens.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/ExportacaoDisquete.h"
 #include "package/Pedacos.h"
 #include "shell/ListaArquivos.h"
 
 #include "support/Controles.h"
+#include "support/SistemaTeste.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,8 +24,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <sys/mount.h>
-#include <unistd.h>
 
 using namespace CaixaMensagem;
 
@@ -78,20 +77,20 @@ QString prompt(int i, int n)
 struct MidiaMontada
 {
     MidiaMontada(const QString &pasta, bool somenteLeitura)
-        : caminho(QFile::encodeName(pasta))
+        : caminho(pasta)
     {
         QDir().mkpath(pasta);
-        if (::geteuid() != 0)
-            motivo = "needs root to mount a tmpfs as drive a:";
-        else if (::mount("tmpfs", caminho.constData(), "tmpfs", somenteLeitura ? MS_RDONLY : 0, "size=1m") != 0)
+        if (!SistemaTeste::administrador())
+            motivo = "needs root to mount a tmpfs as drive a: (Linux)";
+        else if (!SistemaTeste::montaPequena(pasta, "1m", somenteLeitura))
             motivo = "mounting a tmpfs is not permitted here";
     }
     ~MidiaMontada()
     {
         if (motivo.isEmpty())
-            ::umount2(caminho.constData(), MNT_DETACH);
+            SistemaTeste::desmonta(caminho);
     }
-    QByteArray caminho;
+    QString caminho;
     QByteArray motivo;
 };
 
@@ -356,7 +355,7 @@ private Q_SLOTS:
             if (retirado)
                 FalhasArquivo::instala([&](const QString &destino) {
                     if (destino.startsWith(ponto))
-                        ::umount2(pendrive.caminho.constData(), MNT_DETACH);
+                        SistemaTeste::desmonta(pendrive.caminho);
                     return 0;
                 });
             c.caixas.confirma();
@@ -371,19 +370,19 @@ private Q_SLOTS:
 
     void discoCheioDeVerdadeNumPendriveMontado()
     {
-        if (::geteuid() != 0)
-            QSKIP("needs root to mount a small tmpfs as drive a:; the fault seam covers the disk-full case");
+        if (!SistemaTeste::administrador())
+            QSKIP("needs root to mount a small tmpfs as drive a: (Linux); the fault seam covers the disk-full case");
         CenarioPacote c;
         poePacote(c, 3000000);
         const QString drive = c.disquete();
         QVERIFY(QDir().mkpath(drive));
         // Room for one piece and a half.
-        if (::mount("tmpfs", QFile::encodeName(drive).constData(), "tmpfs", 0, "size=2200k") != 0)
+        if (!SistemaTeste::montaPequena(drive, "2200k"))
             QSKIP("mounting a tmpfs is not permitted here; the fault seam covers the disk-full case");
         struct Desmonta
         {
             QString drive;
-            ~Desmonta() { ::umount2(QFile::encodeName(drive).constData(), MNT_DETACH); }
+            ~Desmonta() { SistemaTeste::desmonta(drive); }
         } desmonta{drive};
         c.caixas.confirma(3);
         exporta(c);

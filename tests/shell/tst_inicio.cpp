@@ -3,8 +3,8 @@
 // database that cannot be written never reports a change as saved; one
 // client at a time per program folder.
 #include "common/Caminhos.h"
-#include "common/PlataformaArquivos.h"
 #include "common/Relogio.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "history/RelatorioHistorico.h"
 #include "history/gui/TextoMultilinha.h"
 #include "history/gui/frmHistorico.h"
@@ -18,6 +18,7 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/SistemaTeste.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -32,8 +33,6 @@
 #include <QToolButton>
 
 #include <cerrno>
-#include <sys/mount.h>
-#include <unistd.h>
 
 using namespace CaixaMensagem;
 
@@ -199,17 +198,17 @@ private Q_SLOTS:
         AmbienteTeste ambiente(false);
         const QString pasta = ambiente.raiz() + QStringLiteral("/somente_leitura");
         QVERIFY(QDir().mkpath(pasta));
-        if (::geteuid() != 0 || ::mount("tmpfs", QFile::encodeName(pasta).constData(), "tmpfs", 0, "size=4m") != 0)
-            QSKIP("mounting a tmpfs needs root");
+        if (!SistemaTeste::montaPequena(pasta, "4m"))
+            QSKIP("mounting a tmpfs needs root on Linux");
         struct Desmonta
         {
             QString pasta;
-            ~Desmonta() { ::umount2(QFile::encodeName(pasta).constData(), MNT_DETACH); }
+            ~Desmonta() { SistemaTeste::desmonta(pasta); }
         } desmonta{pasta};
         qputenv("TAVO_ROOT", QFile::encodeName(pasta));
         garanteBancoLocal();
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
-        QVERIFY(::mount(nullptr, QFile::encodeName(pasta).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+        QVERIFY(SistemaTeste::remontaSomenteLeitura(pasta));
 
         CaixasRoteirizadas caixas;
         Inicio inicio;

@@ -9,6 +9,7 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 #include "support/ExecucaoPrograma.h"
+#include "support/SistemaTeste.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -19,7 +20,6 @@
 #include <QTest>
 
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -54,7 +54,7 @@ class TstPartidasSimultaneas : public QObject
 private Q_SLOTS:
     void umaConversaoPorRodadaSemPerdasNemRestos()
     {
-        bool comoOutroUsuario = ::geteuid() == 0;
+        bool comoOutroUsuario = SistemaTeste::administrador();
         const QStringList comandos{QStringLiteral("historico"), QStringLiteral("gerar"), QStringLiteral("converter")};
         for (int rodada = 0; rodada < kRodadas; ++rodada) {
             const QString fixture = rodada % 2 ? QStringLiteral("legado_uploadcliente_novo.mdb")

@@ -4,14 +4,13 @@
 // taking the program's memory, not read hundreds of megabytes and go on.
 #include "common/Erro.h"
 #include "store/Banco.h"
+#include "support/SistemaTeste.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -89,13 +88,6 @@ QByteArray jetComValoresEmLaco(QByteArray d, int paginas)
     return d;
 }
 
-long picoMemoriaKb()
-{
-    rusage uso{};
-    getrusage(RUSAGE_SELF, &uso);
-    return uso.ru_maxrss;
-}
-
 } // namespace
 
 class TstJetDanificado : public QObject
@@ -118,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(arquivo.write(bomba), bomba.size());
         arquivo.close();
 
-        const long memoriaAntes = picoMemoriaKb();
+        const long memoriaAntes = SistemaTeste::picoMemoriaKb();
         QElapsedTimer relogio;
         relogio.start();
         SessaoBanco sessao(caminho);
@@ -133,8 +125,8 @@ private Q_SLOTS:
         // Well inside the reader's time bound (two minutes), and with a
         // bounded share of memory (the limit for this file is about 36 MB).
         QVERIFY2(relogio.elapsed() < 60 * 1000, qPrintable(QString::number(relogio.elapsed())));
-        QVERIFY2(picoMemoriaKb() - memoriaAntes < 200 * 1024,
-                 qPrintable(QString::number(picoMemoriaKb() - memoriaAntes)));
+        QVERIFY2(SistemaTeste::picoMemoriaKb() - memoriaAntes < 200 * 1024,
+                 qPrintable(QString::number(SistemaTeste::picoMemoriaKb() - memoriaAntes)));
 
         // The sound file it came from still reads.
         SessaoBanco inteiro(original.fileName());

@@ -1,7 +1,8 @@
 #include "support/AmbienteTeste.h"
 
 #include "common/Caminhos.h"
-#include "common/PlataformaMontagens.h"
+#include "common/plataforma/PlataformaMontagens.h"
+#include "common/plataforma/PlataformaPastas.h"
 #include "store/Provisionamento.h"
 
 #include <QDir>
@@ -46,11 +47,18 @@ AmbienteTeste::AmbienteTeste(bool comBanco)
     define("TAVO_CONF_SISTEMA", pastaSistema());
     define("XDG_CONFIG_HOME", m_configuracao.path() + QStringLiteral("/config"));
     define("XDG_DATA_HOME", pastaDadosUsuario());
+    // Windows' own (the user's file, the machine's folder).
+    define("APPDATA", m_configuracao.path() + QStringLiteral("/config"));
+    define("ProgramData", m_configuracao.path() + QStringLiteral("/programdata"));
     for (char letra = 'A'; letra <= 'Z'; ++letra) {
         const QByteArray nome = QByteArray("TAVO_DRIVE_") + letra;
         guarda(nome);
         qunsetenv(nome.constData());
     }
+    // Where the host has drives of its own (Windows), c: is the test's
+    // folder, as drives/c is elsewhere by default.
+    if (!Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty())
+        qputenv("TAVO_DRIVE_C", QString(m_pasta.path() + QStringLiteral("/drives/c")).toUtf8());
     // No removable medium of the machine running the tests stands in for a:.
     Montagens::simula(QStringList{});
     QDir(m_pasta.path()).mkpath(QStringLiteral("drives/c"));
@@ -76,7 +84,7 @@ QString AmbienteTeste::pastaSistema() const
 
 QString AmbienteTeste::pastaConfiguracaoUsuario() const
 {
-    return m_configuracao.path() + QStringLiteral("/config/tavo-upload");
+    return PlataformaPastas::usuario();
 }
 
 QString AmbienteTeste::pastaDadosUsuario() const

@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QStringList>
 
-#include <sys/mount.h>
-#include <unistd.h>
+#include "support/SistemaTeste.h"
 
 // A small file system (tmpfs) of `tamanho` ("64k", "2m") mounted on the
 // folder `pasta` for as long as the object lives, to fill a disk without
-// touching the machine's own. Mounting needs root: see montada().
+// touching the machine's own. Mounting needs root on Linux, and Windows
+// has no such file system: see montada().
 class PastaPequena
 {
 public:
@@ -17,15 +17,12 @@ public:
         : m_pasta(pasta)
     {
         QDir().mkpath(m_pasta);
-        m_montada = ::geteuid() == 0
-                    && ::mount("tmpfs", QFile::encodeName(m_pasta).constData(), "tmpfs", 0,
-                               QByteArray("size=" + tamanho).constData())
-                           == 0;
+        m_montada = SistemaTeste::montaPequena(m_pasta, tamanho);
     }
     ~PastaPequena()
     {
         if (m_montada)
-            ::umount2(QFile::encodeName(m_pasta).constData(), MNT_DETACH);
+            SistemaTeste::desmonta(m_pasta);
     }
     bool montada() const { return m_montada; }
     QString pasta() const { return m_pasta; }

@@ -5,8 +5,7 @@
 
 #include <QFile>
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include "support/SistemaTeste.h"
 
 ProcessoServidor::~ProcessoServidor()
 {
@@ -19,11 +18,7 @@ ProcessoServidor::~ProcessoServidor()
 quint16 ProcessoServidor::inicia(const QStringList &argumentos, quint16 porta)
 {
     m_processo.setProcessChannelMode(QProcess::MergedChannels);
-    if (const rlim_t limite = rlim_t(m_descritores); limite > 0)
-        m_processo.setChildProcessModifier([limite] {
-            const rlimit descritores{limite, limite};
-            ::setrlimit(RLIMIT_NOFILE, &descritores);
-        });
+    SistemaTeste::limitaDescritores(m_processo, m_descritores);
     m_processo.start(
         QStringLiteral(TAVO_UPLOAD_SERVER),
         argumentos
@@ -42,13 +37,5 @@ QString ProcessoServidor::saida()
 
 double ProcessoServidor::cpuSegundos() const
 {
-    QFile estado(QStringLiteral("/proc/%1/stat").arg(m_processo.processId()));
-    if (!estado.open(QIODevice::ReadOnly))
-        return -1;
-    // After the command's name in parentheses: state is field 3, user and
-    // system time (in clock ticks) fields 14 and 15.
-    const QList<QByteArray> campos = estado.readAll().split(')').last().trimmed().split(' ');
-    return campos.size() > 12
-               ? double(campos.at(11).toLongLong() + campos.at(12).toLongLong()) / double(::sysconf(_SC_CLK_TCK))
-               : -1;
+    return SistemaTeste::cpuSegundos(m_processo.processId());
 }

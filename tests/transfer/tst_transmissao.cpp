@@ -12,6 +12,7 @@
 #include "transfer/Espera.h"
 
 #include "support/Controles.h"
+#include "support/SistemaTeste.h"
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,8 +27,6 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
-
-#include <sys/socket.h>
 
 using namespace CaixaMensagem;
 using namespace std::chrono_literals;
@@ -112,8 +111,7 @@ public:
         // on loopback would grow to megabytes and could take the whole file:
         // capped, the rest of the file stays with the client's system.
         const int buffer = 64 * 1024;
-        if (semLer
-            && ::setsockopt(int(m_escuta.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) != 0)
+        if (semLer && !SistemaTeste::bufferRecepcao(m_escuta.socketDescriptor(), buffer))
             qFatal("cannot cap the receive buffer");
         connect(&m_escuta, &QTcpServer::newConnection, this, [this] {
             m_conexao.reset(m_escuta.nextPendingConnection());

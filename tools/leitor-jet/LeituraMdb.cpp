@@ -2,8 +2,12 @@
 
 #include "Canal.h"
 
-// glib first: the library's header includes it inside extern "C".
+// Debian's libmdb uses GLib, whose header must come first (the library's
+// includes it inside extern "C"); one built without it (the Windows
+// edition's) brings its own stand-in.
+#if __has_include(<glib.h>)
 #include <glib.h>
+#endif
 #include <mdbtools.h>
 
 #include <algorithm>
@@ -173,9 +177,11 @@ void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vect
             continue;
         case MDB_MONEY:
             if (noRegistro && quanto == 8) {
-                std::int64_t valor;
-                std::memcpy(&valor, mdb->pg_buf + de, sizeof valor);
-                const std::string moeda = textoMoeda(static_cast<std::int64_t>(GINT64_FROM_LE(valor)));
+                // Eight bytes, little-endian.
+                std::uint64_t valor = 0;
+                for (int i = 7; i >= 0; --i)
+                    valor = (valor << 8) | static_cast<unsigned char>(mdb->pg_buf[de + i]);
+                const std::string moeda = textoMoeda(static_cast<std::int64_t>(valor));
                 enviaTexto(Valor::Texto, moeda.data(), moeda.size());
             } else {
                 enviaNulo();

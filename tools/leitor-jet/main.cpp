@@ -10,6 +10,7 @@
 // client keeps. The exit code tells the kind of failure (LeitorJet::Saida).
 #include "Canal.h"
 #include "LeituraMdb.h"
+#include "SaidaBinaria.h"
 
 #include <clocale>
 #include <csignal>
@@ -43,14 +44,18 @@ int main(int argc, char **argv)
     // A crash inside the library must end the helper by its signal, which
     // the client reads as a damaged file; a sanitizer's handler (in a
     // sanitized build) would turn it into an ordinary exit instead.
-    for (const int sinal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+    for (const int sinal : {SIGSEGV, SIGFPE, SIGILL, SIGABRT})
         std::signal(sinal, SIG_DFL);
+#ifdef SIGBUS // not on Windows
+    std::signal(SIGBUS, SIG_DFL);
+#endif
     std::setlocale(LC_ALL, "");
     // Numbers are written with the point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
 
     Saida codigo = SaidaExcecao;
     try {
+        saidaBinaria(stdout);
         Canal canal(stdout);
         codigo = executa(argc, argv, canal);
         if (codigo == SaidaOk && (!canal.ok() || !canal.descarrega()))

@@ -3,7 +3,7 @@
 #include "Recebimento.h"
 #include "SessaoUpload.h"
 
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

@@ -1,6 +1,6 @@
-#include "common/PlataformaTerminal.h"
+#include "common/plataforma/PlataformaTerminal.h"
 
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 
 #include <QDeadlineTimer>
 
@@ -41,6 +41,14 @@ extern "C" void semAcao(int)
 }
 
 } // namespace
+
+QList<QByteArray> argumentosEmBytes(int argc, const char *const argv[])
+{
+    QList<QByteArray> bytes;
+    for (int i = 1; i < argc; ++i)
+        bytes.append(QByteArray(argv[i]));
+    return bytes;
+}
 
 Fechados abreFechados()
 {

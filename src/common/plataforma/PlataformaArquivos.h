@@ -16,8 +16,10 @@
 //
 // Error numbers are those of <cerrno> (ENOSPC, EACCES, …): the functions and
 // the handle below answer with one, 0 when the call succeeded, and causa()
-// says what the program makes of it. A port to a system with other error
-// codes translates them here.
+// says what the program makes of it. On Windows the system's own error
+// (GetLastError) is translated here: a full disk ENOSPC, a write-protected
+// medium EROFS, a drive not ready ENXIO, a file in use EBUSY, access denied
+// EACCES, a lock held EWOULDBLOCK.
 namespace PlataformaArquivos {
 
 // Tells one state of a file from another: the file itself (its device and
@@ -63,7 +65,14 @@ public:
     // that fails is not reported).
     // The system lets go of the lock when the file is closed or the process
     // ends, however it ends. Nothing is written through to the medium.
+    // On Windows the lock is on a byte range beyond the content (a locked
+    // range cannot even be read there), so others still read the holder.
     int abreTrava(const QString &caminho, const QByteArray &conteudo);
+    // Lets go of the lock taken by abreTrava() on `caminho`: on Linux the
+    // file is removed while still held (the next client finds no file of a
+    // client gone), then closed; on Windows, where a file removed while open
+    // blocks its name until closed, it is only closed.
+    void largaTrava(const QString &caminho);
     bool aberto() const { return m_descritor >= 0; }
 
     // Reads at most `tamanho` bytes from the current position; `lidos` is 0
@@ -97,7 +106,8 @@ public:
     int trunca(qint64 tamanho);
 
 private:
-    qintptr m_descritor = -1;
+    qintptr m_descritor = -1; // a descriptor, or Windows' HANDLE
+    bool m_acrescimo = false; // opened by abreAcrescimo()
 };
 
 // Writes all `tamanho` bytes to the open descriptor `descritor`, which stays
@@ -178,9 +188,11 @@ void descarrega(const QString &caminho);
 // the old file or the new one.
 void substitui(const QString &novo, const QString &destino);
 
-// The process that holds a lock (flock) on the file `caminho`, as the system
-// lists its locks (/proc/locks); nothing when none does, or the file or the
-// list cannot be read. Nothing is locked to find out.
+// The process that holds the lock abreTrava() takes on the file `caminho`;
+// nothing when none does, or the file or the list cannot be read. Linux
+// lists its locks (/proc/locks): nothing is locked to find out. Windows
+// does not: the lock's range is tried for a moment, and the holder is the
+// process id its file begins with.
 std::optional<qint64> donoDaTrava(const QString &caminho);
 
 } // namespace PlataformaArquivos

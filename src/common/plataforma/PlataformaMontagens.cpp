@@ -1,17 +1,12 @@
-#include "common/PlataformaMontagens.h"
+#include "common/plataforma/PlataformaMontagens.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 
-#ifdef Q_OS_UNIX
-#include <pwd.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
-std::optional<QStringList> &simulados()
+std::optional<QStringList> &simulacao()
 {
     static std::optional<QStringList> pontos;
     return pontos;
@@ -64,24 +59,14 @@ QString midiaRemovivel(const QStringList &pontos, const QString &usuario)
     return {};
 }
 
-QString midiaRemovivel()
-{
-    return midiaRemovivel(pontos(), usuario());
-}
-
-QString usuario()
-{
-#ifdef Q_OS_UNIX
-    if (const passwd *conta = ::getpwuid(::geteuid()); conta && conta->pw_name)
-        return QString::fromLocal8Bit(conta->pw_name);
-#endif
-    const QString nome = qEnvironmentVariable("USER");
-    return nome.isEmpty() ? qEnvironmentVariable("USERNAME") : nome;
-}
-
 void simula(std::optional<QStringList> novos)
 {
-    simulados() = std::move(novos);
+    simulacao() = std::move(novos);
+}
+
+const std::optional<QStringList> &simulados()
+{
+    return simulacao();
 }
 
 } // namespace Montagens

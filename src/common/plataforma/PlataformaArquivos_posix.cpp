@@ -1,4 +1,4 @@
-#include "common/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaArquivos.h"
 
 #include "common/Erro.h"
 
@@ -194,6 +194,12 @@ int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
     }
     *this = Arquivo();
     return EWOULDBLOCK;
+}
+
+void Arquivo::largaTrava(const QString &caminho)
+{
+    removeArquivo(caminho);
+    fecha();
 }
 
 int Arquivo::le(char *dados, qint64 tamanho, qint64 &lidos)

@@ -1,4 +1,4 @@
-#include "common/PlataformaConta.h"
+#include "common/plataforma/PlataformaConta.h"
 
 #include <QByteArray>
 #include <QFile>

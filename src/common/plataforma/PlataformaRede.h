@@ -19,7 +19,7 @@ public:
         EmCurso,     // bytes still wait for the other side's acknowledgement
         Entregue,    // every byte was acknowledged, and the other side did not reset the connection
         Perdida,     // the other side reset the connection: it discarded what it had not read
-        Desconhecida // the system does not say
+        Desconhecida // the system does not say (Windows before 10 1703, Wine)
     };
 
     explicit Testemunha(qintptr descritor);
@@ -28,11 +28,12 @@ public:
     Testemunha &operator=(const Testemunha &) = delete;
 
     Entrega entrega() const;
-    // Bytes handed to the system and not yet acknowledged; -1 when unknown.
+    // Bytes handed to the system and not yet acknowledged (Windows: sent and
+    // not yet acknowledged); -1 when unknown.
     qint64 naoConfirmados() const;
 
 private:
-    int m_fd = -1;
+    qintptr m_fd = -1; // a descriptor, or a Windows SOCKET
 };
 
 } // namespace PlataformaRede

@@ -1,4 +1,4 @@
-#include "common/PlataformaRede.h"
+#include "common/plataforma/PlataformaRede.h"
 
 #include <fcntl.h>
 #include <linux/sockios.h>
@@ -19,13 +19,13 @@ Testemunha::Testemunha(qintptr descritor)
 Testemunha::~Testemunha()
 {
     if (m_fd >= 0)
-        ::close(m_fd);
+        ::close(static_cast<int>(m_fd));
 }
 
 qint64 Testemunha::naoConfirmados() const
 {
     int bytes = 0;
-    if (m_fd < 0 || ::ioctl(m_fd, SIOCOUTQ, &bytes) != 0)
+    if (m_fd < 0 || ::ioctl(static_cast<int>(m_fd), SIOCOUTQ, &bytes) != 0)
         return -1;
     return bytes;
 }
@@ -35,7 +35,7 @@ Testemunha::Entrega Testemunha::entrega() const
     tcp_info info{};
     socklen_t tamanho = sizeof info;
     const qint64 pendentes = naoConfirmados();
-    if (pendentes < 0 || ::getsockopt(m_fd, IPPROTO_TCP, TCP_INFO, &info, &tamanho) != 0)
+    if (pendentes < 0 || ::getsockopt(static_cast<int>(m_fd), IPPROTO_TCP, TCP_INFO, &info, &tamanho) != 0)
         return Entrega::Desconhecida;
     switch (info.tcpi_state) {
     case TCP_ESTABLISHED:

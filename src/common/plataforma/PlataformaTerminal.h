@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <chrono>
 #include <optional>
@@ -21,7 +22,13 @@ struct Fechados
     bool erro = false;
 };
 
-// Opens each standard stream found closed on /dev/null, so that the next
+// The program's arguments (without its name) as the bytes that name files,
+// for the check that each is text: on Linux argv as it is; nothing on
+// Windows, where the arguments are read as UTF-16 (CommandLineToArgvW, as
+// QCoreApplication::arguments() does) and are always text.
+QList<QByteArray> argumentosEmBytes(int argc, const char *const argv[]);
+
+// Opens each standard stream found closed on /dev/null (NUL on Windows), so that the next
 // file the program opens (the lock, the log) does not take its number and
 // receive what is meant for the stream. Called first thing in main, before
 // anything opens a file.
@@ -29,6 +36,8 @@ Fechados abreFechados();
 
 // A write to a pipe whose reader is gone fails with EPIPE instead of ending
 // the process with SIGPIPE. Programs started later get the default again.
+// Windows has no such signal: the write fails all the same. There the
+// console, when there is one, is set to UTF-8 both ways.
 void semSinalPipe();
 
 bool ehTerminal(Fluxo fluxo);

@@ -1,0 +1,475 @@
+#include "common/plataforma/PlataformaArquivos.h"
+
+#include "common/Erro.h"
+#include "common/plataforma/ApoioWindows.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include <windows.h>
+
+namespace {
+
+using PlataformaWindows::codigoDe;
+using PlataformaWindows::ultimoErro;
+
+// Every file is opened so that others may read, write, rename and remove it
+// meanwhile, as on Linux.
+constexpr DWORD kCompartilha = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The locks are on one byte far beyond any content: a range locked on
+// Windows cannot be read or written through other handles, and the lock
+// file's content (the holder) must stay readable.
+constexpr DWORD kTravaBaixo = 0;
+constexpr DWORD kTravaAlto = 0x40000000;
+
+std::wstring nativo(const QString &caminho)
+{
+    return QDir::toNativeSeparators(caminho).toStdWString();
+}
+
+HANDLE handle(qintptr descritor)
+{
+    return reinterpret_cast<HANDLE>(descritor);
+}
+
+int resultado(BOOL ok)
+{
+    return ok ? 0 : ultimoErro();
+}
+
+OVERLAPPED posicaoDaTrava()
+{
+    OVERLAPPED posicao{};
+    posicao.Offset = kTravaBaixo;
+    posicao.OffsetHigh = kTravaAlto;
+    return posicao;
+}
+
+// Tries the lock once: 0, EWOULDBLOCK while another handle holds it.
+int tentaTrava(HANDLE arquivo)
+{
+    OVERLAPPED posicao = posicaoDaTrava();
+    if (::LockFileEx(arquivo, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &posicao))
+        return 0;
+    const DWORD erro = ::GetLastError();
+    return erro == ERROR_LOCK_VIOLATION || erro == ERROR_IO_PENDING ? EWOULDBLOCK : codigoDe(erro);
+}
+
+int soltaTrava(HANDLE arquivo)
+{
+    OVERLAPPED posicao = posicaoDaTrava();
+    return resultado(::UnlockFileEx(arquivo, 0, 1, 0, &posicao));
+}
+
+HANDLE abre(const QString &caminho, DWORD acesso, DWORD criacao)
+{
+    // FILE_FLAG_BACKUP_SEMANTICS lets a folder open too (for reading).
+    return ::CreateFileW(nativo(caminho).c_str(), acesso, kCompartilha, nullptr, criacao,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+qint64 nanossegundos(const FILETIME &hora)
+{
+    // 100 ns intervals since 1601-01-01 UTC.
+    const qint64 desde1601 = (qint64(hora.dwHighDateTime) << 32) | hora.dwLowDateTime;
+    return (desde1601 - 116444736000000000LL) * 100;
+}
+
+PlataformaArquivos::Identidade identidadeDe(const BY_HANDLE_FILE_INFORMATION &info)
+{
+    return {info.dwVolumeSerialNumber, (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+            (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow, nanossegundos(info.ftLastWriteTime)};
+}
+
+ErroTavo falha(const QString &caminho, int codigo)
+{
+    return ErroTavo(Erros::FalhaArquivo,
+                    QStringLiteral("%1: %2").arg(caminho, PlataformaArquivos::textoDoSistema(codigo)));
+}
+
+// The current position of the file, kept around a read or write at a given
+// offset (which moves it on Windows).
+qint64 posicaoAtual(HANDLE arquivo)
+{
+    LARGE_INTEGER zero{};
+    LARGE_INTEGER atual{};
+    ::SetFilePointerEx(arquivo, zero, &atual, FILE_CURRENT);
+    return atual.QuadPart;
+}
+
+void voltaPara(HANDLE arquivo, qint64 posicao)
+{
+    LARGE_INTEGER destino{};
+    destino.QuadPart = posicao;
+    ::SetFilePointerEx(arquivo, destino, nullptr, FILE_BEGIN);
+}
+
+// Writes all `tamanho` bytes, at `posicao` when given: 0, or the error.
+int escreveTudo(HANDLE arquivo, const char *dados, qint64 tamanho, std::optional<qint64> posicao)
+{
+    qint64 feitos = 0;
+    while (feitos < tamanho) {
+        const DWORD parte = static_cast<DWORD>(qMin<qint64>(tamanho - feitos, 1 << 30));
+        DWORD escritos = 0;
+        OVERLAPPED onde{};
+        if (posicao) {
+            const qint64 alvo = *posicao + feitos;
+            onde.Offset = static_cast<DWORD>(alvo & 0xffffffff);
+            onde.OffsetHigh = static_cast<DWORD>(alvo >> 32);
+        }
+        if (!::WriteFile(arquivo, dados + feitos, parte, &escritos, posicao ? &onde : nullptr))
+            return ultimoErro();
+        if (escritos == 0)
+            return EIO;
+        feitos += escritos;
+    }
+    return 0;
+}
+
+void sincroniza(const QString &caminho)
+{
+    // A folder's entries are the file system's journal's to keep (the
+    // renames ask for it: MOVEFILE_WRITE_THROUGH); a file is flushed.
+    if (QFileInfo(caminho).isDir())
+        return;
+    HANDLE arquivo = abre(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    if (arquivo == INVALID_HANDLE_VALUE)
+        throw falha(caminho, ultimoErro());
+    const int codigo = resultado(::FlushFileBuffers(arquivo));
+    ::CloseHandle(arquivo);
+    if (codigo != 0)
+        throw falha(caminho, codigo);
+}
+
+} // namespace
+
+namespace PlataformaArquivos {
+
+Arquivo::~Arquivo()
+{
+    if (aberto())
+        ::CloseHandle(handle(m_descritor));
+}
+
+Arquivo::Arquivo(Arquivo &&outro) noexcept
+    : m_descritor(outro.m_descritor)
+    , m_acrescimo(outro.m_acrescimo)
+{
+    outro.m_descritor = -1;
+}
+
+Arquivo &Arquivo::operator=(Arquivo &&outro) noexcept
+{
+    if (this != &outro) {
+        if (aberto())
+            ::CloseHandle(handle(m_descritor));
+        m_descritor = outro.m_descritor;
+        m_acrescimo = outro.m_acrescimo;
+        outro.m_descritor = -1;
+    }
+    return *this;
+}
+
+int Arquivo::abreLeitura(const QString &caminho)
+{
+    *this = Arquivo();
+    const HANDLE aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING);
+    if (aberto == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    m_descritor = reinterpret_cast<qintptr>(aberto);
+    return 0;
+}
+
+int Arquivo::criaNovo(const QString &caminho)
+{
+    *this = Arquivo();
+    const HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+    if (aberto == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    m_descritor = reinterpret_cast<qintptr>(aberto);
+    return 0;
+}
+
+int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
+{
+    *this = Arquivo();
+    HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+    // A lock file another user left opens for reading only; its lock is
+    // taken all the same.
+    if (aberto == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)
+        aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING);
+    if (aberto == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    m_descritor = reinterpret_cast<qintptr>(aberto);
+    if (const int codigo = tentaTrava(aberto)) {
+        *this = Arquivo();
+        return codigo;
+    }
+    if (::SetEndOfFile(aberto))
+        escreve(conteudo.constData(), conteudo.size());
+    return 0;
+}
+
+void Arquivo::largaTrava(const QString &)
+{
+    fecha();
+}
+
+int Arquivo::le(char *dados, qint64 tamanho, qint64 &lidos)
+{
+    DWORD n = 0;
+    const BOOL ok =
+        ::ReadFile(handle(m_descritor), dados, static_cast<DWORD>(qMin<qint64>(tamanho, 1 << 30)), &n, nullptr);
+    lidos = ok ? n : 0;
+    // A pipe whose writer is gone ends like a file.
+    if (!ok && ::GetLastError() == ERROR_BROKEN_PIPE)
+        return 0;
+    return resultado(ok);
+}
+
+int Arquivo::leEm(qint64 posicao, char *dados, qint64 tamanho, qint64 &lidos)
+{
+    const HANDLE arquivo = handle(m_descritor);
+    const qint64 antes = posicaoAtual(arquivo);
+    OVERLAPPED onde{};
+    onde.Offset = static_cast<DWORD>(posicao & 0xffffffff);
+    onde.OffsetHigh = static_cast<DWORD>(posicao >> 32);
+    DWORD n = 0;
+    const BOOL ok = ::ReadFile(arquivo, dados, static_cast<DWORD>(qMin<qint64>(tamanho, 1 << 30)), &n, &onde);
+    const int codigo = ok || ::GetLastError() == ERROR_HANDLE_EOF ? 0 : ultimoErro();
+    voltaPara(arquivo, antes);
+    lidos = codigo == 0 ? n : 0;
+    return codigo;
+}
+
+int Arquivo::escreve(const char *dados, qint64 tamanho)
+{
+    // Appending: each write goes to the end as it is now (an offset of all
+    // ones), wherever the other processes left it.
+    if (m_acrescimo)
+        return escreveTudo(handle(m_descritor), dados, tamanho, qint64(-1));
+    return escreveNoDescritor(m_descritor, dados, tamanho);
+}
+
+int escreveNoDescritor(qintptr descritor, const char *dados, qint64 tamanho)
+{
+    return escreveTudo(handle(descritor), dados, tamanho, std::nullopt);
+}
+
+int Arquivo::escreveEm(qint64 posicao, const char *dados, qint64 tamanho)
+{
+    const HANDLE arquivo = handle(m_descritor);
+    const qint64 antes = posicaoAtual(arquivo);
+    const int codigo = escreveTudo(arquivo, dados, tamanho, posicao);
+    voltaPara(arquivo, antes);
+    return codigo;
+}
+
+int Arquivo::descarrega()
+{
+    if (::FlushFileBuffers(handle(m_descritor)))
+        return 0;
+    // A handle opened for reading has nothing of its own pending; a device
+    // or a console cannot be flushed.
+    const DWORD erro = ::GetLastError();
+    return erro == ERROR_ACCESS_DENIED || erro == ERROR_INVALID_HANDLE || erro == ERROR_INVALID_FUNCTION
+               ? 0
+               : codigoDe(erro);
+}
+
+int Arquivo::fecha()
+{
+    const HANDLE arquivo = handle(m_descritor);
+    m_descritor = -1;
+    return resultado(::CloseHandle(arquivo));
+}
+
+int Arquivo::abreAcrescimo(const QString &caminho)
+{
+    *this = Arquivo();
+    const HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+    if (aberto == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    m_descritor = reinterpret_cast<qintptr>(aberto);
+    m_acrescimo = true;
+    return 0;
+}
+
+int Arquivo::trava(std::chrono::milliseconds limite)
+{
+    // Asked again a millisecond apart until the bound passes: a holder keeps
+    // the lock for one write.
+    const auto prazo = std::chrono::steady_clock::now() + limite;
+    for (;;) {
+        const int codigo = tentaTrava(handle(m_descritor));
+        if (codigo != EWOULDBLOCK || std::chrono::steady_clock::now() >= prazo)
+            return codigo;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+int Arquivo::destrava()
+{
+    return soltaTrava(handle(m_descritor));
+}
+
+int Arquivo::trunca(qint64 tamanho)
+{
+    const HANDLE arquivo = handle(m_descritor);
+    const qint64 antes = posicaoAtual(arquivo);
+    voltaPara(arquivo, tamanho);
+    const int codigo = resultado(::SetEndOfFile(arquivo));
+    voltaPara(arquivo, qMin(antes, tamanho));
+    return codigo;
+}
+
+int Arquivo::identidade(Identidade &resultado) const
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle(m_descritor), &info))
+        return ultimoErro();
+    resultado = identidadeDe(info);
+    return 0;
+}
+
+Causa causa(int codigo)
+{
+    switch (codigo) {
+    case ENOSPC:
+    case EFBIG:
+        return Causa::SemEspaco;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Causa::GravacaoRecusada;
+    case ETXTBSY:
+    case EBUSY:
+        return Causa::EmUso;
+    case ENOENT:
+    case ENOTDIR:
+    case ENXIO:
+        return Causa::Ausente;
+    default:
+        return Causa::Outra;
+    }
+}
+
+QString textoDoSistema(int codigo)
+{
+    return QString::fromLocal8Bit(std::strerror(codigo));
+}
+
+int criaPasta(const QString &pasta)
+{
+    return resultado(::CreateDirectoryW(nativo(pasta).c_str(), nullptr));
+}
+
+// A folder shared by the PC's users gets its rights from its ACL, which
+// what is made inside inherits: nothing to do per file.
+void compartilhaComGrupo(const QString &)
+{
+}
+
+bool pastaDeGrupo(const QString &)
+{
+    return false;
+}
+
+void mascaraDeGrupo()
+{
+}
+
+bool somenteLeitura(const QString &caminho)
+{
+    const DWORD atributos = ::GetFileAttributesW(nativo(caminho).c_str());
+    return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_READONLY)
+           && !(atributos & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int removeArquivo(const QString &caminho)
+{
+    return resultado(::DeleteFileW(nativo(caminho).c_str()));
+}
+
+int identidade(const QString &caminho, Identidade &resultado)
+{
+    Arquivo arquivo;
+    if (const int codigo = arquivo.abreLeitura(caminho))
+        return codigo;
+    return arquivo.identidade(resultado);
+}
+
+int renomeia(const QString &novo, const QString &destino)
+{
+    return resultado(::MoveFileExW(nativo(novo).c_str(), nativo(destino).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+int renomeiaSemSubstituir(const QString &novo, const QString &destino)
+{
+    return resultado(::MoveFileExW(nativo(novo).c_str(), nativo(destino).c_str(), MOVEFILE_WRITE_THROUGH));
+}
+
+int segundoNome(const QString &arquivo, const QString &outro)
+{
+    return resultado(::CreateHardLinkW(nativo(outro).c_str(), nativo(arquivo).c_str(), nullptr));
+}
+
+qint64 limiteArquivosAbertos()
+{
+    return 0; // handles have no per-process limit a program meets
+}
+
+bool podeGravar(const QString &pasta)
+{
+    // Windows' rights are an ACL: a file made and removed at once says it.
+    const QString teste = QDir(pasta).filePath(
+        QStringLiteral(".tavo-gravacao-%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+    const HANDLE arquivo = ::CreateFileW(nativo(teste).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(arquivo);
+    return true;
+}
+
+void descarrega(const QString &caminho)
+{
+    sincroniza(caminho);
+}
+
+void substitui(const QString &novo, const QString &destino)
+{
+    if (const int codigo = renomeia(novo, destino))
+        throw falha(destino, codigo);
+}
+
+std::optional<qint64> donoDaTrava(const QString &caminho)
+{
+    const HANDLE aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING);
+    if (aberto == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::optional<qint64> dono;
+    if (tentaTrava(aberto) == 0) {
+        soltaTrava(aberto);
+    } else {
+        char inicio[64] = {};
+        DWORD lidos = 0;
+        if (::ReadFile(aberto, inicio, sizeof inicio - 1, &lidos, nullptr)) {
+            bool ok = false;
+            const qint64 processo = QByteArray(inicio, lidos).split('\n').value(0).trimmed().toLongLong(&ok);
+            if (ok && processo > 0)
+                dono = processo;
+        }
+    }
+    ::CloseHandle(aberto);
+    return dono;
+}
+
+} // namespace PlataformaArquivos

@@ -1,0 +1,5 @@
+#include "SaidaBinaria.h"
+
+void saidaBinaria(std::FILE *)
+{
+}
