@@ -2,9 +2,11 @@
 #include "common/Conversao.h"
 #include "common/Erro.h"
 #include "common/FormataTamanho.h"
+#include "common/plataforma/PlataformaMontagens.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,19 +66,27 @@ private Q_SLOTS:
         QCOMPARE(numeroDoErro([] { Conversao::paraInteiro32(QStringLiteral("3000000000")); }), Erros::Estouro);
     }
 
+    // Drive c: is the program folder's drives/c, or the host's own C: where
+    // the host has drive letters (Windows); a: the stand-in drives/a when
+    // no medium is there.
     void caminhosDeUnidadeFicamSobARaiz()
     {
         QTemporaryDir raiz;
         qputenv("TAVO_ROOT", raiz.path().toUtf8());
         qunsetenv("TAVO_DRIVE_A");
+        qunsetenv("TAVO_DRIVE_C");
+        Montagens::simula(QStringList{});
+        const QString c = Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty()
+                              ? raiz.path() + QStringLiteral("/drives/c")
+                              : QStringLiteral("C:");
         QCOMPARE(Caminhos::pastaPrograma(), raiz.path());
-        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo")), raiz.path() + QStringLiteral("/drives/c/temp_tavo"));
+        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo")), c + QStringLiteral("/temp_tavo"));
         QCOMPARE(Caminhos::local(QStringLiteral("C:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb")),
-                 raiz.path() + QStringLiteral("/drives/c/inetpub/wwwroot/tavo/mirv_dat.mdb"));
+                 c + QStringLiteral("/inetpub/wwwroot/tavo/mirv_dat.mdb"));
         QCOMPARE(Caminhos::local(QStringLiteral("a:\\")), raiz.path() + QStringLiteral("/drives/a/"));
         // A line break in the name does not make it a path of the current folder.
         QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo\\esc\nola.zip")),
-                 raiz.path() + QStringLiteral("/drives/c/temp_tavo/esc\nola.zip"));
+                 c + QStringLiteral("/temp_tavo/esc\nola.zip"));
         // A path of the host (from a file dialog) is left alone.
         QCOMPARE(Caminhos::local(QStringLiteral("/tmp/x y/DADOS.zip")), QStringLiteral("/tmp/x y/DADOS.zip"));
 
@@ -86,19 +96,26 @@ private Q_SLOTS:
                  pendrive.path() + QStringLiteral("/DADOS.zip.001"));
         qunsetenv("TAVO_DRIVE_A");
         qunsetenv("TAVO_ROOT");
+        Montagens::simula(std::nullopt);
     }
 
+    // An existing name in another case is the one used (on Windows the file
+    // system itself ignores case).
     void nomesDeArquivoIgnoramCaixa()
     {
         QTemporaryDir raiz;
         qputenv("TAVO_ROOT", raiz.path().toUtf8());
+        qputenv("TAVO_DRIVE_C", QString(raiz.path() + QStringLiteral("/drives/c")).toUtf8());
         QDir(raiz.path()).mkpath(QStringLiteral("drives/c/Temp_Tavo"));
         QFile arquivo(raiz.path() + QStringLiteral("/UploadCliente.mdb"));
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         arquivo.close();
-        QCOMPARE(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")), arquivo.fileName());
-        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo\\novo.zip")),
-                 raiz.path() + QStringLiteral("/drives/c/Temp_Tavo/novo.zip"));
+        const auto real = [](const QString &caminho) { return QFileInfo(caminho).canonicalFilePath(); };
+        QCOMPARE(real(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb"))), real(arquivo.fileName()));
+        const QString novo = Caminhos::local(QStringLiteral("c:\\temp_tavo\\novo.zip"));
+        QCOMPARE(QFileInfo(novo).fileName(), QStringLiteral("novo.zip"));
+        QCOMPARE(real(QFileInfo(novo).path()), real(raiz.path() + QStringLiteral("/drives/c/Temp_Tavo")));
+        qunsetenv("TAVO_DRIVE_C");
         qunsetenv("TAVO_ROOT");
     }
 

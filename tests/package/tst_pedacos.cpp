@@ -177,7 +177,9 @@ private Q_SLOTS:
         const QString caminho = QStringLiteral("Caminho não encontrado: %1");
         const QString outro = QStringLiteral("Erro de E/S no dispositivo: %1 (%2)");
         QTest::newRow("sem espaço") << ENOSPC << Erros::DiscoCheio << cheio;
+#ifdef EDQUOT // not on Windows
         QTest::newRow("cota") << EDQUOT << Erros::DiscoCheio << cheio;
+#endif
         QTest::newRow("grande demais") << EFBIG << Erros::DiscoCheio << cheio;
         QTest::newRow("sem acesso") << EACCES << Erros::AcessoArquivo << acesso;
         QTest::newRow("sem permissão") << EPERM << Erros::AcessoArquivo << acesso;
