@@ -22,5 +22,23 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
+# The tests put drive c: in a folder of their own (TAVO_DRIVE_C): their
+# temporary files lie on another drive (Z:, the host's /), so that a file
+# chosen there is never taken for one of c:. Wine takes TEMP from the
+# prefix's registry, not from the environment.
+temporarios="$PWD/$pasta/temporarios"
+mkdir -p "$temporarios"
+for variavel in TEMP TMP; do
+    timeout 60 wine reg add 'HKCU\Environment' /v "$variavel" /t REG_EXPAND_SZ \
+        /d "Z:${temporarios//\//\\}" /f >/dev/null
+done
+
+# Windows' own fonts the windows ask for, by Linux's metric-compatible ones
+# (fonts-liberation2), as a Windows PC has them.
+for par in "Courier New=Liberation Mono" "Arial=Liberation Sans" "Times New Roman=Liberation Serif"; do
+    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${par%%=*}" /t REG_SZ \
+        /d "${par#*=}" /f >/dev/null
+done
+
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir "$pasta" --output-on-failure -j2 --timeout 600 "$@"

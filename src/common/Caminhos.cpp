@@ -92,6 +92,13 @@ QString local(const QString &caminho)
     QString resto = m.captured(2);
     resto.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const QString base = pastaDaUnidade(m.captured(1).at(0));
+    // On Windows a host path has a drive too: one already inside the folder
+    // that stands for its drive (a test's c:) was mapped before, and stays.
+    const QString comBarras = QString(caminho).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString dentro = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+    if (base.size() > 3
+        && (comBarras.startsWith(dentro, Qt::CaseInsensitive) || comBarras.compare(base, Qt::CaseInsensitive) == 0))
+        return comBarras;
     const QString resolvido = resolveSemCaixa(base, resto.split(QLatin1Char('/')));
     // A path ending in a separator names a folder; keep that visible.
     if (resto.endsWith(QLatin1Char('/')) && !resolvido.endsWith(QLatin1Char('/')))

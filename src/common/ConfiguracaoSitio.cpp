@@ -72,9 +72,9 @@ std::optional<QString> valorNoArquivo(const QString &arquivo, const QStringList 
 // are a path as they are (unset and empty included).
 std::optional<QString> variavelInutilizavel(const char *nome)
 {
-    const QByteArray bytes = qgetenv(nome);
-    if (QFile::encodeName(QFile::decodeName(bytes)) == bytes)
+    if (PlataformaPastas::variavel(nome))
         return std::nullopt;
+    const QByteArray bytes = qgetenv(nome);
     return QStringLiteral("A variável de ambiente %1 contém um caminho que não pode ser usado: %2.")
         .arg(QLatin1String(nome), ArquivoIni::textoEscapado(bytes));
 }
@@ -120,7 +120,7 @@ QString caminhoDoAmbiente(const char *nome)
 {
     if (const std::optional<QString> falha = variavelInutilizavel(nome))
         throw ErroTavo(Erros::ArgumentoInvalido, *falha);
-    return QFile::decodeName(qgetenv(nome));
+    return PlataformaPastas::variavel(nome).value_or(QString());
 }
 
 std::optional<QString> ambienteInutilizavel()

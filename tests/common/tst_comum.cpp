@@ -110,11 +110,11 @@ private Q_SLOTS:
         QFile arquivo(raiz.path() + QStringLiteral("/UploadCliente.mdb"));
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         arquivo.close();
-        const auto real = [](const QString &caminho) { return QFileInfo(caminho).canonicalFilePath(); };
-        QCOMPARE(real(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb"))), real(arquivo.fileName()));
+        // The same file, as the file system compares names.
+        QVERIFY(QFileInfo(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb"))) == QFileInfo(arquivo));
         const QString novo = Caminhos::local(QStringLiteral("c:\\temp_tavo\\novo.zip"));
         QCOMPARE(QFileInfo(novo).fileName(), QStringLiteral("novo.zip"));
-        QCOMPARE(real(QFileInfo(novo).path()), real(raiz.path() + QStringLiteral("/drives/c/Temp_Tavo")));
+        QVERIFY(QFileInfo(QFileInfo(novo).path()) == QFileInfo(raiz.path() + QStringLiteral("/drives/c/Temp_Tavo")));
         qunsetenv("TAVO_DRIVE_C");
         qunsetenv("TAVO_ROOT");
     }

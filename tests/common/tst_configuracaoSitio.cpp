@@ -2,9 +2,12 @@
 // and which of the environment, the user's file and the system's file wins.
 #include "common/Caminhos.h"
 #include "common/ConfiguracaoSitio.h"
+#include "common/plataforma/PlataformaMontagens.h"
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
+#include "support/SistemaTeste.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,7 +21,9 @@ class TstConfiguracaoSitio : public QObject
 private Q_SLOTS:
     // A row: a variable set ("NOME=valor"), the user's and the system's file
     // ("<pasta>": a folder in its place), the path asked ("" for the program's
-    // folder) and the host path (@D user's data folder, @S system's folder).
+    // folder) and the host path (@P the default program folder, @D user's data
+    // folder, @S system's folder,
+    // @E the host's drive e:, which on Linux is a folder of the program's).
     void pastas_data()
     {
         for (const char *coluna : {"ambiente", "usuario", "sistema", "caminho", "esperado"})
@@ -28,7 +33,7 @@ private Q_SLOTS:
             for (const char *valor : valores)
                 dados << QString::fromUtf8(valor);
         };
-        linha("nada: pasta de dados", {"", "", "", "", "@D/tavo-upload"});
+        linha("nada: pasta de dados", {"", "", "", "", "@P"});
         linha("sistema", {"", "", "pasta=/srv/sis", "", "/srv/sis"});
         linha("usuário vence sistema", {"", "pasta=/srv/usu/", "pasta=/srv/sis", "", "/srv/usu"});
         linha("ambiente vence os dois", {"TAVO_ROOT=/srv/amb", "pasta=/srv/usu", "pasta=/srv/sis", "", "/srv/amb"});
@@ -38,7 +43,7 @@ private Q_SLOTS:
         linha("c: do arquivo", {"", "", "[unidades]\nc=/srv/c", "c:\\temp_tavo\\x.zip", "/srv/c/temp_tavo/x.zip"});
         linha("chave em maiúscula", {"", "", "[unidades]\nD=/srv/d", "d:\\x", "/srv/d/x"});
         linha("ambiente vence o arquivo", {"TAVO_DRIVE_C=/mnt/c", "", "[unidades]\nc=/srv/c", "C:\\x", "/mnt/c/x"});
-        linha("não configurada fica em drives", {"", "", "[unidades]\nc=/srv/c", "e:\\x", "@D/tavo-upload/drives/e/x"});
+        linha("não configurada é a do sistema", {"", "", "[unidades]\nc=/srv/c", "e:\\x", "@E/x"});
         // Taken exactly: no list, no inline comment.
         linha("vírgula", {"", "", "pasta=/srv/a,b", "", "/srv/a,b"});
         linha("ponto e vírgula", {"", "", "pasta=/x;y", "", "/x;y"});
@@ -55,9 +60,10 @@ private Q_SLOTS:
         QFETCH(QString, esperado);
         AmbienteTeste ambienteTeste(false); // puts back the variables changed here
         qunsetenv("TAVO_ROOT");
+        qunsetenv("TAVO_DRIVE_C");
         if (!ambiente.isEmpty())
             qputenv(qPrintable(ambiente.section(QLatin1Char('='), 0, 0)),
-                    ambiente.section(QLatin1Char('='), 1).toUtf8());
+                    QFile::encodeName(ambiente.section(QLatin1Char('='), 1)));
         const QString arquivoUsuario = ConfiguracaoSitio::arquivoUsuario();
         if (usuario == QLatin1String("<pasta>")) {
             QVERIFY(QDir().mkpath(arquivoUsuario));
@@ -69,9 +75,22 @@ private Q_SLOTS:
         }
         if (!sistema.isEmpty())
             grava(ConfiguracaoSitio::arquivoSistema(), sistema.toUtf8() + '\n');
-        esperado.replace(QLatin1String("@D"), ambienteTeste.pastaDadosUsuario())
+        // The default program's folder: Linux's in the user's data folder,
+        // Windows' shared by the PC's users.
+        const QString driveE = Montagens::raizDaUnidade(QLatin1Char('e'));
+        esperado.replace(QLatin1String("@P"), driveE.isEmpty() ? QStringLiteral("@D/tavo-upload")
+                                                               : QDir::cleanPath(qEnvironmentVariable("ProgramData"))
+                                                                     + QStringLiteral("/TAVO Upload/Dados"));
+        esperado
+            .replace(QLatin1String("@E"),
+                     driveE.isEmpty() ? QStringLiteral("@D/tavo-upload/drives/e") : QStringLiteral("E:"))
+            .replace(QLatin1String("@D"), ambienteTeste.pastaDadosUsuario())
             .replace(QLatin1String("@S"), ambienteTeste.pastaSistema());
-        QCOMPARE(caminho.isEmpty() ? Caminhos::pastaPrograma() : Caminhos::local(caminho), esperado);
+        // Absolute as the system takes it: on Windows a path from the root is
+        // on the current drive.
+        const auto absoluto = [](const QString &pasta) { return QFileInfo(pasta).absoluteFilePath(); };
+        QCOMPARE(absoluto(caminho.isEmpty() ? Caminhos::pastaPrograma() : Caminhos::local(caminho)),
+                 absoluto(esperado));
     }
 
     // A value the reader refuses counts as absent (the system's file gives
@@ -87,8 +106,9 @@ private Q_SLOTS:
                                    "setting counts as absent";
         QTest::ignoreMessage(QtWarningMsg, aviso.constData());
         QTest::failOnWarning(QRegularExpression(QStringLiteral("Site configuration")));
-        QCOMPARE(Caminhos::pastaPrograma(), QStringLiteral("/srv/sis"));
-        QCOMPARE(Caminhos::pastaPrograma(), QStringLiteral("/srv/sis"));
+        const QString sis = QFileInfo(QStringLiteral("/srv/sis")).absoluteFilePath();
+        QCOMPARE(QFileInfo(Caminhos::pastaPrograma()).absoluteFilePath(), sis);
+        QCOMPARE(QFileInfo(Caminhos::pastaPrograma()).absoluteFilePath(), sis);
     }
 
     // A path variable whose bytes are not UTF-8 would name another folder
@@ -106,6 +126,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, variavel);
         QFETCH(int, leitura);
+        if (!SistemaTeste::ambienteEmBytes())
+            QSKIP("Windows' environment holds UTF-16 text: every value is text");
         AmbienteTeste ambiente(false);
         QCOMPARE(ConfiguracaoSitio::ambienteInutilizavel(), std::nullopt);
         qputenv(variavel.constData(), "/tmp/root\xe9");
@@ -126,6 +148,8 @@ private Q_SLOTS:
         }
     }
 
+    // Linux: /etc, the home's .config and .local/share; Windows: %ProgramData%
+    // and %APPDATA% (the test's), the program's folder shared by every user.
     void semConfiguracaoAsPastasSaoAsDeSempre()
     {
         AmbienteTeste ambiente(false);
@@ -140,9 +164,15 @@ private Q_SLOTS:
         qputenv("TAVO_CONF_SISTEMA", ambiente.pastaSistema().toUtf8());
         const QString pasta = Caminhos::pastaPrograma();
         qputenv("HOME", casaAnterior);
-        QCOMPARE(sistema, QStringLiteral("/etc/tavo-upload/tavo-upload.conf"));
-        QCOMPARE(usuario, casa.path() + QStringLiteral("/.config/tavo-upload/tavo-upload.conf"));
-        QCOMPARE(pasta, casa.path() + QStringLiteral("/.local/share/tavo-upload"));
+        const bool windows = !Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty();
+        const QString comum = QDir::cleanPath(qEnvironmentVariable("ProgramData")) + QStringLiteral("/TAVO Upload");
+        QCOMPARE(sistema, windows ? comum + QStringLiteral("/tavo-upload.conf")
+                                  : QStringLiteral("/etc/tavo-upload/tavo-upload.conf"));
+        QCOMPARE(usuario, windows ? QDir::cleanPath(qEnvironmentVariable("APPDATA"))
+                                        + QStringLiteral("/TAVO Upload/tavo-upload.conf")
+                                  : casa.path() + QStringLiteral("/.config/tavo-upload/tavo-upload.conf"));
+        QCOMPARE(pasta, windows ? comum + QStringLiteral("/Dados")
+                                : casa.path() + QStringLiteral("/.local/share/tavo-upload"));
     }
 
     void driveAConfiguradoTemDiscoSoComMidiaMontada()

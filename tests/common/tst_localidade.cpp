@@ -4,6 +4,7 @@
 #include "common/FormataTamanho.h"
 #include "common/Localidade.h"
 #include "history/RelatorioHistorico.h"
+#include "support/SistemaTeste.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -33,6 +34,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, lang);
         QFETCH(QString, saida);
+        if (!SistemaTeste::idiomaPeloAmbiente())
+            QSKIP("Windows takes the language from the user's settings, not from LANG");
         QProcess filho;
         QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
         for (const char *nome : {"LANG", "LC_ALL", "LC_NUMERIC", "LC_TIME", "LC_MESSAGES", "LANGUAGE"})

@@ -23,11 +23,13 @@ private Q_SLOTS:
             << std::function([] { return Modulos::doPrograma("tavo-rede", "nao_existe"); })
             << QStringLiteral("nao_existe");
         QTest::newRow("no such module") << std::function([] { return Modulos::doPrograma("tavo-nao-existe", "f"); })
-                                        << QStringLiteral("tavo-nao-existe.so not found in ");
+                                        << QStringLiteral("tavo-nao-existe" TAVO_SUFIXO_MODULO " not found in ");
         QTest::newRow("system library and function")
-            << std::function([] { return Modulos::doSistema("z", 1, "inflate"); }) << QString();
+            << std::function([] { return Modulos::doSistema(TAVO_LIBZIP_NOME, TAVO_LIBZIP_ABI, "zip_open"); })
+            << QString();
         QTest::newRow("system library without the function")
-            << std::function([] { return Modulos::doSistema("z", 1, "nao_existe"); }) << QStringLiteral("nao_existe");
+            << std::function([] { return Modulos::doSistema(TAVO_LIBZIP_NOME, TAVO_LIBZIP_ABI, "nao_existe"); })
+            << QStringLiteral("nao_existe");
         QTest::newRow("no such system library")
             << std::function([] { return Modulos::doSistema("tavo-nao-existe", 7, "f"); })
             << QStringLiteral("tavo-nao-existe");
@@ -54,20 +56,20 @@ private Q_SLOTS:
     void tabelaParaNaPrimeiraQueFalta()
     {
         using Funcao = int (*)();
-        Funcao inflate = nullptr, ausente = nullptr, deflate = nullptr;
-        Modulos::TabelaDoSistema parcial("z", 1);
-        parcial.resolve(inflate, "inflate");
+        Funcao abre = nullptr, ausente = nullptr, fecha = nullptr;
+        Modulos::TabelaDoSistema parcial(TAVO_LIBZIP_NOME, TAVO_LIBZIP_ABI);
+        parcial.resolve(abre, "zip_open");
         parcial.resolve(ausente, "nao_existe");
-        parcial.resolve(deflate, "deflate");
-        QVERIFY(inflate);
+        parcial.resolve(fecha, "zip_close");
+        QVERIFY(abre);
         QVERIFY(!ausente);
-        QVERIFY(!deflate);
+        QVERIFY(!fecha);
         QVERIFY2(parcial.motivo.contains(QLatin1String("nao_existe")), qPrintable(parcial.motivo));
 
-        Modulos::TabelaDoSistema completa("z", 1);
-        completa.resolve(inflate, "inflate");
-        completa.resolve(deflate, "deflate");
-        QVERIFY(inflate && deflate && inflate != deflate);
+        Modulos::TabelaDoSistema completa(TAVO_LIBZIP_NOME, TAVO_LIBZIP_ABI);
+        completa.resolve(abre, "zip_open");
+        completa.resolve(fecha, "zip_close");
+        QVERIFY(abre && fecha && abre != fecha);
         QVERIFY2(completa.motivo.isEmpty(), qPrintable(completa.motivo));
     }
 };

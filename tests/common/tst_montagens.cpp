@@ -36,7 +36,9 @@ private Q_SLOTS:
     {
         AmbienteTeste ambiente(false);
         const QString midia = QStringLiteral("/media/") + Montagens::usuario() + QStringLiteral("/PEN");
-        Montagens::simula(QStringList{QStringLiteral("/"), midia});
+        // Linux: the mount table, / first; Windows: the removable drives.
+        const bool comLetras = !Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty();
+        Montagens::simula(comLetras ? QStringList{midia} : QStringList{QStringLiteral("/"), midia});
         QVERIFY(Caminhos::disquete().presente);
         QCOMPARE(Caminhos::local(QStringLiteral("a:\\X.001")), midia + QStringLiteral("/X.001"));
         // The stand-in folder, once it exists, comes before any medium.

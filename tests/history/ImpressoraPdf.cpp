@@ -3,6 +3,7 @@
 #include "history/gui/Impressora.h"
 
 #include <QDir>
+#include <QOperatingSystemVersion>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -70,6 +71,11 @@ QStringList ImpressoraPdf::documentos() const
 }
 
 namespace LeituraPdf {
+
+bool disponivel()
+{
+    return QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+}
 
 QString texto(const QString &pdf)
 {

@@ -35,6 +35,12 @@ private:
 // What poppler-utils read from a PDF, with a bounded wait. A tool that is
 // missing or fails makes the test fail with its message.
 namespace LeituraPdf {
+// Whether a PDF's text can be read here: poppler's programs are Linux's, and
+// a test run on Windows says it skips reading what it printed.
+bool disponivel();
+#define TAVO_LE_PDF_OU_PULA()                                                                                          \
+    if (!LeituraPdf::disponivel())                                                                                     \
+    QSKIP("reading a PDF's text needs poppler's pdftotext, a Linux program")
 // The text as `pdftotext -layout` lays it out; pages end in a form feed.
 QString texto(const QString &pdf);
 // The lines of the text, blanks at their ends removed, page breaks dropped

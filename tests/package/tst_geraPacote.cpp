@@ -5,10 +5,12 @@
 #include "common/Caminhos.h"
 #include "common/FormataTamanho.h"
 #include "common/gui/Interface.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "package/ArquivosTrabalho.h"
 #include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
 #include "shell/ListaArquivos.h"
+#include "support/SistemaTeste.h"
 
 #include "support/Controles.h"
 
@@ -315,6 +317,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, mudanca);
         QFETCH(int, vezes);
+        if (mudanca == QLatin1String("substituido por outro") && !SistemaTeste::substituiArquivoAberto())
+            QSKIP("Windows does not put a file in place of one the generation holds open");
         CenarioPacote c;
         c.poeBancoEscola(QStringLiteral("escola_uma.mdb"));
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
@@ -336,7 +340,7 @@ private Q_SLOTS:
             } else {
                 const QString outro = banco + QStringLiteral(".novo");
                 CenarioPacote::grava(outro, CenarioPacote::le(AmbienteTeste::dado(QStringLiteral("escola_nulo.mdb"))));
-                QCOMPARE(std::rename(QFile::encodeName(outro).constData(), QFile::encodeName(banco).constData()), 0);
+                QCOMPARE(PlataformaArquivos::renomeia(outro, banco), 0);
             }
         };
         int feitas = 0;

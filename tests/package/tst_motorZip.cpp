@@ -43,18 +43,6 @@ void criaZip(const QString &caminho, const QList<QPair<QByteArray, QByteArray>> 
     QCOMPARE(zip_close(zip), 0);
 }
 
-// Bytes this process has read from files so far; -1 where the system does
-// not count them.
-qint64 bytesLidos()
-{
-    const QByteArray io = le(QStringLiteral("/proc/self/io"));
-    for (const QByteArray &linha : io.split('\n')) {
-        if (linha.startsWith("rchar: "))
-            return linha.mid(7).toLongLong();
-    }
-    return -1;
-}
-
 struct Registro
 {
     QList<EventoZip> eventos;
@@ -223,10 +211,10 @@ private Q_SLOTS:
         }
         const QByteArray arquivo = le(pacote);
 
-        const qint64 antes = bytesLidos();
+        const qint64 antes = SistemaTeste::bytesLidos();
         Registro registro;
         const ConferenciaPacote conferencia = MotorZip::confere(pacote, registro.relator());
-        const qint64 lidos = bytesLidos() - antes;
+        const qint64 lidos = SistemaTeste::bytesLidos() - antes;
 
         QVERIFY2(conferencia.integro(), qPrintable(conferencia.falha ? conferencia.falha->relato() : QString()));
         QCOMPARE(conferencia.entradas.size(), esperadas.size());

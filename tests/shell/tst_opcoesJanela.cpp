@@ -4,6 +4,7 @@
 #include "shell/OpcoesJanela.h"
 
 #include "support/ExecucaoPrograma.h"
+#include "support/SistemaTeste.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -23,7 +24,10 @@ Execucao semTela(const QStringList &argumentos)
     ambiente.remove(QStringLiteral("DISPLAY"));
     ambiente.remove(QStringLiteral("WAYLAND_DISPLAY"));
     ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QString());
-    return executaPrograma(QStringLiteral(TAVO_UPLOAD), argumentos, ambiente, 30000);
+    Execucao execucao = executaPrograma(QStringLiteral(TAVO_UPLOAD), argumentos, ambiente, 30000);
+    // Windows' C library ends the lines of a text stream with CR LF.
+    execucao.saida.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return execucao;
 }
 
 } // namespace
@@ -74,6 +78,8 @@ private Q_SLOTS:
     // folder (under either name) or its log is made.
     void variavelQueNaoEhTextoParaAntesDeCriarAPasta()
     {
+        if (!SistemaTeste::ambienteEmBytes())
+            QSKIP("Windows' environment holds UTF-16 text: every value is text");
         QTemporaryDir pasta;
         QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
         ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -129,7 +129,8 @@ FonteAumentada::FonteAumentada()
     : m_padrao(QApplication::font())
     , m_grande(m_padrao)
 {
-    m_grande.setPointSizeF(m_padrao.pointSizeF() * 1.5);
+    // The usual desktop font (9 points; Wine's is smaller) at 150 %.
+    m_grande.setPointSizeF(9.0 * 1.5);
     QApplication::setFont(m_grande);
 }
 

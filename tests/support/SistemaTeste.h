@@ -11,6 +11,17 @@
 // here answers false or nothing, and the test says it skips.
 namespace SistemaTeste {
 
+// Whether the environment's values are bytes (Linux), which may not be
+// text, or UTF-16 text (Windows).
+bool ambienteEmBytes();
+
+// Whether a program takes its language from LANG and LC_* (Linux), or
+// from the user's settings (Windows).
+bool idiomaPeloAmbiente();
+
+// Whether a file can be put in place of one some process holds open.
+bool substituiArquivoAberto();
+
 // Whether the test runs as root (mounting, another user's files).
 bool administrador();
 
@@ -46,8 +57,16 @@ void limitaDescritores(QProcess &processo, qint64 limite);
 // seconds; -1 when it cannot be read.
 double cpuSegundos(qint64 pid);
 
+// Bytes this process has read from files so far; -1 where the system does
+// not count them (Wine, though Windows does).
+qint64 bytesLidos();
+
 // The most memory this process held at once so far, in KiB.
 long picoMemoriaKb();
+
+// Open descriptors of this process; -1 where the system does not list them
+// (Windows).
+int descritoresAbertos();
 
 // The receive buffer of the socket `descritor`, in bytes.
 bool bufferRecepcao(qintptr descritor, int bytes);

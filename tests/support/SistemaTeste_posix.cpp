@@ -1,5 +1,6 @@
 #include "support/SistemaTeste.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <csignal>
@@ -26,6 +27,21 @@ rlimit &tamanhoAntes()
 } // namespace
 
 namespace SistemaTeste {
+
+bool substituiArquivoAberto()
+{
+    return true;
+}
+
+bool idiomaPeloAmbiente()
+{
+    return true;
+}
+
+bool ambienteEmBytes()
+{
+    return true;
+}
 
 bool administrador()
 {
@@ -112,11 +128,29 @@ double cpuSegundos(qint64 pid)
                : -1;
 }
 
+qint64 bytesLidos()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &linha : io.readAll().split('\n')) {
+        if (linha.startsWith("rchar: "))
+            return linha.mid(7).toLongLong();
+    }
+    return -1;
+}
+
 long picoMemoriaKb()
 {
     rusage uso{};
     ::getrusage(RUSAGE_SELF, &uso);
     return uso.ru_maxrss;
+}
+
+int descritoresAbertos()
+{
+    const QDir pasta(QStringLiteral("/proc/self/fd"));
+    return pasta.exists() ? int(pasta.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size()) : -1;
 }
 
 bool bufferRecepcao(qintptr descritor, int bytes)

@@ -10,6 +10,21 @@
 
 namespace SistemaTeste {
 
+bool substituiArquivoAberto()
+{
+    return false;
+}
+
+bool idiomaPeloAmbiente()
+{
+    return false;
+}
+
+bool ambienteEmBytes()
+{
+    return false;
+}
+
 bool administrador()
 {
     return false;
@@ -81,6 +96,14 @@ double cpuSegundos(qint64 pid)
     return ok ? segundos(sistema) + segundos(usuario) : -1;
 }
 
+qint64 bytesLidos()
+{
+    IO_COUNTERS contadores{};
+    if (!::GetProcessIoCounters(::GetCurrentProcess(), &contadores) || contadores.ReadOperationCount == 0)
+        return -1; // Wine counts nothing
+    return qint64(contadores.ReadTransferCount);
+}
+
 long picoMemoriaKb()
 {
     PROCESS_MEMORY_COUNTERS contadores{};
@@ -88,6 +111,11 @@ long picoMemoriaKb()
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &contadores, sizeof contadores))
         return 0;
     return long(contadores.PeakWorkingSetSize / 1024);
+}
+
+int descritoresAbertos()
+{
+    return -1;
 }
 
 bool bufferRecepcao(qintptr descritor, int bytes)

@@ -9,6 +9,7 @@
 #include "transfer/Espera.h"
 
 #include "support/Auxiliares.h"
+#include "support/SistemaTeste.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -112,6 +113,9 @@ private Q_SLOTS:
             {"outro arquivo posto no lugar", kMudado, nada, semLimites, Desfecho::Concluido, Fim::Concluida, true,
              QString(),
              [](const QString &arquivo) {
+                 // Windows does not let a file the sender holds open go.
+                 if (!SistemaTeste::substituiArquivoAberto())
+                     return;
                  grava(arquivo + QStringLiteral(".novo"), QByteArray(kMudado, 'y'));
                  QVERIFY(QFile::remove(arquivo) && QFile::rename(arquivo + QStringLiteral(".novo"), arquivo));
              }},

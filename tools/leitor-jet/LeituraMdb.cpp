@@ -138,6 +138,54 @@ std::vector<bool> nulosDaLinha(MdbHandle *mdb, MdbTableDef *tabela)
     return nulo;
 }
 
+// Text as UTF-8. libmdb built with iconv (Debian's) writes UTF-8; built
+// without it (the Windows edition's) it writes each character's low byte,
+// which is Latin-1 for the characters Portuguese uses. Bytes that are not
+// UTF-8 are taken as Latin-1.
+bool ehUtf8(const unsigned char *b, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = b[i];
+        size_t seguintes = 0;
+        if (c < 0x80)
+            continue;
+        if (c >= 0xC2 && c <= 0xDF)
+            seguintes = 1;
+        else if ((c & 0xF0) == 0xE0)
+            seguintes = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            seguintes = 3;
+        else
+            return false;
+        if (seguintes > n - i - 1)
+            return false;
+        for (size_t k = 1; k <= seguintes; ++k) {
+            if ((b[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += seguintes;
+    }
+    return true;
+}
+
+std::string textoUtf8(const char *dados, size_t tamanho)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(dados);
+    if (ehUtf8(b, tamanho))
+        return std::string(dados, tamanho);
+    std::string utf8;
+    utf8.reserve(tamanho * 2);
+    for (size_t i = 0; i < tamanho; ++i) {
+        if (b[i] < 0x80) {
+            utf8.push_back(static_cast<char>(b[i]));
+        } else {
+            utf8.push_back(static_cast<char>(0xC0 | (b[i] >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (b[i] & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
 void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vector<char>> &buffers,
                 const std::vector<int> &tamanhos, Canal &canal)
 {
@@ -205,10 +253,14 @@ void enviaLinha(MdbHandle *mdb, MdbTableDef *tabela, const std::vector<std::vect
             }
             break;
         case Valor::Real:
-        case Valor::Texto:
             // Reals travel as text too: written with the C locale's point.
             enviaTexto(tipo, buffers[c].data(), static_cast<size_t>(tamanhos[c]));
             break;
+        case Valor::Texto: {
+            const std::string texto = textoUtf8(buffers[c].data(), static_cast<size_t>(tamanhos[c]));
+            enviaTexto(tipo, texto.data(), texto.size());
+            break;
+        }
         case Valor::Binario:
             if (noRegistro)
                 enviaTexto(Valor::Binario, reinterpret_cast<const char *>(mdb->pg_buf) + de,

@@ -67,11 +67,12 @@ int soltaTrava(HANDLE arquivo)
     return resultado(::UnlockFileEx(arquivo, 0, 1, 0, &posicao));
 }
 
-HANDLE abre(const QString &caminho, DWORD acesso, DWORD criacao)
+// A folder opens too only when asked (FILE_FLAG_BACKUP_SEMANTICS: reading
+// one, to flush it); otherwise a folder in a file's place is access denied.
+HANDLE abre(const QString &caminho, DWORD acesso, DWORD criacao, bool tambemPasta = false)
 {
-    // FILE_FLAG_BACKUP_SEMANTICS lets a folder open too (for reading).
     return ::CreateFileW(nativo(caminho).c_str(), acesso, kCompartilha, nullptr, criacao,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                         FILE_ATTRIBUTE_NORMAL | (tambemPasta ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr);
 }
 
 qint64 nanossegundos(const FILETIME &hora)
@@ -179,7 +180,7 @@ Arquivo &Arquivo::operator=(Arquivo &&outro) noexcept
 int Arquivo::abreLeitura(const QString &caminho)
 {
     *this = Arquivo();
-    const HANDLE aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING);
+    const HANDLE aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING, true);
     if (aberto == INVALID_HANDLE_VALUE)
         return ultimoErro();
     m_descritor = reinterpret_cast<qintptr>(aberto);

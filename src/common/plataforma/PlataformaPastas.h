@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Where each system keeps a program's files when the site's settings name no
 // folder (common/ConfiguracaoSitio.h reads those first):
 //  - Linux: the system's file in /etc/tavo-upload, the user's in
@@ -13,6 +15,11 @@
 //    edition (an empty file `portatil` beside the programs), the programs'
 //    own folder.
 namespace PlataformaPastas {
+
+// The environment variable `nome` as a path, empty when unset; nothing when
+// its value is no text (Linux: bytes that are not a file name as they are;
+// Windows' environment is UTF-16 text, always one).
+std::optional<QString> variavel(const char *nome);
 
 // The user's home: HOME, else the account's own (the password database, or
 // Windows' profile folder). A home that is the root of the file system

@@ -42,6 +42,15 @@ QString pastaDoUsuario(QStandardPaths::StandardLocation local, const char *varia
 
 namespace PlataformaPastas {
 
+std::optional<QString> variavel(const char *nome)
+{
+    const QByteArray bytes = qgetenv(nome);
+    const QString texto = QFile::decodeName(bytes);
+    if (QFile::encodeName(texto) != bytes)
+        return std::nullopt;
+    return texto;
+}
+
 QString pessoal()
 {
     QString pasta = pastaPessoalDoAmbiente();

@@ -31,6 +31,11 @@ QString conhecida(REFKNOWNFOLDERID qual, const char *nome, const char *variavel 
 
 namespace PlataformaPastas {
 
+std::optional<QString> variavel(const char *nome)
+{
+    return qEnvironmentVariable(nome);
+}
+
 QString pessoal()
 {
     // Windows' profile folder; HOME is no Windows variable (a program run
