@@ -68,6 +68,9 @@ int main(int argc, char *argv[])
     const PlataformaTerminal::Fechados fechados = PlataformaTerminal::abreFechados();
     // A reader that went away is a failed write, said and reported.
     PlataformaTerminal::semSinalPipe();
+    // The log's echo (--verbose) goes to standard error, also where Qt would
+    // hand it to Windows' debugger channel for want of a console.
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tavo-upload-cli"));
