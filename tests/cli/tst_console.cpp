@@ -29,7 +29,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
-#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -784,7 +783,7 @@ private Q_SLOTS:
     }
     void saidaPerdidaFazOComandoFalhar()
     {
-        if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        if (SistemaTeste::windows())
             QSKIP("the lost outputs are made by a shell (/dev/full, a closed descriptor, a reader gone)");
         QFETCH(QStringList, argumentos);
         QFETCH(QString, script);
@@ -810,7 +809,7 @@ private Q_SLOTS:
     }
     void saidaFechadaNaoVaiParaOsArquivosDoPrograma()
     {
-        if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        if (SistemaTeste::windows())
             QSKIP("the standard streams are closed by a shell");
         QFETCH(QString, fechados);
         QFETCH(bool, comErros);
@@ -883,13 +882,10 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(trava));
         const Execucao execucao = console(argumentos);
         QCOMPARE(execucao.codigo, 73);
-        QCOMPARE(
-            execucao.erros,
-            QStringLiteral("Não foi possível usar a trava \"%1\": %2.\n")
-                .arg(trava, PlataformaArquivos::textoDoSistema(
-                                // Windows opens no folder as a file: access denied.
-                                QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? EACCES
-                                                                                                           : EISDIR)));
+        QCOMPARE(execucao.erros, QStringLiteral("Não foi possível usar a trava \"%1\": %2.\n")
+                                     .arg(trava, PlataformaArquivos::textoDoSistema(
+                                                     // Windows opens no folder as a file: access denied.
+                                                     SistemaTeste::windows() ? EACCES : EISDIR)));
         QCOMPARE(execucao.saida, QString());
         QCOMPARE(le(ambiente.bancoLocal()), le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))));
     }
@@ -909,7 +905,7 @@ private Q_SLOTS:
     }
     void faltaDeMemoriaEhUmaMensagem()
     {
-        if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        if (SistemaTeste::windows())
             QSKIP("the memory limit is set by a shell (ulimit)");
 #if defined(__SANITIZE_ADDRESS__)
         QSKIP("AddressSanitizer reserves far more address space than the limit, and replaces operator new");

@@ -6,7 +6,6 @@
 #include "support/SistemaTeste.h"
 
 #include <QDirIterator>
-#include <QOperatingSystemVersion>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,7 +64,7 @@ private Q_SLOTS:
              0},
             {"pasta nova", [&] { return criaPasta(pasta.filePath(QStringLiteral("nova"))); }, 0},
         };
-        const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+        const bool windows = SistemaTeste::windows();
         for (const auto &caso : casos)
             QVERIFY2(caso.chamada() == (windows && caso.noWindows >= 0 ? caso.noWindows : caso.esperado), caso.caso);
         QCOMPARE(le(arquivo), QByteArray("conteudo"));

@@ -1,9 +1,9 @@
 #include "ImpressoraPdf.h"
 
 #include "history/gui/Impressora.h"
+#include "support/SistemaTeste.h"
 
 #include <QDir>
-#include <QOperatingSystemVersion>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -74,7 +74,7 @@ namespace LeituraPdf {
 
 bool disponivel()
 {
-    return QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+    return !SistemaTeste::windows();
 }
 
 QString texto(const QString &pdf)

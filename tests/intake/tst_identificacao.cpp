@@ -3,12 +3,12 @@
 #include "common/Erro.h"
 #include "store/Banco.h"
 #include "store/ConsultaEscola.h"
+#include "support/SistemaTeste.h"
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 
 #include <QFile>
-#include <QOperatingSystemVersion>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -212,7 +212,7 @@ private Q_SLOTS:
     void arquivoDoAccessDanificadoEhErroSemQueda()
     {
         QFETCH(int, tipo);
-        if (tipo == 3 && QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        if (tipo == 3 && SistemaTeste::windows())
             QSKIP("the byte that makes Debian's libmdb read out of bounds is read without fault by the Windows "
                   "edition's build of it");
         QTemporaryDir pasta;

@@ -26,7 +26,6 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QPushButton>
 #include <QStyle>
@@ -188,14 +187,12 @@ private Q_SLOTS:
         Inicio inicio;
         QVERIFY(!inicio.prepara());
         QCOMPARE(caixas.mostradas().size(), 1);
-        QVERIFY(caixaIgual(
-            caixas.mostradas().first(),
-            QStringLiteral("Não foi possível usar a trava \"%1\": %2.")
-                .arg(trava,
-                     PlataformaArquivos::textoDoSistema(
-                         // Windows opens no folder as a file: access denied.
-                         QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? EACCES : EISDIR)),
-            QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
+        QVERIFY(caixaIgual(caixas.mostradas().first(),
+                           QStringLiteral("Não foi possível usar a trava \"%1\": %2.")
+                               .arg(trava, PlataformaArquivos::textoDoSistema(
+                                               // Windows opens no folder as a file: access denied.
+                                               SistemaTeste::windows() ? EACCES : EISDIR)),
+                           QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
         QCOMPARE(le(ambiente.bancoLocal()), le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))));
     }
 

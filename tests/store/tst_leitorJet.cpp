@@ -4,10 +4,10 @@
 // helper itself tells a bad command line and a foreign file by its exit code.
 #include "common/Erro.h"
 #include "store/LeitorJet.h"
+#include "support/SistemaTeste.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,12 +55,6 @@ QString escreveScript(const QTemporaryDir &pasta, const QByteArray &corpo, bool 
     return caminho;
 }
 
-// Windows runs no shell script as a program.
-bool shellDisponivel()
-{
-    return QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
-}
-
 } // namespace
 
 class TstLeitorJet : public QObject
@@ -100,7 +94,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, corpo);
         QFETCH(bool, executavel);
         QFETCH(QString, motivo);
-        if (!corpo.isEmpty() && executavel && !shellDisponivel())
+        if (!corpo.isEmpty() && executavel && SistemaTeste::windows())
             QSKIP("the stand-in readers are shell scripts");
         QTemporaryDir pasta;
         QVERIFY(pasta.isValid());
@@ -131,7 +125,7 @@ private Q_SLOTS:
 
     void exportaPassaOsNomesComoSaoEDevolveASaida()
     {
-        if (!shellDisponivel())
+        if (SistemaTeste::windows())
             QSKIP("the stand-in reader is a shell script");
         QTemporaryDir pasta;
         const QString programa = escreveScript(pasta, "printf '%s|' \"$@\"");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QString>
 
@@ -11,16 +12,30 @@
 // here answers false or nothing, and the test says it skips.
 namespace SistemaTeste {
 
+inline bool windows()
+{
+    return QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+}
+
 // Whether the environment's values are bytes (Linux), which may not be
 // text, or UTF-16 text (Windows).
-bool ambienteEmBytes();
+inline bool ambienteEmBytes()
+{
+    return !windows();
+}
 
 // Whether a program takes its language from LANG and LC_* (Linux), or
 // from the user's settings (Windows).
-bool idiomaPeloAmbiente();
+inline bool idiomaPeloAmbiente()
+{
+    return !windows();
+}
 
 // Whether a file can be put in place of one some process holds open.
-bool substituiArquivoAberto();
+inline bool substituiArquivoAberto()
+{
+    return !windows();
+}
 
 // Whether the test runs as root (mounting, another user's files).
 bool administrador();

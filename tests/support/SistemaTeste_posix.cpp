@@ -28,21 +28,6 @@ rlimit &tamanhoAntes()
 
 namespace SistemaTeste {
 
-bool substituiArquivoAberto()
-{
-    return true;
-}
-
-bool idiomaPeloAmbiente()
-{
-    return true;
-}
-
-bool ambienteEmBytes()
-{
-    return true;
-}
-
 bool administrador()
 {
     return ::geteuid() == 0;

@@ -10,21 +10,6 @@
 
 namespace SistemaTeste {
 
-bool substituiArquivoAberto()
-{
-    return false;
-}
-
-bool idiomaPeloAmbiente()
-{
-    return false;
-}
-
-bool ambienteEmBytes()
-{
-    return false;
-}
-
 bool administrador()
 {
     return false;

@@ -8,13 +8,13 @@
 #include "support/Auxiliares.h"
 #include "support/PastaPequena.h"
 #include "support/ProcessoServidor.h"
+#include "support/SistemaTeste.h"
 
 #include "package/modAddZip.h"
 #include "transfer/Espera.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QFETCH(QString, opcao);
         QFETCH(QString, estado);
         QFETCH(QString, esperada);
-        if (!estado.isEmpty() && QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        if (!estado.isEmpty() && SistemaTeste::windows())
             QSKIP("the service's folders come from systemd (STATE_DIRECTORY), a list of Linux paths");
         // The current folder from the root of the current drive (Windows').
         const QString atual = QDir::rootPath() + QStringLiteral("srv/atual");
