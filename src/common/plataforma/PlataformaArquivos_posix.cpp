@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -308,33 +307,6 @@ int Arquivo::identidade(Identidade &resultado) const
         return errno;
     resultado = identidadeDe(info);
     return 0;
-}
-
-Causa causa(int codigo)
-{
-    switch (codigo) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return Causa::SemEspaco;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return Causa::GravacaoRecusada;
-    case ETXTBSY:
-    case EBUSY:
-        return Causa::EmUso;
-    case ENOENT:
-    case ENOTDIR:
-        return Causa::Ausente;
-    default:
-        return Causa::Outra;
-    }
-}
-
-QString textoDoSistema(int codigo)
-{
-    return QString::fromLocal8Bit(std::strerror(codigo));
 }
 
 int criaPasta(const QString &pasta)

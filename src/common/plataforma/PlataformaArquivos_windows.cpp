@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstring>
 #include <thread>
 
 #include <windows.h>
@@ -337,33 +336,6 @@ int Arquivo::identidade(Identidade &resultado) const
         return ultimoErro();
     resultado = identidadeDe(info);
     return 0;
-}
-
-Causa causa(int codigo)
-{
-    switch (codigo) {
-    case ENOSPC:
-    case EFBIG:
-        return Causa::SemEspaco;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return Causa::GravacaoRecusada;
-    case ETXTBSY:
-    case EBUSY:
-        return Causa::EmUso;
-    case ENOENT:
-    case ENOTDIR:
-    case ENXIO:
-        return Causa::Ausente;
-    default:
-        return Causa::Outra;
-    }
-}
-
-QString textoDoSistema(int codigo)
-{
-    return QString::fromLocal8Bit(std::strerror(codigo));
 }
 
 int criaPasta(const QString &pasta)
