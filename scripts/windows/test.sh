@@ -40,5 +40,10 @@ for par in "Courier New=Liberation Mono" "Arial=Liberation Sans" "Times New Roma
         /d "${par#*=}" /f >/dev/null
 done
 
+# The setup above ran without a display: its Wine session ends here, so the
+# tests' session makes its desktop on Xvfb.
+wineserver -k >/dev/null 2>&1 || true
+timeout 60 wineserver -w || true
+
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir "$pasta" --output-on-failure -j2 --timeout 600 "$@"
