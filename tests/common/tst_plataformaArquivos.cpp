@@ -50,26 +50,12 @@ private Q_SLOTS:
             {"pasta sem a de cima", [&] { return criaPasta(ausente); }, ENOENT},
             {"apagar o que falta", [&] { return removeArquivo(ausente); }, ENOENT},
             {"renomear o que falta", [&] { return renomeia(ausente, arquivo); }, ENOENT},
-            {"renomear sem substituir num nome tomado",
-             [&] {
-                 grava(pasta.filePath(QStringLiteral("outro")), "outro");
-                 return renomeiaSemSubstituir(pasta.filePath(QStringLiteral("outro")), arquivo);
-             },
-             EEXIST},
-            {"renomear sem substituir num nome livre",
-             [&] {
-                 return renomeiaSemSubstituir(pasta.filePath(QStringLiteral("outro")),
-                                              pasta.filePath(QStringLiteral("livre")));
-             },
-             0},
             {"pasta nova", [&] { return criaPasta(pasta.filePath(QStringLiteral("nova"))); }, 0},
         };
         const bool windows = SistemaTeste::windows();
         for (const auto &caso : casos)
             QVERIFY2(caso.chamada() == (windows && caso.noWindows >= 0 ? caso.noWindows : caso.esperado), caso.caso);
         QCOMPARE(le(arquivo), QByteArray("conteudo"));
-        QCOMPARE(le(pasta.filePath(QStringLiteral("livre"))), QByteArray("outro"));
-        QVERIFY(!QFileInfo::exists(pasta.filePath(QStringLiteral("outro"))));
         QVERIFY(QFileInfo(pasta.filePath(QStringLiteral("nova"))).isDir());
     }
 
