@@ -2,8 +2,10 @@
 # Runs the Windows edition's tests, built by scripts/windows/build.sh into
 # build-windows/, under Wine: a Wine prefix of their own
 # (build-windows/wine), Wine silent, and one X server (Xvfb) for Windows'
-# own platform. Prints ctest's summary and fails when a test fails. Extra
-# arguments go to ctest (-R tst_log, say).
+# own platform. Prints ctest's summary and fails when a test fails. Then,
+# on a whole run, the portable zip is checked on a fresh Wine prefix
+# (confere-distribuicao.sh). Extra arguments go to ctest (-R tst_log, say)
+# and skip that check.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 pasta=build-windows
@@ -47,3 +49,7 @@ timeout 60 wineserver -w || true
 
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir "$pasta" --output-on-failure -j2 --timeout 600 "$@"
+wineserver -k >/dev/null 2>&1 || true
+if [ $# -eq 0 ]; then
+    scripts/windows/confere-distribuicao.sh
+fi

@@ -6,6 +6,7 @@
 #include "common/Caminhos.h"
 #include "common/ConfiguracaoSitio.h"
 #include "common/Erro.h"
+#include "common/Modulos.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "common/plataforma/PlataformaPastas.h"
 #include "store/Banco.h"
@@ -208,11 +209,30 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     const QString escola = Caminhos::local(Caminhos::bancoEscola());
     relato.item(QStringLiteral("banco_escola"), QStringLiteral("banco de dados da escola"), escola,
                 presente(escola, false));
+    // The packages' folder is the school application's: this user may not
+    // be allowed to put a package there.
     const QString pacotes = QDir::cleanPath(Caminhos::local(Caminhos::pastaPacotes()));
-    relato.item(QStringLiteral("pasta_pacotes"), QStringLiteral("pasta de pacotes"), pacotes, presente(pacotes, true));
+    const bool gravaPacotes = QFileInfo(pacotes).isDir() && PlataformaArquivos::podeGravar(pacotes);
+    relato.item(QStringLiteral("pasta_pacotes"), QStringLiteral("pasta de pacotes"), pacotes,
+                presente(pacotes, true)
+                    + (!QFileInfo(pacotes).isDir() ? QString()
+                       : gravaPacotes              ? QStringLiteral(", pode ser gravada")
+                                                   : QStringLiteral(", não pode ser gravada por este usuário")));
     const QString trabalho = QDir::cleanPath(Caminhos::local(Caminhos::pastaTrabalho()));
     relato.item(QStringLiteral("pasta_trabalho"), QStringLiteral("pasta de trabalho"), trabalho,
                 presente(trabalho, true));
+    // Windows: every user of the PC works in the program's folder and the
+    // working folder.
+    const auto usuarios = [&relato](const QString &chave, const QString &rotulo, const QString &caminho) {
+        if (const std::optional<bool> modificam = PlataformaArquivos::usuariosModificam(caminho))
+            relato.item(chave, QStringLiteral("usuários do PC na ") + rotulo,
+                        *modificam ? QStringLiteral("podem modificar") : QStringLiteral("não podem modificar"),
+                        *modificam ? QString()
+                                   : QStringLiteral("um administrador concede com: ")
+                                         + PlataformaArquivos::comandoQueConcede(caminho));
+    };
+    usuarios(QStringLiteral("usuarios_pasta_programa"), QStringLiteral("pasta do programa"), pasta);
+    usuarios(QStringLiteral("usuarios_pasta_trabalho"), QStringLiteral("pasta de trabalho"), trabalho);
     const QString unidade = QDir::cleanPath(Caminhos::local(Caminhos::unidadeDisquete()));
     const QFileInfo infoUnidade(unidade);
     relato.item(
@@ -222,6 +242,20 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
             + origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("unidades/a"), QStringLiteral("unidades/A")},
                                                        "TAVO_DRIVE_A")));
     relato.item(QStringLiteral("log"), QStringLiteral("log"), pasta + QStringLiteral("/tavo-upload.log"));
+    // The program's modules, loaded as a send and a printing would load them
+    // (nothing is called): a missing library shows here, not at the office.
+    // Only the network's stops a send.
+    const Modulos::Funcao rede = Modulos::doPrograma("tavo-rede", "tavo_cria_canal_tcp");
+    const Modulos::Funcao impressao = Modulos::doPrograma("tavo-impressao", "tavo_impressora_padrao");
+    QStringList faltam;
+    for (const Modulos::Funcao &funcao : {rede, impressao})
+        if (!funcao.endereco)
+            faltam << funcao.motivo;
+    relato.item(QStringLiteral("modulos"), QStringLiteral("módulos"),
+                faltam.isEmpty() ? QStringLiteral("carregados") : QStringLiteral("não carregados"),
+                faltam.join(QStringLiteral("; ")));
+    if (!rede.endereco)
+        relato.obstaculo(CodigosSaida::Falha, QStringLiteral("o módulo de rede não carrega: %1").arg(rede.motivo));
     if (!QFileInfo(escola).isFile())
         relato.obstaculo(CodigosSaida::DadosInvalidos,
                          QStringLiteral("o banco de dados da escola \"%1\" não existe.").arg(escola));
@@ -229,6 +263,11 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
         relato.obstaculo(
             CodigosSaida::EntradaSaida,
             QStringLiteral("a pasta de pacotes \"%1\" não existe: \"gerar\" não tem onde pôr o pacote.").arg(pacotes));
+    else if (!gravaPacotes)
+        relato.obstaculo(CodigosSaida::EntradaSaida,
+                         QStringLiteral("a pasta de pacotes \"%1\" não pode ser gravada por este usuário: \"gerar\" "
+                                        "não tem onde pôr o pacote.")
+                             .arg(pacotes));
 
     // Last, the server itself.
     if (servidor && configuracao.QtdePortas > 0) {

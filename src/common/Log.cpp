@@ -1,5 +1,7 @@
 #include "common/Log.h"
 
+#include "common/PastaUsuarios.h"
+
 #include "common/plataforma/PlataformaArquivos.h"
 
 #include <QCoreApplication>
@@ -209,7 +211,7 @@ bool Instalacao::Estado::escreve(QByteArray linha, QString &falha, QString &nota
         int codigo = aberto.abreAcrescimo(caminho);
         // The program's folder may not exist yet at the first line of a new
         // installation.
-        if (codigo == ENOENT && !QFileInfo(destino.pasta).isDir() && QDir().mkpath(destino.pasta))
+        if (codigo == ENOENT && !QFileInfo(destino.pasta).isDir() && PastaUsuarios::cria(destino.pasta))
             codigo = aberto.abreAcrescimo(caminho);
         return codigo;
     };

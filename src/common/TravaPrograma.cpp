@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Log.h"
+#include "common/PastaUsuarios.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +14,7 @@
 TravaPrograma::TravaPrograma()
 {
     const QString pasta = Caminhos::pastaPrograma();
-    if (!QDir().mkpath(pasta)) {
+    if (!PastaUsuarios::cria(pasta)) {
         qCWarning(lcPrograma).noquote() << "Program folder cannot be created, running without the one-client lock:"
                                         << pasta;
         return;

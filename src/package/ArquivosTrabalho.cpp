@@ -215,6 +215,8 @@ void LimpaPastaTemp(const QString &preservar)
     const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
     if (!QFileInfo(pasta).isDir()) {
         criaPasta(pasta);
+        // Every user of the PC empties the same folder.
+        PlataformaArquivos::concedeAosUsuarios(pasta);
         return;
     }
     const QString mantido = preservar.isEmpty() ? QString() : QFileInfo(preservar).canonicalFilePath();

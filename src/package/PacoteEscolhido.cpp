@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/PastaUsuarios.h"
 #include "package/ArquivosTrabalho.h"
 
 #include <QDir>
@@ -55,7 +56,7 @@ QString PacoteEscolhido::naPastaTrabalho() const
     // sent in its place: the size announced would not be the bytes sent.
     if (!inteiro(m_origem, m_tamanho))
         throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + m_origem);
-    QDir().mkpath(Caminhos::local(Caminhos::pastaTrabalho()));
+    PastaUsuarios::cria(Caminhos::local(Caminhos::pastaTrabalho()));
     CopiaArquivo(m_origem, caminho);
     return caminho;
 }

@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/Log.h"
+#include "common/PastaUsuarios.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "store/AtualizaSRE.h"
 #include "store/ConfiguracaoGerenciada.h"
@@ -18,6 +19,12 @@ PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
         qCInfo(lcPrograma).noquote() << "Program folder shared by its group:" << pasta
                                      << "- files made here are group-writable";
     }
+    // Every user of the PC works in the program's folder and empties the
+    // working folder: what an administrator's folder lacks for that is told
+    // at every start, and left as it is.
+    for (const QString &compartilhada : {pasta, Caminhos::local(Caminhos::pastaTrabalho())})
+        if (const QString falta = PastaUsuarios::falta(compartilhada); !falta.isEmpty())
+            qCWarning(lcPrograma).noquote() << falta;
     // Without the lock (a folder where nothing can be written) nothing is
     // converted nor put in place.
     if (m_trava.tomada() && preparo == Preparo::BancoLocal) {

@@ -4,6 +4,7 @@
 #include "common/Erro.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
+#include "common/PastaUsuarios.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
@@ -187,7 +188,7 @@ void garanteBancoLocal()
     if (QFileInfo::exists(destino))
         return;
     const QString pasta = QFileInfo(destino).absolutePath();
-    if (!QDir().mkpath(pasta))
+    if (!PastaUsuarios::cria(pasta))
         throw ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("Não foi possível criar a pasta '%1'.").arg(pasta));
     // Built under a temporary name and renamed, so a failure never leaves a
     // half-made database where the program looks for its own.

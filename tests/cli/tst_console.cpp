@@ -1217,6 +1217,11 @@ private Q_SLOTS:
             << QStringLiteral("proxy") << 78 << QStringLiteral("proxy") << QStringLiteral("direct");
         QTest::newRow("banco do cliente anterior")
             << QStringLiteral("legado") << 0 << QStringLiteral("banco_local") << QStringLiteral("aguardando conversão");
+        QTest::newRow("pasta de pacotes que se grava")
+            << QStringLiteral("pronto") << 0 << QStringLiteral("pasta_pacotes")
+            << QStringLiteral("presente, pode ser gravada");
+        QTest::newRow("módulos") << QStringLiteral("pronto") << 0 << QStringLiteral("modulos")
+                                 << QStringLiteral("carregados");
     }
     void diagnosticoDizOQueImpedeUmEnvio()
     {

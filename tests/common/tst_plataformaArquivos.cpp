@@ -51,6 +51,8 @@ private Q_SLOTS:
             {"apagar o que falta", [&] { return removeArquivo(ausente); }, ENOENT},
             {"renomear o que falta", [&] { return renomeia(ausente, arquivo); }, ENOENT},
             {"pasta nova", [&] { return criaPasta(pasta.filePath(QStringLiteral("nova"))); }, 0},
+            {"dar aos usuários", [&] { return concedeAosUsuarios(pasta.path()); }, 0},
+            {"dar aos usuários o que falta", [&] { return concedeAosUsuarios(ausente); }, 0, ENOENT},
         };
         const bool windows = SistemaTeste::windows();
         for (const auto &caso : casos)
@@ -154,6 +156,41 @@ private Q_SLOTS:
         PlataformaArquivos::Arquivo semPasta;
         QCOMPARE(semPasta.abreTrava(pasta.filePath(QStringLiteral("falta/x.lock")), "3\n"), ENOENT);
         QVERIFY(!semPasta.aberto());
+    }
+
+    // Windows: the ACLs that let every user of the PC modify a folder and
+    // what is made inside it. Wine keeps no ACL but a file's mode, so the
+    // rule is read from SDDL text; a real folder is read too.
+    void usuariosModificamPelaAcl_data()
+    {
+        QTest::addColumn<QString>("sddl");
+        QTest::addColumn<int>("modificam"); // 1, 0, or -1 when it cannot be read
+        QTest::newRow("icacls /grant *S-1-5-32-545:(OI)(CI)M") << "D:(A;OICI;0x1301bf;;;BU)" << 1;
+        QTest::newRow("everyone, full control") << "D:(A;OICI;FA;;;WD)" << 1;
+        QTest::newRow("authenticated users, generic all") << "D:(A;OICI;GA;;;AU)" << 1;
+        QTest::newRow("the folder and what inherits, apart")
+            << "D:(A;;0x1301bf;;;BU)(A;OICIIO;GA;;;BU)(A;OICI;FA;;;SY)" << 1;
+        QTest::newRow("ProgramData's own: read, run, create")
+            << "D:(A;OICI;0x1200a9;;;BU)(A;CI;0x116;;;BU)(A;OICI;FA;;;SY)" << 0;
+        QTest::newRow("files made inside do not inherit") << "D:(A;CI;0x1301bf;;;BU)" << 0;
+        QTest::newRow("only what is made inside") << "D:(A;OICIIO;0x1301bf;;;BU)" << 0;
+        QTest::newRow("one user only") << "D:(A;OICI;FA;;;S-1-5-21-1-2-3-1001)" << 0;
+        QTest::newRow("empty DACL") << "D:" << 0;
+        QTest::newRow("not SDDL") << "D:(talvez)" << -1;
+    }
+    void usuariosModificamPelaAcl()
+    {
+        if (!SistemaTeste::windows())
+            QSKIP("Linux shares a folder by its group, not by an ACL");
+        QFETCH(QString, sddl);
+        QFETCH(int, modificam);
+        const std::optional<bool> lido = PlataformaArquivos::usuariosModificamNaAcl(sddl);
+        QCOMPARE(lido ? int(*lido) : -1, modificam);
+        QTemporaryDir pasta;
+        QVERIFY(PlataformaArquivos::usuariosModificam(pasta.path()).has_value());
+        QVERIFY(!PlataformaArquivos::usuariosModificam(pasta.filePath(QStringLiteral("falta"))).has_value());
+        QVERIFY(PlataformaArquivos::comandoQueConcede(QStringLiteral("C:/temp_tavo"))
+                == QStringLiteral("icacls \"C:\\temp_tavo\" /grant *S-1-5-32-545:(OI)(CI)M"));
     }
 
     void linkParaNadaNaoEhSomenteLeituraESeApaga()

@@ -6,6 +6,7 @@
 
 #include "support/Controles.h"
 #include "support/ProcessoServidor.h"
+#include "support/SistemaTeste.h"
 
 #include "common/Caminhos.h"
 #include "common/Relogio.h"
@@ -179,6 +180,14 @@ private Q_SLOTS:
 
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         const Registro &caixa = cenario.caixas.mostradas().at(1);
+        // Windows drops what a connection had not read yet when the peer
+        // resets it (the server closes on data still coming): there a kick
+        // may reach the client as a lost connection.
+        if (SistemaTeste::windows() && registro == QLatin1String("kicking the client")
+            && caixa.titulo == QLatin1String("Erro na transferência.")) {
+            titulo = caixa.titulo;
+            texto = QStringLiteral("A transferência falhou. A conexão foi perdida.");
+        }
         QCOMPARE(caixa.titulo, titulo);
         QCOMPARE(caixa.texto, texto);
         QCOMPARE(cenario.registros(), texto == kSucesso ? 1 : 0);

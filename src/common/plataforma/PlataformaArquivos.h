@@ -145,6 +145,24 @@ void compartilhaComGrupo(const QString &caminho);
 bool pastaDeGrupo(const QString &pasta);
 void mascaraDeGrupo();
 
+// Windows shares a folder among the PC's users by its ACL instead: the local
+// Users group (S-1-5-32-545) may modify it, and what is made inside inherits
+// that right (the counterpart of the set-group-ID folder).
+//  - concedeAosUsuarios() adds that right to the folder's ACL: 0, or an
+//    error number (EACCES: this user may not change it);
+//  - usuariosModificam() says whether the folder has it, from an entry for
+//    the Users group, the authenticated users or everyone that reaches the
+//    folder and what is made inside; nothing where the ACL cannot be read,
+//    or the system shares folders by their group (Linux, where both do
+//    nothing);
+//  - comandoQueConcede() is the line an administrator runs to mend it.
+//  - usuariosModificamNaAcl() is the same reading of an ACL given as SDDL
+//    text (what Windows' tools show), for a check made elsewhere.
+int concedeAosUsuarios(const QString &pasta);
+std::optional<bool> usuariosModificam(const QString &pasta);
+std::optional<bool> usuariosModificamNaAcl(const QString &sddl);
+QString comandoQueConcede(const QString &pasta);
+
 // True when the file's owner may not write to it: the read-only attribute.
 // A name that does not exist, or a link to nothing, is not read-only.
 bool somenteLeitura(const QString &caminho);

@@ -339,6 +339,26 @@ void mascaraDeGrupo()
     ::umask(mascara & ~static_cast<mode_t>(S_IWGRP));
 }
 
+int concedeAosUsuarios(const QString &)
+{
+    return 0;
+}
+
+std::optional<bool> usuariosModificam(const QString &)
+{
+    return std::nullopt;
+}
+
+std::optional<bool> usuariosModificamNaAcl(const QString &)
+{
+    return std::nullopt;
+}
+
+QString comandoQueConcede(const QString &)
+{
+    return {};
+}
+
 bool somenteLeitura(const QString &caminho)
 {
     struct stat info

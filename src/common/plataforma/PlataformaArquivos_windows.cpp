@@ -7,10 +7,15 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <vector>
 
 #include <windows.h>
+// After windows.h:
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace {
 
@@ -40,6 +45,71 @@ HANDLE handle(qintptr descritor)
 int resultado(BOOL ok)
 {
     return ok ? 0 : ultimoErro();
+}
+
+// What LocalAlloc gave, freed when it goes.
+template <typename T> struct Local
+{
+    T ponteiro = nullptr;
+    Local() = default;
+    Local(const Local &) = delete;
+    Local &operator=(const Local &) = delete;
+    ~Local() { ::LocalFree(ponteiro); }
+};
+
+// The local Users group: a SID, whatever the system's language calls it.
+constexpr wchar_t kUsuarios[] = L"S-1-5-32-545";
+// Who else counts as every user of the PC: the authenticated users, everyone.
+constexpr const wchar_t *kTodos[] = {kUsuarios, L"S-1-5-11", L"S-1-1-0"};
+// icacls' "M": read, write, run and delete.
+constexpr DWORD kModificar = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+
+// Whether the DACL (null: open to everyone) lets every user of the PC modify
+// the folder and what is made inside: the entries that allow, for the Users
+// group, the authenticated users or everyone, are added up for the folder,
+// for a file made in it and for a folder made in it. A denial is Windows'
+// to apply: it is not looked for.
+std::optional<bool> usuariosModificamEm(PACL dacl)
+{
+    if (!dacl)
+        return true;
+    std::vector<Local<PSID>> todos(std::size(kTodos));
+    for (std::size_t i = 0; i < todos.size(); ++i)
+        if (!::ConvertStringSidToSidW(kTodos[i], &todos[i].ponteiro))
+            return std::nullopt;
+    GENERIC_MAPPING mapa{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    DWORD naPasta = 0;
+    DWORD nosArquivos = 0;
+    DWORD nasPastas = 0;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *entrada = nullptr;
+        if (!::GetAce(dacl, i, &entrada) || static_cast<ACE_HEADER *>(entrada)->AceType != ACCESS_ALLOWED_ACE_TYPE)
+            continue;
+        auto *permite = static_cast<ACCESS_ALLOWED_ACE *>(entrada);
+        PSID quem = &permite->SidStart;
+        if (std::none_of(todos.begin(), todos.end(),
+                         [quem](const Local<PSID> &sid) { return ::EqualSid(quem, sid.ponteiro); }))
+            continue;
+        DWORD direitos = permite->Mask;
+        ::MapGenericMask(&direitos, &mapa);
+        const BYTE heranca = permite->Header.AceFlags;
+        if (!(heranca & INHERIT_ONLY_ACE))
+            naPasta |= direitos;
+        if (heranca & OBJECT_INHERIT_ACE)
+            nosArquivos |= direitos;
+        if (heranca & CONTAINER_INHERIT_ACE)
+            nasPastas |= direitos;
+    }
+    const auto basta = [](DWORD direitos) { return (direitos & kModificar) == kModificar; };
+    return basta(naPasta) && basta(nosArquivos) && basta(nasPastas);
+}
+
+// The folder's DACL (null: a folder open to everyone), 0 or an error number.
+int daclDe(const QString &pasta, PACL &dacl, Local<PSECURITY_DESCRIPTOR> &descritor)
+{
+    std::wstring caminho = nativo(pasta);
+    return codigoDe(::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                            &dacl, nullptr, &descritor.ponteiro));
 }
 
 OVERLAPPED posicaoDaTrava()
@@ -356,6 +426,61 @@ bool pastaDeGrupo(const QString &)
 
 void mascaraDeGrupo()
 {
+}
+
+int concedeAosUsuarios(const QString &pasta)
+{
+    Local<PSID> usuarios;
+    if (!::ConvertStringSidToSidW(kUsuarios, &usuarios.ponteiro))
+        return ultimoErro();
+    PACL atual = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (const int codigo = daclDe(pasta, atual, descritor))
+        return codigo;
+    EXPLICIT_ACCESSW acesso{};
+    acesso.grfAccessPermissions = kModificar;
+    acesso.grfAccessMode = GRANT_ACCESS;
+    acesso.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    acesso.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    acesso.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    acesso.Trustee.ptstrName = static_cast<LPWSTR>(usuarios.ponteiro);
+    Local<PACL> nova;
+    if (const DWORD erro = ::SetEntriesInAclW(1, &acesso, atual, &nova.ponteiro))
+        return codigoDe(erro);
+    // What the folder inherits from above stays.
+    std::wstring caminho = nativo(pasta);
+    return codigoDe(::SetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT,
+                                            DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                            nullptr, nova.ponteiro, nullptr));
+}
+
+std::optional<bool> usuariosModificam(const QString &pasta)
+{
+    PACL dacl = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (daclDe(pasta, dacl, descritor) != 0)
+        return std::nullopt;
+    return usuariosModificamEm(dacl);
+}
+
+std::optional<bool> usuariosModificamNaAcl(const QString &sddl)
+{
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(reinterpret_cast<LPCWSTR>(sddl.utf16()),
+                                                                SDDL_REVISION_1, &descritor.ponteiro, nullptr))
+        return std::nullopt;
+    BOOL tem = FALSE;
+    BOOL padrao = FALSE;
+    PACL dacl = nullptr;
+    if (!::GetSecurityDescriptorDacl(descritor.ponteiro, &tem, &dacl, &padrao))
+        return std::nullopt;
+    return usuariosModificamEm(tem ? dacl : nullptr);
+}
+
+QString comandoQueConcede(const QString &pasta)
+{
+    return QStringLiteral("icacls \"%1\" /grant *%2:(OI)(CI)M")
+        .arg(QDir::toNativeSeparators(pasta), QString::fromWCharArray(kUsuarios));
 }
 
 bool somenteLeitura(const QString &caminho)
