@@ -78,21 +78,24 @@ carregou tavo-impressao.dll "$registro/diagnostico.dll.txt" || falha "the printe
 grep -q "módulos: carregados" "$registro/diagnostico.txt" || falha "diagnostico: the modules did not load"
 ls "$c/inetpub/wwwroot/tavo/Arquivo_gerado/"*.zip >/dev/null 2>&1 || falha "gerar made no package"
 grep -rqs "file complete" "$registro/servidor.txt" || falha "the server did not receive the package whole"
-grep -qs "pasta do programa: C:\\\\TAVO Upload (padrão: " "$registro/diagnostico.txt" \
+grep -qs "pasta do programa: C:/TAVO Upload (padrão: arquivo portatil" "$registro/diagnostico.txt" \
     || falha "the portable edition does not keep its data in its own folder"
 
 # The window, on an X server of its own, for as long as it takes to show.
+# Its title bar icon is the .exe's own: the SVG icon plugin is not loaded at
+# the start, and only its file is checked.
 WINEDEBUG=+loaddll timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
     wine "$programa/tavo-upload.exe" >"$registro/janela.txt" 2>"$registro/janela.dll.txt" &
 janela=$!
 for _ in $(seq 1 120); do
-    carregou qsvgicon.dll "$registro/janela.dll.txt" && break
+    carregou qsqlite.dll "$registro/janela.dll.txt" && break
     sleep 0.5
 done
 sleep 2
 wineserver -k >/dev/null 2>&1 || true
 wait "$janela" 2>/dev/null || true
-for dll in qwindows.dll qwindowsvistastyle.dll qsvgicon.dll qsvg.dll Qt6Widgets.dll; do
+[ -f "$programa/plugins/iconengines/qsvgicon.dll" ] || falha "the SVG icon plugin is missing"
+for dll in qwindows.dll qwindowsvistastyle.dll qsvg.dll qsqlite.dll Qt6Widgets.dll; do
     carregou "$dll" "$registro/janela.dll.txt" || falha "the window did not load $dll from the edition"
 done
 
@@ -100,4 +103,4 @@ if [ "$falhas" -ne 0 ]; then
     echo "The portable edition failed $falhas check(s); Wine's lists of loaded DLLs are in $registro." >&2
     exit 1
 fi
-echo "The portable edition, unpacked on a fresh Wine prefix: the window, gerar and enviar work; every plugin and module loaded from its own folder."
+echo "The portable edition, unpacked on a fresh Wine prefix: the window starts, gerar and enviar work, and the plugins and modules they use load from its own folder."
