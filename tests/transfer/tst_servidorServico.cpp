@@ -350,7 +350,8 @@ private Q_SLOTS:
         const QByteArray recebido = primeiraPalavra(segundo, porta, fechado);
         QCOMPARE(recebido, atendido ? kSaudacao : QByteArray());
         QCOMPARE(fechado, !atendido);
-        QCOMPARE(servidor.saida().contains(QLatin1String("closed unanswered")), !atendido);
+        // The server says so after closing: its line may come a moment later.
+        QTRY_COMPARE_WITH_TIMEOUT(servidor.saida().contains(QLatin1String("closed unanswered")), !atendido, 5000);
 
         // Once the first is gone its place is free again.
         primeiro.disconnectFromHost();
