@@ -184,7 +184,7 @@ private Q_SLOTS:
         // resets it (the server closes on data still coming): there a kick
         // may reach the client as a lost connection.
         if (SistemaTeste::windows() && registro == QLatin1String("kicking the client")
-            && caixa.titulo == QLatin1String("Erro na transferência.")) {
+            && caixa.titulo == QStringLiteral("Erro na transferência.")) {
             titulo = caixa.titulo;
             texto = QStringLiteral("A transferência falhou. A conexão foi perdida.");
         }
