@@ -210,8 +210,10 @@ bool Instalacao::Estado::escreve(QByteArray linha, QString &falha, QString &nota
     const auto abre = [this](PlataformaArquivos::Arquivo &aberto, const QString &caminho) {
         int codigo = aberto.abreAcrescimo(caminho);
         // The program's folder may not exist yet at the first line of a new
-        // installation.
-        if (codigo == ENOENT && !QFileInfo(destino.pasta).isDir() && PastaUsuarios::cria(destino.pasta))
+        // installation. Opened again whoever made it: another process may
+        // have made it since this open failed, and a lock file not opened
+        // here would leave this process writing and rotating unlocked.
+        if (codigo == ENOENT && PastaUsuarios::cria(destino.pasta))
             codigo = aberto.abreAcrescimo(caminho);
         return codigo;
     };
