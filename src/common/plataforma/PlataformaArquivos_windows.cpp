@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -544,8 +545,22 @@ void descarrega(const QString &caminho)
 
 void substitui(const QString &novo, const QString &destino)
 {
-    if (const int codigo = renomeia(novo, destino))
-        throw falha(destino, codigo);
+    // A file another process has open without delete sharing (a console
+    // command reading the database, an antivirus scan) cannot be replaced
+    // until it lets go; such a reader keeps it for moments. One that keeps
+    // it longer (the office's own application) gets the refusal.
+    constexpr auto kEspera = std::chrono::seconds(5);
+    const auto prazo = std::chrono::steady_clock::now() + kEspera;
+    for (;;) {
+        if (::MoveFileExW(nativo(novo).c_str(), nativo(destino).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return;
+        const DWORD erro = ::GetLastError();
+        if ((erro != ERROR_SHARING_VIOLATION && erro != ERROR_ACCESS_DENIED)
+            || std::chrono::steady_clock::now() >= prazo)
+            throw falha(destino, codigoDe(erro));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 std::optional<qint64> donoDaTrava(const QString &caminho)
