@@ -552,13 +552,12 @@ void substitui(const QString &novo, const QString &destino)
     constexpr auto kEspera = std::chrono::seconds(5);
     const auto prazo = std::chrono::steady_clock::now() + kEspera;
     for (;;) {
-        if (::MoveFileExW(nativo(novo).c_str(), nativo(destino).c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        const int codigo = renomeia(novo, destino);
+        if (codigo == 0)
             return;
-        const DWORD erro = ::GetLastError();
-        if ((erro != ERROR_SHARING_VIOLATION && erro != ERROR_ACCESS_DENIED)
-            || std::chrono::steady_clock::now() >= prazo)
-            throw falha(destino, codigoDe(erro));
+        // EBUSY: a sharing violation; EACCES: the file is open to be removed.
+        if ((codigo != EBUSY && codigo != EACCES) || std::chrono::steady_clock::now() >= prazo)
+            throw falha(destino, codigo);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
