@@ -2,6 +2,7 @@
 
 #include "cli/TerminalConsole.h"
 #include "common/Log.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "store/PastaPrograma.h"
 
 #include <QDeadlineTimer>
@@ -25,11 +26,7 @@ int recusa(const PastaPrograma &pasta, TerminalConsole &terminal)
     return pasta.ocupada() ? CodigosSaida::TenteDepois : CodigosSaida::SemTrava;
 }
 
-} // namespace
-
-namespace ComandosConsole {
-
-int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
+int executaComando(LinhaComando::Analise &analise, TerminalConsole &terminal)
 {
     Comando &comando = *analise.comando;
     switch (comando.pasta()) {
@@ -81,6 +78,23 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
     if (preparo == PastaPrograma::Preparo::BancoLocal && pasta->trava().tomada())
         AtualizaEscritorios();
     return comando.executa(terminal);
+}
+
+} // namespace
+
+namespace ComandosConsole {
+
+int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
+{
+    // A command that failed after another user's link was refused on its
+    // way failed on the folders as they are: a local input/output error,
+    // whatever step met it (the lock's own is told apart).
+    const quint64 recusasAntes = PlataformaArquivos::recusasDeAtalho();
+    const int codigo = executaComando(analise, terminal);
+    if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::SemTrava
+        && PlataformaArquivos::recusasDeAtalho() != recusasAntes)
+        return CodigosSaida::EntradaSaida;
+    return codigo;
 }
 
 } // namespace ComandosConsole

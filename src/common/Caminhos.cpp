@@ -1,6 +1,7 @@
 #include "common/Caminhos.h"
 
 #include "common/ConfiguracaoSitio.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "common/plataforma/PlataformaMontagens.h"
 
 #include <QDir>
@@ -15,6 +16,10 @@ QString raizPrograma()
 {
     return ConfiguracaoSitio::pastaPrograma();
 }
+
+// The program folder's owner (IT, say) may link a folder of it elsewhere.
+[[maybe_unused]] const bool g_donoDaPastaConfiavel =
+    (PlataformaArquivos::defineFontePastaConfiavel(&raizPrograma), true);
 
 // The folder configured for the drive, else the host's own drive (Windows),
 // else drives/x in the program's folder.

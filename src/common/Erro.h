@@ -38,6 +38,8 @@ inline constexpr long ColunaInexistente = -2147217904;
 inline constexpr long DiscoCheio = -2147024784;
 // Path or file access error.
 inline constexpr long AcessoArquivo = 75;
+// Permission denied: a path through a link of another user, not followed.
+inline constexpr long AtalhoAlheio = 70;
 // Path not found.
 inline constexpr long CaminhoNaoEncontrado = 76;
 // File not found.

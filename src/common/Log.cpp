@@ -179,6 +179,8 @@ void manipula(QtMsgType tipo, const QMessageLogContext &contexto, const QString 
             // A fatal message ends the program: whoever runs it sees why.
             eco = estado->destino.eco == Eco::ErroPadrao || tipo == QtFatalMsg;
             QString falha;
+            // A log that cannot be written is no failure of what is logged.
+            const PlataformaArquivos::AtalhosNaoContam doLog;
             if (!estado->escreve(linhaDoLog(tipo, contexto, mensagem, estado->programa), falha, rotacao)
                 && !estado->avisado) {
                 estado->avisado = true;

@@ -58,6 +58,8 @@ TravaPrograma::TravaPrograma()
 
 QString TravaPrograma::textoFalha() const
 {
+    if (m_codigo == PlataformaArquivos::AtalhoAlheio)
+        return PlataformaArquivos::textoDoSistema(m_codigo);
     return QStringLiteral("Não foi possível usar a trava \"%1\": %2.")
         .arg(m_caminho, PlataformaArquivos::textoDoSistema(m_codigo));
 }

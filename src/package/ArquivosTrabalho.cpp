@@ -62,6 +62,8 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho)
     // words out; the log keeps them.
     const QString detalhe = QStringLiteral("system error %1: %2").arg(codigo).arg(sistema);
     switch (PlataformaArquivos::causa(codigo)) {
+    case Causa::AtalhoAlheio:
+        return ErroTavo(Erros::AtalhoAlheio, sistema, QStringLiteral("refused: ") + caminho);
     case Causa::SemEspaco:
         return ErroTavo(Erros::DiscoCheio,
                         QStringLiteral("Não há espaço suficiente no disco (") + caminho + QLatin1Char(')'), detalhe);
@@ -82,7 +84,8 @@ ErroTavo erroDoSistema(int codigo, const QString &caminho)
                     detalhe);
 }
 
-int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arquivo, QString &temporario)
+int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arquivo, QString &temporario,
+                   PlataformaArquivos::Arquivo::Acesso acesso)
 {
     const QFileInfo info(destinoLocal);
     // The temporary name sorts after the real names of a file list, so a
@@ -90,7 +93,7 @@ int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arq
     for (int tentativa = 0; tentativa < 100; ++tentativa) {
         const QString candidato = info.absolutePath() + QStringLiteral("/~") + info.fileName() + QStringLiteral(".tmp")
                                   + QString::number(QRandomGenerator::global()->generate() % 1000000u);
-        const int codigo = arquivo.criaNovo(candidato);
+        const int codigo = arquivo.criaNovo(candidato, acesso);
         if (codigo == 0) {
             temporario = candidato;
             return 0;
@@ -120,7 +123,9 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
     // pieces that are deleted moments later; a full local disk is reported
     // by the writes themselves.
     m_descarrega = !NaPastaTrabalho(destinoLocal);
-    if (const int codigo = CriaTemporario(destinoLocal, m_arquivo, m_temporario))
+    using Acesso = PlataformaArquivos::Arquivo::Acesso;
+    if (const int codigo = CriaTemporario(destinoLocal, m_arquivo, m_temporario,
+                                          midia == Midia::Removivel ? Acesso::DaMidia : Acesso::Privado))
         throw falha(codigo);
 }
 
@@ -213,6 +218,10 @@ void CopiaParaMidia(const QString &origem, const QString &destino)
 void LimpaPastaTemp(const QString &preservar)
 {
     const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+    // Another user's link in the folder's place would have that user's
+    // folder emptied: nothing is deleted.
+    if (const int codigo = PlataformaArquivos::confere(pasta))
+        throw erroDoSistema(codigo, pasta);
     if (!QFileInfo(pasta).isDir()) {
         criaPasta(pasta);
         // Every user of the PC empties the same folder.

@@ -29,8 +29,9 @@ void CopiaArquivo(const QString &origem, const QString &destino);
 void CopiaParaMidia(const QString &origem, const QString &destino);
 
 // Prepares the working folder "c:\temp_tavo": deletes every file in it
-// (read-only files are not forced: they make it fail), leaves subfolders
-// alone, and creates the folder when it is missing. A file given in
+// (read-only files are not forced: they make it fail; a link goes as a link,
+// never what it points to), leaves subfolders alone, and creates the folder
+// when it is missing. A folder that is another user's link is refused whole. A file given in
 // `preservar` (host path) is left in place: the caller is still using it.
 void LimpaPastaTemp(const QString &preservar = {});
 
@@ -48,13 +49,15 @@ bool NaPastaTrabalho(const QString &caminhoLocal);
 // The program's error for a failed system call on `caminho`, `codigo` being
 // the error number the platform answered with (PlataformaArquivos::causa):
 // no space → Erros::DiscoCheio; no access, read-only medium → 75;
-// missing folder or path → 76; anything else → 57 with the system's text.
+// missing folder or path → 76; another user's link on the way → 70, naming
+// it; anything else → 57 with the system's text.
 ErroTavo erroDoSistema(int codigo, const QString &caminho);
 
 // Creates a new file for writing under a temporary name in the folder of
 // `destinoLocal`, a name that sorts after the real names of a file list: 0
 // with its name in `temporario`, or the system's error number.
-int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arquivo, QString &temporario);
+int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arquivo, QString &temporario,
+                   PlataformaArquivos::Arquivo::Acesso acesso = PlataformaArquivos::Arquivo::Acesso::Privado);
 
 // Writes a new file under a temporary name in the target folder and puts it
 // in place (replacing any file there) only in conclui(); a write that is not

@@ -28,7 +28,9 @@ public:
             passo();
         } catch (const ErroTavo &erro) {
             qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "-" << erro.relato();
-            falhou(falha, erro.descricao());
+            // Another user's link is no fault of the school's database: the
+            // folders are not usable as they are.
+            falhou(erro.numero() == Erros::AtalhoAlheio ? GeracaoPacote::Falha::Gravacao : falha, erro.descricao());
         } catch (const std::bad_alloc &) {
             // Not the school's database nor the disk: the program's memory.
             qCWarning(lcZip).noquote() << "Package generation step failed:" << nome << "- out of memory";

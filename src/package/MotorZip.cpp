@@ -44,6 +44,9 @@ class ArquivoLido
 public:
     explicit ArquivoLido(const QString &caminho)
     {
+        // The library opens the name itself: another user's link is refused first.
+        if (const int codigo = PlataformaArquivos::confere(caminho))
+            throw erroDoSistema(codigo, caminho);
         if (!QFileInfo(caminho).isFile())
             throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
         int codigo = 0;

@@ -1,6 +1,7 @@
 #include "store/Banco.h"
 
 #include "common/Erro.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "store/BancoJet.h"
 #include "store/CompatibilidadeJet.h"
 
@@ -29,7 +30,27 @@ ErroTavo erroSemRegistroAtual()
                     QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
 }
 
+// A write the engine could not do because of another user's link (its journal
+// opened without following one) is told as that; anything else as the
+// engine's error.
+ErroTavo erroDaEscrita(const QString &caminho, const QSqlError &erro)
+{
+    RecusaAtalhoAlheio(caminho);
+    return CompatibilidadeJet::erroDoBanco(erro);
+}
+
 } // namespace
+
+void RecusaAtalhoAlheio(const QString &caminho)
+{
+    if (caminho.isEmpty() || caminho == QLatin1String(":memory:"))
+        return;
+    for (const QString &nome :
+         QStringList{caminho, caminho + QStringLiteral("-journal"), caminho + QStringLiteral("-wal")})
+        if (PlataformaArquivos::confere(nome) == PlataformaArquivos::AtalhoAlheio)
+            throw ErroTavo(Erros::AtalhoAlheio, PlataformaArquivos::textoDoSistema(PlataformaArquivos::AtalhoAlheio),
+                           QStringLiteral("refused: ") + nome);
+}
 
 FormatoBanco formatoDoBanco(const QString &caminho)
 {
@@ -79,7 +100,7 @@ void ConexaoBanco::execute(const QString &sql)
     preparaEscrita(sql);
     QSqlQuery consulta(banco());
     if (!consulta.exec(CompatibilidadeJet::traduzSql(sql)))
-        throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+        throw erroDaEscrita(m_caminho, consulta.lastError());
 }
 
 int ConexaoBanco::execute(const QString &sql, const QVariantList &valores)
@@ -91,7 +112,7 @@ int ConexaoBanco::execute(const QString &sql, const QVariantList &valores)
     for (const QVariant &valor : valores)
         consulta.addBindValue(valor);
     if (!consulta.exec())
-        throw CompatibilidadeJet::erroDoBanco(consulta.lastError());
+        throw erroDaEscrita(m_caminho, consulta.lastError());
     return consulta.numRowsAffected();
 }
 
@@ -160,6 +181,7 @@ namespace {
 // Checks the file at `caminho` and tells its format.
 FormatoBanco confereArquivo(const QString &caminho)
 {
+    RecusaAtalhoAlheio(caminho);
     const QFileInfo info(caminho);
     if (!info.isFile())
         throw ErroTavo(Erros::FalhaBanco, QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(caminho));

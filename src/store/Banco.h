@@ -105,6 +105,11 @@ private:
 enum class FormatoBanco { SQLite, Jet, Desconhecido };
 FormatoBanco formatoDoBanco(const QString &caminho);
 
+// The database engine follows the database's own name and opens its journal
+// beside it: before it does, a database or a journal name that is another
+// user's link is refused (Erros::AtalhoAlheio, naming the link).
+void RecusaAtalhoAlheio(const QString &caminho);
+
 // Loads the database engine (Qt's SQLite driver and SQLite's own set-up,
 // paid once by the process) on the calling thread, so that the first
 // session opens at once. Opens and leaves nothing; false when the engine

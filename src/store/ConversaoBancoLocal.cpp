@@ -119,6 +119,7 @@ QList<LeituraTabela> constroi(const QString &novo, const QStringList &tabelas, b
         QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nomeConexao);
         banco.setDatabaseName(novo);
         try {
+            RecusaAtalhoAlheio(novo);
             if (!banco.open())
                 throw CompatibilidadeJet::erroDoBanco(banco.lastError());
             for (const QString &nome : tabelas)
@@ -174,6 +175,7 @@ QString guardaOriginal(const QString &caminho)
         if (!QFile::copy(caminho, provisoria))
             throw ErroTavo(Erros::FalhaArquivo,
                            QStringLiteral("não foi possível copiar o arquivo para '%1'").arg(copia));
+        PlataformaArquivos::ajustaAcesso(provisoria);
         PlataformaArquivos::descarrega(provisoria);
         const int codigo = PlataformaArquivos::renomeiaSemSubstituir(provisoria, copia);
         if (codigo == EEXIST)
@@ -280,9 +282,10 @@ ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
             throw LeitorJet::erroArquivo(caminho, perdidas.join(QStringLiteral("; ")));
         resultado.comPerdas = !perdidas.isEmpty();
 
-        // A file the office made read-only stays read-only.
+        // A file the office made read-only stays read-only; none is left
+        // readable by the PC's other accounts.
         QFile::setPermissions(novo, QFile::permissions(caminho));
-        PlataformaArquivos::compartilhaComGrupo(novo);
+        PlataformaArquivos::ajustaAcesso(novo);
         PlataformaArquivos::descarrega(novo);
         resultado.copia = guardaOriginal(caminho);
         PlataformaArquivos::substitui(novo, caminho);

@@ -6,6 +6,7 @@
 #include "common/Log.h"
 #include "common/PastaUsuarios.h"
 #include "common/plataforma/PlataformaArquivos.h"
+#include "store/Banco.h"
 #include "store/Configuracao.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/GravacaoConfiguracao.h"
@@ -147,6 +148,7 @@ void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
     const QString nomeConexao = QStringLiteral("tavo-modelo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString falha;
     {
+        RecusaAtalhoAlheio(caminho);
         QSqlDatabase banco = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nomeConexao);
         banco.setDatabaseName(caminho);
         if (!banco.open()) {
@@ -201,9 +203,9 @@ void garanteBancoLocal()
         QFile::remove(temporario);
         throw;
     }
-    // The engine makes its files writable by their owner alone: in a
-    // folder shared by a group, the group writes the database too.
-    PlataformaArquivos::compartilhaComGrupo(temporario);
+    // Kept from the PC's other accounts whatever the umask (in a folder
+    // shared by a group, the group's too): its journal follows its mode.
+    PlataformaArquivos::ajustaAcesso(temporario);
     if (!QFile::rename(temporario, destino)) {
         QFile::remove(temporario);
         throw ErroTavo(Erros::AcessoArquivo, QStringLiteral("Não foi possível gravar '%1'.").arg(destino));

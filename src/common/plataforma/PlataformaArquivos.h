@@ -20,7 +20,46 @@
 // (GetLastError) is translated here: a full disk ENOSPC, a write-protected
 // medium EROFS, a drive not ready ENXIO, a file in use EBUSY, access denied
 // EACCES, a lock held EWOULDBLOCK.
+//
+// Several people may share a PC and the program's folders. A name where the
+// program works may have been turned into a symbolic link (a reparse point
+// on Windows) by another of them, to make the program truncate, expose or
+// delete a file of whoever runs it. Every call below that takes a path
+// follows a link only when its owner is this user, the system (root; on
+// Windows SYSTEM or the Administrators group) or the owner of the program's
+// folder (defineFontePastaConfiavel), and fails with AtalhoAlheio otherwise,
+// before anything is written or deleted; atalhoRecusado() names the link.
+// A link itself is removed as a link, never what it points to.
 namespace PlataformaArquivos {
+
+// The error number of a path through another user's link (no system uses it).
+inline constexpr int AtalhoAlheio = -1001;
+// The absolute path of the last link refused (by any thread), and how many
+// were refused since the start, but for those refused while an
+// AtalhosNaoContam lived on the same thread (a log that goes on without its
+// file): whoever fails after a refusal knows it was the cause.
+QString atalhoRecusado();
+quint64 recusasDeAtalho();
+void registraAtalhoRecusado(const QString &caminho);
+class AtalhosNaoContam
+{
+public:
+    AtalhosNaoContam();
+    ~AtalhosNaoContam();
+    AtalhosNaoContam(const AtalhosNaoContam &) = delete;
+    AtalhosNaoContam &operator=(const AtalhosNaoContam &) = delete;
+
+private:
+    bool m_antes;
+};
+// Where the program's folder is, asked only when a link of another user
+// turns up: its owner's links are followed too (IT moving a folder to
+// another disk).
+void defineFontePastaConfiavel(QString (*fonte)());
+// 0 when nothing of `caminho` that exists is another user's link (or the
+// error met on the way: AtalhoAlheio, say), for a path another library
+// opens (the database engine, the ZIP library). A missing name is 0.
+int confere(const QString &caminho);
 
 // Tells one state of a file from another: the file itself (its device and
 // number; a file put in its place under the same name has others), its size
@@ -54,8 +93,11 @@ public:
     // Opens an existing file for reading.
     int abreLeitura(const QString &caminho);
     // Creates the file for writing. A name already taken fails with EEXIST
-    // and that file is left as it was.
-    int criaNovo(const QString &caminho);
+    // and that file is left as it was. A file of the program's own is kept
+    // from the PC's other accounts (see ajustaAcesso); one on removable
+    // media follows the medium's own rules.
+    enum class Acesso { Privado, DaMidia };
+    int criaNovo(const QString &caminho, Acesso acesso = Acesso::Privado);
     // Opens the lock file `caminho`, made when missing, and takes its lock
     // for this open file alone, without waiting: EWOULDBLOCK when another
     // open file holds it (another process, or another lock taken in this
@@ -120,6 +162,7 @@ enum class Causa {
     GravacaoRecusada, // no permission, or a read-only medium
     EmUso,            // the file or the device is busy
     Ausente,          // the file or a folder of its path does not exist
+    AtalhoAlheio,     // a link of another user on the way
     Outra
 };
 Causa causa(int codigo);
@@ -131,17 +174,20 @@ QString textoDoSistema(int codigo);
 // name is taken, by a folder or anything else.
 int criaPasta(const QString &pasta);
 
-// A folder shared by a group is one with the set-group-ID bit (chmod g+s):
-// what is made in it takes its group. The files and folders this layer makes
-// there (criaNovo, abreTrava, abreAcrescimo, criaPasta) get the group's
-// write as well, whatever the umask, so that every user of the group can
-// work on them. Others make files too (the database engine, Qt):
-//  - compartilhaComGrupo() does the same for the file or folder `caminho`
-//    this process has just made (one it does not own is left alone);
+// The school's data are readable only by those who may read the school
+// database. The files this layer makes (criaNovo, abreTrava, abreAcrescimo)
+// are their owner's alone (0600), whatever the umask; in a folder shared by
+// a group, one with the set-group-ID bit (chmod g+s), whose group is the
+// people who handle the school's data, they take that group and its read
+// and write (0660), and a folder made there (criaPasta) the group's rights.
+// Others make files too (the database engine, Qt):
+//  - ajustaAcesso() does the same for the file or folder `caminho` of this
+//    user (one of another user is left alone): 0, or an error number;
 //  - mascaraDeGrupo() lets the group write whatever the process makes from
 //    then on (the umask without its group-write bit), for a program whose
 //    folder is shared.
-void compartilhaComGrupo(const QString &caminho);
+// On Windows the folder's ACL (inherited) is the rule, and these do nothing.
+int ajustaAcesso(const QString &caminho);
 bool pastaDeGrupo(const QString &pasta);
 void mascaraDeGrupo();
 

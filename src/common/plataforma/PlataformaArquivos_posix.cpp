@@ -2,8 +2,12 @@
 
 #include "common/Erro.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <atomic>
+#include <climits>
 
 #include <cerrno>
 #include <cstdio>
@@ -56,43 +60,245 @@ ErroTavo falha(const QString &caminho, int codigo)
                     QStringLiteral("%1: %2").arg(caminho, PlataformaArquivos::textoDoSistema(codigo)));
 }
 
-// The folder a path lies in.
-QByteArray pastaDe(const QByteArray &caminho)
-{
-    const qsizetype barra = caminho.lastIndexOf('/');
-    if (barra < 0)
-        return ".";
-    return barra == 0 ? QByteArray("/") : caminho.left(barra);
-}
+// The owners whose links are followed besides this user and root: the
+// program folder's, asked only when a link of someone else turns up.
+std::atomic<QString (*)()> g_fontePastaConfiavel{nullptr};
 
-// What this process has just made at `caminho` (open as `descritor`, or -1),
-// in a folder shared by a group (one with the set-group-ID bit), gets that
-// folder's group and the group's write, whatever the umask: every user of
-// the group works on the files any of them made. A file of another user,
-// opened rather than made, is left as it is. A failure changes nothing the
-// caller reports: the file was made all the same.
-void compartilhaSeGrupo(int descritor, const QByteArray &caminho)
+bool donoConfiavel(uid_t dono)
 {
-    struct stat pasta
+    if (dono == ::geteuid() || dono == 0)
+        return true;
+    QString (*fonte)() = g_fontePastaConfiavel.load();
+    if (!fonte)
+        return false;
+    const QString pasta = fonte();
+    struct stat info
     {
     };
-    if (::stat(pastaDe(caminho).constData(), &pasta) != 0 || !(pasta.st_mode & S_ISGID))
-        return;
+    return !pasta.isEmpty() && ::stat(nativo(pasta).constData(), &info) == 0 && info.st_uid == dono;
+}
+
+// Walks a path one name at a time from a folder opened without following
+// anything, so that what is finally opened, made or removed lies where the
+// names say and not where someone else's link leads: a symbolic link is
+// followed only when its owner is trusted (donoConfiavel), and read from the
+// link that was opened, never from a name that may have changed since.
+class Percurso
+{
+public:
+    Percurso() = default;
+    ~Percurso() { fechaPasta(); }
+    Percurso(const Percurso &) = delete;
+    Percurso &operator=(const Percurso &) = delete;
+
+    // Opens every folder of `caminho` but the last name: 0, AtalhoAlheio,
+    // or the error of the step that failed.
+    int inicia(const QByteArray &caminho)
+    {
+        fechaPasta();
+        m_saltos = 0;
+        return anda(caminho);
+    }
+    // The last name is a link: goes on through its target when its owner is
+    // trusted; then pasta() and nome() name the target.
+    int segue()
+    {
+        const int link = ::openat(m_pasta, m_nome.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        if (link < 0)
+            return errno;
+        const QByteArray alvo = leAtalho(link, m_texto + '/' + m_nome);
+        ::close(link);
+        if (alvo.isNull())
+            return m_erroAtalho;
+        return anda(alvo);
+    }
+    int pasta() const { return m_pasta; }
+    const char *nome() const { return m_nome.constData(); }
+    QByteArray texto() const { return m_texto + '/' + m_nome; }
+
+private:
+    void fechaPasta()
+    {
+        if (m_pasta >= 0)
+            ::close(m_pasta);
+        m_pasta = -1;
+    }
+    void trocaPasta(int nova)
+    {
+        fechaPasta();
+        m_pasta = nova;
+    }
+
+    // The target of the link open as `link` (named `texto`), or null with
+    // the reason in m_erroAtalho.
+    QByteArray leAtalho(int link, const QByteArray &texto)
+    {
+        struct stat info
+        {
+        };
+        if (::fstat(link, &info) != 0) {
+            m_erroAtalho = errno;
+            return {};
+        }
+        if (!donoConfiavel(info.st_uid)) {
+            PlataformaArquivos::registraAtalhoRecusado(QFile::decodeName(texto));
+            m_erroAtalho = PlataformaArquivos::AtalhoAlheio;
+            return {};
+        }
+        if (++m_saltos > 40) {
+            m_erroAtalho = ELOOP;
+            return {};
+        }
+        QByteArray alvo(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n = ::readlinkat(link, "", alvo.data(), static_cast<size_t>(alvo.size()));
+        if (n < 0 || n >= alvo.size()) {
+            m_erroAtalho = n < 0 ? errno : ENAMETOOLONG;
+            return {};
+        }
+        alvo.truncate(n);
+        return alvo;
+    }
+
+    int anda(const QByteArray &caminho)
+    {
+        QList<QByteArray> pendentes = caminho.split('/');
+        if (caminho.startsWith('/') || m_pasta < 0) {
+            const bool absoluto = caminho.startsWith('/');
+            const int inicio = ::open(absoluto ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (inicio < 0)
+                return errno;
+            trocaPasta(inicio);
+            m_texto = absoluto ? QByteArray() : QFile::encodeName(QDir::currentPath());
+        }
+        while (!pendentes.isEmpty()) {
+            const QByteArray parte = pendentes.takeFirst();
+            if (pendentes.isEmpty()) {
+                m_nome = parte.isEmpty() ? QByteArray(".") : parte;
+                return 0;
+            }
+            if (parte.isEmpty() || parte == ".")
+                continue;
+            const int aberto = ::openat(m_pasta, parte.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+            if (aberto < 0)
+                return errno;
+            struct stat info
+            {
+            };
+            if (::fstat(aberto, &info) != 0) {
+                const int codigo = errno;
+                ::close(aberto);
+                return codigo;
+            }
+            if (S_ISDIR(info.st_mode)) {
+                trocaPasta(aberto);
+                if (parte == "..")
+                    m_texto.truncate(std::max<qsizetype>(m_texto.lastIndexOf('/'), 0));
+                else
+                    m_texto += '/' + parte;
+                continue;
+            }
+            if (!S_ISLNK(info.st_mode)) {
+                ::close(aberto);
+                return ENOTDIR;
+            }
+            const QByteArray alvo = leAtalho(aberto, m_texto + '/' + parte);
+            ::close(aberto);
+            if (alvo.isNull())
+                return m_erroAtalho;
+            // The target's names come before the rest of the path, from the
+            // root when it is absolute.
+            QList<QByteArray> doAlvo = alvo.split('/');
+            if (alvo.startsWith('/')) {
+                const int raiz = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+                if (raiz < 0)
+                    return errno;
+                trocaPasta(raiz);
+                m_texto.clear();
+            }
+            pendentes = doAlvo + pendentes;
+        }
+        return 0;
+    }
+
+    int m_pasta = -1;
+    QByteArray m_nome;
+    QByteArray m_texto; // the path of m_pasta, for a message
+    int m_saltos = 0;
+    int m_erroAtalho = 0;
+};
+
+// Opens `caminho` with `flags`: the last name too is followed only when it
+// is a link of a trusted owner. The folder it lies in stays open in
+// `percurso`.
+int abreSeguro(Percurso &percurso, const QByteArray &caminho, int flags, mode_t modo, int &descritor)
+{
+    if (const int codigo = percurso.inicia(caminho))
+        return codigo;
+    for (;;) {
+        descritor = ::openat(percurso.pasta(), percurso.nome(), flags | O_NOFOLLOW | O_CLOEXEC, modo);
+        if (descritor >= 0)
+            return 0;
+        // O_NOFOLLOW fails on a link with ELOOP (and O_CREAT | O_EXCL with
+        // EEXIST: a name taken is never followed).
+        if (errno != ELOOP)
+            return errno;
+        if (const int codigo = percurso.segue())
+            return codigo;
+    }
+}
+
+// The state of what `caminho` names, through trusted links only.
+int estadoSeguro(Percurso &percurso, const QByteArray &caminho, struct stat &info)
+{
+    if (const int codigo = percurso.inicia(caminho))
+        return codigo;
+    for (;;) {
+        if (::fstatat(percurso.pasta(), percurso.nome(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno;
+        if (!S_ISLNK(info.st_mode))
+            return 0;
+        if (const int codigo = percurso.segue())
+            return codigo;
+    }
+}
+
+// What this process made or opened as its own (open as `descritor`, in the
+// folder open as `pasta`) is kept from the PC's other accounts: a file is
+// its owner's alone (0600), or its owner's and the group's (0660) in a folder
+// shared by a group (one with the set-group-ID bit), whose group it then
+// takes, whatever the umask. A file its owner may not write stays
+// read-only; a folder made in a shared one gets the group's rights. A file
+// of another user is left as it is. A failure changes nothing the caller
+// reports: the file was made all the same.
+// The lock file (`privado` false) tells only who holds it: it keeps the
+// umask's bits, and gets the group's write in a shared folder, so that every
+// member takes the lock.
+void ajustaAcessoDe(int descritor, int pasta, bool privado = true)
+{
+    struct stat dePasta
+    {
+    };
     struct stat feito
     {
     };
-    const int lido = descritor >= 0 ? ::fstat(descritor, &feito) : ::lstat(caminho.constData(), &feito);
-    if (lido != 0 || feito.st_uid != ::geteuid() || S_ISLNK(feito.st_mode))
+    if (::fstat(pasta, &dePasta) != 0 || ::fstat(descritor, &feito) != 0 || feito.st_uid != ::geteuid())
         return;
-    if (feito.st_gid != pasta.st_gid)
-        descritor >= 0 ? ::fchown(descritor, static_cast<uid_t>(-1), pasta.st_gid)
-                       : ::chown(caminho.constData(), static_cast<uid_t>(-1), pasta.st_gid);
-    // A file its owner may not write either stays read-only.
-    if (!(feito.st_mode & S_IWUSR))
-        return;
-    const mode_t modo = (feito.st_mode & 07777) | S_IRGRP | S_IWGRP | (S_ISDIR(feito.st_mode) ? S_IXGRP : 0);
-    if (modo != (feito.st_mode & 07777))
-        descritor >= 0 ? ::fchmod(descritor, modo) : ::chmod(caminho.constData(), modo);
+    const bool deGrupo = dePasta.st_mode & S_ISGID;
+    if (deGrupo && feito.st_gid != dePasta.st_gid)
+        ::fchown(descritor, static_cast<uid_t>(-1), dePasta.st_gid);
+    const mode_t atual = feito.st_mode & 07777;
+    mode_t modo = atual;
+    if (S_ISDIR(feito.st_mode)) {
+        if (deGrupo)
+            modo |= S_IRWXG;
+    } else if (S_ISREG(feito.st_mode)) {
+        if (privado)
+            modo = atual & S_IRWXU;
+        if (deGrupo)
+            modo |= S_IRGRP | ((atual & S_IWUSR) ? S_IWGRP : 0);
+    }
+    if (modo != atual)
+        ::fchmod(descritor, modo);
 }
 
 void sincroniza(const QString &caminho)
@@ -137,37 +343,46 @@ Arquivo &Arquivo::operator=(Arquivo &&outro) noexcept
 int Arquivo::abreLeitura(const QString &caminho)
 {
     *this = Arquivo();
-    m_descritor = ::open(nativo(caminho).constData(), O_RDONLY | O_CLOEXEC);
-    return resultado(aberto());
+    Percurso percurso;
+    int descritor = -1;
+    const int codigo = abreSeguro(percurso, nativo(caminho), O_RDONLY, 0, descritor);
+    m_descritor = descritor;
+    return codigo;
 }
 
-int Arquivo::criaNovo(const QString &caminho)
+int Arquivo::criaNovo(const QString &caminho, Acesso acesso)
 {
     *this = Arquivo();
-    const QByteArray nome = nativo(caminho);
-    m_descritor = ::open(nome.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (!aberto())
-        return errno;
-    compartilhaSeGrupo(static_cast<int>(m_descritor), nome);
+    Percurso percurso;
+    int descritor = -1;
+    const bool privado = acesso == Acesso::Privado;
+    if (const int codigo =
+            abreSeguro(percurso, nativo(caminho), O_WRONLY | O_CREAT | O_EXCL, privado ? 0600 : 0666, descritor))
+        return codigo;
+    m_descritor = descritor;
+    if (privado)
+        ajustaAcessoDe(descritor, percurso.pasta());
     return 0;
 }
 
 int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
 {
     const QByteArray nome = nativo(caminho);
+    Percurso percurso;
     // A holder removes the file as it lets go: a lock taken on the file it
     // removed, opened just before, locks nothing. Then the name is opened
     // again; a few times at most, as each time another client came and went.
     for (int tentativa = 0; tentativa < 8; ++tentativa) {
         *this = Arquivo();
-        m_descritor = ::open(nome.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        int descritor = -1;
+        int codigo = abreSeguro(percurso, nome, O_RDWR | O_CREAT, 0666, descritor);
         // A lock file another user left (a run under sudo) opens for
         // reading only; its lock is taken all the same.
-        if (!aberto() && errno == EACCES)
-            m_descritor = ::open(nome.constData(), O_RDONLY | O_CLOEXEC);
-        if (!aberto())
-            return errno;
-        const int descritor = static_cast<int>(m_descritor);
+        if (codigo == EACCES)
+            codigo = abreSeguro(percurso, nome, O_RDONLY, 0, descritor);
+        if (codigo != 0)
+            return codigo;
+        m_descritor = descritor;
         int travada;
         do {
             travada = ::flock(descritor, LOCK_EX | LOCK_NB);
@@ -183,9 +398,10 @@ int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
         struct stat comNome
         {
         };
-        if (::fstat(descritor, &aberto) == 0 && ::stat(nome.constData(), &comNome) == 0
+        if (::fstat(descritor, &aberto) == 0
+            && ::fstatat(percurso.pasta(), percurso.nome(), &comNome, AT_SYMLINK_NOFOLLOW) == 0
             && aberto.st_dev == comNome.st_dev && aberto.st_ino == comNome.st_ino) {
-            compartilhaSeGrupo(descritor, nome);
+            ajustaAcessoDe(descritor, percurso.pasta(), false);
             if (::ftruncate(descritor, 0) == 0)
                 escreve(conteudo.constData(), conteudo.size());
             return 0;
@@ -260,11 +476,12 @@ int Arquivo::fecha()
 int Arquivo::abreAcrescimo(const QString &caminho)
 {
     *this = Arquivo();
-    const QByteArray nome = nativo(caminho);
-    m_descritor = ::open(nome.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (!aberto())
-        return errno;
-    compartilhaSeGrupo(static_cast<int>(m_descritor), nome);
+    Percurso percurso;
+    int descritor = -1;
+    if (const int codigo = abreSeguro(percurso, nativo(caminho), O_WRONLY | O_APPEND | O_CREAT, 0600, descritor))
+        return codigo;
+    m_descritor = descritor;
+    ajustaAcessoDe(descritor, percurso.pasta());
     return 0;
 }
 
@@ -311,24 +528,52 @@ int Arquivo::identidade(Identidade &resultado) const
 
 int criaPasta(const QString &pasta)
 {
-    const QByteArray nome = nativo(pasta);
-    if (::mkdir(nome.constData(), 0777) != 0)
+    Percurso percurso;
+    if (const int codigo = percurso.inicia(nativo(pasta)))
+        return codigo;
+    if (::mkdirat(percurso.pasta(), percurso.nome(), 0777) != 0)
         return errno;
-    compartilhaSeGrupo(-1, nome);
+    const int feita = ::openat(percurso.pasta(), percurso.nome(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (feita >= 0) {
+        ajustaAcessoDe(feita, percurso.pasta());
+        ::close(feita);
+    }
     return 0;
 }
 
-void compartilhaComGrupo(const QString &caminho)
+int ajustaAcesso(const QString &caminho)
 {
-    compartilhaSeGrupo(-1, nativo(caminho));
+    Percurso percurso;
+    int descritor = -1;
+    if (const int codigo = abreSeguro(percurso, nativo(caminho), O_RDONLY | O_NONBLOCK, 0, descritor))
+        return codigo;
+    ajustaAcessoDe(descritor, percurso.pasta());
+    ::close(descritor);
+    return 0;
+}
+
+int confere(const QString &caminho)
+{
+    Percurso percurso;
+    struct stat info
+    {
+    };
+    const int codigo = estadoSeguro(percurso, nativo(caminho), info);
+    return codigo == ENOENT ? 0 : codigo;
+}
+
+void defineFontePastaConfiavel(QString (*fonte)())
+{
+    g_fontePastaConfiavel = fonte;
 }
 
 bool pastaDeGrupo(const QString &pasta)
 {
+    Percurso percurso;
     struct stat info
     {
     };
-    return ::stat(nativo(pasta).constData(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISGID);
+    return estadoSeguro(percurso, nativo(pasta), info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & S_ISGID);
 }
 
 void mascaraDeGrupo()
@@ -361,54 +606,76 @@ QString comandoQueConcede(const QString &)
 
 bool somenteLeitura(const QString &caminho)
 {
+    Percurso percurso;
     struct stat info
     {
     };
-    if (::stat(nativo(caminho).constData(), &info) != 0)
+    if (estadoSeguro(percurso, nativo(caminho), info) != 0)
         return false;
     return (info.st_mode & S_IWUSR) == 0;
 }
 
 int removeArquivo(const QString &caminho)
 {
-    return resultado(::unlink(nativo(caminho).constData()) == 0);
+    // The name itself goes: a link, never what it points to.
+    Percurso percurso;
+    if (const int codigo = percurso.inicia(nativo(caminho)))
+        return codigo;
+    return resultado(::unlinkat(percurso.pasta(), percurso.nome(), 0) == 0);
 }
 
 int identidade(const QString &caminho, Identidade &resultado)
 {
+    Percurso percurso;
     struct stat info
     {
     };
-    if (::stat(nativo(caminho).constData(), &info) != 0)
-        return errno;
+    if (const int codigo = estadoSeguro(percurso, nativo(caminho), info))
+        return codigo;
     resultado = identidadeDe(info);
     return 0;
 }
 
 int renomeia(const QString &novo, const QString &destino)
 {
-    return resultado(::rename(nativo(novo).constData(), nativo(destino).constData()) == 0);
+    Percurso de;
+    Percurso para;
+    if (const int codigo = de.inicia(nativo(novo)))
+        return codigo;
+    if (const int codigo = para.inicia(nativo(destino)))
+        return codigo;
+    return resultado(::renameat(de.pasta(), de.nome(), para.pasta(), para.nome()) == 0);
 }
 
 int renomeiaSemSubstituir(const QString &novo, const QString &destino)
 {
-    const QByteArray de = nativo(novo);
-    const QByteArray para = nativo(destino);
-    if (::renameat2(AT_FDCWD, de.constData(), AT_FDCWD, para.constData(), RENAME_NOREPLACE) == 0)
+    Percurso de;
+    Percurso para;
+    if (const int codigo = de.inicia(nativo(novo)))
+        return codigo;
+    if (const int codigo = para.inicia(nativo(destino)))
+        return codigo;
+    if (::renameat2(de.pasta(), de.nome(), para.pasta(), para.nome(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // A file system that cannot rename without replacing: a second name,
     // which a name taken refuses as well, then the first one goes.
-    if (::link(de.constData(), para.constData()) != 0)
+    if (::linkat(de.pasta(), de.nome(), para.pasta(), para.nome(), 0) != 0)
         return errno;
-    ::unlink(de.constData());
+    ::unlinkat(de.pasta(), de.nome(), 0);
     return 0;
 }
 
 int segundoNome(const QString &arquivo, const QString &outro)
 {
-    return resultado(::link(nativo(arquivo).constData(), nativo(outro).constData()) == 0);
+    Percurso de;
+    Percurso para;
+    if (const int codigo = de.inicia(nativo(arquivo)))
+        return codigo;
+    if (const int codigo = para.inicia(nativo(outro)))
+        return codigo;
+    return resultado(::linkat(de.pasta(), de.nome(), para.pasta(), para.nome(), 0) == 0);
 }
 
 qint64 limiteArquivosAbertos()

@@ -257,7 +257,7 @@ int Arquivo::abreLeitura(const QString &caminho)
     return 0;
 }
 
-int Arquivo::criaNovo(const QString &caminho)
+int Arquivo::criaNovo(const QString &caminho, Acesso)
 {
     *this = Arquivo();
     const HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
@@ -416,8 +416,9 @@ int criaPasta(const QString &pasta)
 
 // A folder shared by the PC's users gets its rights from its ACL, which
 // what is made inside inherits: nothing to do per file.
-void compartilhaComGrupo(const QString &)
+int ajustaAcesso(const QString &)
 {
+    return 0;
 }
 
 bool pastaDeGrupo(const QString &)
