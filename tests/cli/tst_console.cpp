@@ -209,6 +209,11 @@ private Q_SLOTS:
             "A opção --aceitar-perdas não leva valor.\n");
         uso("porta inicial negativa", "configurar --ip 127.0.0.9 --portas 3 --porta-inicial -1",
             "A porta inicial é um número de 1 a 65535");
+        // A proxy's value shows without its password, misspelt or not.
+        uso("proxy sem uma barra", "diagnostico --proxy socks5:/escola:Segr3do@127.0.0.1:1080",
+            "Proxy inválido \"socks5:/escola:***@127.0.0.1:1080\": forma desconhecida.");
+        uso("proxy sem dois pontos", "enviar --tipo anual --proxy=http//escola:Segr3do@127.0.0.1:3128",
+            "Proxy inválido \"http//escola:***@127.0.0.1:3128\": forma desconhecida.");
     }
     void ajudaVersaoEUsoIncorreto()
     {
