@@ -210,7 +210,6 @@ private Q_SLOTS:
             "A opção --aceitar-perdas não leva valor.\n");
         uso("porta inicial negativa", "configurar --ip 127.0.0.9 --portas 3 --porta-inicial -1",
             "A porta inicial é um número de 1 a 65535");
-        // A proxy's value shows without its password, misspelt or not.
         uso("proxy sem uma barra", "diagnostico --proxy socks5:/escola:Segr3do@127.0.0.1:1080",
             "Proxy inválido \"socks5:/escola:***@127.0.0.1:1080\": forma desconhecida.");
         uso("proxy sem dois pontos", "enviar --tipo anual --proxy=http//escola:Segr3do@127.0.0.1:3128",
@@ -1286,7 +1285,7 @@ private Q_SLOTS:
                                                  << a("enviar --tipo anual") << QStringLiteral("tempo_conexao");
         QTest::newRow("proxy desconhecido") << QByteArray("[servidor]\nproxy=ftp://127.0.0.1:1\n")
                                             << a("enviar --tipo anual") << QStringLiteral("Proxy inválido");
-        // No message nor log line shows a password (the tab's value is logged).
+        // No password on stderr nor in the log (the tab's value is logged).
         QTest::newRow("proxy mal escrito")
             << QByteArray("[servidor]\nproxy=socks5:/escola:Segr3do@127.0.0.1:1\n") << a("enviar --tipo anual")
             << QStringLiteral("socks5:/escola:***@127.0.0.1:1");
@@ -1396,39 +1395,31 @@ private Q_SLOTS:
                  objeto.value(QStringLiteral("sha256")).toString());
     }
 
-    // A proxy password kept off the command line: the value's own comes
-    // first, then TAVO_PROXY_SENHA, then proxy_senha of the user's file,
-    // which is refused (78, naming it) when others can read it. The proxy
-    // takes "Segr3do" only, and no output nor the log shows it.
+    // The proxy's password off the command line: the value's own first, then
+    // TAVO_PROXY_SENHA, then proxy_senha of the user's file, refused (78,
+    // naming it) when others can read it. The proxy takes "Segr3do" only.
     void senhaDoProxyForaDaLinha_data()
     {
-        QTest::addColumn<QString>("conta");    // before "@" in --proxy
-        QTest::addColumn<QString>("variavel"); // TAVO_PROXY_SENHA, unset when empty
-        QTest::addColumn<QByteArray>("doArquivo");
-        QTest::addColumn<int>("modo"); // the file's
+        QTest::addColumn<QString>("valores"); // the --proxy account, TAVO_PROXY_SENHA, proxy_senha; "|" between them
+        QTest::addColumn<int>("leitores");    // who else may read the user's file
         QTest::addColumn<int>("codigo");
-        QTest::newRow("a da linha") << "escola:Segr3do"
-                                    << "errada" << QByteArray("errada") << 0600 << 0;
-        QTest::newRow("a da variável") << "escola"
-                                       << "Segr3do" << QByteArray("errada") << 0600 << 0;
-        QTest::newRow("a do arquivo") << "escola"
-                                      << "" << QByteArray("Segr3do") << 0600 << 0;
-        QTest::newRow("arquivo que o grupo lê") << "escola"
-                                                << "Segr3do" << QByteArray("Segr3do") << 0640 << 78;
-        QTest::newRow("arquivo que todos leem") << "escola"
-                                                << "" << QByteArray("Segr3do") << 0644 << 78;
+        QTest::newRow("a da linha") << "escola:Segr3do|errada|errada" << 0 << 0;
+        QTest::newRow("a da variável") << "escola|Segr3do|errada" << 0 << 0;
+        QTest::newRow("a do arquivo") << "escola||Segr3do" << 0 << 0;
+        QTest::newRow("arquivo que o grupo lê") << "escola|Segr3do|Segr3do" << int(QFileDevice::ReadGroup) << 78;
+        QTest::newRow("arquivo que todos leem")
+            << "escola||Segr3do" << int(QFileDevice::ReadGroup | QFileDevice::ReadOther) << 78;
     }
     void senhaDoProxyForaDaLinha()
     {
-        QFETCH(QString, conta);
-        QFETCH(QString, variavel);
-        QFETCH(QByteArray, doArquivo);
-        QFETCH(int, modo);
+        QFETCH(QString, valores);
+        QFETCH(int, leitores);
         QFETCH(int, codigo);
+        const QStringList valor = valores.split(QLatin1Char('|'));
         const QString microsocks = QStandardPaths::findExecutable(QStringLiteral("microsocks"));
         if (microsocks.isEmpty())
             QSKIP("microsocks is not installed (scripts/install-deps.sh)");
-        if (modo != 0600 && SistemaTeste::windows())
+        if (leitores && SistemaTeste::windows())
             QSKIP("Windows' readers of a file are its ACL, which the mode bits set only in part");
         Escritorio escritorio;
         ProcessoServidor processo;
@@ -1439,28 +1430,21 @@ private Q_SLOTS:
                               portaProxy),
                  qPrintable(proxy.erro));
         const QString arquivo = ConfiguracaoSitio::arquivoUsuario();
-        grava(arquivo, "[servidor]\nproxy_senha=" + doArquivo + "\n");
-        QVERIFY(
-            QFile::setPermissions(arquivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                               | (modo & 040 ? QFileDevice::ReadGroup : QFileDevice::Permissions())
-                                               | (modo & 04 ? QFileDevice::ReadOther : QFileDevice::Permissions())));
-
+        grava(arquivo, "[servidor]\nproxy_senha=" + valor.at(2).toUtf8() + "\n");
+        QVERIFY(QFile::setPermissions(arquivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                   | QFileDevice::Permissions::fromInt(leitores)));
         const Execucao execucao =
             console(a("diagnostico --tempo-conexao 5 --proxy")
-                        << QStringLiteral("socks5://%1@127.0.0.1:%2").arg(conta).arg(portaProxy),
-                    "C.UTF-8", {},
-                    variavel.isEmpty() ? QHash<QString, QString>()
-                                       : QHash<QString, QString>{{QStringLiteral("TAVO_PROXY_SENHA"), variavel}});
+                        << QStringLiteral("socks5://%1@127.0.0.1:%2").arg(valor.at(0)).arg(portaProxy),
+                    "C.UTF-8", {}, {{QStringLiteral("TAVO_PROXY_SENHA"), valor.at(1)}});
         QVERIFY2(execucao.codigo == codigo, qPrintable(execucao.saida + execucao.erros));
         QVERIFY2(codigo != 78 || execucao.erros.contains(arquivo), qPrintable(execucao.erros));
         QVERIFY(!QString(execucao.saida + execucao.erros).contains(QStringLiteral("Segr3do")));
         QVERIFY(!le(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains("Segr3do"));
     }
 
-    // What the system shows every user of a process's arguments: the
-    // console blanks the proxy's password there before anything else. It is
-    // read while the console waits on a proxy that takes the connection and
-    // never answers.
+    // Every user reads a process's arguments: the console blanks the proxy's
+    // password there, read while it waits on a proxy that never answers.
     void senhaDoProxySaiDosArgumentos_data()
     {
         QTest::addColumn<QStringList>("proxy");
