@@ -34,7 +34,7 @@ QList<QByteArray> argumentosEmBytes(int argc, const char *const argv[]);
 // console blanks a proxy's password there): on Linux decoded from `bytes`,
 // argumentosEmBytes() taken before the change (Qt would read argv as it is
 // now); on Windows, where `bytes` is empty, Qt's own, read from the system's
-// copy of the command line, which argv is not.
+// copy of the command line, which argv is not (the application must exist).
 QStringList argumentosEmTexto(const QList<QByteArray> &bytes);
 
 // Opens each standard stream found closed on /dev/null (NUL on Windows), so that the next
