@@ -70,7 +70,9 @@ QList<QCommandLineOption> OpcoesTransferenciaLinha::opcoes()
         Comando::opcao(QStringLiteral("proxy"), QStringLiteral("P"),
                        QStringLiteral("Por onde a conexão sai, em lugar do proxy da configuração da instalação: "
                                       "nenhum, sistema, socks5://[usuario:senha@]host:porta ou "
-                                      "http://[usuario:senha@]host:porta."))};
+                                      "http://[usuario:senha@]host:porta. A linha de comando é visível a outros "
+                                      "usuários: informe só o usuário e ponha a senha em TAVO_PROXY_SENHA ou em "
+                                      "proxy_senha no arquivo de configuração do usuário."))};
 }
 
 std::optional<QString> OpcoesTransferenciaLinha::le(const QCommandLineParser &parser)

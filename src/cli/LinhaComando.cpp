@@ -1,10 +1,14 @@
 #include "cli/LinhaComando.h"
 
 #include "common/ArquivoIni.h"
+#include "common/ProxyCliente.h"
 
 #include <QCommandLineParser>
 #include <QFile>
 #include <QSet>
+
+#include <algorithm>
+#include <cstring>
 
 namespace LinhaComando {
 
@@ -231,6 +235,17 @@ bool pedeJson(const QStringList &argumentos)
     return argumentos.mid(0, fim < 0 ? argumentos.size() : fim).contains(QStringLiteral("--json"));
 }
 
+namespace {
+
+// The names the parser takes for the proxy's option (ParseAsLongOptions:
+// "-proxy" too), and "-P", the value's name in the help.
+bool opcaoProxy(QByteArrayView nome)
+{
+    return nome == "--proxy" || nome == "-proxy" || nome == "-P";
+}
+
+} // namespace
+
 std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos)
 {
     for (qsizetype i = 0; i < argumentos.size(); ++i) {
@@ -239,16 +254,38 @@ std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos)
             continue;
         const QString texto = ArquivoIni::textoEscapado(bytes);
         // "--opcao=valor", or the value after "--opcao".
-        if (bytes.startsWith("--") && bytes.contains('='))
+        if (bytes.startsWith("--") && bytes.contains('=')) {
+            const QString valor = texto.section(QLatin1Char('='), 1);
             return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
-                .arg(texto.section(QLatin1Char('='), 0, 0), texto.section(QLatin1Char('='), 1));
+                .arg(texto.section(QLatin1Char('='), 0, 0),
+                     opcaoProxy(bytes.left(bytes.indexOf('='))) ? ProxyCliente::semSenha(valor) : valor);
+        }
         const QByteArray anterior = i > 0 ? argumentos.at(i - 1) : QByteArray();
         if (anterior.startsWith("--") && !anterior.contains('='))
             return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
-                .arg(ArquivoIni::textoEscapado(anterior), texto);
-        return QStringLiteral("O argumento \"%1\" não é texto válido (UTF-8).").arg(texto);
+                .arg(ArquivoIni::textoEscapado(anterior), opcaoProxy(anterior) ? ProxyCliente::semSenha(texto) : texto);
+        return QStringLiteral("O argumento \"%1\" não é texto válido (UTF-8).")
+            .arg(opcaoProxy(anterior) ? ProxyCliente::semSenha(texto) : texto);
     }
     return std::nullopt;
+}
+
+void ocultaSenhaProxy(int argc, char *argv[])
+{
+    const auto oculta = [](char *valor) {
+        if (const std::optional<ProxyCliente::Trecho> senha = ProxyCliente::trechoDaSenha(QByteArrayView(valor)))
+            std::fill(valor + senha->first, valor + senha->second, '*');
+    };
+    for (int i = 1; i < argc; ++i) {
+        char *argumento = argv[i];
+        if (std::strcmp(argumento, "--") == 0)
+            return;
+        char *igual = std::strchr(argumento, '=');
+        if (igual && opcaoProxy(QByteArrayView(argumento, igual - argumento)))
+            oculta(igual + 1);
+        else if (!igual && opcaoProxy(QByteArrayView(argumento)) && i + 1 < argc)
+            oculta(argv[++i]);
+    }
 }
 
 } // namespace LinhaComando

@@ -48,7 +48,17 @@ bool pedeJson(const QStringList &argumentos);
 // without the program's name: PlataformaTerminal::argumentosEmBytes) whose
 // bytes are not text: a path in another encoding would name
 // another file once decoded. Nothing when all are text.
+// A proxy's value shows without its password (ProxyCliente::semSenha).
 std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos);
+
+// Overwrites with "*", in place, the password of every --proxy value in
+// `argv` ("--proxy=VALOR", "--proxy VALOR", the single-dash "-proxy" the
+// parser takes as well, and "-P VALOR", which it refuses but whose value is
+// a proxy all the same): the system shows a process's arguments to every
+// user. Called first thing in main; the line is then read from a copy of
+// the arguments taken before (PlataformaTerminal::argumentosEmTexto). The
+// password's length still shows.
+void ocultaSenhaProxy(int argc, char *argv[]);
 
 // The text of "--help": every command with its synopsis and what it does,
 // the general options and the exit statuses; with `comando`, that

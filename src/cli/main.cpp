@@ -63,6 +63,13 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
 
 int main(int argc, char *argv[])
 {
+    // The system shows every process's arguments to every user: a proxy's
+    // password given on the line is blanked in argv at once, the line read
+    // from the copy taken just before. On Windows this is best effort: argv
+    // is the C library's copy, and the command line the system keeps for
+    // others to read stays as it was.
+    const QList<QByteArray> argumentos = PlataformaTerminal::argumentosEmBytes(argc, argv);
+    LinhaComando::ocultaSenhaProxy(argc, argv);
     // Before anything opens a file: a closed standard output would hand its
     // number to the lock or the log, and the command's result to them.
     const PlataformaTerminal::Fechados fechados = PlataformaTerminal::abreFechados();
@@ -80,13 +87,13 @@ int main(int argc, char *argv[])
 
     TerminalConsole terminal(fechados.saida);
     // An argument that is no text would name another file once decoded.
-    const std::optional<QString> ilegivel =
-        LinhaComando::argumentoIlegivel(PlataformaTerminal::argumentosEmBytes(argc, argv));
+    const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argumentos);
+    const QStringList textos = PlataformaTerminal::argumentosEmTexto(argumentos);
     LinhaComando::Analise analise;
     if (ilegivel) {
         analise.erro = *ilegivel;
-        analise.json = LinhaComando::pedeJson(QCoreApplication::arguments().mid(1));
+        analise.json = LinhaComando::pedeJson(textos);
     } else
-        analise = LinhaComando::analisa(QCoreApplication::arguments().mid(1));
+        analise = LinhaComando::analisa(textos);
     return terminal.conclui(executa(analise, terminal));
 }

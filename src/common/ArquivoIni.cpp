@@ -1,5 +1,7 @@
 #include "common/ArquivoIni.h"
 
+#include "common/ProxyCliente.h"
+
 #include <QByteArrayView>
 
 namespace ArquivoIni {
@@ -27,6 +29,19 @@ bool temControle(const QString &texto)
             return true;
     }
     return false;
+}
+
+// A refused value as its log line shows it: a password never shows. The
+// value of a key named for one (proxy_senha) not at all, a proxy's without
+// its password; the names are compared in any case, a misspelt key's value
+// being the same secret.
+QString valorMostrado(const QString &chave, const QByteArray &valor)
+{
+    const QString nome = chave.section(QLatin1Char('/'), -1);
+    if (nome.contains(QLatin1String("senha"), Qt::CaseInsensitive))
+        return QStringLiteral("***");
+    const QString texto = textoEscapado(valor);
+    return nome.contains(QLatin1String("proxy"), Qt::CaseInsensitive) ? ProxyCliente::semSenha(texto) : texto;
 }
 
 } // namespace
@@ -82,7 +97,7 @@ Leitura le(const QByteArray &conteudo, const QString &arquivo)
         if (motivo) {
             leitura.avisos.append(QStringLiteral("%1: the value of %2 %3 (%4); the setting counts as absent")
                                       .arg(onde(), textoEscapado(chave.toUtf8()), QLatin1String(motivo),
-                                           textoEscapado(valor.toByteArray())));
+                                           valorMostrado(chave, valor.toByteArray())));
             leitura.valores.remove(chave);
             continue;
         }

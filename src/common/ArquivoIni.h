@@ -19,6 +19,8 @@
 //  - Refused, and logged: a value holding a control character (a tab left
 //    inside the value, for one) or bytes that are not UTF-8. The key then
 //    counts as absent, even when an earlier line gave it.
+//    The log line never shows a password: a proxy's value is shown
+//    through ProxyCliente::semSenha, proxy_senha's not at all.
 //  - Ignored, and logged: any other line (no "=", an empty key).
 // A key given twice keeps its last value. Keys and sections compare with
 // regard to case.

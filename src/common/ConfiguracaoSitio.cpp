@@ -3,6 +3,7 @@
 #include "common/ArquivoIni.h"
 #include "common/Erro.h"
 #include "common/Log.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "common/plataforma/PlataformaPastas.h"
 
 #include <QDebug>
@@ -229,7 +230,29 @@ OpcoesTransferencia opcoesTransferencia()
         const std::optional<ValorLido> valor = valorDosArquivos({QStringLiteral("servidor/") + QLatin1String(chave)});
         return valor ? valor->texto : QString();
     };
-    return {texto("tempo_conexao"), texto("tempo_resposta"), texto("tempo_sem_progresso"), texto("proxy")};
+    OpcoesTransferencia opcoes;
+    opcoes.tempoConexao = texto("tempo_conexao");
+    opcoes.tempoResposta = texto("tempo_resposta");
+    opcoes.tempoSemProgresso = texto("tempo_sem_progresso");
+    opcoes.proxy = texto("proxy");
+    const QStringList chave{QStringLiteral("servidor/proxy_senha")};
+    const QString usuario = arquivoUsuario();
+    std::optional<QString> doUsuario = valorNoArquivo(usuario, chave);
+    if (valorNoArquivo(arquivoSistema(), chave))
+        opcoes.senhaRecusada = QStringLiteral("O arquivo de configuração do sistema %1 não pode guardar proxy_senha: "
+                                              "todos os usuários o leem. Retire a chave desse arquivo e informe a "
+                                              "senha do proxy na variável de ambiente TAVO_PROXY_SENHA ou em "
+                                              "proxy_senha no arquivo de configuração do usuário.")
+                                   .arg(arquivoSistema());
+    else if (doUsuario && PlataformaArquivos::outrosPodemLer(usuario))
+        opcoes.senhaRecusada = QStringLiteral("O arquivo de configuração %1 guarda proxy_senha e pode ser lido por "
+                                              "outros usuários: deixe a leitura somente para o seu dono.")
+                                   .arg(usuario);
+    if (!opcoes.senhaRecusada.isEmpty())
+        doUsuario.reset();
+    const QString variavel = qEnvironmentVariable("TAVO_PROXY_SENHA");
+    opcoes.senhaProxy = !variavel.isEmpty() ? variavel : doUsuario.value_or(QString());
+    return opcoes;
 }
 
 } // namespace ConfiguracaoSitio

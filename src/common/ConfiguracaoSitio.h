@@ -28,6 +28,7 @@
 //   tempo_resposta=120
 //   tempo_sem_progresso=60
 //   proxy=nenhum
+//   proxy_senha=...        (the user's file only: see OpcoesTransferencia)
 //
 // A folder given relative in a file lies beside that file; "~/" is the
 // user's home: HOME, else, when the environment has none (cron, a service),
@@ -103,12 +104,25 @@ bool servidorGerenciado();
 // given: the bounds `tempo_conexao`, `tempo_resposta` and
 // `tempo_sem_progresso` (whole seconds) and `proxy` (see ProxyCliente). The
 // store reads and checks them (aplicaOpcoesSitio).
+//
+// The proxy's password may be kept out of `proxy` (a proxy written with a
+// user name and no password takes it): the environment's TAVO_PROXY_SENHA,
+// else `proxy_senha` in [servidor] of the user's own file. The system's
+// file, which every user reads, may not hold that key, and neither may a
+// user's file that any account but its owner can read
+// (PlataformaArquivos::outrosPodemLer): the file is then refused, whatever
+// else gives the password.
 struct OpcoesTransferencia
 {
     QString tempoConexao;
     QString tempoResposta;
     QString tempoSemProgresso;
     QString proxy;
+    // The password from outside the value; empty when none is given.
+    QString senhaProxy;
+    // The user's message, naming the file, when a file holds proxy_senha
+    // where it may not; empty when none does.
+    QString senhaRecusada;
 };
 OpcoesTransferencia opcoesTransferencia();
 

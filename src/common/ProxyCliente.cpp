@@ -7,22 +7,60 @@ namespace {
 const QString kFormas =
     QStringLiteral("Use nenhum, sistema, socks5://[usuario:senha@]host:porta ou http://[usuario:senha@]host:porta.");
 
-// The value as the message may show it: a password is replaced by asterisks.
-QString semSenha(const QString &texto)
+char16_t unidade(QChar c)
 {
-    const qsizetype esquema = texto.indexOf(QStringLiteral("://"));
-    const qsizetype arroba = texto.lastIndexOf(QLatin1Char('@'));
-    if (esquema < 0 || arroba < esquema)
-        return texto;
-    const qsizetype doisPontos = texto.indexOf(QLatin1Char(':'), esquema + 3);
-    if (doisPontos < 0 || doisPontos > arroba)
-        return texto;
-    return texto.left(doisPontos + 1) + QStringLiteral("***") + texto.mid(arroba);
+    return c.unicode();
+}
+
+char16_t unidade(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+bool letra(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+template <typename Vista> std::optional<ProxyCliente::Trecho> trecho(Vista texto)
+{
+    const qsizetype tamanho = texto.size();
+    const auto em = [&texto](qsizetype i) { return unidade(texto.at(i)); };
+    qsizetype arroba = tamanho - 1;
+    while (arroba >= 0 && em(arroba) != u'@')
+        --arroba;
+    if (arroba < 0)
+        return std::nullopt;
+    // The scheme-like prefix: blanks, a word, an optional ":" and at least
+    // one slash. A word and ":" alone are not one: that ":" may be the
+    // user's, and the password then starts after it.
+    qsizetype inicio = 0;
+    qsizetype i = 0;
+    while (i < tamanho && (em(i) == u' ' || em(i) == u'\t'))
+        ++i;
+    if (i < tamanho && letra(em(i))) {
+        while (i < tamanho
+               && (letra(em(i)) || (em(i) >= u'0' && em(i) <= u'9') || em(i) == u'+' || em(i) == u'-' || em(i) == u'.'))
+            ++i;
+        if (i < tamanho && em(i) == u':')
+            ++i;
+        const qsizetype barras = i;
+        while (i < tamanho && (em(i) == u'/' || em(i) == u'\\'))
+            ++i;
+        if (i > barras)
+            inicio = i;
+    }
+    qsizetype doisPontos = inicio;
+    while (doisPontos < arroba && em(doisPontos) != u':')
+        ++doisPontos;
+    if (doisPontos + 1 >= arroba)
+        return std::nullopt;
+    return ProxyCliente::Trecho{doisPontos + 1, arroba};
 }
 
 QString invalido(const QString &texto, const QString &motivo)
 {
-    return QStringLiteral("Proxy inválido \"%1\": %2. ").arg(semSenha(texto), motivo) + kFormas;
+    return QStringLiteral("Proxy inválido \"%1\": %2. ").arg(ProxyCliente::semSenha(texto), motivo) + kFormas;
 }
 
 } // namespace
@@ -77,4 +115,22 @@ QString ProxyCliente::rota() const
     return (tipo == Tipo::Socks5 ? QStringLiteral("socks5 ") : QStringLiteral("http "))
            + (usuario.isEmpty() ? QString() : usuario + QLatin1Char('@')) + nome + QLatin1Char(':')
            + QString::number(porta);
+}
+
+std::optional<ProxyCliente::Trecho> ProxyCliente::trechoDaSenha(QStringView texto)
+{
+    return trecho(texto);
+}
+
+std::optional<ProxyCliente::Trecho> ProxyCliente::trechoDaSenha(QByteArrayView texto)
+{
+    return trecho(texto);
+}
+
+QString ProxyCliente::semSenha(const QString &texto)
+{
+    const std::optional<Trecho> senha = trechoDaSenha(QStringView(texto));
+    if (!senha)
+        return texto;
+    return texto.left(senha->first) + QStringLiteral("***") + texto.mid(senha->second);
 }

@@ -2,6 +2,7 @@
 // of each subsystem.
 #include "shell/frmPrincipal.h"
 
+#include "common/ConfiguracaoSitio.h"
 #include "common/Erro.h"
 #include "common/Log.h"
 #include "common/gui/Acessibilidade.h"
@@ -34,6 +35,12 @@ void frmPrincipal::Form_Load()
     // settings.
     if (!CarregaConfiguracaoInicio(m_configuracao, m_caixas))
         return;
+    // A proxy password in a file others can read is the user's to mend: the
+    // console refuses to run; the window says so at every start, and a send
+    // goes without that password (the load logged it as ignored).
+    const QString senhaRecusada = ConfiguracaoSitio::opcoesTransferencia().senhaRecusada;
+    if (!senhaRecusada.isEmpty())
+        m_caixas.avisa(senhaRecusada, Mensagens::Icone::Critico, QStringLiteral("Configurações"));
     // The office names only decorate the history report: their refresh (a
     // write per office) need not hold the window back. It runs once the
     // window is on the screen, and before the window handles any input of

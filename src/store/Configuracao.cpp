@@ -152,11 +152,17 @@ QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &confi
     if (!opcoes.proxy.isEmpty()) {
         const QString nome = QStringLiteral("[servidor] proxy");
         const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(opcoes.proxy);
-        if (const auto *proxy = std::get_if<ProxyCliente>(&lido))
+        if (const auto *proxy = std::get_if<ProxyCliente>(&lido)) {
             configuracao.proxy = *proxy;
-        else
+            // The password inside the value comes first.
+            if (!proxy->usuario.isEmpty() && proxy->senha.isEmpty())
+                configuracao.proxy.senha = opcoes.senhaProxy;
+        } else {
             problemas.append({nome, nome + QStringLiteral(": ") + std::get<QString>(lido)});
+        }
     }
+    if (!opcoes.senhaRecusada.isEmpty())
+        problemas.append({QStringLiteral("[servidor] proxy_senha"), opcoes.senhaRecusada});
     return problemas;
 }
 

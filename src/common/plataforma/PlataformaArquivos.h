@@ -209,6 +209,14 @@ std::optional<bool> usuariosModificam(const QString &pasta);
 std::optional<bool> usuariosModificamNaAcl(const QString &sddl);
 QString comandoQueConcede(const QString &pasta);
 
+// Whether any account but the file's owner may read the file `arquivo` (a
+// link is followed): on Linux, any group or other permission bit set; on
+// Windows, an entry of its DACL that lets anyone but the owner, SYSTEM
+// (S-1-5-18) and the Administrators (S-1-5-32-544) read its content, a NULL
+// DACL letting everyone. True as well when that cannot be told: a file
+// whose readers are not known keeps no secret.
+bool outrosPodemLer(const QString &arquivo);
+
 // True when the file's owner may not write to it: the read-only attribute.
 // A name that does not exist, or a link to nothing, is not read-only.
 bool somenteLeitura(const QString &caminho);

@@ -686,6 +686,16 @@ qint64 limiteArquivosAbertos()
     return qint64(limite.rlim_cur);
 }
 
+bool outrosPodemLer(const QString &arquivo)
+{
+    struct stat estado
+    {
+    };
+    if (::stat(nativo(arquivo).constData(), &estado) != 0)
+        return true;
+    return (estado.st_mode & (S_IRWXG | S_IRWXO)) != 0;
+}
+
 bool podeGravar(const QString &pasta)
 {
     return ::access(nativo(pasta).constData(), W_OK) == 0;

@@ -485,6 +485,47 @@ QString comandoQueConcede(const QString &pasta)
         .arg(QDir::toNativeSeparators(pasta), QString::fromWCharArray(kUsuarios));
 }
 
+bool outrosPodemLer(const QString &arquivo)
+{
+    std::wstring caminho = nativo(arquivo);
+    PSID dono = nullptr;
+    PACL dacl = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                &dono, nullptr, &dacl, nullptr, &descritor.ponteiro)
+        != ERROR_SUCCESS)
+        return true;
+    if (!dacl)
+        return true; // a NULL DACL: open to everyone
+    Local<PSID> sistema;
+    Local<PSID> administradores;
+    if (!::ConvertStringSidToSidW(L"S-1-5-18", &sistema.ponteiro)
+        || !::ConvertStringSidToSidW(L"S-1-5-32-544", &administradores.ponteiro))
+        return true;
+    GENERIC_MAPPING mapa{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *entrada = nullptr;
+        if (!::GetAce(dacl, i, &entrada))
+            return true;
+        // Only what allows counts: a denial before it may take the right
+        // away again, which this reading leaves to the stricter answer. An
+        // entry only for what is made inside does not reach a file.
+        const auto *cabecalho = static_cast<ACE_HEADER *>(entrada);
+        if (cabecalho->AceType != ACCESS_ALLOWED_ACE_TYPE || (cabecalho->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto *permite = static_cast<ACCESS_ALLOWED_ACE *>(entrada);
+        DWORD direitos = permite->Mask;
+        ::MapGenericMask(&direitos, &mapa);
+        if (!(direitos & FILE_READ_DATA))
+            continue;
+        PSID quem = &permite->SidStart;
+        if (!(dono && ::EqualSid(quem, dono)) && !::EqualSid(quem, sistema.ponteiro)
+            && !::EqualSid(quem, administradores.ponteiro))
+            return true;
+    }
+    return false;
+}
+
 bool somenteLeitura(const QString &caminho)
 {
     const DWORD atributos = ::GetFileAttributesW(nativo(caminho).c_str());

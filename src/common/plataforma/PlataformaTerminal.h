@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 
 #include <chrono>
 #include <optional>
@@ -27,6 +28,14 @@ struct Fechados
 // Windows, where the arguments are read as UTF-16 (CommandLineToArgvW, as
 // QCoreApplication::arguments() does) and are always text.
 QList<QByteArray> argumentosEmBytes(int argc, const char *const argv[]);
+
+// The program's arguments (without its name) as text, as
+// QCoreApplication::arguments() reads them, once main has changed argv (the
+// console blanks a proxy's password there): on Linux decoded from `bytes`,
+// argumentosEmBytes() taken before the change (Qt would read argv as it is
+// now); on Windows, where `bytes` is empty, Qt's own, read from the system's
+// copy of the command line, which argv is not (the application must exist).
+QStringList argumentosEmTexto(const QList<QByteArray> &bytes);
 
 // Opens each standard stream found closed on /dev/null (NUL on Windows), so that the next
 // file the program opens (the lock, the log) does not take its number and

@@ -50,6 +50,14 @@ QList<QByteArray> argumentosEmBytes(int argc, const char *const argv[])
     return bytes;
 }
 
+QStringList argumentosEmTexto(const QList<QByteArray> &bytes)
+{
+    QStringList textos;
+    for (const QByteArray &argumento : bytes)
+        textos.append(QString::fromLocal8Bit(argumento));
+    return textos;
+}
+
 Fechados abreFechados()
 {
     Fechados fechados;

@@ -3,6 +3,7 @@
 #include "common/plataforma/ApoioWindows.h"
 #include "common/plataforma/PlataformaArquivos.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 
 #include <condition_variable>
@@ -74,6 +75,11 @@ struct Leitor
 QList<QByteArray> argumentosEmBytes(int, const char *const[])
 {
     return {};
+}
+
+QStringList argumentosEmTexto(const QList<QByteArray> &)
+{
+    return QCoreApplication::arguments().mid(1);
 }
 
 Fechados abreFechados()
