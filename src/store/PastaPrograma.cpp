@@ -9,6 +9,40 @@
 #include "store/ConfiguracaoGerenciada.h"
 #include "store/PreparacaoBancoLocal.h"
 
+#include <QDir>
+
+#include <cerrno>
+
+namespace {
+
+// The files an earlier version left readable by the PC's other accounts (a
+// package is the whole school database) are kept from them as new ones are:
+// the local database and its journal, the log and its copies, the packages
+// and the working files. Only this user's own files change.
+void estreitaArquivosProprios(const QString &pasta)
+{
+    const QDir::Filters filtros = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
+    const QDir programa(pasta);
+    QStringList arquivos;
+    for (const QString &nome :
+         programa.entryList({QStringLiteral("UploadCliente.mdb*"), QStringLiteral("tavo-upload.log*")}, filtros))
+        arquivos.append(programa.filePath(nome));
+    for (const QString &caminho : {Caminhos::pastaPacotes(), Caminhos::pastaTrabalho()}) {
+        const QString local = Caminhos::local(caminho);
+        if (PlataformaArquivos::confere(local) != 0)
+            continue;
+        const QDir outra(local);
+        for (const QString &nome : outra.entryList(filtros))
+            arquivos.append(outra.filePath(nome));
+    }
+    for (const QString &arquivo : std::as_const(arquivos))
+        if (const int codigo = PlataformaArquivos::ajustaAcesso(arquivo); codigo != 0 && codigo != ENOENT)
+            qCWarning(lcPrograma).noquote()
+                << "Permissions of" << arquivo << "not narrowed:" << PlataformaArquivos::textoDoSistema(codigo);
+}
+
+} // namespace
+
 PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
 {
     // A folder shared by an office's group: what this client makes from now
@@ -27,6 +61,8 @@ PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
             qCWarning(lcPrograma).noquote() << falta;
     // Without the lock (a folder where nothing can be written) nothing is
     // converted nor put in place.
+    if (m_trava.tomada())
+        estreitaArquivosProprios(pasta);
     if (m_trava.tomada() && preparo == Preparo::BancoLocal) {
         m_conversaoRecusada = !preparaBancoLocal(interlocutor);
         m_configuracaoInvalida =
