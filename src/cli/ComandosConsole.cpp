@@ -88,13 +88,15 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
 {
     // A command that failed after another user's link was refused on its
     // way failed on the folders as they are: a local input/output error,
-    // whatever step met it (the lock's own is told apart).
+    // whatever step met it (the lock's own is told apart), and the link is
+    // its cause.
     const quint64 recusasAntes = PlataformaArquivos::recusasDeAtalho();
     const int codigo = executaComando(analise, terminal);
-    if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::SemTrava
-        && PlataformaArquivos::recusasDeAtalho() != recusasAntes)
-        return CodigosSaida::EntradaSaida;
-    return codigo;
+    if (codigo == CodigosSaida::Sucesso || codigo == CodigosSaida::SemTrava
+        || PlataformaArquivos::recusasDeAtalho() == recusasAntes)
+        return codigo;
+    terminal.defineCausa(PlataformaArquivos::textoDoSistema(PlataformaArquivos::AtalhoAlheio));
+    return CodigosSaida::EntradaSaida;
 }
 
 } // namespace ComandosConsole

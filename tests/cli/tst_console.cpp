@@ -115,6 +115,35 @@ struct Escritorio
     AmbienteTeste ambiente;
 };
 
+// Another user of the PC, made for a test and removed after it: what it
+// owns stands for what a colleague planted.
+struct ContaDescartavel
+{
+    ContaDescartavel()
+        : nome(QStringLiteral("tavo-alheio-%1").arg(QCoreApplication::applicationPid()))
+    {
+        criada =
+            executa(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                                                QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), nome});
+    }
+    ~ContaDescartavel()
+    {
+        if (criada)
+            executa(QStringLiteral("userdel"), {nome});
+    }
+    // `caminho` itself (a link, not what it points to) and what lies in it.
+    bool daA(const QString &caminho) const
+    {
+        return executa(QStringLiteral("chown"), {QStringLiteral("-hR"), nome, caminho});
+    }
+    static bool executa(const QString &programa, const QStringList &argumentos)
+    {
+        return executaPrograma(programa, argumentos, QProcessEnvironment::systemEnvironment(), 10000).codigo == 0;
+    }
+    QString nome;
+    bool criada = false;
+};
+
 QStringList configuracao(quint16 porta)
 {
     return {QStringLiteral("configurar"), QStringLiteral("--ip"), QStringLiteral("127.0.0.1"),
@@ -956,6 +985,95 @@ private Q_SLOTS:
         QCOMPARE(execucao.codigo, 75);
         QVERIFY2(execucao.erros.endsWith(kTravada + QLatin1Char('\n')), qPrintable(execucao.erros));
         QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+    }
+
+    // A colleague on a shared PC plants links where the client works, to a
+    // folder of theirs (a throw-away one here). Their links are never
+    // followed: nothing there is written, emptied or given other rights, and
+    // the refused path is named. Links of this user are followed (IT moving
+    // a folder); a link inside the working folder goes as a link.
+    void atalhoDeOutroUsuarioNaoEhSeguido_data()
+    {
+        QTest::addColumn<QString>("onde"); // in the program's folder
+        QTest::addColumn<bool>("aPasta");  // the link leads to the folder, else to a file in it
+        QTest::addColumn<bool>("alheio");  // the other account's link, else this user's
+        QTest::addColumn<QStringList>("argumentos");
+        QTest::addColumn<int>("codigo");
+        QTest::newRow("trava") << "tavo-upload.lock" << false << true << a("gerar") << 73;
+        QTest::newRow("log") << "tavo-upload.log" << false << true << a("gerar") << 0;
+        QTest::newRow("pasta de trabalho") << "drives/c/temp_tavo" << true << true << a("gerar") << 74;
+        QTest::newRow("pasta dos pacotes")
+            << "drives/c/inetpub/wwwroot/tavo/Arquivo_gerado" << true << true << a("gerar") << 74;
+        QTest::newRow("banco da escola") << "drives/c/inetpub/wwwroot/tavo/mirv_dat.mdb" << false << true << a("gerar")
+                                         << 74;
+        QTest::newRow("diário do banco local")
+            << "UploadCliente.mdb-journal" << false << true << configuracao(47999) << 74;
+        QTest::newRow("atalho na pasta de trabalho")
+            << "drives/c/temp_tavo/velho.zip" << false << true << a("gerar") << 0;
+        QTest::newRow("pasta de trabalho levada pelo usuário")
+            << "drives/c/temp_tavo" << true << false << a("gerar") << 0;
+    }
+    void atalhoDeOutroUsuarioNaoEhSeguido()
+    {
+        QFETCH(QString, onde);
+        QFETCH(bool, aPasta);
+        QFETCH(bool, alheio);
+        QFETCH(QStringList, argumentos);
+        QFETCH(int, codigo);
+        if (!SistemaTeste::administrador() || SistemaTeste::windows())
+            QSKIP("making another account and giving it a link needs root on Linux");
+        const ContaDescartavel conta;
+        if (!conta.criada)
+            QSKIP("useradd could not make a throw-away account");
+        Escritorio escritorio;
+        QTemporaryDir deOutro;
+        const QString precioso = deOutro.filePath(QStringLiteral("precioso.txt"));
+        grava(precioso, "de outro usuário");
+        QVERIFY(QFile::setPermissions(precioso, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(conta.daA(deOutro.path()));
+        const QString atalho = Caminhos::pastaPrograma() + QLatin1Char('/') + onde;
+        QDir(atalho).removeRecursively();
+        QFile::remove(atalho);
+        QVERIFY(QDir().mkpath(QFileInfo(atalho).absolutePath()));
+        QVERIFY(QFile::link(aPasta ? deOutro.path() : precioso, atalho));
+        QVERIFY(!alheio || conta.daA(atalho));
+
+        const Execucao execucao = console(argumentos);
+        QVERIFY2(execucao.codigo == codigo, qPrintable(QString::number(execucao.codigo) + execucao.erros));
+        const QString recusa = QStringLiteral("O caminho \"%1\" é um atalho de outro usuário e não será usado.");
+        const bool recusado = alheio && !onde.endsWith(QLatin1String(".zip"));
+        QVERIFY2(execucao.erros.count(recusa.arg(atalho)) == (recusado ? 1 : 0), qPrintable(execucao.erros));
+        const QStringList restantes = QDir(deOutro.path()).entryList(QDir::Files);
+        if (alheio) {
+            QCOMPARE(restantes, QStringList{QStringLiteral("precioso.txt")});
+            QCOMPARE(le(precioso), QByteArray("de outro usuário"));
+            QCOMPARE(SistemaTeste::modo(precioso), std::optional<int>(0600));
+            QCOMPARE(QFileInfo(precioso).owner(), conta.nome);
+        } else { // emptied as the working folder, which this user moved there
+            QVERIFY2(restantes.size() == 1 && restantes.first().endsWith(QLatin1String(".zip")),
+                     qPrintable(restantes.join(u' ')));
+        }
+        QCOMPARE(QFileInfo(atalho).isSymLink(), !onde.endsWith(QLatin1String(".zip")));
+    }
+
+    // With the usual umask (022) another account of the PC would copy the
+    // school database out of the package: what the client makes, and what
+    // an earlier version left, is its owner's alone.
+    void dadosDaEscolaSoParaODono()
+    {
+        if (SistemaTeste::windows())
+            QSKIP("Windows' folders share by their ACL");
+        Escritorio escritorio;
+        const QString log = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log");
+        grava(log, "de uma versão anterior\n");
+        QVERIFY(QFile::setPermissions(log, QFile::permissions(log) | QFile::ReadOther | QFile::ReadGroup));
+        const Execucao execucao = consoleComSaida(QStringLiteral("umask 022 && exec \"$0\" \"$@\""), a("gerar"));
+        QVERIFY2(execucao.codigo == 0, qPrintable(execucao.erros));
+        const QString pacote = execucao.saida.trimmed();
+        for (const QString &arquivo : QStringList{
+                 pacote, Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + QFileInfo(pacote).fileName(),
+                 escritorio.ambiente.bancoLocal(), log})
+            QVERIFY2(SistemaTeste::modo(arquivo) == std::optional<int>(0600), qPrintable(arquivo));
     }
 
     // What a script reads: one JSON object on standard output, or nothing

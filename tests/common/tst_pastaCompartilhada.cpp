@@ -130,7 +130,8 @@ private Q_SLOTS:
             executaPrograma(programa, {QStringLiteral("primeiro.zip")}, variaveis, 30000, QStringLiteral("/"));
         QVERIFY2(primeiro.codigo == 0, qPrintable(primeiro.erros));
 
-        // Everything the client made is the group's, and the group writes it.
+        // Everything the client made is the group's, and the group writes it;
+        // the school's data are no one else's (the lock only says who holds it).
         QStringList feitos;
         QDirIterator itens(pasta, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (itens.hasNext()) {
@@ -138,6 +139,9 @@ private Q_SLOTS:
             feitos.append(item.fileName());
             QVERIFY2(item.group() == QLatin1String("users"), qPrintable(item.filePath()));
             QVERIFY2(item.permissions() & QFile::WriteGroup, qPrintable(item.filePath()));
+            QVERIFY2(item.isDir() || item.fileName().endsWith(QLatin1String(".lock"))
+                         || !(item.permissions() & (QFile::ReadOther | QFile::WriteOther)),
+                     qPrintable(item.filePath()));
         }
         QVERIFY2(feitos.contains(QStringLiteral("UploadCliente.mdb")), qPrintable(feitos.join(u' ')));
         QVERIFY2(feitos.contains(QStringLiteral("tavo-upload.log")), qPrintable(feitos.join(u' ')));
