@@ -13,7 +13,7 @@ enum Codigo : int {
     DadosInvalidos = 65, // the package, the school database or the former client's database is unusable
     SemServidor = 69,    // no server port accepted a connection (the proxy included): retry
     SemTrava = 73,       // the program folder's lock cannot be made (not: held by another client)
-    EntradaSaida = 74,   // a local input/output error: a full disk, the command's output not writable
+    EntradaSaida = 74,   // a local input/output error: a full disk, another user's link, the output not writable
     TenteDepois = 75, // the folder is in use, or the connection was lost or timed out before the package went out whole
     Configuracao = 78, // no server settings saved, a bad TAVO_ROOT or configuration value
 };

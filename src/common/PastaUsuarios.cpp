@@ -9,6 +9,9 @@ namespace PastaUsuarios {
 
 bool cria(const QString &pasta)
 {
+    // Nothing is made through another user's link.
+    if (PlataformaArquivos::confere(pasta) == PlataformaArquivos::AtalhoAlheio)
+        return false;
     if (QFileInfo(pasta).isDir())
         return true;
     if (!QDir().mkpath(pasta))

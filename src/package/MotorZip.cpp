@@ -539,8 +539,11 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
     QByteArray bloco(kBloco, Qt::Uninitialized);
     for (const EntradaPlanejada &entrada : plano) {
         const QString simples = QFileInfo(entrada.destino).fileName();
-        if (restauraEstrutura && !QDir().mkpath(QFileInfo(entrada.destino).absolutePath()))
-            throw erroDoSistema(EACCES, QFileInfo(entrada.destino).absolutePath());
+        const QString pastaEntrada = QFileInfo(entrada.destino).absolutePath();
+        if (const int codigo = restauraEstrutura ? PlataformaArquivos::confere(pastaEntrada) : 0)
+            throw erroDoSistema(codigo, pastaEntrada);
+        if (restauraEstrutura && !QDir().mkpath(pastaEntrada))
+            throw erroDoSistema(EACCES, pastaEntrada);
         EntradaAberta lida(arquivo.zip(), entrada.indice, arquivoZip);
         GravacaoAtomica saida(entrada.destino);
         int ultimo = -1;
