@@ -284,8 +284,7 @@ ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
 
         // A file the office made read-only stays read-only; none is left
         // readable by the PC's other accounts.
-        QFile::setPermissions(novo, QFile::permissions(caminho));
-        PlataformaArquivos::ajustaAcesso(novo);
+        PlataformaArquivos::ajustaAcesso(novo, PlataformaArquivos::somenteLeitura(caminho));
         PlataformaArquivos::descarrega(novo);
         resultado.copia = guardaOriginal(caminho);
         PlataformaArquivos::substitui(novo, caminho);

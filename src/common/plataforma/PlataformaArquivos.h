@@ -182,12 +182,14 @@ int criaPasta(const QString &pasta);
 // and write (0660), and a folder made there (criaPasta) the group's rights.
 // Others make files too (the database engine, Qt):
 //  - ajustaAcesso() does the same for the file or folder `caminho` of this
-//    user (one of another user is left alone): 0, or an error number;
+//    user (one of another user is left alone), on what it opened, never
+//    through a name: 0, or an error number; `somenteLeitura` makes a file
+//    read-only as well;
 //  - mascaraDeGrupo() lets the group write whatever the process makes from
 //    then on (the umask without its group-write bit), for a program whose
 //    folder is shared.
 // On Windows the folder's ACL (inherited) is the rule, and these do nothing.
-int ajustaAcesso(const QString &caminho);
+int ajustaAcesso(const QString &caminho, bool somenteLeitura = false);
 bool pastaDeGrupo(const QString &pasta);
 void mascaraDeGrupo();
 

@@ -273,7 +273,7 @@ int estadoSeguro(Percurso &percurso, const QByteArray &caminho, struct stat &inf
 // The lock file (`privado` false) tells only who holds it: it keeps the
 // umask's bits, and gets the group's write in a shared folder, so that every
 // member takes the lock.
-void ajustaAcessoDe(int descritor, int pasta, bool privado = true)
+void ajustaAcessoDe(int descritor, int pasta, bool privado = true, bool somenteLeitura = false)
 {
     struct stat dePasta
     {
@@ -293,7 +293,7 @@ void ajustaAcessoDe(int descritor, int pasta, bool privado = true)
             modo |= S_IRWXG;
     } else if (S_ISREG(feito.st_mode)) {
         if (privado)
-            modo = atual & S_IRWXU;
+            modo = atual & (somenteLeitura ? S_IRUSR | S_IXUSR : S_IRWXU);
         if (deGrupo)
             modo |= S_IRGRP | ((atual & S_IWUSR) ? S_IWGRP : 0);
     }
@@ -541,13 +541,13 @@ int criaPasta(const QString &pasta)
     return 0;
 }
 
-int ajustaAcesso(const QString &caminho)
+int ajustaAcesso(const QString &caminho, bool somenteLeitura)
 {
     Percurso percurso;
     int descritor = -1;
     if (const int codigo = abreSeguro(percurso, nativo(caminho), O_RDONLY | O_NONBLOCK, 0, descritor))
         return codigo;
-    ajustaAcessoDe(descritor, percurso.pasta());
+    ajustaAcessoDe(descritor, percurso.pasta(), true, somenteLeitura);
     ::close(descritor);
     return 0;
 }

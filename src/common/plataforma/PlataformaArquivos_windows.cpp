@@ -416,9 +416,15 @@ int criaPasta(const QString &pasta)
 
 // A folder shared by the PC's users gets its rights from its ACL, which
 // what is made inside inherits: nothing to do per file.
-int ajustaAcesso(const QString &)
+int ajustaAcesso(const QString &caminho, bool somenteLeitura)
 {
-    return 0;
+    if (!somenteLeitura)
+        return 0;
+    const std::wstring nome = nativo(caminho);
+    const DWORD atributos = ::GetFileAttributesW(nome.c_str());
+    if (atributos == INVALID_FILE_ATTRIBUTES)
+        return ultimoErro();
+    return resultado(::SetFileAttributesW(nome.c_str(), atributos | FILE_ATTRIBUTE_READONLY));
 }
 
 bool pastaDeGrupo(const QString &)
