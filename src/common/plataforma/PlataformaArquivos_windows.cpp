@@ -416,6 +416,17 @@ int criaPasta(const QString &pasta)
 
 // A folder shared by the PC's users gets its rights from its ACL, which
 // what is made inside inherits: nothing to do per file.
+// Reparse points owned by other users are not looked at yet on Windows: a
+// path is answered as free of them.
+int confere(const QString &)
+{
+    return 0;
+}
+
+void defineFontePastaConfiavel(QString (*)())
+{
+}
+
 int ajustaAcesso(const QString &caminho, bool somenteLeitura)
 {
     if (!somenteLeitura)
