@@ -636,13 +636,19 @@ int identidade(const QString &caminho, Identidade &resultado)
     return 0;
 }
 
+// Walks to the folders of both names of a rename or a second name.
+static int iniciaAmbos(Percurso &de, const QString &origem, Percurso &para, const QString &destino)
+{
+    if (const int codigo = de.inicia(nativo(origem)))
+        return codigo;
+    return para.inicia(nativo(destino));
+}
+
 int renomeia(const QString &novo, const QString &destino)
 {
     Percurso de;
     Percurso para;
-    if (const int codigo = de.inicia(nativo(novo)))
-        return codigo;
-    if (const int codigo = para.inicia(nativo(destino)))
+    if (const int codigo = iniciaAmbos(de, novo, para, destino))
         return codigo;
     return resultado(::renameat(de.pasta(), de.nome(), para.pasta(), para.nome()) == 0);
 }
@@ -651,9 +657,7 @@ int renomeiaSemSubstituir(const QString &novo, const QString &destino)
 {
     Percurso de;
     Percurso para;
-    if (const int codigo = de.inicia(nativo(novo)))
-        return codigo;
-    if (const int codigo = para.inicia(nativo(destino)))
+    if (const int codigo = iniciaAmbos(de, novo, para, destino))
         return codigo;
     if (::renameat2(de.pasta(), de.nome(), para.pasta(), para.nome(), RENAME_NOREPLACE) == 0)
         return 0;
@@ -671,9 +675,7 @@ int segundoNome(const QString &arquivo, const QString &outro)
 {
     Percurso de;
     Percurso para;
-    if (const int codigo = de.inicia(nativo(arquivo)))
-        return codigo;
-    if (const int codigo = para.inicia(nativo(outro)))
+    if (const int codigo = iniciaAmbos(de, arquivo, para, outro))
         return codigo;
     return resultado(::linkat(de.pasta(), de.nome(), para.pasta(), para.nome(), 0) == 0);
 }
