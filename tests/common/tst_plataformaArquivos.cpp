@@ -195,6 +195,72 @@ private Q_SLOTS:
                 == QStringLiteral("icacls \"C:\\temp_tavo\" /grant *S-1-5-32-545:(OI)(CI)M"));
     }
 
+    // Whose link is followed on Windows, by its owner's SID (this user's
+    // below, and the program folder's owner's).
+    void donoDeAtalhoConfiavel_data()
+    {
+        QTest::addColumn<QString>("dono");
+        QTest::addColumn<bool>("confiavel");
+        QTest::newRow("this user") << "S-1-5-21-7-8-9-1001" << true;
+        QTest::newRow("Administrators") << "S-1-5-32-544" << true;
+        QTest::newRow("SYSTEM") << "S-1-5-18" << true;
+        QTest::newRow("the program folder's owner") << "S-1-5-21-7-8-9-500" << true;
+        QTest::newRow("another user") << "S-1-5-21-7-8-9-1002" << false;
+        QTest::newRow("Users") << "S-1-5-32-545" << false;
+        QTest::newRow("Everyone") << "S-1-1-0" << false;
+        QTest::newRow("anonymous (Wine: another Unix account)") << "S-1-5-7" << false;
+        QTest::newRow("owner not read") << "" << false;
+    }
+    void donoDeAtalhoConfiavel()
+    {
+        QFETCH(QString, dono);
+        QFETCH(bool, confiavel);
+        const QString usuario = QStringLiteral("S-1-5-21-7-8-9-1001");
+        const QString donoPasta = QStringLiteral("S-1-5-21-7-8-9-500");
+        QCOMPARE(PlataformaArquivos::donoConfiavel(dono, usuario, donoPasta), confiavel);
+        // The folder's owner not known (not asked yet): only this user and the system.
+        QCOMPARE(PlataformaArquivos::donoConfiavel(dono, usuario, QString()), confiavel && dono != donoPasta);
+    }
+
+    // A folder name another account made a link to a folder (this test's):
+    // nothing is read, made, written or removed through it, and the link is
+    // removed as itself (or, where the system opens only its target, not at
+    // all: EPERM).
+    void atalhoDeOutraContaEhRecusado()
+    {
+        using namespace PlataformaArquivos;
+        QTemporaryDir pasta;
+        const QString alvo = pasta.filePath(QStringLiteral("alvo"));
+        QVERIFY(QDir().mkdir(alvo));
+        grava(alvo + QStringLiteral("/dados"), "do alvo");
+        const QString atalho = pasta.filePath(QStringLiteral("atalho"));
+        if (const QString porque = SistemaTeste::plantaAtalhoAlheio(atalho, alvo); !porque.isEmpty())
+            QSKIP(qPrintable(porque));
+        const QString dentro = atalho + QStringLiteral("/dados");
+        const std::function<int()> chamadas[] = {
+            [&] { return Arquivo().abreLeitura(dentro); },
+            [&] { return Arquivo().criaNovo(atalho + QStringLiteral("/novo")); },
+            [&] { return Arquivo().abreAcrescimo(dentro); },
+            [&] { return Arquivo().abreTrava(atalho + QStringLiteral("/x.lock"), "1\n"); },
+            [&] { return criaPasta(atalho + QStringLiteral("/nova")); },
+            [&] { return removeArquivo(dentro); },
+            [&] { return renomeia(dentro, pasta.filePath(QStringLiteral("levado"))); },
+            [&] { return confere(dentro); },
+        };
+        const quint64 antes = recusasDeAtalho();
+        for (std::size_t i = 0; i < std::size(chamadas); ++i) {
+            QCOMPARE(chamadas[i](), AtalhoAlheio);
+            QCOMPARE(QDir::fromNativeSeparators(atalhoRecusado()), atalho);
+        }
+        QCOMPARE(recusasDeAtalho(), antes + std::size(chamadas));
+        const int removido = removeArquivo(atalho);
+        QVERIFY2(removido == 0 || removido == EPERM, qPrintable(textoDoSistema(removido)));
+        QCOMPARE(QDir(pasta.path()).entryList(QDir::AllEntries | QDir::System).contains(QStringLiteral("atalho")),
+                 removido != 0);
+        QCOMPARE(QDir(alvo).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("dados")});
+        QVERIFY(removido == 0 || SistemaTeste::arrancaAtalho(atalho));
+    }
+
     // A file being replaced that another program reads for a moment (a
     // console command, on Windows, which refuses the replacement meanwhile).
     void substituiEsperaQuemLeOArquivo()

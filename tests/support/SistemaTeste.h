@@ -43,6 +43,13 @@ bool montaPequena(const QString &pasta, const QByteArray &tamanho, bool somenteL
 bool remontaSomenteLeitura(const QString &pasta);
 void desmonta(const QString &pasta);
 
+// Makes `atalho` a link to the folder `alvo` whose owner, as the client
+// reads it, is another account (not this user's nor the system's): empty,
+// or why that cannot be done here.
+QString plantaAtalhoAlheio(const QString &atalho, const QString &alvo);
+// Removes such a link where the client cannot (Wine's Unix link).
+bool arrancaAtalho(const QString &atalho);
+
 // A new file's permission bits (0666 less the umask); nothing on Windows.
 std::optional<int> modoDeArquivoNovo();
 // The permission bits of the file `caminho`; nothing on Windows.

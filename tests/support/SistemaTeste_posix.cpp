@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -49,6 +51,21 @@ bool remontaSomenteLeitura(const QString &pasta)
 void desmonta(const QString &pasta)
 {
     ::umount2(nativo(pasta).constData(), MNT_DETACH);
+}
+
+QString plantaAtalhoAlheio(const QString &atalho, const QString &alvo)
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("only root gives a link another owner");
+    if (::symlink(QFile::encodeName(alvo).constData(), QFile::encodeName(atalho).constData()) != 0
+        || ::lchown(QFile::encodeName(atalho).constData(), 65534, 65534) != 0)
+        return QStringLiteral("no link made: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return {};
+}
+
+bool arrancaAtalho(const QString &atalho)
+{
+    return ::unlink(QFile::encodeName(atalho).constData()) == 0;
 }
 
 std::optional<int> modoDeArquivoNovo()

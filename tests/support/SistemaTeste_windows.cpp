@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <functional>
+
 #include <winsock2.h>
 // After winsock2.h:
 #include <windows.h>
@@ -27,6 +29,59 @@ bool remontaSomenteLeitura(const QString &)
 
 void desmonta(const QString &)
 {
+}
+
+namespace {
+
+DWORD atributos(const QString &caminho)
+{
+    return ::GetFileAttributesW(QDir::toNativeSeparators(caminho).toStdWString().c_str());
+}
+
+// Wine runs Unix programs but does not tell when one ends: `feito` is waited
+// for, at most 10 s.
+bool noUnix(const QString &comando, const QStringList &argumentos, const std::function<bool()> &feito)
+{
+    const bool ok =
+        QProcess::startDetached(QStringLiteral("Z:/bin/sh"), QStringList{QStringLiteral("-c"), comando} + argumentos);
+    for (int i = 0; ok && i < 100 && !feito(); ++i)
+        ::Sleep(100);
+    return ok && feito();
+}
+
+} // namespace
+
+QString plantaAtalhoAlheio(const QString &atalho, const QString &alvo)
+{
+    const auto ehAtalho = [&atalho] {
+        return atributos(atalho) != INVALID_FILE_ATTRIBUTES && (atributos(atalho) & FILE_ATTRIBUTE_REPARSE_POINT);
+    };
+    const std::wstring link = QDir::toNativeSeparators(atalho).toStdWString();
+    const bool feito =
+        ::CreateSymbolicLinkW(link.c_str(), QDir::toNativeSeparators(alvo).toStdWString().c_str(),
+                              SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    if (ehAtalho()) {
+        // This user's: another owner takes SeRestorePrivilege, not asked for here.
+        ::RemoveDirectoryW(link.c_str());
+        return QStringLiteral("Windows made a link of this user's only");
+    }
+    // Wine makes no link (CreateSymbolicLinkW answers true and makes nothing,
+    // junctions are not supported) but shows a Unix link as a reparse point,
+    // whose owner it reads from what it points to: another Unix account's is
+    // S-1-5-7. Only root gives files away; the link is renamed into place last.
+    if (!atalho.startsWith(QLatin1String("Z:/"), Qt::CaseInsensitive)
+        || atributos(QStringLiteral("Z:/bin/sh")) == INVALID_FILE_ATTRIBUTES)
+        return QStringLiteral("Windows made no link here (CreateSymbolicLinkW answered %1)").arg(feito);
+    if (noUnix(QStringLiteral("chown 65534:65534 $0 && ln -s $0 $1.n && chown -h 65534:65534 $1.n && mv $1.n $1"),
+               {alvo.mid(2), atalho.mid(2)}, ehAtalho))
+        return {};
+    return QStringLiteral("Wine made no Unix link of another account (root's to make)");
+}
+
+bool arrancaAtalho(const QString &atalho)
+{
+    return noUnix(QStringLiteral("rm -f $0"), {atalho.mid(2)},
+                  [&atalho] { return atributos(atalho) == INVALID_FILE_ATTRIBUTES; });
 }
 
 std::optional<int> modoDeArquivoNovo()

@@ -50,6 +50,15 @@ AtalhosNaoContam::~AtalhosNaoContam()
     t_semContar = m_antes;
 }
 
+bool donoConfiavel(const QString &sidDono, const QString &sidUsuario, const QString &sidDonoPasta)
+{
+    if (sidDono.isEmpty())
+        return false;
+    const auto mesmo = [&sidDono](const QString &outro) { return sidDono.compare(outro, Qt::CaseInsensitive) == 0; };
+    return mesmo(sidUsuario) || mesmo(QStringLiteral("S-1-5-32-544")) || mesmo(QStringLiteral("S-1-5-18"))
+           || mesmo(sidDonoPasta);
+}
+
 Causa causa(int codigo)
 {
     switch (codigo) {

@@ -56,6 +56,12 @@ private:
 // turns up: its owner's links are followed too (IT moving a folder to
 // another disk).
 void defineFontePastaConfiavel(QString (*fonte)());
+// The owners whose links Windows follows, as SID text: this user
+// (`sidUsuario`, the process token's), the Administrators group
+// (S-1-5-32-544), SYSTEM (S-1-5-18) or the program folder's owner
+// (`sidDonoPasta`, empty while not asked). Not the Users group nor everyone:
+// any of them may have made it.
+bool donoConfiavel(const QString &sidDono, const QString &sidUsuario, const QString &sidDonoPasta);
 // 0 when nothing of `caminho` that exists is another user's link (or the
 // error met on the way: AtalhoAlheio, say), for a path another library
 // opens (the database engine, the ZIP library). A missing name is 0.
@@ -218,6 +224,14 @@ QString comandoQueConcede(const QString &pasta);
 // DACL letting everyone. True as well when that cannot be told: a file
 // whose readers are not known keeps no secret.
 bool outrosPodemLer(const QString &arquivo);
+
+// Lets no more accounts read the file `arquivo` than may read the file
+// `modelo` (a package, and the school database it holds): on Windows the
+// model's DACL becomes the file's own, protected from what its folder
+// passes on; 0, or an error number. On Linux nothing to do (0): the files
+// made for the school's data are their owner's alone, or its group's in a
+// shared folder, as the database's readers are.
+int igualaLeitores(const QString &arquivo, const QString &modelo);
 
 // True when the file's owner may not write to it: the read-only attribute.
 // A name that does not exist, or a link to nothing, is not read-only.

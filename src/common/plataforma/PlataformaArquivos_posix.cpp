@@ -698,6 +698,11 @@ bool outrosPodemLer(const QString &arquivo)
     return (estado.st_mode & (S_IRWXG | S_IRWXO)) != 0;
 }
 
+int igualaLeitores(const QString &, const QString &)
+{
+    return 0;
+}
+
 bool podeGravar(const QString &pasta)
 {
     return ::access(nativo(pasta).constData(), W_OK) == 0;

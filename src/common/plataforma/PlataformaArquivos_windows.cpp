@@ -8,8 +8,10 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,7 @@
 // After windows.h:
 #include <aclapi.h>
 #include <sddl.h>
+#include <winioctl.h>
 
 namespace {
 
@@ -145,6 +148,270 @@ HANDLE abre(const QString &caminho, DWORD acesso, DWORD criacao, bool tambemPast
                          FILE_ATTRIBUTE_NORMAL | (tambemPasta ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr);
 }
 
+// Links: symbolic links and junctions (reparse points that name another
+// path). Another user of the PC may make one where the Users group may
+// create files (ProgramData's folders, a shared data folder); the program
+// follows one only when this user, the Administrators, SYSTEM or the
+// program folder's owner made it (PlataformaArquivos::donoConfiavel).
+
+std::atomic<QString (*)()> g_fontePastaConfiavel{nullptr};
+
+QString textoDoSid(PSID sid)
+{
+    Local<LPWSTR> texto;
+    if (!sid || !::ConvertSidToStringSidW(sid, &texto.ponteiro))
+        return {};
+    return QString::fromWCharArray(texto.ponteiro);
+}
+
+// The process token's user; empty when it cannot be read (then only the
+// system's accounts are trusted).
+const QString &sidDoUsuario()
+{
+    static const QString sid = [] {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+            return QString();
+        DWORD tamanho = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &tamanho);
+        std::vector<char> dados(std::max<DWORD>(tamanho, sizeof(TOKEN_USER)));
+        QString texto;
+        if (::GetTokenInformation(token, TokenUser, dados.data(), static_cast<DWORD>(dados.size()), &tamanho))
+            texto = textoDoSid(reinterpret_cast<TOKEN_USER *>(dados.data())->User.Sid);
+        ::CloseHandle(token);
+        return texto;
+    }();
+    return sid;
+}
+
+QString donoDoHandle(HANDLE aberto)
+{
+    PSID dono = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (::GetSecurityInfo(aberto, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &dono, nullptr, nullptr, nullptr,
+                          &descritor.ponteiro)
+        != ERROR_SUCCESS)
+        return {};
+    return textoDoSid(dono);
+}
+
+bool confiavel(const QString &sidDono)
+{
+    if (PlataformaArquivos::donoConfiavel(sidDono, sidDoUsuario(), QString()))
+        return true;
+    // The program folder's owner is asked only now, when it matters.
+    QString (*fonte)() = g_fontePastaConfiavel.load();
+    const QString pasta = fonte ? fonte() : QString();
+    if (pasta.isEmpty())
+        return false;
+    std::wstring caminho = QDir::toNativeSeparators(pasta).toStdWString();
+    PSID dono = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &dono, nullptr, nullptr,
+                                nullptr, &descritor.ponteiro)
+        != ERROR_SUCCESS)
+        return false;
+    return PlataformaArquivos::donoConfiavel(sidDono, sidDoUsuario(), textoDoSid(dono));
+}
+
+// The path as Windows itself makes it absolute ("..", "." and the current
+// folder or drive resolved by name), with '/' separators.
+QString completo(const QString &caminho)
+{
+    const std::wstring nome = nativo(caminho);
+    std::vector<wchar_t> cheio(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetFullPathNameW(nome.c_str(), static_cast<DWORD>(cheio.size()), cheio.data(), nullptr);
+        if (n == 0)
+            return QDir::fromNativeSeparators(caminho);
+        if (n < cheio.size())
+            return QDir::fromNativeSeparators(QString::fromWCharArray(cheio.data(), n));
+        cheio.resize(n + 1);
+    }
+}
+
+// An absolute path's root ("C:", "//server/share", "//?/Volume{…}") and
+// the names below it.
+void divide(const QString &absoluto, QString &raiz, QStringList &nomes)
+{
+    QStringList partes = absoluto.split(QLatin1Char('/'));
+    int daRaiz = 1; // "C:"
+    if (absoluto.startsWith(QLatin1String("//?/")) || absoluto.startsWith(QLatin1String("//./")))
+        daRaiz = partes.value(3).compare(QLatin1String("UNC"), Qt::CaseInsensitive) == 0 ? 6 : 4;
+    else if (absoluto.startsWith(QLatin1String("//")))
+        daRaiz = 4;
+    raiz = partes.mid(0, daRaiz).join(QLatin1Char('/'));
+    nomes.clear();
+    for (const QString &nome : partes.mid(daRaiz))
+        if (!nome.isEmpty() && nome != QLatin1String("."))
+            nomes.append(nome);
+}
+
+// A reparse point's data (ntifs.h's REPARSE_DATA_BUFFER, which user-mode
+// headers lack): the tag, then for a symbolic link or a junction the
+// offsets of the name the system follows.
+struct CabecalhoReparse
+{
+    DWORD tag;
+    WORD tamanho;
+    WORD reservado;
+    WORD substitutoInicio;
+    WORD substitutoTamanho;
+    WORD exibidoInicio;
+    WORD exibidoTamanho;
+};
+constexpr DWORD kRelativo = 1; // SYMLINK_FLAG_RELATIVE
+
+// The name the system follows, as a path: "\??\C:\x" is "C:/x", "\??\UNC\s\x"
+// is "//s/x", a volume's name keeps its "//?/" root; a relative link's
+// target stays relative.
+QString alvoDe(const std::vector<char> &dados, DWORD lidos)
+{
+    CabecalhoReparse cabecalho{};
+    if (lidos < sizeof cabecalho)
+        return {};
+    std::memcpy(&cabecalho, dados.data(), sizeof cabecalho);
+    std::size_t nomes = sizeof cabecalho; // a junction's names follow its offsets
+    DWORD bandeiras = 0;
+    if (cabecalho.tag == IO_REPARSE_TAG_SYMLINK) {
+        if (lidos < nomes + sizeof bandeiras)
+            return {};
+        std::memcpy(&bandeiras, dados.data() + nomes, sizeof bandeiras);
+        nomes += sizeof bandeiras;
+    } else if (cabecalho.tag != IO_REPARSE_TAG_MOUNT_POINT) {
+        return {};
+    }
+    if (nomes + cabecalho.substitutoInicio + cabecalho.substitutoTamanho > lidos)
+        return {};
+    QString alvo(cabecalho.substitutoTamanho / 2, Qt::Uninitialized);
+    std::memcpy(alvo.data(), dados.data() + nomes + cabecalho.substitutoInicio, alvo.size() * 2);
+    alvo = QDir::fromNativeSeparators(alvo);
+    if (bandeiras & kRelativo)
+        return alvo;
+    if (alvo.startsWith(QLatin1String("/??/UNC/"), Qt::CaseInsensitive))
+        return QLatin1Char('/') + alvo.mid(7);
+    if (alvo.startsWith(QLatin1String("/??/"))) {
+        alvo = alvo.mid(4);
+        return alvo.size() >= 2 && alvo.at(1) == QLatin1Char(':') ? alvo : QStringLiteral("//?/") + alvo;
+    }
+    return alvo;
+}
+
+// The reparse point `caminho`, opened as itself: AtalhoAlheio when it is a
+// link of someone not trusted (recorded), else 0 with its target in `alvo`
+// (null when it names no other path: a file kept in the cloud, say).
+int leAtalho(const QString &caminho, QString &alvo)
+{
+    alvo = QString();
+    const HANDLE ponto =
+        ::CreateFileW(nativo(caminho).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kCompartilha, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (ponto == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    std::vector<char> dados(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD lidos = 0;
+    const bool lido = ::DeviceIoControl(ponto, FSCTL_GET_REPARSE_POINT, nullptr, 0, dados.data(),
+                                        static_cast<DWORD>(dados.size()), &lidos, nullptr);
+    const DWORD erro = lido ? ERROR_SUCCESS : ::GetLastError();
+    DWORD tag = 0;
+    if (lido && lidos >= sizeof tag)
+        std::memcpy(&tag, dados.data(), sizeof tag);
+    // What was opened judges, not the name read a moment before. Where the
+    // system cannot read the point as itself (Wine shows a Unix link so,
+    // and opens its target), the owner of what it opened is judged.
+    const QString dono = lido && !IsReparseTagNameSurrogate(tag) ? QString() : donoDoHandle(ponto);
+    ::CloseHandle(ponto);
+    if (lido && !IsReparseTagNameSurrogate(tag))
+        return 0;
+    if (!confiavel(dono)) {
+        PlataformaArquivos::registraAtalhoRecusado(QDir::toNativeSeparators(caminho));
+        return PlataformaArquivos::AtalhoAlheio;
+    }
+    if (!lido)
+        return erro == ERROR_NOT_A_REPARSE_POINT ? 0 : codigoDe(erro);
+    alvo = alvoDe(dados, lidos);
+    // A link of a kind not read here is followed by the system as it is.
+    return 0;
+}
+
+// Walks `caminho` name by name: every link on the way (the last name too
+// when `tambemOUltimo`) is judged by its owner and followed to its target,
+// whose names are walked in turn. 0, AtalhoAlheio, or the error met; a name
+// missing ends the walk with 0 (the call that follows reports it).
+// Windows opens by name: a name turned into a link between this walk and
+// the call is caught for the last name (abreSeguro opens it as itself),
+// not for the folders above it.
+int percorre(const QString &caminho, bool tambemOUltimo)
+{
+    QString raiz;
+    QStringList pendentes;
+    divide(completo(caminho), raiz, pendentes);
+    QString atual = raiz;
+    int saltos = 0;
+    while (!pendentes.isEmpty()) {
+        const QString nome = pendentes.takeFirst();
+        if (nome == QLatin1String("."))
+            continue;
+        if (nome == QLatin1String("..")) {
+            if (atual.size() > raiz.size())
+                atual.truncate(atual.lastIndexOf(QLatin1Char('/')));
+            continue;
+        }
+        if (pendentes.isEmpty() && !tambemOUltimo)
+            return 0;
+        const QString proximo = atual + QLatin1Char('/') + nome;
+        const DWORD atributos = ::GetFileAttributesW(nativo(proximo).c_str());
+        if (atributos == INVALID_FILE_ATTRIBUTES)
+            return 0;
+        QString alvo;
+        if (atributos & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (const int codigo = leAtalho(proximo, alvo))
+                return codigo;
+        }
+        if (alvo.isEmpty()) {
+            atual = proximo;
+            continue;
+        }
+        if (++saltos > 40)
+            return ELOOP;
+        QStringList doAlvo;
+        if (QDir::isRelativePath(alvo)) {
+            doAlvo = alvo.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        } else {
+            divide(alvo, raiz, doAlvo);
+            atual = raiz;
+        }
+        pendentes = doAlvo + pendentes;
+    }
+    return 0;
+}
+
+// Opens `caminho` as abre() does, through trusted links only: 0 with the
+// handle, or the error.
+int abreSeguro(const QString &caminho, DWORD acesso, DWORD criacao, HANDLE &aberto, bool tambemPasta = false)
+{
+    aberto = INVALID_HANDLE_VALUE;
+    if (const int codigo = percorre(caminho, true))
+        return codigo;
+    // The last name is opened as itself: a link there (one put there since
+    // the walk) is walked again, and followed only when trusted.
+    const DWORD bandeiras = FILE_FLAG_OPEN_REPARSE_POINT | (tambemPasta ? FILE_FLAG_BACKUP_SEMANTICS : 0);
+    HANDLE comoEsta = ::CreateFileW(nativo(caminho).c_str(), acesso, kCompartilha, nullptr, criacao,
+                                    FILE_ATTRIBUTE_NORMAL | bandeiras, nullptr);
+    if (comoEsta == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(comoEsta, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        aberto = comoEsta;
+        return 0;
+    }
+    ::CloseHandle(comoEsta);
+    if (const int codigo = percorre(caminho, true))
+        return codigo;
+    aberto = abre(caminho, acesso, criacao, tambemPasta);
+    return aberto == INVALID_HANDLE_VALUE ? ultimoErro() : 0;
+}
+
 qint64 nanossegundos(const FILETIME &hora)
 {
     // 100 ns intervals since 1601-01-01 UTC.
@@ -209,9 +476,9 @@ void sincroniza(const QString &caminho)
     // renames ask for it: MOVEFILE_WRITE_THROUGH); a file is flushed.
     if (QFileInfo(caminho).isDir())
         return;
-    HANDLE arquivo = abre(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
-    if (arquivo == INVALID_HANDLE_VALUE)
-        throw falha(caminho, ultimoErro());
+    HANDLE arquivo = INVALID_HANDLE_VALUE;
+    if (const int codigo = abreSeguro(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, arquivo))
+        throw falha(caminho, codigo);
     const int codigo = resultado(::FlushFileBuffers(arquivo));
     ::CloseHandle(arquivo);
     if (codigo != 0)
@@ -250,9 +517,9 @@ Arquivo &Arquivo::operator=(Arquivo &&outro) noexcept
 int Arquivo::abreLeitura(const QString &caminho)
 {
     *this = Arquivo();
-    const HANDLE aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING, true);
-    if (aberto == INVALID_HANDLE_VALUE)
-        return ultimoErro();
+    HANDLE aberto = INVALID_HANDLE_VALUE;
+    if (const int codigo = abreSeguro(caminho, GENERIC_READ, OPEN_EXISTING, aberto, true))
+        return codigo;
     m_descritor = reinterpret_cast<qintptr>(aberto);
     return 0;
 }
@@ -260,6 +527,9 @@ int Arquivo::abreLeitura(const QString &caminho)
 int Arquivo::criaNovo(const QString &caminho, Acesso)
 {
     *this = Arquivo();
+    // A name taken, a link included, is never followed: CREATE_NEW fails.
+    if (const int codigo = percorre(caminho, false))
+        return codigo;
     const HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
     if (aberto == INVALID_HANDLE_VALUE)
         return ultimoErro();
@@ -270,13 +540,14 @@ int Arquivo::criaNovo(const QString &caminho, Acesso)
 int Arquivo::abreTrava(const QString &caminho, const QByteArray &conteudo)
 {
     *this = Arquivo();
-    HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+    HANDLE aberto = INVALID_HANDLE_VALUE;
+    int aberturaFalhou = abreSeguro(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, aberto);
     // A lock file another user left opens for reading only; its lock is
     // taken all the same.
-    if (aberto == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)
-        aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING);
-    if (aberto == INVALID_HANDLE_VALUE)
-        return ultimoErro();
+    if (aberturaFalhou == EACCES)
+        aberturaFalhou = abreSeguro(caminho, GENERIC_READ, OPEN_EXISTING, aberto);
+    if (aberturaFalhou)
+        return aberturaFalhou;
     m_descritor = reinterpret_cast<qintptr>(aberto);
     if (const int codigo = tentaTrava(aberto)) {
         *this = Arquivo();
@@ -364,9 +635,9 @@ int Arquivo::fecha()
 int Arquivo::abreAcrescimo(const QString &caminho)
 {
     *this = Arquivo();
-    const HANDLE aberto = abre(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    if (aberto == INVALID_HANDLE_VALUE)
-        return ultimoErro();
+    HANDLE aberto = INVALID_HANDLE_VALUE;
+    if (const int codigo = abreSeguro(caminho, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, aberto))
+        return codigo;
     m_descritor = reinterpret_cast<qintptr>(aberto);
     m_acrescimo = true;
     return 0;
@@ -411,31 +682,34 @@ int Arquivo::identidade(Identidade &resultado) const
 
 int criaPasta(const QString &pasta)
 {
+    if (const int codigo = percorre(pasta, false))
+        return codigo;
     return resultado(::CreateDirectoryW(nativo(pasta).c_str(), nullptr));
 }
 
 // A folder shared by the PC's users gets its rights from its ACL, which
-// what is made inside inherits: nothing to do per file.
-// Reparse points owned by other users are not looked at yet on Windows: a
-// path is answered as free of them.
-int confere(const QString &)
-{
-    return 0;
-}
-
-void defineFontePastaConfiavel(QString (*)())
-{
-}
-
+// what is made inside inherits: nothing to do per file, but for refusing a
+// path through another user's link as Linux does, and the read-only
+// attribute.
 int ajustaAcesso(const QString &caminho, bool somenteLeitura)
 {
-    if (!somenteLeitura)
-        return 0;
+    if (const int codigo = percorre(caminho, true); codigo != 0 || !somenteLeitura)
+        return codigo;
     const std::wstring nome = nativo(caminho);
     const DWORD atributos = ::GetFileAttributesW(nome.c_str());
     if (atributos == INVALID_FILE_ATTRIBUTES)
         return ultimoErro();
     return resultado(::SetFileAttributesW(nome.c_str(), atributos | FILE_ATTRIBUTE_READONLY));
+}
+
+int confere(const QString &caminho)
+{
+    return percorre(caminho, true);
+}
+
+void defineFontePastaConfiavel(QString (*fonte)())
+{
+    g_fontePastaConfiavel = fonte;
 }
 
 bool pastaDeGrupo(const QString &)
@@ -449,6 +723,10 @@ void mascaraDeGrupo()
 
 int concedeAosUsuarios(const QString &pasta)
 {
+    // SetNamedSecurityInfoW follows links: the ACL of another user's target
+    // is not this program's to widen.
+    if (const int codigo = percorre(pasta, true))
+        return codigo;
     Local<PSID> usuarios;
     if (!::ConvertStringSidToSidW(kUsuarios, &usuarios.ponteiro))
         return ultimoErro();
@@ -543,8 +821,53 @@ bool outrosPodemLer(const QString &arquivo)
     return false;
 }
 
+int igualaLeitores(const QString &arquivo, const QString &modelo)
+{
+    // Both read and changed through handles opened past trusted links only.
+    HANDLE deModelo = INVALID_HANDLE_VALUE;
+    if (const int codigo = abreSeguro(modelo, READ_CONTROL, OPEN_EXISTING, deModelo))
+        return codigo;
+    PACL dacl = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    const DWORD lido = ::GetSecurityInfo(deModelo, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                         nullptr, &descritor.ponteiro);
+    ::CloseHandle(deModelo);
+    if (lido != ERROR_SUCCESS)
+        return codigoDe(lido);
+    // The model's entries, inherited ones included, become the file's own
+    // (marked inherited, Windows would drop them); nothing its folder holds
+    // reaches it any more. A NULL DACL (everyone) stays one.
+    std::vector<char> copia(dacl ? dacl->AclSize : 0);
+    PACL propria = nullptr;
+    if (dacl) {
+        std::memcpy(copia.data(), dacl, copia.size());
+        propria = reinterpret_cast<PACL>(copia.data());
+        for (DWORD i = 0; i < propria->AceCount; ++i) {
+            void *entrada = nullptr;
+            if (!::GetAce(propria, i, &entrada))
+                return ultimoErro();
+            static_cast<ACE_HEADER *>(entrada)->AceFlags &= ~INHERITED_ACE;
+        }
+    }
+    HANDLE alvo = INVALID_HANDLE_VALUE;
+    if (const int codigo = abreSeguro(arquivo, READ_CONTROL | WRITE_DAC, OPEN_EXISTING, alvo))
+        return codigo;
+    const DWORD posto =
+        ::SetSecurityInfo(alvo, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                          nullptr, nullptr, propria, nullptr);
+    ::CloseHandle(alvo);
+    if (posto != ERROR_SUCCESS)
+        return codigoDe(posto);
+    // What the file system made of it is read back: a file others may still
+    // read when the model keeps them out is no success (Wine, which keeps
+    // only a Unix mode, gave 0775 for a DACL of SYSTEM and the owner).
+    return outrosPodemLer(arquivo) && !outrosPodemLer(modelo) ? ENOTSUP : 0;
+}
+
 bool somenteLeitura(const QString &caminho)
 {
+    if (percorre(caminho, true) != 0)
+        return false;
     const DWORD atributos = ::GetFileAttributesW(nativo(caminho).c_str());
     return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_READONLY)
            && !(atributos & FILE_ATTRIBUTE_DIRECTORY);
@@ -552,7 +875,32 @@ bool somenteLeitura(const QString &caminho)
 
 int removeArquivo(const QString &caminho)
 {
-    return resultado(::DeleteFileW(nativo(caminho).c_str()));
+    if (const int codigo = percorre(caminho, false))
+        return codigo;
+    // The name itself goes (DeleteFileW removes a link to a file as such).
+    const std::wstring nome = nativo(caminho);
+    const DWORD atributos = ::GetFileAttributesW(nome.c_str());
+    const DWORD pastaLigada = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    if (atributos == INVALID_FILE_ATTRIBUTES || (atributos & pastaLigada) != pastaLigada)
+        return resultado(::DeleteFileW(nome.c_str()));
+    // A link to a folder or a junction is a folder to Windows: it is removed
+    // through a handle on the link itself, never on the folder it points to.
+    // Where the system opens that folder instead (Wine shows a Unix link so,
+    // and its RemoveDirectoryW removes the empty folder pointed to), nothing
+    // is removed: EPERM.
+    const HANDLE ponto =
+        ::CreateFileW(nome.c_str(), DELETE | FILE_READ_ATTRIBUTES, kCompartilha, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (ponto == INVALID_HANDLE_VALUE)
+        return ultimoErro();
+    BY_HANDLE_FILE_INFORMATION info{};
+    int codigo = EPERM;
+    if (::GetFileInformationByHandle(ponto, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        FILE_DISPOSITION_INFO apaga{TRUE};
+        codigo = resultado(::SetFileInformationByHandle(ponto, FileDispositionInfo, &apaga, sizeof apaga));
+    }
+    ::CloseHandle(ponto);
+    return codigo;
 }
 
 int identidade(const QString &caminho, Identidade &resultado)
@@ -563,19 +911,38 @@ int identidade(const QString &caminho, Identidade &resultado)
     return arquivo.identidade(resultado);
 }
 
+// A rename moves and replaces names, links as themselves: only the folders
+// on the way are walked, once when both names are in the same one.
+namespace {
+int percorreAmbas(const QString &novo, const QString &destino)
+{
+    if (const int codigo = percorre(novo, false))
+        return codigo;
+    return QFileInfo(novo).path() == QFileInfo(destino).path() ? 0 : percorre(destino, false);
+}
+} // namespace
+
 int renomeia(const QString &novo, const QString &destino)
 {
+    if (const int codigo = percorreAmbas(novo, destino))
+        return codigo;
     return resultado(::MoveFileExW(nativo(novo).c_str(), nativo(destino).c_str(),
                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 int renomeiaSemSubstituir(const QString &novo, const QString &destino)
 {
+    if (const int codigo = percorreAmbas(novo, destino))
+        return codigo;
     return resultado(::MoveFileExW(nativo(novo).c_str(), nativo(destino).c_str(), MOVEFILE_WRITE_THROUGH));
 }
 
 int segundoNome(const QString &arquivo, const QString &outro)
 {
+    if (const int codigo = percorre(arquivo, true))
+        return codigo;
+    if (const int codigo = percorre(outro, false))
+        return codigo;
     return resultado(::CreateHardLinkW(nativo(outro).c_str(), nativo(arquivo).c_str(), nullptr));
 }
 
@@ -623,8 +990,8 @@ void substitui(const QString &novo, const QString &destino)
 
 std::optional<qint64> donoDaTrava(const QString &caminho)
 {
-    const HANDLE aberto = abre(caminho, GENERIC_READ, OPEN_EXISTING);
-    if (aberto == INVALID_HANDLE_VALUE)
+    HANDLE aberto = INVALID_HANDLE_VALUE;
+    if (abreSeguro(caminho, GENERIC_READ, OPEN_EXISTING, aberto) != 0)
         return std::nullopt;
     std::optional<qint64> dono;
     if (tentaTrava(aberto) == 0) {
