@@ -57,10 +57,14 @@ constexpr char kRegraDepuracao[] = "tavo.*.debug=true";
 
 // The processes sharing the file write and rotate it one at a time, under
 // the lock of a file beside it (the log's own name goes to a new file at
-// each rotation); one holds it for a line's write. A holder that does not
-// let go in this time (a stopped process) is waited for no longer: the line
-// is appended without a rotation.
+// each rotation); one holds it for a line's write. While the log moves on
+// in each `kEsperaTrava`, its writers are alive and the lock is waited for
+// again, up to `kEsperaTravaOcupada` in all (many processes writing, a
+// loaded machine). A holder that lets the log stand still that long (a
+// stopped process) is waited for no longer: the line is appended without a
+// rotation.
 constexpr std::chrono::milliseconds kEsperaTrava{1000};
+constexpr std::chrono::milliseconds kEsperaTravaOcupada{10000};
 
 // The installation in force; the handler reads it under the mutex.
 std::mutex g_mutex;
@@ -223,7 +227,22 @@ bool Instalacao::Estado::escreve(QByteArray linha, QString &falha, QString &nota
     // network disks) the file is still written, and rotated as it can be.
     if (!trava.aberto())
         abre(trava, nome + QStringLiteral(".lock"));
-    const int travado = trava.aberto() ? trava.trava(kEsperaTrava) : EBADF;
+    int travado = EBADF;
+    if (trava.aberto()) {
+        const auto prazo = std::chrono::steady_clock::now() + kEsperaTravaOcupada;
+        // As this process last left it (nothing yet at its first line).
+        PlataformaArquivos::Identidade antes;
+        if (log.aberto())
+            log.identidade(antes);
+        for (;;) {
+            travado = trava.trava(kEsperaTrava);
+            PlataformaArquivos::Identidade agora;
+            if (travado != EWOULDBLOCK || std::chrono::steady_clock::now() >= prazo
+                || PlataformaArquivos::identidade(nome, agora) != 0 || agora == antes)
+                break;
+            antes = agora;
+        }
+    }
     const auto destrava = qScopeGuard([this, travado] {
         if (travado == 0)
             trava.destrava();
