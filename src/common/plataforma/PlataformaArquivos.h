@@ -228,7 +228,8 @@ bool outrosPodemLer(const QString &arquivo);
 // Lets no more accounts read the file `arquivo` than may read the file
 // `modelo` (a package, and the school database it holds): on Windows the
 // model's DACL becomes the file's own, protected from what its folder
-// passes on; 0, or an error number. On Linux nothing to do (0): the files
+// passes on, with this user (who read the model) free to replace and delete
+// it; 0, or an error number. On Linux nothing to do (0): the files
 // made for the school's data are their owner's alone, or its group's in a
 // shared folder, as the database's readers are.
 int igualaLeitores(const QString &arquivo, const QString &modelo);

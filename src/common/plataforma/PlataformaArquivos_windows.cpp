@@ -288,9 +288,12 @@ QString alvoDe(const std::vector<char> &dados, DWORD lidos)
     alvo = QDir::fromNativeSeparators(alvo);
     if (bandeiras & kRelativo)
         return alvo;
-    if (alvo.startsWith(QLatin1String("/??/UNC/"), Qt::CaseInsensitive))
+    if (alvo.startsWith(QLatin1String("/?"
+                                      "?/UNC/"),
+                        Qt::CaseInsensitive))
         return QLatin1Char('/') + alvo.mid(7);
-    if (alvo.startsWith(QLatin1String("/??/"))) {
+    if (alvo.startsWith(QLatin1String("/?"
+                                      "?/"))) {
         alvo = alvo.mid(4);
         return alvo.size() >= 2 && alvo.at(1) == QLatin1Char(':') ? alvo : QStringLiteral("//?/") + alvo;
     }
@@ -848,6 +851,25 @@ int igualaLeitores(const QString &arquivo, const QString &modelo)
                 return ultimoErro();
             static_cast<ACE_HEADER *>(entrada)->AceFlags &= ~INHERITED_ACE;
         }
+    }
+    // This user, who read the database to make the package, keeps reading,
+    // replacing and deleting it: a database the Users group may only read
+    // would otherwise give a package its own maker cannot remove.
+    Local<PSID> usuario;
+    Local<PACL> comUsuario;
+    if (propria) {
+        if (!::ConvertStringSidToSidW(reinterpret_cast<LPCWSTR>(sidDoUsuario().utf16()), &usuario.ponteiro))
+            return ultimoErro();
+        EXPLICIT_ACCESSW acesso{};
+        acesso.grfAccessPermissions = kModificar | WRITE_DAC;
+        acesso.grfAccessMode = GRANT_ACCESS;
+        acesso.grfInheritance = NO_INHERITANCE;
+        acesso.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        acesso.Trustee.TrusteeType = TRUSTEE_IS_USER;
+        acesso.Trustee.ptstrName = static_cast<LPWSTR>(usuario.ponteiro);
+        if (const DWORD erro = ::SetEntriesInAclW(1, &acesso, propria, &comUsuario.ponteiro))
+            return codigoDe(erro);
+        propria = comUsuario.ponteiro;
     }
     HANDLE alvo = INVALID_HANDLE_VALUE;
     if (const int codigo = abreSeguro(arquivo, READ_CONTROL | WRITE_DAC, OPEN_EXISTING, alvo))
