@@ -138,31 +138,35 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Escola não identificada"));
         pacote = NomePacote(*identificada ? (*identificada)->codigoEscola : QString(), m_data);
     });
+    // A package holds the whole database: no more accounts may read it, or
+    // its copy in the working folder, than may read the database (Windows;
+    // Linux's files are kept to their owner or group as they are made). When
+    // that cannot be done, the file keeps the ACL its folder passed on, as
+    // every package had before: that is only a warning while it lets no one
+    // read what the database does not. A file that would let others read a
+    // database kept from them is removed and the step fails.
+    const auto leitoresDoBanco = [this](const QString &arquivo) {
+        const QString local = Caminhos::local(arquivo);
+        const QString localBanco = Caminhos::local(m_bancoEscola);
+        const int codigo = PlataformaArquivos::igualaLeitores(local, localBanco);
+        if (codigo == 0)
+            return;
+        qCWarning(lcZip).noquote() << "The package's readers could not be made the school database's:" << local << "-"
+                                   << PlataformaArquivos::textoDoSistema(codigo);
+        if (PlataformaArquivos::outrosPodemLer(local) && !PlataformaArquivos::outrosPodemLer(localBanco)) {
+            if (const int removido = PlataformaArquivos::removeArquivo(local))
+                qCWarning(lcZip).noquote() << "The package could not be removed:" << local << "-"
+                                           << PlataformaArquivos::textoDoSistema(removido);
+            throw erroDoSistema(codigo, local);
+        }
+    };
     bool empacotado = false;
     bool alterado = false;
     passos.executa("packing the school database", Falha::Gravacao, [&] {
         if (pacote.isEmpty())
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pacote sem nome"));
         empacota(pacote, alterado);
-        // The package holds the whole database: no more accounts may read it
-        // than may read the database (Windows; Linux's files are kept to
-        // their owner or group as they are made). When that cannot be done,
-        // the package keeps the ACL its folder passed on, as every package
-        // had before: that is only a warning while it lets no one read what
-        // the database does not. A package that would let others read a
-        // database kept from them is removed and the step fails.
-        const QString local = Caminhos::local(pacote);
-        const QString localBanco = Caminhos::local(m_bancoEscola);
-        if (const int codigo = PlataformaArquivos::igualaLeitores(local, localBanco)) {
-            qCWarning(lcZip).noquote() << "The package's readers could not be made the school database's:" << local
-                                       << "-" << PlataformaArquivos::textoDoSistema(codigo);
-            if (PlataformaArquivos::outrosPodemLer(local) && !PlataformaArquivos::outrosPodemLer(localBanco)) {
-                if (const int removido = PlataformaArquivos::removeArquivo(local))
-                    qCWarning(lcZip).noquote() << "The package could not be removed:" << local << "-"
-                                               << PlataformaArquivos::textoDoSistema(removido);
-                throw erroDoSistema(codigo, local);
-            }
-        }
+        leitoresDoBanco(pacote);
         empacotado = true;
     });
     passos.executa("emptying the working folder", Falha::Gravacao, [] { LimpaPastaTemp(); });
@@ -175,6 +179,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
             return;
         }
         CopiaArquivo(pacote, Caminhos::pastaTrabalho() + QLatin1Char('\\'));
+        leitoresDoBanco(copia);
     });
 
     Resultado resultado;
