@@ -1,6 +1,7 @@
 #include "Bancada.h"
 
 #include "common/Caminhos.h"
+#include "common/Instalacao.h"
 #include "common/gui/CaixaMensagem.h"
 #include "shell/frmPrincipal.h"
 #include "store/Banco.h"
@@ -68,12 +69,18 @@ QStringList titulosDasCaixas()
     return titulos();
 }
 
+const Instalacao &instalacao()
+{
+    static const Instalacao lida = Instalacao::carrega();
+    return lida;
+}
+
 void preparaInstalacao(quint16 porta)
 {
-    QDir().mkpath(Caminhos::local(Caminhos::pastaTrabalho()));
-    QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
-    garanteBancoLocal();
-    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    QDir().mkpath(instalacao().local(Caminhos::pastaTrabalho()));
+    QDir().mkpath(instalacao().local(Caminhos::pastaPacotes()));
+    garanteBancoLocal(instalacao());
+    SessaoBanco sessao(instalacao().bancoLocal());
     sessao.Conexao.execute(QStringLiteral("delete from configuracao"));
     if (porta != 0)
         sessao.Conexao.execute(QStringLiteral("insert into configuracao values ('127.0.0.1', 1, %1)").arg(porta));
@@ -82,7 +89,7 @@ void preparaInstalacao(quint16 porta)
 
 std::unique_ptr<frmPrincipal> abreJanela()
 {
-    auto janela = std::make_unique<frmPrincipal>();
+    auto janela = std::make_unique<frmPrincipal>(instalacao());
     janela->Form_Load();
     janela->show();
     processaEventos(50);
@@ -95,16 +102,16 @@ std::unique_ptr<frmPrincipal> abreJanela()
 QString colocaPacote(frmPrincipal &janela, const QString &origem)
 {
     const QString nome = QStringLiteral("DADOS_31045678_07122026.zip");
-    const QString destino = Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome;
+    const QString destino = instalacao().local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome;
     QFile::remove(destino);
     if (::link(QFile::encodeName(origem).constData(), QFile::encodeName(destino).constData()) != 0
         && !QFile::copy(origem, destino)) {
         std::fprintf(stderr, "cannot place the package %s\n", qPrintable(origem));
         std::exit(2);
     }
-    janela.escolhePacote(PacoteEscolhido::comOrigem(origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
-                                                    QStringLiteral("31045678"),
-                                                    QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")));
+    janela.escolhePacote(
+        PacoteEscolhido::comOrigem(instalacao(), origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
+                                   QStringLiteral("31045678"), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")));
     janela.HabilitaBotoesEnvio();
     return nome;
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 
+class Instalacao;
 class frmPrincipal;
 
 // What the bench drivers share: clocks, the process's own CPU time and peak
@@ -27,6 +28,9 @@ long picoMemoriaKB();
 // is kept, so a driver can tell how a flow ended.
 void respondeCaixas();
 QStringList titulosDasCaixas();
+
+// The installation this run found, read once (TAVO_ROOT, ...).
+const Instalacao &instalacao();
 
 // The local database of TAVO_ROOT made as at first start, `configuracao`
 // holding the given server (nothing when `porta` is 0).

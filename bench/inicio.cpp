@@ -35,15 +35,18 @@ int main(int argc, char *argv[])
         return CaixaMensagem::Resposta::Ok;
     });
 
-    const AmbienteJanela ambiente;
+    const std::optional<Instalacao> instalacao = Inicio::carregaInstalacao();
+    if (!instalacao)
+        return 1;
+    const AmbienteJanela ambiente(*instalacao);
     etapa("ambiente");
 
     Inicio inicio;
-    if (!inicio.prepara())
+    if (!inicio.prepara(*instalacao))
         return 1;
 
     etapa("banco");
-    frmPrincipal janela;
+    frmPrincipal janela(*instalacao);
     etapa("janela");
     MarcaExibicao marca;
     janela.installEventFilter(&marca);

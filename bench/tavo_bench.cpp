@@ -75,7 +75,8 @@ int zip(const QStringList &args)
     const auto janela = Bancada::abreJanela();
     QFile::remove(args[1]);
     const auto inicio = Clock::now();
-    ZipaArquivo(args[1], args[0], [&janela](const EventoZip &evento) { janela->relayZip(evento); });
+    ZipaArquivo(Bancada::instalacao(), args[1], args[0],
+                [&janela](const EventoZip &evento) { janela->relayZip(evento); });
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("tamanho", double(QFileInfo(args[1]).size()));
     return 0;
@@ -100,7 +101,7 @@ int gera(const QStringList &args)
     Bancada::preparaInstalacao();
     // The school database where "Gerar" looks for it (a hard link when the
     // file system allows it, else a copy).
-    const QString banco = Caminhos::local(Caminhos::bancoEscola());
+    const QString banco = Bancada::instalacao().local(Caminhos::bancoEscola());
     QDir().mkpath(QFileInfo(banco).absolutePath());
     QFile::remove(banco);
     if (::link(QFile::encodeName(args[0]).constData(), QFile::encodeName(banco).constData()) != 0
@@ -109,7 +110,7 @@ int gera(const QStringList &args)
     IniciaComponenteZip();
     informa("pico_antes_kb", double(Bancada::picoMemoriaKB()));
     InterlocutorBancada interlocutor;
-    GeracaoPacote geracao(Caminhos::bancoEscola(), QDate(2026, 12, 7), interlocutor);
+    GeracaoPacote geracao(Bancada::instalacao(), Caminhos::bancoEscola(), QDate(2026, 12, 7), interlocutor);
     // What the console does with the progress, minus the terminal.
     qint64 linhas = 0;
     QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
@@ -119,8 +120,8 @@ int gera(const QStringList &args)
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("pico_kb", double(Bancada::picoMemoriaKB()));
     informa("linhas", double(linhas));
-    informa("tamanho", double(QFileInfo(Caminhos::local(resultado.pacote)).size()));
-    informa("pacote", Caminhos::local(resultado.pacote));
+    informa("tamanho", double(QFileInfo(Bancada::instalacao().local(resultado.pacote)).size()));
+    informa("pacote", Bancada::instalacao().local(resultado.pacote));
     for (const QString &texto : interlocutor.textos)
         std::fprintf(stderr, "tavo-bench gera: %s\n", qPrintable(texto));
     return resultado.gerado && interlocutor.textos.isEmpty() ? 0 : 1;
@@ -178,22 +179,23 @@ int pedacos(const QStringList &args)
     // The package as "Gerar" leaves it: in the package folder.
     const QString nome = QStringLiteral("DADOS_31045678_07122026.zip");
     const QString pacote = Caminhos::pastaPacotes() + nome;
-    QFile::remove(Caminhos::local(pacote));
-    if (!QFile::copy(args[0], Caminhos::local(pacote)))
+    QFile::remove(Bancada::instalacao().local(pacote));
+    if (!QFile::copy(args[0], Bancada::instalacao().local(pacote)))
         return 2;
     Bancada::controle<QLineEdit>(*janela, "txtCaminhoArquivo")->setText(pacote);
 
     const auto inicio = Clock::now();
     // The window shows the working folder as the pieces appear, as "Disquete" does.
     auto *lista = Bancada::controle<ListaArquivos>(*janela, "File1");
-    const int quantidade = DivideArquivo(pacote, [&](int) { lista->setPath(Caminhos::pastaTrabalho()); });
+    const int quantidade =
+        DivideArquivo(Bancada::instalacao(), pacote, [&](int) { lista->setPath(Caminhos::pastaTrabalho()); });
     const double corte = Bancada::segundosDesde(inicio);
-    const bool juntou = AgrupaArquivos(Caminhos::pastaTrabalho() + QLatin1Char('\\'));
+    const bool juntou = AgrupaArquivos(Bancada::instalacao(), Caminhos::pastaTrabalho() + QLatin1Char('\\'));
     const double total = Bancada::segundosDesde(inicio);
     informa("pedacos", double(quantidade));
     informa("segundos_corte", corte);
     informa("segundos", total);
-    informa("saida", Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome);
+    informa("saida", Bancada::instalacao().local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + nome);
     return juntou && quantidade > 0 ? 0 : 1;
 }
 
@@ -202,8 +204,8 @@ int historico(const QStringList &args)
     if (args.size() != 3)
         return uso();
     const auto inicio = Clock::now();
-    const QString texto =
-        GeraHistorico(static_cast<std::int16_t>(args[0].toInt()), static_cast<std::int16_t>(args[1].toInt()), 0);
+    const QString texto = GeraHistorico(Bancada::instalacao(), static_cast<std::int16_t>(args[0].toInt()),
+                                        static_cast<std::int16_t>(args[1].toInt()), 0);
     const double segundos = Bancada::segundosDesde(inicio);
     QFile saida(args[2]);
     if (!saida.open(QIODevice::WriteOnly))

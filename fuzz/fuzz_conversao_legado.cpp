@@ -12,6 +12,7 @@
 // other values, which no reader can tell from the original.
 #include "PastaFuzz.h"
 
+#include "common/Instalacao.h"
 #include "store/ConversaoBancoLocal.h"
 
 #include <QCoreApplication>
@@ -87,6 +88,13 @@ struct Fixture
 };
 
 // The sound files and the rows their conversion gives.
+// The regional offices the installation gives a table rebuilt from the template.
+const QList<EscritorioRegional> &escritorios()
+{
+    static const QList<EscritorioRegional> lista = escritoriosRegionais(Instalacao::carrega());
+    return lista;
+}
+
 const Fixture &fixture(int indice)
 {
     static const std::array<Fixture, 2> fixtures = [] {
@@ -98,7 +106,7 @@ const Fixture &fixture(int indice)
             const QString banco = pasta + QStringLiteral("/UploadCliente.mdb");
             lidas[i].bytes = le(QStringLiteral(TAVO_DADOS_TESTE "/") + QLatin1String(kFixtures[i]));
             grava(banco, lidas[i].bytes);
-            if (converteBancoLocal(banco).fim != ResultadoConversao::Fim::Convertido)
+            if (converteBancoLocal(banco, escritorios()).fim != ResultadoConversao::Fim::Convertido)
                 falha("o arquivo sadio não se converte", QLatin1String(kFixtures[i]));
             lidas[i].linhas = linhas(banco);
             QDir(pasta).removeRecursively();
@@ -167,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *dados, std::size_t tam
     const QString banco = pasta + QStringLiteral("/UploadCliente.mdb");
     grava(banco, danificado);
 
-    const ResultadoConversao resultado = converteBancoLocal(banco);
+    const ResultadoConversao resultado = converteBancoLocal(banco, escritorios());
     const QStringList restantes = PastaFuzz::listagem(pasta);
     switch (resultado.fim) {
     case ResultadoConversao::Fim::Convertido:

@@ -20,17 +20,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // A path variable that is no path ends the start before the program's
     // folder is made or its log opened.
-    if (!Inicio::ambienteUsavel())
+    const std::optional<Instalacao> instalacao = Inicio::carregaInstalacao();
+    if (!instalacao)
         return 1;
-    const AmbienteJanela ambiente;
+    const AmbienteJanela ambiente(*instalacao);
 
     // One client per program folder, and the local database ready, before
     // the window reads anything.
     Inicio inicio;
-    if (!inicio.prepara())
+    if (!inicio.prepara(*instalacao))
         return 0;
 
-    frmPrincipal janela;
+    frmPrincipal janela(*instalacao);
     janela.Form_Load();
     janela.show();
     qCInfo(lcPrograma) << "Main window open";

@@ -2,8 +2,11 @@
 #  - widget and printing code lives only in src/shell/, the gui/ folders and
 #    src/main.cpp (the window's program): no other source includes a header
 #    of Qt Widgets or Qt Print Support;
-#  - package building does not reach into package intake: src/package never
-#    includes src/intake;
+#  - the core's folders include one way, each only its own headers and
+#    those of the folders below it:
+#      common <- store <- package <- intake, transfer, history <- cli, shell
+#    (the three of one step do not include each other, nor do cli and shell;
+#    a folder's gui/ is part of that folder; src/main.cpp is above them all);
 #  - the main window keeps its state: frmPrincipal.h declares no data member
 #    outside a private section.
 #   cmake -DFONTES=<src> "-DCABECALHOS_QT=<QtWidgets folder>;<QtPrintSupport folder>" -P ConfereCamadas.cmake
@@ -30,6 +33,26 @@ function(linhas arquivo saida)
     set(${saida} "${texto}" PARENT_SCOPE)
 endfunction()
 
+# The step of a path's folder in the order above; -1 for a path outside
+# the core's folders (a Qt or system header).
+function(camada caminho saida)
+    set(passo -1)
+    if(caminho MATCHES "^common/")
+        set(passo 0)
+    elseif(caminho MATCHES "^store/")
+        set(passo 1)
+    elseif(caminho MATCHES "^package/")
+        set(passo 2)
+    elseif(caminho MATCHES "^(intake|transfer|history)/")
+        set(passo 3)
+    elseif(caminho MATCHES "^(cli|shell)/")
+        set(passo 4)
+    elseif(caminho MATCHES "^[^/]+$" AND EXISTS "${FONTES}/${caminho}")
+        set(passo 5)
+    endif()
+    set(${saida} ${passo} PARENT_SCOPE)
+endfunction()
+
 file(GLOB_RECURSE fontes "${FONTES}/*.cpp" "${FONTES}/*.h")
 foreach(fonte ${fontes})
     file(RELATIVE_PATH relativo "${FONTES}" "${fonte}")
@@ -39,8 +62,13 @@ foreach(fonte ${fontes})
             continue()
         endif()
         set(cabecalho "${CMAKE_MATCH_1}")
-        if(relativo MATCHES "^package/" AND cabecalho MATCHES "^intake/")
-            message(SEND_ERROR "src/${relativo} includes \"${cabecalho}\": package building does not include intake")
+        camada("${relativo}" acima)
+        camada("${cabecalho}" abaixo)
+        string(REGEX MATCH "^[a-z]+/" pasta "${relativo}")
+        string(REGEX MATCH "^[a-z]+/" pastaIncluida "${cabecalho}")
+        if(abaixo GREATER_EQUAL 0 AND NOT pasta STREQUAL pastaIncluida AND NOT abaixo LESS acima)
+            message(SEND_ERROR "src/${relativo} includes \"${cabecalho}\": the folders include one way "
+                               "(common <- store <- package <- intake, transfer, history <- cli, shell)")
         endif()
         if(relativo MATCHES "^shell/" OR relativo MATCHES "(^|/)gui/" OR relativo STREQUAL "main.cpp")
             continue()

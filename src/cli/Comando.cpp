@@ -102,9 +102,11 @@ std::optional<QString> OpcoesTransferenciaLinha::le(const QCommandLineParser &pa
     return std::nullopt;
 }
 
-QList<ProblemaConfiguracao> OpcoesTransferenciaLinha::aplica(ConfiguracaoCliente &configuracao) const
+QList<ProblemaConfiguracao> OpcoesTransferenciaLinha::aplica(ConfiguracaoCliente &configuracao,
+                                                             const Instalacao &instalacao) const
 {
-    ConfiguracaoSitio::OpcoesTransferencia opcoes = ConfiguracaoSitio::opcoesTransferencia();
+    configuracao.padrao = instalacao.prazos;
+    OpcoesTransferencia opcoes = instalacao.opcoesTransferencia();
     const auto sobre = [](QString &doSitio, const QString &daLinha) {
         if (!daLinha.isEmpty())
             doSitio = daLinha;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/CodigosSaida.h"
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "store/Configuracao.h"
 
 #include <QCommandLineOption>
@@ -47,7 +47,7 @@ public:
     // Takes the values given; the usage error when one cannot be taken.
     virtual std::optional<QString> le(const QCommandLineParser &parser);
     // Runs, the folder taken; the exit status (CodigosSaida).
-    virtual int executa(TerminalConsole &terminal) = 0;
+    virtual int executa(const Instalacao &instalacao, TerminalConsole &terminal) = 0;
 
     // The folder's lock, held (or not) while the command runs.
     void usaTrava(const TravaPrograma &trava) { m_trava = &trava; }
@@ -80,10 +80,10 @@ public:
     // Puts the options on `configuracao`: the line's, else the site
     // configuration's. The values of the site configuration in use that
     // cannot be used come back.
-    QList<ProblemaConfiguracao> aplica(ConfiguracaoCliente &configuracao) const;
+    QList<ProblemaConfiguracao> aplica(ConfiguracaoCliente &configuracao, const Instalacao &instalacao) const;
     // The values given on the line (empty: not given).
-    const ConfiguracaoSitio::OpcoesTransferencia &dadas() const { return m_dadas; }
+    const OpcoesTransferencia &dadas() const { return m_dadas; }
 
 private:
-    ConfiguracaoSitio::OpcoesTransferencia m_dadas;
+    OpcoesTransferencia m_dadas;
 };

@@ -16,7 +16,7 @@ public:
     QList<QCommandLineOption> opcoes() const override;
     QStringList obrigatorias() const override;
     std::optional<QString> le(const QCommandLineParser &parser) override;
-    int executa(TerminalConsole &terminal) override;
+    int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
     // The address cut at its dots into the four boxes of the settings
@@ -32,7 +32,7 @@ public:
     QString nome() const override { return QStringLiteral("gerar"); }
     QString descricao() const override;
     Pasta pasta() const override { return Pasta::Preparada; }
-    int executa(TerminalConsole &terminal) override;
+    int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 };
 
 // enviar --tipo periodica|anual [--pacote ARQUIVO] [--tentativas N --intervalo S] ...
@@ -45,7 +45,7 @@ public:
     QList<QCommandLineOption> opcoes() const override;
     QStringList obrigatorias() const override { return {QStringLiteral("tipo")}; }
     std::optional<QString> le(const QCommandLineParser &parser) override;
-    int executa(TerminalConsole &terminal) override;
+    int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
     // Nothing when not given, which the send's checks report.
@@ -66,7 +66,7 @@ public:
     Pasta pasta() const override { return Pasta::AoLado; }
     QList<QCommandLineOption> opcoes() const override;
     std::optional<QString> le(const QCommandLineParser &parser) override;
-    int executa(TerminalConsole &terminal) override;
+    int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
     // Nothing: this month, this year.
@@ -85,7 +85,7 @@ public:
     Pasta pasta() const override { return Pasta::SoTrava; }
     QList<QCommandLineOption> opcoes() const override;
     std::optional<QString> le(const QCommandLineParser &parser) override;
-    int executa(TerminalConsole &terminal) override;
+    int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
     // A file that cannot be read whole is converted with what could be read.
@@ -101,7 +101,7 @@ public:
     Pasta pasta() const override { return Pasta::Nenhuma; }
     QList<QCommandLineOption> opcoes() const override { return OpcoesTransferenciaLinha::opcoes(); }
     std::optional<QString> le(const QCommandLineParser &parser) override { return m_transferencia.le(parser); }
-    int executa(TerminalConsole &terminal) override;
+    int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
     OpcoesTransferenciaLinha m_transferencia;

@@ -26,18 +26,18 @@ int recusa(const PastaPrograma &pasta, TerminalConsole &terminal)
     return pasta.ocupada() ? CodigosSaida::TenteDepois : CodigosSaida::SemTrava;
 }
 
-int executaComando(LinhaComando::Analise &analise, TerminalConsole &terminal)
+int executaComando(LinhaComando::Analise &analise, const Instalacao &instalacao, TerminalConsole &terminal)
 {
     Comando &comando = *analise.comando;
     switch (comando.pasta()) {
     case Comando::Pasta::Nenhuma:
-        return comando.executa(terminal);
+        return comando.executa(instalacao, terminal);
     case Comando::Pasta::AoLado: {
         // The report runs beside an open client, which has made the database
         // ready. With none open, the folder is held just for that step, so a
         // database the former client left is converted before it is read.
         {
-            const PastaPrograma pasta(terminal);
+            const PastaPrograma pasta(instalacao, terminal);
             if (!pasta.disponivel() && !pasta.ocupada())
                 return recusa(pasta, terminal);
             if (pasta.conversaoRecusada())
@@ -45,9 +45,9 @@ int executaComando(LinhaComando::Analise &analise, TerminalConsole &terminal)
             if (pasta.configuracaoInvalida())
                 return CodigosSaida::Configuracao;
             if (pasta.trava().tomada())
-                AtualizaEscritorios();
+                AtualizaEscritorios(instalacao);
         }
-        return comando.executa(terminal);
+        return comando.executa(instalacao, terminal);
     }
     case Comando::Pasta::Preparada:
     case Comando::Pasta::SoTrava:
@@ -61,7 +61,7 @@ int executaComando(LinhaComando::Analise &analise, TerminalConsole &terminal)
     const QDeadlineTimer prazo(std::chrono::seconds(analise.esperar.value_or(0)));
     std::optional<PastaPrograma> pasta;
     for (qint64 pausa = kPrimeiraPausaMs;; pausa = std::min(2 * pausa, kMaiorPausaMs)) {
-        pasta.emplace(terminal, preparo);
+        pasta.emplace(instalacao, terminal, preparo);
         if (!pasta->ocupada() || prazo.hasExpired())
             break;
         pasta.reset();
@@ -76,22 +76,22 @@ int executaComando(LinhaComando::Analise &analise, TerminalConsole &terminal)
         return CodigosSaida::Configuracao;
     comando.usaTrava(pasta->trava());
     if (preparo == PastaPrograma::Preparo::BancoLocal && pasta->trava().tomada())
-        AtualizaEscritorios();
-    return comando.executa(terminal);
+        AtualizaEscritorios(instalacao);
+    return comando.executa(instalacao, terminal);
 }
 
 } // namespace
 
 namespace ComandosConsole {
 
-int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
+int executa(LinhaComando::Analise &analise, const Instalacao &instalacao, TerminalConsole &terminal)
 {
     // A command that failed after another user's link was refused on its
     // way failed on the folders as they are: a local input/output error,
     // whatever step met it (the lock's own is told apart), and the link is
     // its cause.
     const quint64 recusasAntes = PlataformaArquivos::recusasDeAtalho();
-    const int codigo = executaComando(analise, terminal);
+    const int codigo = executaComando(analise, instalacao, terminal);
     if (codigo == CodigosSaida::Sucesso || codigo == CodigosSaida::SemTrava
         || PlataformaArquivos::recusasDeAtalho() == recusasAntes)
         return codigo;

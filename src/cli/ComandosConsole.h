@@ -14,6 +14,6 @@ class TerminalConsole;
 // back (CodigosSaida).
 namespace ComandosConsole {
 
-int executa(LinhaComando::Analise &analise, TerminalConsole &terminal);
+int executa(LinhaComando::Analise &analise, const Instalacao &instalacao, TerminalConsole &terminal);
 
 } // namespace ComandosConsole

@@ -87,10 +87,10 @@ std::optional<QString> ConsoleConfigurar::le(const QCommandLineParser &parser)
     return std::nullopt;
 }
 
-int ConsoleConfigurar::executa(TerminalConsole &terminal)
+int ConsoleConfigurar::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
     terminal.defineResultados({QStringLiteral("Alterações realizadas com sucesso!")});
-    switch (GravacaoConfiguracao::configura(m_configuracao, terminal)) {
+    switch (GravacaoConfiguracao::configura(instalacao, m_configuracao, terminal)) {
     case GravacaoConfiguracao::Configurada::Salva:
         break;
     case GravacaoConfiguracao::Configurada::CampoVazio:
@@ -107,7 +107,7 @@ int ConsoleConfigurar::executa(TerminalConsole &terminal)
     }
     // What was stored, read back as a send will read it.
     try {
-        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao()) {
+        if (const std::optional<LinhaConfiguracao> linha = leConfiguracao(instalacao)) {
             const ConfiguracaoCliente salva = configuracaoDaLinha(*linha);
             terminal.defineJson({{QStringLiteral("ip"), salva.IpServidor},
                                  {QStringLiteral("portas"), salva.QtdePortas},

@@ -2,7 +2,6 @@
 // what was read of each table shown, and a loss accepted only when asked.
 #include "cli/Comandos.h"
 #include "cli/TerminalConsole.h"
-#include "common/Caminhos.h"
 #include "common/Log.h"
 #include "common/TravaPrograma.h"
 #include "store/Banco.h"
@@ -47,9 +46,9 @@ std::optional<QString> ConsoleConverter::le(const QCommandLineParser &parser)
     return std::nullopt;
 }
 
-int ConsoleConverter::executa(TerminalConsole &terminal)
+int ConsoleConverter::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
-    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    const QString banco = instalacao.bancoLocal();
     const FormatoBanco formato = formatoDoBanco(banco);
     if (formato == FormatoBanco::SQLite || !QFileInfo::exists(banco)) {
         terminal.saida(
@@ -73,7 +72,8 @@ int ConsoleConverter::executa(TerminalConsole &terminal)
     }
 
     removeRestosDeConversao(banco);
-    const ResultadoConversao conversao = converteBancoLocal(banco, m_aceitaPerdas ? Perdas::Aceitar : Perdas::Recusar);
+    const ResultadoConversao conversao =
+        converteBancoLocal(banco, escritoriosRegionais(instalacao), m_aceitaPerdas ? Perdas::Aceitar : Perdas::Recusar);
     QJsonArray tabelas;
     for (const LeituraTabela &tabela : conversao.tabelas) {
         terminal.saida(linhaTabela(tabela));

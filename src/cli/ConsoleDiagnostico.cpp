@@ -4,11 +4,10 @@
 #include "cli/Comandos.h"
 #include "cli/TerminalConsole.h"
 #include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Modulos.h"
 #include "common/plataforma/PlataformaArquivos.h"
-#include "common/plataforma/PlataformaPastas.h"
 #include "store/Banco.h"
 #include "store/Configuracao.h"
 #include "transfer/SondaServidor.h"
@@ -87,21 +86,21 @@ QString ConsoleDiagnostico::descricao() const
                           "quando um envio poderia ser feito; senão, com o código do primeiro obstáculo.");
 }
 
-int ConsoleDiagnostico::executa(TerminalConsole &terminal)
+int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
     Relato relato(terminal);
-    const QString pasta = Caminhos::pastaPrograma();
+    const QString &pasta = instalacao.pastaPrograma();
     // The default says which rule of the system chose it (Windows: the
     // portable edition's folder, or the one all users share).
-    QString origemPasta = ConfiguracaoSitio::origem({QStringLiteral("pasta")}, "TAVO_ROOT");
-    if (origemPasta.isEmpty() && !PlataformaPastas::programa().regra.isEmpty())
-        origemPasta = QStringLiteral("padrão: ") + PlataformaPastas::programa().regra;
+    QString origemPasta = instalacao.origem(QStringLiteral("pasta"));
+    if (origemPasta.isEmpty() && !instalacao.regraPastaPrograma().isEmpty())
+        origemPasta = QStringLiteral("padrão: ") + instalacao.regraPastaPrograma();
     relato.item(QStringLiteral("pasta_programa"), QStringLiteral("pasta do programa"), pasta,
                 origemOuPadrao(origemPasta));
     relato.item(QStringLiteral("arquivo_usuario"), QStringLiteral("arquivo de configuração do usuário"),
-                ConfiguracaoSitio::arquivoUsuario(), presente(ConfiguracaoSitio::arquivoUsuario(), false));
+                instalacao.arquivoUsuario(), presente(instalacao.arquivoUsuario(), false));
     relato.item(QStringLiteral("arquivo_sistema"), QStringLiteral("arquivo de configuração do sistema"),
-                ConfiguracaoSitio::arquivoSistema(), presente(ConfiguracaoSitio::arquivoSistema(), false));
+                instalacao.arquivoSistema(), presente(instalacao.arquivoSistema(), false));
 
     // The lock, as the system lists it: nothing is locked to find out.
     const QString trava = pasta + QStringLiteral("/tavo-upload.lock");
@@ -124,7 +123,7 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     }
 
     // The local database, read only when it is already the program's own.
-    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    const QString banco = instalacao.bancoLocal();
     std::optional<ConfiguracaoCliente> servidor;
     QString origemServidor = QStringLiteral("banco de dados local");
     if (!QFileInfo::exists(banco)) {
@@ -136,7 +135,7 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
             relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
                         QStringLiteral("SQLite"));
             try {
-                if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
+                if (const std::optional<LinhaConfiguracao> linha = leConfiguracao(instalacao))
                     servidor = configuracaoDaLinha(*linha);
             } catch (const ErroTavo &erro) {
                 relato.obstaculo(CodigosSaida::Falha,
@@ -160,9 +159,9 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     // Settings the site manages are written into the local database at
     // every start: they are the ones a send will use.
     try {
-        if (ConfiguracaoSitio::servidorGerenciado())
+        if (instalacao.servidorGerenciado())
             origemServidor = QStringLiteral("gerenciado pela instalação, ")
-                             + ConfiguracaoSitio::origem({QStringLiteral("servidor/gerenciado")});
+                             + instalacao.origem(QStringLiteral("servidor/gerenciado"));
     } catch (const ErroTavo &erro) {
         relato.obstaculo(CodigosSaida::Configuracao, erro.descricao());
     }
@@ -171,7 +170,7 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     // A value the command line gives in place of the site's is not an
     // obstacle: the send takes the line's (the same rule).
     ConfiguracaoCliente configuracao = servidor.value_or(ConfiguracaoCliente{});
-    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao))
+    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao, instalacao))
         relato.obstaculo(CodigosSaida::Configuracao, problema.mensagem);
     if (servidor) {
         relato.item(QStringLiteral("servidor"), QStringLiteral("servidor"),
@@ -188,10 +187,10 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                              QStringLiteral("nenhuma configuração do servidor foi gravada; use \"tavo-upload-cli "
                                             "configurar\"."));
     }
-    const auto origemOpcao = [](const QString &daLinha, const char *chave) {
+    const auto origemOpcao = [&instalacao](const QString &daLinha, const char *chave) {
         return !daLinha.isEmpty()
                    ? QStringLiteral("linha de comando")
-                   : origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("servidor/") + QLatin1String(chave)}));
+                   : origemOuPadrao(instalacao.origem(QStringLiteral("servidor/") + QLatin1String(chave)));
     };
     relato.item(QStringLiteral("proxy"), QStringLiteral("proxy (rota)"), configuracao.proxy.rota(),
                 origemOpcao(m_transferencia.dadas().proxy, "proxy"));
@@ -206,19 +205,19 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
                 origemOpcao(m_transferencia.dadas().tempoSemProgresso, "tempo_sem_progresso"));
 
     // The folders a send and a generation use.
-    const QString escola = Caminhos::local(Caminhos::bancoEscola());
+    const QString escola = instalacao.local(Caminhos::bancoEscola());
     relato.item(QStringLiteral("banco_escola"), QStringLiteral("banco de dados da escola"), escola,
                 presente(escola, false));
     // The packages' folder is the school application's: this user may not
     // be allowed to put a package there.
-    const QString pacotes = QDir::cleanPath(Caminhos::local(Caminhos::pastaPacotes()));
+    const QString pacotes = QDir::cleanPath(instalacao.local(Caminhos::pastaPacotes()));
     const bool gravaPacotes = QFileInfo(pacotes).isDir() && PlataformaArquivos::podeGravar(pacotes);
     relato.item(QStringLiteral("pasta_pacotes"), QStringLiteral("pasta de pacotes"), pacotes,
                 presente(pacotes, true)
                     + (!QFileInfo(pacotes).isDir() ? QString()
                        : gravaPacotes              ? QStringLiteral(", pode ser gravada")
                                                    : QStringLiteral(", não pode ser gravada por este usuário")));
-    const QString trabalho = QDir::cleanPath(Caminhos::local(Caminhos::pastaTrabalho()));
+    const QString trabalho = QDir::cleanPath(instalacao.local(Caminhos::pastaTrabalho()));
     relato.item(QStringLiteral("pasta_trabalho"), QStringLiteral("pasta de trabalho"), trabalho,
                 presente(trabalho, true));
     // Windows: every user of the PC works in the program's folder and the
@@ -233,14 +232,12 @@ int ConsoleDiagnostico::executa(TerminalConsole &terminal)
     };
     usuarios(QStringLiteral("usuarios_pasta_programa"), QStringLiteral("pasta do programa"), pasta);
     usuarios(QStringLiteral("usuarios_pasta_trabalho"), QStringLiteral("pasta de trabalho"), trabalho);
-    const QString unidade = QDir::cleanPath(Caminhos::local(Caminhos::unidadeDisquete()));
+    const QString unidade = QDir::cleanPath(instalacao.local(Caminhos::unidadeDisquete()));
     const QFileInfo infoUnidade(unidade);
     relato.item(
         QStringLiteral("unidade_a"), QStringLiteral("unidade a:"), unidade,
         (infoUnidade.isDir() && infoUnidade.isReadable() ? QStringLiteral("pronta") : QStringLiteral("não pronta"))
-            + QStringLiteral(", ")
-            + origemOuPadrao(ConfiguracaoSitio::origem({QStringLiteral("unidades/a"), QStringLiteral("unidades/A")},
-                                                       "TAVO_DRIVE_A")));
+            + QStringLiteral(", ") + origemOuPadrao(instalacao.origem(QStringLiteral("unidades/a"))));
     relato.item(QStringLiteral("log"), QStringLiteral("log"), pasta + QStringLiteral("/tavo-upload.log"));
     // The program's modules, loaded as a send and a printing would load them
     // (nothing is called): a missing library shows here, not at the office.

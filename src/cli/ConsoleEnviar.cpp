@@ -75,41 +75,42 @@ int recusaDoEnvio(bool tipoEscolhido)
 
 // Today's package of the school in the school database, made by "gerar";
 // nothing, with `codigo` the exit status, when there is none to send.
-std::optional<PacoteEscolhido> pacoteDeHoje(bool tipoEscolhido, DadosEscola &escola, TerminalConsole &terminal,
-                                            int &codigo)
+std::optional<PacoteEscolhido> pacoteDeHoje(const Instalacao &instalacao, bool tipoEscolhido, DadosEscola &escola,
+                                            TerminalConsole &terminal, int &codigo)
 {
     try {
-        escola = ConsultaDadosEscola(Caminhos::local(Caminhos::bancoEscola())).value_or(DadosEscola{});
+        escola = ConsultaDadosEscola(instalacao.local(Caminhos::bancoEscola())).value_or(DadosEscola{});
     } catch (const ErroTavo &erro) {
         // No school, no package name: the check below says the code is not valid.
-        qCWarning(lcBanco).noquote() << "School database not read:" << Caminhos::local(Caminhos::bancoEscola()) << "-"
+        qCWarning(lcBanco).noquote() << "School database not read:" << instalacao.local(Caminhos::bancoEscola()) << "-"
                                      << erro.relato();
     }
     if (!ConfereEnvio(escola.codigoEscola, tipoEscolhido, terminal)) {
         codigo = recusaDoEnvio(tipoEscolhido);
         if (tipoEscolhido)
             terminal.defineCausa(QStringLiteral("o banco de dados da escola \"%1\" não identifica a escola.")
-                                     .arg(Caminhos::local(Caminhos::bancoEscola())));
+                                     .arg(instalacao.local(Caminhos::bancoEscola())));
         return std::nullopt;
     }
     const QString pacote = NomePacote(escola.codigoEscola, Relogio::agora().date());
     codigo = CodigosSaida::DadosInvalidos;
-    if (!QFileInfo(Caminhos::local(pacote)).isFile()) {
+    if (!QFileInfo(instalacao.local(pacote)).isFile()) {
         terminal.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         terminal.defineCausa(QStringLiteral("o pacote de hoje \"%1\" não existe; ele é feito por \"gerar\".")
-                                 .arg(QDir::cleanPath(Caminhos::local(pacote))));
+                                 .arg(QDir::cleanPath(instalacao.local(pacote))));
         return std::nullopt;
     }
     // The package folder is its source, and its name and size.
-    PacoteEscolhido escolhido = PacoteEscolhido::comOrigem(pacote, pacote, escola.codigoEscola, escola.escola);
+    PacoteEscolhido escolhido =
+        PacoteEscolhido::comOrigem(instalacao, pacote, pacote, escola.codigoEscola, escola.escola);
     // What will go out is read back whole now, as a package chosen with
     // --pacote is; the send takes this check while the file stays as it is.
     const std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim> preparado =
-        SessaoTransferencia::prepara(escolhido, terminal);
+        SessaoTransferencia::prepara(instalacao, escolhido, terminal);
     const auto *pronto = std::get_if<SessaoTransferencia::Preparado>(&preparado);
     if (!pronto) {
         terminal.defineCausa(QStringLiteral("o pacote \"%1\" não pôde ser lido por inteiro.")
-                                 .arg(QDir::cleanPath(Caminhos::local(pacote))));
+                                 .arg(QDir::cleanPath(instalacao.local(pacote))));
         return std::nullopt;
     }
     escolhido.guardaConferencia(pronto->conferencia);
@@ -118,10 +119,10 @@ std::optional<PacoteEscolhido> pacoteDeHoje(bool tipoEscolhido, DadosEscola &esc
 
 // The package given, after the steps of "..."; nothing, with `codigo` the
 // exit status, when it cannot be sent.
-std::optional<PacoteEscolhido> pacoteEscolhido(const QString &caminho, bool tipoEscolhido, DadosEscola &escola,
-                                               TerminalConsole &terminal, int &codigo)
+std::optional<PacoteEscolhido> pacoteEscolhido(const Instalacao &instalacao, const QString &caminho, bool tipoEscolhido,
+                                               DadosEscola &escola, TerminalConsole &terminal, int &codigo)
 {
-    SelecaoPacote selecao(caminhoEscolhido(caminho), terminal);
+    SelecaoPacote selecao(instalacao, caminhoEscolhido(caminho), terminal);
     QObject::connect(&selecao, &SelecaoPacote::mensagem, &selecao,
                      [&terminal](const QString &texto) { terminal.progresso(texto); });
     QObject::connect(&selecao, &SelecaoPacote::progressoZip, &selecao,
@@ -245,20 +246,20 @@ std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
     return m_transferencia.le(parser);
 }
 
-int ConsoleEnviar::executa(TerminalConsole &terminal)
+int ConsoleEnviar::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
     terminal.defineResultados({QStringLiteral("A transferência do arquivo foi concluída com sucesso!")});
     // The settings loaded as the window's start loads them; with none stored
     // (the greeting) there is no server to send to, which is said once the
     // package is found ready, where the window's send would find no port.
     ConfiguracaoCliente configuracao;
-    if (!CarregaConfiguracaoInicio(configuracao, terminal)) {
+    if (!CarregaConfiguracaoInicio(configuracao, instalacao, terminal)) {
         terminal.defineCausa(QStringLiteral("o banco de dados local não pôde ser lido."));
         return CodigosSaida::Falha;
     }
     // A value of the site configuration that cannot be used stops the send,
     // unless the command line gives that one.
-    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao)) {
+    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao, instalacao)) {
         terminal.falha(problema.mensagem);
         terminal.defineCausa(
             QStringLiteral("o valor de %1 na configuração da instalação não pode ser usado.").arg(problema.chave));
@@ -273,8 +274,8 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
     DadosEscola escola;
     int codigo = CodigosSaida::Falha;
     const std::optional<PacoteEscolhido> pacote =
-        m_pacote.isEmpty() ? pacoteDeHoje(m_periodica.has_value(), escola, terminal, codigo)
-                           : pacoteEscolhido(m_pacote, m_periodica.has_value(), escola, terminal, codigo);
+        m_pacote.isEmpty() ? pacoteDeHoje(instalacao, m_periodica.has_value(), escola, terminal, codigo)
+                           : pacoteEscolhido(instalacao, m_pacote, m_periodica.has_value(), escola, terminal, codigo);
     if (!pacote)
         return codigo;
 
@@ -289,7 +290,7 @@ int ConsoleEnviar::executa(TerminalConsole &terminal)
     QElapsedTimer relogio;
     relogio.start();
     for (int tentativa = 1;; ++tentativa) {
-        SessaoTransferencia sessao(terminal);
+        SessaoTransferencia sessao(instalacao, terminal);
         QObject::connect(&sessao, &SessaoTransferencia::status, &sessao,
                          [&terminal](const QString &texto) { terminal.progresso(texto); });
         sessao.transmite(configuracao, *pacote, identidade);

@@ -19,13 +19,13 @@ QString ConsoleGerar::descricao() const
                           "caminho do pacote.");
 }
 
-int ConsoleGerar::executa(TerminalConsole &terminal)
+int ConsoleGerar::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
     if (!InicializaComponenteZip(terminal)) {
         terminal.defineCausa(QStringLiteral("a biblioteca de ZIP não pôde ser carregada."));
         return CodigosSaida::Falha;
     }
-    GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), terminal);
+    GeracaoPacote geracao(instalacao, Caminhos::bancoEscola(), Relogio::agora().date(), terminal);
     QObject::connect(&geracao, &GeracaoPacote::progressoZip, &geracao,
                      [&terminal](const EventoZip &evento) { terminal.progresso(LinhaEvento(evento)); });
     DadosEscola escola;
@@ -45,7 +45,7 @@ int ConsoleGerar::executa(TerminalConsole &terminal)
         }
     }
     // In the system's own form (C:\inetpub\... on Windows), to paste anywhere.
-    const QString pacote = QDir::toNativeSeparators(QDir::cleanPath(Caminhos::local(resultado.pacote)));
+    const QString pacote = QDir::toNativeSeparators(QDir::cleanPath(instalacao.local(resultado.pacote)));
     terminal.saida(pacote);
     terminal.defineJson({{QStringLiteral("pacote"), pacote},
                          {QStringLiteral("tamanho"), QFileInfo(pacote).size()},

@@ -52,7 +52,7 @@ std::optional<QString> ConsoleHistorico::le(const QCommandLineParser &parser)
     return std::nullopt;
 }
 
-int ConsoleHistorico::executa(TerminalConsole &terminal)
+int ConsoleHistorico::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
     const QDate hoje = Relogio::agora().date();
     const std::int16_t mes = m_mes.value_or(static_cast<std::int16_t>(hoje.month()));
@@ -63,9 +63,9 @@ int ConsoleHistorico::executa(TerminalConsole &terminal)
         // A table from before the type was recorded is upgraded, then the
         // report is made again: there is always a report to print.
         if (terminal.modo() == TerminalConsole::Modo::Json)
-            envios = EnviosDoMes(mes, ano, m_tipo);
+            envios = EnviosDoMes(instalacao, mes, ano, m_tipo);
         else
-            relatorio = GeraHistorico(mes, ano, m_tipo);
+            relatorio = GeraHistorico(instalacao, mes, ano, m_tipo);
     } catch (const ErroTavo &erro) {
         terminal.avisa(QStringLiteral("Ocorreu um erro ao gerar o histórico.\r\n") + erro.descricao(),
                        Mensagens::Icone::Informacao);

@@ -4,8 +4,8 @@
 #include "cli/ComandosConsole.h"
 #include "cli/LinhaComando.h"
 #include "cli/TerminalConsole.h"
-#include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
+#include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Localidade.h"
 #include "common/Log.h"
 #include "common/plataforma/PlataformaTerminal.h"
@@ -38,16 +38,19 @@ int executa(LinhaComando::Analise &analise, TerminalConsole &terminal)
     terminal.defineModo(analise.json         ? TerminalConsole::Modo::Json
                         : analise.silencioso ? TerminalConsole::Modo::Silencioso
                                              : TerminalConsole::Modo::Texto);
-    // A path variable that is no path stops the command before the
-    // program's folder is made or its log opened.
-    if (const std::optional<QString> falha = ConfiguracaoSitio::ambienteInutilizavel()) {
-        terminal.falha(QStringLiteral("tavo-upload-cli: ") + *falha);
+    // The installation, read once. A path variable that is no path stops the
+    // command before the program's folder is made or its log opened.
+    std::optional<Instalacao> instalacao;
+    try {
+        instalacao.emplace(Instalacao::carrega());
+    } catch (const ErroTavo &erro) {
+        terminal.falha(QStringLiteral("tavo-upload-cli: ") + erro.descricao());
         return CodigosSaida::Configuracao;
     }
     // Log lines go to the program's folder: standard error stays the user's.
-    const Log::Instalacao log(Log::console(Caminhos::pastaPrograma(), analise.detalhado));
+    const Log::Instalacao log(Log::console(instalacao->pastaPrograma(), analise.detalhado));
     try {
-        return ComandosConsole::executa(analise, terminal);
+        return ComandosConsole::executa(analise, *instalacao, terminal);
     } catch (const std::bad_alloc &) {
         // What the command held (the folder's lock, its files, a helper
         // process) was let go on the way here.

@@ -1,7 +1,6 @@
 #include "common/Caminhos.h"
 
-#include "common/ConfiguracaoSitio.h"
-#include "common/plataforma/PlataformaArquivos.h"
+#include "common/Instalacao.h"
 #include "common/plataforma/PlataformaMontagens.h"
 
 #include <QDir>
@@ -11,31 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-QString raizPrograma()
-{
-    return ConfiguracaoSitio::pastaPrograma();
-}
-
-// The program folder's owner (IT, say) may link a folder of it elsewhere.
-[[maybe_unused]] const bool g_donoDaPastaConfiavel =
-    (PlataformaArquivos::defineFontePastaConfiavel(&raizPrograma), true);
-
-// The folder configured for the drive, else the host's own drive (Windows),
-// else drives/x in the program's folder.
-QString pastaDaUnidade(QChar letra)
-{
-    const QChar minuscula = letra.toLower();
-    if (minuscula == QLatin1Char('a'))
-        return Caminhos::disquete().pasta;
-    const QString configurada = ConfiguracaoSitio::pastaUnidade(minuscula);
-    if (!configurada.isEmpty())
-        return configurada;
-    const QString propria = Montagens::raizDaUnidade(minuscula);
-    if (!propria.isEmpty())
-        return propria;
-    return raizPrograma() + QStringLiteral("/drives/") + minuscula;
-}
 
 // Follows `partes` from `base`, taking at each step an existing entry whose
 // name matches without regard to case when there is no exact match.
@@ -65,19 +39,28 @@ QString resolveSemCaixa(const QString &base, const QStringList &partes)
 
 } // namespace
 
-namespace Caminhos {
-
-QString pastaPrograma()
+// The folder configured for the drive, else the host's own drive (Windows),
+// else drives/x in the program's folder.
+QString Instalacao::pastaDaUnidade(QChar letra) const
 {
-    return raizPrograma();
+    const QChar minuscula = letra.toLower();
+    if (minuscula == QLatin1Char('a'))
+        return disquete().pasta;
+    const QString configurada = pastaUnidade(minuscula);
+    if (!configurada.isEmpty())
+        return configurada;
+    const QString propria = Montagens::raizDaUnidade(minuscula);
+    if (!propria.isEmpty())
+        return propria;
+    return m_pastaPrograma + QStringLiteral("/drives/") + minuscula;
 }
 
-Disquete disquete()
+Disquete Instalacao::disquete() const
 {
-    const QString escolhida = ConfiguracaoSitio::pastaUnidade(QLatin1Char('a'));
+    const QString escolhida = pastaUnidade(QLatin1Char('a'));
     if (!escolhida.isEmpty())
         return {escolhida, Montagens::montadoEm(escolhida)};
-    const QString substituta = raizPrograma() + QStringLiteral("/drives/a");
+    const QString substituta = m_pastaPrograma + QStringLiteral("/drives/a");
     if (QFileInfo(substituta).isDir())
         return {substituta, true};
     if (const std::optional<Montagens::Unidade> midia = Montagens::unidadeRemovivel())
@@ -85,7 +68,7 @@ Disquete disquete()
     return {substituta, false};
 }
 
-QString local(const QString &caminho)
+QString Instalacao::local(const QString &caminho) const
 {
     // Whatever follows the drive, a line break included: a path of a drive
     // is never taken as one of the current folder.
@@ -111,12 +94,19 @@ QString local(const QString &caminho)
     return resolvido;
 }
 
-QString naPastaPrograma(const QString &sufixo)
+QString Instalacao::naPastaPrograma(const QString &sufixo) const
 {
     QString resto = sufixo;
     resto.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return resolveSemCaixa(pastaPrograma(), resto.split(QLatin1Char('/')));
+    return resolveSemCaixa(m_pastaPrograma, resto.split(QLatin1Char('/')));
 }
+
+QString Instalacao::bancoLocal() const
+{
+    return naPastaPrograma(Caminhos::bancoLocal());
+}
+
+namespace Caminhos {
 
 QString nomeArquivo(const QString &caminho)
 {

@@ -7,4 +7,6 @@
 // in the order the file list shows them: by name, without regard to case.
 // Raises ErroTavo(Erros::CaminhoNaoEncontrado) for a folder that does not
 // exist.
-QStringList ArquivosDaPasta(const QString &pasta);
+class Instalacao;
+
+QStringList ArquivosDaPasta(const Instalacao &instalacao, const QString &pasta);

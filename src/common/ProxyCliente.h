@@ -23,7 +23,7 @@
 //
 // The password may also stay out of the value (the command line is seen by
 // every user of the machine): TAVO_PROXY_SENHA, or `proxy_senha` in the
-// user's own file (ConfiguracaoSitio::OpcoesTransferencia), serves a value
+// user's own file (OpcoesTransferencia, common/Instalacao.h), serves a value
 // written with a user name and no password.
 struct ProxyCliente
 {

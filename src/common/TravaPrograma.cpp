@@ -1,6 +1,5 @@
 #include "common/TravaPrograma.h"
 
-#include "common/Caminhos.h"
 #include "common/Log.h"
 #include "common/PastaUsuarios.h"
 
@@ -11,9 +10,8 @@
 
 #include <cerrno>
 
-TravaPrograma::TravaPrograma()
+TravaPrograma::TravaPrograma(const QString &pasta)
 {
-    const QString pasta = Caminhos::pastaPrograma();
     if (!PastaUsuarios::cria(pasta)) {
         qCWarning(lcPrograma).noquote() << "Program folder cannot be created, running without the one-client lock:"
                                         << pasta;

@@ -20,7 +20,8 @@ public:
                   // runs, writing nothing there
     };
 
-    TravaPrograma();
+    // Takes the lock of the program's folder `pasta`.
+    explicit TravaPrograma(const QString &pasta);
     ~TravaPrograma();
     TravaPrograma(const TravaPrograma &) = delete;
     TravaPrograma &operator=(const TravaPrograma &) = delete;

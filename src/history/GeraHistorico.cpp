@@ -1,7 +1,7 @@
 #include "history/GeraHistorico.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Log.h"
 #include "history/RelatorioHistorico.h"
 #include "store/Banco.h"
@@ -100,14 +100,15 @@ QString ComandoEnviosComRecibo(std::int16_t mes, std::int16_t ano, std::int16_t 
 
 namespace {
 
-std::optional<QString> geraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo, AposAtualizar apos)
+std::optional<QString> geraHistorico(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano,
+                                     std::int16_t tipo, AposAtualizar apos)
 {
     qCInfo(lcHistorico).noquote() << "History report of"
                                   << QStringLiteral("%1/%2").arg(mes, 2, 10, QLatin1Char('0')).arg(ano) << "type"
                                   << tipo;
     const QString comando = ComandoHistorico(mes, ano, tipo);
     try {
-        SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+        SessaoBanco sessao(instalacao.bancoLocal());
         if (ConsultaHistorico(sessao, comando, apos) == LeituraHistorico::TabelaAtualizada) {
             sessao.fecha();
             return std::nullopt;
@@ -139,22 +140,23 @@ std::optional<QString> geraHistorico(std::int16_t mes, std::int16_t ano, std::in
 
 } // namespace
 
-QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+QString GeraHistorico(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
     // Made again after an upgrade, there is always a report.
-    return geraHistorico(mes, ano, tipo, AposAtualizar::Repete).value();
+    return geraHistorico(instalacao, mes, ano, tipo, AposAtualizar::Repete).value();
 }
 
-std::optional<QString> GeraHistoricoOuAtualiza(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+std::optional<QString> GeraHistoricoOuAtualiza(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano,
+                                               std::int16_t tipo)
 {
-    return geraHistorico(mes, ano, tipo, AposAtualizar::Encerra);
+    return geraHistorico(instalacao, mes, ano, tipo, AposAtualizar::Encerra);
 }
 
-QList<EnvioRegistrado> EnviosDoMes(std::int16_t mes, std::int16_t ano, std::int16_t tipo)
+QList<EnvioRegistrado> EnviosDoMes(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano, std::int16_t tipo)
 {
     QString comando;
     try {
-        SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+        SessaoBanco sessao(instalacao.bancoLocal());
         // A database of the former client, read through a copy, has no
         // receipts: its rows come without them.
         sessao.ComandoSql = QStringLiteral("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table' AND "

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+class Instalacao;
+
 // The history report of one month: the query on the local database and the
 // text built from its rows. No window is involved; the history window shows
 // what these return and reports what they raise.
@@ -19,12 +21,13 @@ QString ComandoHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
 // text. A history table without the type column is upgraded first (the
 // store's ConsultaHistorico, store/Historico.h) and the report made then.
 // Any failure raises ErroTavo, the database closed again.
-QString GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
+QString GeraHistorico(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano, std::int16_t tipo);
 
 // The same, except for a history table without the type column: it is
 // upgraded and nothing more is done, nothing returned (the history window's
 // refresh; its next refresh shows the rows).
-std::optional<QString> GeraHistoricoOuAtualiza(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
+std::optional<QString> GeraHistoricoOuAtualiza(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano,
+                                               std::int16_t tipo);
 
 // One send of the history as fields, with its receipt when it has one.
 struct ReciboDoEnvio
@@ -54,4 +57,4 @@ QString ComandoEnviosComRecibo(std::int16_t mes, std::int16_t ano, std::int16_t 
 // Runs the above on the local database, after the upgrade of an old table
 // as GeraHistorico does; rows of a database without receipts come without
 // them. Raises ErroTavo on any failure, the database closed again.
-QList<EnvioRegistrado> EnviosDoMes(std::int16_t mes, std::int16_t ano, std::int16_t tipo);
+QList<EnvioRegistrado> EnviosDoMes(const Instalacao &instalacao, std::int16_t mes, std::int16_t ano, std::int16_t tipo);

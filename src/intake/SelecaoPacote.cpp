@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Conversao.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/ListagemPasta.h"
 #include "common/Log.h"
@@ -27,9 +28,9 @@ QString pastaTrabalhoComBarra()
 }
 
 // The first file of a folder, as its list shows it first.
-QString primeiroArquivo(const QString &pasta)
+QString primeiroArquivo(const Instalacao &instalacao, const QString &pasta)
 {
-    const QStringList arquivos = ArquivosDaPasta(pasta);
+    const QStringList arquivos = ArquivosDaPasta(instalacao, pasta);
     if (arquivos.isEmpty())
         throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Nenhum arquivo em ") + pasta);
     return arquivos.first();
@@ -37,8 +38,10 @@ QString primeiroArquivo(const QString &pasta)
 
 } // namespace
 
-SelecaoPacote::SelecaoPacote(QString escolhido, Interlocutor &interlocutor, QObject *parent)
+SelecaoPacote::SelecaoPacote(const Instalacao &instalacao, QString escolhido, Interlocutor &interlocutor,
+                             QObject *parent)
     : QObject(parent)
+    , m_instalacao(instalacao)
     , m_escolhido(std::move(escolhido))
     , m_interlocutor(interlocutor)
 {
@@ -82,27 +85,28 @@ bool SelecaoPacote::pedeDisquete(const QString &texto)
 bool SelecaoPacote::juntaDisquetes(const QString &primeiro)
 {
     Q_EMIT mensagem(QStringLiteral("Lendo o primeiro disquete. Aguarde..."));
-    CopiaArquivo(primeiro, pastaTrabalhoComBarra());
+    CopiaArquivo(m_instalacao, primeiro, pastaTrabalhoComBarra());
     if (!pedeDisquete(QStringLiteral("Insira o último disquete e aperte o botão OK")))
         return false;
 
     Q_EMIT pasta(Caminhos::unidadeDisquete());
-    const QString ultimo = primeiroArquivo(Caminhos::unidadeDisquete());
+    const QString ultimo = primeiroArquivo(m_instalacao, Caminhos::unidadeDisquete());
     const std::int16_t quantidade = Conversao::paraInteiro16(ultimo.right(3));
     qCInfo(lcMidia).noquote() << "Package spread over" << quantidade << "disks, last piece" << ultimo;
     Q_EMIT caminho(Caminhos::unidadeDisquete() + ultimo);
     Q_EMIT mensagem(QStringLiteral("Lendo o último disquete. Aguarde..."));
-    CopiaArquivo(Caminhos::unidadeDisquete() + ultimo, pastaTrabalhoComBarra());
+    CopiaArquivo(m_instalacao, Caminhos::unidadeDisquete() + ultimo, pastaTrabalhoComBarra());
 
     for (int i = 2; i <= quantidade - 1; ++i) {
         if (!pedeDisquete(QStringLiteral("Insira o disquete Número ") + QString::number(i)))
             return false;
         Q_EMIT pasta(Caminhos::unidadeDisquete());
-        CopiaArquivo(Caminhos::unidadeDisquete() + primeiroArquivo(Caminhos::unidadeDisquete()),
+        CopiaArquivo(m_instalacao,
+                     Caminhos::unidadeDisquete() + primeiroArquivo(m_instalacao, Caminhos::unidadeDisquete()),
                      pastaTrabalhoComBarra());
     }
     Q_EMIT pasta(Caminhos::pastaTrabalho());
-    if (!AgrupaArquivos(pastaTrabalhoComBarra())) {
+    if (!AgrupaArquivos(m_instalacao, pastaTrabalhoComBarra())) {
         // AgrupaArquivos logged why.
         m_interlocutor.avisa(QStringLiteral("Ocorreu um erro ao agrupar os arquivos"), Icone::Critico);
         return false;
@@ -119,18 +123,18 @@ bool SelecaoPacote::selecionaPacote(Resultado &resultado)
     // it is read from a copy kept aside.
     std::unique_ptr<QTemporaryDir> guarda;
     QString origem = m_escolhido;
-    if (NaPastaTrabalho(Caminhos::local(origem))) {
+    if (NaPastaTrabalho(m_instalacao, m_instalacao.local(origem))) {
         guarda = std::make_unique<QTemporaryDir>();
         if (!guarda->isValid())
             throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Pasta temporária indisponível"));
-        CopiaArquivo(origem, guarda->path() + QLatin1Char('/'));
+        CopiaArquivo(m_instalacao, origem, guarda->path() + QLatin1Char('/'));
         origem = guarda->path() + QLatin1Char('/') + Caminhos::nomeArquivo(origem);
     }
     resultado.esvaziada = true;
-    LimpaPastaTemp();
+    LimpaPastaTemp(m_instalacao);
 
     if (sufixo == QLatin1String("zip")) {
-        CopiaArquivo(origem, pastaTrabalhoComBarra());
+        CopiaArquivo(m_instalacao, origem, pastaTrabalhoComBarra());
     } else if (sufixo == QLatin1String("001")) {
         if (!juntaDisquetes(origem))
             return false;
@@ -145,30 +149,31 @@ bool SelecaoPacote::selecionaPacote(Resultado &resultado)
     // Unpacks the package (the working folder's first file), identifies the
     // school and removes its database again.
     Q_EMIT pasta(Caminhos::pastaTrabalho());
-    const QString nome = primeiroArquivo(Caminhos::pastaTrabalho());
+    const QString nome = primeiroArquivo(m_instalacao, Caminhos::pastaTrabalho());
     const QString pacote = pastaTrabalhoComBarra() + nome;
     // A package is ready only when it reads back whole: a missing, repeated or
     // damaged piece is caught here. The send relies on this read while the
     // file stays as it is.
     const MotorZip::Relator relator = [this](const EventoZip &evento) { Q_EMIT progressoZip(evento); };
-    const ConferenciaPacote conferencia = ConfereArquivoZip(pacote, relator);
+    const ConferenciaPacote conferencia = ConfereArquivoZip(m_instalacao, pacote, relator);
     if (conferencia.falha)
         throw *conferencia.falha;
-    DeszipaArquivo(pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, relator);
+    DeszipaArquivo(m_instalacao, pacote, QStringLiteral("*.*"), pastaTrabalhoComBarra(), 0, relator);
     Q_EMIT zipConcluido();
 
     const QString banco = pastaTrabalhoComBarra() + QStringLiteral("mirv_dat.mdb");
-    const std::optional<DadosEscola> escola = ConsultaDadosEscola(Caminhos::local(banco));
+    const std::optional<DadosEscola> escola = ConsultaDadosEscola(m_instalacao.local(banco));
     Q_EMIT escolaIdentificada(escola);
-    RemoveArquivo(banco);
+    RemoveArquivo(m_instalacao, banco);
 
     // The send copies the package again from its source when the working
     // folder loses it. A package joined from pieces, or chosen inside the
     // working folder, has no such place of its own: the program keeps a copy.
     const DadosEscola identidade = escola.value_or(DadosEscola{});
-    resultado.pacote = sufixo == QLatin1String("zip") && !guarda
-                           ? PacoteEscolhido::comOrigem(m_escolhido, pacote, identidade.codigoEscola, identidade.escola)
-                           : PacoteEscolhido::comCopiaPropria(pacote, identidade.codigoEscola, identidade.escola);
+    resultado.pacote =
+        sufixo == QLatin1String("zip") && !guarda
+            ? PacoteEscolhido::comOrigem(m_instalacao, m_escolhido, pacote, identidade.codigoEscola, identidade.escola)
+            : PacoteEscolhido::comCopiaPropria(m_instalacao, pacote, identidade.codigoEscola, identidade.escola);
     resultado.pacote.guardaConferencia(conferencia);
     Q_EMIT pacotePronto(resultado.pacote);
     Q_EMIT mensagem(QString());
@@ -176,23 +181,23 @@ bool SelecaoPacote::selecionaPacote(Resultado &resultado)
     return true;
 }
 
-bool AgrupaArquivos(const QString &pasta)
+bool AgrupaArquivos(const Instalacao &instalacao, const QString &pasta)
 {
     try {
         QStringList pedacos;
-        for (const QString &nome : ArquivosDaPasta(pasta)) {
+        for (const QString &nome : ArquivosDaPasta(instalacao, pasta)) {
             if (EhPedaco(nome))
                 pedacos.append(nome);
         }
-        JuntaPedacos(Caminhos::local(pasta), pedacos);
-        for (const QString &nome : ArquivosDaPasta(pasta)) {
+        JuntaPedacos(instalacao.local(pasta), pedacos);
+        for (const QString &nome : ArquivosDaPasta(instalacao, pasta)) {
             if (EhPedaco(nome))
-                RemoveArquivo(pasta + nome);
+                RemoveArquivo(instalacao, pasta + nome);
         }
-        qCInfo(lcMidia).noquote() << pedacos.size() << "pieces joined in" << Caminhos::local(pasta);
+        qCInfo(lcMidia).noquote() << pedacos.size() << "pieces joined in" << instalacao.local(pasta);
         return true;
     } catch (const ErroTavo &erro) {
-        qCWarning(lcMidia).noquote() << "Pieces not joined in" << Caminhos::local(pasta) << "-" << erro.relato();
+        qCWarning(lcMidia).noquote() << "Pieces not joined in" << instalacao.local(pasta) << "-" << erro.relato();
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Instalacao.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 #include "store/ConsultaEscola.h"
@@ -36,7 +37,8 @@ public:
     };
 
     // `escolhido`: the full path the user picked.
-    SelecaoPacote(QString escolhido, Interlocutor &interlocutor, QObject *parent = nullptr);
+    SelecaoPacote(const Instalacao &instalacao, QString escolhido, Interlocutor &interlocutor,
+                  QObject *parent = nullptr);
 
     Resultado executa();
 
@@ -64,6 +66,7 @@ private:
     bool juntaDisquetes(const QString &primeiro);
     bool pedeDisquete(const QString &texto);
 
+    const Instalacao m_instalacao;
     QString m_escolhido;
     Interlocutor &m_interlocutor;
     // A prompt for a disk was cancelled.
@@ -73,4 +76,4 @@ private:
 // Joins the pieces in `pasta` (program form, ending in "\"), the files whose
 // names end in three digits in name order, into one package and deletes the
 // pieces. False when any step fails.
-bool AgrupaArquivos(const QString &pasta);
+bool AgrupaArquivos(const Instalacao &instalacao, const QString &pasta);

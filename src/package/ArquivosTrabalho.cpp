@@ -1,6 +1,7 @@
 #include "package/ArquivosTrabalho.h"
 
 #include "common/Caminhos.h"
+#include "common/Instalacao.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -122,7 +123,7 @@ GravacaoAtomica::GravacaoAtomica(const QString &destinoLocal, Midia midia)
     // and joining a package several times slower than the plain copy, for
     // pieces that are deleted moments later; a full local disk is reported
     // by the writes themselves.
-    m_descarrega = !NaPastaTrabalho(destinoLocal);
+    m_descarrega = midia != Midia::Trabalho;
     using Acesso = PlataformaArquivos::Arquivo::Acesso;
     if (const int codigo = CriaTemporario(destinoLocal, m_arquivo, m_temporario,
                                           midia == Midia::Removivel ? Acesso::DaMidia : Acesso::Privado))
@@ -188,36 +189,38 @@ template <typename F> void leEmBlocos(PlataformaArquivos::Arquivo &entrada, cons
     }
 }
 
-void copia(const QString &origem, const QString &destino, GravacaoAtomica::Midia midia)
+void copia(const Instalacao &instalacao, const QString &origem, const QString &destino, GravacaoAtomica::Midia midia)
 {
-    const QString origemLocal = Caminhos::local(origem);
+    const QString origemLocal = instalacao.local(origem);
     const QString destinoLocal =
-        Caminhos::local(terminaEmSeparador(destino) ? destino + Caminhos::nomeArquivo(origem) : destino);
+        instalacao.local(terminaEmSeparador(destino) ? destino + Caminhos::nomeArquivo(origem) : destino);
     PlataformaArquivos::Arquivo entrada = abreLeitura(origemLocal);
+    if (midia == GravacaoAtomica::Midia::Fixa && NaPastaTrabalho(instalacao, destinoLocal))
+        midia = GravacaoAtomica::Midia::Trabalho;
     GravacaoAtomica saida(destinoLocal, midia);
     leEmBlocos(entrada, origemLocal, [&](const char *dados, qint64 n) { saida.escreve(dados, n); });
     // A medium taken out while the copy was made leaves it nowhere, or on
     // the local folder it was mounted on: such a copy does not count.
-    if (midia == GravacaoAtomica::Midia::Removivel && !Caminhos::disquete().presente)
+    if (midia == GravacaoAtomica::Midia::Removivel && !instalacao.disquete().presente)
         throw erroDoSistema(ENOENT, destinoLocal);
     saida.conclui();
 }
 
 } // namespace
 
-void CopiaArquivo(const QString &origem, const QString &destino)
+void CopiaArquivo(const Instalacao &instalacao, const QString &origem, const QString &destino)
 {
-    copia(origem, destino, GravacaoAtomica::Midia::Fixa);
+    copia(instalacao, origem, destino, GravacaoAtomica::Midia::Fixa);
 }
 
-void CopiaParaMidia(const QString &origem, const QString &destino)
+void CopiaParaMidia(const Instalacao &instalacao, const QString &origem, const QString &destino)
 {
-    copia(origem, destino, GravacaoAtomica::Midia::Removivel);
+    copia(instalacao, origem, destino, GravacaoAtomica::Midia::Removivel);
 }
 
-void LimpaPastaTemp(const QString &preservar)
+void LimpaPastaTemp(const Instalacao &instalacao, const QString &preservar)
 {
-    const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+    const QString pasta = instalacao.local(Caminhos::pastaTrabalho());
     // Another user's link in the folder's place would have that user's
     // folder emptied: nothing is deleted.
     if (const int codigo = PlataformaArquivos::confere(pasta))
@@ -237,7 +240,7 @@ void LimpaPastaTemp(const QString &preservar)
         if (!mantido.isEmpty() && QFileInfo(caminho).canonicalFilePath() == mantido)
             continue;
         try {
-            RemoveArquivo(caminho);
+            RemoveArquivo(instalacao, caminho);
         } catch (const ErroTavo &erro) {
             if (!primeiraFalha)
                 primeiraFalha = erro;
@@ -247,9 +250,9 @@ void LimpaPastaTemp(const QString &preservar)
         throw *primeiraFalha;
 }
 
-void RemoveArquivo(const QString &caminho)
+void RemoveArquivo(const Instalacao &instalacao, const QString &caminho)
 {
-    const QString local = Caminhos::local(caminho);
+    const QString local = instalacao.local(caminho);
     if (!QFileInfo::exists(local) && !QFileInfo(local).isSymLink())
         throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + caminho);
     if (PlataformaArquivos::somenteLeitura(local))
@@ -258,9 +261,8 @@ void RemoveArquivo(const QString &caminho)
         throw erroDoSistema(codigo, caminho);
 }
 
-qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco)
+qint64 LeEmBlocos(const QString &local, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco)
 {
-    const QString local = Caminhos::local(caminho);
     PlataformaArquivos::Arquivo entrada = abreLeitura(local);
     qint64 lidos = 0;
     leEmBlocos(entrada, local, [&](const char *bloco, qint64 n) {
@@ -270,9 +272,9 @@ qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *d
     return lidos;
 }
 
-bool NaPastaTrabalho(const QString &caminhoLocal)
+bool NaPastaTrabalho(const Instalacao &instalacao, const QString &caminhoLocal)
 {
-    const QString pasta = QFileInfo(Caminhos::local(Caminhos::pastaTrabalho())).canonicalFilePath();
+    const QString pasta = QFileInfo(instalacao.local(Caminhos::pastaTrabalho())).canonicalFilePath();
     const QString dono = QFileInfo(QFileInfo(caminhoLocal).absolutePath()).canonicalFilePath();
     return !pasta.isEmpty() && pasta == dono;
 }

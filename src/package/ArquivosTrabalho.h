@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class Instalacao;
+
 // File helpers shared by package generation, floppy export and package
 // selection. Paths are taken in the program's own form ("c:\temp_tavo\x",
 // "a:\") or as host paths (a file chosen in a dialog); they are mapped only
@@ -18,7 +20,7 @@
 // ends in "\" (or "/") the copy goes into that folder under the source's
 // name. The copy is written under a temporary name and renamed into place
 // when complete, so a failed copy leaves no partial file behind.
-void CopiaArquivo(const QString &origem, const QString &destino);
+void CopiaArquivo(const Instalacao &instalacao, const QString &origem, const QString &destino);
 
 // CopiaArquivo onto removable media (drive a:). A write the medium refuses
 // (write protection, a read-only mount, no permission: EROFS, EACCES, EPERM)
@@ -26,25 +28,25 @@ void CopiaArquivo(const QString &origem, const QString &destino);
 // or write-protected; a medium no longer there when the copy is complete
 // raises Erros::CaminhoNaoEncontrado and leaves no file; failures of the
 // source keep their own numbers.
-void CopiaParaMidia(const QString &origem, const QString &destino);
+void CopiaParaMidia(const Instalacao &instalacao, const QString &origem, const QString &destino);
 
 // Prepares the working folder "c:\temp_tavo": deletes every file in it
 // (read-only files are not forced: they make it fail; a link goes as a link,
 // never what it points to), leaves subfolders alone, and creates the folder
 // when it is missing. A folder that is another user's link is refused whole. A file given in
 // `preservar` (host path) is left in place: the caller is still using it.
-void LimpaPastaTemp(const QString &preservar = {});
+void LimpaPastaTemp(const Instalacao &instalacao, const QString &preservar = {});
 
 // Deletes one file; a read-only file is not forced.
-void RemoveArquivo(const QString &caminho);
+void RemoveArquivo(const Instalacao &instalacao, const QString &caminho);
 
-// Reads the file `caminho` to its end in blocks of at most 1 MiB, handing
+// Reads the file `local` (a host path) to its end in blocks of at most 1 MiB, handing
 // each to `aCadaBloco`, so memory stays at one block whatever the file's
 // size. Returns the number of bytes read.
-qint64 LeEmBlocos(const QString &caminho, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco);
+qint64 LeEmBlocos(const QString &local, const std::function<void(const char *dados, qint64 tamanho)> &aCadaBloco);
 
 // True when the host path lies directly in the working folder.
-bool NaPastaTrabalho(const QString &caminhoLocal);
+bool NaPastaTrabalho(const Instalacao &instalacao, const QString &caminhoLocal);
 
 // The program's error for a failed system call on `caminho`, `codigo` being
 // the error number the platform answered with (PlataformaArquivos::causa):
@@ -61,13 +63,18 @@ int CriaTemporario(const QString &destinoLocal, PlataformaArquivos::Arquivo &arq
 
 // Writes a new file under a temporary name in the target folder and puts it
 // in place (replacing any file there) only in conclui(); a write that is not
-// concluded is removed. Files outside the working folder are flushed to
+// concluded is removed. Files but the working folder's (Midia::Trabalho,
+// intermediate files made again from their source when lost) are flushed to
 // their medium before they are put in place. On Midia::Removivel a refused
 // write raises Erros::DiscoCheio (see CopiaParaMidia).
 class GravacaoAtomica
 {
 public:
-    enum class Midia { Fixa, Removivel };
+    enum class Midia {
+        Fixa,      // a local disk
+        Removivel, // drive a:
+        Trabalho,  // the working folder: not flushed (see below)
+    };
     explicit GravacaoAtomica(const QString &destinoLocal, Midia midia = Midia::Fixa);
     ~GravacaoAtomica();
     GravacaoAtomica(const GravacaoAtomica &) = delete;

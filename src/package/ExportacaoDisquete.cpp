@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Conversao.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "package/ArquivosTrabalho.h"
@@ -26,17 +27,17 @@ QString pastaTrabalhoComBarra()
 // Error 75: the working folder is cleared, the chosen package excepted.
 // Best effort: what cannot be removed stays for the next emptying of the
 // folder; the user is told that nothing was copied.
-void limpaAposErroDeAcesso(const QString &pacoteLocal)
+void limpaAposErroDeAcesso(const Instalacao &instalacao, const QString &pacoteLocal)
 {
-    const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+    const QString pasta = instalacao.local(Caminhos::pastaTrabalho());
     const QString mantido = QFileInfo(pacoteLocal).canonicalFilePath();
     const QStringList arquivos = QDir(pasta).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (auto nome = arquivos.crbegin(); nome != arquivos.crend(); ++nome) {
         const QString caminho = pastaTrabalhoComBarra() + *nome;
-        if (!mantido.isEmpty() && QFileInfo(Caminhos::local(caminho)).canonicalFilePath() == mantido)
+        if (!mantido.isEmpty() && QFileInfo(instalacao.local(caminho)).canonicalFilePath() == mantido)
             continue;
         try {
-            RemoveArquivo(caminho);
+            RemoveArquivo(instalacao, caminho);
         } catch (const ErroTavo &erro) {
             // Left for the next emptying (see above).
             qCInfo(lcMidia).noquote() << "Left in the working folder:" << caminho << "-" << erro.relato();
@@ -47,8 +48,10 @@ void limpaAposErroDeAcesso(const QString &pacoteLocal)
 
 } // namespace
 
-ExportacaoDisquete::ExportacaoDisquete(QString pacote, Interlocutor &interlocutor, QObject *parent)
+ExportacaoDisquete::ExportacaoDisquete(const Instalacao &instalacao, QString pacote, Interlocutor &interlocutor,
+                                       QObject *parent)
     : QObject(parent)
+    , m_instalacao(instalacao)
     , m_pacote(std::move(pacote))
     , m_interlocutor(interlocutor)
 {
@@ -56,11 +59,11 @@ ExportacaoDisquete::ExportacaoDisquete(QString pacote, Interlocutor &interlocuto
 
 bool ExportacaoDisquete::confere() const
 {
-    if (!m_pacote.trimmed().isEmpty() && QFileInfo(Caminhos::local(m_pacote.trimmed())).isFile())
+    if (!m_pacote.trimmed().isEmpty() && QFileInfo(m_instalacao.local(m_pacote.trimmed())).isFile())
         return true;
     qCWarning(lcMidia).noquote() << "Floppy export: no package file"
                                  << (m_pacote.trimmed().isEmpty() ? QStringLiteral("(none chosen)")
-                                                                  : Caminhos::local(m_pacote.trimmed()));
+                                                                  : m_instalacao.local(m_pacote.trimmed()));
     m_interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
     return false;
 }
@@ -68,11 +71,11 @@ bool ExportacaoDisquete::confere() const
 void ExportacaoDisquete::executa()
 {
     const QString pacote = m_pacote.trimmed();
-    qCInfo(lcMidia).noquote() << "Floppy export of" << Caminhos::local(pacote) << "-"
-                              << QFileInfo(Caminhos::local(pacote)).size() << "bytes, drive a: at"
-                              << Caminhos::disquete().pasta;
+    qCInfo(lcMidia).noquote() << "Floppy export of" << m_instalacao.local(pacote) << "-"
+                              << QFileInfo(m_instalacao.local(pacote)).size() << "bytes, drive a: at"
+                              << m_instalacao.disquete().pasta;
     try {
-        const std::int16_t pedacos = DivideArquivo(pacote, [this](int) { Q_EMIT pastaTrabalhoMudou(); });
+        const std::int16_t pedacos = DivideArquivo(m_instalacao, pacote, [this](int) { Q_EMIT pastaTrabalhoMudou(); });
         if (pedacos > 0) {
             Q_EMIT cortado();
             qCInfo(lcMidia) << "Package cut into" << pedacos << "pieces";
@@ -94,7 +97,7 @@ void ExportacaoDisquete::executa()
         case Erros::AcessoArquivo:
             // An access error left (in the working folder): it is cleared
             // and the export ends, telling the user nothing was copied.
-            limpaAposErroDeAcesso(Caminhos::local(pacote));
+            limpaAposErroDeAcesso(m_instalacao, m_instalacao.local(pacote));
             Q_EMIT pastaTrabalhoMudou();
             m_interlocutor.avisa(QStringLiteral("Não foi possível copiar para o disquete."), Icone::Critico, kTitulo);
             break;
@@ -113,15 +116,15 @@ bool ExportacaoDisquete::copiaParaDisquetes(int pedacos) const
 {
     const auto naoFoiPossivel = [this] {
         qCWarning(lcMidia).noquote() << "Floppy export stopped: no disk in drive a: after" << kTentativas << "prompts -"
-                                     << Caminhos::disquete().pasta;
+                                     << m_instalacao.disquete().pasta;
         m_interlocutor.avisa(QStringLiteral("Não foi possível copiar para o disquete."), Icone::Critico, kTitulo);
         return false;
     };
     const QString pacote = m_pacote.trimmed();
     if (pedacos <= 1) {
         for (int tentativa = 1; tentativa <= kTentativas; ++tentativa) {
-            if (DisquetePronto()) {
-                CopiaParaMidia(pacote, Caminhos::unidadeDisquete());
+            if (DisquetePronto(m_instalacao)) {
+                CopiaParaMidia(m_instalacao, pacote, Caminhos::unidadeDisquete());
                 return true;
             }
             m_interlocutor.avisa(QStringLiteral("Insira um disquete no drive."), Icone::Informacao, kTitulo);
@@ -135,33 +138,34 @@ bool ExportacaoDisquete::copiaParaDisquetes(int pedacos) const
             m_interlocutor.avisa(QStringLiteral("Insira o disquete ") + QString::number(i) + QStringLiteral(" de ")
                                      + QString::number(pedacos),
                                  Icone::Informacao, kTitulo);
-            pronto = DisquetePronto();
+            pronto = DisquetePronto(m_instalacao);
         }
         if (!pronto)
             return naoFoiPossivel();
         // The working folder holds the pieces (and the package, when it lies there).
         const QString pedaco = pastaTrabalhoComBarra() + NomePedaco(base, i);
-        if (!QFileInfo(Caminhos::local(pedaco)).isFile())
+        if (!QFileInfo(m_instalacao.local(pedaco)).isFile())
             throw ErroTavo(Erros::ArquivoNaoEncontrado, QStringLiteral("Arquivo não encontrado: ") + pedaco);
-        CopiaParaMidia(pedaco, Caminhos::unidadeDisquete());
+        CopiaParaMidia(m_instalacao, pedaco, Caminhos::unidadeDisquete());
         qCInfo(lcMidia).noquote() << "Piece" << i << "of" << pedacos << "copied:" << NomePedaco(base, i);
     }
     return true;
 }
 
-bool DisquetePronto()
+bool DisquetePronto(const Instalacao &instalacao)
 {
-    return Caminhos::disquete().presente;
+    return instalacao.disquete().presente;
 }
 
-std::int16_t DivideArquivo(const QString &caminho, const std::function<void(int)> &aCadaPedaco)
+std::int16_t DivideArquivo(const Instalacao &instalacao, const QString &caminho,
+                           const std::function<void(int)> &aCadaPedaco)
 {
-    const QString origem = Caminhos::local(caminho);
+    const QString origem = instalacao.local(caminho);
     if (QuantidadePedacos(QFileInfo(origem).size()) == 0)
         return 0;
     // A package in the working folder itself is left there, next to its pieces.
-    LimpaPastaTemp(NaPastaTrabalho(origem) ? origem : QString());
-    const int pedacos =
-        CortaEmPedacos(origem, Caminhos::local(Caminhos::pastaTrabalho()), Caminhos::nomeArquivo(caminho), aCadaPedaco);
+    LimpaPastaTemp(instalacao, NaPastaTrabalho(instalacao, origem) ? origem : QString());
+    const int pedacos = CortaEmPedacos(origem, instalacao.local(Caminhos::pastaTrabalho()),
+                                       Caminhos::nomeArquivo(caminho), aCadaPedaco);
     return Conversao::arredondaInteiro16(pedacos);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Instalacao.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,7 +20,8 @@ class ExportacaoDisquete : public QObject
 
 public:
     // `pacote`: the chosen package (program form or host path).
-    ExportacaoDisquete(QString pacote, Interlocutor &interlocutor, QObject *parent = nullptr);
+    ExportacaoDisquete(const Instalacao &instalacao, QString pacote, Interlocutor &interlocutor,
+                       QObject *parent = nullptr);
 
     // The package is a file: otherwise the user is told ("O Arquivo não
     // existe!") and there is nothing to export.
@@ -38,17 +41,19 @@ private:
     // allowed prompts (the user told).
     bool copiaParaDisquetes(int pedacos) const;
 
+    const Instalacao m_instalacao;
     QString m_pacote;
     Interlocutor &m_interlocutor;
 };
 
 // Drive a: holds a disk: a medium is mounted where drive a: lies (see
-// Caminhos::disquete), or the stand-in folder $TAVO_ROOT/drives/a exists.
+// Instalacao::disquete), or the stand-in folder $TAVO_ROOT/drives/a exists.
 // Whether the medium accepts writes is found out by the copy.
-bool DisquetePronto();
+bool DisquetePronto(const Instalacao &instalacao);
 
 // Cuts the package at `caminho` into pieces in the emptied working folder;
 // `aCadaPedaco` runs after each piece. Returns the number of pieces, or 0
 // when the package fits on one disk (nothing is written). A package that
 // itself lies in the working folder is kept there.
-std::int16_t DivideArquivo(const QString &caminho, const std::function<void(int)> &aCadaPedaco = {});
+std::int16_t DivideArquivo(const Instalacao &instalacao, const QString &caminho,
+                           const std::function<void(int)> &aCadaPedaco = {});

@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "common/plataforma/PlataformaArquivos.h"
@@ -59,8 +60,10 @@ private:
 
 } // namespace
 
-GeracaoPacote::GeracaoPacote(QString bancoEscola, QDate data, Interlocutor &interlocutor, QObject *parent)
+GeracaoPacote::GeracaoPacote(const Instalacao &instalacao, QString bancoEscola, QDate data, Interlocutor &interlocutor,
+                             QObject *parent)
     : QObject(parent)
+    , m_instalacao(instalacao)
     , m_bancoEscola(std::move(bancoEscola))
     , m_data(data)
     , m_interlocutor(interlocutor)
@@ -76,7 +79,7 @@ GeracaoPacote::GeracaoPacote(QString bancoEscola, QDate data, Interlocutor &inte
 // `alterado` set.
 void GeracaoPacote::empacota(const QString &pacote, bool &alterado)
 {
-    const QString banco = Caminhos::local(m_bancoEscola);
+    const QString banco = m_instalacao.local(m_bancoEscola);
     const MotorZip::Relator relator = [this](const EventoZip &evento) { Q_EMIT progressoZip(evento); };
     constexpr int kTentativas = 2;
     for (int tentativa = 1;; ++tentativa) {
@@ -91,7 +94,8 @@ void GeracaoPacote::empacota(const QString &pacote, bool &alterado)
             if (mudou())
                 throw ErroTavo(MotorZip::ArquivoInvalido,
                                QStringLiteral("O banco de dados da escola foi alterado enquanto era lido: ") + banco);
-            const ConferenciaPacote conferencia = ConfereArquivoZip(pronto, relator, Caminhos::nomeArquivo(pacote));
+            const ConferenciaPacote conferencia =
+                ConfereArquivoZip(m_instalacao, pronto, relator, Caminhos::nomeArquivo(pacote));
             if (conferencia.falha)
                 throw *conferencia.falha;
             const QList<MotorZip::Entrada> &entradas = conferencia.entradas;
@@ -100,7 +104,7 @@ void GeracaoPacote::empacota(const QString &pacote, bool &alterado)
                 throw ErroTavo(MotorZip::ArquivoInvalido, QStringLiteral("O pacote gerado não confere: ") + pacote);
         };
         try {
-            ZipaArquivo(pacote, m_bancoEscola, relator, confere);
+            ZipaArquivo(m_instalacao, pacote, m_bancoEscola, relator, confere);
             return;
         } catch (const ErroTavo &) {
             // Noticed at the end, or what broke the packing itself.
@@ -118,12 +122,12 @@ void GeracaoPacote::empacota(const QString &pacote, bool &alterado)
 
 GeracaoPacote::Resultado GeracaoPacote::executa()
 {
-    qCInfo(lcZip).noquote() << "Generating the package of" << Caminhos::local(m_bancoEscola) << "for"
+    qCInfo(lcZip).noquote() << "Generating the package of" << m_instalacao.local(m_bancoEscola) << "for"
                             << m_data.toString(Qt::ISODate);
     Passos passos;
     std::optional<std::optional<DadosEscola>> identificada;
     passos.executa("identifying the school", Falha::Escola, [&] {
-        identificada = ConsultaDadosEscola(Caminhos::local(m_bancoEscola));
+        identificada = ConsultaDadosEscola(m_instalacao.local(m_bancoEscola));
         if (*identificada)
             qCInfo(lcZip).noquote() << "School identified:" << (*identificada)->codigoEscola;
         else
@@ -146,8 +150,8 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
     // read what the database does not. A file that would let others read a
     // database kept from them is removed and the step fails.
     const auto leitoresDoBanco = [this](const QString &arquivo) {
-        const QString local = Caminhos::local(arquivo);
-        const QString localBanco = Caminhos::local(m_bancoEscola);
+        const QString local = m_instalacao.local(arquivo);
+        const QString localBanco = m_instalacao.local(m_bancoEscola);
         const int codigo = PlataformaArquivos::igualaLeitores(local, localBanco);
         if (codigo == 0)
             return;
@@ -169,7 +173,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
         leitoresDoBanco(pacote);
         empacotado = true;
     });
-    passos.executa("emptying the working folder", Falha::Gravacao, [] { LimpaPastaTemp(); });
+    passos.executa("emptying the working folder", Falha::Gravacao, [this] { LimpaPastaTemp(m_instalacao); });
     const QString copia = Caminhos::pastaTrabalho() + QLatin1Char('\\') + Caminhos::nomeArquivo(pacote);
     passos.executa("copying the package to the working folder", Falha::Gravacao, [&] {
         // What the package folder holds under that name after a failure is
@@ -178,7 +182,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
             qCInfo(lcZip) << "Package not copied to the working folder: it was not made";
             return;
         }
-        CopiaArquivo(pacote, Caminhos::pastaTrabalho() + QLatin1Char('\\'));
+        CopiaArquivo(m_instalacao, pacote, Caminhos::pastaTrabalho() + QLatin1Char('\\'));
         leitoresDoBanco(copia);
     });
 
@@ -189,7 +193,7 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
         resultado.causa =
             alterado ? QStringLiteral("O banco de dados da escola foi alterado enquanto era lido.") : passos.causa();
         qCWarning(lcZip).noquote() << "Package not generated:"
-                                   << (pacote.isEmpty() ? QStringLiteral("(no name)") : Caminhos::local(pacote));
+                                   << (pacote.isEmpty() ? QStringLiteral("(no name)") : m_instalacao.local(pacote));
         m_interlocutor.avisa(
             QStringLiteral("Atenção!\r\nOcorreu um erro ao gerar o arquivo.\r\n"
                            "Tente novamente. Caso o erro persista entre em contato com o suporte do TAVO."),
@@ -198,8 +202,8 @@ GeracaoPacote::Resultado GeracaoPacote::executa()
     }
     const DadosEscola escola = identificada->value_or(DadosEscola{});
     resultado.gerado = true;
-    qCInfo(lcZip).noquote() << "Package generated:" << Caminhos::local(pacote) << "-"
-                            << QFileInfo(Caminhos::local(pacote)).size() << "bytes";
-    resultado.escolhido = PacoteEscolhido::comOrigem(pacote, copia, escola.codigoEscola, escola.escola);
+    qCInfo(lcZip).noquote() << "Package generated:" << m_instalacao.local(pacote) << "-"
+                            << QFileInfo(m_instalacao.local(pacote)).size() << "bytes";
+    resultado.escolhido = PacoteEscolhido::comOrigem(m_instalacao, pacote, copia, escola.codigoEscola, escola.escola);
     return resultado;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Instalacao.h"
 #include "package/EventoZip.h"
 #include "package/PacoteEscolhido.h"
 #include "store/ConsultaEscola.h"
@@ -49,7 +50,8 @@ public:
     };
 
     // The school database and the date the package is named after.
-    GeracaoPacote(QString bancoEscola, QDate data, Interlocutor &interlocutor, QObject *parent = nullptr);
+    GeracaoPacote(const Instalacao &instalacao, QString bancoEscola, QDate data, Interlocutor &interlocutor,
+                  QObject *parent = nullptr);
 
     // A failure is told through the interlocutor, once, at the end.
     Resultado executa();
@@ -64,6 +66,7 @@ Q_SIGNALS:
 private:
     void empacota(const QString &pacote, bool &alterado);
 
+    const Instalacao m_instalacao;
     QString m_bancoEscola;
     QDate m_data;
     Interlocutor &m_interlocutor;

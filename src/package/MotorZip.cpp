@@ -545,7 +545,7 @@ void extrai(const QString &arquivoZip, const QString &incluir, const QString &de
         if (restauraEstrutura && !QDir().mkpath(pastaEntrada))
             throw erroDoSistema(EACCES, pastaEntrada);
         EntradaAberta lida(arquivo.zip(), entrada.indice, arquivoZip);
-        GravacaoAtomica saida(entrada.destino);
+        GravacaoAtomica saida(entrada.destino, GravacaoAtomica::Midia::Trabalho);
         int ultimo = -1;
         for (;;) {
             const qint64 n = lida.le(bloco.data(), bloco.size(), arquivoZip);

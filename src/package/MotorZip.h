@@ -43,7 +43,8 @@ void compacta(const QString &arquivoZip, const QString &origem, const QString &n
               const Relator &relator, const Conferencia &confere = {});
 
 // Extracts the entries whose bare name matches `incluir` ("*.*" for all)
-// into the folder `destino`. Without `restauraEstrutura` every entry lands in
+// into the folder `destino` (the working folder: the files are not flushed,
+// see GravacaoAtomica). Without `restauraEstrutura` every entry lands in
 // that folder under its bare name; with it, under its relative path. An
 // existing file is replaced, never asked about. Each entry is written under a
 // temporary name and renamed only after its CRC checked out. Entries named

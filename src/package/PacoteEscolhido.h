@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class Instalacao;
 class QTemporaryDir;
 
 // The package made ready by "Gerar" or "...": the one file a send announces
@@ -22,12 +23,13 @@ public:
     // A package whose source stays where it is (the generated package in the
     // package folder, a ZIP chosen with "..."). `copia` is its copy in the
     // working folder, which gives the name and the size.
-    static PacoteEscolhido comOrigem(const QString &origem, const QString &copia, const QString &codigoEscola,
-                                     const QString &escola);
+    static PacoteEscolhido comOrigem(const Instalacao &instalacao, const QString &origem, const QString &copia,
+                                     const QString &codigoEscola, const QString &escola);
     // A package with no lasting source of its own (one joined from pieces):
     // a copy of `copia` is kept, outside the working folder, for as long as a
     // value refers to it. Raises ErroTavo when the copy cannot be made.
-    static PacoteEscolhido comCopiaPropria(const QString &copia, const QString &codigoEscola, const QString &escola);
+    static PacoteEscolhido comCopiaPropria(const Instalacao &instalacao, const QString &copia,
+                                           const QString &codigoEscola, const QString &escola);
 
     bool vazio() const { return m_nome.isEmpty(); }
     // Program form or host path.
@@ -42,7 +44,7 @@ public:
     // again from the source when the folder no longer holds it whole. Raises
     // ErroTavo(Erros::ArquivoNaoEncontrado) when no package is chosen or
     // neither the folder nor the source holds it any more.
-    QString naPastaTrabalho() const;
+    QString naPastaTrabalho(const Instalacao &instalacao) const;
 
     // Keeps the check of the package's file in the working folder, which a
     // send then takes instead of reading the file again for as long as that
@@ -50,7 +52,7 @@ public:
     void guardaConferencia(ConferenciaPacote conferencia) { m_conferencia = std::move(conferencia); }
     // The check kept, when it is of the file `caminho` (program form or host
     // path) now names, unchanged since; else null.
-    const ConferenciaPacote *conferenciaDe(const QString &caminho) const;
+    const ConferenciaPacote *conferenciaDe(const Instalacao &instalacao, const QString &caminho) const;
 
 private:
     QString m_origem;

@@ -88,7 +88,8 @@ int CortaEmPedacos(const QString &origemLocal, const QString &pastaLocal, const 
     for (int k = 0; k < quantidade; ++k) {
         const qint64 posicao = k * pedaco;
         const qint64 nesta = std::min(pedaco, tamanho - posicao);
-        GravacaoAtomica saida(pastaLocal + QLatin1Char('/') + NomePedaco(nomeBase, k + 1));
+        GravacaoAtomica saida(pastaLocal + QLatin1Char('/') + NomePedaco(nomeBase, k + 1),
+                              GravacaoAtomica::Midia::Trabalho);
         saida.escreve(leTrecho(origem, posicao, nesta, origemLocal));
         saida.conclui();
         if (aCadaPedaco)
@@ -104,7 +105,7 @@ QString JuntaPedacos(const QString &pastaLocal, const QStringList &pedacos)
     if (pedacos.first().size() <= 4)
         throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("Nome de parte inválido: ") + pedacos.first());
     const QString nome = pedacos.first().chopped(4);
-    GravacaoAtomica saida(pastaLocal + QLatin1Char('/') + nome);
+    GravacaoAtomica saida(pastaLocal + QLatin1Char('/') + nome, GravacaoAtomica::Midia::Trabalho);
     for (const QString &pedaco : pedacos) {
         const qint64 lidos = LeEmBlocos(pastaLocal + QLatin1Char('/') + pedaco,
                                         [&](const char *dados, qint64 tamanho) { saida.escreve(dados, tamanho); });

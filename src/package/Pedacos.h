@@ -28,14 +28,16 @@ QString NomePedaco(const QString &nomePacote, int numero);
 // A file of a folder of pieces: its name ends in three digits.
 bool EhPedaco(const QString &nome);
 
-// Cuts the file `origemLocal` into pieces written into `pastaLocal` under
+// Cuts the file `origemLocal` into pieces written into `pastaLocal` (the
+// working folder: they are not flushed, see GravacaoAtomica) under
 // NomePedaco(nomeBase, k); `aCadaPedaco` runs after each piece is complete.
 // Returns the number of pieces; 0 (nothing written) when the file fits in
 // one piece.
 int CortaEmPedacos(const QString &origemLocal, const QString &pastaLocal, const QString &nomeBase,
                    const std::function<void(int numero)> &aCadaPedaco = {});
 
-// Joins the pieces `pedacos` (file names in `pastaLocal`, in order) into one
+// Joins the pieces `pedacos` (file names in `pastaLocal`, the working
+// folder, in order) into one
 // file named after the first piece without its last four characters. The
 // pieces are copied in bounded blocks, so memory does not grow with their
 // size; an empty or unreadable piece fails the join (ErroTavo) and no output

@@ -4,6 +4,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 
@@ -14,12 +15,11 @@
 
 namespace {
 
-// The component is set up once for the run: both its writer and its reader.
-bool g_iniciado = false;
-
+// The component can be used only with both its writer and its reader: the
+// library is loaded once for the run, and each job asks again whether it was.
 void confereIniciado()
 {
-    if (!g_iniciado)
+    if (!BibliotecaZip::carregada() || !MotorZip::escritaDisponivel() || !MotorZip::leituraDisponivel())
         throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"));
 }
 
@@ -67,7 +67,6 @@ void IniciaComponenteZip()
         qCWarning(lcZip).noquote() << "ZIP library cannot deflate/inflate:" << erro.relato();
         throw;
     }
-    g_iniciado = true;
 }
 
 bool InicializaComponenteZip(Interlocutor &interlocutor, bool comRelator)
@@ -83,30 +82,31 @@ bool InicializaComponenteZip(Interlocutor &interlocutor, bool comRelator)
     }
 }
 
-void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator,
-                 const MotorZip::Conferencia &confere)
+void ZipaArquivo(const Instalacao &instalacao, const QString &arquivoZip, const QString &arquivos,
+                 const MotorZip::Relator &relator, const MotorZip::Conferencia &confere)
 {
     constexpr int kNivel = 3;
-    const QString zip = Caminhos::local(arquivoZip);
+    const QString zip = instalacao.local(arquivoZip);
     registrado("Packing", zip, [&] {
         confereIniciado();
-        MotorZip::compacta(zip, Caminhos::local(arquivos), Caminhos::nomeArquivo(arquivos), kNivel, relator, confere);
+        MotorZip::compacta(zip, instalacao.local(arquivos), Caminhos::nomeArquivo(arquivos), kNivel, relator, confere);
     });
 }
 
-void DeszipaArquivo(const QString &arquivoZip, const QString &incluir, const QString &destino,
-                    std::int16_t restauraEstrutura, const MotorZip::Relator &relator)
+void DeszipaArquivo(const Instalacao &instalacao, const QString &arquivoZip, const QString &incluir,
+                    const QString &destino, std::int16_t restauraEstrutura, const MotorZip::Relator &relator)
 {
-    const QString zip = Caminhos::local(arquivoZip);
+    const QString zip = instalacao.local(arquivoZip);
     registrado("Unpacking", zip, [&] {
         confereIniciado();
-        MotorZip::extrai(zip, incluir, Caminhos::local(destino), restauraEstrutura != 0, relator);
+        MotorZip::extrai(zip, incluir, instalacao.local(destino), restauraEstrutura != 0, relator);
     });
 }
 
-ConferenciaPacote ConfereArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator, const QString &nome)
+ConferenciaPacote ConfereArquivoZip(const Instalacao &instalacao, const QString &arquivoZip,
+                                    const MotorZip::Relator &relator, const QString &nome)
 {
-    const QString zip = Caminhos::local(arquivoZip);
+    const QString zip = instalacao.local(arquivoZip);
     QElapsedTimer relogio;
     relogio.start();
     qCInfo(lcZip).noquote() << "Checking" << zip;

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+class Instalacao;
 class Interlocutor;
 
 #include <cstdint>
@@ -30,18 +31,18 @@ bool InicializaComponenteZip(Interlocutor &interlocutor, bool comRelator = true)
 // level 3; it takes its name only once it has passed `confere` (called with
 // its temporary name). Raises ErroTavo on failure; an existing archive is
 // then untouched.
-void ZipaArquivo(const QString &arquivoZip, const QString &arquivos, const MotorZip::Relator &relator = {},
-                 const MotorZip::Conferencia &confere = {});
+void ZipaArquivo(const Instalacao &instalacao, const QString &arquivoZip, const QString &arquivos,
+                 const MotorZip::Relator &relator = {}, const MotorZip::Conferencia &confere = {});
 
 // Extracts the entries of `arquivoZip` matching `incluir` into the folder
 // `destino`, replacing existing files; `restauraEstrutura` 0 puts every entry
 // in that folder under its bare name. Raises ErroTavo on failure.
-void DeszipaArquivo(const QString &arquivoZip, const QString &incluir, const QString &destino,
-                    std::int16_t restauraEstrutura, const MotorZip::Relator &relator = {});
+void DeszipaArquivo(const Instalacao &instalacao, const QString &arquivoZip, const QString &incluir,
+                    const QString &destino, std::int16_t restauraEstrutura, const MotorZip::Relator &relator = {});
 
 // Reads `arquivoZip` once: every entry to its end, checking each CRC, and
 // the file's digest (see ConferenciaPacote). A damaged, empty or non-ZIP
 // file, or a component that cannot be used, is in the result's `falha`.
 // `nome` is the item the events name (the file's own name when empty).
-ConferenciaPacote ConfereArquivoZip(const QString &arquivoZip, const MotorZip::Relator &relator = {},
-                                    const QString &nome = {});
+ConferenciaPacote ConfereArquivoZip(const Instalacao &instalacao, const QString &arquivoZip,
+                                    const MotorZip::Relator &relator = {}, const QString &nome = {});

@@ -1,7 +1,7 @@
 #include "shell/Inicio.h"
 
-#include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
+#include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Localidade.h"
 #include "common/gui/CaixaMensagem.h"
 #include "common/gui/Figuras.h"
@@ -17,10 +17,10 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
-bool Inicio::prepara()
+bool Inicio::prepara(const Instalacao &instalacao)
 {
     CaixaMensagem::Caixas caixas;
-    m_pasta = std::make_unique<PastaPrograma>(caixas);
+    m_pasta = std::make_unique<PastaPrograma>(instalacao, caixas);
     if (m_pasta->disponivel())
         return true;
     const QString texto = m_pasta->recusa();
@@ -31,14 +31,15 @@ bool Inicio::prepara()
     return false;
 }
 
-bool Inicio::ambienteUsavel()
+std::optional<Instalacao> Inicio::carregaInstalacao()
 {
-    const std::optional<QString> falha = ConfiguracaoSitio::ambienteInutilizavel();
-    if (!falha)
-        return true;
-    qCCritical(lcPrograma).noquote() << "Start refused, a path variable cannot be used:" << *falha;
-    CaixaMensagem::aviso(*falha, CaixaMensagem::Icone::Critico, QStringLiteral("TAVO"));
-    return false;
+    try {
+        return Instalacao::carrega();
+    } catch (const ErroTavo &erro) {
+        qCCritical(lcPrograma).noquote() << "Start refused, a path variable cannot be used:" << erro.descricao();
+        CaixaMensagem::aviso(erro.descricao(), CaixaMensagem::Icone::Critico, QStringLiteral("TAVO"));
+        return std::nullopt;
+    }
 }
 
 namespace {
@@ -68,7 +69,7 @@ public:
 
 } // namespace
 
-AmbienteJanela::AmbienteJanela()
+AmbienteJanela::AmbienteJanela(const Instalacao &instalacao)
 {
     // The style chosen (the desktop's, or -style) stays the one drawn.
     QApplication::setStyle(new EstiloJanela(QStyleFactory::create(QApplication::style()->name())));
@@ -89,7 +90,7 @@ AmbienteJanela::AmbienteJanela()
     QGuiApplication::setDesktopFileName(QStringLiteral(TAVO_ID_APLICACAO));
     QApplication::setWindowIcon(Figuras::iconePrograma());
     Localidade::ajusta();
-    m_log = std::make_unique<Log::Instalacao>(Log::janela(Caminhos::pastaPrograma()));
+    m_log = std::make_unique<Log::Instalacao>(Log::janela(instalacao.pastaPrograma()));
     if (m_traducaoQt.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&m_traducaoQt);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Instalacao.h"
 #include "common/Log.h"
 #include "store/PastaPrograma.h"
 
@@ -7,6 +8,7 @@
 #include <QTranslator>
 
 #include <memory>
+#include <optional>
 
 // What the program does before its window exists: it takes the program
 // folder for itself (two clients would empty each other's working folder),
@@ -22,12 +24,13 @@ public:
     // False when another client holds the program's folder, or when its lock
     // cannot be had: the user was told, and the program ends. The folder
     // stays held while this lives.
-    bool prepara();
+    bool prepara(const Instalacao &instalacao);
 
-    // False when a path variable of the environment (TAVO_ROOT, ...) cannot
-    // be used as a path: the user was told, and the program ends. Asked
-    // before anything uses the program's folder.
-    static bool ambienteUsavel();
+    // The installation, read once for the start; nothing when a path
+    // variable of the environment (TAVO_ROOT, ...) cannot be used as a path:
+    // the user was told, and the program ends. Read before anything uses the
+    // program's folder.
+    static std::optional<Instalacao> carregaInstalacao();
 
 private:
     std::unique_ptr<PastaPrograma> m_pasta;
@@ -43,7 +46,7 @@ private:
 class AmbienteJanela
 {
 public:
-    AmbienteJanela();
+    explicit AmbienteJanela(const Instalacao &instalacao);
     ~AmbienteJanela();
     AmbienteJanela(const AmbienteJanela &) = delete;
     AmbienteJanela &operator=(const AmbienteJanela &) = delete;

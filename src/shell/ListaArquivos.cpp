@@ -15,8 +15,9 @@ QString semBarraFinal(QString pasta)
 
 } // namespace
 
-ListaArquivos::ListaArquivos(QWidget *parent)
+ListaArquivos::ListaArquivos(const Instalacao &instalacao, QWidget *parent)
     : QListWidget(parent)
+    , m_instalacao(instalacao)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
@@ -24,7 +25,7 @@ ListaArquivos::ListaArquivos(QWidget *parent)
 void ListaArquivos::setPath(const QString &pasta)
 {
     const QString normalizada = semBarraFinal(pasta);
-    const QStringList arquivos = ArquivosDaPasta(normalizada);
+    const QStringList arquivos = ArquivosDaPasta(m_instalacao, normalizada);
     m_pasta = normalizada;
     clear();
     addItems(arquivos);
@@ -38,7 +39,7 @@ void ListaArquivos::refresh()
     }
     QStringList arquivos;
     try {
-        arquivos = ArquivosDaPasta(m_pasta);
+        arquivos = ArquivosDaPasta(m_instalacao, m_pasta);
     } catch (const ErroTavo &) {
         // A folder that went away lists nothing, like an empty one.
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Instalacao.h"
+
 #include <QListWidget>
 
 // The file list of a folder (the "File1" of the main window): the files of
@@ -10,7 +12,7 @@ class ListaArquivos : public QListWidget
     Q_OBJECT
 
 public:
-    explicit ListaArquivos(QWidget *parent = nullptr);
+    explicit ListaArquivos(const Instalacao &instalacao, QWidget *parent = nullptr);
 
     // Points the list at a folder and reads it. A folder that does not exist
     // raises ErroTavo(Erros::CaminhoNaoEncontrado) and leaves the list as it was.
@@ -28,5 +30,6 @@ public:
     QString nome(int indice) const;
 
 private:
+    const Instalacao m_instalacao;
     QString m_pasta;
 };

@@ -104,9 +104,10 @@ QFrame *linhaDecorativa()
 
 } // namespace
 
-frmPrincipal::frmPrincipal(QWidget *parent)
+frmPrincipal::frmPrincipal(Instalacao instalacao, QWidget *parent)
     : QMainWindow(parent)
-    , m_sessao(new SessaoTransferencia(m_caixas, this))
+    , m_instalacao(std::move(instalacao))
+    , m_sessao(new SessaoTransferencia(m_instalacao, m_caixas, this))
 {
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(Aplicacao::legendaJanela());
@@ -214,7 +215,7 @@ void frmPrincipal::montaAbas(QWidget *centro)
             nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
         cmdProcurar->setToolTip(QStringLiteral("Procurar arquivo"));
         Acessibilidade::ativaComEnter(cmdProcurar);
-        File1 = nomeado(new ListaArquivos, "File1", QStringLiteral("Arquivos da pasta de trabalho"));
+        File1 = nomeado(new ListaArquivos(m_instalacao), "File1", QStringLiteral("Arquivos da pasta de trabalho"));
         CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
         cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");
         cmdDisquete = botao("cmdDisquete", QStringLiteral("Disquete"), "disquete");

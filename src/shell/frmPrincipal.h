@@ -34,7 +34,7 @@ class frmPrincipal : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit frmPrincipal(QWidget *parent = nullptr);
+    explicit frmPrincipal(Instalacao instalacao, QWidget *parent = nullptr);
     ~frmPrincipal() override;
 
     // The start-up sequence; run once, before the window is shown. The
@@ -179,6 +179,7 @@ private:
     PacoteEscolhido Pacote;
 
     // The user's side of the jobs: every message is a box.
+    Instalacao m_instalacao;
     CaixaMensagem::Caixas m_caixas;
     ConfiguracaoCliente m_configuracao;
     SessaoTransferencia *m_sessao;

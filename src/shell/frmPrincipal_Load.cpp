@@ -2,7 +2,6 @@
 // of each subsystem.
 #include "shell/frmPrincipal.h"
 
-#include "common/ConfiguracaoSitio.h"
 #include "common/Erro.h"
 #include "common/Log.h"
 #include "common/gui/Acessibilidade.h"
@@ -33,12 +32,12 @@ void frmPrincipal::Form_Load()
     // handling of its own for the local database; a database that cannot be
     // read is reported once and the window opens all the same, with empty
     // settings.
-    if (!CarregaConfiguracaoInicio(m_configuracao, m_caixas))
+    if (!CarregaConfiguracaoInicio(m_configuracao, m_instalacao, m_caixas))
         return;
     // A proxy password in a file others can read is the user's to mend: the
     // console refuses to run; the window says so at every start, and a send
     // goes without that password (the load logged it as ignored).
-    const QString senhaRecusada = ConfiguracaoSitio::opcoesTransferencia().senhaRecusada;
+    const QString senhaRecusada = m_instalacao.opcoesTransferencia().senhaRecusada;
     if (!senhaRecusada.isEmpty())
         m_caixas.avisa(senhaRecusada, Mensagens::Icone::Critico, QStringLiteral("Configurações"));
     // The office names only decorate the history report: their refresh (a
@@ -55,7 +54,7 @@ void frmPrincipal::atualizaEscritorios()
         return;
     m_escritoriosPendentes = false;
     QCoreApplication::instance()->removeEventFilter(this);
-    AtualizaEscritorios();
+    AtualizaEscritorios(m_instalacao);
 }
 
 namespace {
@@ -132,7 +131,7 @@ void frmPrincipal::conectaEventos()
 
 void frmPrincipal::mnuArquivo_Click()
 {
-    frmConfiguracao janela(this);
+    frmConfiguracao janela(m_instalacao, this);
     // What the settings window saves or reads back is in use at once: the
     // server and its ports. The bounds and the proxy are the site
     // configuration's, loaded at the start, and stay.
@@ -146,6 +145,6 @@ void frmPrincipal::mnuArquivo_Click()
 
 void frmPrincipal::mnuHistorico_Click()
 {
-    frmHistorico janela(this);
+    frmHistorico janela(m_instalacao, this);
     janela.exec();
 }

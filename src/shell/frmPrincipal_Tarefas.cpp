@@ -118,7 +118,7 @@ void frmPrincipal::cmdGerar_Click()
         Interface::redesenha(this);
         Interface::ponteiroAmpulheta();
 
-        GeracaoPacote geracao(Caminhos::bancoEscola(), Relogio::agora().date(), m_caixas);
+        GeracaoPacote geracao(m_instalacao, Caminhos::bancoEscola(), Relogio::agora().date(), m_caixas);
         connect(&geracao, &GeracaoPacote::escolaIdentificada, this, &frmPrincipal::IdentificaEscola);
         connect(&geracao, &GeracaoPacote::progressoZip, this, &frmPrincipal::relayZip);
         const GeracaoPacote::Resultado resultado = geracao.executa();
@@ -156,7 +156,7 @@ void frmPrincipal::cmdProcurar_Click()
         } else {
             Interface::ponteiroAmpulheta();
             Interface::redesenha(this);
-            SelecaoPacote selecao(*escolha, m_caixas);
+            SelecaoPacote selecao(m_instalacao, *escolha, m_caixas);
             connect(&selecao, &SelecaoPacote::mensagem, this, [this](const QString &texto) {
                 Acessibilidade::mostraTexto(lblMensagem, texto);
                 if (!texto.isEmpty()) {
@@ -203,7 +203,7 @@ void frmPrincipal::CancelaArquivo_Click()
         return;
     std::optional<ErroTavo> falha;
     try {
-        LimpaPastaTemp();
+        LimpaPastaTemp(m_instalacao);
     } catch (const ErroTavo &erro) {
         falha = erro;
     }
@@ -226,7 +226,7 @@ void frmPrincipal::cmdDisquete_Click()
 {
     if (TarefaExclusiva::emCurso())
         return;
-    ExportacaoDisquete exportacao(txtCaminhoArquivo->text(), m_caixas);
+    ExportacaoDisquete exportacao(m_instalacao, txtCaminhoArquivo->text(), m_caixas);
     if (!exportacao.confere())
         return;
     const TarefaExclusiva tarefa(controlesDeTrabalho());

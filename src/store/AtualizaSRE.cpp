@@ -1,17 +1,17 @@
 #include "store/AtualizaSRE.h"
 
-#include "common/Caminhos.h"
+#include "common/Instalacao.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
 
-void AtualizaSRE()
+void AtualizaSRE(const Instalacao &instalacao)
 {
-    AtualizaSRE(escritoriosRegionais());
+    AtualizaSRE(instalacao, escritoriosRegionais(instalacao));
 }
 
-void AtualizaSRE(const QList<EscritorioRegional> &escritorios)
+void AtualizaSRE(const Instalacao &instalacao, const QList<EscritorioRegional> &escritorios)
 {
-    SessaoBanco sessao(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")));
+    SessaoBanco sessao(instalacao.naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")));
     for (const EscritorioRegional &escritorio : escritorios) {
         // A placeholder would overwrite the office's real name (one an
         // office brought from the former client, say).

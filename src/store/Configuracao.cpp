@@ -1,19 +1,18 @@
 #include "store/Configuracao.h"
 
-#include "common/Caminhos.h"
 #include "common/Conversao.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
-#include "transfer/Espera.h"
 
 #include <QStringList>
 
-std::optional<LinhaConfiguracao> leConfiguracao()
+std::optional<LinhaConfiguracao> leConfiguracao(const Instalacao &instalacao)
 {
-    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    SessaoBanco sessao(instalacao.bancoLocal());
     sessao.ComandoSql = QStringLiteral("select * from configuracao");
     sessao.Consulta.abre(sessao.ComandoSql);
     std::optional<LinhaConfiguracao> linha;
@@ -34,9 +33,9 @@ ConfiguracaoCliente configuracaoDaLinha(const LinhaConfiguracao &linha)
     return configuracao;
 }
 
-std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(Interlocutor &interlocutor)
+std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(const Instalacao &instalacao, Interlocutor &interlocutor)
 {
-    if (const std::optional<LinhaConfiguracao> linha = leConfiguracao())
+    if (const std::optional<LinhaConfiguracao> linha = leConfiguracao(instalacao))
         return configuracaoDaLinha(*linha);
     interlocutor.avisa(QStringLiteral("Bem Vindo ao sistema de Transferência de Arquivos do TAVO (TAVO - Upload).")
                            + QStringLiteral("\r\n")
@@ -45,19 +44,19 @@ std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(Interlocutor &int
     return std::nullopt;
 }
 
-bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, Interlocutor &interlocutor)
+bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, const Instalacao &instalacao, Interlocutor &interlocutor)
 {
     try {
-        if (std::optional<ConfiguracaoCliente> guardada = CarregaConfiguracaoServidor(interlocutor))
+        if (std::optional<ConfiguracaoCliente> guardada = CarregaConfiguracaoServidor(instalacao, interlocutor))
             emUso = std::move(*guardada);
-        for (const ProblemaConfiguracao &problema : aplicaOpcoesSitio(emUso))
+        for (const ProblemaConfiguracao &problema : aplicaOpcoesSitio(emUso, instalacao))
             qCWarning(lcBanco).noquote() << "Site configuration value ignored, its default kept:" << problema.mensagem;
         return true;
     } catch (const ErroTavo &erro) {
-        interlocutor.avisa(QStringLiteral("Não foi possível ler o banco de dados local \"%1\".")
-                                   .arg(Caminhos::naPastaPrograma(Caminhos::bancoLocal()))
-                               + QStringLiteral("\r\n") + erro.descricao(),
-                           Mensagens::Icone::Critico);
+        interlocutor.avisa(
+            QStringLiteral("Não foi possível ler o banco de dados local \"%1\".").arg(instalacao.bancoLocal())
+                + QStringLiteral("\r\n") + erro.descricao(),
+            Mensagens::Icone::Critico);
         return false;
     }
 }
@@ -106,17 +105,17 @@ QString comandoSalvaConfiguracao(bool linhaExiste, const QString &endereco, cons
 
 std::chrono::milliseconds ConfiguracaoCliente::prazoConexao() const
 {
-    return tempoConexao.value_or(LimitesEspera::conexao());
+    return tempoConexao.value_or(padrao.conexao);
 }
 
 std::chrono::milliseconds ConfiguracaoCliente::prazoResposta() const
 {
-    return tempoResposta.value_or(LimitesEspera::resposta());
+    return tempoResposta.value_or(padrao.resposta);
 }
 
 std::chrono::milliseconds ConfiguracaoCliente::prazoSemProgresso() const
 {
-    return tempoSemProgresso.value_or(LimitesEspera::progresso());
+    return tempoSemProgresso.value_or(padrao.semProgresso);
 }
 
 std::variant<std::chrono::seconds, QString> lePrazo(const QString &texto, const QString &nome)
@@ -133,7 +132,7 @@ std::variant<std::chrono::seconds, QString> lePrazo(const QString &texto, const 
 }
 
 QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &configuracao,
-                                                      const ConfiguracaoSitio::OpcoesTransferencia &opcoes)
+                                                      const OpcoesTransferencia &opcoes)
 {
     QList<ProblemaConfiguracao> problemas;
     const auto prazo = [&](const QString &texto, const char *chave, std::optional<std::chrono::milliseconds> &campo) {
@@ -166,7 +165,8 @@ QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &confi
     return problemas;
 }
 
-QList<ProblemaConfiguracao> aplicaOpcoesSitio(ConfiguracaoCliente &configuracao)
+QList<ProblemaConfiguracao> aplicaOpcoesSitio(ConfiguracaoCliente &configuracao, const Instalacao &instalacao)
 {
-    return aplicaOpcoesTransferencia(configuracao, ConfiguracaoSitio::opcoesTransferencia());
+    configuracao.padrao = instalacao.prazos;
+    return aplicaOpcoesTransferencia(configuracao, instalacao.opcoesTransferencia());
 }

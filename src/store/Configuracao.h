@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "common/ProxyCliente.h"
 
 #include <QList>
@@ -25,11 +25,12 @@ struct ConfiguracaoCliente
     std::int16_t QtdePortas = 0;
     std::int32_t PortaInicial = 0;
     // The bounds of the transfer's waits: one connection attempt, a server
-    // answer, a send that makes no progress. Empty: the program's own
-    // (LimitesEspera: 10 s, 120 s and 60 s).
+    // answer, a send that makes no progress. Empty: the program's own, in
+    // `padrao` (the installation's: 10 s, 120 s and 60 s).
     std::optional<std::chrono::milliseconds> tempoConexao = {};
     std::optional<std::chrono::milliseconds> tempoResposta = {};
     std::optional<std::chrono::milliseconds> tempoSemProgresso = {};
+    PrazosEspera padrao = {};
     // How the connection goes out; a direct one by default.
     ProxyCliente proxy = {};
 
@@ -60,10 +61,10 @@ struct ProblemaConfiguracao
 // value not given leaves its field as it was, and so does one that cannot
 // be used, which comes back in the list instead.
 QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &configuracao,
-                                                      const ConfiguracaoSitio::OpcoesTransferencia &opcoes);
-// The same with the options of the site configuration's files
-// (ConfiguracaoSitio::opcoesTransferencia). An empty list: all usable.
-QList<ProblemaConfiguracao> aplicaOpcoesSitio(ConfiguracaoCliente &configuracao);
+                                                      const OpcoesTransferencia &opcoes);
+// The same with the options of the installation (its files), after its own
+// bounds are made the program's (`padrao`). An empty list: all usable.
+QList<ProblemaConfiguracao> aplicaOpcoesSitio(ConfiguracaoCliente &configuracao, const Instalacao &instalacao);
 
 // The first row of table configuracao, as stored (untrimmed).
 struct LinhaConfiguracao
@@ -76,7 +77,7 @@ struct LinhaConfiguracao
 // Reads the settings row of the local database; nothing when the table is
 // empty. Raises ErroTavo when the database or the table cannot be read, or
 // a column is empty (Null).
-std::optional<LinhaConfiguracao> leConfiguracao();
+std::optional<LinhaConfiguracao> leConfiguracao(const Instalacao &instalacao);
 
 // The settings of a stored row: trimmed address, converted port numbers.
 // Raises ErroTavo when a port column is not a number in range.
@@ -86,7 +87,8 @@ ConfiguracaoCliente configuracaoDaLinha(const LinhaConfiguracao &linha);
 // or, when none are stored, nothing after the greeting ("Bem Vindo ao
 // sistema ...") told through `interlocutor`. Raises ErroTavo when the local
 // database cannot be read.
-std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(Interlocutor &interlocutor);
+std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(const Instalacao &instalacao,
+                                                               Interlocutor &interlocutor);
 
 // The settings load of a start, the window's and the console's: the above
 // into `emUso`, which keeps what it had when nothing is stored, and then the
@@ -94,7 +96,7 @@ std::optional<ConfiguracaoCliente> CarregaConfiguracaoServidor(Interlocutor &int
 // cannot be used is logged and its default kept). A local database that
 // cannot be read is told ("Não foi possível ler o banco de dados local ...")
 // and gives false.
-bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, Interlocutor &interlocutor);
+bool CarregaConfiguracaoInicio(ConfiguracaoCliente &emUso, const Instalacao &instalacao, Interlocutor &interlocutor);
 
 // The four address boxes' parts of a stored address: it is cut at every ".";
 // the k-th part belongs to box k. Parts after the fourth are not shown.

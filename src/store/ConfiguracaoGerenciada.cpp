@@ -1,8 +1,7 @@
 #include "store/ConfiguracaoGerenciada.h"
 
-#include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "store/Banco.h"
@@ -55,7 +54,7 @@ QString textoGerenciada()
     return QStringLiteral("As configurações do servidor são definidas pela instalação e não podem ser alteradas aqui.");
 }
 
-Situacao situacao()
+Situacao situacao(const Instalacao &instalacao)
 {
     Situacao situacao;
     const auto invalida = [&situacao](const QString &motivo) {
@@ -64,12 +63,12 @@ Situacao situacao()
         return situacao;
     };
     try {
-        if (!ConfiguracaoSitio::servidorGerenciado())
+        if (!instalacao.servidorGerenciado())
             return situacao;
     } catch (const ErroTavo &erro) {
         return invalida(erro.descricao());
     }
-    const std::optional<ConfiguracaoSitio::ServidorInicial> servidor = ConfiguracaoSitio::servidorInicial();
+    const std::optional<ServidorInicial> servidor = instalacao.servidorInicial();
     if (!servidor)
         return invalida(QStringLiteral("Informe ip, portas e porta_inicial em [servidor]."));
     const ServidorInicialConferido conferido = confereServidorInicial(*servidor);
@@ -82,9 +81,9 @@ Situacao situacao()
     return situacao;
 }
 
-Aplicacao aplica(Interlocutor &interlocutor)
+Aplicacao aplica(const Instalacao &instalacao, Interlocutor &interlocutor)
 {
-    const Situacao gerenciada = situacao();
+    const Situacao gerenciada = situacao(instalacao);
     if (gerenciada.tipo == Situacao::Tipo::Livre)
         return Aplicacao::Livre;
     if (gerenciada.tipo == Situacao::Tipo::Invalida) {
@@ -93,7 +92,7 @@ Aplicacao aplica(Interlocutor &interlocutor)
         interlocutor.avisa(gerenciada.recusa, Icone::Critico, kTitulo);
         return Aplicacao::Invalida;
     }
-    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    const QString banco = instalacao.bancoLocal();
     std::optional<SessaoBanco> sessao;
     try {
         sessao.emplace(banco);
@@ -125,9 +124,9 @@ Aplicacao aplica(Interlocutor &interlocutor)
     }
 }
 
-bool permiteAlteracao(Interlocutor &interlocutor, bool *invalida)
+bool permiteAlteracao(const Instalacao &instalacao, Interlocutor &interlocutor, bool *invalida)
 {
-    const Situacao gerenciada = situacao();
+    const Situacao gerenciada = situacao(instalacao);
     if (invalida)
         *invalida = gerenciada.tipo == Situacao::Tipo::Invalida;
     switch (gerenciada.tipo) {

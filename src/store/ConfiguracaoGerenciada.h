@@ -2,10 +2,11 @@
 
 #include <QString>
 
+class Instalacao;
 class Interlocutor;
 
 // Server settings the site manages: with `gerenciado=sim` in [servidor] of
-// the site's configuration (common/ConfiguracaoSitio.h), the site's `ip`,
+// the site's configuration (common/Instalacao.h), the site's `ip`,
 // `portas` and `porta_inicial` are the settings in use. Each start writes
 // them into table configuracao, where the window, the console and the
 // history read them, and the user cannot change them there.
@@ -30,7 +31,7 @@ struct Situacao
     // Invalida: what the user is told.
     QString recusa;
 };
-Situacao situacao();
+Situacao situacao(const Instalacao &instalacao);
 
 // The start's step, run by PastaPrograma while it holds the program folder:
 // managed settings are written into configuracao when they differ from the
@@ -39,13 +40,13 @@ Situacao situacao();
 // `interlocutor` and nothing is written. A database that cannot be written
 // is logged (whatever reads it next reports it).
 enum class Aplicacao { Livre, Mantida, Gravada, NaoGravada, Invalida };
-Aplicacao aplica(Interlocutor &interlocutor);
+Aplicacao aplica(const Instalacao &instalacao, Interlocutor &interlocutor);
 
 // Before a change of the settings by the user (the settings window's
 // "Confirmar", the console's "configurar"): true when it may go on. While
 // the site manages them, or its configuration is invalid, the user is told
 // why ("As configurações do servidor são definidas pela instalação ...")
 // and false comes back; `invalida`, when given, says which of the two.
-bool permiteAlteracao(Interlocutor &interlocutor, bool *invalida = nullptr);
+bool permiteAlteracao(const Instalacao &instalacao, Interlocutor &interlocutor, bool *invalida = nullptr);
 
 } // namespace ConfiguracaoGerenciada

@@ -98,11 +98,11 @@ LeituraTabela copiaTabela(const QString &origem, const QString &nome, QSqlDataba
 
 // A table of the program's the file could not give starts as the template
 // has it.
-void criaDoModelo(QSqlDatabase &banco, const QString &nome)
+void criaDoModelo(QSqlDatabase &banco, const QString &nome, const QList<EscritorioRegional> &escritorios)
 {
     executa(banco, comandoCriaTabela(nome));
     if (nome.compare(QLatin1String("ACE_ESTRUT_ORGN"), Qt::CaseInsensitive) == 0)
-        insereEscritoriosRegionais(banco);
+        insereEscritoriosRegionais(banco, escritorios);
 }
 
 // Builds the SQLite database at `novo` from the file `origem`: every table
@@ -110,7 +110,7 @@ void criaDoModelo(QSqlDatabase &banco, const QString &nome)
 // program's own ones it could not give, which are made from the template
 // only when `perdas` accepts them (they are part of the loss).
 QList<LeituraTabela> constroi(const QString &novo, const QStringList &tabelas, bool catalogoLido, const QString &origem,
-                              Perdas perdas)
+                              Perdas perdas, const QList<EscritorioRegional> &escritorios)
 {
     const QString nomeConexao = QStringLiteral("tavo-conversao-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     std::optional<ErroTavo> falha;
@@ -136,7 +136,7 @@ QList<LeituraTabela> constroi(const QString &novo, const QStringList &tabelas, b
                     tabela = lidas.insert(lidas.end(), ausente);
                 }
                 if (!tabela->lida() && perdas == Perdas::Aceitar)
-                    criaDoModelo(banco, tabela->nome);
+                    criaDoModelo(banco, tabela->nome, escritorios);
             }
             // A file refused for what it lost is not worth finishing.
             if (perdas == Perdas::Aceitar
@@ -248,7 +248,8 @@ void removeRestosDeConversao(const QString &caminho)
     }
 }
 
-ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
+ResultadoConversao converteBancoLocal(const QString &caminho, const QList<EscritorioRegional> &escritorios,
+                                      Perdas perdas)
 {
     ResultadoConversao resultado;
     if (formatoDoBanco(caminho) != FormatoBanco::Jet)
@@ -270,7 +271,7 @@ ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas)
         }
         const QString novo = nomeProvisorio(caminho);
         ArquivoProvisorio guardaNovo(novo);
-        resultado.tabelas = constroi(novo, tabelas, catalogoLido, caminho, perdas);
+        resultado.tabelas = constroi(novo, tabelas, catalogoLido, caminho, perdas, escritorios);
         registraTabelas(caminho, resultado.tabelas);
 
         QStringList perdidas;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Erro.h"
+#include "store/EscritoriosRegionais.h"
 
 #include <QList>
 #include <QString>
@@ -70,8 +71,10 @@ enum class Perdas { Recusar, Aceitar };
 // file. With Perdas::Aceitar, a file that cannot be read whole is converted
 // with what could be read, and a table of the program's that could not be
 // read at all starts empty (the regional offices from the installation's
-// list). Raises nothing: a refusal is told in the result, and logged.
-ResultadoConversao converteBancoLocal(const QString &caminho, Perdas perdas = Perdas::Recusar);
+// list, `escritorios`). Raises nothing: a refusal is told in the result, and
+// logged.
+ResultadoConversao converteBancoLocal(const QString &caminho, const QList<EscritorioRegional> &escritorios,
+                                      Perdas perdas = Perdas::Recusar);
 
 // Removes what earlier conversions left behind when they were stopped
 // half-way (a crash, a power failure): the databases under construction and

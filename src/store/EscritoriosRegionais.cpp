@@ -1,7 +1,6 @@
 #include "store/EscritoriosRegionais.h"
 
-#include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "common/Log.h"
 
 #include <QDebug>
@@ -62,20 +61,20 @@ std::optional<QList<EscritorioRegional>> listaDoSitio(const QString &caminho)
 
 } // namespace
 
-QString arquivoEscritoriosRegionais()
+QString arquivoEscritoriosRegionais(const Instalacao &instalacao)
 {
-    const QString naPasta = Caminhos::naPastaPrograma(QLatin1Char('\\') + kNomeLista);
+    const QString naPasta = instalacao.naPastaPrograma(QLatin1Char('\\') + kNomeLista);
     if (QFileInfo::exists(naPasta))
         return naPasta;
-    const QString noSistema = ConfiguracaoSitio::pastaSistema() + QLatin1Char('/') + kNomeLista;
+    const QString noSistema = instalacao.pastaSistema() + QLatin1Char('/') + kNomeLista;
     if (QFileInfo::exists(noSistema))
         return noSistema;
     return {};
 }
 
-QList<EscritorioRegional> escritoriosRegionais()
+QList<EscritorioRegional> escritoriosRegionais(const Instalacao &instalacao)
 {
-    const QString arquivo = arquivoEscritoriosRegionais();
+    const QString arquivo = arquivoEscritoriosRegionais(instalacao);
     if (!arquivo.isEmpty()) {
         if (std::optional<QList<EscritorioRegional>> lista = listaDoSitio(arquivo))
             return *std::move(lista);

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+class Instalacao;
+
 // The regional offices whose descriptions the program keeps: code and town,
 // in the order the list gives them.
 struct EscritorioRegional
@@ -16,14 +18,14 @@ struct EscritorioRegional
 
 // The list in use. A site provides its own as escritorios_regionais.tsv in
 // the program's folder or, for every user of the machine, in the system's
-// configuration folder (ConfiguracaoSitio::pastaSistema()); the program
+// configuration folder (Instalacao::pastaSistema()); the program
 // folder's wins, and either replaces the list built into the program. A
 // site's list that cannot be read, is not UTF-8 text or has no valid line
 // is logged, and the built-in list is used.
-QList<EscritorioRegional> escritoriosRegionais();
+QList<EscritorioRegional> escritoriosRegionais(const Instalacao &instalacao);
 
 // The site's list file escritoriosRegionais() reads; empty when there is none.
-QString arquivoEscritoriosRegionais();
+QString arquivoEscritoriosRegionais(const Instalacao &instalacao);
 
 // The list's text: per line the code, a tab, the town and, for a
 // placeholder, a tab and "provisorio"; "#" starts a comment line. The

@@ -1,7 +1,7 @@
 #include "store/GravacaoConfiguracao.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "store/Banco.h"
@@ -54,12 +54,13 @@ std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocu
     return std::nullopt;
 }
 
-std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
+std::optional<ConfiguracaoCliente> salva(const Instalacao &instalacao, const ConfiguracaoDigitada &configuracao,
+                                         Interlocutor &interlocutor)
 {
     QStringList partes;
     for (int k = 0; k < 4; ++k)
         partes.append(configuracao.partes.value(k).trimmed());
-    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    const QString banco = instalacao.bancoLocal();
     qCInfo(lcBanco).noquote() << "Saving the server settings: address" << partes.join(QLatin1Char('.')) << "ports"
                               << configuracao.qtdePortas << "first port" << configuracao.portaInicial << "in" << banco;
     // Outside the try, so that a failure can still name its statement.
@@ -77,7 +78,7 @@ std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuraca
         interlocutor.avisa(QStringLiteral("Alterações realizadas com sucesso!"), Icone::Informacao,
                            QStringLiteral("Configurações"));
         // What is in use from now on is what was stored.
-        const std::optional<LinhaConfiguracao> linha = leConfiguracao();
+        const std::optional<LinhaConfiguracao> linha = leConfiguracao(instalacao);
         if (!linha)
             throw ErroTavo(Erros::SemRegistroAtual,
                            QStringLiteral("BOF ou EOF é verdadeiro, ou o registro atual foi excluído."));
@@ -95,14 +96,15 @@ std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuraca
     }
 }
 
-Configurada configura(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor)
+Configurada configura(const Instalacao &instalacao, const ConfiguracaoDigitada &configuracao,
+                      Interlocutor &interlocutor)
 {
     bool invalida = false;
-    if (!ConfiguracaoGerenciada::permiteAlteracao(interlocutor, &invalida))
+    if (!ConfiguracaoGerenciada::permiteAlteracao(instalacao, interlocutor, &invalida))
         return invalida ? Configurada::Invalida : Configurada::Gerenciada;
     if (confere(configuracao, interlocutor))
         return Configurada::CampoVazio;
-    return salva(configuracao, interlocutor) ? Configurada::Salva : Configurada::NaoSalva;
+    return salva(instalacao, configuracao, interlocutor) ? Configurada::Salva : Configurada::NaoSalva;
 }
 
 } // namespace GravacaoConfiguracao

@@ -36,7 +36,8 @@ std::optional<Campo> confere(const ConfiguracaoDigitada &configuracao, Interlocu
 // user "Alterações realizadas com sucesso!" and returns the settings as
 // stored, for the caller to put into use at once. Any failure ends in
 // "Ocorreu um erro ao salvar as configurações." and nothing.
-std::optional<ConfiguracaoCliente> salva(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
+std::optional<ConfiguracaoCliente> salva(const Instalacao &instalacao, const ConfiguracaoDigitada &configuracao,
+                                         Interlocutor &interlocutor);
 
 // The console's "configurar": what came of it.
 enum class Configurada {
@@ -51,6 +52,7 @@ enum class Configurada {
 // settings (ConfiguracaoGerenciada::permiteAlteracao), then confere() and
 // salva() above, each outcome told through `interlocutor` with the window's
 // own texts.
-Configurada configura(const ConfiguracaoDigitada &configuracao, Interlocutor &interlocutor);
+Configurada configura(const Instalacao &instalacao, const ConfiguracaoDigitada &configuracao,
+                      Interlocutor &interlocutor);
 
 } // namespace GravacaoConfiguracao

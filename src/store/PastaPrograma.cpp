@@ -2,6 +2,7 @@
 
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Log.h"
 #include "common/PastaUsuarios.h"
 #include "common/plataforma/PlataformaArquivos.h"
@@ -19,16 +20,16 @@ namespace {
 // package is the whole school database) are kept from them as new ones are:
 // the local database and its journal, the log and its copies, the packages
 // and the working files. Only this user's own files change.
-void estreitaArquivosProprios(const QString &pasta)
+void estreitaArquivosProprios(const Instalacao &instalacao)
 {
     const QDir::Filters filtros = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
-    const QDir programa(pasta);
+    const QDir programa(instalacao.pastaPrograma());
     QStringList arquivos;
     for (const QString &nome :
          programa.entryList({QStringLiteral("UploadCliente.mdb*"), QStringLiteral("tavo-upload.log*")}, filtros))
         arquivos.append(programa.filePath(nome));
     for (const QString &caminho : {Caminhos::pastaPacotes(), Caminhos::pastaTrabalho()}) {
-        const QString local = Caminhos::local(caminho);
+        const QString local = instalacao.local(caminho);
         if (PlataformaArquivos::confere(local) != 0)
             continue;
         const QDir outra(local);
@@ -43,11 +44,12 @@ void estreitaArquivosProprios(const QString &pasta)
 
 } // namespace
 
-PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
+PastaPrograma::PastaPrograma(const Instalacao &instalacao, Interlocutor &interlocutor, Preparo preparo)
+    : m_trava(instalacao.pastaPrograma())
 {
     // A folder shared by an office's group: what this client makes from now
     // on (the database, the working files, the packages) the others write too.
-    const QString pasta = Caminhos::pastaPrograma();
+    const QString &pasta = instalacao.pastaPrograma();
     if (PlataformaArquivos::pastaDeGrupo(pasta)) {
         PlataformaArquivos::mascaraDeGrupo();
         qCInfo(lcPrograma).noquote() << "Program folder shared by its group:" << pasta
@@ -56,17 +58,17 @@ PastaPrograma::PastaPrograma(Interlocutor &interlocutor, Preparo preparo)
     // Every user of the PC works in the program's folder and empties the
     // working folder: what an administrator's folder lacks for that is told
     // at every start, and left as it is.
-    for (const QString &compartilhada : {pasta, Caminhos::local(Caminhos::pastaTrabalho())})
+    for (const QString &compartilhada : {pasta, instalacao.local(Caminhos::pastaTrabalho())})
         if (const QString falta = PastaUsuarios::falta(compartilhada); !falta.isEmpty())
             qCWarning(lcPrograma).noquote() << falta;
     // Without the lock (a folder where nothing can be written) nothing is
     // converted nor put in place.
     if (m_trava.tomada())
-        estreitaArquivosProprios(pasta);
+        estreitaArquivosProprios(instalacao);
     if (m_trava.tomada() && preparo == Preparo::BancoLocal) {
-        m_conversaoRecusada = !preparaBancoLocal(interlocutor);
+        m_conversaoRecusada = !preparaBancoLocal(instalacao, interlocutor);
         m_configuracaoInvalida =
-            ConfiguracaoGerenciada::aplica(interlocutor) == ConfiguracaoGerenciada::Aplicacao::Invalida;
+            ConfiguracaoGerenciada::aplica(instalacao, interlocutor) == ConfiguracaoGerenciada::Aplicacao::Invalida;
     }
 }
 
@@ -75,10 +77,10 @@ QString PastaPrograma::recusa() const
     return m_trava.ocupada() ? TravaPrograma::textoOcupada() : m_trava.textoFalha();
 }
 
-void AtualizaEscritorios()
+void AtualizaEscritorios(const Instalacao &instalacao)
 {
     try {
-        AtualizaSRE();
+        AtualizaSRE(instalacao);
     } catch (const ErroTavo &erro) {
         qCWarning(lcBanco).noquote() << "Regional office names not refreshed:" << erro.relato();
     }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class Instalacao;
 class Interlocutor;
 
 // How every client starts on the program folder, the window and each console
@@ -22,7 +23,7 @@ public:
         SoTrava,    // the lock only (a command that prepares what it needs itself)
     };
 
-    explicit PastaPrograma(Interlocutor &interlocutor, Preparo preparo = Preparo::BancoLocal);
+    PastaPrograma(const Instalacao &instalacao, Interlocutor &interlocutor, Preparo preparo = Preparo::BancoLocal);
     PastaPrograma(const PastaPrograma &) = delete;
     PastaPrograma &operator=(const PastaPrograma &) = delete;
 
@@ -51,4 +52,4 @@ private:
 // The regional offices' names refreshed (AtualizaSRE), after the folder is
 // made ready: a database that cannot take them (one that can only be read)
 // is logged, and the user, who can do nothing about it, is not stopped.
-void AtualizaEscritorios();
+void AtualizaEscritorios(const Instalacao &instalacao);

@@ -1,11 +1,12 @@
 #include "store/PreparacaoBancoLocal.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "store/Banco.h"
 #include "store/ConversaoBancoLocal.h"
+#include "store/EscritoriosRegionais.h"
 #include "store/Provisionamento.h"
 #include "store/ReciboEnvio.h"
 
@@ -17,12 +18,12 @@ QString textoConversaoRecusada(const QString &banco, const ErroTavo &erro)
                             "nenhuma alteração poderá ser gravada.");
 }
 
-bool preparaBancoLocal(Interlocutor &interlocutor)
+bool preparaBancoLocal(const Instalacao &instalacao, Interlocutor &interlocutor)
 {
-    const QString banco = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    const QString banco = instalacao.bancoLocal();
     removeRestosDeConversao(banco);
     // The conversion logs how it went.
-    const ResultadoConversao conversao = converteBancoLocal(banco);
+    const ResultadoConversao conversao = converteBancoLocal(banco, escritoriosRegionais(instalacao));
     if (conversao.fim == ResultadoConversao::Fim::Recusado) {
         interlocutor.avisa(textoConversaoRecusada(banco, *conversao.erro), Mensagens::Icone::Critico,
                            QStringLiteral("TAVO"));
@@ -30,7 +31,7 @@ bool preparaBancoLocal(Interlocutor &interlocutor)
     }
 
     try {
-        garanteBancoLocal();
+        garanteBancoLocal(instalacao);
         // A database of an earlier version gets the receipts' table now; the
         // former client's (not yet converted) takes no change.
         if (formatoDoBanco(banco) == FormatoBanco::SQLite) {

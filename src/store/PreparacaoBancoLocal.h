@@ -3,6 +3,7 @@
 #include <QString>
 
 class ErroTavo;
+class Instalacao;
 class Interlocutor;
 
 // The local database made ready at start, by the window and by the console,
@@ -15,7 +16,7 @@ class Interlocutor;
 // table (store/ReciboEnvio.h). Nothing is raised: a database that cannot be
 // read is reported by whatever reads it next. False when the former
 // client's database was not converted.
-bool preparaBancoLocal(Interlocutor &interlocutor);
+bool preparaBancoLocal(const Instalacao &instalacao, Interlocutor &interlocutor);
 
 // What the user is told when the local database `banco` is not converted.
 QString textoConversaoRecusada(const QString &banco, const ErroTavo &erro);

@@ -1,7 +1,7 @@
 #include "store/Provisionamento.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "common/PastaUsuarios.h"
@@ -71,9 +71,9 @@ public:
 
 // The site's initial server settings as statements for a new database:
 // none when the site gives none or gives settings the checks refuse.
-QStringList comandosDoSitio()
+QStringList comandosDoSitio(const Instalacao &instalacao)
 {
-    const std::optional<ConfiguracaoSitio::ServidorInicial> servidor = ConfiguracaoSitio::servidorInicial();
+    const std::optional<ServidorInicial> servidor = instalacao.servidorInicial();
     if (!servidor)
         return {};
     const ServidorInicialConferido conferido = confereServidorInicial(*servidor);
@@ -87,7 +87,7 @@ QStringList comandosDoSitio()
 
 } // namespace
 
-ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor, bool linhaExiste)
+ServidorInicialConferido confereServidorInicial(const ServidorInicial &servidor, bool linhaExiste)
 {
     const auto recusa = [](const QString &motivo) { return ServidorInicialConferido{{}, motivo, {}}; };
     const QString endereco = servidor.ip.trimmed();
@@ -131,11 +131,11 @@ QString comandoCriaTabela(const QString &nome)
     return {};
 }
 
-void insereEscritoriosRegionais(QSqlDatabase &banco)
+void insereEscritoriosRegionais(QSqlDatabase &banco, const QList<EscritorioRegional> &escritorios)
 {
     QSqlQuery consulta(banco);
     consulta.prepare(QStringLiteral("INSERT INTO ACE_ESTRUT_ORGN (codigo, descricao) VALUES (?, ?)"));
-    for (const EscritorioRegional &escritorio : escritoriosRegionais()) {
+    for (const EscritorioRegional &escritorio : escritorios) {
         consulta.addBindValue(escritorio.codigo);
         consulta.addBindValue(QString(QStringLiteral("SSRE DE ") + escritorio.cidade));
         if (!consulta.exec())
@@ -143,7 +143,8 @@ void insereEscritoriosRegionais(QSqlDatabase &banco)
     }
 }
 
-void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
+void criaBancoModelo(const QString &caminho, const QList<EscritorioRegional> &escritorios,
+                     const QStringList &adicionais)
 {
     const QString nomeConexao = QStringLiteral("tavo-modelo-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString falha;
@@ -164,7 +165,7 @@ void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
             }
             if (falha.isEmpty()) {
                 try {
-                    insereEscritoriosRegionais(banco);
+                    insereEscritoriosRegionais(banco, escritorios);
                     ReciboEnvio::garanteTabela(banco);
                 } catch (const ErroTavo &erro) {
                     falha = erro.descricao();
@@ -184,9 +185,9 @@ void criaBancoModelo(const QString &caminho, const QStringList &adicionais)
         throw ErroTavo(Erros::FalhaBanco, falha);
 }
 
-void garanteBancoLocal()
+void garanteBancoLocal(const Instalacao &instalacao)
 {
-    const QString destino = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    const QString destino = instalacao.bancoLocal();
     if (QFileInfo::exists(destino))
         return;
     const QString pasta = QFileInfo(destino).absolutePath();
@@ -196,9 +197,9 @@ void garanteBancoLocal()
     // half-made database where the program looks for its own.
     const QString temporario = destino + QStringLiteral(".novo");
     QFile::remove(temporario);
-    const QStringList doSitio = comandosDoSitio();
+    const QStringList doSitio = comandosDoSitio(instalacao);
     try {
-        criaBancoModelo(temporario, doSitio);
+        criaBancoModelo(temporario, escritoriosRegionais(instalacao), doSitio);
     } catch (...) {
         QFile::remove(temporario);
         throw;

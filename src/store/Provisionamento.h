@@ -1,6 +1,7 @@
 #pragma once
 
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
+#include "store/EscritoriosRegionais.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -11,11 +12,12 @@
 // once, with the site's initial server settings when it has valid ones (see
 // confereServidorInicial; invalid ones are logged and left out); an existing
 // file is never touched. Raises ErroTavo on failure.
-void garanteBancoLocal();
+void garanteBancoLocal(const Instalacao &instalacao);
 
 // Writes the shipped template database to `caminho` (a new file), then runs
 // `adicionais` on it, all in one transaction.
-void criaBancoModelo(const QString &caminho, const QStringList &adicionais = {});
+void criaBancoModelo(const QString &caminho, const QList<EscritorioRegional> &escritorios,
+                     const QStringList &adicionais = {});
 
 // The statement that stores the site's server settings in the local
 // database (an update of the row when `linhaExiste`, else an insert), when
@@ -29,8 +31,7 @@ struct ServidorInicialConferido
     QString recusa;
     QString endereco;
 };
-ServidorInicialConferido confereServidorInicial(const ConfiguracaoSitio::ServidorInicial &servidor,
-                                                bool linhaExiste = false);
+ServidorInicialConferido confereServidorInicial(const ServidorInicial &servidor, bool linhaExiste = false);
 
 // The statements of the template's schema (tables, then the triggers that
 // store day-first dates of Historico as ISO text), in order.
@@ -42,4 +43,4 @@ QString comandoCriaTabela(const QString &nome);
 
 // Writes the regional offices of the installation's list into the table
 // ACE_ESTRUT_ORGN of `banco`. Raises ErroTavo.
-void insereEscritoriosRegionais(QSqlDatabase &banco);
+void insereEscritoriosRegionais(QSqlDatabase &banco, const QList<EscritorioRegional> &escritorios);

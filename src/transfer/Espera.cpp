@@ -9,51 +9,6 @@
 
 #include <optional>
 
-namespace LimitesEspera {
-
-namespace {
-constexpr std::chrono::milliseconds kConexaoPadrao{10'000};
-constexpr std::chrono::milliseconds kRespostaPadrao{120'000};
-constexpr std::chrono::milliseconds kProgressoPadrao{60'000};
-std::chrono::milliseconds g_conexao = kConexaoPadrao;
-std::chrono::milliseconds g_resposta = kRespostaPadrao;
-std::chrono::milliseconds g_progresso = kProgressoPadrao;
-} // namespace
-
-std::chrono::milliseconds conexao()
-{
-    return g_conexao;
-}
-
-std::chrono::milliseconds resposta()
-{
-    return g_resposta;
-}
-
-std::chrono::milliseconds progresso()
-{
-    return g_progresso;
-}
-
-void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta)
-{
-    define(conexao, resposta, resposta);
-}
-
-void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta, std::chrono::milliseconds progresso)
-{
-    g_conexao = conexao;
-    g_resposta = resposta;
-    g_progresso = progresso;
-}
-
-void restaura()
-{
-    define(kConexaoPadrao, kRespostaPadrao, kProgressoPadrao);
-}
-
-} // namespace LimitesEspera
-
 namespace {
 
 // The bound of one wait: a single-shot timer that stands still while a

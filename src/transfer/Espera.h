@@ -17,26 +17,6 @@ enum class FimEspera {
     Interrompida // the application is quitting: its event loops were told to end
 };
 
-// The program's own time bounds of the waits, those of a send whose
-// settings give none (ConfiguracaoCliente::tempoConexao, ...: the site
-// configuration's [servidor] tempo_conexao, tempo_resposta and
-// tempo_sem_progresso, or the console's options). Tests shorten them. None
-// of them runs while a message box of the program is open (see
-// SuspensaoPrazos).
-namespace LimitesEspera {
-// One connection attempt (about 10 s).
-std::chrono::milliseconds conexao();
-// A server answer (about 2 min: a server that queues its clients answers
-// when this one's turn comes).
-std::chrono::milliseconds resposta();
-// A send that makes no progress (about 60 s).
-std::chrono::milliseconds progresso();
-// `resposta` bounds both the answers and the progress of a send.
-void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta);
-void define(std::chrono::milliseconds conexao, std::chrono::milliseconds resposta, std::chrono::milliseconds progresso);
-void restaura();
-} // namespace LimitesEspera
-
 // The one way the transfer waits: a local event loop runs until the
 // condition holds, the cancel test turns true, the connection closes (in a
 // session wait), or the bound passes. The socket's events, the clicks and

@@ -1,7 +1,7 @@
 #include "transfer/RegistroEnvio.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Relogio.h"
 #include "store/Banco.h"
 #include "store/Historico.h"
@@ -27,12 +27,12 @@ QString comandoRegistraEnvio(const EnvioConcluido &envio, const QDateTime &momen
            + QLatin1Char(')');
 }
 
-void RegistraEnvio(const EnvioConcluido &envio)
+void RegistraEnvio(const Instalacao &instalacao, const EnvioConcluido &envio)
 {
     // Built first: a code that is not a number stops here, with nothing opened.
     const QString insercao = comandoRegistraEnvio(envio, Relogio::agora());
 
-    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    SessaoBanco sessao(instalacao.bancoLocal());
     try {
         // The store's upgrade, the one the history window runs: the column
         // and the marking of the old rows in one transaction.

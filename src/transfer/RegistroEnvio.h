@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+class Instalacao;
+
 // The record of a complete send in table Historico of the local database.
 struct EnvioConcluido
 {
@@ -29,4 +31,4 @@ QString comandoRegistraEnvio(const EnvioConcluido &envio, const QDateTime &momen
 // annual, both in one transaction (the store's ConsultaHistorico). Raises
 // ErroTavo with the engine's number and text when the database cannot be
 // written; the database is closed on every way out.
-void RegistraEnvio(const EnvioConcluido &envio);
+void RegistraEnvio(const Instalacao &instalacao, const EnvioConcluido &envio);

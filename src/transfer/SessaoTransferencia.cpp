@@ -1,7 +1,7 @@
 #include "transfer/SessaoTransferencia.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "common/Log.h"
 #include "package/ArquivosTrabalho.h"
@@ -62,8 +62,9 @@ QString textoPrazo(std::chrono::milliseconds prazo)
     return QStringLiteral("%1 ms").arg(prazo.count());
 }
 
-SessaoTransferencia::SessaoTransferencia(Interlocutor &interlocutor, QObject *parent)
+SessaoTransferencia::SessaoTransferencia(const Instalacao &instalacao, Interlocutor &interlocutor, QObject *parent)
     : QObject(parent)
+    , m_instalacao(instalacao)
     , m_interlocutor(interlocutor)
     , m_socket(new ControleSocket(this))
 {
@@ -118,7 +119,7 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
     };
 
     QString causa;
-    const std::variant<Preparado, Fim> preparado = prepara(pacote, m_interlocutor, &causa);
+    const std::variant<Preparado, Fim> preparado = prepara(m_instalacao, pacote, m_interlocutor, &causa);
     if (const Fim *fim = std::get_if<Fim>(&preparado)) {
         m_resultado.desfecho = *fim == Fim::SemPacote ? Desfecho::SemPacote : Desfecho::PacoteDanificado;
         m_resultado.causa = causa;
@@ -131,14 +132,15 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
 }
 
 std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim>
-SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor, QString *causa)
+SessaoTransferencia::prepara(const Instalacao &instalacao, const PacoteEscolhido &pacote, Interlocutor &interlocutor,
+                             QString *causa)
 {
     // What is announced and what is sent are this one package. The working
     // folder's copy is made again from the package's source when the folder
     // lost it.
     Preparado preparado;
     try {
-        preparado.caminho = pacote.naPastaTrabalho();
+        preparado.caminho = pacote.naPastaTrabalho(instalacao);
     } catch (const ErroTavo &erro) {
         qCWarning(lcTransferencia).noquote() << "Package not available to send:" << erro.relato();
         if (causa)
@@ -152,11 +154,11 @@ SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interl
     }
     // A package that does not read back whole is never sent: the server
     // would take and record a package nobody can open.
-    if (const ConferenciaPacote *guardada = pacote.conferenciaDe(preparado.caminho)) {
+    if (const ConferenciaPacote *guardada = pacote.conferenciaDe(instalacao, preparado.caminho)) {
         qCInfo(lcTransferencia).noquote() << "Package checked when chosen, unchanged since:" << pacote.nome();
         preparado.conferencia = *guardada;
     } else {
-        preparado.conferencia = ConfereArquivoZip(preparado.caminho);
+        preparado.conferencia = ConfereArquivoZip(instalacao, preparado.caminho);
     }
     ConferenciaPacote &conferencia = preparado.conferencia;
     if (conferencia.integro() && conferencia.tamanho != pacote.tamanho())
@@ -166,7 +168,7 @@ SessaoTransferencia::prepara(const PacoteEscolhido &pacote, Interlocutor &interl
         // The send reads this one handle: a file put under the name later is
         // not what goes out, and one changed in place is found by its digest.
         auto arquivo = std::make_shared<PlataformaArquivos::Arquivo>();
-        if (const int codigo = arquivo->abreLeitura(Caminhos::local(preparado.caminho)))
+        if (const int codigo = arquivo->abreLeitura(instalacao.local(preparado.caminho)))
             conferencia.falha = erroDoSistema(codigo, preparado.caminho);
         preparado.arquivo = std::move(arquivo);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Instalacao.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "package/PacoteEscolhido.h"
 #include "store/Configuracao.h"
@@ -101,7 +102,7 @@ public:
         std::shared_ptr<PlataformaArquivos::Arquivo> arquivo;
     };
 
-    explicit SessaoTransferencia(Interlocutor &interlocutor, QObject *parent = nullptr);
+    SessaoTransferencia(const Instalacao &instalacao, Interlocutor &interlocutor, QObject *parent = nullptr);
     ~SessaoTransferencia() override;
 
     // Before any connection: the file a send of `pacote` puts out (its copy
@@ -112,8 +113,8 @@ public:
     // back whole, the user is told as a send tells it, and the end of the send
     // (SemPacote, PacoteDanificado) comes back instead.
     // `causa`, when given, gets the user's line on why it ended so.
-    static std::variant<Preparado, Fim> prepara(const PacoteEscolhido &pacote, Interlocutor &interlocutor,
-                                                QString *causa = nullptr);
+    static std::variant<Preparado, Fim> prepara(const Instalacao &instalacao, const PacoteEscolhido &pacote,
+                                                Interlocutor &interlocutor, QString *causa = nullptr);
 
     // Prepares the package (see prepara), connects to the server of the
     // settings `servidor` (its address, QtdePortas ports from PortaInicial,
@@ -168,6 +169,7 @@ private:
     void WindowsSocket_Close();
     void aplicaMensagemServidor(const MensagemServidor &mensagem);
 
+    const Instalacao m_instalacao;
     Interlocutor &m_interlocutor;
     ControleSocket *m_socket;
     bool m_emCurso = false;

@@ -162,8 +162,8 @@ void SessaoTransferencia::registraEConclui(const QString &nome, const Identidade
     QString falhaRegistro;
     try {
         // The receipt: the bytes that went out and their digest.
-        RegistraEnvio({nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo, m_resultado.bytes,
-                       m_resultado.sha256});
+        RegistraEnvio(m_instalacao, {nome, identidade.codigoEscritorio, identidade.codigoEscola, identidade.tipo,
+                                     m_resultado.bytes, m_resultado.sha256});
         qCInfo(lcHistorico).noquote() << "Send recorded in the history:" << nome << "school" << identidade.codigoEscola
                                       << "type" << identidade.tipo;
     } catch (const ErroTavo &erro) {

@@ -3,7 +3,7 @@
 // sent to the reference server (tavo-upload-server) and every way a send
 // ends, the history report, and the one-client lock it shares with the window.
 #include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "common/Relogio.h"
 #include "common/TravaPrograma.h"
 #include "common/plataforma/PlataformaArquivos.h"
@@ -107,8 +107,8 @@ struct Escritorio
 {
     Escritorio()
     {
-        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
-        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), instalacaoAtual().local(Caminhos::bancoEscola()));
+        QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes()));
         QDir().mkpath(ambiente.raiz() + QStringLiteral("/drives/a"));
     }
     int envios() const { return ambiente.valor(QStringLiteral("select count(*) from Historico")).toInt(); }
@@ -462,7 +462,7 @@ private Q_SLOTS:
         QStringList argumentos = QStringList{QStringLiteral("enviar")} + tipo;
         QString enviado;
         if (pacote == QLatin1String("ontem")) {
-            enviado = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate().addDays(-1)));
+            enviado = instalacaoAtual().local(NomePacote(QStringLiteral("31045678"), QDate::currentDate().addDays(-1)));
             grava(enviado, "PK\x03\x04");
         } else if (pacote == QLatin1String("pedaco")) {
             enviado = escritorio.ambiente.raiz() + QStringLiteral("/DADOS_31045678_01032026.zip.001");
@@ -478,7 +478,7 @@ private Q_SLOTS:
             QCOMPARE(Caminhos::nomeArquivo(enviado),
                      Caminhos::nomeArquivo(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
             const QString naPastaTrabalho =
-                Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + Caminhos::nomeArquivo(enviado);
+                instalacaoAtual().local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + Caminhos::nomeArquivo(enviado);
             if (pacote == QLatin1String("danificado"))
                 danifica(naPastaTrabalho);
             if (pacote == QLatin1String("danificado na origem")) {
@@ -542,11 +542,11 @@ private Q_SLOTS:
     void gerarComOBancoMudandoNaoDeixaPacote()
     {
         Escritorio escritorio;
-        const QString banco = Caminhos::local(Caminhos::bancoEscola());
+        const QString banco = instalacaoAtual().local(Caminhos::bancoEscola());
         // The school's pages, then pages no table uses, which the writes
         // below change: longer to pack than the writes are apart.
         grava(banco, le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))) + aleatorio(8 << 20, 31));
-        const QString pacote = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
+        const QString pacote = instalacaoAtual().local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
         grava(pacote, "pacote anterior de hoje");
         std::atomic<bool> parar{false};
         std::thread escola([&] {
@@ -573,7 +573,8 @@ private Q_SLOTS:
         QCOMPARE(le(pacote), QByteArray("pacote anterior de hoje"));
         QCOMPARE(QDir(QFileInfo(pacote).absolutePath()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QFileInfo(pacote).fileName()});
-        QVERIFY(QDir(Caminhos::local(Caminhos::pastaTrabalho())).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY(
+            QDir(instalacaoAtual().local(Caminhos::pastaTrabalho())).entryList(QDir::Files | QDir::Hidden).isEmpty());
         const QString log = QString::fromUtf8(le(escritorio.ambiente.raiz() + QStringLiteral("/tavo-upload.log")));
         QCOMPARE(log.count(QStringLiteral("warning tavo.zip: The school database changed while it was read")), 2);
     }
@@ -609,7 +610,7 @@ private Q_SLOTS:
         if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
             QSKIP("script (util-linux) is not installed: no terminal to run the console on");
         Escritorio escritorio;
-        const QString pacote = Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
+        const QString pacote = instalacaoAtual().local(NomePacote(QStringLiteral("31045678"), QDate::currentDate()));
         QStringList argumentos{comando};
         if (comando == QLatin1String("enviar")) {
             QCOMPARE(console({QStringLiteral("gerar")}).codigo, 0);
@@ -656,8 +657,8 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         const auto registra = [](const QDateTime &momento, const char *nome, const char *tipo) {
             Relogio::fixa(momento);
-            RegistraEnvio({QString::fromLatin1(nome), QStringLiteral("114"), QStringLiteral("31045678"),
-                           QString::fromLatin1(tipo)});
+            RegistraEnvio(instalacaoAtual(), {QString::fromLatin1(nome), QStringLiteral("114"),
+                                              QStringLiteral("31045678"), QString::fromLatin1(tipo)});
         };
         registra(QDateTime(QDate(2024, 3, 5), QTime(9, 0)), "A", "PERIO");
         registra(QDateTime(QDate(2024, 3, 20), QTime(14, 30, 15)), "B", "ANUAL");
@@ -665,7 +666,7 @@ private Q_SLOTS:
         if (tabelaAntiga)
             ambiente.executa(QStringLiteral("alter table Historico drop column tipo_transmissao"));
         // The window's lock does not keep the report from being read.
-        const TravaPrograma janela;
+        const TravaPrograma janela(instalacaoAtual().pastaPrograma());
 
         const Execucao execucao = console(argumentos, "pt_BR.UTF-8");
         QCOMPARE(execucao.codigo, 0);
@@ -691,14 +692,15 @@ private Q_SLOTS:
     void historicoSemMesEAnoEhODeHoje()
     {
         AmbienteTeste ambiente;
-        RegistraEnvio(
-            {QStringLiteral("HOJE.zip"), QStringLiteral("114"), QStringLiteral("31045678"), QStringLiteral("ANUAL")});
+        RegistraEnvio(instalacaoAtual(), {QStringLiteral("HOJE.zip"), QStringLiteral("114"), QStringLiteral("31045678"),
+                                          QStringLiteral("ANUAL")});
         const QDate hoje = QDate::currentDate();
         const Execucao execucao = console({QStringLiteral("historico")}, "pt_BR.UTF-8");
         if (QDate::currentDate().month() != hoje.month())
             QSKIP("the month turned while the report was made");
         QCOMPARE(execucao.codigo, 0);
-        QCOMPARE(execucao.saida, GeraHistorico(std::int16_t(hoje.month()), std::int16_t(hoje.year()), 0));
+        QCOMPARE(execucao.saida,
+                 GeraHistorico(instalacaoAtual(), std::int16_t(hoje.month()), std::int16_t(hoje.year()), 0));
         QVERIFY(execucao.saida.contains(QStringLiteral("HOJE.zip")));
     }
 
@@ -720,8 +722,9 @@ private Q_SLOTS:
         QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")),
                  le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_antigo.mdb"))));
         // Let go (on Linux the file goes too; Windows keeps it).
-        QCOMPARE(PlataformaArquivos::donoDaTrava(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock")),
-                 std::nullopt);
+        QCOMPARE(
+            PlataformaArquivos::donoDaTrava(instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.lock")),
+            std::nullopt);
     }
 
     // Bytes that are not UTF-8 in a path variable or in --pacote would name
@@ -851,7 +854,7 @@ private Q_SLOTS:
         const Execucao execucao =
             consoleComSaida(QStringLiteral(R"("$0" "$@" %1; echo "saída $?" >&2)").arg(fechados), a("gerar"));
         const QString pacote =
-            QDir::cleanPath(Caminhos::local(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
+            QDir::cleanPath(instalacaoAtual().local(NomePacote(QStringLiteral("31045678"), QDate::currentDate())));
         QVERIFY2(QFileInfo::exists(pacote), qPrintable(pacote));
         const QByteArray saida = pacote.toUtf8() + '\n';
         const QByteArray linhaSaida = '\n' + saida;
@@ -884,7 +887,7 @@ private Q_SLOTS:
         QFETCH(QStringList, argumentos);
         Escritorio escritorio;
         {
-            const TravaPrograma janela;
+            const TravaPrograma janela(instalacaoAtual().pastaPrograma());
             QCOMPARE(janela.situacao(), TravaPrograma::Situacao::Tomada);
             const Execucao execucao = console(argumentos);
             QCOMPARE(execucao.codigo, 75);
@@ -892,7 +895,7 @@ private Q_SLOTS:
             QCOMPARE(execucao.saida, QString());
             QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select count(*) from configuracao")),
                      QStringLiteral("0"));
-            QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+            QVERIFY(QDir(instalacaoAtual().local(Caminhos::pastaPacotes())).isEmpty());
         }
         // The window closed: the same command runs (and ends for its own reasons).
         QVERIFY(!console(argumentos).erros.contains(kTravada));
@@ -912,7 +915,7 @@ private Q_SLOTS:
         QFETCH(QStringList, argumentos);
         AmbienteTeste ambiente(false);
         ambiente.copiaDado(QStringLiteral("legado_uploadcliente_novo.mdb"), ambiente.bancoLocal());
-        const QString trava = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock");
+        const QString trava = instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.lock");
         QVERIFY(QDir().mkpath(trava));
         const Execucao execucao = console(argumentos);
         QCOMPARE(execucao.codigo, 73);
@@ -969,12 +972,13 @@ private Q_SLOTS:
         if (!SistemaTeste::administrador())
             QSKIP("running a command as another user needs root");
         Escritorio escritorio;
-        const QString pasta = Caminhos::pastaPrograma();
+        const QString pasta = instalacaoAtual().pastaPrograma();
         for (QString acima = pasta; acima != QDir::rootPath() && acima != QDir::tempPath();
              acima = QFileInfo(acima).absolutePath())
             QVERIFY(QFile::setPermissions(acima, QFile::permissions(acima) | QFile::ExeOther | QFile::ReadOther));
         QVERIFY(QFile::setPermissions(pasta, QFile::permissions(pasta) | QFile::WriteOther));
-        const TravaPrograma janela; // root's lock file, 0644: not another user's to write
+        const TravaPrograma janela(
+            instalacaoAtual().pastaPrograma()); // root's lock file, 0644: not another user's to write
         QCOMPARE(janela.situacao(), TravaPrograma::Situacao::Tomada);
         QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
         const Execucao execucao = executaPrograma(QStringLiteral("setpriv"),
@@ -984,7 +988,7 @@ private Q_SLOTS:
                                                   ambiente, 60000, QDir::rootPath());
         QCOMPARE(execucao.codigo, 75);
         QVERIFY2(execucao.erros.endsWith(kTravada + QLatin1Char('\n')), qPrintable(execucao.erros));
-        QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+        QVERIFY(QDir(instalacaoAtual().local(Caminhos::pastaPacotes())).isEmpty());
     }
 
     // A colleague on a shared PC plants links where the client works, to a
@@ -1031,7 +1035,7 @@ private Q_SLOTS:
         grava(precioso, "de outro usuário");
         QVERIFY(QFile::setPermissions(precioso, QFile::ReadOwner | QFile::WriteOwner));
         QVERIFY(conta.daA(deOutro.path()));
-        const QString atalho = Caminhos::pastaPrograma() + QLatin1Char('/') + onde;
+        const QString atalho = instalacaoAtual().pastaPrograma() + QLatin1Char('/') + onde;
         QDir(atalho).removeRecursively();
         QFile::remove(atalho);
         QVERIFY(QDir().mkpath(QFileInfo(atalho).absolutePath()));
@@ -1064,15 +1068,16 @@ private Q_SLOTS:
         if (SistemaTeste::windows())
             QSKIP("Windows' folders share by their ACL");
         Escritorio escritorio;
-        const QString log = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log");
+        const QString log = instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.log");
         grava(log, "de uma versão anterior\n");
         QVERIFY(QFile::setPermissions(log, QFile::permissions(log) | QFile::ReadOther | QFile::ReadGroup));
         const Execucao execucao = consoleComSaida(QStringLiteral("umask 022 && exec \"$0\" \"$@\""), a("gerar"));
         QVERIFY2(execucao.codigo == 0, qPrintable(execucao.erros));
         const QString pacote = execucao.saida.trimmed();
-        for (const QString &arquivo : QStringList{
-                 pacote, Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + QFileInfo(pacote).fileName(),
-                 escritorio.ambiente.bancoLocal(), log})
+        for (const QString &arquivo : QStringList{pacote,
+                                                  instalacaoAtual().local(Caminhos::pastaTrabalho()) + QLatin1Char('/')
+                                                      + QFileInfo(pacote).fileName(),
+                                                  escritorio.ambiente.bancoLocal(), log})
             QVERIFY2(SistemaTeste::modo(arquivo) == std::optional<int>(0600), qPrintable(arquivo));
     }
 
@@ -1110,8 +1115,8 @@ private Q_SLOTS:
         QFETCH(QStringList, campos);
         AmbienteTeste ambiente;
         if (escola)
-            ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
-        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+            ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), instalacaoAtual().local(Caminhos::bancoEscola()));
+        QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes()));
         if (argumentos.first() == QLatin1String("enviar"))
             QCOMPARE(console({QStringLiteral("gerar")}).codigo, 0);
         const Execucao execucao = console(argumentos);
@@ -1239,7 +1244,7 @@ private Q_SLOTS:
         QCOMPARE(console(configuracao(servidor.serverPort())).codigo, 0);
         const Execucao gerado = console(a("gerar"));
         QCOMPARE(gerado.codigo, 0);
-        const QString copia = Caminhos::local(Caminhos::pastaTrabalho()) + QLatin1Char('/')
+        const QString copia = instalacaoAtual().local(Caminhos::pastaTrabalho()) + QLatin1Char('/')
                               + Caminhos::nomeArquivo(gerado.saida.trimmed());
         const qint64 tamanho = QFileInfo(copia).size();
         int conexoes = 0;
@@ -1299,7 +1304,7 @@ private Q_SLOTS:
         QFETCH(QString, esperar);
         QFETCH(int, codigo);
         Escritorio escritorio;
-        auto outro = std::make_unique<TravaPrograma>();
+        auto outro = std::make_unique<TravaPrograma>(instalacaoAtual().pastaPrograma());
         QCOMPARE(outro->situacao(), TravaPrograma::Situacao::Tomada);
         std::thread libera([&] {
             if (liberaEmMs < 0)
@@ -1367,7 +1372,7 @@ private Q_SLOTS:
               caso == QLatin1String("proxy") ? "[servidor]\nproxy=ftp://127.0.0.1:1\n" : "");
         std::optional<TravaPrograma> outro;
         if (caso == QLatin1String("ocupada"))
-            outro.emplace();
+            outro.emplace(instalacaoAtual().pastaPrograma());
 
         const Execucao execucao = console(a("diagnostico --json --tempo-conexao 2"), "C.UTF-8", {},
                                           {{QStringLiteral("TAVO_CONF_SISTEMA"), sitio.path()}});
@@ -1428,8 +1433,8 @@ private Q_SLOTS:
         QVERIFY2(execucao.erros.contains(erros), qPrintable(execucao.erros));
         QCOMPARE(execucao.saida, QString());
         QVERIFY(!execucao.erros.contains(QStringLiteral("r3do")));
-        QVERIFY(!le(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains("r3do"));
-        QVERIFY(QDir(Caminhos::local(Caminhos::pastaPacotes())).isEmpty());
+        QVERIFY(!le(instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains("r3do"));
+        QVERIFY(QDir(instalacaoAtual().local(Caminhos::pastaPacotes())).isEmpty());
         if (argumentos.first() == QLatin1String("configurar"))
             QCOMPARE(escritorio.ambiente.valor(QStringLiteral("select ip_servidor from configuracao")),
                      QStringLiteral("127.0.0.5"));
@@ -1547,7 +1552,7 @@ private Q_SLOTS:
         QVERIFY2(proxy.inicia(microsocks, a("-i 127.0.0.1 -u escola -P Segr3do -p") << QString::number(portaProxy),
                               portaProxy),
                  qPrintable(proxy.erro));
-        const QString arquivo = ConfiguracaoSitio::arquivoUsuario();
+        const QString arquivo = instalacaoAtual().arquivoUsuario();
         grava(arquivo, "[servidor]\nproxy_senha=" + valor.at(2).toUtf8() + "\n");
         QVERIFY(QFile::setPermissions(arquivo, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                    | QFileDevice::Permissions::fromInt(leitores)));
@@ -1558,7 +1563,7 @@ private Q_SLOTS:
         QVERIFY2(execucao.codigo == codigo, qPrintable(execucao.saida + execucao.erros));
         QVERIFY2(codigo != 78 || execucao.erros.contains(arquivo), qPrintable(execucao.erros));
         QVERIFY(!QString(execucao.saida + execucao.erros).contains(QStringLiteral("Segr3do")));
-        QVERIFY(!le(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains("Segr3do"));
+        QVERIFY(!le(instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains("Segr3do"));
     }
 
     // Every user reads a process's arguments: the console blanks the proxy's
@@ -1621,7 +1626,7 @@ private Q_SLOTS:
                                            .arg(ambiente.bancoLocal()));
         QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), danificado);
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("38"));
-        QVERIFY(le(Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains(perda.toUtf8()));
+        QVERIFY(le(instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.log")).contains(perda.toUtf8()));
 
         execucao = console(a("converter"));
         QCOMPARE(execucao.codigo, 0);

@@ -2,6 +2,7 @@
 #include "common/Conversao.h"
 #include "common/Erro.h"
 #include "common/FormataTamanho.h"
+#include "common/Instalacao.h"
 #include "common/plataforma/PlataformaMontagens.h"
 
 #include <QDir>
@@ -79,20 +80,21 @@ private Q_SLOTS:
         const QString c = Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty()
                               ? raiz.path() + QStringLiteral("/drives/c")
                               : QStringLiteral("C:");
-        QCOMPARE(Caminhos::pastaPrograma(), raiz.path());
-        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo")), c + QStringLiteral("/temp_tavo"));
-        QCOMPARE(Caminhos::local(QStringLiteral("C:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb")),
+        QCOMPARE(Instalacao::carrega().pastaPrograma(), raiz.path());
+        QCOMPARE(Instalacao::carrega().local(QStringLiteral("c:\\temp_tavo")), c + QStringLiteral("/temp_tavo"));
+        QCOMPARE(Instalacao::carrega().local(QStringLiteral("C:\\inetpub\\wwwroot\\tavo\\mirv_dat.mdb")),
                  c + QStringLiteral("/inetpub/wwwroot/tavo/mirv_dat.mdb"));
-        QCOMPARE(Caminhos::local(QStringLiteral("a:\\")), raiz.path() + QStringLiteral("/drives/a/"));
+        QCOMPARE(Instalacao::carrega().local(QStringLiteral("a:\\")), raiz.path() + QStringLiteral("/drives/a/"));
         // A line break in the name does not make it a path of the current folder.
-        QCOMPARE(Caminhos::local(QStringLiteral("c:\\temp_tavo\\esc\nola.zip")),
+        QCOMPARE(Instalacao::carrega().local(QStringLiteral("c:\\temp_tavo\\esc\nola.zip")),
                  c + QStringLiteral("/temp_tavo/esc\nola.zip"));
         // A path of the host (from a file dialog) is left alone.
-        QCOMPARE(Caminhos::local(QStringLiteral("/tmp/x y/DADOS.zip")), QStringLiteral("/tmp/x y/DADOS.zip"));
+        QCOMPARE(Instalacao::carrega().local(QStringLiteral("/tmp/x y/DADOS.zip")),
+                 QStringLiteral("/tmp/x y/DADOS.zip"));
 
         QTemporaryDir pendrive;
         qputenv("TAVO_DRIVE_A", pendrive.path().toUtf8());
-        QCOMPARE(Caminhos::local(QStringLiteral("a:\\DADOS.zip.001")),
+        QCOMPARE(Instalacao::carrega().local(QStringLiteral("a:\\DADOS.zip.001")),
                  pendrive.path() + QStringLiteral("/DADOS.zip.001"));
         qunsetenv("TAVO_DRIVE_A");
         qunsetenv("TAVO_ROOT");
@@ -111,8 +113,9 @@ private Q_SLOTS:
         QVERIFY(arquivo.open(QIODevice::WriteOnly));
         arquivo.close();
         // The same file, as the file system compares names.
-        QVERIFY(QFileInfo(Caminhos::naPastaPrograma(QStringLiteral("\\uploadcliente.mdb"))) == QFileInfo(arquivo));
-        const QString novo = Caminhos::local(QStringLiteral("c:\\temp_tavo\\novo.zip"));
+        QVERIFY(QFileInfo(Instalacao::carrega().naPastaPrograma(QStringLiteral("\\uploadcliente.mdb")))
+                == QFileInfo(arquivo));
+        const QString novo = Instalacao::carrega().local(QStringLiteral("c:\\temp_tavo\\novo.zip"));
         QCOMPARE(QFileInfo(novo).fileName(), QStringLiteral("novo.zip"));
         QVERIFY(QFileInfo(QFileInfo(novo).path()) == QFileInfo(raiz.path() + QStringLiteral("/drives/c/Temp_Tavo")));
         qunsetenv("TAVO_DRIVE_C");

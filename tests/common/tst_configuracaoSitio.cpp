@@ -1,7 +1,6 @@
 // Where the site's configuration puts the program's folder and the drives,
 // and which of the environment, the user's file and the system's file wins.
-#include "common/Caminhos.h"
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "common/plataforma/PlataformaMontagens.h"
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
@@ -64,7 +63,7 @@ private Q_SLOTS:
         if (!ambiente.isEmpty())
             qputenv(qPrintable(ambiente.section(QLatin1Char('='), 0, 0)),
                     QFile::encodeName(ambiente.section(QLatin1Char('='), 1)));
-        const QString arquivoUsuario = ConfiguracaoSitio::arquivoUsuario();
+        const QString arquivoUsuario = instalacaoAtual().arquivoUsuario();
         if (usuario == QLatin1String("<pasta>")) {
             QVERIFY(QDir().mkpath(arquivoUsuario));
             const QByteArray aviso =
@@ -74,7 +73,7 @@ private Q_SLOTS:
             grava(arquivoUsuario, usuario.toUtf8() + '\n');
         }
         if (!sistema.isEmpty())
-            grava(ConfiguracaoSitio::arquivoSistema(), sistema.toUtf8() + '\n');
+            grava(instalacaoAtual().arquivoSistema(), sistema.toUtf8() + '\n');
         // The default program's folder: Linux's in the user's data folder,
         // Windows' shared by the PC's users.
         const QString driveE = Montagens::raizDaUnidade(QLatin1Char('e'));
@@ -89,7 +88,7 @@ private Q_SLOTS:
         // Absolute as the system takes it: on Windows a path from the root is
         // on the current drive.
         const auto absoluto = [](const QString &pasta) { return QFileInfo(pasta).absoluteFilePath(); };
-        QCOMPARE(absoluto(caminho.isEmpty() ? Caminhos::pastaPrograma() : Caminhos::local(caminho)),
+        QCOMPARE(absoluto(caminho.isEmpty() ? instalacaoAtual().pastaPrograma() : instalacaoAtual().local(caminho)),
                  absoluto(esperado));
     }
 
@@ -99,16 +98,17 @@ private Q_SLOTS:
     {
         AmbienteTeste ambiente(false);
         qunsetenv("TAVO_ROOT");
-        grava(ConfiguracaoSitio::arquivoUsuario(), "# pasta da sala\npasta=/srv/sala\t2\n");
-        grava(ConfiguracaoSitio::arquivoSistema(), "pasta=/srv/sis\n");
-        const QByteArray aviso = "Site configuration " + ConfiguracaoSitio::arquivoUsuario().toUtf8()
+        const Instalacao semArquivos = instalacaoAtual();
+        grava(semArquivos.arquivoUsuario(), "# pasta da sala\npasta=/srv/sala\t2\n");
+        grava(semArquivos.arquivoSistema(), "pasta=/srv/sis\n");
+        const QByteArray aviso = "Site configuration " + semArquivos.arquivoUsuario().toUtf8()
                                  + " line 2: the value of pasta holds a control character (/srv/sala\\x092); the "
                                    "setting counts as absent";
         QTest::ignoreMessage(QtWarningMsg, aviso.constData());
         QTest::failOnWarning(QRegularExpression(QStringLiteral("Site configuration")));
         const QString sis = QFileInfo(QStringLiteral("/srv/sis")).absoluteFilePath();
-        QCOMPARE(QFileInfo(Caminhos::pastaPrograma()).absoluteFilePath(), sis);
-        QCOMPARE(QFileInfo(Caminhos::pastaPrograma()).absoluteFilePath(), sis);
+        QCOMPARE(QFileInfo(instalacaoAtual().pastaPrograma()).absoluteFilePath(), sis);
+        QCOMPARE(QFileInfo(instalacaoAtual().pastaPrograma()).absoluteFilePath(), sis);
     }
 
     // A path variable whose bytes are not UTF-8 would name another folder
@@ -129,16 +129,15 @@ private Q_SLOTS:
         if (!SistemaTeste::ambienteEmBytes())
             QSKIP("Windows' environment holds UTF-16 text: every value is text");
         AmbienteTeste ambiente(false);
-        QCOMPARE(ConfiguracaoSitio::ambienteInutilizavel(), std::nullopt);
+        QVERIFY(!instalacaoAtual().pastaPrograma().isEmpty());
         qputenv(variavel.constData(), "/tmp/root\xe9");
         const QString esperado = QStringLiteral("A variável de ambiente ") + QString::fromLatin1(variavel)
                                  + QStringLiteral(" contém um caminho que não pode ser usado: /tmp/root\\xE9.");
-        QCOMPARE(ConfiguracaoSitio::ambienteInutilizavel(), esperado);
         const std::function<void()> leituras[] = {
-            [] { Caminhos::pastaPrograma(); },
-            [] { Caminhos::local(QStringLiteral("c:\\temp_tavo")); },
-            [] { Caminhos::disquete(); },
-            [] { ConfiguracaoSitio::servidorInicial(); },
+            [] { instalacaoAtual().pastaPrograma(); },
+            [] { instalacaoAtual().local(QStringLiteral("c:\\temp_tavo")); },
+            [] { instalacaoAtual().disquete(); },
+            [] { instalacaoAtual().servidorInicial(); },
         };
         try {
             leituras[leitura]();
@@ -159,10 +158,10 @@ private Q_SLOTS:
         for (const char *nome : {"TAVO_ROOT", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TAVO_CONF_SISTEMA"})
             qunsetenv(nome);
         // Only the name: the machine's /etc/tavo-upload is not read here.
-        const QString sistema = ConfiguracaoSitio::arquivoSistema();
-        const QString usuario = ConfiguracaoSitio::arquivoUsuario();
+        const QString sistema = instalacaoAtual().arquivoSistema();
+        const QString usuario = instalacaoAtual().arquivoUsuario();
         qputenv("TAVO_CONF_SISTEMA", ambiente.pastaSistema().toUtf8());
-        const QString pasta = Caminhos::pastaPrograma();
+        const QString pasta = instalacaoAtual().pastaPrograma();
         qputenv("HOME", casaAnterior);
         const bool windows = !Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty();
         const QString comum = QDir::cleanPath(qEnvironmentVariable("ProgramData")) + QStringLiteral("/TAVO Upload");
@@ -181,12 +180,12 @@ private Q_SLOTS:
         QTemporaryDir pontoVazio;
         // The stand-in drive exists, yet the configured folder comes first.
         QVERIFY(QDir().mkpath(ambiente.raiz() + QStringLiteral("/drives/a")));
-        grava(ConfiguracaoSitio::arquivoUsuario(), "[unidades]\na=" + pontoVazio.path().toUtf8() + '\n');
-        QCOMPARE(Caminhos::disquete().pasta, pontoVazio.path());
-        QVERIFY(!Caminhos::disquete().presente);
-        QCOMPARE(Caminhos::local(QStringLiteral("a:\\X.001")), pontoVazio.path() + QStringLiteral("/X.001"));
-        grava(ConfiguracaoSitio::arquivoUsuario(), "[unidades]\na=/\n");
-        QVERIFY(Caminhos::disquete().presente);
+        grava(instalacaoAtual().arquivoUsuario(), "[unidades]\na=" + pontoVazio.path().toUtf8() + '\n');
+        QCOMPARE(instalacaoAtual().disquete().pasta, pontoVazio.path());
+        QVERIFY(!instalacaoAtual().disquete().presente);
+        QCOMPARE(instalacaoAtual().local(QStringLiteral("a:\\X.001")), pontoVazio.path() + QStringLiteral("/X.001"));
+        grava(instalacaoAtual().arquivoUsuario(), "[unidades]\na=/\n");
+        QVERIFY(instalacaoAtual().disquete().presente);
     }
 };
 

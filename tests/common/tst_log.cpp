@@ -433,7 +433,6 @@ private Q_SLOTS:
     void causaDaFalhaDeUmTrabalhoNoLog()
     {
         IniciaComponenteZip();
-        LimitesEspera::define(2000ms, 5000ms);
         struct Caso
         {
             const char *nome;
@@ -448,14 +447,16 @@ private Q_SLOTS:
                  const quint16 porta = sonda.serverPort();
                  sonda.close();
                  const QString pacote = Caminhos::pastaTrabalho() + QStringLiteral("\\DADOS_31045678_01032026.zip");
-                 grava(Caminhos::local(pacote), PacoteZip::armazenado("x"));
+                 grava(instalacaoAtual().local(pacote), PacoteZip::armazenado("x"));
                  Anotador usuario;
-                 SessaoTransferencia sessao(usuario);
-                 const auto fim = sessao.transmite(
-                     {QStringLiteral("127.0.0.1"), 1, porta},
-                     PacoteEscolhido::comOrigem(pacote, pacote, QStringLiteral("31045678"), QStringLiteral("E")),
-                     {QStringLiteral("114"), QStringLiteral("S"), QStringLiteral("31045678"), QStringLiteral("E"),
-                      QStringLiteral("PERIO")});
+                 const Instalacao instalacao = instalacaoAtual();
+                 SessaoTransferencia sessao(instalacao, usuario);
+                 const auto fim =
+                     sessao.transmite({QStringLiteral("127.0.0.1"), 1, porta, 2000ms, 5000ms},
+                                      PacoteEscolhido::comOrigem(instalacao, pacote, pacote, QStringLiteral("31045678"),
+                                                                 QStringLiteral("E")),
+                                      {QStringLiteral("114"), QStringLiteral("S"), QStringLiteral("31045678"),
+                                       QStringLiteral("E"), QStringLiteral("PERIO")});
                  [&] { QCOMPARE(fim, SessaoTransferencia::Fim::SemConexao); }();
                  return QStringList{
                      QRegularExpression::escape(QStringLiteral("warning tavo.transfer: No connection to the server; "
@@ -475,26 +476,28 @@ private Q_SLOTS:
              }},
             {"geração sem o banco da escola",
              [](AmbienteTeste &) {
-                 QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+                 QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes()));
                  Anotador usuario;
                  [&] {
-                     QVERIFY(!GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 3, 1), usuario).executa().gerado);
+                     QVERIFY(!GeracaoPacote(instalacaoAtual(), Caminhos::bancoEscola(), QDate(2026, 3, 1), usuario)
+                                  .executa()
+                                  .gerado);
                  }();
                  return QStringList{QRegularExpression::escape(QStringLiteral(
                                         "warning tavo.zip: Package generation step failed: identifying the school - "
                                         "error "))
                                     + QStringLiteral(".*")
-                                    + QRegularExpression::escape(Caminhos::local(Caminhos::bancoEscola()))};
+                                    + QRegularExpression::escape(instalacaoAtual().local(Caminhos::bancoEscola()))};
              }},
             {"disquete cheio",
              [](AmbienteTeste &ambiente) {
                  QDir().mkpath(ambiente.raiz() + QStringLiteral("/drives/a"));
                  const QString pacote = ambiente.raiz() + QStringLiteral("/DADOS_31045678_01032026.zip");
                  grava(pacote, aleatorio(1000, 1));
-                 const QString drive = Caminhos::disquete().pasta;
+                 const QString drive = instalacaoAtual().disquete().pasta;
                  FalhasArquivo::instala([drive](const QString &alvo) { return alvo.startsWith(drive) ? ENOSPC : 0; });
                  Anotador usuario;
-                 ExportacaoDisquete(pacote, usuario).executa();
+                 ExportacaoDisquete(instalacaoAtual(), pacote, usuario).executa();
                  FalhasArquivo::remove();
                  return QStringList{
                      QRegularExpression::escape(QStringLiteral("warning tavo.media: Floppy export failed: error "))
@@ -512,7 +515,7 @@ private Q_SLOTS:
                      {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")},
                      QStringLiteral("3"),
                      QStringLiteral("47000")};
-                 [&] { QVERIFY(!GravacaoConfiguracao::salva(digitada, usuario)); }();
+                 [&] { QVERIFY(!GravacaoConfiguracao::salva(instalacaoAtual(), digitada, usuario)); }();
                  return QStringList{
                      QRegularExpression::escape(QStringLiteral("warning tavo.store: Server settings not saved: error "))
                      + QStringLiteral(".*bloqueada")};
@@ -534,7 +537,6 @@ private Q_SLOTS:
                                                                  + esperada + QStringLiteral("\n") + log));
             }
         }
-        LimitesEspera::restaura();
     }
 };
 

@@ -1,6 +1,5 @@
 // Where drive a: lies when TAVO_DRIVE_A is not set: the stand-in folder, or
 // the first removable medium in mount order.
-#include "common/Caminhos.h"
 #include "common/plataforma/PlataformaMontagens.h"
 
 #include "support/AmbienteTeste.h"
@@ -39,11 +38,12 @@ private Q_SLOTS:
         // Linux: the mount table, / first; Windows: the removable drives.
         const bool comLetras = !Montagens::raizDaUnidade(QLatin1Char('c')).isEmpty();
         Montagens::simula(comLetras ? QStringList{midia} : QStringList{QStringLiteral("/"), midia});
-        QVERIFY(Caminhos::disquete().presente);
-        QCOMPARE(Caminhos::local(QStringLiteral("a:\\X.001")), midia + QStringLiteral("/X.001"));
+        QVERIFY(instalacaoAtual().disquete().presente);
+        QCOMPARE(instalacaoAtual().local(QStringLiteral("a:\\X.001")), midia + QStringLiteral("/X.001"));
         // The stand-in folder, once it exists, comes before any medium.
         QVERIFY(QDir().mkpath(ambiente.raiz() + QStringLiteral("/drives/a")));
-        QCOMPARE(Caminhos::local(QStringLiteral("a:\\X.001")), ambiente.raiz() + QStringLiteral("/drives/a/X.001"));
+        QCOMPARE(instalacaoAtual().local(QStringLiteral("a:\\X.001")),
+                 ambiente.raiz() + QStringLiteral("/drives/a/X.001"));
     }
 };
 

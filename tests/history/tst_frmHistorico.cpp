@@ -76,7 +76,7 @@ private Q_SLOTS:
 
     void abreNoMesCorrenteComOsControlesDaJanela()
     {
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         QCOMPARE(m_caixas->mostradas().size(), 0);
         QCOMPARE(janela.windowTitle(), QStringLiteral("Histórico"));
         QCOMPARE(janela.txtAno->text(), QStringLiteral("2026"));
@@ -107,7 +107,7 @@ private Q_SLOTS:
                  janela.cmdAtualizar, janela.cmdImprimir, janela.cmdCancelar})
             QCOMPARE(controle->parentWidget(), janela.Frame1);
 
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(3, 2026, 0));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 3, 2026, 0));
         QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("mar_perio.zip")));
         QVERIFY(janela.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0001 ARQUIVO")));
 
@@ -138,25 +138,26 @@ private Q_SLOTS:
         insere(*m_ambiente, QStringLiteral("velho.zip"),
                QStringLiteral("05/%1/2026 08:00:00").arg(mes, 2, 10, QLatin1Char('0')), QStringLiteral("X"));
         m_ambiente->executa(QStringLiteral("ALTER TABLE Historico DROP COLUMN tipo_transmissao"));
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         QCOMPARE(m_caixas->mostradas().size(), 0);
         QCOMPARE(janela.cmbMes->currentIndex(), mes - 1);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from Historico where tipo_transmissao='ANUAL'")),
                  m_ambiente->valor(QStringLiteral("select count(*) from Historico")));
         QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("velho.zip    ANUAL\r\n")));
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(static_cast<std::int16_t>(mes), 2026, 0));
+        QCOMPARE(janela.txtHistorico->text(),
+                 GeraHistorico(instalacaoAtual(), static_cast<std::int16_t>(mes), 2026, 0));
     }
 
     void mudarMesOuTipoAtualizaNaHora()
     {
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         janela.cmbMes->setCurrentIndex(1);
         QVERIFY(janela.txtHistorico->text().startsWith(QStringLiteral("HISTÓRICO DE ENVIO DE ARQUIVOS DO TAVO\r\n"
                                                                       "FEVEREIRO/2026\r\n")));
         QVERIFY(janela.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
 
         janela.cmbTipoTransmissao->setCurrentIndex(2);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2026, 2));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 2));
         QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("fev_anual.zip")));
         QVERIFY(!janela.txtHistorico->text().contains(QStringLiteral("fev_perio.zip")));
 
@@ -166,26 +167,26 @@ private Q_SLOTS:
         janela.cmbTipoTransmissao->setFocus();
         QTest::keyClick(janela.cmbTipoTransmissao, Qt::Key_Up);
         QCOMPARE(janela.cmbTipoTransmissao->currentIndex(), 1);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2026, 1));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 1));
         QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("fev_perio.zip")));
         QCOMPARE(m_caixas->mostradas().size(), 0);
     }
 
     void anoNovoSoValeDepoisDeAtualizar()
     {
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         const QString antes = janela.txtHistorico->text();
         janela.txtAno->clear();
         QTest::keyClicks(janela.txtAno, QStringLiteral("2025"));
         QCOMPARE(janela.txtHistorico->text(), antes);
         clica(janela.cmdAtualizar);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(3, 2025, 0));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 3, 2025, 0));
         QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("mar_2025.zip")));
 
         // A change of list also takes the typed year.
         janela.txtAno->setText(QStringLiteral("999"));
         janela.cmbMes->setCurrentIndex(0);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(1, 999, 0));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 1, 999, 0));
         QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("\r\nJANEIRO/999\r\n")));
         QCOMPARE(m_caixas->mostradas().size(), 0);
     }
@@ -202,7 +203,7 @@ private Q_SLOTS:
     void anoQueNaoEhNumeroRecusado()
     {
         QFETCH(QString, ano);
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         const QString antes = janela.txtHistorico->text();
         janela.txtAno->setText(ano);
         m_caixas->confirma();
@@ -224,7 +225,7 @@ private Q_SLOTS:
     {
         QTemporaryDir pasta;
         ImpressoraPdf impressora(pasta.path());
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         const QString anterior = janela.txtHistorico->text();
         QVERIFY(anterior.contains(QStringLiteral("mar_perio.zip")));
 
@@ -251,7 +252,7 @@ private Q_SLOTS:
         m_ambiente->executa(QStringLiteral(
             "CREATE TRIGGER bloqueia BEFORE UPDATE ON Historico BEGIN SELECT RAISE(ABORT, 'tabela bloqueada'); END"));
         m_caixas->confirma(2);
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         // Both refreshes meet the old table and fail to upgrade it.
         QCOMPARE(m_caixas->mostradas().size(), 2);
         for (const Registro &caixa : m_caixas->mostradas())
@@ -268,7 +269,7 @@ private Q_SLOTS:
     {
         QTemporaryDir pasta;
         ImpressoraPdf impressora(pasta.path());
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
 
         m_caixas->responde(Resposta::Nao);
         clica(janela.cmdImprimir);
@@ -302,7 +303,7 @@ private Q_SLOTS:
 
     void sairFechaSemPerguntar()
     {
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
         clica(janela.cmdCancelar);
@@ -312,7 +313,7 @@ private Q_SLOTS:
 
     void tudoPeloTeclado()
     {
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         janela.show();
         janela.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&janela));
@@ -328,11 +329,11 @@ private Q_SLOTS:
         }
         // An arrow on the month shows that month; Enter on "Atualizar" a year typed.
         tecla(Qt::Key_Up);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2026, 0));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 0));
         janela.txtAno->setText(QStringLiteral("2025"));
         janela.cmdAtualizar->setFocus();
         tecla(Qt::Key_Return);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(2, 2025, 0));
+        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2025, 0));
         // Escape closes, as "Sair" does.
         janela.txtHistorico->setFocus();
         tecla(Qt::Key_Escape);
@@ -343,7 +344,7 @@ private Q_SLOTS:
     void legendasCabemComAFonteDoSistemaA150PorCento()
     {
         const FonteAumentada fonte;
-        frmHistorico janela;
+        frmHistorico janela(instalacaoAtual());
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
         QCOMPARE(janela.Label2->font().pointSizeF(), fonte.grande().pointSizeF());
@@ -353,7 +354,7 @@ private Q_SLOTS:
 
     void menuHistoricoAbreAJanelaModal()
     {
-        frmPrincipal principal;
+        frmPrincipal principal(instalacaoAtual());
         principal.show();
         bool aberta = false;
         bool modal = false;
@@ -382,7 +383,7 @@ private Q_SLOTS:
         QVERIFY(aberta);
         QVERIFY(modal);
         QCOMPARE(pai, &principal);
-        QCOMPARE(texto, GeraHistorico(3, 2026, 0));
+        QCOMPARE(texto, GeraHistorico(instalacaoAtual(), 3, 2026, 0));
     }
 
 private:

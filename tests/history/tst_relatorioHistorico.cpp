@@ -91,7 +91,7 @@ private Q_SLOTS:
     {
         insere(*m_ambiente, QStringLiteral("DADOS_31045678_07022026.zip"), QStringLiteral("07/02/2026 09:05:03"), 114,
                QStringLiteral("31045678"), QStringLiteral("PERIO"));
-        QCOMPARE(GeraHistorico(3, 2026, 0), cabecalhoEsperado(QStringLiteral("MARÇO/2026")));
+        QCOMPARE(GeraHistorico(instalacaoAtual(), 3, 2026, 0), cabecalhoEsperado(QStringLiteral("MARÇO/2026")));
     }
 
     void umEnvioByteAByte()
@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(linha.size(), 91);
         const QString esperado = cabecalhoEsperado(QStringLiteral("DEZEMBRO/2026")) + linha + kCrLf + kRegua + kCrLf
                                  + QStringLiteral("TOTAL: 0001 ARQUIVO");
-        QCOMPARE(GeraHistorico(12, 2026, 0), esperado);
+        QCOMPARE(GeraHistorico(instalacaoAtual(), 12, 2026, 0), esperado);
     }
 
     void dozeEnviosDoMaisNovoAoMaisAntigo()
@@ -118,7 +118,7 @@ private Q_SLOTS:
                        .arg(dia, 2, 10, QLatin1Char('0'))
                        .arg(dia % 24, 2, 10, QLatin1Char('0')),
                    121, QStringLiteral("31045678"), dia % 2 ? QStringLiteral("PERIO") : QStringLiteral("ANUAL"));
-        const QString relatorio = GeraHistorico(3, 2026, 0);
+        const QString relatorio = GeraHistorico(instalacaoAtual(), 3, 2026, 0);
         QVERIFY(relatorio.endsWith(kRegua + kCrLf + QStringLiteral("TOTAL: 0012 ARQUIVOS")));
         const QStringList linhas = linhasDeDados(relatorio);
         QCOMPARE(linhas.size(), 12);
@@ -142,7 +142,7 @@ private Q_SLOTS:
                QStringLiteral("PERIO"));
         insere(*m_ambiente, QStringLiteral("c.zip"), QStringLiteral("05/03/2026 23:00:01"), 114, QStringLiteral("1"),
                QStringLiteral("PERIO"));
-        const QStringList linhas = linhasDeDados(GeraHistorico(3, 2026, 0));
+        const QStringList linhas = linhasDeDados(GeraHistorico(instalacaoAtual(), 3, 2026, 0));
         QCOMPARE(linhas.size(), 3);
         QVERIFY(linhas.at(0).contains(QStringLiteral("c.zip")));
         QVERIFY(linhas.at(1).contains(QStringLiteral("b.zip")));
@@ -155,7 +155,7 @@ private Q_SLOTS:
         // prints day first with two digits.
         insere(*m_ambiente, QStringLiteral("x.zip"), QStringLiteral("7/3/2026 9:05:03"), 114, QStringLiteral("7"),
                QStringLiteral("PERIO"));
-        const QStringList linhas = linhasDeDados(GeraHistorico(3, 2026, 0));
+        const QStringList linhas = linhasDeDados(GeraHistorico(instalacaoAtual(), 3, 2026, 0));
         QCOMPARE(linhas, QStringList{QStringLiteral("07/03/2026 09:05:03              LAVRAS    7    x.zip    PERIO")});
     }
 
@@ -184,7 +184,8 @@ private Q_SLOTS:
         insere(*m_ambiente, QStringLiteral("anual2.zip"), QStringLiteral("04/06/2026 08:00:00"), 114,
                QStringLiteral("31045678"), QStringLiteral("ANUAL"));
         QStringList listados;
-        for (const QString &linha : linhasDeDados(GeraHistorico(6, 2026, static_cast<std::int16_t>(tipo)))) {
+        for (const QString &linha :
+             linhasDeDados(GeraHistorico(instalacaoAtual(), 6, 2026, static_cast<std::int16_t>(tipo)))) {
             listados.append(linha.section(QStringLiteral("    "), -2, -2));
             QVERIFY2(linha.endsWith(QStringLiteral("    PERIO")) || linha.endsWith(QStringLiteral("    ANUAL")),
                      qPrintable(linha));
@@ -208,7 +209,7 @@ private Q_SLOTS:
                QStringLiteral("1"), QStringLiteral("PERIO"));
         insere(*m_ambiente, QStringLiteral("sem_escritorio.zip"), QStringLiteral("16/04/2026 10:00:00"), 999,
                QStringLiteral("1"), QStringLiteral("PERIO"));
-        const QString relatorio = GeraHistorico(4, 2026, 0);
+        const QString relatorio = GeraHistorico(instalacaoAtual(), 4, 2026, 0);
         const QStringList linhas = linhasDeDados(relatorio);
         QCOMPARE(linhas.size(), 1);
         QVERIFY(linhas.first().contains(QStringLiteral("certo.zip")));
@@ -240,7 +241,7 @@ private Q_SLOTS:
             QStringLiteral("update ACE_ESTRUT_ORGN set descricao='%1' where codigo=126").arg(descricao));
         insere(*m_ambiente, QStringLiteral("DADOS_31045678_07122026.zip"), QStringLiteral("07/12/2026 09:05:03"), 126,
                QStringLiteral("31045678"), QStringLiteral("ANUAL"));
-        const QStringList linhas = linhasDeDados(GeraHistorico(12, 2026, 0));
+        const QStringList linhas = linhasDeDados(GeraHistorico(instalacaoAtual(), 12, 2026, 0));
         QCOMPARE(linhas, QStringList{QStringLiteral("07/12/2026 09:05:03") + campo
                                      + QStringLiteral("    31045678    DADOS_31045678_07122026.zip    ANUAL")});
     }
@@ -249,7 +250,7 @@ private Q_SLOTS:
     {
         insere(*m_ambiente, QStringLiteral("antigo.zip"), QStringLiteral("10/08/0999 10:00:00"), 114,
                QStringLiteral("1"), QStringLiteral("PERIO"));
-        QCOMPARE(GeraHistorico(8, 999, 0), cabecalhoEsperado(QStringLiteral("AGOSTO/999")));
+        QCOMPARE(GeraHistorico(instalacaoAtual(), 8, 999, 0), cabecalhoEsperado(QStringLiteral("AGOSTO/999")));
     }
 
     void nomesDosMesesDasConfiguracoesRegionais()
@@ -270,7 +271,7 @@ private Q_SLOTS:
                              QRegularExpression(QStringLiteral("^History report not made: error 5: .* - statement: ")
                                                 + QRegularExpression::escape(ComandoHistorico(0, 2026, 0)) + u'$'));
         try {
-            GeraHistorico(0, 2026, 0);
+            GeraHistorico(instalacaoAtual(), 0, 2026, 0);
             QFAIL("month 0 built a report");
         } catch (const ErroTavo &erro) {
             QCOMPARE(erro.numero(), Erros::ArgumentoInvalido);
@@ -278,7 +279,7 @@ private Q_SLOTS:
         QVERIFY(!SessaoBanco::algumaAberta());
         // The query comes first: an old table is upgraded even for month 0.
         m_ambiente->executa(QStringLiteral("ALTER TABLE Historico DROP COLUMN tipo_transmissao"));
-        QVERIFY(!GeraHistoricoOuAtualiza(0, 2026, 0).has_value());
+        QVERIFY(!GeraHistoricoOuAtualiza(instalacaoAtual(), 0, 2026, 0).has_value());
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
                                                   "where name = 'tipo_transmissao'")),
                  QStringLiteral("1"));
@@ -301,18 +302,18 @@ private Q_SLOTS:
                QStringLiteral("2"), QStringLiteral("X"));
         m_ambiente->executa(QStringLiteral("ALTER TABLE Historico DROP COLUMN tipo_transmissao"));
         if (refazAposAtualizar) {
-            QVERIFY(GeraHistorico(9, 2026, 0).endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
+            QVERIFY(GeraHistorico(instalacaoAtual(), 9, 2026, 0).endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
         } else {
-            QVERIFY(!GeraHistoricoOuAtualiza(9, 2026, 0).has_value());
+            QVERIFY(!GeraHistoricoOuAtualiza(instalacaoAtual(), 9, 2026, 0).has_value());
         }
         QVERIFY(!SessaoBanco::algumaAberta());
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from Historico where tipo_transmissao='ANUAL'")),
                  QStringLiteral("2"));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select typeof(tipo_transmissao) from Historico")),
                  QStringLiteral("text"));
-        const QString relatorio = GeraHistoricoOuAtualiza(9, 2026, 2).value_or(QString());
+        const QString relatorio = GeraHistoricoOuAtualiza(instalacaoAtual(), 9, 2026, 2).value_or(QString());
         QVERIFY(relatorio.endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
-        QCOMPARE(linhasDeDados(GeraHistorico(9, 2026, 1)).size(), 0);
+        QCOMPARE(linhasDeDados(GeraHistorico(instalacaoAtual(), 9, 2026, 1)).size(), 0);
         // Upgrading again fails (the column is there) and changes nothing.
         insere(*m_ambiente, QStringLiteral("novo.zip"), QStringLiteral("03/09/2026 10:00:00"), 114, QStringLiteral("3"),
                QStringLiteral("PERIO"));
@@ -337,7 +338,7 @@ private Q_SLOTS:
             "114, 31000000 + i, 'PERIO' FROM n"));
         QElapsedTimer relogio;
         relogio.start();
-        const QString relatorio = GeraHistorico(3, 2026, 0);
+        const QString relatorio = GeraHistorico(instalacaoAtual(), 3, 2026, 0);
         qInfo("report of 33000 rows built in %lld ms", relogio.elapsed());
         QVERIFY(relatorio.endsWith(kRegua + kCrLf + QStringLiteral("TOTAL: 33000 ARQUIVOS")));
         const QStringList linhas = linhasDeDados(relatorio);

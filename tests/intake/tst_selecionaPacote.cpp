@@ -104,7 +104,7 @@ struct Selecao
 Selecao seleciona(CenarioPacote &c, const QString &escolhido)
 {
     Selecao selecao;
-    SelecaoPacote job(escolhido, c.usuario);
+    SelecaoPacote job(instalacaoAtual(), escolhido, c.usuario);
     QObject::connect(&job, &SelecaoPacote::caminho, [&](const QString &caminho) { selecao.caminhos.append(caminho); });
     QObject::connect(&job, &SelecaoPacote::escolaIdentificada,
                      [&](const std::optional<DadosEscola> &escola) { selecao.escolas.append(escola); });
@@ -479,7 +479,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
         const QString nome = QStringLiteral("DADOS_31099999_01032026.zip");
         const GeracaoPacote::Resultado geracao =
-            GeracaoPacote(Caminhos::bancoEscola(), QDate(2026, 3, 1), c.usuario).executa();
+            GeracaoPacote(instalacaoAtual(), Caminhos::bancoEscola(), QDate(2026, 3, 1), c.usuario).executa();
         QVERIFY(geracao.gerado);
         QCOMPARE(c.caixas.mostradas().size(), 0);
         const QByteArray gerado = CenarioPacote::le(c.pastaPacotes() + QLatin1Char('/') + nome);
@@ -493,11 +493,11 @@ private Q_SLOTS:
             }
         });
         c.caixas.confirma(4);
-        ExportacaoDisquete(geracao.pacote, c.usuario).executa();
+        ExportacaoDisquete(instalacaoAtual(), geracao.pacote, c.usuario).executa();
         QCOMPARE(c.caixas.textos().last(), QStringLiteral("Arquivo copiado com sucesso!"));
         disquetes.retira();
 
-        LimpaPastaTemp(); // "Limpar"
+        LimpaPastaTemp(instalacaoAtual()); // "Limpar"
         c.caixas.limpa();
         disquetes.insere(1);
         c.caixas.aoMostrar([&](const Registro &caixa, int) {

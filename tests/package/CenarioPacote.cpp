@@ -33,7 +33,7 @@ CenarioPacote::~CenarioPacote()
 
 QString CenarioPacote::local(const QString &caminho)
 {
-    QString host = Caminhos::local(caminho);
+    QString host = instalacaoAtual().local(caminho);
     while (host.endsWith(QLatin1Char('/')))
         host.chop(1);
     return host;

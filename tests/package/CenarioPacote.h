@@ -49,7 +49,7 @@ class CenarioJanela : public CenarioPacote
 public:
     CenarioJanela();
 
-    frmPrincipal janela;
+    frmPrincipal janela{instalacaoAtual()};
 };
 
 // Drive a: as a drive with a set of disks: inserting a disk puts its files

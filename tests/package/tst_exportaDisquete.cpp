@@ -60,7 +60,7 @@ struct Sinais
 Sinais exporta(CenarioPacote &c, const QString &caminho = pacoteGerado())
 {
     Sinais sinais;
-    ExportacaoDisquete exportacao(caminho, c.usuario);
+    ExportacaoDisquete exportacao(instalacaoAtual(), caminho, c.usuario);
     QObject::connect(&exportacao, &ExportacaoDisquete::pastaTrabalhoMudou, [&] { ++sinais.pastaMudou; });
     QObject::connect(&exportacao, &ExportacaoDisquete::cortado, [&] { ++sinais.cortes; });
     if (exportacao.confere())
@@ -110,7 +110,7 @@ private Q_SLOTS:
              QStringList{QStringLiteral("   "), Caminhos::pastaPacotes() + QStringLiteral("falta.zip")}) {
             c.caixas.limpa();
             c.caixas.confirma();
-            ExportacaoDisquete exportacao(caminho, c.usuario);
+            ExportacaoDisquete exportacao(instalacaoAtual(), caminho, c.usuario);
             QVERIFY(!exportacao.confere());
             QCOMPARE(c.caixas.mostradas().size(), 1);
             QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("O Arquivo não existe!"),
@@ -125,7 +125,7 @@ private Q_SLOTS:
         const QByteArray dados = poePacote(c, TamanhoPedaco());
         QVERIFY(QDir().mkpath(c.disquete()));
         c.caixas.confirma();
-        QCOMPARE(DivideArquivo(pacoteGerado()), 0); // nothing to cut
+        QCOMPARE(DivideArquivo(instalacaoAtual(), pacoteGerado()), 0); // nothing to cut
         QVERIFY(!QFileInfo::exists(c.pastaTrabalho()));
         const Sinais sinais = exporta(c);
         QCOMPARE(sinais.cortes, 0);
@@ -365,7 +365,7 @@ private Q_SLOTS:
         }
         // Taken out: the copy was on the medium, the folder beneath holds nothing.
         QVERIFY(CenarioPacote::arquivosDe(ponto).isEmpty());
-        QVERIFY(!DisquetePronto());
+        QVERIFY(!DisquetePronto(instalacaoAtual()));
     }
 
     void discoCheioDeVerdadeNumPendriveMontado()

@@ -53,7 +53,7 @@ struct Geracao
 Geracao gera(CenarioPacote &c, const std::function<void(const EventoZip &)> &aCadaEvento = {})
 {
     Geracao geracao;
-    GeracaoPacote job(Caminhos::bancoEscola(), QDate(2026, 3, 1), c.usuario);
+    GeracaoPacote job(instalacaoAtual(), Caminhos::bancoEscola(), QDate(2026, 3, 1), c.usuario);
     QObject::connect(&job, &GeracaoPacote::escolaIdentificada,
                      [&](const std::optional<DadosEscola> &escola) { geracao.escolas.append(escola); });
     QObject::connect(&job, &GeracaoPacote::progressoZip, [&](const EventoZip &evento) {
@@ -194,7 +194,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(c.pastaPacotes()));
         QVERIFY(gera(c).resultado.gerado);
         // "Limpar" between the two: a generation on an empty working folder.
-        LimpaPastaTemp();
+        LimpaPastaTemp(instalacaoAtual());
         c.poeBancoEscola(QStringLiteral("escola_codigo_numerico.mdb"));
         const Geracao segunda = gera(c);
         QVERIFY(segunda.resultado.gerado);

@@ -41,7 +41,7 @@ private Q_SLOTS:
         const QString origem = ambiente.raiz() + QStringLiteral("/DADOS.zip");
         grava(origem, 4 * TamanhoPedaco());
         // Room for one piece and a half.
-        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "2200k");
+        const PastaPequena pasta(instalacaoAtual().local(Caminhos::pastaTrabalho()), "2200k");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         QCOMPARE(numeroDoErro([&] { CortaEmPedacos(origem, pasta.pasta(), QStringLiteral("DADOS.zip")); }),
@@ -52,7 +52,7 @@ private Q_SLOTS:
     void juntarNumaPastaCheiaFalhaSemPacotePelaMetade()
     {
         AmbienteTeste ambiente;
-        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "3500k");
+        const PastaPequena pasta(instalacaoAtual().local(Caminhos::pastaTrabalho()), "3500k");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         const QStringList pedacos{QStringLiteral("DADOS.zip.001"), QStringLiteral("DADOS.zip.002")};
@@ -70,7 +70,7 @@ private Q_SLOTS:
         QFile arquivo(banco);
         QVERIFY(arquivo.open(QIODevice::WriteOnly) && arquivo.write(aleatorio(tamanho, 5)) == tamanho);
         arquivo.close();
-        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "1m");
+        const PastaPequena pasta(instalacaoAtual().local(Caminhos::pastaTrabalho()), "1m");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         const QString pacote = pasta.pasta() + QStringLiteral("/DADOS.zip");
@@ -86,7 +86,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         const QString origem = ambiente.raiz() + QStringLiteral("/DADOS.zip");
         grava(origem, 2 * TamanhoPedaco() + 5);
-        const PastaPequena pasta(Caminhos::local(Caminhos::pastaTrabalho()), "8m");
+        const PastaPequena pasta(instalacaoAtual().local(Caminhos::pastaTrabalho()), "8m");
         if (!pasta.montada())
             QSKIP("mounting a tmpfs needs root");
         QCOMPARE(CortaEmPedacos(origem, pasta.pasta(), QStringLiteral("DADOS.zip")), 3);

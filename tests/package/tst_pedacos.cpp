@@ -132,16 +132,18 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         const QString origem = ambiente.raiz() + QStringLiteral("/com brancos/pacote.zip");
         grava(origem, "novo");
-        const QString pasta = Caminhos::local(QStringLiteral("c:\\temp_tavo"));
+        const QString pasta = instalacaoAtual().local(QStringLiteral("c:\\temp_tavo"));
         grava(pasta + QStringLiteral("/pacote.zip"), "velho conteudo");
-        CopiaArquivo(origem, QStringLiteral("c:\\temp_tavo\\"));
+        CopiaArquivo(instalacaoAtual(), origem, QStringLiteral("c:\\temp_tavo\\"));
         QCOMPARE(le(pasta + QStringLiteral("/pacote.zip")), QByteArray("novo"));
-        CopiaArquivo(origem, QStringLiteral("c:\\temp_tavo\\outro.zip"));
+        CopiaArquivo(instalacaoAtual(), origem, QStringLiteral("c:\\temp_tavo\\outro.zip"));
         QCOMPARE(le(pasta + QStringLiteral("/outro.zip")), QByteArray("novo"));
 
-        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem + QStringLiteral("x"), QStringLiteral("c:\\temp_tavo\\")); }),
+        QCOMPARE(numeroDoErro([&] {
+                     CopiaArquivo(instalacaoAtual(), origem + QStringLiteral("x"), QStringLiteral("c:\\temp_tavo\\"));
+                 }),
                  Erros::ArquivoNaoEncontrado);
-        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("c:\\nao_existe\\")); }),
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(instalacaoAtual(), origem, QStringLiteral("c:\\nao_existe\\")); }),
                  Erros::CaminhoNaoEncontrado);
     }
 
@@ -150,21 +152,24 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         const QString origem = ambiente.raiz() + QStringLiteral("/pacote.zip");
         grava(origem, aleatorio(3 << 20, 7));
-        const QString disquete = Caminhos::local(QStringLiteral("a:\\"));
+        const QString disquete = instalacaoAtual().local(QStringLiteral("a:\\"));
         QVERIFY(QDir().mkpath(disquete));
         grava(disquete + QStringLiteral("/pacote.zip"), "copia anterior");
         int escritas = 0;
         // The second block written fails, as a disk fills in the middle of a copy.
         FalhasArquivo::instala(
             [&](const QString &destino) { return destino.startsWith(disquete) && ++escritas == 3 ? ENOSPC : 0; });
-        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::DiscoCheio);
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(instalacaoAtual(), origem, QStringLiteral("a:\\")); }),
+                 Erros::DiscoCheio);
         QCOMPARE(arquivosDe(disquete), QStringList{QStringLiteral("pacote.zip")});
         QCOMPARE(le(disquete + QStringLiteral("/pacote.zip")), QByteArray("copia anterior"));
 
         FalhasArquivo::instala([&](const QString &) { return EROFS; });
-        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::AcessoArquivo);
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(instalacaoAtual(), origem, QStringLiteral("a:\\")); }),
+                 Erros::AcessoArquivo);
         FalhasArquivo::instala([&](const QString &) { return EIO; });
-        QCOMPARE(numeroDoErro([&] { CopiaArquivo(origem, QStringLiteral("a:\\")); }), Erros::FalhaArquivo);
+        QCOMPARE(numeroDoErro([&] { CopiaArquivo(instalacaoAtual(), origem, QStringLiteral("a:\\")); }),
+                 Erros::FalhaArquivo);
     }
 
     void erroDoSistemaTemONumeroQueAJanelaTesta_data()
@@ -277,24 +282,24 @@ private Q_SLOTS:
     void limpaPastaTempApagaArquivosECriaAPasta()
     {
         AmbienteTeste ambiente;
-        const QString pasta = Caminhos::local(Caminhos::pastaTrabalho());
+        const QString pasta = instalacaoAtual().local(Caminhos::pastaTrabalho());
         QVERIFY(!QFileInfo::exists(pasta));
-        LimpaPastaTemp();
+        LimpaPastaTemp(instalacaoAtual());
         QVERIFY(QFileInfo(pasta).isDir());
-        LimpaPastaTemp(); // an empty folder is no error
+        LimpaPastaTemp(instalacaoAtual()); // an empty folder is no error
 
         grava(pasta + QStringLiteral("/a.zip"), "a");
         grava(pasta + QStringLiteral("/.oculto"), "b");
         grava(pasta + QStringLiteral("/sub/dentro.txt"), "c");
         grava(pasta + QStringLiteral("/guardado.zip"), "d");
-        LimpaPastaTemp(pasta + QStringLiteral("/guardado.zip"));
+        LimpaPastaTemp(instalacaoAtual(), pasta + QStringLiteral("/guardado.zip"));
         QCOMPARE(arquivosDe(pasta), QStringList{QStringLiteral("guardado.zip")});
         QVERIFY(QFileInfo::exists(pasta + QStringLiteral("/sub/dentro.txt")));
 
         // A read-only file is not forced; the others still go.
         grava(pasta + QStringLiteral("/protegido.zip"), "e");
         QVERIFY(QFile::setPermissions(pasta + QStringLiteral("/protegido.zip"), QFileDevice::ReadOwner));
-        QCOMPARE(numeroDoErro([] { LimpaPastaTemp(); }), Erros::AcessoArquivo);
+        QCOMPARE(numeroDoErro([] { LimpaPastaTemp(instalacaoAtual()); }), Erros::AcessoArquivo);
         QCOMPARE(arquivosDe(pasta), QStringList{QStringLiteral("protegido.zip")});
     }
 };

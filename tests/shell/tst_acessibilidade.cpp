@@ -38,14 +38,14 @@ const QString kSucesso = QStringLiteral("A transferÃªncia do arquivo foi concluÃ
 
 // A fresh installation whose settings point at the reference server, running
 // in this process, and a school database ready for "Gerar".
-struct Instalacao
+struct Escritorio
 {
-    explicit Instalacao(int lentoKBs = 0)
+    explicit Escritorio(int lentoKBs = 0)
         : porta(portasLivres(1))
     {
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 1, %1)").arg(porta));
-        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
-        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), instalacaoAtual().local(Caminhos::bancoEscola()));
+        QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes()));
         ConfiguracaoServidor configuracao;
         configuracao.portaInicial = porta;
         configuracao.pasta = recebidos.path();
@@ -206,9 +206,9 @@ private Q_SLOTS:
     {
         QFETCH(Estado, estado);
         // A slow server keeps the send going while the window is looked at.
-        Instalacao instalacao(estado == Estado::DuranteEnvio ? 16 : 0);
+        Escritorio instalacao(estado == Estado::DuranteEnvio ? 16 : 0);
         OuvinteAcessivel ouvinte;
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         // From the built window on: what changes after, a screen reader hears.
         ouvinte.limpa();
         const QMap<QObject *, QString> inicio = textosMostrados(janela);
@@ -288,8 +288,8 @@ private Q_SLOTS:
 
     void gerarEInternetSoPeloTeclado()
     {
-        Instalacao instalacao;
-        frmPrincipal janela;
+        Escritorio instalacao;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.show();
         janela.activateWindow();
@@ -327,15 +327,15 @@ private Q_SLOTS:
         // While the package went, the focus stood on "Cancelar", ready for a key.
         QCOMPARE(focoDuranteOEnvio, botao(janela, "cmdCancelar"));
         QTRY_VERIFY_WITH_TIMEOUT(!recebido.isEmpty(), 5000);
-        QCOMPARE(le(recebido), le(Caminhos::local(caixaDeTexto(janela, "txtCaminhoArquivo")->text())));
+        QCOMPARE(le(recebido), le(instalacaoAtual().local(caixaDeTexto(janela, "txtCaminhoArquivo")->text())));
         QCOMPARE(instalacao.ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("1"));
         QCOMPARE(instalacao.caixas.inesperadas(), 0);
     }
 
     void tabNaOrdemVisualEAbasDeQualquerLugar()
     {
-        Instalacao instalacao;
-        frmPrincipal janela;
+        Escritorio instalacao;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.HabilitaBotoesEnvio();
         janela.show();
@@ -386,8 +386,8 @@ private Q_SLOTS:
     void legendasCabemComAFonteDoSistemaA150PorCento()
     {
         const FonteAumentada fonte;
-        Instalacao instalacao;
-        frmPrincipal janela;
+        Escritorio instalacao;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.HabilitaBotoesEnvio();
         janela.show();

@@ -48,7 +48,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         CaixasRoteirizadas caixas;
         caixas.confirma(); // the first run's welcome
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         for (const char *nome :
              {"cmdGerar", "CancelaArquivo", "cmdInternet", "cmdDisquete", "cmdTransmitir", "cmdCancelar"}) {
@@ -74,7 +74,7 @@ private Q_SLOTS:
     {
         AmbienteTeste ambiente;
         CaixasRoteirizadas caixas;
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         for (const char *nome : {"imgConectado", "imgDesconectado"}) {
             auto *luz = janela.findChild<QLabel *>(QLatin1String(nome));
             QVERIFY2(luz, nome);

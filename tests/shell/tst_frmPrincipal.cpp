@@ -37,7 +37,7 @@ const QString kNomeEscritorio = QStringLiteral("select descricao from ACE_ESTRUT
 // A site's list of offices naming office 114 for real (not a placeholder).
 void listaDoSitio()
 {
-    QFile lista(Caminhos::naPastaPrograma(QStringLiteral("\\escritorios_regionais.tsv")));
+    QFile lista(instalacaoAtual().naPastaPrograma(QStringLiteral("\\escritorios_regionais.tsv")));
     QVERIFY(lista.open(QIODevice::WriteOnly));
     lista.write("114\tNOVA ERA\n");
 }
@@ -77,7 +77,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         CaixasRoteirizadas caixas;
         caixas.confirma();
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         controle<QTabWidget>(janela, "SSTab")->setCurrentIndex(2);
         janela.Form_Load();
         janela.show();
@@ -112,7 +112,7 @@ private Q_SLOTS:
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         ambiente.executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='ERRADA' where codigo=114"));
         CaixasRoteirizadas caixas;
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         QCOMPARE(caixas.mostradas().size(), 0);
         QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.1"));
@@ -139,7 +139,7 @@ private Q_SLOTS:
         ambiente.executa(QStringLiteral("update ACE_ESTRUT_ORGN set descricao='ANTIGA' where codigo=114"));
         listaDoSitio();
         CaixasRoteirizadas caixas;
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         SondaEntrada sonda(caixaDeTexto(janela, "txtCodigoEscola"), ambiente);
         janela.Form_Load();
         janela.show();
@@ -186,7 +186,7 @@ private Q_SLOTS:
             caixas.confirma(); // the database cannot be read
             QTest::failOnWarning(aviso);
         }
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.show();
         QTest::keyClick(caixaDeTexto(janela, "txtCodigoEscola"), Qt::Key_1);
@@ -206,7 +206,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         CaixasRoteirizadas caixas;
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.show();
         auto *sair = janela.findChild<QAction *>(QStringLiteral("mnuSair"));
@@ -240,7 +240,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, corrompido);
         AmbienteTeste ambiente(false);
-        const QString caminho = Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+        const QString caminho = instalacaoAtual().naPastaPrograma(Caminhos::bancoLocal());
         if (corrompido) {
             QFile arquivo(caminho);
             QVERIFY(arquivo.open(QIODevice::WriteOnly));
@@ -248,7 +248,7 @@ private Q_SLOTS:
         }
         CaixasRoteirizadas caixas;
         caixas.confirma();
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.show();
         QVERIFY(janela.isVisible());
@@ -267,7 +267,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         CaixasRoteirizadas caixas;
         caixas.confirma();
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.HabilitaBotoesEnvio();
         QVERIFY(botao(janela, "cmdDisquete")->isEnabled() && botao(janela, "cmdInternet")->isEnabled()
@@ -280,13 +280,13 @@ private Q_SLOTS:
     void listaDeArquivosEmOrdemDeNome()
     {
         AmbienteTeste ambiente;
-        const QString pasta = Caminhos::local(QStringLiteral("c:\\temp_tavo"));
+        const QString pasta = instalacaoAtual().local(QStringLiteral("c:\\temp_tavo"));
         QDir().mkpath(pasta);
         for (const char *nome : {"b.zip.002", "B.zip.001", "a.zip"}) {
             QFile arquivo(pasta + QLatin1Char('/') + QLatin1String(nome));
             QVERIFY(arquivo.open(QIODevice::WriteOnly));
         }
-        ListaArquivos lista;
+        ListaArquivos lista(instalacaoAtual());
         lista.setPath(QStringLiteral("c:\\temp_tavo\\"));
         QCOMPARE(lista.path(), QStringLiteral("c:\\temp_tavo"));
         QCOMPARE(lista.count(), 3);

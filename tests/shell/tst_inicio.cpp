@@ -2,7 +2,6 @@
 // settings, its sends and its office names; a conversion that fails or a
 // database that cannot be written never reports a change as saved; one
 // client at a time per program folder.
-#include "common/Caminhos.h"
 #include "common/Relogio.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "history/RelatorioHistorico.h"
@@ -47,7 +46,7 @@ const QString kErroSalvar =
 // Saves the settings window with the fourth address part changed.
 void salvaQuartaParte(CaixasRoteirizadas &caixas, const QString &parte)
 {
-    frmConfiguracao janela;
+    frmConfiguracao janela(instalacaoAtual());
     auto *quarta = janela.findChild<QLineEdit *>(QStringLiteral("Iparray_3"));
     quarta->clear();
     QTest::keyClicks(quarta, parte);
@@ -87,8 +86,8 @@ private Q_SLOTS:
         CaixasRoteirizadas caixas;
         {
             Inicio inicio;
-            QVERIFY(inicio.prepara());
-            frmPrincipal janela;
+            QVERIFY(inicio.prepara(instalacaoAtual()));
+            frmPrincipal janela(instalacaoAtual());
             janela.Form_Load();
             QCOMPARE(caixas.mostradas().size(), 0); // no greeting: the office has its settings
             QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.40"));
@@ -98,7 +97,7 @@ private Q_SLOTS:
             salvaQuartaParte(caixas, QStringLiteral("41"));
             QCOMPARE(caixas.textos().last(), kSucessoSalvar);
 
-            frmHistorico historico(&janela);
+            frmHistorico historico(instalacaoAtual(), &janela);
             const QString relatorio = historico.txtHistorico->text();
             QVERIFY(relatorio.contains(RelatorioHistorico::linha(
                 QStringLiteral("28/11/2026 08:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
@@ -111,16 +110,16 @@ private Q_SLOTS:
                 QStringLiteral("DADOS_31045678_05112026.zip"), tipos.at(2))));
             QVERIFY(relatorio.endsWith(QStringLiteral("TOTAL: 0003 ARQUIVOS")));
 
-            RegistraEnvio({QStringLiteral("DADOS_31045678_30112026.zip"), QStringLiteral("114"),
-                           QStringLiteral("31045678"), QStringLiteral("PERIO")});
+            RegistraEnvio(instalacaoAtual(), {QStringLiteral("DADOS_31045678_30112026.zip"), QStringLiteral("114"),
+                                              QStringLiteral("31045678"), QStringLiteral("PERIO")});
         }
         // The next start: the saved settings and the new send are there.
         Inicio inicio;
-        QVERIFY(inicio.prepara());
-        frmPrincipal janela;
+        QVERIFY(inicio.prepara(instalacaoAtual()));
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.41"));
-        frmHistorico historico(&janela);
+        frmHistorico historico(instalacaoAtual(), &janela);
         QVERIFY(historico.txtHistorico->text().contains(RelatorioHistorico::linha(
             QStringLiteral("30/11/2026 10:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
             QStringLiteral("DADOS_31045678_30112026.zip"), QStringLiteral("PERIO"))));
@@ -139,7 +138,7 @@ private Q_SLOTS:
         CaixasRoteirizadas caixas;
         caixas.confirma();
         Inicio inicio;
-        QVERIFY(inicio.prepara());
+        QVERIFY(inicio.prepara(instalacaoAtual()));
         QCOMPARE(caixas.mostradas().size(), 1);
         const Registro aviso = caixas.mostradas().first();
         QVERIFY(aviso.texto.startsWith(
@@ -150,7 +149,7 @@ private Q_SLOTS:
         QCOMPARE(aviso.icone, Icone::Critico);
 
         // The window opens and reads what it can.
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         QCOMPARE(caixas.mostradas().size(), 1);
         QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.40"));
@@ -160,12 +159,12 @@ private Q_SLOTS:
         QCOMPARE(caixas.textos().size(), 3);
         QCOMPARE(caixas.textos().at(2), kErroSalvar);
         caixas.confirma(2);
-        frmHistorico historico(&janela);
+        frmHistorico historico(instalacaoAtual(), &janela);
         QCOMPARE(caixas.mostradas().size(), 5);
         QVERIFY(caixas.textos().at(3).startsWith(QStringLiteral("Ocorreu um erro ao gerar o histórico.")));
         QVERIFY(numeroDoErro([] {
-                    RegistraEnvio({QStringLiteral("x.zip"), QStringLiteral("114"), QStringLiteral("31045678"),
-                                   QStringLiteral("PERIO")});
+                    RegistraEnvio(instalacaoAtual(), {QStringLiteral("x.zip"), QStringLiteral("114"),
+                                                      QStringLiteral("31045678"), QStringLiteral("PERIO")});
                 })
                 != 0);
         QCOMPARE(caixas.inesperadas(), 0);
@@ -180,12 +179,12 @@ private Q_SLOTS:
     {
         AmbienteTeste ambiente(false);
         ambiente.copiaDado(QStringLiteral("legado_uploadcliente_novo.mdb"), ambiente.bancoLocal());
-        const QString trava = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock");
+        const QString trava = instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.lock");
         QVERIFY(QDir().mkpath(trava));
         CaixasRoteirizadas caixas;
         caixas.confirma();
         Inicio inicio;
-        QVERIFY(!inicio.prepara());
+        QVERIFY(!inicio.prepara(instalacaoAtual()));
         QCOMPARE(caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(caixas.mostradas().first(),
                            QStringLiteral("Não foi possível usar a trava \"%1\": %2.")
@@ -209,14 +208,14 @@ private Q_SLOTS:
             ~Desmonta() { SistemaTeste::desmonta(pasta); }
         } desmonta{pasta};
         qputenv("TAVO_ROOT", QFile::encodeName(pasta));
-        garanteBancoLocal();
+        garanteBancoLocal(instalacaoAtual());
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         QVERIFY(SistemaTeste::remontaSomenteLeitura(pasta));
 
         CaixasRoteirizadas caixas;
         Inicio inicio;
-        QVERIFY(inicio.prepara()); // no lock can be made there: the client runs all the same
-        frmPrincipal janela;
+        QVERIFY(inicio.prepara(instalacaoAtual())); // no lock can be made there: the client runs all the same
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         QCOMPARE(caixas.mostradas().size(), 0);
         QCOMPARE(janela.configuracao().PortaInicial, 47000);
@@ -232,20 +231,20 @@ private Q_SLOTS:
         caixas.confirma();
         {
             Inicio primeiro;
-            QVERIFY(primeiro.prepara());
+            QVERIFY(primeiro.prepara(instalacaoAtual()));
             Inicio segundo;
-            QVERIFY(!segundo.prepara());
+            QVERIFY(!segundo.prepara(instalacaoAtual()));
             QCOMPARE(caixas.mostradas().size(), 1);
             QVERIFY(caixaIgual(caixas.mostradas().first(), QStringLiteral("O TAVO - Upload já está aberto."),
                                QStringLiteral("TAVO"), Botoes::Ok, Icone::Informacao));
         }
         // A client that ended without letting go: its lock names a process
         // that is gone.
-        const QString trava = Caminhos::pastaPrograma() + QStringLiteral("/tavo-upload.lock");
+        const QString trava = instalacaoAtual().pastaPrograma() + QStringLiteral("/tavo-upload.lock");
         QByteArray conteudo;
         {
             Inicio encerrado;
-            QVERIFY(encerrado.prepara());
+            QVERIFY(encerrado.prepara(instalacaoAtual()));
             conteudo = le(trava);
         }
         QProcess processo;
@@ -264,7 +263,7 @@ private Q_SLOTS:
                                QByteArray::number(QCoreApplication::applicationPid()) + resto}) {
             grava(trava, deixado);
             Inicio seguinte;
-            QVERIFY(seguinte.prepara());
+            QVERIFY(seguinte.prepara(instalacaoAtual()));
         }
         QCOMPARE(caixas.mostradas().size(), 1);
     }
@@ -277,13 +276,13 @@ private Q_SLOTS:
         AmbienteTeste ambiente(false);
         CaixasRoteirizadas caixas;
         caixas.confirma();
-        QVERIFY(Inicio::ambienteUsavel());
+        QVERIFY(Inicio::carregaInstalacao());
         qputenv("TAVO_DRIVE_A", "/media/pen\xe7");
         const QString texto = QStringLiteral(
             "A variável de ambiente TAVO_DRIVE_A contém um caminho que não pode ser usado: /media/pen\\xE7.");
         QTest::ignoreMessage(QtCriticalMsg,
                              qPrintable(QStringLiteral("Start refused, a path variable cannot be used: ") + texto));
-        QVERIFY(!Inicio::ambienteUsavel());
+        QVERIFY(!Inicio::carregaInstalacao());
         QCOMPARE(caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(caixas.mostradas().first(), texto, QStringLiteral("TAVO"), Botoes::Ok, Icone::Critico));
     }
@@ -293,7 +292,7 @@ private Q_SLOTS:
     void extensaoDoMenuDesenhadaQuandoOsMenusNaoCabem()
     {
         AmbienteTeste ambiente;
-        const AmbienteJanela aplicacao;
+        const AmbienteJanela aplicacao(instalacaoAtual());
         QMainWindow janela;
         for (int i = 0; i < 12; ++i)
             janela.menuBar()->addAction(QStringLiteral("Menu comprido %1").arg(i));

@@ -41,7 +41,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         CaixasRoteirizadas caixas;
         caixas.confirma();
-        frmPrincipal janela;
+        frmPrincipal janela(instalacaoAtual());
         janela.Form_Load();
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));

@@ -4,7 +4,6 @@
 // every row of the old file in the new database, and nothing half-made left.
 // As root, half of the rounds run as another user in front of a lock file
 // root left behind (a run under sudo), which that user may only read.
-#include "common/Caminhos.h"
 
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
@@ -61,7 +60,7 @@ private Q_SLOTS:
                                                : QStringLiteral("legado_uploadcliente_antigo.mdb");
             AmbienteTeste ambiente(false);
             ambiente.copiaDado(fixture, ambiente.bancoLocal());
-            const QString pasta = Caminhos::pastaPrograma();
+            const QString pasta = instalacaoAtual().pastaPrograma();
             const QString log = pasta + QStringLiteral("/tavo-upload.log");
             bool outroUsuario = comoOutroUsuario && rodada % 4 >= 2;
             if (outroUsuario) {

@@ -1,6 +1,5 @@
 // The local store against a real SQLite file: what the statements of the
 // program expect of the engine, the settings statements, and the office names.
-#include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "store/AtualizaSRE.h"
 #include "store/Banco.h"
@@ -44,13 +43,13 @@ private Q_SLOTS:
     {
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("38"));
-        QCOMPARE(escritoriosRegionais().size(), 38);
+        QCOMPARE(escritoriosRegionais(instalacaoAtual()).size(), 38);
         // The shipped towns are placeholders, and marked as such.
-        for (const EscritorioRegional &escritorio : escritoriosRegionais())
+        for (const EscritorioRegional &escritorio : escritoriosRegionais(instalacaoAtual()))
             QVERIFY2(escritorio.provisorio, qPrintable(escritorio.cidade));
         // A second call never touches an existing database.
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('1.2.3.4', 3, 9000)"));
-        garanteBancoLocal();
+        garanteBancoLocal(instalacaoAtual());
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("1"));
     }
 
@@ -224,7 +223,8 @@ private Q_SLOTS:
         for (const QString &comando : preparo)
             m_ambiente->executa(comando);
         const std::function<void()> acoes[] = {
-            [] { leConfiguracao(); }, [] { AtualizaSRE(leEscritoriosRegionais(QStringLiteral("114\tUBÁ\n"))); },
+            [] { leConfiguracao(instalacaoAtual()); },
+            [] { AtualizaSRE(instalacaoAtual(), leEscritoriosRegionais(QStringLiteral("114\tUBÁ\n"))); },
             [this] {
                 SessaoBanco sessao(m_ambiente->bancoLocal());
                 ConsultaHistorico(sessao, QStringLiteral("select tipo_transmissao from historico"),
@@ -241,10 +241,10 @@ private Q_SLOTS:
 
     void configuracaoLidaEAplicada()
     {
-        QVERIFY(!leConfiguracao().has_value());
+        QVERIFY(!leConfiguracao(instalacaoAtual()).has_value());
         m_ambiente->executa(QStringLiteral("insert into configuracao values (' 10.1.2.3 ', ' 3 ', ' 9000 ')"));
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('9.9.9.9', 1, 1)"));
-        const auto linha = leConfiguracao();
+        const auto linha = leConfiguracao(instalacaoAtual());
         QVERIFY(linha.has_value());
         QCOMPARE(linha->ipServidor, QStringLiteral(" 10.1.2.3 "));
         const ConfiguracaoCliente configuracao = configuracaoDaLinha(*linha);
@@ -314,7 +314,7 @@ private Q_SLOTS:
         const QList<EscritorioRegional> lista =
             leEscritoriosRegionais(QStringLiteral("# comentário\n130\tVALE VERDE\n131\tA DEFINIR 131\tprovisorio\n"));
         QCOMPARE(lista.size(), 2);
-        AtualizaSRE(lista);
+        AtualizaSRE(instalacaoAtual(), lista);
         const auto descricao = [this](int codigo) {
             return m_ambiente->valor(
                 QStringLiteral("select descricao from ACE_ESTRUT_ORGN where codigo=%1").arg(codigo));
@@ -324,7 +324,7 @@ private Q_SLOTS:
         QCOMPARE(descricao(999), QStringLiteral("SSRE DE OUTRA"));
         const QString antes =
             m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN"));
-        AtualizaSRE(lista);
+        AtualizaSRE(instalacaoAtual(), lista);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select group_concat(codigo||descricao,'|') from ACE_ESTRUT_ORGN")),
                  antes);
         QVERIFY(!SessaoBanco::algumaAberta());
@@ -333,7 +333,7 @@ private Q_SLOTS:
     void escritoriosAusentesNaoSaoFalha()
     {
         m_ambiente->executa(QStringLiteral("delete from ACE_ESTRUT_ORGN"));
-        AtualizaSRE(leEscritoriosRegionais(QStringLiteral("114\tVALE VERDE\n")));
+        AtualizaSRE(instalacaoAtual(), leEscritoriosRegionais(QStringLiteral("114\tVALE VERDE\n")));
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("0"));
     }
 

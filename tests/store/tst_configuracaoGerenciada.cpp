@@ -1,7 +1,7 @@
 // Server settings the site manages: put into table configuracao at every
 // start (the log says what changed), refused to the user's changes, and a
 // managed configuration that cannot be used told and stored nowhere.
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "store/ConfiguracaoGerenciada.h"
 #include "store/GravacaoConfiguracao.h"
@@ -98,14 +98,14 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         if (!guardada.isEmpty())
             ambiente.executa(QStringLiteral("insert into configuracao values (%1)").arg(guardada));
-        escreveSitio(ConfiguracaoSitio::arquivoSistema(), sistema);
+        escreveSitio(instalacaoAtual().arquivoSistema(), sistema);
         if (!usuario.isEmpty())
-            escreveSitio(ConfiguracaoSitio::arquivoUsuario(), usuario);
+            escreveSitio(instalacaoAtual().arquivoUsuario(), usuario);
 
         Anotador usuarioDaJanela;
         const LinhasDoLog linhas;
         {
-            const PastaPrograma pasta(usuarioDaJanela);
+            const PastaPrograma pasta(instalacaoAtual(), usuarioDaJanela);
             QVERIFY(pasta.disponivel());
             QCOMPARE(pasta.configuracaoInvalida(), invalida);
         }
@@ -153,13 +153,13 @@ private Q_SLOTS:
         QFETCH(QString, depois);
         AmbienteTeste ambiente;
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
-        escreveSitio(ConfiguracaoSitio::arquivoSistema(), sistema);
+        escreveSitio(instalacaoAtual().arquivoSistema(), sistema);
         Anotador terminal;
         const ConfiguracaoDigitada digitada{
             {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")},
             QStringLiteral("5"),
             QStringLiteral("9000")};
-        QCOMPARE(int(GravacaoConfiguracao::configura(digitada, terminal)), fim);
+        QCOMPARE(int(GravacaoConfiguracao::configura(instalacaoAtual(), digitada, terminal)), fim);
         QCOMPARE(terminal.textos, QStringList{mensagem});
         QCOMPARE(ambiente.valor(kLinha), depois);
     }

@@ -137,7 +137,8 @@ private Q_SLOTS:
         const QString alvo = ambiente.raiz() + QStringLiteral("/alvo");
         QVERIFY(QFile::link(alvo, ambiente.bancoLocal() + QStringLiteral(".access.1")));
 
-        const ResultadoConversao conversao = converteBancoLocal(ambiente.bancoLocal());
+        const ResultadoConversao conversao =
+            converteBancoLocal(ambiente.bancoLocal(), escritoriosRegionais(instalacaoAtual()));
         QCOMPARE(conversao.fim, ResultadoConversao::Fim::Convertido);
         QCOMPARE(conversao.copia, ambiente.bancoLocal() + QStringLiteral(".access.2"));
         QVERIFY(!QFileInfo::exists(alvo));
@@ -184,7 +185,8 @@ private Q_SLOTS:
         // The receipts' table comes with the conversion, empty.
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from recibo_envio")), QStringLiteral("0"));
         // Once converted there is nothing more to do.
-        QCOMPARE(converteBancoLocal(ambiente.bancoLocal()).fim, ResultadoConversao::Fim::NadaAConverter);
+        QCOMPARE(converteBancoLocal(ambiente.bancoLocal(), escritoriosRegionais(instalacaoAtual())).fim,
+                 ResultadoConversao::Fim::NadaAConverter);
     }
 
     void tabelasCopiadasComoEstaoETextoContinuaTexto()
@@ -261,7 +263,7 @@ private Q_SLOTS:
                 danos.contains(Dano{Dano::SemEspaco, 0}) ? std::make_optional<SemEspaco>() : std::nullopt;
             if (semEspaco && !semEspaco->limitado())
                 QSKIP("this system sets no file size limit");
-            conversao = converteBancoLocal(ambiente.bancoLocal());
+            conversao = converteBancoLocal(ambiente.bancoLocal(), escritoriosRegionais(instalacaoAtual()));
         }
         QCOMPARE(conversao.fim, ResultadoConversao::Fim::Recusado);
         QVERIFY2(conversao.erro->descricao().contains(motivo), qPrintable(conversao.erro->descricao()));
@@ -276,7 +278,8 @@ private Q_SLOTS:
         AmbienteTeste ambiente(false);
         grava(ambiente.bancoLocal(),
               danifica(le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))), {{Dano::Declara, 3}}));
-        const ResultadoConversao conversao = converteBancoLocal(ambiente.bancoLocal());
+        const ResultadoConversao conversao =
+            converteBancoLocal(ambiente.bancoLocal(), escritoriosRegionais(instalacaoAtual()));
         QCOMPARE(conversao.fim, ResultadoConversao::Fim::Convertido);
         QVERIFY(!conversao.comPerdas);
         QCOMPARE(conversao.tabelas.at(1).declaradas, 3);
@@ -302,7 +305,8 @@ private Q_SLOTS:
         const QByteArray danificado = danifica(le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb"))),
                                                {{Dano::ZeraPagina, pagina}});
         grava(ambiente.bancoLocal(), danificado);
-        const ResultadoConversao conversao = converteBancoLocal(ambiente.bancoLocal(), Perdas::Aceitar);
+        const ResultadoConversao conversao =
+            converteBancoLocal(ambiente.bancoLocal(), escritoriosRegionais(instalacaoAtual()), Perdas::Aceitar);
         QCOMPARE(conversao.fim, ResultadoConversao::Fim::Convertido);
         QVERIFY(conversao.comPerdas);
         QCOMPARE(le(conversao.copia), danificado);

@@ -84,7 +84,7 @@ private Q_SLOTS:
 
     void semConfiguracaoAsCaixasAbremVazias()
     {
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         for (const char *nome :
              {"Iparray_0", "Iparray_1", "Iparray_2", "Iparray_3", "txtQtdePortas", "txtPortaInicial"})
             QCOMPARE(caixa(janela, nome)->text(), QString());
@@ -96,7 +96,7 @@ private Q_SLOTS:
 
     void respostaNaoNaoSalvaNada()
     {
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral("3"), QStringLiteral("9000")});
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QFETCH(QStringList, valores);
         QFETCH(QString, mensagem);
         QFETCH(QString, foco);
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         janela.show();
         QApplication::setActiveWindow(&janela);
         QVERIFY(QTest::qWaitForWindowActive(&janela));
@@ -151,7 +151,7 @@ private Q_SLOTS:
 
     void primeiroSalvarInsereDepoisAtualiza()
     {
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         preenche(janela, {QStringLiteral(" 10"), QStringLiteral("0 "), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral(" 3 "), QStringLiteral("9000")});
@@ -193,7 +193,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, valores);
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         preenche(janela, valores.split(QLatin1Char('|')));
         m_caixas->responde(Resposta::Sim);
@@ -213,7 +213,7 @@ private Q_SLOTS:
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         m_ambiente->executa(QStringLiteral(
             "create trigger bloqueia before update on configuracao begin select raise(abort, 'bloqueada'); end"));
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral("3"), QStringLiteral("9000")});
@@ -257,7 +257,7 @@ private Q_SLOTS:
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         QVERIFY(QDir().mkpath(m_ambiente->pastaSistema()));
         grava(m_ambiente->pastaSistema() + QStringLiteral("/tavo-upload.conf"), sitio);
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         preenche(janela, {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1"),
                           QStringLiteral("3"), QStringLiteral("9000")});
@@ -277,7 +277,7 @@ private Q_SLOTS:
     void cancelarVoltaAoGuardado()
     {
         m_ambiente->executa(QStringLiteral("insert into configuracao values ('192.168.7', ' 4', '8000 ')"));
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         QCOMPARE(caixa(janela, "Iparray_0")->text(), QStringLiteral("192"));
         QCOMPARE(caixa(janela, "Iparray_2")->text(), QStringLiteral("7"));
@@ -297,7 +297,7 @@ private Q_SLOTS:
 
     void cancelarSemConfiguracaoSauda()
     {
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         const EmUso emUso(janela);
         m_caixas->confirma();
         QTest::mouseClick(janela.findChild<QPushButton *>(QStringLiteral("cmdCancelar")), Qt::LeftButton);
@@ -318,10 +318,10 @@ private Q_SLOTS:
         QFETCH(bool, comAJanelaAberta);
         std::unique_ptr<frmConfiguracao> janela;
         if (comAJanelaAberta)
-            janela = std::make_unique<frmConfiguracao>();
+            janela = std::make_unique<frmConfiguracao>(instalacaoAtual());
         const FonteAumentada fonte;
         if (!comAJanelaAberta)
-            janela = std::make_unique<frmConfiguracao>();
+            janela = std::make_unique<frmConfiguracao>(instalacaoAtual());
         janela->show();
         QVERIFY(QTest::qWaitForWindowExposed(janela.get()));
 
@@ -338,7 +338,7 @@ private Q_SLOTS:
 
     void enterSoNoBotaoEEscFecha()
     {
-        frmConfiguracao janela;
+        frmConfiguracao janela(instalacaoAtual());
         janela.show();
         janela.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&janela));

@@ -1,7 +1,7 @@
 // A new local database takes the site's initial server settings and its list
 // of regional offices; settings the settings window would refuse, and lists
 // that cannot be used, are logged and left out.
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "common/Interlocutor.h"
 #include "store/EscritoriosRegionais.h"
 #include "store/PreparacaoBancoLocal.h"
@@ -44,12 +44,12 @@ private Q_SLOTS:
         QFETCH(QString, recusa);
         AmbienteTeste ambiente(false);
         if (!servidor.isEmpty())
-            grava(ConfiguracaoSitio::arquivoSistema(), "[servidor]\n" + servidor + '\n');
+            grava(instalacaoAtual().arquivoSistema(), "[servidor]\n" + servidor + '\n');
         if (!recusa.isEmpty())
             QTest::ignoreMessage(QtWarningMsg,
                                  QRegularExpression(QStringLiteral("^Initial server settings .*left out:.*")
                                                     + QRegularExpression::escape(recusa)));
-        garanteBancoLocal();
+        garanteBancoLocal(instalacaoAtual());
         const QString linha = QStringLiteral("select ip_servidor || '|' || qtde_portas || '|' || porta_inicial "
                                              "from configuracao");
         QCOMPARE(ambiente.valor(linha), gravado);
@@ -58,7 +58,7 @@ private Q_SLOTS:
 
         // Once the database exists, the site's settings are no longer written.
         ambiente.executa(QStringLiteral("delete from configuracao"));
-        garanteBancoLocal();
+        garanteBancoLocal(instalacaoAtual());
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from configuracao")), QStringLiteral("0"));
     }
 
@@ -97,7 +97,7 @@ private Q_SLOTS:
             grava(ambiente.pastaSistema() + QStringLiteral("/escritorios_regionais.tsv"), noSistema);
         if (!aviso.isEmpty())
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Regional office list.*") + aviso));
-        const QList<EscritorioRegional> lista = escritoriosRegionais();
+        const QList<EscritorioRegional> lista = escritoriosRegionais(instalacaoAtual());
         QVERIFY(!lista.isEmpty());
         if (primeiro.isEmpty()) {
             QCOMPARE(lista.size(), 38);
@@ -116,7 +116,7 @@ private Q_SLOTS:
         const QString historico = QStringLiteral("select sql from sqlite_master where name = 'Historico'");
         const QString antes = ambiente.valor(historico);
         Anotador usuario;
-        preparaBancoLocal(usuario);
+        preparaBancoLocal(instalacaoAtual(), usuario);
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from recibo_envio")), QStringLiteral("0"));
         QCOMPARE(ambiente.valor(historico), antes);
         QVERIFY(usuario.textos.isEmpty());

@@ -1,6 +1,5 @@
 #include "support/AmbienteTeste.h"
 
-#include "common/Caminhos.h"
 #include "common/plataforma/PlataformaMontagens.h"
 #include "common/plataforma/PlataformaPastas.h"
 #include "store/Provisionamento.h"
@@ -63,7 +62,7 @@ AmbienteTeste::AmbienteTeste(bool comBanco)
     Montagens::simula(QStringList{});
     QDir(m_pasta.path()).mkpath(QStringLiteral("drives/c"));
     if (comBanco)
-        garanteBancoLocal();
+        garanteBancoLocal(instalacaoAtual());
 }
 
 AmbienteTeste::~AmbienteTeste()
@@ -94,7 +93,7 @@ QString AmbienteTeste::pastaDadosUsuario() const
 
 QString AmbienteTeste::bancoLocal() const
 {
-    return Caminhos::naPastaPrograma(Caminhos::bancoLocal());
+    return instalacaoAtual().bancoLocal();
 }
 
 void AmbienteTeste::executa(const QString &sql) const
@@ -131,4 +130,9 @@ void AmbienteTeste::copiaDado(const QString &nome, const QString &destino) const
     if (!QFile::copy(dado(nome), destino))
         qFatal("cannot copy %s to %s", qPrintable(nome), qPrintable(destino));
     QFile(destino).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+Instalacao instalacaoAtual()
+{
+    return Instalacao::carrega();
 }

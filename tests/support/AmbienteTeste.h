@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Instalacao.h"
+
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
@@ -46,3 +48,7 @@ private:
     // Each variable changed, with its earlier value (nothing: it was unset).
     QList<std::pair<QByteArray, std::optional<QByteArray>>> m_anteriores;
 };
+
+// The installation as a start of the program would read it now: the
+// environment and the configuration files as the test left them.
+Instalacao instalacaoAtual();

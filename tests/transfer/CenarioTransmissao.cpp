@@ -17,6 +17,18 @@
 #include <vector>
 
 const QString CenarioEnvio::kNomePacote = QStringLiteral("DADOS_31045678_07122026.zip");
+PrazosEspera CenarioEnvio::prazosIniciais;
+
+namespace {
+
+Instalacao comPrazosIniciais()
+{
+    Instalacao instalacao = instalacaoAtual();
+    instalacao.prazos = CenarioEnvio::prazosIniciais;
+    return instalacao;
+}
+
+} // namespace
 
 quint16 portasLivres(int n)
 {
@@ -35,7 +47,8 @@ quint16 portasLivres(int n)
 }
 
 CenarioEnvio::CenarioEnvio(int portas, quint16 portaInicial)
-    : porta(portaInicial ? portaInicial : portasLivres(qMax(portas, 1)))
+    : instalacao(comPrazosIniciais())
+    , porta(portaInicial ? portaInicial : portasLivres(qMax(portas, 1)))
     , qtdePortas(portas)
 {
     ambiente.executa(
@@ -49,7 +62,7 @@ CenarioEnvio::~CenarioEnvio()
 
 CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
     : CenarioEnvio(qtdePortas, portaInicial)
-    , janela(std::make_unique<frmPrincipal>())
+    , janela(std::make_unique<frmPrincipal>(instalacao))
 {
     janela->Form_Load();
     janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
@@ -77,8 +90,9 @@ CenarioSessao::CenarioSessao(int qtdePortas, quint16 portaInicial)
 SessaoTransferencia::Fim CenarioSessao::transmite(int avisos)
 {
     caixas.confirma(avisos);
-    return sessao.transmite({QStringLiteral("127.0.0.1"), static_cast<std::int16_t>(qtdePortas), porta}, pacote,
-                            identidade);
+    ConfiguracaoCliente servidor{QStringLiteral("127.0.0.1"), static_cast<std::int16_t>(qtdePortas), porta};
+    servidor.padrao = instalacao.prazos;
+    return sessao.transmite(servidor, pacote, identidade);
 }
 
 QByteArray CenarioEnvio::conteudoVariado(qint64 tamanho)
@@ -95,7 +109,7 @@ namespace {
 
 void grava(const QString &pastaWindows, const QByteArray &bytes)
 {
-    const QString pasta = Caminhos::local(pastaWindows);
+    const QString pasta = instalacaoAtual().local(pastaWindows);
     QDir().mkpath(pasta);
     QFile arquivo(pasta + QLatin1Char('/') + CenarioEnvio::kNomePacote);
     if (!arquivo.open(QIODevice::WriteOnly) || arquivo.write(bytes) != bytes.size())
@@ -109,7 +123,7 @@ void CenarioEnvio::colocaPacote(const QByteArray &bytes)
     conteudo = bytes;
     grava(Caminhos::pastaPacotes(), bytes);
     grava(Caminhos::pastaTrabalho(), bytes);
-    pacote = PacoteEscolhido::comOrigem(pacoteGerado(), pacoteNaPastaTrabalho(), QStringLiteral("31045678"),
+    pacote = PacoteEscolhido::comOrigem(instalacao, pacoteGerado(), pacoteNaPastaTrabalho(), QStringLiteral("31045678"),
                                         QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"));
 }
 

@@ -20,6 +20,9 @@ class CenarioEnvio
 {
 public:
     static const QString kNomePacote;
+    // The program's bounds of the transfer's waits that the scenarios of a
+    // test program are given (each program sets its own).
+    static PrazosEspera prazosIniciais;
 
     // `qtdePortas` ports from `portaInicial` (0: a free range is found).
     explicit CenarioEnvio(int qtdePortas = 1, quint16 portaInicial = 0);
@@ -43,6 +46,9 @@ public:
     int registros() const;
 
     AmbienteTeste ambiente;
+    // The installation as a start reads it, with `prazosIniciais`: what the
+    // window and the session are given, and a send's bounds.
+    Instalacao instalacao;
     CaixasRoteirizadas caixas;
     std::unique_ptr<ServidorUpload> servidor;
     quint16 porta = 0;
@@ -95,7 +101,7 @@ public:
     bool mostraConectado() const { return !conexoes.isEmpty() && conexoes.last(); }
 
     CaixaMensagem::Caixas usuario;
-    SessaoTransferencia sessao{usuario};
+    SessaoTransferencia sessao{instalacao, usuario};
     // The school the window's boxes show, the periodic type.
     IdentidadeEnvio identidade;
     QStringList status;

@@ -4,7 +4,6 @@
 // repeated.
 #include "CenarioTransmissao.h"
 
-#include "common/Caminhos.h"
 #include "package/modAddZip.h"
 #include "transfer/Espera.h"
 
@@ -60,9 +59,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         IniciaComponenteZip();
-        LimitesEspera::define(20000ms, 20000ms);
+        CenarioEnvio::prazosIniciais = {20000ms, 20000ms, 20000ms};
     }
-    void cleanupTestCase() { LimitesEspera::restaura(); }
 
     void desfechoDeCadaFalhaDoServidor()
     {
@@ -135,7 +133,7 @@ private Q_SLOTS:
             if (caso.altera)
                 connect(&cenario.sessao, &SessaoTransferencia::status, this, [&](const QString &texto) {
                     if (texto == QLatin1String("Esperando resposta..."))
-                        caso.altera(Caminhos::local(CenarioEnvio::pacoteNaPastaTrabalho()));
+                        caso.altera(instalacaoAtual().local(CenarioEnvio::pacoteNaPastaTrabalho()));
                 });
             ConfiguracaoCliente servidor{QStringLiteral("127.0.0.1"), 1, cenario.porta};
             caso.limites(servidor);
@@ -208,8 +206,8 @@ private Q_SLOTS:
             if (danificado) {
                 cenario.colocaPacote(QByteArray(5000, 'x'));
             } else {
-                QVERIFY(QFile::remove(Caminhos::local(CenarioEnvio::pacoteGerado())));
-                QVERIFY(QFile::remove(Caminhos::local(CenarioEnvio::pacoteNaPastaTrabalho())));
+                QVERIFY(QFile::remove(instalacaoAtual().local(CenarioEnvio::pacoteGerado())));
+                QVERIFY(QFile::remove(instalacaoAtual().local(CenarioEnvio::pacoteNaPastaTrabalho())));
             }
             const Fim fim = cenario.transmite(1);
             const ResultadoEnvio &resultado = cenario.sessao.resultado();

@@ -2,7 +2,7 @@
 // its bounds and its proxy, as the console's does.
 #include "CenarioTransmissao.h"
 
-#include "common/ConfiguracaoSitio.h"
+#include "common/Instalacao.h"
 #include "transfer/Espera.h"
 
 #include "support/Auxiliares.h"
@@ -20,8 +20,7 @@ class TstOpcoesNaJanela : public QObject
 private Q_SLOTS:
     // The program's bounds are long: a window that waited by them would
     // fail the time check.
-    void initTestCase() { LimitesEspera::define(20000ms, 20000ms); }
-    void cleanupTestCase() { LimitesEspera::restaura(); }
+    void initTestCase() { CenarioEnvio::prazosIniciais = {20000ms, 20000ms, 20000ms}; }
 
     void janelaUsaPrazoEProxyDoSitio_data()
     {
@@ -47,10 +46,12 @@ private Q_SLOTS:
         auto &servidorUpload = cenario.iniciaServidor(configuracao, cenario.porta);
         connect(&servidorUpload, &ServidorUpload::registro, this,
                 [&conexoes](const QString &linha) { conexoes += linha.endsWith(QLatin1String(": connected")); });
-        grava(ConfiguracaoSitio::arquivoSistema(),
+        grava(instalacaoAtual().arquivoSistema(),
               "[servidor]\n" + servidor.replace("%1", QByteArray::number(portasLivres(1))));
         // The window of a start that finds the file.
-        cenario.janela = std::make_unique<frmPrincipal>();
+        cenario.instalacao = instalacaoAtual();
+        cenario.instalacao.prazos = CenarioEnvio::prazosIniciais;
+        cenario.janela = std::make_unique<frmPrincipal>(cenario.instalacao);
         cenario.janela->Form_Load();
         cenario.janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
                                                      QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"),

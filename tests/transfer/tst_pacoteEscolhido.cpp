@@ -51,13 +51,13 @@ QString preparaPacote(CenarioTransmissao &cenario, const QString &origem)
         caixaDeTexto(janela, "txtCodigoSRE")->setText(QStringLiteral("114"));
         caixaDeTexto(janela, "txtCodigoEscola")->setText(QStringLiteral("31045678"));
         janela.HabilitaBotoesEnvio();
-        return Caminhos::local(CenarioTransmissao::pacoteGerado());
+        return instalacaoAtual().local(CenarioTransmissao::pacoteGerado());
     }
     if (origem == QLatin1String("Gerar")) {
-        cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
-        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+        cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), instalacaoAtual().local(Caminhos::bancoEscola()));
+        QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes()));
         botao(janela, "cmdGerar")->click();
-        const QString fonte = Caminhos::local(CenarioTransmissao::pacoteGerado());
+        const QString fonte = instalacaoAtual().local(CenarioTransmissao::pacoteGerado());
         cenario.conteudo = CenarioPacote::le(fonte);
         return fonte;
     }
@@ -109,7 +109,7 @@ class TstPacoteEscolhido : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { LimitesEspera::define(1000ms, 5000ms); }
+    void initTestCase() { CenarioEnvio::prazosIniciais = {1000ms, 5000ms, 5000ms}; }
     void init() { Relogio::fixa(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3))); }
     void cleanup()
     {
@@ -144,7 +144,7 @@ private Q_SLOTS:
 
         // Since then, a floppy export left only pieces in the working folder,
         // and a disk read left a piece of something else selected in File1.
-        LimpaPastaTemp();
+        LimpaPastaTemp(instalacaoAtual());
         CenarioPacote::grava(CenarioPacote::local(Caminhos::pastaTrabalho()) + QLatin1Char('/') + kNome
                                  + QStringLiteral(".001"),
                              "a piece");
@@ -226,7 +226,7 @@ private Q_SLOTS:
         cenario.caixas.limpa();
         const QString copia = CenarioPacote::local(CenarioTransmissao::pacoteNaPastaTrabalho());
         if (dano == QLatin1String("fonte")) {
-            LimpaPastaTemp();
+            LimpaPastaTemp(instalacaoAtual());
             danifica(fonte);
         } else if (dano == QLatin1String("copia")) {
             danifica(copia);

@@ -73,11 +73,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         IniciaComponenteZip();
-        LimitesEspera::define(5000ms, 10000ms);
+        CenarioEnvio::prazosIniciais = {5000ms, 10000ms, 10000ms};
         m_microsocks = QStandardPaths::findExecutable(QStringLiteral("microsocks"));
         m_tinyproxy = QStandardPaths::findExecutable(QStringLiteral("tinyproxy"));
     }
-    void cleanupTestCase() { LimitesEspera::restaura(); }
 
     // A whole send through each kind of proxy, the package byte for byte at
     // the server; the route in the result and in the log, no password.

@@ -44,7 +44,7 @@ struct Envio
 Envio envia(const QByteArray &dados)
 {
     const QString pacote = Caminhos::pastaTrabalho() + QStringLiteral("\\DADOS_31045678_07122026.zip");
-    grava(Caminhos::local(pacote), PacoteZip::armazenado(dados));
+    grava(instalacaoAtual().local(pacote), PacoteZip::armazenado(dados));
     QTemporaryDir recebidos;
     ConfiguracaoServidor configuracao;
     configuracao.portaInicial = portaLivre();
@@ -57,12 +57,12 @@ Envio envia(const QByteArray &dados)
     QObject::connect(&servidor, &ServidorUpload::arquivoRecebido, &servidor,
                      [&chegou](const QString &caminho) { chegou = caminho; });
     Anotador usuario;
-    SessaoTransferencia sessao(usuario);
-    envio.fim =
-        sessao.transmite({QStringLiteral("127.0.0.1"), 1, static_cast<std::int32_t>(configuracao.portaInicial)},
-                         PacoteEscolhido::comOrigem(pacote, pacote, QStringLiteral("31045678"), QStringLiteral("E")),
-                         {QStringLiteral("114"), QStringLiteral("S"), QStringLiteral("31045678"), QStringLiteral("E"),
-                          QStringLiteral("ANUAL")});
+    SessaoTransferencia sessao(instalacaoAtual(), usuario);
+    envio.fim = sessao.transmite(
+        {QStringLiteral("127.0.0.1"), 1, static_cast<std::int32_t>(configuracao.portaInicial), 2000ms, 10000ms},
+        PacoteEscolhido::comOrigem(instalacaoAtual(), pacote, pacote, QStringLiteral("31045678"), QStringLiteral("E")),
+        {QStringLiteral("114"), QStringLiteral("S"), QStringLiteral("31045678"), QStringLiteral("E"),
+         QStringLiteral("ANUAL")});
     envio.textos = usuario.textos;
     if (QTest::qWaitFor([&chegou] { return !chegou.isEmpty(); }, 5000))
         envio.recebido = le(chegou);
@@ -76,11 +76,7 @@ class TstReciboEnvio : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        IniciaComponenteZip();
-        LimitesEspera::define(2000ms, 10000ms);
-    }
+    void initTestCase() { IniciaComponenteZip(); }
 
     void reciboQueNaoSeGravaDeixaOEnvioSemRegistro_data()
     {
@@ -132,7 +128,7 @@ private Q_SLOTS:
         ambiente.executa(QStringLiteral("insert into recibo_envio values ('DADOS_31045678_01122026.zip',"
                                         " '2026-12-01 08:00:01', 10, 'ab')"));
 
-        const QList<EnvioRegistrado> envios = EnviosDoMes(12, 2026, 0);
+        const QList<EnvioRegistrado> envios = EnviosDoMes(instalacaoAtual(), 12, 2026, 0);
         QCOMPARE(envios.size(), 2);
         const EnvioRegistrado &ultimo = envios.at(0);
         QCOMPARE(ultimo.nomeArquivo, QStringLiteral("DADOS_31045678_07122026.zip"));
@@ -146,10 +142,10 @@ private Q_SLOTS:
         QVERIFY(!envios.at(1).recibo);
 
         // The report's type filter: only the periodic send.
-        const QList<EnvioRegistrado> periodicos = EnviosDoMes(12, 2026, 1);
+        const QList<EnvioRegistrado> periodicos = EnviosDoMes(instalacaoAtual(), 12, 2026, 1);
         QCOMPARE(periodicos.size(), 1);
         QCOMPARE(periodicos.at(0).tipo, QStringLiteral("PERIO"));
-        QVERIFY(EnviosDoMes(11, 2026, 0).isEmpty());
+        QVERIFY(EnviosDoMes(instalacaoAtual(), 11, 2026, 0).isEmpty());
     }
 };
 

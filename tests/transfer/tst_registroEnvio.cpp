@@ -52,7 +52,7 @@ private Q_SLOTS:
         AmbienteTeste ambiente;
         ambiente.executa(
             QStringLiteral("insert into Historico values ('antigo.zip', '01/02/2025 10:00:00', 114, 1, 'PERIO')"));
-        RegistraEnvio(envio(QStringLiteral("ANUAL")));
+        RegistraEnvio(instalacaoAtual(), envio(QStringLiteral("ANUAL")));
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("2"));
         QCOMPARE(
             ambiente.valor(QStringLiteral("select Nome_arquivo || '|' || data_envio || '|' || codigo_ace_estrut_orgn"
@@ -73,7 +73,7 @@ private Q_SLOTS:
         ambiente.executa(QStringLiteral("insert into Historico values ('a.zip', '2025-01-02 10:00:00', 114, 1)"));
         ambiente.executa(QStringLiteral("insert into Historico values ('b.zip', '2025-03-04 11:00:00', 121, 2)"));
 
-        RegistraEnvio(envio());
+        RegistraEnvio(instalacaoAtual(), envio());
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico where tipo_transmissao='ANUAL'")),
                  QStringLiteral("2"));
         QCOMPARE(ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where codigo_escola=31045678")),
@@ -83,7 +83,7 @@ private Q_SLOTS:
                  QStringLiteral("07/12/2026 09:05:03"));
 
         // The next record finds the column and changes nothing else.
-        RegistraEnvio(envio(QStringLiteral("ANUAL")));
+        RegistraEnvio(instalacaoAtual(), envio(QStringLiteral("ANUAL")));
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico where tipo_transmissao='PERIO'")),
                  QStringLiteral("1"));
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("4"));
@@ -100,7 +100,7 @@ private Q_SLOTS:
         ambiente.executa(QStringLiteral(
             "create trigger bloqueia before update on Historico begin select raise(abort, 'tabela bloqueada'); end"));
 
-        QVERIFY_THROWS_EXCEPTION(ErroTavo, RegistraEnvio(envio()));
+        QVERIFY_THROWS_EXCEPTION(ErroTavo, RegistraEnvio(instalacaoAtual(), envio()));
         QCOMPARE(ambiente.valor(QStringLiteral(
                      "select count(*) from pragma_table_info('Historico') where name = 'tipo_transmissao'")),
                  QStringLiteral("0"));
@@ -108,7 +108,7 @@ private Q_SLOTS:
 
         // Once the rows can be marked, the next record upgrades the table whole.
         ambiente.executa(QStringLiteral("drop trigger bloqueia"));
-        RegistraEnvio(envio());
+        RegistraEnvio(instalacaoAtual(), envio());
         QCOMPARE(ambiente.valor(QStringLiteral("select tipo_transmissao from Historico where Nome_arquivo = 'a.zip'")),
                  QStringLiteral("ANUAL"));
         QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from Historico")), QStringLiteral("2"));
@@ -139,7 +139,7 @@ private Q_SLOTS:
         EnvioConcluido comRecibo = envio();
         comRecibo.tamanho = 1234;
         comRecibo.sha256 = QByteArray(31, '\x0f') + '\xa0';
-        RegistraEnvio(comRecibo);
+        RegistraEnvio(instalacaoAtual(), comRecibo);
         QCOMPARE(ambiente.valor(QStringLiteral("select nome_arquivo || '|' || data_envio || '|' || tamanho || '|' ||"
                                                " sha256 from recibo_envio")),
                  QStringLiteral("DADOS_31045678_07122026.zip|") + data + QStringLiteral("|1234|")
@@ -154,7 +154,7 @@ private Q_SLOTS:
             EnvioConcluido semNumero = envio();
             semNumero.codigoEscola = QStringLiteral("3104567A");
             try {
-                RegistraEnvio(semNumero);
+                RegistraEnvio(instalacaoAtual(), semNumero);
                 QFAIL("a school code that is not a number was recorded");
             } catch (const ErroTavo &erro) {
                 QCOMPARE(erro.numero(), Erros::TipoIncompativel);
@@ -163,13 +163,13 @@ private Q_SLOTS:
         }
         {
             AmbienteTeste ambiente(false);
-            QVERIFY_THROWS_EXCEPTION(ErroTavo, RegistraEnvio(envio()));
+            QVERIFY_THROWS_EXCEPTION(ErroTavo, RegistraEnvio(instalacaoAtual(), envio()));
         }
         {
             AmbienteTeste ambiente;
             ambiente.executa(QStringLiteral("drop table Historico"));
             try {
-                RegistraEnvio(envio());
+                RegistraEnvio(instalacaoAtual(), envio());
                 QFAIL("a database without Historico took the record");
             } catch (const ErroTavo &erro) {
                 QVERIFY(erro.descricao().contains(QStringLiteral("Historico"), Qt::CaseInsensitive));

@@ -87,9 +87,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         IniciaComponenteZip();
-        LimitesEspera::define(2000ms, 10000ms);
+        CenarioEnvio::prazosIniciais = {2000ms, 10000ms, 10000ms};
     }
-    void cleanupTestCase() { LimitesEspera::restaura(); }
 
     void pastaDosRecebidos_data()
     {

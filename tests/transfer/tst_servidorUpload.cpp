@@ -47,9 +47,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        LimitesEspera::define(2000ms, 10000ms);
+        CenarioEnvio::prazosIniciais = {2000ms, 10000ms, 10000ms};
     }
-    void cleanupTestCase() { LimitesEspera::restaura(); }
     void cleanup() { Relogio::fixa({}); }
 
     void ajudaEmPalavrasSimples()
@@ -83,8 +82,8 @@ private Q_SLOTS:
         const quint16 porta = servidor.inicia({});
         QVERIFY2(porta > 0, qPrintable(servidor.saida()));
         CenarioTransmissao cenario(1, porta);
-        cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
-        QVERIFY(QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes())));
+        cenario.ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), instalacaoAtual().local(Caminhos::bancoEscola()));
+        QVERIFY(QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes())));
         for (QLineEdit *caixa :
              {caixaDeTexto(*cenario.janela, "txtCodigoSRE"), caixaDeTexto(*cenario.janela, "txtSRE"),
               caixaDeTexto(*cenario.janela, "txtCodigoEscola"), caixaDeTexto(*cenario.janela, "txtEscola")})
@@ -102,7 +101,8 @@ private Q_SLOTS:
         botao(*cenario.janela, "cmdInternet")->click();
         QCOMPARE(cenario.caixas.textos().last(), kSucesso);
 
-        const QByteArray pacote = conteudoDe(Caminhos::local(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome));
+        const QByteArray pacote =
+            conteudoDe(instalacaoAtual().local(Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome));
         QVERIFY(pacote.startsWith("PK"));
         const QString pasta = QDir(servidor.pasta()).filePath(nome);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QDir(pasta).filePath(QStringLiteral("envio.txt"))), 5000);
@@ -169,14 +169,14 @@ private Q_SLOTS:
         QFETCH(QString, texto);
         QFETCH(QString, registro);
         if (argumentos.contains(QStringLiteral("--silent")))
-            LimitesEspera::define(2000ms, 500ms);
+            CenarioEnvio::prazosIniciais = {2000ms, 500ms, 500ms};
         ProcessoServidor servidor;
         const quint16 porta = servidor.inicia(argumentos);
         QVERIFY2(porta > 0, qPrintable(servidor.saida()));
         CenarioTransmissao cenario(1, porta);
         cenario.colocaPacote(tamanho);
         cenario.transmite(1);
-        LimitesEspera::define(2000ms, 10000ms);
+        CenarioEnvio::prazosIniciais = {2000ms, 10000ms, 10000ms};
 
         QCOMPARE(cenario.caixas.mostradas().size(), 2);
         const Registro &caixa = cenario.caixas.mostradas().at(1);

@@ -49,23 +49,19 @@ class TstTrabalhosSemJanela : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        IniciaComponenteZip();
-        LimitesEspera::define(2000ms, 10000ms);
-    }
+    void initTestCase() { IniciaComponenteZip(); }
 
     void geraEscolheEEnviaSemJanela()
     {
         AmbienteTeste ambiente;
-        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), Caminhos::local(Caminhos::bancoEscola()));
-        QDir().mkpath(Caminhos::local(Caminhos::pastaPacotes()));
+        ambiente.copiaDado(QStringLiteral("escola_uma.mdb"), instalacaoAtual().local(Caminhos::bancoEscola()));
+        QDir().mkpath(instalacaoAtual().local(Caminhos::pastaPacotes()));
         Roteiro usuario;
 
         // "Gerar": the school reported as it is read, the package ready.
         std::optional<DadosEscola> escola;
         int eventos = 0;
-        GeracaoPacote geracao(Caminhos::bancoEscola(), QDate(2026, 12, 7), usuario);
+        GeracaoPacote geracao(instalacaoAtual(), Caminhos::bancoEscola(), QDate(2026, 12, 7), usuario);
         connect(&geracao, &GeracaoPacote::escolaIdentificada, this,
                 [&](const std::optional<DadosEscola> &lida) { escola = lida; });
         connect(&geracao, &GeracaoPacote::progressoZip, this, [&](const EventoZip &) { ++eventos; });
@@ -75,12 +71,12 @@ private Q_SLOTS:
         QCOMPARE(escola->codigoEscola, QStringLiteral("31045678"));
         QVERIFY(eventos > 0);
         QCOMPARE(gerado.escolhido.nome(), QStringLiteral("DADOS_31045678_07122026.zip"));
-        QCOMPARE(gerado.escolhido.tamanho(), QFileInfo(Caminhos::local(gerado.pacote)).size());
+        QCOMPARE(gerado.escolhido.tamanho(), QFileInfo(instalacaoAtual().local(gerado.pacote)).size());
 
         // "...": the same package chosen from another folder.
         const QString escolhido = ambiente.raiz() + QStringLiteral("/DADOS_31045678_07122026.zip");
-        QVERIFY(QFile::copy(Caminhos::local(gerado.pacote), escolhido));
-        const SelecaoPacote::Resultado selecionado = SelecaoPacote(escolhido, usuario).executa();
+        QVERIFY(QFile::copy(instalacaoAtual().local(gerado.pacote), escolhido));
+        const SelecaoPacote::Resultado selecionado = SelecaoPacote(instalacaoAtual(), escolhido, usuario).executa();
         QVERIFY(selecionado.pronto);
         QCOMPARE(selecionado.pacote.codigoEscola(), QStringLiteral("31045678"));
         QCOMPARE(usuario.textos, QStringList{QStringLiteral("O Arquivo está pronto para ser Transmitido!")});
@@ -94,18 +90,18 @@ private Q_SLOTS:
         QCOMPARE(servidor.inicia(), 1);
         QString chegou;
         connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &caminho) { chegou = caminho; });
-        SessaoTransferencia sessao(usuario);
+        SessaoTransferencia sessao(instalacaoAtual(), usuario);
         QStringList linhas;
         connect(&sessao, &SessaoTransferencia::status, this, [&](const QString &texto) { linhas.append(texto); });
         const auto fim = sessao.transmite(
-            {QStringLiteral("127.0.0.1"), 1, configuracao.portaInicial}, selecionado.pacote,
+            {QStringLiteral("127.0.0.1"), 1, configuracao.portaInicial, 2000ms, 10000ms}, selecionado.pacote,
             {escola->codigoSRE, escola->sre, escola->codigoEscola, escola->escola, QStringLiteral("PERIO")});
         QCOMPARE(fim, SessaoTransferencia::Fim::Concluida);
         QCOMPARE(usuario.textos.last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QCOMPARE(linhas.first(), QStringLiteral("Status: Conectando... Tentativa número 1"));
         QCOMPARE(linhas.last(), QStringLiteral("Status: Desconectado"));
         QTRY_VERIFY_WITH_TIMEOUT(!chegou.isEmpty(), 5000);
-        QVERIFY(le(chegou) == le(Caminhos::local(gerado.pacote)));
+        QVERIFY(le(chegou) == le(instalacaoAtual().local(gerado.pacote)));
         QCOMPARE(ambiente.valor(QStringLiteral("select Nome_arquivo||'|'||codigo_escola||'|'||tipo_transmissao "
                                                "from Historico")),
                  QStringLiteral("DADOS_31045678_07122026.zip|31045678|PERIO"));

@@ -5,7 +5,6 @@
 // light, the buttons, "Cancelar", closing) is checked through its controls.
 #include "CenarioTransmissao.h"
 
-#include "common/Caminhos.h"
 #include "common/Relogio.h"
 #include "shell/ListaArquivos.h"
 #include "transfer/ControleSocket.h"
@@ -200,14 +199,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        LimitesEspera::define(1000ms, 5000ms);
+        CenarioEnvio::prazosIniciais = {1000ms, 5000ms, 5000ms};
     }
     void init() { Relogio::fixa(kMomento); }
-    void cleanup()
-    {
-        Relogio::fixa({});
-        LimitesEspera::define(1000ms, 5000ms);
-    }
+    void cleanup() { Relogio::fixa({}); }
 
     void verificacoesAntesDeConectar()
     {
@@ -442,7 +437,7 @@ private Q_SLOTS:
         sonda.abort();
 
         cenario.iniciaServidor({}, cenario.porta + 1);
-        LimitesEspera::define(400ms, 5000ms);
+        cenario.instalacao.prazos = {400ms, 5000ms, 5000ms};
         QElapsedTimer relogio;
         relogio.start();
         QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::Concluida);
@@ -631,7 +626,7 @@ private Q_SLOTS:
         ConfiguracaoServidor configuracao;
         configuracao.mudo = true;
         cenario.iniciaServidor(configuracao, cenario.porta);
-        LimitesEspera::define(1000ms, 300ms, 5000ms);
+        cenario.instalacao.prazos = {1000ms, 300ms, 5000ms};
         QElapsedTimer relogio;
         relogio.start();
         cenario.transmite(1);
@@ -653,7 +648,7 @@ private Q_SLOTS:
         cenario.colocaPacote(12 * 1024 * 1024);
         ConfiguracaoServidor configuracao;
         configuracao.lentoKBs = 1;
-        LimitesEspera::define(1000ms, 5000ms, 300ms);
+        cenario.instalacao.prazos = {1000ms, 5000ms, 300ms};
         cenario.iniciaServidor(configuracao, cenario.porta);
         int maiorProgresso = 0;
         connect(&cenario.sessao, &SessaoTransferencia::progresso, this,
@@ -682,7 +677,7 @@ private Q_SLOTS:
         ConfiguracaoServidor configuracao;
         configuracao.pacote = 2047;
         cenario.iniciaServidor(configuracao, cenario.porta);
-        LimitesEspera::define(1000ms, 300ms);
+        cenario.instalacao.prazos = {1000ms, 300ms, 300ms};
         // The user leaves "Packet Dinied" open three times as long as the
         // bound of the answer it came with.
         cenario.caixas.aoMostrar([](const Registro &caixa, int) {

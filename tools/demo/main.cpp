@@ -2,6 +2,7 @@
 // against a local upload server. Safe to run again: what exists is kept.
 #include "common/Caminhos.h"
 #include "common/Erro.h"
+#include "common/Instalacao.h"
 #include "store/Banco.h"
 #include "store/LiteraisSql.h"
 #include "store/Provisionamento.h"
@@ -15,17 +16,18 @@
 
 namespace {
 
-void criaPasta(const QString &caminhoWindows)
+void criaPasta(const Instalacao &instalacao, const QString &caminhoWindows)
 {
-    const QString pasta = Caminhos::local(caminhoWindows);
+    const QString pasta = instalacao.local(caminhoWindows);
     if (!QDir().mkpath(pasta))
         throw ErroTavo(Erros::CaminhoNaoEncontrado, QStringLiteral("cannot create ") + pasta);
 }
 
 // Settings for the local server, only when none were saved yet.
-void gravaConfiguracao(const QString &endereco, const QString &portas, const QString &primeira)
+void gravaConfiguracao(const Instalacao &instalacao, const QString &endereco, const QString &portas,
+                       const QString &primeira)
 {
-    SessaoBanco sessao(Caminhos::naPastaPrograma(Caminhos::bancoLocal()));
+    SessaoBanco sessao(instalacao.bancoLocal());
     sessao.Consulta.abre(QStringLiteral("select count(*) as linhas from configuracao"));
     const bool vazia = sessao.Consulta.campo(QStringLiteral("linhas")).toInt() == 0;
     sessao.Consulta.fecha();
@@ -60,18 +62,19 @@ int main(int argc, char *argv[])
         return 2;
     }
     try {
-        QDir().mkpath(Caminhos::pastaPrograma());
-        garanteBancoLocal();
+        const Instalacao instalacao = Instalacao::carrega();
+        QDir().mkpath(instalacao.pastaPrograma());
+        garanteBancoLocal(instalacao);
         gravaConfiguracao(
-            QStringLiteral("127.0.0.1"),
+            instalacao, QStringLiteral("127.0.0.1"),
             linha.isSet(QStringLiteral("ports")) ? linha.value(QStringLiteral("ports")) : QStringLiteral("3"),
             linha.isSet(QStringLiteral("port")) ? linha.value(QStringLiteral("port")) : QStringLiteral("47000"));
-        criaPasta(Caminhos::pastaPacotes());
-        criaPasta(Caminhos::pastaTrabalho());
+        criaPasta(instalacao, Caminhos::pastaPacotes());
+        criaPasta(instalacao, Caminhos::pastaTrabalho());
         // The stand-in drive a: inside the demo folder, made by its own
         // name: the mapping of "a:\" would name a stick mounted right now.
-        QDir().mkpath(Caminhos::pastaPrograma() + QStringLiteral("/drives/a"));
-        const QString banco = Caminhos::local(Caminhos::bancoEscola());
+        QDir().mkpath(instalacao.pastaPrograma() + QStringLiteral("/drives/a"));
+        const QString banco = instalacao.local(Caminhos::bancoEscola());
         if (linha.isSet(QStringLiteral("escola")) && !QFileInfo::exists(banco)) {
             if (!QFile::copy(linha.value(QStringLiteral("escola")), banco))
                 throw ErroTavo(Erros::FalhaArquivo, QStringLiteral("cannot copy the school database to ") + banco);

@@ -27,7 +27,7 @@
 // delete a file of whoever runs it. Every call below that takes a path
 // follows a link only when its owner is this user, the system (root; on
 // Windows SYSTEM or the Administrators group) or the owner of the program's
-// folder (defineFontePastaConfiavel), and fails with AtalhoAlheio otherwise,
+// folder (definePastaConfiavel), and fails with AtalhoAlheio otherwise,
 // before anything is written or deleted; atalhoRecusado() names the link.
 // A link itself is removed as a link, never what it points to.
 namespace PlataformaArquivos {
@@ -52,10 +52,10 @@ public:
 private:
     bool m_antes;
 };
-// Where the program's folder is, asked only when a link of another user
-// turns up: its owner's links are followed too (IT moving a folder to
-// another disk).
-void defineFontePastaConfiavel(QString (*fonte)());
+// The program's folder (the installation's, set when it is loaded): its
+// owner's links are followed too (IT moving a folder to another disk). Its
+// owner is asked only when a link of another user turns up.
+void definePastaConfiavel(const QString &pasta);
 // The owners whose links Windows follows, as SID text: this user
 // (`sidUsuario`, the process token's), the Administrators group
 // (S-1-5-32-544), SYSTEM (S-1-5-18) or the program folder's owner

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 
 #include <atomic>
 #include <climits>
@@ -62,16 +63,20 @@ ErroTavo falha(const QString &caminho, int codigo)
 
 // The owners whose links are followed besides this user and root: the
 // program folder's, asked only when a link of someone else turns up.
-std::atomic<QString (*)()> g_fontePastaConfiavel{nullptr};
+QMutex g_travaPastaConfiavel;
+QString g_pastaConfiavel;
+
+QString pastaConfiavel()
+{
+    const QMutexLocker guarda(&g_travaPastaConfiavel);
+    return g_pastaConfiavel;
+}
 
 bool donoConfiavel(uid_t dono)
 {
     if (dono == ::geteuid() || dono == 0)
         return true;
-    QString (*fonte)() = g_fontePastaConfiavel.load();
-    if (!fonte)
-        return false;
-    const QString pasta = fonte();
+    const QString pasta = pastaConfiavel();
     struct stat info
     {
     };
@@ -562,9 +567,10 @@ int confere(const QString &caminho)
     return codigo == ENOENT ? 0 : codigo;
 }
 
-void defineFontePastaConfiavel(QString (*fonte)())
+void definePastaConfiavel(const QString &pasta)
 {
-    g_fontePastaConfiavel = fonte;
+    const QMutexLocker guarda(&g_travaPastaConfiavel);
+    g_pastaConfiavel = pasta;
 }
 
 bool pastaDeGrupo(const QString &pasta)

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -154,7 +155,14 @@ HANDLE abre(const QString &caminho, DWORD acesso, DWORD criacao, bool tambemPast
 // follows one only when this user, the Administrators, SYSTEM or the
 // program folder's owner made it (PlataformaArquivos::donoConfiavel).
 
-std::atomic<QString (*)()> g_fontePastaConfiavel{nullptr};
+QMutex g_travaPastaConfiavel;
+QString g_pastaConfiavel;
+
+QString pastaConfiavel()
+{
+    const QMutexLocker guarda(&g_travaPastaConfiavel);
+    return g_pastaConfiavel;
+}
 
 QString textoDoSid(PSID sid)
 {
@@ -200,8 +208,7 @@ bool confiavel(const QString &sidDono)
     if (PlataformaArquivos::donoConfiavel(sidDono, sidDoUsuario(), QString()))
         return true;
     // The program folder's owner is asked only now, when it matters.
-    QString (*fonte)() = g_fontePastaConfiavel.load();
-    const QString pasta = fonte ? fonte() : QString();
+    const QString pasta = pastaConfiavel();
     if (pasta.isEmpty())
         return false;
     std::wstring caminho = QDir::toNativeSeparators(pasta).toStdWString();
@@ -710,9 +717,10 @@ int confere(const QString &caminho)
     return percorre(caminho, true);
 }
 
-void defineFontePastaConfiavel(QString (*fonte)())
+void definePastaConfiavel(const QString &pasta)
 {
-    g_fontePastaConfiavel = fonte;
+    const QMutexLocker guarda(&g_travaPastaConfiavel);
+    g_pastaConfiavel = pasta;
 }
 
 bool pastaDeGrupo(const QString &)

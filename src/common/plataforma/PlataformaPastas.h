@@ -5,7 +5,7 @@
 #include <optional>
 
 // Where each system keeps a program's files when the site's settings name no
-// folder (common/ConfiguracaoSitio.h reads those first):
+// folder (common/Instalacao.h reads those first):
 //  - Linux: the system's file in /etc/tavo-upload, the user's in
 //    ~/.config/tavo-upload ($XDG_CONFIG_HOME), the program's folder
 //    ~/.local/share/tavo-upload ($XDG_DATA_HOME);

@@ -77,8 +77,9 @@ void preencheSemSelecionar(QComboBox *lista, const QStringList &itens)
 
 } // namespace
 
-frmHistorico::frmHistorico(QWidget *parent)
+frmHistorico::frmHistorico(const Instalacao &instalacao, QWidget *parent)
     : QDialog(parent)
+    , m_instalacao(instalacao)
 {
     monta();
     Form_Load();
@@ -213,7 +214,7 @@ void frmHistorico::GeraHistorico(std::int16_t mes, std::int16_t ano, std::int16_
     try {
         Interface::GuardaPonteiro ponteiro;
         Interface::ponteiroAmpulheta();
-        relatorio = GeraHistoricoOuAtualiza(mes, ano, tipo);
+        relatorio = GeraHistoricoOuAtualiza(m_instalacao, mes, ano, tipo);
     } catch (const ErroTavo &erro) {
         avisaFalha(erro);
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Instalacao.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -20,7 +22,7 @@ class frmHistorico : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmHistorico(QWidget *parent = nullptr);
+    explicit frmHistorico(const Instalacao &instalacao, QWidget *parent = nullptr);
 
     QGroupBox *Frame1;
     QLabel *Label1;
@@ -49,4 +51,5 @@ public:
 
 private:
     void monta();
+    const Instalacao m_instalacao;
 };

@@ -5,13 +5,14 @@
 
 #include <QLineEdit>
 
-std::optional<ConfiguracaoCliente> CarregaConfiguracao(const QString &modo, frmConfiguracao *janela)
+std::optional<ConfiguracaoCliente> CarregaConfiguracao(const Instalacao &instalacao, const QString &modo,
+                                                       frmConfiguracao *janela)
 {
     if (modo != QLatin1String("C")) {
         CaixaMensagem::Caixas caixas;
-        return CarregaConfiguracaoServidor(caixas);
+        return CarregaConfiguracaoServidor(instalacao, caixas);
     }
-    const std::optional<LinhaConfiguracao> linha = leConfiguracao();
+    const std::optional<LinhaConfiguracao> linha = leConfiguracao(instalacao);
     if (!janela)
         return std::nullopt;
     if (!linha) {

@@ -13,4 +13,5 @@ class frmConfiguracao;
 // caller to put into use, or, when none are stored, greets the user and
 // returns nothing (the settings in use stay). Raises ErroTavo when the local
 // database cannot be read.
-std::optional<ConfiguracaoCliente> CarregaConfiguracao(const QString &modo, frmConfiguracao *janela = nullptr);
+std::optional<ConfiguracaoCliente> CarregaConfiguracao(const Instalacao &instalacao, const QString &modo,
+                                                       frmConfiguracao *janela = nullptr);

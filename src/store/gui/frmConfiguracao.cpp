@@ -1,6 +1,5 @@
 #include "store/gui/frmConfiguracao.h"
 
-#include "common/Caminhos.h"
 #include "common/Erro.h"
 #include "common/gui/Acessibilidade.h"
 #include "common/gui/CaixaMensagem.h"
@@ -58,8 +57,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 } // namespace
 
-frmConfiguracao::frmConfiguracao(QWidget *parent)
+frmConfiguracao::frmConfiguracao(const Instalacao &instalacao, QWidget *parent)
     : QDialog(parent)
+    , m_instalacao(instalacao)
 {
     monta();
     Form_Load();
@@ -191,7 +191,7 @@ void frmConfiguracao::Form_Load()
 std::optional<ConfiguracaoCliente> frmConfiguracao::carregaComAviso(const QString &modo)
 {
     try {
-        return CarregaConfiguracao(modo, this);
+        return CarregaConfiguracao(m_instalacao, modo, this);
     } catch (const ErroTavo &erro) {
         CaixaMensagem::aviso(QStringLiteral("Não foi possível ler as configurações.") + kCrLf + erro.descricao(),
                              CaixaMensagem::Icone::Critico, QStringLiteral("Configurações"));
@@ -210,7 +210,7 @@ void frmConfiguracao::cmdConfirmar_Click()
         return;
     CaixaMensagem::Caixas caixas;
     // Settings the site manages are not the user's to change.
-    if (!ConfiguracaoGerenciada::permiteAlteracao(caixas))
+    if (!ConfiguracaoGerenciada::permiteAlteracao(m_instalacao, caixas))
         return;
     ConfiguracaoDigitada digitada;
     for (QLineEdit *parte : Iparray)
@@ -228,7 +228,7 @@ void frmConfiguracao::cmdConfirmar_Click()
         caixa->setFocus();
         return;
     }
-    if (const std::optional<ConfiguracaoCliente> salva = GravacaoConfiguracao::salva(digitada, caixas))
+    if (const std::optional<ConfiguracaoCliente> salva = GravacaoConfiguracao::salva(m_instalacao, digitada, caixas))
         Q_EMIT configuracaoEmUso(*salva);
 }
 

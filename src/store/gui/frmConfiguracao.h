@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Instalacao.h"
 #include "store/Configuracao.h"
 
 #include <QDialog>
@@ -19,7 +20,7 @@ class frmConfiguracao : public QDialog
 
 public:
     // Builds the window and fills its boxes from the stored settings.
-    explicit frmConfiguracao(QWidget *parent = nullptr);
+    explicit frmConfiguracao(const Instalacao &instalacao, QWidget *parent = nullptr);
 
     QGroupBox *frmeConfig;
     QLabel *Label1;
@@ -71,4 +72,5 @@ private:
 
     QList<Posicao> m_posicoes;
     bool m_montada = false;
+    const Instalacao m_instalacao;
 };
