@@ -94,9 +94,8 @@ std::optional<QString> OpcoesTransferenciaLinha::le(const QCommandLineParser &pa
         return falha;
     if (parser.isSet(QStringLiteral("proxy"))) {
         const QString texto = parser.value(QStringLiteral("proxy"));
-        const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(texto);
-        if (const QString *falha = std::get_if<QString>(&lido))
-            return *falha;
+        if (const Esperado<ProxyCliente> lido = ProxyCliente::le(texto); !lido)
+            return lido.erro().descricao();
         m_dadas.proxy = texto;
     }
     return std::nullopt;

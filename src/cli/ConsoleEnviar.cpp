@@ -27,8 +27,6 @@
 
 #include <cmath>
 
-#include <variant>
-
 using Mensagens::Icone;
 
 namespace {
@@ -74,9 +72,9 @@ int recusaDoEnvio(bool tipoEscolhido)
 }
 
 // Today's package of the school in the school database, made by "gerar";
-// nothing, with `codigo` the exit status, when there is none to send.
-std::optional<PacoteEscolhido> pacoteDeHoje(const Instalacao &instalacao, bool tipoEscolhido, DadosEscola &escola,
-                                            TerminalConsole &terminal, int &codigo)
+// the exit status instead when there is none to send.
+Esperado<PacoteEscolhido, int> pacoteDeHoje(const Instalacao &instalacao, bool tipoEscolhido, DadosEscola &escola,
+                                            TerminalConsole &terminal)
 {
     try {
         escola = ConsultaDadosEscola(instalacao.local(Caminhos::bancoEscola())).value_or(DadosEscola{});
@@ -86,41 +84,37 @@ std::optional<PacoteEscolhido> pacoteDeHoje(const Instalacao &instalacao, bool t
                                      << erro.relato();
     }
     if (!ConfereEnvio(escola.codigoEscola, tipoEscolhido, terminal)) {
-        codigo = recusaDoEnvio(tipoEscolhido);
         if (tipoEscolhido)
             terminal.defineCausa(QStringLiteral("o banco de dados da escola \"%1\" não identifica a escola.")
                                      .arg(instalacao.local(Caminhos::bancoEscola())));
-        return std::nullopt;
+        return recusaDoEnvio(tipoEscolhido);
     }
     const QString pacote = NomePacote(escola.codigoEscola, Relogio::agora().date());
-    codigo = CodigosSaida::DadosInvalidos;
     if (!QFileInfo(instalacao.local(pacote)).isFile()) {
         terminal.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         terminal.defineCausa(QStringLiteral("o pacote de hoje \"%1\" não existe; ele é feito por \"gerar\".")
                                  .arg(QDir::cleanPath(instalacao.local(pacote))));
-        return std::nullopt;
+        return CodigosSaida::DadosInvalidos;
     }
     // The package folder is its source, and its name and size.
     PacoteEscolhido escolhido =
         PacoteEscolhido::comOrigem(instalacao, pacote, pacote, escola.codigoEscola, escola.escola);
     // What will go out is read back whole now, as a package chosen with
     // --pacote is; the send takes this check while the file stays as it is.
-    const std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim> preparado =
-        SessaoTransferencia::prepara(instalacao, escolhido, terminal);
-    const auto *pronto = std::get_if<SessaoTransferencia::Preparado>(&preparado);
-    if (!pronto) {
+    const auto preparado = SessaoTransferencia::prepara(instalacao, escolhido, terminal);
+    if (!preparado) {
         terminal.defineCausa(QStringLiteral("o pacote \"%1\" não pôde ser lido por inteiro.")
                                  .arg(QDir::cleanPath(instalacao.local(pacote))));
-        return std::nullopt;
+        return CodigosSaida::DadosInvalidos;
     }
-    escolhido.guardaConferencia(pronto->conferencia);
+    escolhido.guardaConferencia(preparado->conferencia);
     return escolhido;
 }
 
-// The package given, after the steps of "..."; nothing, with `codigo` the
-// exit status, when it cannot be sent.
-std::optional<PacoteEscolhido> pacoteEscolhido(const Instalacao &instalacao, const QString &caminho, bool tipoEscolhido,
-                                               DadosEscola &escola, TerminalConsole &terminal, int &codigo)
+// The package given, after the steps of "..."; the exit status instead when
+// it cannot be sent.
+Esperado<PacoteEscolhido, int> pacoteEscolhido(const Instalacao &instalacao, const QString &caminho, bool tipoEscolhido,
+                                               DadosEscola &escola, TerminalConsole &terminal)
 {
     SelecaoPacote selecao(instalacao, caminhoEscolhido(caminho), terminal);
     QObject::connect(&selecao, &SelecaoPacote::mensagem, &selecao,
@@ -133,14 +127,11 @@ std::optional<PacoteEscolhido> pacoteEscolhido(const Instalacao &instalacao, con
     terminal.progresso({});
     if (!resultado.pronto) {
         // A person must change the disks: without one, nothing is chosen.
-        codigo = resultado.cancelada ? CodigosSaida::Falha : CodigosSaida::DadosInvalidos;
         terminal.defineCausa(resultado.causa);
-        return std::nullopt;
+        return resultado.cancelada ? CodigosSaida::Falha : CodigosSaida::DadosInvalidos;
     }
-    if (!ConfereEnvio(escola.codigoEscola, tipoEscolhido, terminal)) {
-        codigo = recusaDoEnvio(tipoEscolhido);
-        return std::nullopt;
-    }
+    if (!ConfereEnvio(escola.codigoEscola, tipoEscolhido, terminal))
+        return recusaDoEnvio(tipoEscolhido);
     return resultado.pacote;
 }
 
@@ -272,12 +263,11 @@ int ConsoleEnviar::executa(const Instalacao &instalacao, TerminalConsole &termin
     }
 
     DadosEscola escola;
-    int codigo = CodigosSaida::Falha;
-    const std::optional<PacoteEscolhido> pacote =
-        m_pacote.isEmpty() ? pacoteDeHoje(instalacao, m_periodica.has_value(), escola, terminal, codigo)
-                           : pacoteEscolhido(instalacao, m_pacote, m_periodica.has_value(), escola, terminal, codigo);
+    const Esperado<PacoteEscolhido, int> pacote =
+        m_pacote.isEmpty() ? pacoteDeHoje(instalacao, m_periodica.has_value(), escola, terminal)
+                           : pacoteEscolhido(instalacao, m_pacote, m_periodica.has_value(), escola, terminal);
     if (!pacote)
-        return codigo;
+        return pacote.erro();
 
     if (configuracao.QtdePortas <= 0) {
         terminal.defineCausa(QStringLiteral("nenhuma configuração do servidor foi gravada; use \"tavo-upload-cli "
@@ -293,10 +283,9 @@ int ConsoleEnviar::executa(const Instalacao &instalacao, TerminalConsole &termin
         SessaoTransferencia sessao(instalacao, terminal);
         QObject::connect(&sessao, &SessaoTransferencia::status, &sessao,
                          [&terminal](const QString &texto) { terminal.progresso(texto); });
-        sessao.transmite(configuracao, *pacote, identidade);
+        const ResultadoEnvio resultado = sessao.transmite(configuracao, *pacote, identidade);
         terminal.progresso({});
-        const ResultadoEnvio &resultado = sessao.resultado();
-        codigo = codigoDoEnvio(resultado, terminal);
+        const int codigo = codigoDoEnvio(resultado, terminal);
         const bool repete = CodigosSaida::valeRepetir(codigo) && tentativa < m_tentativas;
         if (!repete) {
             if (codigo != CodigosSaida::Sucesso && codigo != CodigosSaida::NaoRegistrado)

@@ -8,6 +8,18 @@ ErroTavo::ErroTavo(long numero, QString descricao, QString detalhe)
 {
 }
 
+ErroTavo ErroTavo::doBanco(Tipo tipo, QString descricao, QString detalhe)
+{
+    ErroTavo erro(Erros::FalhaBanco, std::move(descricao), std::move(detalhe));
+    erro.m_tipo = tipo;
+    return erro;
+}
+
+QString ErroTavo::texto() const
+{
+    return QString::number(m_numero) + QStringLiteral(": ") + m_descricao;
+}
+
 QString ErroTavo::relato() const
 {
     QString texto = QStringLiteral("error ") + QString::number(m_numero) + QStringLiteral(": ") + m_descricao;

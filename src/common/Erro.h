@@ -10,21 +10,32 @@
 class ErroTavo : public std::exception
 {
 public:
+    // What failed, where one number stands for several failures: the
+    // database engine's -2147467259 is both a file of no known format and
+    // any other failure of the engine. Geral for every other error.
+    enum class Tipo { Geral, FalhaBanco, FormatoBancoDesconhecido };
+
     // `detalhe`: what the description, which the user may see, leaves out
     // and the log keeps (the system's error number and text, a helper's
     // complaint).
     ErroTavo(long numero, QString descricao, QString detalhe = {});
+    // The database engine's failures (Erros::FalhaBanco), told apart by kind.
+    static ErroTavo doBanco(Tipo tipo, QString descricao, QString detalhe = {});
 
     long numero() const { return m_numero; }
+    Tipo tipo() const { return m_tipo; }
     const QString &descricao() const { return m_descricao; }
     const QString &detalhe() const { return m_detalhe; }
     const char *what() const noexcept override { return m_utf8.constData(); }
 
     // The error as the log writes it: "error 57: <description> [<detail>]".
     QString relato() const;
+    // The error as a message box shows it: "<number>: <description>".
+    QString texto() const;
 
 private:
     long m_numero;
+    Tipo m_tipo = Tipo::Geral;
     QString m_descricao;
     QString m_detalhe;
     QByteArray m_utf8;
@@ -63,10 +74,9 @@ inline constexpr long SemRegistroAtual = 3021;
 inline constexpr long ItemNaoEncontrado = 3265;
 // Invalid use of Null.
 inline constexpr long UsoInvalidoDeNulo = 94;
-// Any other failure of the database engine.
+// A failure of the database engine, a file that is not a database of a
+// known format among them: ErroTavo::Tipo tells which.
 inline constexpr long FalhaBanco = -2147467259;
-// A file that is not a database of a known format.
-inline constexpr long FormatoBancoDesconhecido = -2147467259;
 // Any other failure of a file operation.
 inline constexpr long FalhaArquivo = 57;
 } // namespace Erros

@@ -58,14 +58,15 @@ template <typename Vista> std::optional<ProxyCliente::Trecho> trecho(Vista texto
     return ProxyCliente::Trecho{doisPontos + 1, arroba};
 }
 
-QString invalido(const QString &texto, const QString &motivo)
+ErroTavo invalido(const QString &texto, const QString &motivo)
 {
-    return QStringLiteral("Proxy inválido \"%1\": %2. ").arg(ProxyCliente::semSenha(texto), motivo) + kFormas;
+    return ErroTavo(Erros::ArgumentoInvalido,
+                    QStringLiteral("Proxy inválido \"%1\": %2. ").arg(ProxyCliente::semSenha(texto), motivo) + kFormas);
 }
 
 } // namespace
 
-std::variant<ProxyCliente, QString> ProxyCliente::le(const QString &texto)
+Esperado<ProxyCliente> ProxyCliente::le(const QString &texto)
 {
     const QString valor = texto.trimmed();
     ProxyCliente proxy;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Esperado.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -7,7 +9,6 @@
 
 #include <optional>
 #include <utility>
-#include <variant>
 
 // How the connection to the upload server goes out: `[servidor] proxy=` in
 // the site configuration, or the console's --proxy.
@@ -36,9 +37,10 @@ struct ProxyCliente
     QString usuario;
     QString senha;
 
-    // The value of a setting, or the user's message when it is not one of
-    // the forms above. The message never shows a password.
-    static std::variant<ProxyCliente, QString> le(const QString &texto);
+    // The value of a setting, or, when it is not one of the forms above,
+    // ErroTavo(Erros::ArgumentoInvalido) with the user's message, which
+    // never shows a password.
+    static Esperado<ProxyCliente> le(const QString &texto);
 
     // The route for the log and the console's result: "direct", "system",
     // "socks5 usuario@host:porta", "http host:porta". Never the password.

@@ -68,24 +68,28 @@ bool ExportacaoDisquete::confere() const
     return false;
 }
 
-void ExportacaoDisquete::executa()
+ExportacaoDisquete::Resultado ExportacaoDisquete::executa()
 {
+    Resultado resultado;
     const QString pacote = m_pacote.trimmed();
     qCInfo(lcMidia).noquote() << "Floppy export of" << m_instalacao.local(pacote) << "-"
                               << QFileInfo(m_instalacao.local(pacote)).size() << "bytes, drive a: at"
                               << m_instalacao.disquete().pasta;
     try {
         const std::int16_t pedacos = DivideArquivo(m_instalacao, pacote, [this](int) { Q_EMIT pastaTrabalhoMudou(); });
+        resultado.pedacos = pedacos;
         if (pedacos > 0) {
             Q_EMIT cortado();
             qCInfo(lcMidia) << "Package cut into" << pedacos << "pieces";
         }
         if (copiaParaDisquetes(pedacos)) {
+            resultado.copiado = true;
             qCInfo(lcMidia) << "Floppy export done";
             m_interlocutor.avisa(QStringLiteral("Arquivo copiado com sucesso!"), Icone::Informacao, kTitulo);
         }
     } catch (const ErroTavo &erro) {
         qCWarning(lcMidia).noquote() << "Floppy export failed:" << erro.relato();
+        resultado.falha = erro;
         switch (erro.numero()) {
         case Erros::DiscoCheio:
             // Also a write the disk refuses (write protection, a read-only
@@ -105,11 +109,11 @@ void ExportacaoDisquete::executa()
             m_interlocutor.avisa(QStringLiteral("Verifique se o disquete está no drive!"), Icone::Informacao);
             break;
         default:
-            m_interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
-                                 Icone::Critico);
+            m_interlocutor.avisa(erro.texto(), Icone::Critico);
             break;
         }
     }
+    return resultado;
 }
 
 bool ExportacaoDisquete::copiaParaDisquetes(int pedacos) const

@@ -2,11 +2,14 @@
 
 #include "common/Instalacao.h"
 
+#include "common/Erro.h"
+
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class Interlocutor;
 
@@ -26,8 +29,20 @@ public:
     // The package is a file: otherwise the user is told ("O Arquivo não
     // existe!") and there is nothing to export.
     bool confere() const;
+    // How an export ended; the user was told either way.
+    struct Resultado
+    {
+        // The package, or every piece of it, is on disks.
+        bool copiado = false;
+        // The pieces it was cut into; 0 when it went whole.
+        int pedacos = 0;
+        // What stopped it; none when it was copied, or when no disk came
+        // after the allowed prompts.
+        std::optional<ErroTavo> falha;
+    };
+
     // The export, from the cutting to the last disk and its closing message.
-    void executa();
+    Resultado executa();
 
 Q_SIGNALS:
     // The working folder's files changed (a piece was cut, the folder was

@@ -219,7 +219,7 @@ void frmPrincipal::CancelaArquivo_Click()
     File1->refresh();
     // A file the folder would not give up stays; the user is told which.
     if (falha)
-        m_caixas.avisa(QString::number(falha->numero()) + QStringLiteral(": ") + falha->descricao(), Icone::Critico);
+        m_caixas.avisa(falha->texto(), Icone::Critico);
 }
 
 void frmPrincipal::cmdDisquete_Click()

@@ -89,8 +89,8 @@ void ConexaoBanco::preparaTabelas(const QString &sql)
 void ConexaoBanco::preparaEscrita(const QString &sql)
 {
     if (m_importador && m_importador->somenteLeitura())
-        throw ErroTavo(
-            Erros::FalhaBanco,
+        throw ErroTavo::doBanco(
+            ErroTavo::Tipo::FalhaBanco,
             QStringLiteral("O banco de dados '%1' está no formato do Access e só pode ser lido.").arg(m_caminho));
     preparaTabelas(sql);
 }
@@ -184,11 +184,12 @@ FormatoBanco confereArquivo(const QString &caminho)
     RecusaAtalhoAlheio(caminho);
     const QFileInfo info(caminho);
     if (!info.isFile())
-        throw ErroTavo(Erros::FalhaBanco, QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(caminho));
+        throw ErroTavo::doBanco(ErroTavo::Tipo::FalhaBanco,
+                                QStringLiteral("Não foi possível encontrar o arquivo '%1'.").arg(caminho));
     const FormatoBanco formato = formatoDoBanco(caminho);
     if (formato == FormatoBanco::Desconhecido)
-        throw ErroTavo(Erros::FormatoBancoDesconhecido,
-                       QStringLiteral("Formato de banco de dados não reconhecido: '%1'.").arg(caminho));
+        throw ErroTavo::doBanco(ErroTavo::Tipo::FormatoBancoDesconhecido,
+                                QStringLiteral("Formato de banco de dados não reconhecido: '%1'.").arg(caminho));
     return formato;
 }
 

@@ -348,7 +348,7 @@ ErroTavo erroDoBanco(const QSqlError &erro)
         return ErroTavo(Erros::ColunaInexistente,
                         QStringLiteral("Nenhum valor foi fornecido para um ou mais parâmetros necessários. (") + texto
                             + QLatin1Char(')'));
-    return ErroTavo(Erros::FalhaBanco, texto);
+    return ErroTavo::doBanco(ErroTavo::Tipo::FalhaBanco, texto);
 }
 
 void preparaConexao(QSqlDatabase &banco)

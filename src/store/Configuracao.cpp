@@ -118,17 +118,18 @@ std::chrono::milliseconds ConfiguracaoCliente::prazoSemProgresso() const
     return tempoSemProgresso.value_or(padrao.semProgresso);
 }
 
-std::variant<std::chrono::seconds, QString> lePrazo(const QString &texto, const QString &nome)
+Esperado<std::chrono::seconds> lePrazo(const QString &texto, const QString &nome)
 {
     bool ok = false;
     const int segundos = texto.trimmed().toInt(&ok);
     if (ok && segundos >= kPrazoMinimoSegundos && segundos <= kPrazoMaximoSegundos)
         return std::chrono::seconds(segundos);
-    return QStringLiteral("%1 deve ser um número inteiro de segundos entre %2 e %3: \"%4\".")
-        .arg(nome)
-        .arg(kPrazoMinimoSegundos)
-        .arg(kPrazoMaximoSegundos)
-        .arg(texto);
+    return ErroTavo(Erros::ArgumentoInvalido,
+                    QStringLiteral("%1 deve ser um número inteiro de segundos entre %2 e %3: \"%4\".")
+                        .arg(nome)
+                        .arg(kPrazoMinimoSegundos)
+                        .arg(kPrazoMaximoSegundos)
+                        .arg(texto));
 }
 
 QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &configuracao,
@@ -139,25 +140,23 @@ QList<ProblemaConfiguracao> aplicaOpcoesTransferencia(ConfiguracaoCliente &confi
         if (texto.isEmpty())
             return;
         const QString nome = QStringLiteral("[servidor] ") + QLatin1String(chave);
-        const std::variant<std::chrono::seconds, QString> lido = lePrazo(texto, nome);
-        if (const auto *segundos = std::get_if<std::chrono::seconds>(&lido))
-            campo = *segundos;
+        if (const Esperado<std::chrono::seconds> lido = lePrazo(texto, nome))
+            campo = *lido;
         else
-            problemas.append({nome, std::get<QString>(lido)});
+            problemas.append({nome, lido.erro().descricao()});
     };
     prazo(opcoes.tempoConexao, "tempo_conexao", configuracao.tempoConexao);
     prazo(opcoes.tempoResposta, "tempo_resposta", configuracao.tempoResposta);
     prazo(opcoes.tempoSemProgresso, "tempo_sem_progresso", configuracao.tempoSemProgresso);
     if (!opcoes.proxy.isEmpty()) {
         const QString nome = QStringLiteral("[servidor] proxy");
-        const std::variant<ProxyCliente, QString> lido = ProxyCliente::le(opcoes.proxy);
-        if (const auto *proxy = std::get_if<ProxyCliente>(&lido)) {
+        if (const Esperado<ProxyCliente> proxy = ProxyCliente::le(opcoes.proxy)) {
             configuracao.proxy = *proxy;
             // The password inside the value comes first.
             if (!proxy->usuario.isEmpty() && proxy->senha.isEmpty())
                 configuracao.proxy.senha = opcoes.senhaProxy;
         } else {
-            problemas.append({nome, nome + QStringLiteral(": ") + std::get<QString>(lido)});
+            problemas.append({nome, nome + QStringLiteral(": ") + proxy.erro().descricao()});
         }
     }
     if (!opcoes.senhaRecusada.isEmpty())

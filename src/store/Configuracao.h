@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Esperado.h"
 #include "common/Instalacao.h"
 #include "common/ProxyCliente.h"
 
@@ -9,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <variant>
 
 class Interlocutor;
 
@@ -46,8 +46,9 @@ constexpr int kPrazoMinimoSegundos = 1;
 constexpr int kPrazoMaximoSegundos = 3600;
 
 // A bound as written: a whole number of seconds within the range above, or
-// the user's message, which names `nome` (the key or the option).
-std::variant<std::chrono::seconds, QString> lePrazo(const QString &texto, const QString &nome);
+// ErroTavo(Erros::ArgumentoInvalido) with the user's message, which names
+// `nome` (the key or the option).
+Esperado<std::chrono::seconds> lePrazo(const QString &texto, const QString &nome);
 
 // A value of the site configuration that cannot be used: its key
 // ("[servidor] proxy") and the user's message (never with a password).

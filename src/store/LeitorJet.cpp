@@ -219,9 +219,9 @@ QByteArray executaLeitor(const QString &caminho, const QString &comando, const Q
 
 ErroTavo erroArquivo(const QString &caminho, const QString &motivo, const QString &detalhe)
 {
-    return ErroTavo(Erros::FormatoBancoDesconhecido,
-                    QStringLiteral("Não foi possível ler o banco de dados do Access '%1': %2.").arg(caminho, motivo),
-                    detalhe);
+    return ErroTavo::doBanco(
+        ErroTavo::Tipo::FormatoBancoDesconhecido,
+        QStringLiteral("Não foi possível ler o banco de dados do Access '%1': %2.").arg(caminho, motivo), detalhe);
 }
 
 void simulaLimite(std::optional<std::chrono::milliseconds> limite)

@@ -139,7 +139,7 @@ void insereEscritoriosRegionais(QSqlDatabase &banco, const QList<EscritorioRegio
         consulta.addBindValue(escritorio.codigo);
         consulta.addBindValue(QString(QStringLiteral("SSRE DE ") + escritorio.cidade));
         if (!consulta.exec())
-            throw ErroTavo(Erros::FalhaBanco, consulta.lastError().text());
+            throw ErroTavo::doBanco(ErroTavo::Tipo::FalhaBanco, consulta.lastError().text());
     }
 }
 
@@ -182,7 +182,7 @@ void criaBancoModelo(const QString &caminho, const QList<EscritorioRegional> &es
     }
     QSqlDatabase::removeDatabase(nomeConexao);
     if (!falha.isEmpty())
-        throw ErroTavo(Erros::FalhaBanco, falha);
+        throw ErroTavo::doBanco(ErroTavo::Tipo::FalhaBanco, falha);
 }
 
 void garanteBancoLocal(const Instalacao &instalacao)

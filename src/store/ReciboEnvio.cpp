@@ -61,7 +61,7 @@ void registraDoUltimo(SessaoBanco &sessao, qint64 tamanho, const QByteArray &sha
     sessao.ComandoSql = kInsereDoUltimo;
     const int linhas = sessao.Conexao.execute(sessao.ComandoSql, {tamanho, QString::fromLatin1(sha256.toHex())});
     if (linhas != 1)
-        throw ErroTavo(Erros::FalhaBanco, QStringLiteral("O recibo do envio não pôde ser gravado."));
+        throw ErroTavo::doBanco(ErroTavo::Tipo::FalhaBanco, QStringLiteral("O recibo do envio não pôde ser gravado."));
 }
 
 } // namespace ReciboEnvio

@@ -34,23 +34,31 @@ private:
     bool &m_emCurso;
 };
 
-const char *nomeDoFim(SessaoTransferencia::Fim fim)
+const char *nomeDoDesfecho(Desfecho desfecho)
 {
-    switch (fim) {
-    case SessaoTransferencia::Fim::Concluida:
+    switch (desfecho) {
+    case Desfecho::Concluido:
         return "complete";
-    case SessaoTransferencia::Fim::ConcluidaSemRegistro:
+    case Desfecho::ConcluidoSemRegistro:
         return "complete, not recorded in the history";
-    case SessaoTransferencia::Fim::SemPacote:
+    case Desfecho::SemPacote:
         return "no package to send";
-    case SessaoTransferencia::Fim::PacoteDanificado:
+    case Desfecho::PacoteDanificado:
         return "the package does not read back whole";
-    case SessaoTransferencia::Fim::SemConexao:
+    case Desfecho::SemConexao:
         return "not connected";
-    case SessaoTransferencia::Fim::NaoConcluida:
+    case Desfecho::Recusado:
+        return "not complete, refused by the server";
+    case Desfecho::Perdida:
+        return "not complete, the connection lost";
+    case Desfecho::PacoteAlterado:
+        return "not complete, the package changed";
+    case Desfecho::TempoEsgotado:
+        return "not complete, a bound passed";
+    case Desfecho::Cancelado:
         break;
     }
-    return "not complete";
+    return "not complete, cancelled";
 }
 
 } // namespace
@@ -76,9 +84,8 @@ SessaoTransferencia::SessaoTransferencia(const Instalacao &instalacao, Interlocu
 
 SessaoTransferencia::~SessaoTransferencia() = default;
 
-SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoCliente &servidor,
-                                                        const PacoteEscolhido &pacote,
-                                                        const IdentidadeEnvio &identidade)
+ResultadoEnvio SessaoTransferencia::transmite(const ConfiguracaoCliente &servidor, const PacoteEscolhido &pacote,
+                                              const IdentidadeEnvio &identidade)
 {
     const EmCurso emCurso(m_emCurso);
     // A "Cancelar" pressed while nothing ran (or by the file choice's cancel)
@@ -87,7 +94,6 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
     Expulso = false;
     AcessoNegado = false;
     Encerrando = false;
-    m_fim = Fim::NaoConcluida;
     m_etapa = "";
     m_causa.clear();
     m_ultimaMensagem.clear();
@@ -106,51 +112,50 @@ SessaoTransferencia::Fim SessaoTransferencia::transmite(const ConfiguracaoClient
         << "Sending " << pacote.nome() << " (" << pacote.tamanho() << " bytes, school " << identidade.codigoEscola
         << ", type " << identidade.tipo << ") to " << servidor.IpServidor << ", " << servidor.QtdePortas
         << " port(s) from " << servidor.PortaInicial << ", route " << servidor.proxy.rota();
-    const auto termina = [&](Fim fim) {
+    const auto termina = [&] {
         m_servidor = nullptr;
         m_resultado.segundos = static_cast<double>(duracao.elapsed()) / 1000.0;
-        if (fim == Fim::Concluida || fim == Fim::ConcluidaSemRegistro) {
-            m_resultado.desfecho = fim == Fim::Concluida ? Desfecho::Concluido : Desfecho::ConcluidoSemRegistro;
-            m_resultado.pacoteSaiuInteiro = true;
-        }
         qCInfo(lcTransferencia).noquote()
-            << "Send of" << pacote.nome() << "ended:" << nomeDoFim(fim) << "after" << duracao.elapsed() << "ms";
-        return fim;
+            << "Send of" << pacote.nome() << "ended:" << nomeDoDesfecho(m_resultado.desfecho) << "after"
+            << duracao.elapsed() << "ms";
+        return m_resultado;
     };
 
-    QString causa;
-    const std::variant<Preparado, Fim> preparado = prepara(m_instalacao, pacote, m_interlocutor, &causa);
-    if (const Fim *fim = std::get_if<Fim>(&preparado)) {
-        m_resultado.desfecho = *fim == Fim::SemPacote ? Desfecho::SemPacote : Desfecho::PacoteDanificado;
-        m_resultado.causa = causa;
-        return termina(*fim);
+    const Esperado<Preparado, ResultadoEnvio> preparado = prepara(m_instalacao, pacote, m_interlocutor);
+    if (!preparado) {
+        m_resultado.desfecho = preparado.erro().desfecho;
+        m_resultado.causa = preparado.erro().causa;
+        return termina();
     }
-    if (!ConectaServidor(servidor))
-        return termina(Fim::SemConexao);
-    TransmiteArquivo(pacote, std::get<Preparado>(preparado), identidade);
-    return termina(m_fim);
+    // Each way the connection or the transfer ends sets the result.
+    if (ConectaServidor(servidor))
+        TransmiteArquivo(pacote, *preparado, identidade);
+    return termina();
 }
 
-std::variant<SessaoTransferencia::Preparado, SessaoTransferencia::Fim>
-SessaoTransferencia::prepara(const Instalacao &instalacao, const PacoteEscolhido &pacote, Interlocutor &interlocutor,
-                             QString *causa)
+Esperado<SessaoTransferencia::Preparado, ResultadoEnvio>
+SessaoTransferencia::prepara(const Instalacao &instalacao, const PacoteEscolhido &pacote, Interlocutor &interlocutor)
 {
     // What is announced and what is sent are this one package. The working
     // folder's copy is made again from the package's source when the folder
     // lost it.
     Preparado preparado;
+    // Why nothing goes out, for the send's result.
+    const auto semEnvio = [](Desfecho desfecho, const QString &causa) {
+        ResultadoEnvio resultado;
+        resultado.desfecho = desfecho;
+        resultado.causa = causa;
+        return resultado;
+    };
     try {
         preparado.caminho = pacote.naPastaTrabalho(instalacao);
     } catch (const ErroTavo &erro) {
         qCWarning(lcTransferencia).noquote() << "Package not available to send:" << erro.relato();
-        if (causa)
-            *causa = erro.descricao();
         if (erro.numero() == Erros::ArquivoNaoEncontrado)
             interlocutor.avisa(QStringLiteral("O Arquivo não existe!"), Icone::Critico);
         else
-            interlocutor.avisa(QString::number(erro.numero()) + QStringLiteral(": ") + erro.descricao(),
-                               Icone::Critico);
-        return Fim::SemPacote;
+            interlocutor.avisa(erro.texto(), Icone::Critico);
+        return semEnvio(Desfecho::SemPacote, erro.descricao());
     }
     // A package that does not read back whole is never sent: the server
     // would take and record a package nobody can open.
@@ -175,11 +180,10 @@ SessaoTransferencia::prepara(const Instalacao &instalacao, const PacoteEscolhido
     if (conferencia.falha) {
         qCWarning(lcTransferencia).noquote()
             << "Package not sent: it does not read back whole:" << conferencia.falha->relato();
-        if (causa)
-            *causa = QStringLiteral("O pacote não se lê inteiro: ") + conferencia.falha->descricao();
         interlocutor.avisa(QStringLiteral("A transferência falhou. A conexão foi perdida."), Icone::Critico,
                            QStringLiteral("Erro na transferência."));
-        return Fim::PacoteDanificado;
+        return semEnvio(Desfecho::PacoteDanificado,
+                        QStringLiteral("O pacote não se lê inteiro: ") + conferencia.falha->descricao());
     }
     return preparado;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Esperado.h"
 #include "common/Instalacao.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "package/PacoteEscolhido.h"
@@ -11,7 +12,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <variant>
 
 class ControleSocket;
 class Espera;
@@ -29,8 +29,7 @@ struct IdentidadeEnvio
     QString tipo; // "PERIO" or "ANUAL"
 };
 
-// How a send ended, in the detail a script needs to act on it (the window
-// goes by SessaoTransferencia::Fim).
+// How a send ended, in the detail a script needs to act on it.
 enum class Desfecho {
     Concluido,            // the whole package reached the server, the send recorded
     ConcluidoSemRegistro, // the whole package reached the server; its record could not be written
@@ -44,7 +43,7 @@ enum class Desfecho {
     Cancelado,            // "Cancelar", or the program closing
 };
 
-// The detail of the last send (SessaoTransferencia::resultado).
+// How a send ended (SessaoTransferencia::transmite), and its detail.
 struct ResultadoEnvio
 {
     Desfecho desfecho = Desfecho::SemPacote;
@@ -83,15 +82,6 @@ class SessaoTransferencia : public QObject
     Q_OBJECT
 
 public:
-    enum class Fim {
-        Concluida,            // the whole file reached the server, the send recorded
-        ConcluidaSemRegistro, // the whole file reached the server; the record could not be written (told)
-        SemPacote,            // no package to send ("O Arquivo não existe!")
-        PacoteDanificado,     // the package does not read back whole: no connection was tried
-        SemConexao,           // no port answered, or "Cancelar" stopped the attempts
-        NaoConcluida          // packet denied, file refused, cancelled, kicked, lost
-    };
-
     // The file a send puts out and its check. The file is opened once,
     // right after its check, and the send reads it from that one handle: a
     // file put in its place under the same name is not what goes out.
@@ -110,19 +100,19 @@ public:
     // it), read back whole, each entry's CRC tested and the file's digest
     // taken. A check that `pacote` keeps of that very file, unchanged since,
     // stands for the read. When there is no such file, or it does not read
-    // back whole, the user is told as a send tells it, and the end of the send
-    // (SemPacote, PacoteDanificado) comes back instead.
-    // `causa`, when given, gets the user's line on why it ended so.
-    static std::variant<Preparado, Fim> prepara(const Instalacao &instalacao, const PacoteEscolhido &pacote,
-                                                Interlocutor &interlocutor, QString *causa = nullptr);
+    // back whole, the user is told as a send tells it, and the send's result
+    // (SemPacote, PacoteDanificado, with the user's line on why) comes back
+    // instead.
+    static Esperado<Preparado, ResultadoEnvio> prepara(const Instalacao &instalacao, const PacoteEscolhido &pacote,
+                                                       Interlocutor &interlocutor);
 
     // Prepares the package (see prepara), connects to the server of the
     // settings `servidor` (its address, QtdePortas ports from PortaInicial,
     // through its proxy) and runs the transfer. Every wait is bounded by the
-    // settings' bounds; the user is told how it ended, and `resultado()`
+    // settings' bounds; the user is told how it ended, and the result
     // holds the detail.
-    Fim transmite(const ConfiguracaoCliente &servidor, const PacoteEscolhido &pacote,
-                  const IdentidadeEnvio &identidade);
+    ResultadoEnvio transmite(const ConfiguracaoCliente &servidor, const PacoteEscolhido &pacote,
+                             const IdentidadeEnvio &identidade);
 
     // "Cancelar", usable at any time: ends a running transfer (its waits see
     // the flag and the closed connection) and shows the disconnected state.
@@ -131,8 +121,6 @@ public:
     // message and without a record.
     void encerra();
     bool emCurso() const { return m_emCurso; }
-    // The detail of how the last `transmite` ended.
-    const ResultadoEnvio &resultado() const { return m_resultado; }
 
     // The socket control ("WindowsSocket").
     ControleSocket &socket() { return *m_socket; }
@@ -173,7 +161,6 @@ private:
     Interlocutor &m_interlocutor;
     ControleSocket *m_socket;
     bool m_emCurso = false;
-    Fim m_fim = Fim::NaoConcluida;
 
     // Packet answer (2 waiting, 1 granted, 0 denied or cancelled), file
     // answer (2 waiting, 0 refused, else go ahead), and the flags.

@@ -170,7 +170,8 @@ void SessaoTransferencia::registraEConclui(const QString &nome, const Identidade
         qCWarning(lcHistorico).noquote() << "Send of" << nome << "not recorded in the history:" << erro.relato();
         falhaRegistro = erro.descricao();
     }
-    m_fim = falhaRegistro.isNull() ? Fim::Concluida : Fim::ConcluidaSemRegistro;
+    m_resultado.desfecho = falhaRegistro.isNull() ? Desfecho::Concluido : Desfecho::ConcluidoSemRegistro;
+    m_resultado.pacoteSaiuInteiro = true;
     if (!falhaRegistro.isNull())
         m_resultado.causa =
             QStringLiteral("O arquivo foi enviado, mas o envio não pôde ser gravado no histórico: ") + falhaRegistro;

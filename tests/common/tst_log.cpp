@@ -451,13 +451,13 @@ private Q_SLOTS:
                  Anotador usuario;
                  const Instalacao instalacao = instalacaoAtual();
                  SessaoTransferencia sessao(instalacao, usuario);
-                 const auto fim =
+                 const ResultadoEnvio resultado =
                      sessao.transmite({QStringLiteral("127.0.0.1"), 1, porta, 2000ms, 5000ms},
                                       PacoteEscolhido::comOrigem(instalacao, pacote, pacote, QStringLiteral("31045678"),
                                                                  QStringLiteral("E")),
                                       {QStringLiteral("114"), QStringLiteral("S"), QStringLiteral("31045678"),
                                        QStringLiteral("E"), QStringLiteral("PERIO")});
-                 [&] { QCOMPARE(fim, SessaoTransferencia::Fim::SemConexao); }();
+                 [&] { QCOMPARE(resultado.desfecho, Desfecho::SemConexao); }();
                  return QStringList{
                      QRegularExpression::escape(QStringLiteral("warning tavo.transfer: No connection to the server; "
                                                                "tried: 127.0.0.1:%1 (Connection refused)")
@@ -468,7 +468,8 @@ private Q_SLOTS:
                  const QString cortado = ambiente.raiz() + QStringLiteral("/cortado.mdb");
                  grava(cortado, le(AmbienteTeste::dado(QStringLiteral("escola_uma.mdb"))).left(4096));
                  [&] {
-                     QCOMPARE(numeroDoErro([&] { LeitorJet::tabelas(cortado); }), Erros::FormatoBancoDesconhecido);
+                     QCOMPARE(tipoDoErro([&] { LeitorJet::tabelas(cortado); }),
+                              ErroTavo::Tipo::FormatoBancoDesconhecido);
                  }();
                  return QStringList{
                      QRegularExpression::escape(QStringLiteral("warning tavo.jet: Access file not read: ") + cortado)

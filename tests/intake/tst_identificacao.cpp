@@ -233,8 +233,7 @@ private Q_SLOTS:
             }
         });
         QVERIFY(!caminho.isEmpty());
-        const long numero = numeroDoErro([&] { ConsultaDadosEscola(caminho); });
-        QCOMPARE(numero, Erros::FormatoBancoDesconhecido);
+        QCOMPARE(tipoDoErro([&] { ConsultaDadosEscola(caminho); }), ErroTavo::Tipo::FormatoBancoDesconhecido);
     }
 };
 

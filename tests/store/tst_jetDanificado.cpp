@@ -118,7 +118,8 @@ private Q_SLOTS:
             sessao.Consulta.abre(QStringLiteral("SELECT Escola FROM Escola_local"));
             QFAIL("the looping long values were read as data");
         } catch (const ErroTavo &erro) {
-            QCOMPARE(erro.numero(), Erros::FormatoBancoDesconhecido);
+            QCOMPARE(erro.numero(), Erros::FalhaBanco);
+            QCOMPARE(erro.tipo(), ErroTavo::Tipo::FormatoBancoDesconhecido);
             QVERIFY2(erro.descricao().contains(QStringLiteral("danificado")), qPrintable(erro.descricao()));
         }
         sessao.fecha();

@@ -111,7 +111,8 @@ private Q_SLOTS:
             LeitorJet::tabelas(arquivo);
             QFAIL("the reader's failure was taken for a list of tables");
         } catch (const ErroTavo &erro) {
-            QCOMPARE(erro.numero(), Erros::FormatoBancoDesconhecido);
+            QCOMPARE(erro.numero(), Erros::FalhaBanco);
+            QCOMPARE(erro.tipo(), ErroTavo::Tipo::FormatoBancoDesconhecido);
             QVERIFY2(erro.descricao().startsWith(QStringLiteral("Não foi possível ler o banco de dados do Access '")
                                                  + arquivo + QStringLiteral("': ")),
                      qPrintable(erro.descricao()));

@@ -40,9 +40,9 @@ private Q_SLOTS:
         QFETCH(int, segundos);
         const auto lido = lePrazo(texto, QStringLiteral("--tempo-resposta"));
         if (segundos > 0) {
-            QCOMPARE(std::get<std::chrono::seconds>(lido), std::chrono::seconds(segundos));
+            QCOMPARE(lido.valor(), std::chrono::seconds(segundos));
         } else {
-            QCOMPARE(std::get<QString>(lido),
+            QCOMPARE(lido.erro().descricao(),
                      QStringLiteral("--tempo-resposta deve ser um número inteiro de segundos entre 1 e 3600: \"")
                          + texto + QStringLiteral("\"."));
         }
@@ -92,9 +92,9 @@ private Q_SLOTS:
         QFETCH(QString, senha);
         QFETCH(QString, rota);
         const auto lido = ProxyCliente::le(texto);
-        if (const QString *mensagem = std::get_if<QString>(&lido))
-            QFAIL(qPrintable(*mensagem));
-        const ProxyCliente &proxy = std::get<ProxyCliente>(lido);
+        if (!lido)
+            QFAIL(qPrintable(lido.erro().descricao()));
+        const ProxyCliente &proxy = *lido;
         QCOMPARE(int(proxy.tipo), tipo);
         QCOMPARE(proxy.host, host);
         QCOMPARE(int(proxy.porta), porta);
@@ -131,8 +131,8 @@ private Q_SLOTS:
         QFETCH(QString, texto);
         QFETCH(QString, motivo);
         const auto lido = ProxyCliente::le(texto);
-        QVERIFY(std::holds_alternative<QString>(lido));
-        const QString &mensagem = std::get<QString>(lido);
+        QVERIFY(!lido);
+        const QString &mensagem = lido.erro().descricao();
         QVERIFY2(mensagem.startsWith(QStringLiteral("Proxy inválido \"")), qPrintable(mensagem));
         QVERIFY2(mensagem.contains(QStringLiteral("\": ") + motivo + QStringLiteral(". Use nenhum, sistema, ")),
                  qPrintable(mensagem));

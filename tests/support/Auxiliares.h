@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <functional>
+#include <optional>
 
 // The number of the ErroTavo `passo` raises, or 0 when it raises none.
 inline long numeroDoErro(const std::function<void()> &passo)
@@ -21,6 +22,17 @@ inline long numeroDoErro(const std::function<void()> &passo)
         return erro.numero();
     }
     return 0;
+}
+
+// The kind of the error `passo` raises; nothing when it raises none.
+inline std::optional<ErroTavo::Tipo> tipoDoErro(const std::function<void()> &passo)
+{
+    try {
+        passo();
+    } catch (const ErroTavo &erro) {
+        return erro.tipo();
+    }
+    return std::nullopt;
 }
 
 // `tamanho` bytes that do not compress, the same for the same seed.

@@ -87,7 +87,7 @@ CenarioSessao::CenarioSessao(int qtdePortas, quint16 portaInicial)
     QObject::connect(&sessao, &SessaoTransferencia::conexao, [this](bool sim) { conexoes.append(sim); });
 }
 
-SessaoTransferencia::Fim CenarioSessao::transmite(int avisos)
+ResultadoEnvio CenarioSessao::transmite(int avisos)
 {
     caixas.confirma(avisos);
     ConfiguracaoCliente servidor{QStringLiteral("127.0.0.1"), static_cast<std::int16_t>(qtdePortas), porta};

@@ -91,7 +91,7 @@ public:
 
     // OK to the next `avisos` boxes, then the transfer of `pacote` to the
     // settings' server with `identidade`; returns how it ended.
-    SessaoTransferencia::Fim transmite(int avisos = 0);
+    ResultadoEnvio transmite(int avisos = 0);
     // What the last report of each kind left on the window's "Transmissão"
     // tab: the status line (lblstatus), the bar (ProgressTransfer, 0 when
     // never moved), the file line (lblsendingfile), the light.

@@ -36,7 +36,7 @@ quint16 portaLivre()
 // One send of a package of `dados` to a reference server on loopback.
 struct Envio
 {
-    SessaoTransferencia::Fim fim = SessaoTransferencia::Fim::NaoConcluida;
+    ResultadoEnvio resultado;
     QByteArray recebido;
     QStringList textos;
 };
@@ -58,7 +58,7 @@ Envio envia(const QByteArray &dados)
                      [&chegou](const QString &caminho) { chegou = caminho; });
     Anotador usuario;
     SessaoTransferencia sessao(instalacaoAtual(), usuario);
-    envio.fim = sessao.transmite(
+    envio.resultado = sessao.transmite(
         {QStringLiteral("127.0.0.1"), 1, static_cast<std::int32_t>(configuracao.portaInicial), 2000ms, 10000ms},
         PacoteEscolhido::comOrigem(instalacaoAtual(), pacote, pacote, QStringLiteral("31045678"), QStringLiteral("E")),
         {QStringLiteral("114"), QStringLiteral("S"), QStringLiteral("31045678"), QStringLiteral("E"),
@@ -98,7 +98,7 @@ private Q_SLOTS:
         ambiente.executa(preparo);
 
         const Envio envio = envia(aleatorio(5000, 7));
-        QCOMPARE(envio.fim, SessaoTransferencia::Fim::ConcluidaSemRegistro);
+        QCOMPARE(envio.resultado.desfecho, Desfecho::ConcluidoSemRegistro);
         QVERIFY(!envio.recebido.isEmpty());
         QCOMPARE(envio.textos.size(), 2);
         QCOMPARE(envio.textos.at(0), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
@@ -119,7 +119,7 @@ private Q_SLOTS:
         Relogio::fixa(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 3)));
         const Envio envio = envia(aleatorio(70000, 22));
         Relogio::fixa({});
-        QCOMPARE(envio.fim, SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(envio.resultado.desfecho, Desfecho::Concluido);
         // A send of the former client, recorded without a receipt; a receipt
         // of the same file at another moment is not its own.
         ambiente.executa(QStringLiteral(

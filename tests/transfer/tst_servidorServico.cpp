@@ -384,7 +384,7 @@ private Q_SLOTS:
             QObject::connect(intruso.get(), &QTcpSocket::disconnected, this, [&] { intrusoFechado = true; });
             intruso->connectToHost(QHostAddress::LocalHost, porta);
         });
-        QCOMPARE(cenario.transmite(), SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(cenario.transmite().desfecho, Desfecho::Concluido);
 
         QVERIFY(intruso);
         QVERIFY(intrusoFechado);
@@ -410,14 +410,14 @@ private Q_SLOTS:
         CenarioSessao cenario(1, porta);
         cenario.colocaPacote(qint64(5000));
 
-        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::NaoConcluida);
+        QCOMPARE(cenario.transmite(1).desfecho, Desfecho::Perdida);
         QCOMPARE(cenario.caixas.textos().last(), QStringLiteral("A transferência falhou. A conexão foi perdida."));
         QCOMPARE(cenario.registros(), 0);
         QVERIFY(QDir(servidor.pasta()).isEmpty());
 
         ocupante.reset();
         QTRY_VERIFY_WITH_TIMEOUT(servidor.saida().contains(QLatin1String("disconnected")), 5000);
-        QCOMPARE(cenario.transmite(), SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(cenario.transmite().desfecho, Desfecho::Concluido);
         QCOMPARE(cenario.registros(), 1);
         const QString pasta = QDir(servidor.pasta()).filePath(CenarioEnvio::kNomePacote);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QDir(pasta).filePath(QStringLiteral("envio.txt"))), 5000);

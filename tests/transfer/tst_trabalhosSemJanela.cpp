@@ -93,10 +93,10 @@ private Q_SLOTS:
         SessaoTransferencia sessao(instalacaoAtual(), usuario);
         QStringList linhas;
         connect(&sessao, &SessaoTransferencia::status, this, [&](const QString &texto) { linhas.append(texto); });
-        const auto fim = sessao.transmite(
+        const ResultadoEnvio resultado = sessao.transmite(
             {QStringLiteral("127.0.0.1"), 1, configuracao.portaInicial, 2000ms, 10000ms}, selecionado.pacote,
             {escola->codigoSRE, escola->sre, escola->codigoEscola, escola->escola, QStringLiteral("PERIO")});
-        QCOMPARE(fim, SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(resultado.desfecho, Desfecho::Concluido);
         QCOMPARE(usuario.textos.last(), QStringLiteral("A transferência do arquivo foi concluída com sucesso!"));
         QCOMPARE(linhas.first(), QStringLiteral("Status: Conectando... Tentativa número 1"));
         QCOMPARE(linhas.last(), QStringLiteral("Status: Desconectado"));

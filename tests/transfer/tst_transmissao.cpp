@@ -275,7 +275,7 @@ private Q_SLOTS:
         QString arquivoRecebido;
         connect(&servidor, &ServidorUpload::arquivoRecebido, this, [&](const QString &c) { arquivoRecebido = c; });
 
-        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(cenario.transmite(1).desfecho, Desfecho::Concluido);
 
         QCOMPARE(cenario.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
@@ -400,7 +400,7 @@ private Q_SLOTS:
 
         QElapsedTimer relogio;
         relogio.start();
-        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::SemConexao);
+        QCOMPARE(cenario.transmite(1).desfecho, Desfecho::SemConexao);
         QVERIFY(relogio.elapsed() < 5000);
         QCOMPARE(cenario.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(cenario.caixas.mostradas().at(0),
@@ -440,7 +440,7 @@ private Q_SLOTS:
         cenario.instalacao.prazos = {400ms, 5000ms, 5000ms};
         QElapsedTimer relogio;
         relogio.start();
-        QCOMPARE(cenario.transmite(1), SessaoTransferencia::Fim::Concluida);
+        QCOMPARE(cenario.transmite(1).desfecho, Desfecho::Concluido);
         QVERIFY(relogio.elapsed() >= 350); // a coarse timer may fire a little early
         QVERIFY(relogio.elapsed() < 5000);
         QCOMPARE(cenario.caixas.textos().last(),
