@@ -23,6 +23,7 @@
 #include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
 #include "package/modAddZip.h"
+#include "shell/AcessoBancada.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
 #include "transfer/SessaoTransferencia.h"
@@ -75,7 +76,8 @@ int zip(const QStringList &args)
     const auto janela = Bancada::abreJanela();
     QFile::remove(args[1]);
     const auto inicio = Clock::now();
-    ZipaArquivo(args[1], args[0], [&janela](const EventoZip &evento) { janela->relayZip(evento); });
+    ZipaArquivo(args[1], args[0],
+                [&janela](const EventoZip &evento) { frmPrincipal::AcessoBancada(*janela).relayZip(evento); });
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("tamanho", double(QFileInfo(args[1]).size()));
     return 0;

@@ -3,6 +3,7 @@
 #include "CenarioTransmissao.h"
 
 #include "common/ConfiguracaoSitio.h"
+#include "shell/AcessoBancada.h"
 #include "transfer/Espera.h"
 
 #include "support/Auxiliares.h"
@@ -52,9 +53,9 @@ private Q_SLOTS:
         // The window of a start that finds the file.
         cenario.janela = std::make_unique<frmPrincipal>();
         cenario.janela->Form_Load();
-        cenario.janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
-                                                     QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"),
-                                                     QStringLiteral("31045678")});
+        frmPrincipal::AcessoBancada(*cenario.janela)
+            .IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                                          QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
         cenario.janela->findChild<QRadioButton *>(QStringLiteral("optTipoTrasmissao_0"))->setChecked(true);
         cenario.colocaPacote(5000);
 

@@ -22,6 +22,7 @@ class frmHistorico : public QDialog
 public:
     explicit frmHistorico(QWidget *parent = nullptr);
 
+private:
     QGroupBox *Frame1;
     QLabel *Label1;
     QComboBox *cmbMes;
@@ -47,6 +48,5 @@ public:
     void cmdImprimir_Click();
     void cmdCancelar_Click();
 
-private:
     void monta();
 };
