@@ -146,14 +146,6 @@ void frmPrincipal::montaDadosDoArquivo(QWidget *centro)
     for (QLineEdit *codigo : {txtCodigoSRE, txtCodigoEscola})
         codigo->setMaximumWidth(90);
 
-    imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
-    // Drawn at the screen's density, so the lights stay sharp at 200 %.
-    imgConectado->setPixmap(Figuras::figura("conectado").pixmap(QSize(16, 16)));
-    imgConectado->hide();
-    imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
-    imgDesconectado->setPixmap(Figuras::figura("desconectado").pixmap(QSize(16, 16)));
-    imgDesconectado->hide();
-
     grade->addWidget(Label4, 0, 0);
     grade->addWidget(txtCodigoSRE, 0, 1);
     grade->addWidget(txtSRE, 0, 2);
@@ -283,6 +275,7 @@ void frmPrincipal::montaAbaTransmissao(QWidget *pagina)
     // name, to the mouse by its tooltip.
     imgConexao = nomeado(new QLabel, "imgConexao");
     imgConexao->setAccessibleDescription(QStringLiteral("Estado da conexão"));
+    montaLuzes();
     mostraConexao(false);
     lblsendingfile =
         linhaDeConteudo("lblsendingfile", QStringLiteral("Enviando Arquivo..."), QStringLiteral("Arquivo em envio"));
@@ -342,6 +335,20 @@ void frmPrincipal::mudaAba(int passo)
     const QWidget *foco = QApplication::focusWidget();
     if (!foco || !SSTab->currentWidget()->isAncestorOf(foco))
         SSTab->tabBar()->setFocus(Qt::TabFocusReason);
+}
+
+void frmPrincipal::montaLuzes()
+{
+    imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
+    // Drawn at the screen's density, so the lights stay sharp at 200 %.
+    imgConectado->setPixmap(Figuras::figura("conectado").pixmap(QSize(16, 16)));
+    imgConectado->hide();
+    imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
+    imgDesconectado->setPixmap(Figuras::figura("desconectado").pixmap(QSize(16, 16)));
+    imgDesconectado->hide();
+    // First among the frame's children, where they were always kept.
+    imgDesconectado->lower();
+    imgConectado->lower();
 }
 
 void frmPrincipal::mostraConexao(bool conectado)

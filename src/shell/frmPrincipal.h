@@ -120,6 +120,8 @@ private:
     void habilitaBotoesEnvio(bool habilitados);
     void montaMenu();
     void montaAtalhos();
+    // The connection light's pictures (imgConectado, imgDesconectado).
+    void montaLuzes();
     // Turns the tab control `passo` pages on, round.
     void mudaAba(int passo);
     // The connection light, with its state in words.
@@ -146,8 +148,10 @@ private:
     QLineEdit *txtEscola;
     QLabel *Label2;
     QLineEdit *txtArquivo;
-    QLabel *imgConectado;
-    QLabel *imgDesconectado;
+    // The connection light's two pictures, hidden: made with the page that
+    // shows the light ("Transmissão"), null until then.
+    QLabel *imgConectado = nullptr;
+    QLabel *imgDesconectado = nullptr;
 
     // "Tipo de transmissão"
     QGroupBox *frmTipoTrasmicao;
