@@ -3,6 +3,7 @@
 #include "common/Caminhos.h"
 #include "common/Instalacao.h"
 #include "common/gui/CaixaMensagem.h"
+#include "shell/AcessoBancada.h"
 #include "shell/frmPrincipal.h"
 #include "store/Banco.h"
 #include "store/Provisionamento.h"
@@ -93,8 +94,9 @@ std::unique_ptr<frmPrincipal> abreJanela()
     janela->Form_Load();
     janela->show();
     processaEventos(50);
-    janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
-                                         QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
+    frmPrincipal::AcessoBancada(*janela).IdentificaEscola(
+        DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                    QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
     controle<QRadioButton>(*janela, "optTipoTrasmissao_0")->setChecked(true);
     return janela;
 }
@@ -109,7 +111,7 @@ QString colocaPacote(frmPrincipal &janela, const QString &origem)
         std::fprintf(stderr, "cannot place the package %s\n", qPrintable(origem));
         std::exit(2);
     }
-    janela.escolhePacote(
+    frmPrincipal::AcessoBancada(janela).escolhePacote(
         PacoteEscolhido::comOrigem(instalacao(), origem, Caminhos::pastaTrabalho() + QLatin1Char('\\') + nome,
                                    QStringLiteral("31045678"), QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA")));
     janela.HabilitaBotoesEnvio();
@@ -119,6 +121,14 @@ QString colocaPacote(frmPrincipal &janela, const QString &origem)
 QObject *controleDe(const QObject &janela, const char *nome)
 {
     QObject *controle = janela.findChild<QObject *>(QLatin1String(nome));
+    if (!controle) {
+        // A page the window builds when first shown is built first.
+        for (QObject *filho : janela.findChildren<QObject *>()) {
+            if (filho->inherits("AbaSobDemanda"))
+                QMetaObject::invokeMethod(filho, "monta", Qt::DirectConnection);
+        }
+        controle = janela.findChild<QObject *>(QLatin1String(nome));
+    }
     if (!controle) {
         std::fprintf(stderr, "the window has no control %s\n", nome);
         std::exit(2);

@@ -23,6 +23,7 @@
 #include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
 #include "package/modAddZip.h"
+#include "shell/AcessoBancada.h"
 #include "shell/ListaArquivos.h"
 #include "shell/frmPrincipal.h"
 #include "transfer/SessaoTransferencia.h"
@@ -76,7 +77,7 @@ int zip(const QStringList &args)
     QFile::remove(args[1]);
     const auto inicio = Clock::now();
     ZipaArquivo(Bancada::instalacao(), args[1], args[0],
-                [&janela](const EventoZip &evento) { janela->relayZip(evento); });
+                [&janela](const EventoZip &evento) { frmPrincipal::AcessoBancada(*janela).relayZip(evento); });
     informa("segundos", Bancada::segundosDesde(inicio));
     informa("tamanho", double(QFileInfo(args[1]).size()));
     return 0;

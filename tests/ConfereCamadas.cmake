@@ -7,8 +7,10 @@
 #      common <- store <- package <- intake, transfer, history <- cli, shell
 #    (the three of one step do not include each other, nor do cli and shell;
 #    a folder's gui/ is part of that folder; src/main.cpp is above them all);
-#  - the main window keeps its state: frmPrincipal.h declares no data member
-#    outside a private section.
+#  - every window keeps its widgets and state: no frm*.h declares a data
+#    member of its window outside a private section;
+#  - shell/AcessoBancada.h, the drivers' way into the main window, is
+#    included by no source of the program.
 #   cmake -DFONTES=<src> "-DCABECALHOS_QT=<QtWidgets folder>;<QtPrintSupport folder>" -P ConfereCamadas.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -82,35 +84,54 @@ foreach(fonte ${fontes})
     endforeach()
 endforeach()
 
-# The main window's data members (a declaration with no parenthesis) are private.
-linhas("${FONTES}/shell/frmPrincipal.h" conteudo)
-set(classe FALSE)
-set(acesso private)
-set(numero 0)
-foreach(linha IN LISTS conteudo)
-    math(EXPR numero "${numero} + 1")
-    if(linha MATCHES "^class frmPrincipal ")
-        set(classe TRUE)
-        set(acesso private)
-        continue()
-    endif()
-    if(NOT classe)
-        continue()
-    endif()
-    if(linha MATCHES "^}<pv>")
-        set(classe FALSE)
-    elseif(linha MATCHES "^[ \t]*(public|protected|private)( Q_SLOTS)?:")
-        set(acesso "${CMAKE_MATCH_1}")
-    elseif(linha MATCHES "^[ \t]*Q_SIGNALS:")
-        set(acesso signals)
-    elseif(NOT acesso STREQUAL "private" AND NOT linha MATCHES "[()]"
-           AND linha MATCHES "^[ \t]+[A-Za-z_][A-Za-z0-9_:<>, ]*[ \t*&]+[A-Za-z_][A-Za-z0-9_]*(<ac>[0-9]+<fc>)?[ \t]*(=[^<]*)?<pv>"
-           AND NOT linha MATCHES "^[ \t]*(using|friend|typedef|enum|struct|class|static_assert) ")
-        string(REPLACE "<pv>" ";" linha "${linha}")
-        string(REPLACE "<ac>" "[" linha "${linha}")
-        string(REPLACE "<fc>" "]" linha "${linha}")
-        string(STRIP "${linha}" linha)
-        message(SEND_ERROR "src/shell/frmPrincipal.h:${numero}: \"${linha}\" is a ${acesso} member of the main "
-                           "window: its state is its own (private)")
+# Each window's data members (a declaration with no parenthesis) are
+# private: a window's widgets and state are its own.
+file(GLOB_RECURSE janelas "${FONTES}/frm*.h")
+if(NOT janelas)
+    message(SEND_ERROR "no window header (frm*.h) under ${FONTES}")
+endif()
+foreach(janela ${janelas})
+    file(RELATIVE_PATH relativo "${FONTES}" "${janela}")
+    linhas("${janela}" conteudo)
+    set(classe "")
+    set(acesso private)
+    set(numero 0)
+    foreach(linha IN LISTS conteudo)
+        math(EXPR numero "${numero} + 1")
+        if(linha MATCHES "^class (frm[A-Za-z0-9_]*) ")
+            set(classe "${CMAKE_MATCH_1}")
+            set(acesso private)
+            continue()
+        endif()
+        if(classe STREQUAL "")
+            continue()
+        endif()
+        if(linha MATCHES "^}<pv>")
+            set(classe "")
+        elseif(linha MATCHES "^[ \t]*(public|protected|private)( Q_SLOTS)?:")
+            set(acesso "${CMAKE_MATCH_1}")
+        elseif(linha MATCHES "^[ \t]*Q_SIGNALS:")
+            set(acesso signals)
+        elseif(NOT acesso STREQUAL "private" AND NOT linha MATCHES "[()]"
+               AND linha MATCHES "^[ \t]+[A-Za-z_][A-Za-z0-9_:<>, *&]*[ \t*&]+[A-Za-z_][A-Za-z0-9_]*(<ac>[A-Za-z0-9_]*<fc>)*[ \t]*(=[^<]*|{[^}]*})?<pv>"
+               AND NOT linha MATCHES "^[ \t]*(using|friend|typedef|enum|struct|class|static_assert) ")
+            string(REPLACE "<pv>" ";" linha "${linha}")
+            string(REPLACE "<ac>" "[" linha "${linha}")
+            string(REPLACE "<fc>" "]" linha "${linha}")
+            string(STRIP "${linha}" linha)
+            message(SEND_ERROR "src/${relativo}:${numero}: \"${linha}\" is a ${acesso} member of the window "
+                               "${classe}: its widgets and state are its own (private)")
+        endif()
+    endforeach()
+endforeach()
+
+# The drivers' way into the main window is theirs: no source of the program
+# includes it.
+foreach(fonte ${fontes})
+    file(RELATIVE_PATH relativo "${FONTES}" "${fonte}")
+    file(STRINGS "${fonte}" inclusoes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]shell/AcessoBancada\\.h[>\"]")
+    if(inclusoes)
+        message(SEND_ERROR "src/${relativo} includes shell/AcessoBancada.h, the bench and test drivers' way "
+                           "into the main window")
     endif()
 endforeach()

@@ -9,6 +9,7 @@
 #include "store/Banco.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -74,13 +75,17 @@ AmbienteJanela::AmbienteJanela(const Instalacao &instalacao)
     // The style chosen (the desktop's, or -style) stays the one drawn.
     QApplication::setStyle(new EstiloJanela(QStyleFactory::create(QApplication::style()->name())));
     // Libraries the window needs before its first paint are loaded by the
-    // second core while this one builds the window: the ZIP library, which
-    // the load checks, the database engine, which the load reads the settings
-    // with, and the image plugins, which the style's first picture (a group
-    // box's frame) loads.
+    // second core while this one prepares the program folder and builds the
+    // window, in the order they are needed: the database engine, which the
+    // folder's preparation and the load read the local database with; the
+    // font database (the system's font configuration read and its fonts
+    // listed), which the window's first control with a caption waits for;
+    // the ZIP library, which the load checks; and the image plugins, which
+    // the style's first picture (a group box's frame) loads.
     m_carga.reset(QThread::create([] {
-        BibliotecaZip::carregada();
         PreparaMotorBanco();
+        QFontDatabase::families();
+        BibliotecaZip::carregada();
         QImageReader::supportedImageFormats();
     }));
     m_carga->setObjectName(QStringLiteral("carga de bibliotecas"));

@@ -4,6 +4,7 @@
 #include "common/gui/Acessibilidade.h"
 #include "common/gui/CaixaMensagem.h"
 #include "common/gui/Figuras.h"
+#include "shell/AbaSobDemanda.h"
 #include "shell/ListaArquivos.h"
 #include "transfer/ControleSocket.h"
 #include "transfer/SessaoTransferencia.h"
@@ -146,14 +147,6 @@ void frmPrincipal::montaDadosDoArquivo(QWidget *centro)
     for (QLineEdit *codigo : {txtCodigoSRE, txtCodigoEscola})
         codigo->setMaximumWidth(90);
 
-    imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
-    // Drawn at the screen's density, so the lights stay sharp at 200 %.
-    imgConectado->setPixmap(Figuras::figura("conectado").pixmap(QSize(16, 16)));
-    imgConectado->hide();
-    imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
-    imgDesconectado->setPixmap(Figuras::figura("desconectado").pixmap(QSize(16, 16)));
-    imgDesconectado->hide();
-
     grade->addWidget(Label4, 0, 0);
     grade->addWidget(txtCodigoSRE, 0, 1);
     grade->addWidget(txtSRE, 0, 2);
@@ -180,102 +173,134 @@ void frmPrincipal::montaTipoTransmissao(QWidget *centro)
 void frmPrincipal::montaAbas(QWidget *centro)
 {
     SSTab = nomeado(new QTabWidget(centro), "SSTab");
-
-    // Tab 0: "Gerar Arquivo"
+    // The page shown at start is built with the window; the other two when
+    // first shown, or sooner when a job needs their controls (garanteAbas).
     Frame4 = nomeado(new QWidget, "Frame4");
-    {
-        auto *coluna = new QVBoxLayout(Frame4);
-        txtZip = caixa("txtZip", QStringLiteral("Progresso interno da compactação"));
-        txtZip->setText(
-            QStringLiteral("Esta TextBox é usado internamente pelo AddZip, podendo fica escondida do usuário."));
-        txtZip->hide();
-        cmdGerar = botao("cmdGerar", QStringLiteral("Gerar"), "gerar");
-        lblAguarde = rotulo("lblAguarde", QStringLiteral("Aguarde..."));
-        lblAguarde->hide();
-        lblProgresso = linhaDeConteudo("lblProgresso", QString(), QStringLiteral("Progresso"));
-        coluna->addWidget(linhaDecorativa());
-        coluna->addWidget(cmdGerar, 0, Qt::AlignHCenter);
-        coluna->addWidget(lblAguarde, 0, Qt::AlignHCenter);
-        coluna->addWidget(new SuporteDeLinha(lblProgresso));
-        coluna->addWidget(txtZip);
-        coluna->addWidget(linhaDecorativa());
-        coluna->addStretch();
-    }
+    montaAbaGerar(Frame4);
     SSTab->addTab(Frame4, QStringLiteral("Gerar Arquivo"));
+    m_abaEnviar = new AbaSobDemanda([this](QWidget *pagina) { montaAbaEnviar(pagina); });
+    SSTab->addTab(m_abaEnviar, QStringLiteral("Enviar Arquivo"));
+    m_abaTransmissao = new AbaSobDemanda([this](QWidget *pagina) { montaAbaTransmissao(pagina); });
+    SSTab->addTab(m_abaTransmissao, QStringLiteral("Transmissão"));
+}
 
-    // Tab 1: "Enviar Arquivo"
-    auto *aba1 = new QWidget;
-    {
-        auto *fora = new QVBoxLayout(aba1);
-        Frame1 = nomeado(new QGroupBox(QStringLiteral("Caminho do Arquivo")), "Frame1");
-        fora->addWidget(Frame1);
-        auto *grade = new QGridLayout(Frame1);
-        txtCaminhoArquivo = caixa("txtCaminhoArquivo", QStringLiteral("Caminho do arquivo"));
-        cmdProcurar =
-            nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
-        cmdProcurar->setToolTip(QStringLiteral("Procurar arquivo"));
-        Acessibilidade::ativaComEnter(cmdProcurar);
-        File1 = nomeado(new ListaArquivos(m_instalacao), "File1", QStringLiteral("Arquivos da pasta de trabalho"));
-        CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
-        cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");
-        cmdDisquete = botao("cmdDisquete", QStringLiteral("Disquete"), "disquete");
-        MantemFiguraQuandoDesabilitado(cmdInternet);
-        MantemFiguraQuandoDesabilitado(cmdDisquete);
-        lblMensagem = linhaDeConteudo("lblMensagem", QStringLiteral("Enviando para o disquete. Aguarde..."),
-                                      QStringLiteral("Mensagem"));
-        auto *botoes = new QHBoxLayout;
-        botoes->addWidget(CancelaArquivo);
-        botoes->addStretch();
-        botoes->addWidget(cmdInternet);
-        botoes->addWidget(cmdDisquete);
-        grade->addWidget(linhaDecorativa(), 0, 0, 1, 2);
-        grade->addWidget(txtCaminhoArquivo, 1, 0);
-        grade->addWidget(cmdProcurar, 1, 1);
-        grade->addWidget(File1, 2, 0, 1, 2);
-        grade->addLayout(botoes, 3, 0, 1, 2);
-        grade->addWidget(lblMensagem, 4, 0, 1, 2);
-        grade->addWidget(linhaDecorativa(), 5, 0, 1, 2);
-    }
-    SSTab->addTab(aba1, QStringLiteral("Enviar Arquivo"));
+void frmPrincipal::garanteAbas()
+{
+    m_abaEnviar->monta();
+    m_abaTransmissao->monta();
+}
 
-    // Tab 2: "Transmissão"
-    auto *aba2 = new QWidget;
-    {
-        auto *fora = new QVBoxLayout(aba2);
-        Frame2 = nomeado(new QGroupBox(QStringLiteral("Transmissão do Arquivo")), "Frame2");
-        fora->addWidget(Frame2);
-        auto *coluna = new QVBoxLayout(Frame2);
-        cmdTransmitir = botao("cmdTransmitir", QStringLiteral("Transmitir"), "enviar");
-        MantemFiguraQuandoDesabilitado(cmdTransmitir);
-        cmdCancelar = botao("cmdCancelar", QStringLiteral("Cancelar"), "cancelar");
-        ProgressTransfer = nomeado(new QProgressBar, "ProgressTransfer", QStringLiteral("Progresso da transmissão"));
-        ProgressTransfer->setRange(0, 100);
-        ProgressTransfer->setValue(0);
-        // The bar repaints at once at every new percentage; painting its own
-        // background spares repainting the group box beneath it each time.
-        ProgressTransfer->setAutoFillBackground(true);
-        // The light tells its state in words too: to a screen reader by its
-        // name, to the mouse by its tooltip.
-        imgConexao = nomeado(new QLabel, "imgConexao");
-        imgConexao->setAccessibleDescription(QStringLiteral("Estado da conexão"));
-        mostraConexao(false);
-        lblsendingfile = linhaDeConteudo("lblsendingfile", QStringLiteral("Enviando Arquivo..."),
-                                         QStringLiteral("Arquivo em envio"));
-        lblstatus = linhaDeConteudo("lblstatus", QStringLiteral("Status: Desconectado."), QStringLiteral("Status"));
-        auto *botoes = new QHBoxLayout;
-        botoes->addWidget(cmdTransmitir);
-        botoes->addWidget(cmdCancelar);
-        botoes->addStretch();
-        botoes->addWidget(imgConexao);
-        coluna->addWidget(linhaDecorativa());
-        coluna->addLayout(botoes);
-        coluna->addWidget(new SuporteDeLinha(lblsendingfile));
-        coluna->addWidget(ProgressTransfer);
-        coluna->addWidget(new SuporteDeLinha(lblstatus));
-        coluna->addWidget(linhaDecorativa());
-        coluna->addStretch();
+// Tab 0, "Gerar Arquivo"
+void frmPrincipal::montaAbaGerar(QWidget *pagina)
+{
+    auto *coluna = new QVBoxLayout(pagina);
+    txtZip = caixa("txtZip", QStringLiteral("Progresso interno da compactação"));
+    txtZip->setText(
+        QStringLiteral("Esta TextBox é usado internamente pelo AddZip, podendo fica escondida do usuário."));
+    txtZip->hide();
+    cmdGerar = botao("cmdGerar", QStringLiteral("Gerar"), "gerar");
+    lblAguarde = rotulo("lblAguarde", QStringLiteral("Aguarde..."));
+    lblAguarde->hide();
+    lblProgresso = linhaDeConteudo("lblProgresso", QString(), QStringLiteral("Progresso"));
+    coluna->addWidget(linhaDecorativa());
+    coluna->addWidget(cmdGerar, 0, Qt::AlignHCenter);
+    coluna->addWidget(lblAguarde, 0, Qt::AlignHCenter);
+    coluna->addWidget(new SuporteDeLinha(lblProgresso));
+    coluna->addWidget(txtZip);
+    coluna->addWidget(linhaDecorativa());
+    coluna->addStretch();
+}
+
+// Tab 1, "Enviar Arquivo"
+void frmPrincipal::montaAbaEnviar(QWidget *pagina)
+{
+    auto *fora = new QVBoxLayout(pagina);
+    Frame1 = nomeado(new QGroupBox(QStringLiteral("Caminho do Arquivo")), "Frame1");
+    fora->addWidget(Frame1);
+    auto *grade = new QGridLayout(Frame1);
+    txtCaminhoArquivo = caixa("txtCaminhoArquivo", QStringLiteral("Caminho do arquivo"));
+    cmdProcurar = nomeado(new QPushButton(QStringLiteral("...")), "cmdProcurar", QStringLiteral("Procurar arquivo"));
+    cmdProcurar->setToolTip(QStringLiteral("Procurar arquivo"));
+    Acessibilidade::ativaComEnter(cmdProcurar);
+    File1 = nomeado(new ListaArquivos(m_instalacao), "File1", QStringLiteral("Arquivos da pasta de trabalho"));
+    CancelaArquivo = botao("CancelaArquivo", QStringLiteral("Limpar"), "limpar");
+    cmdInternet = botao("cmdInternet", QStringLiteral("Internet"), "internet");
+    cmdDisquete = botao("cmdDisquete", QStringLiteral("Disquete"), "disquete");
+    MantemFiguraQuandoDesabilitado(cmdInternet);
+    MantemFiguraQuandoDesabilitado(cmdDisquete);
+    lblMensagem = linhaDeConteudo("lblMensagem", QStringLiteral("Enviando para o disquete. Aguarde..."),
+                                  QStringLiteral("Mensagem"));
+    auto *botoes = new QHBoxLayout;
+    botoes->addWidget(CancelaArquivo);
+    botoes->addStretch();
+    botoes->addWidget(cmdInternet);
+    botoes->addWidget(cmdDisquete);
+    grade->addWidget(linhaDecorativa(), 0, 0, 1, 2);
+    grade->addWidget(txtCaminhoArquivo, 1, 0);
+    grade->addWidget(cmdProcurar, 1, 1);
+    grade->addWidget(File1, 2, 0, 1, 2);
+    grade->addLayout(botoes, 3, 0, 1, 2);
+    grade->addWidget(lblMensagem, 4, 0, 1, 2);
+    grade->addWidget(linhaDecorativa(), 5, 0, 1, 2);
+
+    // What the window did to the page before it was built.
+    if (m_linhasEsvaziadas)
+        Acessibilidade::mostraTexto(lblMensagem, QString());
+    if (!m_botoesEnvioHabilitados) {
+        cmdInternet->setEnabled(false);
+        cmdDisquete->setEnabled(false);
     }
-    SSTab->addTab(aba2, QStringLiteral("Transmissão"));
+    connect(cmdDisquete, &QPushButton::clicked, this, &frmPrincipal::cmdDisquete_Click);
+    connect(cmdProcurar, &QPushButton::clicked, this, &frmPrincipal::cmdProcurar_Click);
+    connect(CancelaArquivo, &QPushButton::clicked, this, &frmPrincipal::CancelaArquivo_Click);
+    connect(cmdInternet, &QPushButton::clicked, this, &frmPrincipal::cmdInternet_Click);
+}
+
+// Tab 2, "Transmissão"
+void frmPrincipal::montaAbaTransmissao(QWidget *pagina)
+{
+    auto *fora = new QVBoxLayout(pagina);
+    Frame2 = nomeado(new QGroupBox(QStringLiteral("Transmissão do Arquivo")), "Frame2");
+    fora->addWidget(Frame2);
+    auto *coluna = new QVBoxLayout(Frame2);
+    cmdTransmitir = botao("cmdTransmitir", QStringLiteral("Transmitir"), "enviar");
+    MantemFiguraQuandoDesabilitado(cmdTransmitir);
+    cmdCancelar = botao("cmdCancelar", QStringLiteral("Cancelar"), "cancelar");
+    ProgressTransfer = nomeado(new QProgressBar, "ProgressTransfer", QStringLiteral("Progresso da transmissão"));
+    ProgressTransfer->setRange(0, 100);
+    ProgressTransfer->setValue(0);
+    // The bar repaints at once at every new percentage; painting its own
+    // background spares repainting the group box beneath it each time.
+    ProgressTransfer->setAutoFillBackground(true);
+    // The light tells its state in words too: to a screen reader by its
+    // name, to the mouse by its tooltip.
+    imgConexao = nomeado(new QLabel, "imgConexao");
+    imgConexao->setAccessibleDescription(QStringLiteral("Estado da conexão"));
+    montaLuzes();
+    mostraConexao(false);
+    lblsendingfile =
+        linhaDeConteudo("lblsendingfile", QStringLiteral("Enviando Arquivo..."), QStringLiteral("Arquivo em envio"));
+    lblstatus = linhaDeConteudo("lblstatus", QStringLiteral("Status: Desconectado."), QStringLiteral("Status"));
+    auto *botoes = new QHBoxLayout;
+    botoes->addWidget(cmdTransmitir);
+    botoes->addWidget(cmdCancelar);
+    botoes->addStretch();
+    botoes->addWidget(imgConexao);
+    coluna->addWidget(linhaDecorativa());
+    coluna->addLayout(botoes);
+    coluna->addWidget(new SuporteDeLinha(lblsendingfile));
+    coluna->addWidget(ProgressTransfer);
+    coluna->addWidget(new SuporteDeLinha(lblstatus));
+    coluna->addWidget(linhaDecorativa());
+    coluna->addStretch();
+
+    // What the window did to the page before it was built.
+    if (m_linhasEsvaziadas)
+        Acessibilidade::mostraTexto(lblsendingfile, QString());
+    if (!m_botoesEnvioHabilitados)
+        cmdTransmitir->setEnabled(false);
+    connect(cmdCancelar, &QPushButton::clicked, this, &frmPrincipal::cmdCancelar_Click);
+    connect(cmdTransmitir, &QPushButton::clicked, this, &frmPrincipal::cmdTransmitir_Click);
 }
 
 void frmPrincipal::montaMenu()
@@ -313,6 +338,20 @@ void frmPrincipal::mudaAba(int passo)
         SSTab->tabBar()->setFocus(Qt::TabFocusReason);
 }
 
+void frmPrincipal::montaLuzes()
+{
+    imgConectado = nomeado(new QLabel(Frame5), "imgConectado");
+    // Drawn at the screen's density, so the lights stay sharp at 200 %.
+    imgConectado->setPixmap(Figuras::figura("conectado").pixmap(QSize(16, 16)));
+    imgConectado->hide();
+    imgDesconectado = nomeado(new QLabel(Frame5), "imgDesconectado");
+    imgDesconectado->setPixmap(Figuras::figura("desconectado").pixmap(QSize(16, 16)));
+    imgDesconectado->hide();
+    // First among the frame's children, where they were always kept.
+    imgDesconectado->lower();
+    imgConectado->lower();
+}
+
 void frmPrincipal::mostraConexao(bool conectado)
 {
     Acessibilidade::mostraEstado(imgConexao, conectado ? imgConectado->pixmap() : imgDesconectado->pixmap(),
@@ -339,14 +378,24 @@ void frmPrincipal::mnuSair_Click()
 
 void frmPrincipal::DesabilitaBotoesEnvio()
 {
-    for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
-        b->setEnabled(false);
+    habilitaBotoesEnvio(false);
 }
 
 void frmPrincipal::HabilitaBotoesEnvio()
 {
-    for (QPushButton *b : {cmdDisquete, cmdInternet, cmdTransmitir})
-        b->setEnabled(true);
+    habilitaBotoesEnvio(true);
+}
+
+void frmPrincipal::habilitaBotoesEnvio(bool habilitados)
+{
+    // A page not built yet takes the state when it is.
+    m_botoesEnvioHabilitados = habilitados;
+    if (m_abaEnviar->montada()) {
+        cmdDisquete->setEnabled(habilitados);
+        cmdInternet->setEnabled(habilitados);
+    }
+    if (m_abaTransmissao->montada())
+        cmdTransmitir->setEnabled(habilitados);
 }
 
 bool frmPrincipal::transferindo() const

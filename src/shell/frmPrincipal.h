@@ -11,6 +11,7 @@
 
 #include <optional>
 
+class AbaSobDemanda;
 class ControleSocket;
 class ListaArquivos;
 class QAction;
@@ -43,25 +44,9 @@ public:
     // takes the user's first input.
     void Form_Load();
 
-    // The ZIP component's set-up, with the status box its progress goes to
-    // (txtZip). A failure shows "Erro inicializando bibliotecas ZIP"; the
-    // jobs then fail when they reach the component.
-    void InicializaZip(QLineEdit *caixaStatus);
-    // The relay of the jobs' ZIP progress: each event goes into the status
-    // box as its status text (StatusZip.h).
-    void relayZip(const EventoZip &evento);
-
-    // Shows a school in txtCodigoSRE, txtSRE, txtEscola and txtCodigoEscola;
-    // none empties the four.
-    void IdentificaEscola(const std::optional<DadosEscola> &escola);
-
     // The package made ready to send (empty after "Limpar"): the file a send
     // announces and sends, whatever File1 shows.
     const PacoteEscolhido &pacote() const { return Pacote; }
-    // A package made ready as "Gerar" leaves it: the chosen package, its
-    // source in txtCaminhoArquivo, selected in File1 and named in txtArquivo.
-    // The send buttons are left as they are.
-    void escolhePacote(const PacoteEscolhido &pacote);
 
     // Disable / enable the three send buttons ("Disquete", "Internet",
     // "Transmitir"). A disabled send button keeps its normal picture
@@ -76,6 +61,11 @@ public:
     // when the settings window saves or reads them back.
     const ConfiguracaoCliente &configuracao() const { return m_configuracao; }
 
+    // The way in of the bench and test drivers, and theirs only
+    // (shell/AcessoBancada.h): the steps the handlers run, called as the
+    // handlers call them.
+    class AcessoBancada;
+
 protected:
     // Every way of closing asks first ("Form_Unload").
     void closeEvent(QCloseEvent *evento) override;
@@ -85,6 +75,23 @@ protected:
     bool eventFilter(QObject *alvo, QEvent *evento) override;
 
 private:
+    // The ZIP component's set-up, with the status box its progress goes to
+    // (txtZip). A failure shows "Erro inicializando bibliotecas ZIP"; the
+    // jobs then fail when they reach the component.
+    void InicializaZip(QLineEdit *caixaStatus);
+    // The relay of the jobs' ZIP progress: each event goes into the status
+    // box as its status text (StatusZip.h).
+    void relayZip(const EventoZip &evento);
+
+    // Shows a school in txtCodigoSRE, txtSRE, txtEscola and txtCodigoEscola;
+    // none empties the four.
+    void IdentificaEscola(const std::optional<DadosEscola> &escola);
+
+    // A package made ready as "Gerar" leaves it: the chosen package, its
+    // source in txtCaminhoArquivo, selected in File1 and named in txtArquivo.
+    // The send buttons are left as they are.
+    void escolhePacote(const PacoteEscolhido &pacote);
+
     // The handlers of the controls.
     void cmdGerar_Click();
     void cmdProcurar_Click();
@@ -98,14 +105,23 @@ private:
     // The school the identity boxes show, as a send announces it.
     DadosEscola escolaMostrada() const;
     // The controls that start a job, which a running job holds off
-    // (TarefaExclusiva).
-    QList<QObject *> controlesDeTrabalho() const;
+    // (TarefaExclusiva); their pages are built first.
+    QList<QObject *> controlesDeTrabalho();
 
     void montaDadosDoArquivo(QWidget *centro);
     void montaTipoTransmissao(QWidget *centro);
     void montaAbas(QWidget *centro);
+    void montaAbaGerar(QWidget *pagina);
+    void montaAbaEnviar(QWidget *pagina);
+    void montaAbaTransmissao(QWidget *pagina);
+    // Builds the pages "Enviar Arquivo" and "Transmissão" if they were not
+    // yet: code that reaches their controls before the user opened them.
+    void garanteAbas();
+    void habilitaBotoesEnvio(bool habilitados);
     void montaMenu();
     void montaAtalhos();
+    // The connection light's pictures (imgConectado, imgDesconectado).
+    void montaLuzes();
     // Turns the tab control `passo` pages on, round.
     void mudaAba(int passo);
     // The connection light, with its state in words.
@@ -132,14 +148,20 @@ private:
     QLineEdit *txtEscola;
     QLabel *Label2;
     QLineEdit *txtArquivo;
-    QLabel *imgConectado;
-    QLabel *imgDesconectado;
+    // The connection light's two pictures, hidden: made with the page that
+    // shows the light ("Transmissão"), null until then.
+    QLabel *imgConectado = nullptr;
+    QLabel *imgDesconectado = nullptr;
 
     // "Tipo de transmissão"
     QGroupBox *frmTipoTrasmicao;
     QRadioButton *optTipoTrasmissao[2];
 
     QTabWidget *SSTab;
+    // The pages built when first shown (AbaSobDemanda); their controls
+    // below are null until then.
+    AbaSobDemanda *m_abaEnviar;
+    AbaSobDemanda *m_abaTransmissao;
 
     // Tab 0, "Gerar Arquivo"
     QWidget *Frame4;
@@ -149,23 +171,23 @@ private:
     QLabel *lblProgresso;
 
     // Tab 1, "Enviar Arquivo"
-    QGroupBox *Frame1;
-    QLineEdit *txtCaminhoArquivo;
-    QPushButton *cmdProcurar;
-    ListaArquivos *File1;
-    QPushButton *CancelaArquivo;
-    QPushButton *cmdInternet;
-    QPushButton *cmdDisquete;
-    QLabel *lblMensagem;
+    QGroupBox *Frame1 = nullptr;
+    QLineEdit *txtCaminhoArquivo = nullptr;
+    QPushButton *cmdProcurar = nullptr;
+    ListaArquivos *File1 = nullptr;
+    QPushButton *CancelaArquivo = nullptr;
+    QPushButton *cmdInternet = nullptr;
+    QPushButton *cmdDisquete = nullptr;
+    QLabel *lblMensagem = nullptr;
 
     // Tab 2, "Transmissão"
-    QGroupBox *Frame2;
-    QPushButton *cmdTransmitir;
-    QPushButton *cmdCancelar;
-    QProgressBar *ProgressTransfer;
-    QLabel *imgConexao;
-    QLabel *lblsendingfile;
-    QLabel *lblstatus;
+    QGroupBox *Frame2 = nullptr;
+    QPushButton *cmdTransmitir = nullptr;
+    QPushButton *cmdCancelar = nullptr;
+    QProgressBar *ProgressTransfer = nullptr;
+    QLabel *imgConexao = nullptr;
+    QLabel *lblsendingfile = nullptr;
+    QLabel *lblstatus = nullptr;
     // The socket control (invisible): the connection to the upload server,
     // owned by the transfer session.
     ControleSocket *WindowsSocket;
@@ -184,6 +206,10 @@ private:
     ConfiguracaoCliente m_configuracao;
     SessaoTransferencia *m_sessao;
     QPointer<QLineEdit> m_caixaStatusZip;
+    // The send buttons' state and whether Form_Load emptied the pages'
+    // lines, for a page built later.
+    bool m_botoesEnvioHabilitados = true;
+    bool m_linhasEsvaziadas = false;
     bool m_escritoriosPendentes = false;
     bool m_escritoriosAgendados = false;
 };

@@ -6,6 +6,7 @@
 #include "common/Log.h"
 #include "common/gui/Acessibilidade.h"
 #include "history/gui/frmHistorico.h"
+#include "shell/AbaSobDemanda.h"
 #include "shell/ListaArquivos.h"
 #include "store/Configuracao.h"
 #include "store/PastaPrograma.h"
@@ -25,8 +26,13 @@ void frmPrincipal::Form_Load()
 {
     InicializaZip(txtZip);
     SSTab->setCurrentIndex(0);
-    Acessibilidade::mostraTexto(lblsendingfile, QString());
-    Acessibilidade::mostraTexto(lblMensagem, QString());
+    // The two lines are emptied now on a page already built, else when
+    // their page is.
+    m_linhasEsvaziadas = true;
+    if (m_abaTransmissao->montada())
+        Acessibilidade::mostraTexto(lblsendingfile, QString());
+    if (m_abaEnviar->montada())
+        Acessibilidade::mostraTexto(lblMensagem, QString());
     DesabilitaBotoesEnvio();
     // The settings load ("P"), the console's too. The load has no error
     // handling of its own for the local database; a database that cannot be
@@ -109,24 +115,29 @@ void frmPrincipal::conectaEventos()
     connect(mnuArquivo, &QAction::triggered, this, &frmPrincipal::mnuArquivo_Click);
     connect(mnuHistorico, &QAction::triggered, this, &frmPrincipal::mnuHistorico_Click);
     connect(mnuSair, &QAction::triggered, this, &frmPrincipal::mnuSair_Click);
-    connect(cmdCancelar, &QPushButton::clicked, this, &frmPrincipal::cmdCancelar_Click);
     connect(cmdGerar, &QPushButton::clicked, this, &frmPrincipal::cmdGerar_Click);
-    connect(cmdDisquete, &QPushButton::clicked, this, &frmPrincipal::cmdDisquete_Click);
-    connect(cmdProcurar, &QPushButton::clicked, this, &frmPrincipal::cmdProcurar_Click);
-    connect(CancelaArquivo, &QPushButton::clicked, this, &frmPrincipal::CancelaArquivo_Click);
     connect(txtZip, &QLineEdit::textChanged, this, &frmPrincipal::txtZip_Change);
-    connect(cmdTransmitir, &QPushButton::clicked, this, &frmPrincipal::cmdTransmitir_Click);
-    connect(cmdInternet, &QPushButton::clicked, this, &frmPrincipal::cmdInternet_Click);
-    // What the transfer session reports, shown on the "Transmissão" tab.
-    // A status shows at once, also while the session waits for a connection.
+    // (The buttons of the other two pages are wired as their page is built.)
+    // What the transfer session reports, shown on the "Transmissão" tab,
+    // built first if it was not yet. A status shows at once, also while the
+    // session waits for a connection.
     connect(m_sessao, &SessaoTransferencia::status, this, [this](const QString &texto) {
+        m_abaTransmissao->monta();
         Acessibilidade::mostraTexto(lblstatus, texto);
         lblstatus->repaint();
     });
-    connect(m_sessao, &SessaoTransferencia::arquivoEmEnvio, this,
-            [this](const QString &texto) { Acessibilidade::mostraTexto(lblsendingfile, texto); });
-    connect(m_sessao, &SessaoTransferencia::progresso, ProgressTransfer, &QProgressBar::setValue);
-    connect(m_sessao, &SessaoTransferencia::conexao, this, &frmPrincipal::mostraConexao);
+    connect(m_sessao, &SessaoTransferencia::arquivoEmEnvio, this, [this](const QString &texto) {
+        m_abaTransmissao->monta();
+        Acessibilidade::mostraTexto(lblsendingfile, texto);
+    });
+    connect(m_sessao, &SessaoTransferencia::progresso, this, [this](int valor) {
+        m_abaTransmissao->monta();
+        ProgressTransfer->setValue(valor);
+    });
+    connect(m_sessao, &SessaoTransferencia::conexao, this, [this](bool conectado) {
+        m_abaTransmissao->monta();
+        mostraConexao(conectado);
+    });
 }
 
 void frmPrincipal::mnuArquivo_Click()

@@ -15,6 +15,7 @@
 #include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
 #include "package/modAddZip.h"
+#include "shell/AbaSobDemanda.h"
 #include "shell/ListaArquivos.h"
 #include "shell/TarefaExclusiva.h"
 #include "transfer/MensagensCliente.h"
@@ -63,14 +64,16 @@ DadosEscola frmPrincipal::escolaMostrada() const
     return {txtCodigoSRE->text(), txtSRE->text(), txtEscola->text(), txtCodigoEscola->text()};
 }
 
-QList<QObject *> frmPrincipal::controlesDeTrabalho() const
+QList<QObject *> frmPrincipal::controlesDeTrabalho()
 {
+    garanteAbas();
     return {cmdGerar, cmdProcurar, CancelaArquivo, cmdDisquete, cmdInternet, cmdTransmitir, mnuArquivo};
 }
 
 // File1 shows the working folder; a folder that is gone shows nothing.
 void frmPrincipal::mostraPastaTrabalho()
 {
+    m_abaEnviar->monta();
     try {
         File1->setPath(Caminhos::pastaTrabalho());
     } catch (const ErroTavo &) {
@@ -93,6 +96,7 @@ void frmPrincipal::mostraPacote(const PacoteEscolhido &pacote)
 void frmPrincipal::escolhePacote(const PacoteEscolhido &pacote)
 {
     Pacote = pacote;
+    m_abaEnviar->monta();
     txtCaminhoArquivo->setText(pacote.origem());
     mostraPacote(Pacote);
 }

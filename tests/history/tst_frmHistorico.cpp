@@ -43,6 +43,16 @@ void clica(QPushButton *botao)
     QTest::mouseClick(botao, Qt::LeftButton);
 }
 
+QComboBox *lista(const QObject &janela, const char *nome)
+{
+    return controle<QComboBox>(janela, nome);
+}
+
+TextoMultilinha *relatorio(const QObject &janela)
+{
+    return controle<TextoMultilinha>(janela, "txtHistorico");
+}
+
 } // namespace
 
 class TstFrmHistorico : public QObject
@@ -79,47 +89,49 @@ private Q_SLOTS:
         frmHistorico janela(instalacaoAtual());
         QCOMPARE(m_caixas->mostradas().size(), 0);
         QCOMPARE(janela.windowTitle(), QStringLiteral("Histórico"));
-        QCOMPARE(janela.txtAno->text(), QStringLiteral("2026"));
-        QCOMPARE(janela.txtAno->maxLength(), 4);
+        QCOMPARE(caixaDeTexto(janela, "txtAno")->text(), QStringLiteral("2026"));
+        QCOMPARE(caixaDeTexto(janela, "txtAno")->maxLength(), 4);
         QStringList meses;
-        for (int i = 0; i < janela.cmbMes->count(); ++i)
-            meses.append(janela.cmbMes->itemText(i));
+        for (int i = 0; i < lista(janela, "cmbMes")->count(); ++i)
+            meses.append(lista(janela, "cmbMes")->itemText(i));
         QCOMPARE(meses,
                  (QStringList{QStringLiteral("JANEIRO"), QStringLiteral("FEVEREIRO"), QStringLiteral("MARÇO"),
                               QStringLiteral("ABRIL"), QStringLiteral("MAIO"), QStringLiteral("JUNHO"),
                               QStringLiteral("JULHO"), QStringLiteral("AGOSTO"), QStringLiteral("SETEMBRO"),
                               QStringLiteral("OUTUBRO"), QStringLiteral("NOVEMBRO"), QStringLiteral("DEZEMBRO")}));
-        QCOMPARE(janela.cmbMes->currentIndex(), 2);
-        QCOMPARE(janela.cmbTipoTransmissao->count(), 3);
-        QCOMPARE(janela.cmbTipoTransmissao->itemText(0), QStringLiteral("Periódica e Anual"));
-        QCOMPARE(janela.cmbTipoTransmissao->itemText(1), QStringLiteral("Periódica"));
-        QCOMPARE(janela.cmbTipoTransmissao->itemText(2), QStringLiteral("Anual"));
-        QCOMPARE(janela.cmbTipoTransmissao->currentIndex(), 0);
-        QCOMPARE(janela.Label1->text(), QStringLiteral("Mês"));
-        QCOMPARE(janela.Ano->text(), QStringLiteral("Ano"));
-        QCOMPARE(janela.Label2->text(), QStringLiteral("Tipo de Transmissão"));
-        QCOMPARE(janela.cmdAtualizar->text(), QStringLiteral("Atualizar"));
-        QCOMPARE(janela.cmdImprimir->text(), QStringLiteral("Imprimir"));
-        QCOMPARE(janela.cmdCancelar->text(), QStringLiteral("Sair"));
-        QCOMPARE(janela.Frame1->title(), QString());
-        for (QWidget *controle : std::initializer_list<QWidget *>{
-                 janela.Label1, janela.cmbMes, janela.Ano, janela.txtAno, janela.Label2, janela.cmbTipoTransmissao,
-                 janela.cmdAtualizar, janela.cmdImprimir, janela.cmdCancelar})
-            QCOMPARE(controle->parentWidget(), janela.Frame1);
+        QCOMPARE(lista(janela, "cmbMes")->currentIndex(), 2);
+        QCOMPARE(lista(janela, "cmbTipoTransmissao")->count(), 3);
+        QCOMPARE(lista(janela, "cmbTipoTransmissao")->itemText(0), QStringLiteral("Periódica e Anual"));
+        QCOMPARE(lista(janela, "cmbTipoTransmissao")->itemText(1), QStringLiteral("Periódica"));
+        QCOMPARE(lista(janela, "cmbTipoTransmissao")->itemText(2), QStringLiteral("Anual"));
+        QCOMPARE(lista(janela, "cmbTipoTransmissao")->currentIndex(), 0);
+        QCOMPARE(rotulo(janela, "Label1")->text(), QStringLiteral("Mês"));
+        QCOMPARE(rotulo(janela, "Ano")->text(), QStringLiteral("Ano"));
+        QCOMPARE(rotulo(janela, "Label2")->text(), QStringLiteral("Tipo de Transmissão"));
+        QCOMPARE(botao(janela, "cmdAtualizar")->text(), QStringLiteral("Atualizar"));
+        QCOMPARE(botao(janela, "cmdImprimir")->text(), QStringLiteral("Imprimir"));
+        QCOMPARE(botao(janela, "cmdCancelar")->text(), QStringLiteral("Sair"));
+        const QGroupBox *faixa = controle<QGroupBox>(janela, "Frame1");
+        QCOMPARE(faixa->title(), QString());
+        for (QWidget *filho : std::initializer_list<QWidget *>{
+                 rotulo(janela, "Label1"), lista(janela, "cmbMes"), rotulo(janela, "Ano"),
+                 caixaDeTexto(janela, "txtAno"), rotulo(janela, "Label2"), lista(janela, "cmbTipoTransmissao"),
+                 botao(janela, "cmdAtualizar"), botao(janela, "cmdImprimir"), botao(janela, "cmdCancelar")})
+            QCOMPARE(filho->parentWidget(), faixa);
 
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 3, 2026, 0));
-        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("mar_perio.zip")));
-        QVERIFY(janela.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0001 ARQUIVO")));
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 3, 2026, 0));
+        QVERIFY(relatorio(janela)->text().contains(QStringLiteral("mar_perio.zip")));
+        QVERIFY(relatorio(janela)->text().endsWith(QStringLiteral("TOTAL: 0001 ARQUIVO")));
 
         // A fixed-pitch font, wide enough for the rules.
-        const QFont fonte = janela.txtHistorico->font();
+        const QFont fonte = relatorio(janela)->font();
         QCOMPARE(fonte.family(), QStringLiteral("Courier New"));
         QCOMPARE(fonte.pointSizeF(), 8.25);
         QVERIFY(QFontInfo(fonte).fixedPitch());
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
         const QFontMetrics medidas(fonte);
-        QVERIFY(janela.txtHistorico->viewport()->width() >= medidas.horizontalAdvance(QString(91, QLatin1Char('-'))));
+        QVERIFY(relatorio(janela)->viewport()->width() >= medidas.horizontalAdvance(QString(91, QLatin1Char('-'))));
     }
 
     void tabelaAntigaSobeDeVersaoNaAberturaSemMensagem_data()
@@ -140,54 +152,53 @@ private Q_SLOTS:
         m_ambiente->executa(QStringLiteral("ALTER TABLE Historico DROP COLUMN tipo_transmissao"));
         frmHistorico janela(instalacaoAtual());
         QCOMPARE(m_caixas->mostradas().size(), 0);
-        QCOMPARE(janela.cmbMes->currentIndex(), mes - 1);
+        QCOMPARE(lista(janela, "cmbMes")->currentIndex(), mes - 1);
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from Historico where tipo_transmissao='ANUAL'")),
                  m_ambiente->valor(QStringLiteral("select count(*) from Historico")));
-        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("velho.zip    ANUAL\r\n")));
-        QCOMPARE(janela.txtHistorico->text(),
-                 GeraHistorico(instalacaoAtual(), static_cast<std::int16_t>(mes), 2026, 0));
+        QVERIFY(relatorio(janela)->text().contains(QStringLiteral("velho.zip    ANUAL\r\n")));
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), static_cast<std::int16_t>(mes), 2026, 0));
     }
 
     void mudarMesOuTipoAtualizaNaHora()
     {
         frmHistorico janela(instalacaoAtual());
-        janela.cmbMes->setCurrentIndex(1);
-        QVERIFY(janela.txtHistorico->text().startsWith(QStringLiteral("HISTÓRICO DE ENVIO DE ARQUIVOS DO TAVO\r\n"
-                                                                      "FEVEREIRO/2026\r\n")));
-        QVERIFY(janela.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
+        lista(janela, "cmbMes")->setCurrentIndex(1);
+        QVERIFY(relatorio(janela)->text().startsWith(QStringLiteral("HISTÓRICO DE ENVIO DE ARQUIVOS DO TAVO\r\n"
+                                                                    "FEVEREIRO/2026\r\n")));
+        QVERIFY(relatorio(janela)->text().endsWith(QStringLiteral("TOTAL: 0002 ARQUIVOS")));
 
-        janela.cmbTipoTransmissao->setCurrentIndex(2);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 2));
-        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("fev_anual.zip")));
-        QVERIFY(!janela.txtHistorico->text().contains(QStringLiteral("fev_perio.zip")));
+        lista(janela, "cmbTipoTransmissao")->setCurrentIndex(2);
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 2));
+        QVERIFY(relatorio(janela)->text().contains(QStringLiteral("fev_anual.zip")));
+        QVERIFY(!relatorio(janela)->text().contains(QStringLiteral("fev_perio.zip")));
 
         // A choice made with the keyboard, as a user makes it.
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        janela.cmbTipoTransmissao->setFocus();
-        QTest::keyClick(janela.cmbTipoTransmissao, Qt::Key_Up);
-        QCOMPARE(janela.cmbTipoTransmissao->currentIndex(), 1);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 1));
-        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("fev_perio.zip")));
+        lista(janela, "cmbTipoTransmissao")->setFocus();
+        QTest::keyClick(lista(janela, "cmbTipoTransmissao"), Qt::Key_Up);
+        QCOMPARE(lista(janela, "cmbTipoTransmissao")->currentIndex(), 1);
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 1));
+        QVERIFY(relatorio(janela)->text().contains(QStringLiteral("fev_perio.zip")));
         QCOMPARE(m_caixas->mostradas().size(), 0);
     }
 
     void anoNovoSoValeDepoisDeAtualizar()
     {
         frmHistorico janela(instalacaoAtual());
-        const QString antes = janela.txtHistorico->text();
-        janela.txtAno->clear();
-        QTest::keyClicks(janela.txtAno, QStringLiteral("2025"));
-        QCOMPARE(janela.txtHistorico->text(), antes);
-        clica(janela.cmdAtualizar);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 3, 2025, 0));
-        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("mar_2025.zip")));
+        const QString antes = relatorio(janela)->text();
+        caixaDeTexto(janela, "txtAno")->clear();
+        QTest::keyClicks(caixaDeTexto(janela, "txtAno"), QStringLiteral("2025"));
+        QCOMPARE(relatorio(janela)->text(), antes);
+        clica(botao(janela, "cmdAtualizar"));
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 3, 2025, 0));
+        QVERIFY(relatorio(janela)->text().contains(QStringLiteral("mar_2025.zip")));
 
         // A change of list also takes the typed year.
-        janela.txtAno->setText(QStringLiteral("999"));
-        janela.cmbMes->setCurrentIndex(0);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 1, 999, 0));
-        QVERIFY(janela.txtHistorico->text().contains(QStringLiteral("\r\nJANEIRO/999\r\n")));
+        caixaDeTexto(janela, "txtAno")->setText(QStringLiteral("999"));
+        lista(janela, "cmbMes")->setCurrentIndex(0);
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 1, 999, 0));
+        QVERIFY(relatorio(janela)->text().contains(QStringLiteral("\r\nJANEIRO/999\r\n")));
         QCOMPARE(m_caixas->mostradas().size(), 0);
     }
 
@@ -204,21 +215,21 @@ private Q_SLOTS:
     {
         QFETCH(QString, ano);
         frmHistorico janela(instalacaoAtual());
-        const QString antes = janela.txtHistorico->text();
-        janela.txtAno->setText(ano);
+        const QString antes = relatorio(janela)->text();
+        caixaDeTexto(janela, "txtAno")->setText(ano);
         m_caixas->confirma();
-        clica(janela.cmdAtualizar);
+        clica(botao(janela, "cmdAtualizar"));
         QCOMPARE(m_caixas->mostradas().size(), 1);
         QVERIFY(caixaIgual(m_caixas->mostradas().at(0),
                            QStringLiteral("O ano informado não é válido.\r\n"
                                           "Informe o ano somente com números, por exemplo 2026."),
                            kTitulo, Botoes::Ok, Icone::Informacao));
-        QCOMPARE(janela.txtHistorico->text(), antes);
+        QCOMPARE(relatorio(janela)->text(), antes);
         // A list change with the same year is refused the same way.
         m_caixas->confirma();
-        janela.cmbMes->setCurrentIndex(1);
+        lista(janela, "cmbMes")->setCurrentIndex(1);
         QCOMPARE(m_caixas->mostradas().size(), 2);
-        QCOMPARE(janela.txtHistorico->text(), antes);
+        QCOMPARE(relatorio(janela)->text(), antes);
     }
 
     void falhaMantemORelatorioAnteriorQueEhOImpresso()
@@ -226,20 +237,20 @@ private Q_SLOTS:
         QTemporaryDir pasta;
         ImpressoraPdf impressora(pasta.path());
         frmHistorico janela(instalacaoAtual());
-        const QString anterior = janela.txtHistorico->text();
+        const QString anterior = relatorio(janela)->text();
         QVERIFY(anterior.contains(QStringLiteral("mar_perio.zip")));
 
         m_ambiente->executa(QStringLiteral("DROP TABLE ACE_ESTRUT_ORGN"));
         m_caixas->confirma();
-        janela.cmbMes->setCurrentIndex(1);
+        lista(janela, "cmbMes")->setCurrentIndex(1);
         QCOMPARE(m_caixas->mostradas().size(), 1);
         const Registro caixa = m_caixas->mostradas().at(0);
         QVERIFY2(caixa.texto.startsWith(kErroGerar) && caixa.texto.size() > kErroGerar.size(), qPrintable(caixa.texto));
         QVERIFY(caixaIgual(caixa, caixa.texto, kTitulo, Botoes::Ok, Icone::Informacao));
-        QCOMPARE(janela.txtHistorico->text(), anterior);
+        QCOMPARE(relatorio(janela)->text(), anterior);
 
         m_caixas->responde(Resposta::Sim);
-        clica(janela.cmdImprimir);
+        clica(botao(janela, "cmdImprimir"));
         QCOMPARE(m_caixas->mostradas().size(), 2);
         QCOMPARE(impressora.documentos().size(), 1);
         TAVO_LE_PDF_OU_PULA();
@@ -258,7 +269,7 @@ private Q_SLOTS:
         for (const Registro &caixa : m_caixas->mostradas())
             QVERIFY(caixaIgual(caixa, kErroGerar + QStringLiteral("tabela bloqueada"), kTitulo, Botoes::Ok,
                                Icone::Informacao));
-        QCOMPARE(janela.txtHistorico->text(), QString());
+        QCOMPARE(relatorio(janela)->text(), QString());
         // Neither statement stayed: the column is still missing.
         QCOMPARE(m_ambiente->valor(QStringLiteral("select count(*) from pragma_table_info('Historico') "
                                                   "where name='tipo_transmissao'")),
@@ -272,33 +283,33 @@ private Q_SLOTS:
         frmHistorico janela(instalacaoAtual());
 
         m_caixas->responde(Resposta::Nao);
-        clica(janela.cmdImprimir);
+        clica(botao(janela, "cmdImprimir"));
         QCOMPARE(m_caixas->mostradas().size(), 1);
         QVERIFY(caixaIgual(m_caixas->mostradas().at(0), QStringLiteral("Deseja realmente imprimir o Histórico"),
                            kTitulo, Botoes::SimNao, Icone::Pergunta));
         QCOMPARE(impressora.pedidos(), 0);
 
         // What is printed is the box's text as it stands, twice: two documents.
-        const QString texto = janela.txtHistorico->text();
+        const QString texto = relatorio(janela)->text();
         m_caixas->responde(Resposta::Sim);
         m_caixas->responde(Resposta::Sim);
-        clica(janela.cmdImprimir);
-        clica(janela.cmdImprimir);
+        clica(botao(janela, "cmdImprimir"));
+        clica(botao(janela, "cmdImprimir"));
         QCOMPARE(m_caixas->mostradas().size(), 3);
         QCOMPARE(impressora.documentos().size(), 2);
         TAVO_LE_PDF_OU_PULA();
         for (const QString &pdf : impressora.documentos())
             QCOMPARE(LeituraPdf::linhas(pdf), linhasDoRelatorio(texto));
-        QCOMPARE(janela.txtHistorico->text(), texto);
+        QCOMPARE(relatorio(janela)->text(), texto);
 
         impressora.retira();
         m_caixas->responde(Resposta::Sim);
         m_caixas->confirma();
-        clica(janela.cmdImprimir);
+        clica(botao(janela, "cmdImprimir"));
         QCOMPARE(m_caixas->mostradas().size(), 5);
         QVERIFY(caixaIgual(m_caixas->mostradas().at(4), QStringLiteral("Ocorreu um erro ao imprimir o Histórico!"),
                            kTitulo, Botoes::Ok, Icone::Critico));
-        QCOMPARE(janela.txtHistorico->text(), texto);
+        QCOMPARE(relatorio(janela)->text(), texto);
     }
 
     void sairFechaSemPerguntar()
@@ -306,7 +317,7 @@ private Q_SLOTS:
         frmHistorico janela(instalacaoAtual());
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        clica(janela.cmdCancelar);
+        clica(botao(janela, "cmdCancelar"));
         QVERIFY(!janela.isVisible());
         QCOMPARE(m_caixas->mostradas().size(), 0);
     }
@@ -319,23 +330,24 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&janela));
         const auto tecla = [](Qt::Key chave) { QTest::keyClick(QApplication::focusWidget(), chave); };
         // Tab walks the band from left to right, then the report, and round.
-        janela.cmbMes->setFocus();
-        const QList<QWidget *> ordem = {janela.txtAno,      janela.cmbTipoTransmissao, janela.cmdAtualizar,
-                                        janela.cmdImprimir, janela.cmdCancelar,        janela.txtHistorico,
-                                        janela.cmbMes};
+        lista(janela, "cmbMes")->setFocus();
+        const QList<QWidget *> ordem = {caixaDeTexto(janela, "txtAno"), lista(janela, "cmbTipoTransmissao"),
+                                        botao(janela, "cmdAtualizar"),  botao(janela, "cmdImprimir"),
+                                        botao(janela, "cmdCancelar"),   relatorio(janela),
+                                        lista(janela, "cmbMes")};
         for (QWidget *proximo : ordem) {
             tecla(Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), proximo);
         }
         // An arrow on the month shows that month; Enter on "Atualizar" a year typed.
         tecla(Qt::Key_Up);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 0));
-        janela.txtAno->setText(QStringLiteral("2025"));
-        janela.cmdAtualizar->setFocus();
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 2, 2026, 0));
+        caixaDeTexto(janela, "txtAno")->setText(QStringLiteral("2025"));
+        botao(janela, "cmdAtualizar")->setFocus();
         tecla(Qt::Key_Return);
-        QCOMPARE(janela.txtHistorico->text(), GeraHistorico(instalacaoAtual(), 2, 2025, 0));
+        QCOMPARE(relatorio(janela)->text(), GeraHistorico(instalacaoAtual(), 2, 2025, 0));
         // Escape closes, as "Sair" does.
-        janela.txtHistorico->setFocus();
+        relatorio(janela)->setFocus();
         tecla(Qt::Key_Escape);
         QVERIFY(!janela.isVisible());
         QCOMPARE(m_caixas->mostradas().size(), 0);
@@ -347,7 +359,7 @@ private Q_SLOTS:
         frmHistorico janela(instalacaoAtual());
         janela.show();
         QVERIFY(QTest::qWaitForWindowExposed(&janela));
-        QCOMPARE(janela.Label2->font().pointSizeF(), fonte.grande().pointSizeF());
+        QCOMPARE(rotulo(janela, "Label2")->font().pointSizeF(), fonte.grande().pointSizeF());
         const QStringList cortadas = legendasCortadas(&janela);
         QVERIFY2(cortadas.isEmpty(), qPrintable(cortadas.join(QStringLiteral(", "))));
     }
@@ -368,8 +380,8 @@ private Q_SLOTS:
                 aberta = true;
                 modal = janela->isModal();
                 pai = janela->parentWidget();
-                texto = janela->txtHistorico->text();
-                janela->cmdCancelar->click();
+                texto = relatorio(*janela)->text();
+                botao(*janela, "cmdCancelar")->click();
             }
         });
         QTimer guarda;

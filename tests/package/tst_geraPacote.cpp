@@ -9,6 +9,7 @@
 #include "package/ArquivosTrabalho.h"
 #include "package/GeracaoPacote.h"
 #include "package/StatusZip.h"
+#include "shell/AcessoBancada.h"
 #include "shell/ListaArquivos.h"
 #include "support/SistemaTeste.h"
 
@@ -398,11 +399,11 @@ private Q_SLOTS:
     {
         CenarioJanela c;
         c.caixas.confirma();
-        c.janela.InicializaZip(nullptr);
+        frmPrincipal::AcessoBancada(c.janela).InicializaZip(nullptr);
         QCOMPARE(c.caixas.mostradas().size(), 1);
         QVERIFY(caixaIgual(c.caixas.mostradas().first(), QStringLiteral("Erro inicializando bibliotecas ZIP"),
                            QStringLiteral("Tavo_Upload_Cliente"), Botoes::Ok, Icone::Critico));
-        c.janela.InicializaZip(caixaDeTexto(c.janela, "txtZip"));
+        frmPrincipal::AcessoBancada(c.janela).InicializaZip(caixaDeTexto(c.janela, "txtZip"));
     }
 };
 

@@ -65,6 +65,7 @@ struct Escritorio
 // What the window shows, control by control, as a sighted user reads it.
 QMap<QObject *, QString> textosMostrados(frmPrincipal &janela)
 {
+    montaPaginas(janela);
     QMap<QObject *, QString> textos;
     for (QLabel *label : janela.findChildren<QLabel *>())
         textos[label] = label->text();
@@ -82,6 +83,7 @@ QMap<QObject *, QString> textosMostrados(frmPrincipal &janela)
 // Every visible text of the window is the accessible name or value of its control.
 void confereTudoExposto(frmPrincipal &janela)
 {
+    montaPaginas(janela);
     QCOMPARE(nomeAcessivel(&janela), janela.windowTitle());
     for (QLabel *label : janela.findChildren<QLabel *>()) {
         if (!label->isVisible() || label == rotulo(janela, "imgConexao"))
@@ -209,7 +211,9 @@ private Q_SLOTS:
         Escritorio instalacao(estado == Estado::DuranteEnvio ? 16 : 0);
         OuvinteAcessivel ouvinte;
         frmPrincipal janela(instalacaoAtual());
-        // From the built window on: what changes after, a screen reader hears.
+        // From the built window on (every page built): what changes after, a
+        // screen reader hears.
+        montaPaginas(janela);
         ouvinte.limpa();
         const QMap<QObject *, QString> inicio = textosMostrados(janela);
         janela.Form_Load();

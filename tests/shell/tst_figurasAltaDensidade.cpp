@@ -6,6 +6,7 @@
 
 #include "support/AmbienteTeste.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/Controles.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -52,20 +53,20 @@ private Q_SLOTS:
         janela.Form_Load();
         for (const char *nome :
              {"cmdGerar", "CancelaArquivo", "cmdInternet", "cmdDisquete", "cmdTransmitir", "cmdCancelar"}) {
-            auto *botao = janela.findChild<QPushButton *>(QLatin1String(nome));
-            QVERIFY2(botao, nome);
-            confereNitida(botao->icon().pixmap(botao->iconSize()), botao->iconSize(), nome);
+            auto *achado = botao(janela, nome);
+            QVERIFY2(achado, nome);
+            confereNitida(achado->icon().pixmap(achado->iconSize()), achado->iconSize(), nome);
         }
         // The send buttons keep their picture, at this density too, while
         // they wait for a package.
         for (const char *nome : {"cmdInternet", "cmdDisquete", "cmdTransmitir"}) {
-            auto *botao = janela.findChild<QPushButton *>(QLatin1String(nome));
-            QVERIFY(!botao->isEnabled());
-            QCOMPARE(botao->icon().pixmap(botao->iconSize(), QIcon::Disabled).toImage(),
-                     botao->icon().pixmap(botao->iconSize(), QIcon::Normal).toImage());
+            auto *achado = botao(janela, nome);
+            QVERIFY(!achado->isEnabled());
+            QCOMPARE(achado->icon().pixmap(achado->iconSize(), QIcon::Disabled).toImage(),
+                     achado->icon().pixmap(achado->iconSize(), QIcon::Normal).toImage());
         }
         // "Gerar" is greyed when disabled, as before.
-        auto *gerar = janela.findChild<QPushButton *>(QStringLiteral("cmdGerar"));
+        auto *gerar = botao(janela, "cmdGerar");
         QVERIFY(gerar->icon().pixmap(gerar->iconSize(), QIcon::Disabled).toImage()
                 != gerar->icon().pixmap(gerar->iconSize(), QIcon::Normal).toImage());
     }
@@ -76,12 +77,12 @@ private Q_SLOTS:
         CaixasRoteirizadas caixas;
         frmPrincipal janela(instalacaoAtual());
         for (const char *nome : {"imgConectado", "imgDesconectado"}) {
-            auto *luz = janela.findChild<QLabel *>(QLatin1String(nome));
+            auto *luz = rotulo(janela, nome);
             QVERIFY2(luz, nome);
             confereNitida(luz->pixmap(), QSize(16, 16), nome);
         }
-        const QImage verde = janela.findChild<QLabel *>(QStringLiteral("imgConectado"))->pixmap().toImage();
-        const QImage vermelha = janela.findChild<QLabel *>(QStringLiteral("imgDesconectado"))->pixmap().toImage();
+        const QImage verde = rotulo(janela, "imgConectado")->pixmap().toImage();
+        const QImage vermelha = rotulo(janela, "imgDesconectado")->pixmap().toImage();
         QVERIFY(verde != vermelha);
     }
 

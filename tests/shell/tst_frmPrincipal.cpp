@@ -92,17 +92,16 @@ private Q_SLOTS:
         QCOMPARE(controle<QTabWidget>(janela, "SSTab")->currentIndex(), 0);
         QCOMPARE(controle<QTabWidget>(janela, "SSTab")->tabText(0), QStringLiteral("Gerar Arquivo"));
         QCOMPARE(janela.windowTitle(), QStringLiteral("TAVO - Upload v.1.2"));
-        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblsendingfile"))->text(), QString());
-        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblMensagem"))->text(), QString());
-        QCOMPARE(janela.findChild<QLabel *>(QStringLiteral("lblstatus"))->text(),
-                 QStringLiteral("Status: Desconectado."));
+        QCOMPARE(rotulo(janela, "lblsendingfile")->text(), QString());
+        QCOMPARE(rotulo(janela, "lblMensagem")->text(), QString());
+        QCOMPARE(rotulo(janela, "lblstatus")->text(), QStringLiteral("Status: Desconectado."));
         for (const char *nome : {"cmdDisquete", "cmdInternet", "cmdTransmitir"}) {
-            auto *botao = janela.findChild<QPushButton *>(QLatin1String(nome));
-            QVERIFY2(botao, nome);
-            QVERIFY(!botao->isEnabled());
-            QCOMPARE(figura(botao, QIcon::Disabled), figura(botao, QIcon::Normal));
+            auto *achado = botao(janela, nome);
+            QVERIFY2(achado, nome);
+            QVERIFY(!achado->isEnabled());
+            QCOMPARE(figura(achado, QIcon::Disabled), figura(achado, QIcon::Normal));
         }
-        QVERIFY(janela.findChild<QPushButton *>(QStringLiteral("cmdGerar"))->isEnabled());
+        QVERIFY(botao(janela, "cmdGerar")->isEnabled());
         QCOMPARE(caixas.inesperadas(), 0);
     }
 

@@ -17,6 +17,7 @@
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
 #include "support/CaixasRoteirizadas.h"
+#include "support/Controles.h"
 #include "support/SistemaTeste.h"
 
 #include <QCoreApplication>
@@ -98,7 +99,7 @@ private Q_SLOTS:
             QCOMPARE(caixas.textos().last(), kSucessoSalvar);
 
             frmHistorico historico(instalacaoAtual(), &janela);
-            const QString relatorio = historico.txtHistorico->text();
+            const QString relatorio = controle<TextoMultilinha>(historico, "txtHistorico")->text();
             QVERIFY(relatorio.contains(RelatorioHistorico::linha(
                 QStringLiteral("28/11/2026 08:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
                 QStringLiteral("DADOS_31045678_28112026.zip"), tipos.at(0))));
@@ -120,10 +121,15 @@ private Q_SLOTS:
         janela.Form_Load();
         QCOMPARE(janela.configuracao().IpServidor, QStringLiteral("127.0.0.41"));
         frmHistorico historico(instalacaoAtual(), &janela);
-        QVERIFY(historico.txtHistorico->text().contains(RelatorioHistorico::linha(
-            QStringLiteral("30/11/2026 10:00:00"), QStringLiteral("SSRE DE VALE VERDE"), QStringLiteral("31045678"),
-            QStringLiteral("DADOS_31045678_30112026.zip"), QStringLiteral("PERIO"))));
-        QVERIFY(historico.txtHistorico->text().endsWith(QStringLiteral("TOTAL: 0004 ARQUIVOS")));
+        QVERIFY(controle<TextoMultilinha>(historico, "txtHistorico")
+                    ->text()
+                    .contains(RelatorioHistorico::linha(
+                        QStringLiteral("30/11/2026 10:00:00"), QStringLiteral("SSRE DE VALE VERDE"),
+                        QStringLiteral("31045678"), QStringLiteral("DADOS_31045678_30112026.zip"),
+                        QStringLiteral("PERIO"))));
+        QVERIFY(controle<TextoMultilinha>(historico, "txtHistorico")
+                    ->text()
+                    .endsWith(QStringLiteral("TOTAL: 0004 ARQUIVOS")));
         QCOMPARE(caixas.inesperadas(), 0);
         QCOMPARE(le(ambiente.bancoLocal() + QStringLiteral(".access")), le(AmbienteTeste::dado(fixture)));
     }

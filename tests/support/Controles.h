@@ -11,7 +11,13 @@ class QPushButton;
 // "optTipoTrasmissao_0", ...), as the user knows them by their captions. A
 // name the window does not have (or a control of another kind) stops the
 // test program there, naming it.
+// A control on a page the window builds when first shown (AbaSobDemanda)
+// is reached as the user reaches it: its page is built first.
 QObject *controleDe(const QObject &janela, const char *nome, const QMetaObject &tipo);
+
+// Builds every page of the window still waiting to be shown, for a test that
+// goes over all of the window's controls.
+void montaPaginas(const QObject &janela);
 
 template <typename T> T *controle(const QObject &janela, const char *nome)
 {

@@ -1,6 +1,7 @@
 #include "CenarioTransmissao.h"
 
 #include "common/Caminhos.h"
+#include "shell/AcessoBancada.h"
 #include "shell/ListaArquivos.h"
 #include "support/Controles.h"
 #include "support/PacoteZip.h"
@@ -65,8 +66,9 @@ CenarioTransmissao::CenarioTransmissao(int qtdePortas, quint16 portaInicial)
     , janela(std::make_unique<frmPrincipal>(instalacao))
 {
     janela->Form_Load();
-    janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
-                                         QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
+    frmPrincipal::AcessoBancada(*janela).IdentificaEscola(
+        DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                    QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
     controle<QRadioButton>(*janela, "optTipoTrasmissao_0")->setChecked(true);
 }
 
@@ -130,7 +132,7 @@ void CenarioEnvio::colocaPacote(const QByteArray &bytes)
 void CenarioTransmissao::colocaPacote(const QByteArray &bytes)
 {
     CenarioEnvio::colocaPacote(bytes);
-    janela->escolhePacote(pacote);
+    frmPrincipal::AcessoBancada(*janela).escolhePacote(pacote);
     janela->HabilitaBotoesEnvio();
 }
 

@@ -3,6 +3,7 @@
 #include "CenarioTransmissao.h"
 
 #include "common/Instalacao.h"
+#include "shell/AcessoBancada.h"
 #include "transfer/Espera.h"
 
 #include "support/Auxiliares.h"
@@ -53,9 +54,9 @@ private Q_SLOTS:
         cenario.instalacao.prazos = CenarioEnvio::prazosIniciais;
         cenario.janela = std::make_unique<frmPrincipal>(cenario.instalacao);
         cenario.janela->Form_Load();
-        cenario.janela->IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
-                                                     QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"),
-                                                     QStringLiteral("31045678")});
+        frmPrincipal::AcessoBancada(*cenario.janela)
+            .IdentificaEscola(DadosEscola{QStringLiteral("114"), QStringLiteral("SSRE DE SÃO JOÃO DEL-REI"),
+                                          QStringLiteral("ESCOLA ESTADUAL JOÃO E MARIA"), QStringLiteral("31045678")});
         cenario.janela->findChild<QRadioButton *>(QStringLiteral("optTipoTrasmissao_0"))->setChecked(true);
         cenario.colocaPacote(5000);
 

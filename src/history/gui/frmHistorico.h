@@ -24,6 +24,7 @@ class frmHistorico : public QDialog
 public:
     explicit frmHistorico(const Instalacao &instalacao, QWidget *parent = nullptr);
 
+private:
     QGroupBox *Frame1;
     QLabel *Label1;
     QComboBox *cmbMes;
@@ -49,7 +50,6 @@ public:
     void cmdImprimir_Click();
     void cmdCancelar_Click();
 
-private:
     void monta();
     const Instalacao m_instalacao;
 };

@@ -191,7 +191,21 @@ void frmConfiguracao::Form_Load()
 std::optional<ConfiguracaoCliente> frmConfiguracao::carregaComAviso(const QString &modo)
 {
     try {
-        return CarregaConfiguracao(m_instalacao, modo, this);
+        const ConfiguracaoCarregada carregada = CarregaConfiguracao(m_instalacao, modo);
+        if (const std::optional<ConfiguracaoNaJanela> &naJanela = carregada.naJanela) {
+            if (!naJanela->guardada) {
+                for (QLineEdit *parte : Iparray)
+                    parte->clear();
+                txtQtdePortas->clear();
+                txtPortaInicial->clear();
+            } else {
+                for (qsizetype k = 0; k < naJanela->partes.size() && k < qsizetype(std::size(Iparray)); ++k)
+                    Iparray[k]->setText(naJanela->partes.at(k));
+                txtQtdePortas->setText(naJanela->qtdePortas);
+                txtPortaInicial->setText(naJanela->portaInicial);
+            }
+        }
+        return carregada.emUso;
     } catch (const ErroTavo &erro) {
         CaixaMensagem::aviso(QStringLiteral("Não foi possível ler as configurações.") + kCrLf + erro.descricao(),
                              CaixaMensagem::Icone::Critico, QStringLiteral("Configurações"));

@@ -22,6 +22,16 @@ public:
     // Builds the window and fills its boxes from the stored settings.
     explicit frmConfiguracao(const Instalacao &instalacao, QWidget *parent = nullptr);
 
+Q_SIGNALS:
+    // Settings to put into use at once: the ones just saved, or the stored
+    // ones "Cancelar" read back.
+    void configuracaoEmUso(const ConfiguracaoCliente &configuracao);
+
+protected:
+    void changeEvent(QEvent *evento) override;
+    bool event(QEvent *evento) override;
+
+private:
     QGroupBox *frmeConfig;
     QLabel *Label1;
     QLineEdit *Iparray[4];
@@ -36,16 +46,6 @@ public:
     QPushButton *cmdCancelar;
     QPushButton *cmdSair;
 
-Q_SIGNALS:
-    // Settings to put into use at once: the ones just saved, or the stored
-    // ones "Cancelar" read back.
-    void configuracaoEmUso(const ConfiguracaoCliente &configuracao);
-
-protected:
-    void changeEvent(QEvent *evento) override;
-    bool event(QEvent *evento) override;
-
-private:
     // A control and its place in twips, as the window was drawn.
     struct Posicao
     {
@@ -67,7 +67,7 @@ private:
     void cmdCancelar_Click();
     void cmdSair_Click();
     // Reads the settings (CarregaConfiguracao), reporting a failure instead
-    // of ending the program.
+    // of ending the program; what mode "C" reads is shown in the boxes.
     std::optional<ConfiguracaoCliente> carregaComAviso(const QString &modo);
 
     QList<Posicao> m_posicoes;
