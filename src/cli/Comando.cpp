@@ -6,9 +6,9 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
-std::optional<QString> Comando::le(const QCommandLineParser &)
+Esperado<void> Comando::le(const QCommandLineParser &)
 {
-    return std::nullopt;
+    return {};
 }
 
 std::vector<std::unique_ptr<Comando>> Comando::todos()
@@ -37,22 +37,22 @@ QCommandLineOption Comando::opcao(const QString &nome, const QString &valor, con
     return QCommandLineOption(nome, descricao, valor);
 }
 
-std::optional<QString> Comando::numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
-                                       std::optional<int> &valor)
+Esperado<void> Comando::numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
+                               std::optional<int> &valor)
 {
     if (!parser.isSet(nome))
-        return std::nullopt;
+        return {};
     static const QRegularExpression forma(QStringLiteral("^[0-9]{1,9}$"));
     const QString texto = parser.value(nome);
     const int lido = texto.toInt();
     if (!forma.match(texto).hasMatch() || lido < minimo || lido > maximo)
-        return QStringLiteral("A opção --%1 é um número de %2 a %3, não \"%4\".")
-            .arg(nome)
-            .arg(minimo)
-            .arg(maximo)
-            .arg(texto);
+        return usoIncorreto(QStringLiteral("A opção --%1 é um número de %2 a %3, não \"%4\".")
+                                .arg(nome)
+                                .arg(minimo)
+                                .arg(maximo)
+                                .arg(texto));
     valor = lido;
-    return std::nullopt;
+    return {};
 }
 
 QList<QCommandLineOption> OpcoesTransferenciaLinha::opcoes()
@@ -75,30 +75,31 @@ QList<QCommandLineOption> OpcoesTransferenciaLinha::opcoes()
                                       "proxy_senha no arquivo de configuração do usuário."))};
 }
 
-std::optional<QString> OpcoesTransferenciaLinha::le(const QCommandLineParser &parser)
+Esperado<void> OpcoesTransferenciaLinha::le(const QCommandLineParser &parser)
 {
-    const auto prazo = [&](const char *nome, QString &texto) -> std::optional<QString> {
+    const auto prazo = [&](const char *nome, QString &texto) -> Esperado<void> {
         std::optional<int> segundos;
         if (auto falha =
-                Comando::numero(parser, QLatin1String(nome), kPrazoMinimoSegundos, kPrazoMaximoSegundos, segundos))
+                Comando::numero(parser, QLatin1String(nome), kPrazoMinimoSegundos, kPrazoMaximoSegundos, segundos);
+            !falha)
             return falha;
         if (segundos)
             texto = QString::number(*segundos);
-        return std::nullopt;
+        return {};
     };
-    if (auto falha = prazo("tempo-conexao", m_dadas.tempoConexao))
+    if (auto falha = prazo("tempo-conexao", m_dadas.tempoConexao); !falha)
         return falha;
-    if (auto falha = prazo("tempo-resposta", m_dadas.tempoResposta))
+    if (auto falha = prazo("tempo-resposta", m_dadas.tempoResposta); !falha)
         return falha;
-    if (auto falha = prazo("tempo-sem-progresso", m_dadas.tempoSemProgresso))
+    if (auto falha = prazo("tempo-sem-progresso", m_dadas.tempoSemProgresso); !falha)
         return falha;
     if (parser.isSet(QStringLiteral("proxy"))) {
         const QString texto = parser.value(QStringLiteral("proxy"));
         if (const Esperado<ProxyCliente> lido = ProxyCliente::le(texto); !lido)
-            return lido.erro().descricao();
+            return lido.erro();
         m_dadas.proxy = texto;
     }
-    return std::nullopt;
+    return {};
 }
 
 QList<ProblemaConfiguracao> OpcoesTransferenciaLinha::aplica(ConfiguracaoCliente &configuracao,

@@ -14,6 +14,14 @@
 #include <vector>
 
 class QCommandLineParser;
+
+// A usage error of the command line: the user's message, under
+// Erros::ArgumentoInvalido.
+inline ErroTavo usoIncorreto(const QString &mensagem)
+{
+    return ErroTavo(Erros::ArgumentoInvalido, mensagem);
+}
+
 class TerminalConsole;
 class TravaPrograma;
 
@@ -44,8 +52,9 @@ public:
     // The options without which the command is a usage error (shown
     // without brackets in the help).
     virtual QStringList obrigatorias() const { return {}; }
-    // Takes the values given; the usage error when one cannot be taken.
-    virtual std::optional<QString> le(const QCommandLineParser &parser);
+    // Takes the values given; the usage error (usoIncorreto) when one
+    // cannot be taken.
+    virtual Esperado<void> le(const QCommandLineParser &parser);
     // Runs, the folder taken; the exit status (CodigosSaida).
     virtual int executa(const Instalacao &instalacao, TerminalConsole &terminal) = 0;
 
@@ -61,8 +70,8 @@ public:
     static QCommandLineOption opcao(const QString &nome, const QString &valor, const QString &descricao);
     // A whole number of seconds (or a count) from `minimo` to `maximo`: the
     // value of option `nome`, nothing when not given, or the usage error.
-    static std::optional<QString> numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
-                                         std::optional<int> &valor);
+    static Esperado<void> numero(const QCommandLineParser &parser, const QString &nome, int minimo, int maximo,
+                                 std::optional<int> &valor);
 
 protected:
     const TravaPrograma *m_trava = nullptr;
@@ -76,7 +85,7 @@ class OpcoesTransferenciaLinha
 public:
     static QList<QCommandLineOption> opcoes();
     // Takes the values given; the usage error when one cannot be taken.
-    std::optional<QString> le(const QCommandLineParser &parser);
+    Esperado<void> le(const QCommandLineParser &parser);
     // Puts the options on `configuracao`: the line's, else the site
     // configuration's. The values of the site configuration in use that
     // cannot be used come back.

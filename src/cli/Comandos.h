@@ -15,7 +15,7 @@ public:
     Pasta pasta() const override { return Pasta::Preparada; }
     QList<QCommandLineOption> opcoes() const override;
     QStringList obrigatorias() const override;
-    std::optional<QString> le(const QCommandLineParser &parser) override;
+    Esperado<void> le(const QCommandLineParser &parser) override;
     int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
@@ -44,7 +44,7 @@ public:
     Pasta pasta() const override { return Pasta::Preparada; }
     QList<QCommandLineOption> opcoes() const override;
     QStringList obrigatorias() const override { return {QStringLiteral("tipo")}; }
-    std::optional<QString> le(const QCommandLineParser &parser) override;
+    Esperado<void> le(const QCommandLineParser &parser) override;
     int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
@@ -65,7 +65,7 @@ public:
     QString descricao() const override;
     Pasta pasta() const override { return Pasta::AoLado; }
     QList<QCommandLineOption> opcoes() const override;
-    std::optional<QString> le(const QCommandLineParser &parser) override;
+    Esperado<void> le(const QCommandLineParser &parser) override;
     int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
@@ -84,7 +84,7 @@ public:
     QString descricao() const override;
     Pasta pasta() const override { return Pasta::SoTrava; }
     QList<QCommandLineOption> opcoes() const override;
-    std::optional<QString> le(const QCommandLineParser &parser) override;
+    Esperado<void> le(const QCommandLineParser &parser) override;
     int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
@@ -100,7 +100,7 @@ public:
     QString descricao() const override;
     Pasta pasta() const override { return Pasta::Nenhuma; }
     QList<QCommandLineOption> opcoes() const override { return OpcoesTransferenciaLinha::opcoes(); }
-    std::optional<QString> le(const QCommandLineParser &parser) override { return m_transferencia.le(parser); }
+    Esperado<void> le(const QCommandLineParser &parser) override { return m_transferencia.le(parser); }
     int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:

@@ -22,24 +22,26 @@ std::optional<int> numeroDigitado(const QString &texto, int digitos)
 
 // The address cut at its dots into the four boxes of the settings window,
 // each of which holds three characters.
-std::optional<QString> cortaEndereco(const QString &endereco, QStringList &partes)
+Esperado<void> cortaEndereco(const QString &endereco, QStringList &partes)
 {
     if (endereco.count(QLatin1Char('.')) > 3)
-        return QStringLiteral("O IP do servidor tem mais de quatro partes: \"%1\".").arg(endereco);
+        return usoIncorreto(QStringLiteral("O IP do servidor tem mais de quatro partes: \"%1\".").arg(endereco));
     partes = partesDoEndereco(endereco);
     for (const QString &parte : std::as_const(partes)) {
         if (parte.size() > 3)
-            return QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco);
+            return usoIncorreto(
+                QStringLiteral("Cada parte do IP do servidor tem no máximo três caracteres: \"%1\".").arg(endereco));
     }
     // An empty part is an empty box, which the settings' checks report.
     for (const QString &parte : std::as_const(partes)) {
         const std::optional<int> valor = numeroDigitado(parte, 3);
         if (!parte.isEmpty() && (!valor || *valor > 255))
-            return QStringLiteral("Cada parte do IP do servidor é um número de 0 a 255: \"%1\".").arg(endereco);
+            return usoIncorreto(
+                QStringLiteral("Cada parte do IP do servidor é um número de 0 a 255: \"%1\".").arg(endereco));
     }
     while (partes.size() < 4)
         partes.append(QString());
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
@@ -65,10 +67,10 @@ QStringList ConsoleConfigurar::obrigatorias() const
     return {QStringLiteral("ip"), QStringLiteral("portas"), QStringLiteral("porta-inicial")};
 }
 
-std::optional<QString> ConsoleConfigurar::le(const QCommandLineParser &parser)
+Esperado<void> ConsoleConfigurar::le(const QCommandLineParser &parser)
 {
     if (parser.isSet(QStringLiteral("ip"))) {
-        if (const auto falha = cortaEndereco(parser.value(QStringLiteral("ip")), m_configuracao.partes))
+        if (const auto falha = cortaEndereco(parser.value(QStringLiteral("ip")), m_configuracao.partes); !falha)
             return falha;
     }
     m_configuracao.qtdePortas = parser.value(QStringLiteral("portas"));
@@ -80,11 +82,12 @@ std::optional<QString> ConsoleConfigurar::le(const QCommandLineParser &parser)
         return !texto.isEmpty() && (!valor || *valor < 1 || *valor > maximo);
     };
     if (foraDoIntervalo(m_configuracao.qtdePortas, 32767))
-        return QStringLiteral("A quantidade de portas é um número de 1 a 32767, não \"%1\".")
-            .arg(m_configuracao.qtdePortas);
+        return usoIncorreto(QStringLiteral("A quantidade de portas é um número de 1 a 32767, não \"%1\".")
+                                .arg(m_configuracao.qtdePortas));
     if (foraDoIntervalo(m_configuracao.portaInicial, 65535))
-        return QStringLiteral("A porta inicial é um número de 1 a 65535, não \"%1\".").arg(m_configuracao.portaInicial);
-    return std::nullopt;
+        return usoIncorreto(
+            QStringLiteral("A porta inicial é um número de 1 a 65535, não \"%1\".").arg(m_configuracao.portaInicial));
+    return {};
 }
 
 int ConsoleConfigurar::executa(const Instalacao &instalacao, TerminalConsole &terminal)

@@ -40,10 +40,10 @@ QList<QCommandLineOption> ConsoleConverter::opcoes() const
                                               "fica guardado como UploadCliente.mdb.access)."))};
 }
 
-std::optional<QString> ConsoleConverter::le(const QCommandLineParser &parser)
+Esperado<void> ConsoleConverter::le(const QCommandLineParser &parser)
 {
     m_aceitaPerdas = parser.isSet(QStringLiteral("aceitar-perdas"));
-    return std::nullopt;
+    return {};
 }
 
 int ConsoleConverter::executa(const Instalacao &instalacao, TerminalConsole &terminal)

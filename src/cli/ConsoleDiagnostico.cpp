@@ -75,20 +75,9 @@ private:
     int m_codigo = CodigosSaida::Sucesso;
 };
 
-} // namespace
-
-QString ConsoleDiagnostico::descricao() const
+// The program's folder, where its value came from, the two files and the lock.
+void relataPastaPrograma(const Instalacao &instalacao, Relato &relato)
 {
-    return QStringLiteral("Mostra o que o suporte pergunta primeiro: a pasta do programa e cada configuração com a "
-                          "sua origem, os bancos de dados, as pastas, a unidade a:, a trava, o log, a rota e os "
-                          "limites; depois tenta as portas do servidor na ordem de um envio (no máximo 10) e para na "
-                          "primeira que aceita, sem enviar nada. Não toma a trava nem converte nada. Termina com 0 "
-                          "quando um envio poderia ser feito; senão, com o código do primeiro obstáculo.");
-}
-
-int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &terminal)
-{
-    Relato relato(terminal);
     const QString &pasta = instalacao.pastaPrograma();
     // The default says which rule of the system chose it (Windows: the
     // portable edition's folder, or the one all users share).
@@ -121,7 +110,13 @@ int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &t
     } else {
         relato.item(QStringLiteral("trava"), QStringLiteral("trava"), QStringLiteral("livre"), trava);
     }
+}
 
+// The local database, the server it holds and the transfer's options, as a
+// send would use them; the settings when a server is stored.
+std::optional<ConfiguracaoCliente> relataServidor(const Instalacao &instalacao,
+                                                  const OpcoesTransferenciaLinha &transferencia, Relato &relato)
+{
     // The local database, read only when it is already the program's own.
     const QString banco = instalacao.bancoLocal();
     std::optional<ConfiguracaoCliente> servidor;
@@ -170,7 +165,7 @@ int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &t
     // A value the command line gives in place of the site's is not an
     // obstacle: the send takes the line's (the same rule).
     ConfiguracaoCliente configuracao = servidor.value_or(ConfiguracaoCliente{});
-    for (const ProblemaConfiguracao &problema : m_transferencia.aplica(configuracao, instalacao))
+    for (const ProblemaConfiguracao &problema : transferencia.aplica(configuracao, instalacao))
         relato.obstaculo(CodigosSaida::Configuracao, problema.mensagem);
     if (servidor) {
         relato.item(QStringLiteral("servidor"), QStringLiteral("servidor"),
@@ -193,18 +188,29 @@ int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &t
                    : origemOuPadrao(instalacao.origem(QStringLiteral("servidor/") + QLatin1String(chave)));
     };
     relato.item(QStringLiteral("proxy"), QStringLiteral("proxy (rota)"), configuracao.proxy.rota(),
-                origemOpcao(m_transferencia.dadas().proxy, "proxy"));
+                origemOpcao(transferencia.dadas().proxy, "proxy"));
     relato.item(QStringLiteral("tempo_conexao"), QStringLiteral("tempo de conexão"),
                 QStringLiteral("%1 s").arg(configuracao.prazoConexao().count() / 1000),
-                origemOpcao(m_transferencia.dadas().tempoConexao, "tempo_conexao"));
+                origemOpcao(transferencia.dadas().tempoConexao, "tempo_conexao"));
     relato.item(QStringLiteral("tempo_resposta"), QStringLiteral("tempo de resposta"),
                 QStringLiteral("%1 s").arg(configuracao.prazoResposta().count() / 1000),
-                origemOpcao(m_transferencia.dadas().tempoResposta, "tempo_resposta"));
+                origemOpcao(transferencia.dadas().tempoResposta, "tempo_resposta"));
     relato.item(QStringLiteral("tempo_sem_progresso"), QStringLiteral("tempo sem progresso"),
                 QStringLiteral("%1 s").arg(configuracao.prazoSemProgresso().count() / 1000),
-                origemOpcao(m_transferencia.dadas().tempoSemProgresso, "tempo_sem_progresso"));
+                origemOpcao(transferencia.dadas().tempoSemProgresso, "tempo_sem_progresso"));
+    return servidor ? std::optional<ConfiguracaoCliente>(configuracao) : std::nullopt;
+}
 
-    // The folders a send and a generation use.
+// The folders a send and a generation use, and drive a:.
+struct PastasDeTrabalho
+{
+    QString escola;
+    QString pacotes;
+    bool gravaPacotes = false;
+};
+PastasDeTrabalho relataPastas(const Instalacao &instalacao, Relato &relato)
+{
+    const QString &pasta = instalacao.pastaPrograma();
     const QString escola = instalacao.local(Caminhos::bancoEscola());
     relato.item(QStringLiteral("banco_escola"), QStringLiteral("banco de dados da escola"), escola,
                 presente(escola, false));
@@ -239,6 +245,11 @@ int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &t
         (infoUnidade.isDir() && infoUnidade.isReadable() ? QStringLiteral("pronta") : QStringLiteral("não pronta"))
             + QStringLiteral(", ") + origemOuPadrao(instalacao.origem(QStringLiteral("unidades/a"))));
     relato.item(QStringLiteral("log"), QStringLiteral("log"), pasta + QStringLiteral("/tavo-upload.log"));
+    return {escola, pacotes, gravaPacotes};
+}
+
+void relataModulos(Relato &relato)
+{
     // The program's modules, loaded as a send and a printing would load them
     // (nothing is called): a missing library shows here, not at the office.
     // Only the network's stops a send.
@@ -253,21 +264,30 @@ int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &t
                 faltam.join(QStringLiteral("; ")));
     if (!rede.endereco)
         relato.obstaculo(CodigosSaida::Falha, QStringLiteral("o módulo de rede não carrega: %1").arg(rede.motivo));
-    if (!QFileInfo(escola).isFile())
+}
+
+// What a generation lacks: the school database, a packages folder it can write.
+void conferePastas(const PastasDeTrabalho &pastas, Relato &relato)
+{
+    if (!QFileInfo(pastas.escola).isFile())
         relato.obstaculo(CodigosSaida::DadosInvalidos,
-                         QStringLiteral("o banco de dados da escola \"%1\" não existe.").arg(escola));
-    if (!QFileInfo(pacotes).isDir())
-        relato.obstaculo(
-            CodigosSaida::EntradaSaida,
-            QStringLiteral("a pasta de pacotes \"%1\" não existe: \"gerar\" não tem onde pôr o pacote.").arg(pacotes));
-    else if (!gravaPacotes)
+                         QStringLiteral("o banco de dados da escola \"%1\" não existe.").arg(pastas.escola));
+    if (!QFileInfo(pastas.pacotes).isDir())
+        relato.obstaculo(CodigosSaida::EntradaSaida,
+                         QStringLiteral("a pasta de pacotes \"%1\" não existe: \"gerar\" não tem onde pôr o pacote.")
+                             .arg(pastas.pacotes));
+    else if (!pastas.gravaPacotes)
         relato.obstaculo(CodigosSaida::EntradaSaida,
                          QStringLiteral("a pasta de pacotes \"%1\" não pode ser gravada por este usuário: \"gerar\" "
                                         "não tem onde pôr o pacote.")
-                             .arg(pacotes));
+                             .arg(pastas.pacotes));
+}
 
+// A connection to the first port that opens, as a send would make it.
+void relataConexao(const ConfiguracaoCliente &configuracao, Relato &relato)
+{
     // Last, the server itself.
-    if (servidor && configuracao.QtdePortas > 0) {
+    if (configuracao.QtdePortas > 0) {
         const SondagemServidor sondagem = sondaServidor(configuracao, kMaximoPortas);
         const QString tentadas = QStringLiteral("%1 de %2 porta(s) tentada(s), rota %3")
                                      .arg(sondagem.tentadas)
@@ -283,5 +303,29 @@ int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &t
                              QStringLiteral("nenhuma porta do servidor aceitou a conexão (%1).").arg(sondagem.motivos));
         }
     }
+}
+
+} // namespace
+
+QString ConsoleDiagnostico::descricao() const
+{
+    return QStringLiteral("Mostra o que o suporte pergunta primeiro: a pasta do programa e cada configuração com a "
+                          "sua origem, os bancos de dados, as pastas, a unidade a:, a trava, o log, a rota e os "
+                          "limites; depois tenta as portas do servidor na ordem de um envio (no máximo 10) e para na "
+                          "primeira que aceita, sem enviar nada. Não toma a trava nem converte nada. Termina com 0 "
+                          "quando um envio poderia ser feito; senão, com o código do primeiro obstáculo.");
+}
+
+int ConsoleDiagnostico::executa(const Instalacao &instalacao, TerminalConsole &terminal)
+{
+    // In this order: the first obstacle gives the exit status.
+    Relato relato(terminal);
+    relataPastaPrograma(instalacao, relato);
+    const std::optional<ConfiguracaoCliente> servidor = relataServidor(instalacao, m_transferencia, relato);
+    const PastasDeTrabalho pastas = relataPastas(instalacao, relato);
+    relataModulos(relato);
+    conferePastas(pastas, relato);
+    if (servidor)
+        relataConexao(*servidor, relato);
     return relato.conclui();
 }

@@ -50,19 +50,19 @@ QString caminhoEscolhido(const QString &argumento)
 // line a log or a script reads), and a backslash in the file's own name
 // would be announced as the part after it. A backslash between folders of a
 // path in the program's form ("c:\...") is that form's own.
-std::optional<QString> caminhoRecusado(const QString &caminho)
+Esperado<void> caminhoRecusado(const QString &caminho)
 {
     for (const QChar c : caminho) {
         if (c.category() == QChar::Other_Control)
-            return QStringLiteral("O caminho da opção --pacote tem um caractere de controle: \"%1\".")
-                .arg(ArquivoIni::textoEscapado(caminho.toUtf8()));
+            return usoIncorreto(QStringLiteral("O caminho da opção --pacote tem um caractere de controle: \"%1\".")
+                                    .arg(ArquivoIni::textoEscapado(caminho.toUtf8())));
     }
     const QString nome =
         naFormaDoPrograma(caminho) ? Caminhos::nomeArquivo(caminho) : caminho.section(QLatin1Char('/'), -1);
     if (nome.contains(QLatin1Char('\\')))
-        return QStringLiteral("O nome do arquivo da opção --pacote não pode ter barra invertida (\\): \"%1\".")
-            .arg(nome);
-    return std::nullopt;
+        return usoIncorreto(
+            QStringLiteral("O nome do arquivo da opção --pacote não pode ter barra invertida (\\): \"%1\".").arg(nome));
+    return {};
 }
 
 // The exit status of a school or a type that the send's checks refused.
@@ -210,28 +210,28 @@ QList<QCommandLineOption> ConsoleEnviar::opcoes() const
            + OpcoesTransferenciaLinha::opcoes();
 }
 
-std::optional<QString> ConsoleEnviar::le(const QCommandLineParser &parser)
+Esperado<void> ConsoleEnviar::le(const QCommandLineParser &parser)
 {
     if (parser.isSet(QStringLiteral("tipo"))) {
         const QString tipo = tipoDigitado(parser.value(QStringLiteral("tipo")));
         if (tipo != QLatin1String("periodica") && tipo != QLatin1String("anual"))
-            return QStringLiteral("O tipo de transmissão é \"periodica\" ou \"anual\", não \"%1\".")
-                .arg(parser.value(QStringLiteral("tipo")));
+            return usoIncorreto(QStringLiteral("O tipo de transmissão é \"periodica\" ou \"anual\", não \"%1\".")
+                                    .arg(parser.value(QStringLiteral("tipo"))));
         m_periodica = tipo == QLatin1String("periodica");
     }
     if (parser.isSet(QStringLiteral("pacote"))) {
         m_pacote = parser.value(QStringLiteral("pacote"));
         if (m_pacote.trimmed().isEmpty())
-            return QStringLiteral("A opção --pacote precisa do nome de um arquivo.");
-        if (const auto falha = caminhoRecusado(m_pacote))
+            return usoIncorreto(QStringLiteral("A opção --pacote precisa do nome de um arquivo."));
+        if (const auto falha = caminhoRecusado(m_pacote); !falha)
             return falha;
     }
     std::optional<int> valor;
-    if (const auto falha = numero(parser, QStringLiteral("tentativas"), 1, 100, valor))
+    if (const auto falha = numero(parser, QStringLiteral("tentativas"), 1, 100, valor); !falha)
         return falha;
     m_tentativas = valor.value_or(m_tentativas);
     valor.reset();
-    if (const auto falha = numero(parser, QStringLiteral("intervalo"), 0, 3600, valor))
+    if (const auto falha = numero(parser, QStringLiteral("intervalo"), 0, 3600, valor); !falha)
         return falha;
     m_intervalo = valor.value_or(m_intervalo);
     return m_transferencia.le(parser);

@@ -23,33 +23,35 @@ QList<QCommandLineOption> ConsoleHistorico::opcoes() const
                   QStringLiteral("Os envios de um tipo só (padrão: todos)."))};
 }
 
-std::optional<QString> ConsoleHistorico::le(const QCommandLineParser &parser)
+Esperado<void> ConsoleHistorico::le(const QCommandLineParser &parser)
 {
     static const QRegularExpression digitos(QStringLiteral("^[0-9]+$"));
     if (parser.isSet(QStringLiteral("mes"))) {
         const QString texto = parser.value(QStringLiteral("mes"));
         const int mes = texto.toInt();
         if (texto.size() > 2 || !digitos.match(texto).hasMatch() || mes < 1 || mes > 12)
-            return QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(texto);
+            return usoIncorreto(QStringLiteral("O mês é um número de 1 a 12, não \"%1\".").arg(texto));
         m_mes = static_cast<std::int16_t>(mes);
     }
     if (parser.isSet(QStringLiteral("ano"))) {
         const QString texto = parser.value(QStringLiteral("ano"));
         if (texto.size() > 4 || !digitos.match(texto).hasMatch())
-            return QStringLiteral("O ano é informado somente com números, até quatro, não \"%1\".").arg(texto);
+            return usoIncorreto(
+                QStringLiteral("O ano é informado somente com números, até quatro, não \"%1\".").arg(texto));
         if (texto.toInt() < 1)
-            return QStringLiteral("O ano é um número de 1 a 9999, não \"%1\".").arg(texto);
+            return usoIncorreto(QStringLiteral("O ano é um número de 1 a 9999, não \"%1\".").arg(texto));
         m_ano = static_cast<std::int16_t>(texto.toInt());
     }
     if (parser.isSet(QStringLiteral("tipo"))) {
         const QString texto = parser.value(QStringLiteral("tipo"));
         const QStringList tipos{QStringLiteral("todos"), QStringLiteral("periodica"), QStringLiteral("anual")};
         if (!tipos.contains(tipoDigitado(texto)))
-            return QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".")
-                .arg(texto);
+            return usoIncorreto(
+                QStringLiteral("O tipo de transmissão é \"todos\", \"periodica\" ou \"anual\", não \"%1\".")
+                    .arg(texto));
         m_tipo = static_cast<std::int16_t>(tipos.indexOf(tipoDigitado(texto)));
     }
-    return std::nullopt;
+    return {};
 }
 
 int ConsoleHistorico::executa(const Instalacao &instalacao, TerminalConsole &terminal)

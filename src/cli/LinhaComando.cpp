@@ -209,11 +209,11 @@ Analise le(const QStringList &argumentos)
     if (analise.json && analise.silencioso)
         return erro(std::move(analise), QStringLiteral("As opções --json e --silencioso não podem ser usadas juntas."));
     if (tomaPasta(*analise.comando)) {
-        if (const auto falha = Comando::numero(parser, QStringLiteral("esperar"), 0, 86400, analise.esperar))
-            return erro(std::move(analise), *falha);
+        if (const auto lido = Comando::numero(parser, QStringLiteral("esperar"), 0, 86400, analise.esperar); !lido)
+            return erro(std::move(analise), lido.erro().descricao());
     }
-    if (const auto falha = analise.comando->le(parser))
-        return erro(std::move(analise), *falha);
+    if (const auto lido = analise.comando->le(parser); !lido)
+        return erro(std::move(analise), lido.erro().descricao());
     return analise;
 }
 
@@ -246,7 +246,7 @@ bool opcaoProxy(QByteArrayView nome)
 
 } // namespace
 
-std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos)
+Esperado<void> argumentoIlegivel(const QList<QByteArray> &argumentos)
 {
     for (qsizetype i = 0; i < argumentos.size(); ++i) {
         const QByteArray &bytes = argumentos.at(i);
@@ -256,18 +256,20 @@ std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos)
         // "--opcao=valor", or the value after "--opcao".
         if (bytes.startsWith("--") && bytes.contains('=')) {
             const QString valor = texto.section(QLatin1Char('='), 1);
-            return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
-                .arg(texto.section(QLatin1Char('='), 0, 0),
-                     opcaoProxy(bytes.left(bytes.indexOf('='))) ? ProxyCliente::semSenha(valor) : valor);
+            return usoIncorreto(
+                QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
+                    .arg(texto.section(QLatin1Char('='), 0, 0),
+                         opcaoProxy(bytes.left(bytes.indexOf('='))) ? ProxyCliente::semSenha(valor) : valor));
         }
         const QByteArray anterior = i > 0 ? argumentos.at(i - 1) : QByteArray();
         if (anterior.startsWith("--") && !anterior.contains('='))
-            return QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
-                .arg(ArquivoIni::textoEscapado(anterior), opcaoProxy(anterior) ? ProxyCliente::semSenha(texto) : texto);
-        return QStringLiteral("O argumento \"%1\" não é texto válido (UTF-8).")
-            .arg(opcaoProxy(anterior) ? ProxyCliente::semSenha(texto) : texto);
+            return usoIncorreto(QStringLiteral("A opção %1 tem um valor que não é texto válido (UTF-8): \"%2\".")
+                                    .arg(ArquivoIni::textoEscapado(anterior),
+                                         opcaoProxy(anterior) ? ProxyCliente::semSenha(texto) : texto));
+        return usoIncorreto(QStringLiteral("O argumento \"%1\" não é texto válido (UTF-8).")
+                                .arg(opcaoProxy(anterior) ? ProxyCliente::semSenha(texto) : texto));
     }
-    return std::nullopt;
+    return {};
 }
 
 void ocultaSenhaProxy(int argc, char *argv[])

@@ -47,9 +47,9 @@ bool pedeJson(const QStringList &argumentos);
 // The usage error for the first of the program's arguments (their bytes,
 // without the program's name: PlataformaTerminal::argumentosEmBytes) whose
 // bytes are not text: a path in another encoding would name
-// another file once decoded. Nothing when all are text.
+// another file once decoded (a usage error). Done when all are text.
 // A proxy's value shows without its password (ProxyCliente::semSenha).
-std::optional<QString> argumentoIlegivel(const QList<QByteArray> &argumentos);
+Esperado<void> argumentoIlegivel(const QList<QByteArray> &argumentos);
 
 // Overwrites with "*", in place, the password of every --proxy value in
 // `argv` ("--proxy=VALOR", "--proxy VALOR", the single-dash "-proxy" the

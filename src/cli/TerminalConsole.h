@@ -77,10 +77,6 @@ public:
     // The progress line; empty text clears it.
     void progresso(const QString &texto);
 
-    // The system's error of the first write to standard output that failed;
-    // 0 while none did.
-    int falhaSaida() const { return m_falhaSaida; }
-
     // The command ends with `codigo`: a failure's messages and cause on
     // standard error, the object of --json, the last check of standard
     // output; a command whose output was lost ends with 74.

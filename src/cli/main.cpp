@@ -90,11 +90,11 @@ int main(int argc, char *argv[])
 
     TerminalConsole terminal(fechados.saida);
     // An argument that is no text would name another file once decoded.
-    const std::optional<QString> ilegivel = LinhaComando::argumentoIlegivel(argumentos);
+    const Esperado<void> legivel = LinhaComando::argumentoIlegivel(argumentos);
     const QStringList textos = PlataformaTerminal::argumentosEmTexto(argumentos);
     LinhaComando::Analise analise;
-    if (ilegivel) {
-        analise.erro = *ilegivel;
+    if (!legivel) {
+        analise.erro = legivel.erro().descricao();
         analise.json = LinhaComando::pedeJson(textos);
     } else
         analise = LinhaComando::analisa(textos);

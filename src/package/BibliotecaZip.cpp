@@ -25,10 +25,11 @@ Carga carrega()
 
 } // namespace
 
-const BibliotecaZip *BibliotecaZip::carregada(QString *motivo)
+Esperado<const BibliotecaZip *> BibliotecaZip::carregada()
 {
     static const Carga carga = carrega();
-    if (motivo)
-        *motivo = carga.motivo;
-    return carga.completa ? &carga.tabela : nullptr;
+    if (!carga.completa)
+        return ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"),
+                        carga.motivo);
+    return &carga.tabela;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Esperado.h"
+
 #include <QString>
 
 #include <zip.h>
@@ -45,7 +47,7 @@ struct BibliotecaZip
 
     // The library, loaded at the first call, on any thread (a call made
     // while another thread loads it waits for that load, which takes
-    // milliseconds); null when it cannot be loaded or lacks a function, and
-    // `motivo` then says why.
-    static const BibliotecaZip *carregada(QString *motivo = nullptr);
+    // milliseconds); ErroTavo(Erros::BibliotecaNaoCarregada), its detail
+    // saying why, when it cannot be loaded or lacks a function.
+    static Esperado<const BibliotecaZip *> carregada();
 };

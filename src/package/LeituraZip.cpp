@@ -9,10 +9,10 @@ namespace LeituraZip {
 
 const BibliotecaZip &lz()
 {
-    QString motivo;
-    if (const BibliotecaZip *biblioteca = BibliotecaZip::carregada(&motivo))
-        return *biblioteca;
-    throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
+    const Esperado<const BibliotecaZip *> biblioteca = BibliotecaZip::carregada();
+    if (!biblioteca)
+        throw biblioteca.erro();
+    return **biblioteca;
 }
 
 ErroTavo erroZip(zip_error_t *erro, const QString &caminho)

@@ -407,14 +407,14 @@ private:
 
 bool escritaDisponivel()
 {
-    const BibliotecaZip *biblioteca = BibliotecaZip::carregada();
-    return biblioteca && biblioteca->zip_compression_method_supported(ZIP_CM_DEFLATE, 1) != 0;
+    const Esperado<const BibliotecaZip *> biblioteca = BibliotecaZip::carregada();
+    return biblioteca && (*biblioteca)->zip_compression_method_supported(ZIP_CM_DEFLATE, 1) != 0;
 }
 
 bool leituraDisponivel()
 {
-    const BibliotecaZip *biblioteca = BibliotecaZip::carregada();
-    return biblioteca && biblioteca->zip_compression_method_supported(ZIP_CM_DEFLATE, 0) != 0;
+    const Esperado<const BibliotecaZip *> biblioteca = BibliotecaZip::carregada();
+    return biblioteca && (*biblioteca)->zip_compression_method_supported(ZIP_CM_DEFLATE, 0) != 0;
 }
 
 bool nomeEntradaSeguro(const QString &nome, bool restauraEstrutura)

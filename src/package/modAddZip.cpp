@@ -54,9 +54,8 @@ template <typename F> auto registrado(const char *acao, const QString &arquivoZi
 void IniciaComponenteZip()
 {
     try {
-        QString motivo;
-        if (!BibliotecaZip::carregada(&motivo))
-            throw ErroTavo(Erros::BibliotecaNaoCarregada, QStringLiteral("Erro ao carregar a biblioteca ZIP"), motivo);
+        if (const Esperado<const BibliotecaZip *> biblioteca = BibliotecaZip::carregada(); !biblioteca)
+            throw biblioteca.erro();
         if (!MotorZip::escritaDisponivel())
             throw ErroTavo(Erros::BibliotecaNaoCarregada,
                            QStringLiteral("Erro ao carregar a biblioteca ZIP (compactação)"));

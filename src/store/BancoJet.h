@@ -21,8 +21,6 @@ struct TabelaCopiada
     qint64 linhas = 0;
     qint64 declaradas = 0;
     quint32 paginasIlegiveis = 0;
-
-    bool inteira() const { return linhas >= declaradas && paginasIlegiveis == 0; }
 };
 
 // Writes the `quantas` tables of an export (LeitorJet::exporta of the file
