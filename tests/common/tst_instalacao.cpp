@@ -13,7 +13,7 @@
 
 #include <functional>
 
-class TstConfiguracaoSitio : public QObject
+class TstInstalacao : public QObject
 {
     Q_OBJECT
 
@@ -189,5 +189,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TstConfiguracaoSitio)
-#include "tst_configuracaoSitio.moc"
+QTEST_GUILESS_MAIN(TstInstalacao)
+#include "tst_instalacao.moc"
