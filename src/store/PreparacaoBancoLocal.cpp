@@ -23,7 +23,10 @@ bool preparaBancoLocal(const Instalacao &instalacao, Interlocutor &interlocutor)
     const QString banco = instalacao.bancoLocal();
     removeRestosDeConversao(banco);
     // The conversion logs how it went.
-    const ResultadoConversao conversao = converteBancoLocal(banco, escritoriosRegionais(instalacao));
+    // The offices' list is read only for a database to convert.
+    const ResultadoConversao conversao =
+        converteBancoLocal(banco, formatoDoBanco(banco) == FormatoBanco::Jet ? escritoriosRegionais(instalacao)
+                                                                             : QList<EscritorioRegional>{});
     if (conversao.fim == ResultadoConversao::Fim::Recusado) {
         interlocutor.avisa(textoConversaoRecusada(banco, *conversao.erro), Mensagens::Icone::Critico,
                            QStringLiteral("TAVO"));
