@@ -15,8 +15,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 const QString kNomeArquivo = QStringLiteral("tavo-upload.conf");
 const QString kUnidades = QStringLiteral("unidades/");
 
