@@ -76,7 +76,7 @@ private:
     std::int16_t m_tipo = 0;
 };
 
-// converter [--aceitar-perdas]
+// converter [--aceitar-perdas] [--de ARQUIVO]
 class ConsoleConverter : public Comando
 {
 public:
@@ -88,8 +88,13 @@ public:
     int executa(const Instalacao &instalacao, TerminalConsole &terminal) override;
 
 private:
+    int trazAnterior(const Instalacao &instalacao, TerminalConsole &terminal);
+
     // A file that cannot be read whole is converted with what could be read.
     bool m_aceitaPerdas = false;
+    // The former client's database to bring over first (a host path); empty:
+    // the one in the program's folder.
+    QString m_de;
 };
 
 // diagnostico [--proxy P] [--tempo-conexao S] [--tempo-resposta S] [--tempo-sem-progresso S]

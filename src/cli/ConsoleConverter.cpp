@@ -4,6 +4,7 @@
 #include "cli/TerminalConsole.h"
 #include "common/Log.h"
 #include "common/TravaPrograma.h"
+#include "package/ArquivosTrabalho.h"
 #include "store/Banco.h"
 #include "store/ConversaoBancoLocal.h"
 #include "store/PreparacaoBancoLocal.h"
@@ -37,18 +38,31 @@ QList<QCommandLineOption> ConsoleConverter::opcoes() const
 {
     return {QCommandLineOption(QStringLiteral("aceitar-perdas"),
                                QStringLiteral("Converte um arquivo danificado com o que pôde ser lido (o original "
-                                              "fica guardado como UploadCliente.mdb.access)."))};
+                                              "fica guardado como UploadCliente.mdb.access).")),
+            opcao(QStringLiteral("de"), QStringLiteral("ARQUIVO"),
+                  QStringLiteral("Copia antes para a pasta do programa o UploadCliente.mdb do cliente anterior "
+                                 "(caminho relativo à pasta atual), que fica intacto; somente quando ainda não há "
+                                 "banco de dados local."))};
 }
 
 Esperado<void> ConsoleConverter::le(const QCommandLineParser &parser)
 {
     m_aceitaPerdas = parser.isSet(QStringLiteral("aceitar-perdas"));
+    if (parser.isSet(QStringLiteral("de"))) {
+        const QString de = parser.value(QStringLiteral("de"));
+        if (de.trimmed().isEmpty())
+            return usoIncorreto(QStringLiteral("A opção --de precisa do caminho do UploadCliente.mdb antigo."));
+        m_de = QFileInfo(de).absoluteFilePath();
+    }
     return {};
 }
 
 int ConsoleConverter::executa(const Instalacao &instalacao, TerminalConsole &terminal)
 {
     const QString banco = instalacao.bancoLocal();
+    if (!m_de.isEmpty())
+        if (const int codigo = trazAnterior(instalacao, terminal); codigo != CodigosSaida::Sucesso)
+            return codigo;
     const FormatoBanco formato = formatoDoBanco(banco);
     if (formato == FormatoBanco::SQLite || !QFileInfo::exists(banco)) {
         terminal.saida(
@@ -107,5 +121,40 @@ int ConsoleConverter::executa(const Instalacao &instalacao, TerminalConsole &ter
                          {QStringLiteral("copia"), conversao.copia},
                          {QStringLiteral("tabelas"), tabelas},
                          {QStringLiteral("perdas_aceitas"), perdas}});
+    return CodigosSaida::Sucesso;
+}
+
+// The former client's database copied into the program's folder, under the
+// program folder's lock, so that no start puts the template there
+// meanwhile; a local database already there is never replaced.
+int ConsoleConverter::trazAnterior(const Instalacao &instalacao, TerminalConsole &terminal)
+{
+    const QString banco = instalacao.bancoLocal();
+    if (!m_trava || !m_trava->tomada()) {
+        terminal.falha(
+            QStringLiteral("Não foi possível copiar \"%1\": a pasta do programa não pode ser gravada.").arg(m_de));
+        return CodigosSaida::EntradaSaida;
+    }
+    if (QFileInfo::exists(banco) || QFileInfo(banco).isSymLink()) {
+        terminal.falha(QStringLiteral("Já existe um banco de dados local em \"%1\"; nada foi copiado.").arg(banco));
+        return CodigosSaida::Falha;
+    }
+    if (!QFileInfo(m_de).isFile()) {
+        terminal.falha(QStringLiteral("O arquivo \"%1\" não foi encontrado.").arg(m_de));
+        return CodigosSaida::DadosInvalidos;
+    }
+    if (formatoDoBanco(m_de) != FormatoBanco::Jet) {
+        terminal.falha(QStringLiteral("O arquivo \"%1\" não é um banco de dados do Access.").arg(m_de));
+        return CodigosSaida::DadosInvalidos;
+    }
+    try {
+        CopiaArquivo(instalacao, m_de, banco);
+    } catch (const ErroTavo &erro) {
+        terminal.falha(
+            QStringLiteral("Não foi possível copiar \"%1\" para \"%2\": %3").arg(m_de, banco, erro.descricao()));
+        return CodigosSaida::EntradaSaida;
+    }
+    qCInfo(lcBanco).noquote() << "Former client's database copied from" << m_de << "to" << banco;
+    terminal.saida(QStringLiteral("Copiado \"%1\" para \"%2\".").arg(m_de, banco));
     return CodigosSaida::Sucesso;
 }

@@ -3,8 +3,10 @@
 #include "common/ArquivoIni.h"
 #include "common/Erro.h"
 #include "common/Log.h"
+#include "common/ProxyCliente.h"
 #include "common/plataforma/PlataformaArquivos.h"
 #include "common/plataforma/PlataformaPastas.h"
+#include "common/plataforma/PlataformaPoliticas.h"
 
 #include <QDebug>
 #include <QDir>
@@ -113,22 +115,25 @@ QList<Instalacao::Chave> montaChaves()
     using T = Instalacao::Tipo;
     const PrazosEspera padrao;
     QList<Instalacao::Chave> chaves{{QStringLiteral("pasta"), T::Pasta, QStringLiteral("TAVO_ROOT"), {}}};
+    // Policies name the school database's drive and the medium's.
     for (char letra = 'a'; letra <= 'z'; ++letra)
         chaves.append({kUnidades + QLatin1Char(letra),
                        T::Pasta,
                        QStringLiteral("TAVO_DRIVE_") + QChar::fromLatin1(letra).toUpper(),
-                       {}});
+                       {},
+                       letra == 'a' || letra == 'c'});
     const QString s = QStringLiteral("servidor/");
     chaves.append({
-        {s + QStringLiteral("gerenciado"), T::SimNao, {}, QStringLiteral("não")},
-        {s + QStringLiteral("ip"), T::Texto, {}, {}},
-        {s + QStringLiteral("portas"), T::Texto, {}, {}},
-        {s + QStringLiteral("porta_inicial"), T::Texto, {}, {}},
-        {s + QStringLiteral("tempo_conexao"), T::Segundos, {}, segundos(padrao.conexao)},
-        {s + QStringLiteral("tempo_resposta"), T::Segundos, {}, segundos(padrao.resposta)},
-        {s + QStringLiteral("tempo_sem_progresso"), T::Segundos, {}, segundos(padrao.semProgresso)},
-        {s + QStringLiteral("proxy"), T::Proxy, {}, QStringLiteral("nenhum")},
-        {s + QStringLiteral("proxy_senha"), T::Senha, QStringLiteral("TAVO_PROXY_SENHA"), {}},
+        {s + QStringLiteral("gerenciado"), T::SimNao, {}, QStringLiteral("não"), true},
+        {s + QStringLiteral("ip"), T::Texto, {}, {}, true},
+        {s + QStringLiteral("portas"), T::Texto, {}, {}, true},
+        {s + QStringLiteral("porta_inicial"), T::Texto, {}, {}, true},
+        {s + QStringLiteral("tempo_conexao"), T::Segundos, {}, segundos(padrao.conexao), true},
+        {s + QStringLiteral("tempo_resposta"), T::Segundos, {}, segundos(padrao.resposta), true},
+        {s + QStringLiteral("tempo_sem_progresso"), T::Segundos, {}, segundos(padrao.semProgresso), true},
+        {s + QStringLiteral("proxy"), T::Proxy, {}, QStringLiteral("nenhum"), true},
+        // Every user reads the policies: no password there.
+        {s + QStringLiteral("proxy_senha"), T::Senha, QStringLiteral("TAVO_PROXY_SENHA"), {}, false},
     });
     return chaves;
 }
@@ -142,6 +147,15 @@ const QList<Instalacao::Chave> &Instalacao::chaves()
 }
 
 Instalacao Instalacao::carrega()
+{
+    QStringList nomes;
+    for (const Chave &chave : chaves())
+        if (chave.politica)
+            nomes.append(chave.nome);
+    return carrega(PlataformaPoliticas::le(nomes));
+}
+
+Instalacao Instalacao::carrega(const QHash<QString, QString> &politicas)
 {
     // Every path variable is checked before any is used.
     QList<QByteArray> variaveis{"TAVO_ROOT", "TAVO_CONF_SISTEMA"};
@@ -160,6 +174,15 @@ Instalacao Instalacao::carrega()
     } catch (const ErroTavo &) {
         // No home: the user has no file.
     }
+    // The machine's files, before anything of them is read.
+    const QString listaEscritorios = instalacao.m_pastaSistema + QStringLiteral("/escritorios_regionais.tsv");
+    for (const QString &arquivo : {instalacao.m_arquivoSistema, listaEscritorios})
+        if (QFileInfo::exists(arquivo) && !PlataformaArquivos::daMaquina(arquivo))
+            throw ErroTavo(Erros::ArgumentoInvalido,
+                           QStringLiteral("O arquivo %1 não será usado: outros usuários, além do sistema e dos "
+                                          "administradores, podem tê-lo gravado. Peça ao suporte que o reinstale ou "
+                                          "que deixe a gravação somente para os administradores.")
+                               .arg(QDir::toNativeSeparators(arquivo)));
     const Arquivo usuario = Arquivo::le(instalacao.m_arquivoUsuario);
     const Arquivo doSistema = Arquivo::le(instalacao.m_arquivoSistema);
 
@@ -170,7 +193,11 @@ Instalacao Instalacao::carrega()
                                  : chave.tipo == Tipo::Pasta
                                      ? PlataformaPastas::variavel(variavel.constData()).value_or(QString())
                                      : qEnvironmentVariable(variavel.constData());
-        if (!ambiente.isEmpty()) {
+        const QString politica = chave.politica ? politicas.value(chave.nome).trimmed() : QString();
+        if (!politica.isEmpty()) {
+            valor = {chave.tipo == Tipo::Pasta ? pastaAbsoluta(politica) : politica, Origem::Politica,
+                     PlataformaPoliticas::chave() + QLatin1Char('\\') + chave.nome.section(QLatin1Char('/'), 0, 0)};
+        } else if (!ambiente.isEmpty()) {
             valor = {chave.tipo == Tipo::Pasta ? pastaAbsoluta(ambiente) : ambiente, Origem::Ambiente, chave.variavel};
         } else if (chave.tipo == Tipo::Senha) {
             // Only the user's own file may keep a password: see below.
@@ -221,6 +248,18 @@ Instalacao Instalacao::carrega()
         opcoes.senhaRecusada = QStringLiteral("O arquivo de configuração %1 guarda proxy_senha e pode ser lido por "
                                               "outros usuários: deixe a leitura somente para o seu dono.")
                                    .arg(usuario.caminho);
+    // A password in a policy's proxy is no secret: that proxy is refused.
+    const Valor proxy = instalacao.valor(QStringLiteral("servidor/proxy"));
+    if (const Esperado<ProxyCliente> lido = ProxyCliente::le(proxy.texto);
+        proxy.origem == Origem::Politica && lido && !lido->senha.isEmpty()) {
+        opcoes.proxy.clear();
+        opcoes.senhaRecusada =
+            QStringLiteral("A política proxy de %1 guarda a senha do proxy, e todos os usuários leem "
+                           "as políticas: esse proxy não será usado. Retire a senha da política e "
+                           "informe-a na variável de ambiente TAVO_PROXY_SENHA ou em proxy_senha "
+                           "no arquivo de configuração do usuário.")
+                .arg(proxy.fonte);
+    }
     const Valor senha = instalacao.valor(senhaChave);
     if (senha.origem == Origem::Ambiente || (senha.origem == Origem::ArquivoUsuario && opcoes.senhaRecusada.isEmpty()))
         opcoes.senhaProxy = senha.texto;
@@ -242,6 +281,8 @@ QString Instalacao::origem(const QString &nome) const
         return QStringLiteral("arquivo do usuário %1").arg(dado.fonte);
     case Origem::ArquivoSistema:
         return QStringLiteral("arquivo do sistema %1").arg(dado.fonte);
+    case Origem::Politica:
+        return QStringLiteral("política %1").arg(dado.fonte);
     case Origem::Padrao:
         break;
     }

@@ -16,6 +16,9 @@
 //
 // Each value is a key of the table chaves() (its name, its type, its
 // default) and is taken from the first of these that gives it:
+//  - on Windows, a Group Policy (common/plataforma/PlataformaPoliticas.h)
+//    for the keys IT manages that way (Chave::politica): the [servidor]
+//    keys but proxy_senha, and drives a: and c:;
 //  - the environment (TAVO_ROOT, TAVO_DRIVE_<LETRA>, TAVO_PROXY_SENHA);
 //  - the user's file, tavo-upload.conf in the user's folder of the system
 //    (~/.config/tavo-upload on Linux, %APPDATA%\TAVO Upload on Windows:
@@ -45,6 +48,12 @@
 // root of the file system counts as none: nothing is ever made there. An
 // empty value counts as not given. A file that cannot be read is logged and
 // counts as absent, and so is a value the reader refuses.
+//
+// The system's file and the regional offices' list beside it are the
+// machine's: on Windows they are used only when nobody but the system and
+// its administrators may have written them (PlataformaArquivos::
+// daMaquina), or anyone could send every user's school data to a server of
+// their own; a file that fails refuses the start.
 //
 // A path variable is taken exactly or not at all: its bytes must be a file
 // name as they are (UTF-8 here). One that is not would name another folder
@@ -95,8 +104,10 @@ struct OpcoesTransferencia
     QString proxy;
     // The password from outside the value; empty when none is given.
     QString senhaProxy;
-    // The user's message, naming the file, when a file holds proxy_senha
-    // where it may not; empty when none does.
+    // The user's message, naming the file or the policy, when a file holds
+    // proxy_senha where it may not, or a policy's proxy holds a password
+    // (every user reads the policies: that proxy is not used); empty when
+    // none does.
     QString senhaRecusada;
 };
 
@@ -125,18 +136,20 @@ public:
         Ambiente,
         ArquivoUsuario,
         ArquivoSistema,
+        Politica,
     };
 
     // One key of the installation: its name in the files ("servidor/ip"),
     // its type, the environment variable that gives it before the files
-    // (empty: none) and its default as text (empty: none; the program's
-    // folder's depends on the system).
+    // (empty: none), its default as text (empty: none; the program's
+    // folder's depends on the system) and whether a policy may set it.
     struct Chave
     {
         QString nome;
         Tipo tipo;
         QString variavel;
         QString padrao;
+        bool politica = false;
     };
     // The table: pasta, unidades/a to unidades/z, then the [servidor] keys.
     static const QList<Chave> &chaves();
@@ -150,18 +163,22 @@ public:
         QString fonte;
     };
 
-    // Reads the environment and the two files. Raises
+    // Reads the policies, the environment and the two files. Raises
     // ErroTavo(Erros::ArgumentoInvalido) with the user's message for the
     // first of TAVO_ROOT, TAVO_CONF_SISTEMA and TAVO_DRIVE_A to TAVO_DRIVE_Z
     // whose value cannot be used as a path (the value written with its odd
-    // bytes as \xHH), or for a program's folder that needs a home when the
-    // user has none.
+    // bytes as \xHH), for a program's folder that needs a home when the
+    // user has none, and for a machine's file that is not the machine's.
     static Instalacao carrega();
+    // The same with the policies given ("servidor/ip" → text) in place of
+    // the system's.
+    static Instalacao carrega(const QHash<QString, QString> &politicas);
 
     // The key `nome` of the table (an unknown one is empty, from the
     // default).
     Valor valor(const QString &nome) const;
-    // Where the key's value comes from, for the diagnosis: "variável de
+    // Where the key's value comes from, for the diagnosis: "política
+    // HKLM\SOFTWARE\Policies\TAVO Upload\servidor", "variável de
     // ambiente TAVO_ROOT", "arquivo do usuário <file>", "arquivo do sistema
     // <file>"; empty for the default.
     QString origem(const QString &nome) const;

@@ -1632,6 +1632,54 @@ private Q_SLOTS:
         QCOMPARE(execucao.codigo, 0);
         QVERIFY(execucao.saida.endsWith(QStringLiteral("não há nada a converter.\n")));
     }
+
+    // "converter --de" brings the former client's file into the program's
+    // folder and converts it, the original untouched; it never replaces a
+    // local database. A row: whether one is there first, the file given
+    // ("" the former client's), the exit status and what stderr or stdout
+    // says.
+    void converterDeTrazOAnterior_data()
+    {
+        QTest::addColumn<bool>("jaHaBanco");
+        QTest::addColumn<QString>("origem");
+        QTest::addColumn<int>("codigo");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("copiado e convertido") << false << "" << 0 << "Banco de dados local convertido";
+        QTest::newRow("já há banco local") << true << "" << 1 << "nada foi copiado.";
+        QTest::newRow("não é do Access") << false << "escola_uma.zip" << 65 << "não é um banco de dados do Access";
+        QTest::newRow("não existe") << false << "falta.mdb" << 65 << "não foi encontrado";
+    }
+    void converterDeTrazOAnterior()
+    {
+        QFETCH(bool, jaHaBanco);
+        QFETCH(QString, origem);
+        QFETCH(int, codigo);
+        QFETCH(QString, texto);
+        AmbienteTeste ambiente(false);
+        QTemporaryDir antiga;
+        const QString arquivo = antiga.filePath(origem.isEmpty() ? QStringLiteral("UploadCliente.mdb") : origem);
+        const QByteArray anterior = le(AmbienteTeste::dado(QStringLiteral("legado_uploadcliente_novo.mdb")));
+        if (origem.isEmpty())
+            grava(arquivo, anterior);
+        else if (origem.endsWith(QLatin1String(".zip")))
+            grava(arquivo, "PK\x03\x04 não é um banco");
+        const QByteArray modelo = "banco que já estava aqui";
+        if (jaHaBanco)
+            grava(ambiente.bancoLocal(), modelo);
+
+        const Execucao execucao = console({QStringLiteral("converter"), QStringLiteral("--de"), arquivo});
+        QCOMPARE(execucao.codigo, codigo);
+        const QString dito = execucao.erros + execucao.saida;
+        QVERIFY2(dito.contains(texto), qPrintable(dito));
+        if (origem.isEmpty())
+            QCOMPARE(le(arquivo), anterior);
+        if (jaHaBanco)
+            QCOMPARE(le(ambiente.bancoLocal()), modelo);
+        else if (codigo == 0)
+            QCOMPARE(ambiente.valor(QStringLiteral("select count(*) from ACE_ESTRUT_ORGN")), QStringLiteral("38"));
+        else
+            QVERIFY(!QFileInfo::exists(ambiente.bancoLocal()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstConsole)

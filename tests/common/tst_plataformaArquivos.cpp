@@ -195,6 +195,47 @@ private Q_SLOTS:
                 == QStringLiteral("icacls \"C:\\temp_tavo\" /grant *S-1-5-32-545:(OI)(CI)M"));
     }
 
+    // The machine's files are trusted on Windows only when the system and
+    // its administrators alone may have written them (the owner and the
+    // DACL, as SDDL text; S-1-5-21-7-8-9-500 is an administrator).
+    void arquivoDaMaquina_data()
+    {
+        QTest::addColumn<QString>("sddl");
+        QTest::addColumn<int>("daMaquina");
+        QTest::newRow("installed: SYSTEM and Administrators, Users read")
+            << "O:SYD:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)" << 1;
+        QTest::newRow("owner: the Administrators") << "O:BAD:(A;;FA;;;BA)(A;;0x1200a9;;;BU)" << 1;
+        QTest::newRow("owner: an administrator")
+            << "O:S-1-5-21-7-8-9-500D:(A;;FA;;;S-1-5-21-7-8-9-500)(A;;0x1200a9;;;BU)" << 1;
+        QTest::newRow("owner: another user") << "O:S-1-5-21-7-8-9-1002D:(A;;FA;;;SY)" << 0;
+        QTest::newRow("owner: Users") << "O:BUD:(A;;FA;;;SY)" << 0;
+        QTest::newRow("Users write") << "O:SYD:(A;;FA;;;SY)(A;;0x1301bf;;;BU)" << 0;
+        QTest::newRow("Users append") << "O:SYD:(A;;FA;;;SY)(A;;0x100004;;;BU)" << 0;
+        QTest::newRow("authenticated users change the ACL") << "O:SYD:(A;;FA;;;SY)(A;;WD;;;AU)" << 0;
+        QTest::newRow("one user may delete") << "O:SYD:(A;;FA;;;SY)(A;;SD;;;S-1-5-21-7-8-9-1002)" << 0;
+        QTest::newRow("everyone, generic all") << "O:SYD:(A;;GA;;;WD)" << 0;
+        QTest::newRow("only for what is made inside") << "O:SYD:(A;;FA;;;SY)(A;OICIIO;GA;;;CO)(A;OICIIO;FA;;;BU)" << 1;
+        QTest::newRow("a denial gives nothing") << "O:SYD:(D;;FA;;;BU)(A;;FA;;;SY)" << 1;
+        QTest::newRow("OWNER RIGHTS") << "O:BAD:(A;;FA;;;OW)" << 1;
+        QTest::newRow("NULL DACL") << "O:SYD:NO_ACCESS_CONTROL" << 0;
+        QTest::newRow("not SDDL") << "D:(talvez)" << -1;
+    }
+    void arquivoDaMaquina()
+    {
+        if (!SistemaTeste::windows())
+            QSKIP("Linux: the machine's files are in /etc, root's");
+        QFETCH(QString, sddl);
+        QFETCH(int, daMaquina);
+        const std::optional<bool> lido =
+            PlataformaArquivos::daMaquinaNoDescritor(sddl, {QStringLiteral("S-1-5-21-7-8-9-500")});
+        QCOMPARE(lido ? int(*lido) : -1, daMaquina);
+        // Wine's user is an administrator: a file it made passes.
+        QTemporaryDir pasta;
+        const QString arquivo = pasta.filePath(QStringLiteral("tavo-upload.conf"));
+        grava(arquivo, "[servidor]\n");
+        QVERIFY(PlataformaArquivos::daMaquina(arquivo));
+    }
+
     // Whose link is followed on Windows, by its owner's SID (this user's
     // below, and the program folder's owner's).
     void donoDeAtalhoConfiavel_data()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <QtGlobal>
 #include <optional>
@@ -224,6 +225,20 @@ QString comandoQueConcede(const QString &pasta);
 // DACL letting everyone. True as well when that cannot be told: a file
 // whose readers are not known keeps no secret.
 bool outrosPodemLer(const QString &arquivo);
+
+// Whether the file `arquivo` is the machine's (its configuration, the
+// regional offices' list), so that its content may be trusted for every
+// user of the PC: on Windows, its owner is SYSTEM (S-1-5-18), the
+// Administrators group (S-1-5-32-544) or a member of it, and its DACL lets
+// no other account change it (write, append, delete, change its ACL or
+// owner), a NULL DACL letting everyone; read from the file at each call.
+// On Linux the package installs them in /etc, which only root writes:
+// always true.
+// daMaquinaNoDescritor() is the same reading of a security descriptor given
+// as SDDL text, with `administradores` the SIDs taken as members of the
+// Administrators group; nothing when the text is not SDDL.
+bool daMaquina(const QString &arquivo);
+std::optional<bool> daMaquinaNoDescritor(const QString &sddl, const QStringList &administradores);
 
 // Lets no more accounts read the file `arquivo` than may read the file
 // `modelo` (a package, and the school database it holds): on Windows the

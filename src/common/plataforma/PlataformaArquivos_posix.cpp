@@ -600,6 +600,16 @@ std::optional<bool> usuariosModificam(const QString &)
     return std::nullopt;
 }
 
+bool daMaquina(const QString &)
+{
+    return true;
+}
+
+std::optional<bool> daMaquinaNoDescritor(const QString &, const QStringList &)
+{
+    return std::nullopt;
+}
+
 std::optional<bool> usuariosModificamNaAcl(const QString &)
 {
     return std::nullopt;

@@ -19,6 +19,7 @@
 #include <windows.h>
 // After windows.h:
 #include <aclapi.h>
+#include <lm.h>
 #include <sddl.h>
 #include <winioctl.h>
 
@@ -219,6 +220,95 @@ bool confiavel(const QString &sidDono)
         != ERROR_SUCCESS)
         return false;
     return PlataformaArquivos::donoConfiavel(sidDono, sidDoUsuario(), textoDoSid(dono));
+}
+
+// Whether the account `sid` is a member of the local Administrators group:
+// this user by the token's groups (an administrator's token holds the group
+// even while UAC keeps it for denials only), another by its local groups.
+bool membroDosAdministradores(PSID sid)
+{
+    Local<PSID> administradores;
+    if (!::ConvertStringSidToSidW(L"S-1-5-32-544", &administradores.ponteiro))
+        return false;
+    if (textoDoSid(sid) == sidDoUsuario()) {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+            return false;
+        DWORD tamanho = 0;
+        ::GetTokenInformation(token, TokenGroups, nullptr, 0, &tamanho);
+        std::vector<char> dados(std::max<DWORD>(tamanho, sizeof(TOKEN_GROUPS)));
+        bool membro = false;
+        if (::GetTokenInformation(token, TokenGroups, dados.data(), static_cast<DWORD>(dados.size()), &tamanho)) {
+            const auto *grupos = reinterpret_cast<const TOKEN_GROUPS *>(dados.data());
+            for (DWORD i = 0; i < grupos->GroupCount && !membro; ++i)
+                membro = ::EqualSid(grupos->Groups[i].Sid, administradores.ponteiro);
+        }
+        ::CloseHandle(token);
+        return membro;
+    }
+    wchar_t nome[257];
+    wchar_t dominio[257];
+    DWORD tamanhoNome = 257;
+    DWORD tamanhoDominio = 257;
+    SID_NAME_USE uso{};
+    if (!::LookupAccountSidW(nullptr, sid, nome, &tamanhoNome, dominio, &tamanhoDominio, &uso))
+        return false;
+    LPBYTE lista = nullptr;
+    DWORD lidos = 0;
+    DWORD total = 0;
+    if (::NetUserGetLocalGroups(nullptr, nome, 0, LG_INCLUDE_INDIRECT, &lista, MAX_PREFERRED_LENGTH, &lidos, &total)
+        != NERR_Success)
+        return false;
+    bool membro = false;
+    const auto *grupos = reinterpret_cast<const LOCALGROUP_USERS_INFO_0 *>(lista);
+    for (DWORD i = 0; i < lidos && !membro; ++i) {
+        BYTE dadosSid[SECURITY_MAX_SID_SIZE];
+        DWORD tamanhoSid = sizeof(dadosSid);
+        tamanhoDominio = 257;
+        membro =
+            ::LookupAccountNameW(nullptr, grupos[i].lgrui0_name, dadosSid, &tamanhoSid, dominio, &tamanhoDominio, &uso)
+            && ::EqualSid(dadosSid, administradores.ponteiro);
+    }
+    ::NetApiBufferFree(lista);
+    return membro;
+}
+
+// The rule of daMaquina on an owner and a DACL read, with `administrador`
+// telling the Administrators' members.
+template <typename Administrador> bool daMaquinaEm(PSID dono, bool temDacl, PACL dacl, Administrador administrador)
+{
+    Local<PSID> sistema;
+    Local<PSID> administradores;
+    Local<PSID> direitosDoDono;
+    if (!::ConvertStringSidToSidW(L"S-1-5-18", &sistema.ponteiro)
+        || !::ConvertStringSidToSidW(L"S-1-5-32-544", &administradores.ponteiro)
+        || !::ConvertStringSidToSidW(L"S-1-3-4", &direitosDoDono.ponteiro))
+        return false;
+    const auto daCasa = [&](PSID quem) {
+        return ::EqualSid(quem, sistema.ponteiro) || ::EqualSid(quem, administradores.ponteiro) || administrador(quem);
+    };
+    if (!dono || !daCasa(dono) || !temDacl || !dacl)
+        return false;
+    GENERIC_MAPPING mapa{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    const DWORD alteram = FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | DELETE;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *entrada = nullptr;
+        if (!::GetAce(dacl, i, &entrada))
+            return false;
+        // Only what allows counts; an entry only for what is made inside
+        // does not reach the file.
+        const auto *cabecalho = static_cast<ACE_HEADER *>(entrada);
+        if (cabecalho->AceType != ACCESS_ALLOWED_ACE_TYPE || (cabecalho->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto *permite = static_cast<ACCESS_ALLOWED_ACE *>(entrada);
+        DWORD direitos = permite->Mask;
+        ::MapGenericMask(&direitos, &mapa);
+        PSID quem = &permite->SidStart;
+        // "OWNER RIGHTS" is the owner, already of the house.
+        if ((direitos & alteram) && !daCasa(quem) && !::EqualSid(quem, direitosDoDono.ponteiro))
+            return false;
+    }
+    return true;
 }
 
 // The path as Windows itself makes it absolute ("..", "." and the current
@@ -769,6 +859,37 @@ std::optional<bool> usuariosModificam(const QString &pasta)
     if (daclDe(pasta, dacl, descritor) != 0)
         return std::nullopt;
     return usuariosModificamEm(dacl);
+}
+
+bool daMaquina(const QString &arquivo)
+{
+    std::wstring caminho = nativo(arquivo);
+    PSID dono = nullptr;
+    PACL dacl = nullptr;
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                &dono, nullptr, &dacl, nullptr, &descritor.ponteiro)
+        != ERROR_SUCCESS)
+        return false;
+    return daMaquinaEm(dono, true, dacl, membroDosAdministradores);
+}
+
+std::optional<bool> daMaquinaNoDescritor(const QString &sddl, const QStringList &administradores)
+{
+    Local<PSECURITY_DESCRIPTOR> descritor;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(reinterpret_cast<LPCWSTR>(sddl.utf16()),
+                                                                SDDL_REVISION_1, &descritor.ponteiro, nullptr))
+        return std::nullopt;
+    PSID dono = nullptr;
+    BOOL padrao = FALSE;
+    BOOL tem = FALSE;
+    PACL dacl = nullptr;
+    if (!::GetSecurityDescriptorOwner(descritor.ponteiro, &dono, &padrao)
+        || !::GetSecurityDescriptorDacl(descritor.ponteiro, &tem, &dacl, &padrao))
+        return std::nullopt;
+    return daMaquinaEm(dono, tem, dacl, [&administradores](PSID quem) {
+        return administradores.contains(textoDoSid(quem), Qt::CaseInsensitive);
+    });
 }
 
 std::optional<bool> usuariosModificamNaAcl(const QString &sddl)
