@@ -36,7 +36,7 @@ mkdir -p "$trabalho" "$(dirname "$saida")"
 # The programs' components, one file each, named and given their GUID from
 # their path (the same in every build).
 (cd "$dist" && find . -type f ! -name portatil ! -name tavo-upload-server.exe | sed 's|^\./||' | LC_ALL=C sort) \
-    | wixl-heat --directory-ref INSTALLDIR --component-group Programas --var var.Origem --win64 \
+    | wixl-heat --prefix "" --directory-ref INSTALLDIR --component-group Programas --var var.Origem --win64 \
         >"$trabalho/programas.wxs"
 rm -f "$saida"
 wixl -a x64 -D Win64=yes -D "Versao=$versao.$numero" -D "Origem=$dist" -D "Exemplos=$dist/exemplos" \
