@@ -85,6 +85,10 @@ confere "the components' GUIDs differ between builds $numero and $((numero + 1))
     cmp <(cut -f1,2 "$registro/Component.idt") <(cut -f1,2 "$registro/Component.proxima.idt")
 confere "the next build's version is not $versao.$((numero + 1))" \
     grep -qx "ProductVersion${t}$versao.$((numero + 1))" "$registro/Property.proxima.idt"
+# The policies are the machine configuration's keys, "pasta" aside.
+confere "the policy template's values are not the configuration's keys" cmp \
+    <(grep -o 'valueName="[a-z_]*"' packaging/windows/politicas/tavo-upload.admx | cut -d'"' -f2 | sort -u) \
+    <(sed -n 's/^#\([a-z_]*\)=.*/\1/p' packaging/windows/exemplos/tavo-upload.conf | grep -vx pasta | sort -u)
 # Every string and presentation the policy template names is in both languages.
 for idioma in pt-BR en-US; do
     adml=packaging/windows/politicas/$idioma/tavo-upload.adml
