@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds the 64-bit Windows edition on Debian into build-windows/ and
-# assembles the portable edition:
+# assembles the portable edition and the installer:
 #   build-windows/dist/TAVO Upload/               the folder the programs run from
 #   build-windows/tavo-upload-<versão>-windows-x64.zip   the same, zipped
+#   build-windows/tavo-upload-<versão>-x64.msi    the installer (scripts/windows/msi.sh;
+#                                                 TAVO_BUILD gives its build number)
 #
 # TAVO_WIN_PREFIX names the MinGW-w64 prefix (Qt 6.4.2 and the libraries; see
 # the README's "Windows" section): its unpacked folder (the one holding
@@ -17,11 +19,11 @@ if [ -z "${TAVO_WIN_PREFIX:-}" ]; then
 fi
 
 # The host's tools: the cross compiler, Qt's host tools of the prefix's Qt
-# version (6.4.2), Ninja, Qt's translations, an .ico maker, Wine and Xvfb for
-# scripts/windows/test.sh.
+# version (6.4.2), Ninja, Qt's translations, an .ico maker, msitools' MSI
+# builder and reader, Wine and Xvfb for scripts/windows/test.sh.
 ./scripts/install-deps.sh g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools \
     libz-mingw-w64-dev qt6-base-dev-tools ninja-build qt6-translations-l10n icoutils zip \
-    wine wine64 xvfb
+    wixl msitools wine wine64 xvfb
 
 pasta=build-windows
 mkdir -p "$pasta"
@@ -100,10 +102,21 @@ cp /usr/share/qt6/translations/qtbase_pt_BR.qm "$dist/translations/"
 printf '[Paths]\r\nPlugins=plugins\r\nTranslations=translations\r\n' >"$dist/qt.conf"
 # The portable edition keeps its data in its own folder.
 : >"$dist/portatil"
-# Filled by the fleet's tools: examples of the site's files, policy templates.
-mkdir -p "$dist/exemplos" "$dist/politicas"
+# The fleet's tools: the machine configuration and the nightly task as
+# examples, the Group Policy templates. Text Windows' own tools read gets
+# CRLF line ends.
+mkdir -p "$dist/exemplos" "$dist/politicas/pt-BR" "$dist/politicas/en-US"
+for arquivo in tavo-upload.conf tavo-upload-envio.cmd; do
+    sed 's/\r*$/\r/' "packaging/windows/exemplos/$arquivo" >"$dist/exemplos/$arquivo"
+done
+cp packaging/windows/exemplos/tavo-upload-envio.xml "$dist/exemplos/"
+cp packaging/windows/politicas/tavo-upload.admx "$dist/politicas/"
+for idioma in pt-BR en-US; do
+    cp "packaging/windows/politicas/$idioma/tavo-upload.adml" "$dist/politicas/$idioma/"
+done
 
 zip_final="$pasta/tavo-upload-$versao-windows-x64.zip"
 rm -f "$zip_final"
 (cd "$pasta/dist" && zip -qr -X "../$(basename "$zip_final")" "TAVO Upload")
 echo "$zip_final"
+scripts/windows/msi.sh

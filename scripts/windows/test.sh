@@ -3,9 +3,9 @@
 # build-windows/, under Wine: a Wine prefix of their own
 # (build-windows/wine), Wine silent, and one X server (Xvfb) for Windows'
 # own platform. Prints ctest's summary and fails when a test fails. Then,
-# on a whole run, the portable zip is checked on a fresh Wine prefix
-# (confere-distribuicao.sh). Extra arguments go to ctest (-R tst_log, say)
-# and skip that check.
+# on a whole run, the portable zip and the installer are checked on fresh
+# Wine prefixes (confere-distribuicao.sh, confere-msi.sh). Extra arguments
+# go to ctest (-R tst_log, say) and skip those checks.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 pasta=build-windows
@@ -60,4 +60,5 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
 wineserver -k >/dev/null 2>&1 || true
 if [ $# -eq 0 ]; then
     scripts/windows/confere-distribuicao.sh
+    scripts/windows/confere-msi.sh
 fi
