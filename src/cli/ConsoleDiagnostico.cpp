@@ -8,6 +8,7 @@
 #include "common/Instalacao.h"
 #include "common/Modulos.h"
 #include "common/plataforma/PlataformaArquivos.h"
+#include "common/plataforma/PlataformaPoliticas.h"
 #include "store/Banco.h"
 #include "store/Configuracao.h"
 #include "transfer/SondaServidor.h"
@@ -90,6 +91,12 @@ void relataPastaPrograma(const Instalacao &instalacao, Relato &relato)
                 instalacao.arquivoUsuario(), presente(instalacao.arquivoUsuario(), false));
     relato.item(QStringLiteral("arquivo_sistema"), QStringLiteral("arquivo de configuração do sistema"),
                 instalacao.arquivoSistema(), presente(instalacao.arquivoSistema(), false));
+    // Windows: what Group Policy sets, each value's line names it as its source.
+    if (PlataformaPoliticas::existem()) {
+        const QStringList dadas = instalacao.dadasPorPolitica();
+        relato.item(QStringLiteral("politicas"), QStringLiteral("políticas"), PlataformaPoliticas::chave(),
+                    dadas.isEmpty() ? QStringLiteral("nenhuma") : dadas.join(QStringLiteral(", ")));
+    }
 
     // The lock, as the system lists it: nothing is locked to find out.
     const QString trava = pasta + QStringLiteral("/tavo-upload.lock");
@@ -123,7 +130,9 @@ std::optional<ConfiguracaoCliente> relataServidor(const Instalacao &instalacao,
     QString origemServidor = QStringLiteral("banco de dados local");
     if (!QFileInfo::exists(banco)) {
         relato.item(QStringLiteral("banco_local"), QStringLiteral("banco de dados local"), banco,
-                    QStringLiteral("ausente: o modelo será posto no primeiro uso"));
+                    QStringLiteral("ausente: o modelo será posto no primeiro uso; para trazer o histórico do cliente "
+                                   "anterior, use antes \"tavo-upload-cli converter --de <caminho do "
+                                   "UploadCliente.mdb antigo>\""));
     } else {
         switch (formatoDoBanco(banco)) {
         case FormatoBanco::SQLite:

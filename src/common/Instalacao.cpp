@@ -289,6 +289,15 @@ QString Instalacao::origem(const QString &nome) const
     return QString();
 }
 
+QStringList Instalacao::dadasPorPolitica() const
+{
+    QStringList dadas;
+    for (const Chave &chave : chaves())
+        if (valor(chave.nome).origem == Origem::Politica)
+            dadas.append(chave.nome);
+    return dadas;
+}
+
 QString Instalacao::pastaUnidade(QChar letra) const
 {
     const Valor dado = valor(kUnidades + letra.toLower());

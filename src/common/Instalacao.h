@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <optional>
@@ -182,6 +183,8 @@ public:
     // ambiente TAVO_ROOT", "arquivo do usuário <file>", "arquivo do sistema
     // <file>"; empty for the default.
     QString origem(const QString &nome) const;
+    // The keys a policy gives, in the table's order.
+    QStringList dadasPorPolitica() const;
 
     // The folder of the system-wide files (tavo-upload.conf,
     // escritorios_regionais.tsv): $TAVO_CONF_SISTEMA when set, else the

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <functional>
 
@@ -258,6 +259,36 @@ private Q_SLOTS:
                                 + chave.section(QLatin1Char('/'), 0, 0));
         QCOMPARE(instalacao.opcoesTransferencia().senhaRecusada.contains(QStringLiteral("política")), recusada);
         QCOMPARE(instalacao.servidorGerenciado(), chave.endsWith(QLatin1String("gerenciado")));
+    }
+
+    // Every key a policy may set is in the template IT loads into the Group
+    // Policy editor, and the template sets no other.
+    void modeloDePoliticasTemAsChaves()
+    {
+        QFile arquivo(QStringLiteral(TAVO_MODELO_POLITICAS));
+        QVERIFY(arquivo.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&arquivo);
+        QStringList noModelo;
+        QString chave;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("policy"))
+                chave = xml.attributes().value(QLatin1String("key")).toString();
+            const QString valor = xml.attributes().value(QLatin1String("valueName")).toString();
+            if (!valor.isEmpty())
+                noModelo.append(chave.section(QLatin1Char('\\'), -1) + QLatin1Char('/') + valor);
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(chave.startsWith(QStringLiteral("SOFTWARE\\Policies\\TAVO Upload\\")));
+        QStringList lidas;
+        for (const Instalacao::Chave &c : Instalacao::chaves())
+            if (c.politica)
+                lidas.append(c.nome);
+        noModelo.sort();
+        noModelo.removeDuplicates();
+        lidas.sort();
+        QCOMPARE(noModelo, lidas);
     }
 
     void driveAConfiguradoTemDiscoSoComMidiaMontada()

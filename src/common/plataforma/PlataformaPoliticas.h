@@ -10,6 +10,9 @@
 // configuration file ("servidor", "unidades"). Linux has none.
 namespace PlataformaPoliticas {
 
+// Whether the system has policies (Windows).
+bool existem();
+
 // The registry key of the policies, as the registry editor names it.
 QString chave();
 

@@ -2,6 +2,11 @@
 
 namespace PlataformaPoliticas {
 
+bool existem()
+{
+    return false;
+}
+
 // Linux reads no policies; the name is Windows', for the messages.
 QString chave()
 {

@@ -16,6 +16,11 @@ const wchar_t kChave[] = L"SOFTWARE\\Policies\\TAVO Upload";
 
 } // namespace
 
+bool existem()
+{
+    return true;
+}
+
 QString chave()
 {
     return QStringLiteral("HKLM\\") + QString::fromWCharArray(kChave);
