@@ -217,7 +217,7 @@ private Q_SLOTS:
         QTest::newRow("only for what is made inside") << "O:SYD:(A;;FA;;;SY)(A;OICIIO;GA;;;CO)(A;OICIIO;FA;;;BU)" << 1;
         QTest::newRow("a denial gives nothing") << "O:SYD:(D;;FA;;;BU)(A;;FA;;;SY)" << 1;
         QTest::newRow("OWNER RIGHTS") << "O:BAD:(A;;FA;;;OW)" << 1;
-        QTest::newRow("NULL DACL") << "O:SYD:NO_ACCESS_CONTROL" << 0;
+        QTest::newRow("no DACL: open to everyone") << "O:SY" << 0;
         QTest::newRow("not SDDL") << "D:(talvez)" << -1;
     }
     void arquivoDaMaquina()
