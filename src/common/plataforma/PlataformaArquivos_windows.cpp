@@ -273,6 +273,30 @@ bool membroDosAdministradores(PSID sid)
     return membro;
 }
 
+// Whether an entry of `dacl` that reaches the file itself allows any of
+// `direitos` to an account `alheio` takes for a stranger; nothing when an
+// entry cannot be read. Only what allows counts: a denial before it may take
+// the right away again, which this reading leaves to the stricter answer. An
+// entry only for what is made inside does not reach a file.
+template <typename Alheio> std::optional<bool> permiteAAlheio(PACL dacl, DWORD direitos, Alheio alheio)
+{
+    GENERIC_MAPPING mapa{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void *entrada = nullptr;
+        if (!::GetAce(dacl, i, &entrada))
+            return std::nullopt;
+        const auto *cabecalho = static_cast<ACE_HEADER *>(entrada);
+        if (cabecalho->AceType != ACCESS_ALLOWED_ACE_TYPE || (cabecalho->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto *permite = static_cast<ACCESS_ALLOWED_ACE *>(entrada);
+        DWORD concedidos = permite->Mask;
+        ::MapGenericMask(&concedidos, &mapa);
+        if ((concedidos & direitos) && alheio(static_cast<PSID>(&permite->SidStart)))
+            return true;
+    }
+    return false;
+}
+
 // The rule of daMaquina on an owner and a DACL read, with `administrador`
 // telling the Administrators' members.
 template <typename Administrador> bool daMaquinaEm(PSID dono, bool temDacl, PACL dacl, Administrador administrador)
@@ -289,26 +313,11 @@ template <typename Administrador> bool daMaquinaEm(PSID dono, bool temDacl, PACL
     };
     if (!dono || !daCasa(dono) || !temDacl || !dacl)
         return false;
-    GENERIC_MAPPING mapa{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
-    const DWORD alteram = FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | DELETE;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void *entrada = nullptr;
-        if (!::GetAce(dacl, i, &entrada))
-            return false;
-        // Only what allows counts; an entry only for what is made inside
-        // does not reach the file.
-        const auto *cabecalho = static_cast<ACE_HEADER *>(entrada);
-        if (cabecalho->AceType != ACCESS_ALLOWED_ACE_TYPE || (cabecalho->AceFlags & INHERIT_ONLY_ACE))
-            continue;
-        auto *permite = static_cast<ACCESS_ALLOWED_ACE *>(entrada);
-        DWORD direitos = permite->Mask;
-        ::MapGenericMask(&direitos, &mapa);
-        PSID quem = &permite->SidStart;
-        // "OWNER RIGHTS" is the owner, already of the house.
-        if ((direitos & alteram) && !daCasa(quem) && !::EqualSid(quem, direitosDoDono.ponteiro))
-            return false;
-    }
-    return true;
+    // "OWNER RIGHTS" is the owner, already of the house.
+    const std::optional<bool> alheio =
+        permiteAAlheio(dacl, FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | DELETE,
+                       [&](PSID quem) { return !daCasa(quem) && !::EqualSid(quem, direitosDoDono.ponteiro); });
+    return alheio && !*alheio;
 }
 
 // The path as Windows itself makes it absolute ("..", "." and the current
@@ -929,28 +938,12 @@ bool outrosPodemLer(const QString &arquivo)
     if (!::ConvertStringSidToSidW(L"S-1-5-18", &sistema.ponteiro)
         || !::ConvertStringSidToSidW(L"S-1-5-32-544", &administradores.ponteiro))
         return true;
-    GENERIC_MAPPING mapa{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void *entrada = nullptr;
-        if (!::GetAce(dacl, i, &entrada))
-            return true;
-        // Only what allows counts: a denial before it may take the right
-        // away again, which this reading leaves to the stricter answer. An
-        // entry only for what is made inside does not reach a file.
-        const auto *cabecalho = static_cast<ACE_HEADER *>(entrada);
-        if (cabecalho->AceType != ACCESS_ALLOWED_ACE_TYPE || (cabecalho->AceFlags & INHERIT_ONLY_ACE))
-            continue;
-        auto *permite = static_cast<ACCESS_ALLOWED_ACE *>(entrada);
-        DWORD direitos = permite->Mask;
-        ::MapGenericMask(&direitos, &mapa);
-        if (!(direitos & FILE_READ_DATA))
-            continue;
-        PSID quem = &permite->SidStart;
-        if (!(dono && ::EqualSid(quem, dono)) && !::EqualSid(quem, sistema.ponteiro)
-            && !::EqualSid(quem, administradores.ponteiro))
-            return true;
-    }
-    return false;
+    return permiteAAlheio(dacl, FILE_READ_DATA,
+                          [&](PSID quem) {
+                              return !(dono && ::EqualSid(quem, dono)) && !::EqualSid(quem, sistema.ponteiro)
+                                     && !::EqualSid(quem, administradores.ponteiro);
+                          })
+        .value_or(true);
 }
 
 int igualaLeitores(const QString &arquivo, const QString &modelo)
