@@ -1,6 +1,7 @@
 // Where the site's configuration puts the program's folder and the drives,
 // and which of the environment, the user's file and the system's file wins.
 #include "common/Instalacao.h"
+#include "common/plataforma/PlataformaArquivos.h"
 #include "common/plataforma/PlataformaMontagens.h"
 #include "support/AmbienteTeste.h"
 #include "support/Auxiliares.h"
@@ -294,6 +295,35 @@ private Q_SLOTS:
         noModelo.removeDuplicates();
         lidas.sort();
         QCOMPARE(noModelo, lidas);
+    }
+
+    // On Windows a machine file that other accounts may have written refuses
+    // the start, naming it: here the Users are let modify it. One this user
+    // made alone (an administrator under Wine) is taken.
+    void arquivoDaMaquinaAlheioRecusaOInicio_data()
+    {
+        QTest::addColumn<QString>("arquivo");
+        QTest::newRow("configuração") << "tavo-upload.conf";
+        QTest::newRow("lista de escritórios") << "escritorios_regionais.tsv";
+    }
+    void arquivoDaMaquinaAlheioRecusaOInicio()
+    {
+        if (!SistemaTeste::windows())
+            QSKIP("Linux: the machine's files are in /etc, root's");
+        QFETCH(QString, arquivo);
+        AmbienteTeste ambiente(false);
+        const QString caminho = ambiente.pastaSistema() + QLatin1Char('/') + arquivo;
+        grava(caminho, "#\n");
+        QVERIFY(!Instalacao::carrega({}).pastaPrograma().isEmpty());
+        QCOMPARE(PlataformaArquivos::concedeAosUsuarios(caminho), 0);
+        if (!PlataformaArquivos::usuariosModificam(caminho).value_or(false))
+            QSKIP("this system keeps no ACL of its own on a file (Wine)");
+        try {
+            Instalacao::carrega({});
+            QFAIL("a file the Users may change was used");
+        } catch (const ErroTavo &erro) {
+            QVERIFY2(erro.descricao().contains(QDir::toNativeSeparators(caminho)), qPrintable(erro.descricao()));
+        }
     }
 
     void driveAConfiguradoTemDiscoSoComMidiaMontada()

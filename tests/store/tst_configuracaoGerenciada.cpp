@@ -48,6 +48,17 @@ void escreveSitio(const QString &arquivo, const QByteArray &servidor)
     grava(arquivo, "[servidor]\n" + servidor);
 }
 
+// The installation with the Group Policy values "chave=valor;..." (Windows'
+// registry, which the tests do not write).
+Instalacao comPoliticas(const QString &politicas)
+{
+    QHash<QString, QString> valores;
+    for (const QString &par : politicas.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        valores.insert(QStringLiteral("servidor/") + par.section(QLatin1Char('='), 0, 0),
+                       par.section(QLatin1Char('='), 1));
+    return Instalacao::carrega(valores);
+}
+
 } // namespace
 
 class TstConfiguracaoGerenciada : public QObject
@@ -63,29 +74,46 @@ private Q_SLOTS:
         QTest::addColumn<QString>("depois");
         QTest::addColumn<QString>("log"); // the change logged ("" none)
         QTest::addColumn<bool>("invalida");
+        QTest::addColumn<QString>("politicas"); // Group Policy, above both files
         const QByteArray gerenciada = "gerenciado=sim\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n";
         QTest::newRow("não gerenciada: o sítio não muda o guardado")
             << "'127.0.0.1', 3, 47000" << QByteArray("ip=10.1.2.3\nportas=2\nporta_inicial=7000\n") << QByteArray()
-            << "127.0.0.1|3|47000" << QString() << false;
+            << "127.0.0.1|3|47000" << QString() << false << QString();
         QTest::newRow("gerenciada: substitui o guardado")
             << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray() << "10.1.2.3|2|7000"
-            << "before: address 127.0.0.1, 3 port(s) from 47000 - now: address 10.1.2.3, 2 port(s) from 7000" << false;
+            << "before: address 127.0.0.1, 3 port(s) from 47000 - now: address 10.1.2.3, 2 port(s) from 7000" << false
+            << QString();
         QTest::newRow("gerenciada: nada guardado")
             << QString() << gerenciada << QByteArray() << "10.1.2.3|2|7000"
-            << "before: none - now: address 10.1.2.3, 2 port(s) from 7000" << false;
+            << "before: none - now: address 10.1.2.3, 2 port(s) from 7000" << false << QString();
         QTest::newRow("gerenciada e igual: nada escrito nem registrado")
-            << "' 10.1.2.3 ', '2', '7000'" << gerenciada << QByteArray() << " 10.1.2.3 |2|7000" << QString() << false;
+            << "' 10.1.2.3 ', '2', '7000'" << gerenciada << QByteArray() << " 10.1.2.3 |2|7000" << QString() << false
+            << QString();
         QTest::newRow("usuário vence sistema: o IP")
             << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray("ip=10.9.9.9\n") << "10.9.9.9|2|7000"
-            << "now: address 10.9.9.9, 2 port(s) from 7000" << false;
-        QTest::newRow("gerenciada sem valores") << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=sim\n")
-                                                << QByteArray() << "127.0.0.1|3|47000" << QString() << true;
+            << "now: address 10.9.9.9, 2 port(s) from 7000" << false << QString();
+        QTest::newRow("gerenciada sem valores")
+            << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=sim\n") << QByteArray() << "127.0.0.1|3|47000"
+            << QString() << true << QString();
         QTest::newRow("gerenciada com IP de cinco partes")
             << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=sim\nip=10.1.2.3.4\nportas=2\nporta_inicial=7000\n")
-            << QByteArray() << "127.0.0.1|3|47000" << QString() << true;
+            << QByteArray() << "127.0.0.1|3|47000" << QString() << true << QString();
         QTest::newRow("gerenciado com outro valor")
             << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=1\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n")
-            << QByteArray() << "127.0.0.1|3|47000" << QString() << true;
+            << QByteArray() << "127.0.0.1|3|47000" << QString() << true << QString();
+        QTest::newRow("política gerenciada vence os arquivos")
+            << "'127.0.0.1', 3, 47000" << QByteArray("gerenciado=não\nip=10.1.2.3\n") << QByteArray("ip=10.9.9.9\n")
+            << "10.7.7.7|4|8000"
+            << "now: address 10.7.7.7, 4 port(s) from 8000" << false
+            << "gerenciado=sim;ip=10.7.7.7;portas=4;porta_inicial=8000";
+        QTest::newRow("política: só o IP, o resto do arquivo")
+            << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray() << "10.7.7.7|2|7000"
+            << "now: address 10.7.7.7, 2 port(s) from 7000" << false << "ip=10.7.7.7";
+        QTest::newRow("política com IP que a janela recusa") << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray()
+                                                             << "127.0.0.1|3|47000" << QString() << true << "ip=10.7.7";
+        QTest::newRow("política gerenciado com outro valor")
+            << "'127.0.0.1', 3, 47000" << gerenciada << QByteArray() << "127.0.0.1|3|47000" << QString() << true
+            << "gerenciado=1";
     }
     void inicioGravaAConfiguracaoDoSitio()
     {
@@ -95,6 +123,7 @@ private Q_SLOTS:
         QFETCH(QString, depois);
         QFETCH(QString, log);
         QFETCH(bool, invalida);
+        QFETCH(QString, politicas);
         AmbienteTeste ambiente;
         if (!guardada.isEmpty())
             ambiente.executa(QStringLiteral("insert into configuracao values (%1)").arg(guardada));
@@ -105,7 +134,7 @@ private Q_SLOTS:
         Anotador usuarioDaJanela;
         const LinhasDoLog linhas;
         {
-            const PastaPrograma pasta(instalacaoAtual(), usuarioDaJanela);
+            const PastaPrograma pasta(comPoliticas(politicas), usuarioDaJanela);
             QVERIFY(pasta.disponivel());
             QCOMPARE(pasta.configuracaoInvalida(), invalida);
         }
@@ -134,16 +163,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("fim");
         QTest::addColumn<QString>("mensagem");
         QTest::addColumn<QString>("depois");
+        QTest::addColumn<QString>("politicas");
         QTest::newRow("gerenciada") << QByteArray("gerenciado=sim\nip=10.1.2.3\nportas=2\nporta_inicial=7000\n")
                                     << int(GravacaoConfiguracao::Configurada::Gerenciada) << kGerenciada
-                                    << "127.0.0.1|3|47000";
+                                    << "127.0.0.1|3|47000" << QString();
         QTest::newRow("gerenciada inválida")
             << QByteArray("gerenciado=sim\n") << int(GravacaoConfiguracao::Configurada::Invalida)
             << kInvalida + QStringLiteral("\r\nInforme ip, portas e porta_inicial em [servidor].")
-            << "127.0.0.1|3|47000";
+            << "127.0.0.1|3|47000" << QString();
         QTest::newRow("não gerenciada") << QByteArray("gerenciado=nao\nip=10.1.2.3\n")
                                         << int(GravacaoConfiguracao::Configurada::Salva)
-                                        << QStringLiteral("Alterações realizadas com sucesso!") << "10.0.0.1|5|9000";
+                                        << QStringLiteral("Alterações realizadas com sucesso!") << "10.0.0.1|5|9000"
+                                        << QString();
+        QTest::newRow("gerenciada por política")
+            << QByteArray("gerenciado=nao\n") << int(GravacaoConfiguracao::Configurada::Gerenciada) << kGerenciada
+            << "127.0.0.1|3|47000"
+            << "gerenciado=sim;ip=10.1.2.3;portas=2;porta_inicial=7000";
     }
     void configurarRecusaAConfiguracaoGerenciada()
     {
@@ -151,6 +186,7 @@ private Q_SLOTS:
         QFETCH(int, fim);
         QFETCH(QString, mensagem);
         QFETCH(QString, depois);
+        QFETCH(QString, politicas);
         AmbienteTeste ambiente;
         ambiente.executa(QStringLiteral("insert into configuracao values ('127.0.0.1', 3, 47000)"));
         escreveSitio(instalacaoAtual().arquivoSistema(), sistema);
@@ -159,7 +195,7 @@ private Q_SLOTS:
             {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")},
             QStringLiteral("5"),
             QStringLiteral("9000")};
-        QCOMPARE(int(GravacaoConfiguracao::configura(instalacaoAtual(), digitada, terminal)), fim);
+        QCOMPARE(int(GravacaoConfiguracao::configura(comPoliticas(politicas), digitada, terminal)), fim);
         QCOMPARE(terminal.textos, QStringList{mensagem});
         QCOMPARE(ambiente.valor(kLinha), depois);
     }

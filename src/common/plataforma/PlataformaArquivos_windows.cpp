@@ -118,6 +118,16 @@ int daclDe(const QString &pasta, PACL &dacl, Local<PSECURITY_DESCRIPTOR> &descri
                                             &dacl, nullptr, &descritor.ponteiro));
 }
 
+// The file's owner and DACL (a link is followed), read or not.
+bool donoEDaclDe(const QString &arquivo, PSID &dono, PACL &dacl, Local<PSECURITY_DESCRIPTOR> &descritor)
+{
+    std::wstring caminho = nativo(arquivo);
+    return ::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT,
+                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &dono, nullptr, &dacl,
+                                   nullptr, &descritor.ponteiro)
+           == ERROR_SUCCESS;
+}
+
 OVERLAPPED posicaoDaTrava()
 {
     OVERLAPPED posicao{};
@@ -872,15 +882,10 @@ std::optional<bool> usuariosModificam(const QString &pasta)
 
 bool daMaquina(const QString &arquivo)
 {
-    std::wstring caminho = nativo(arquivo);
     PSID dono = nullptr;
     PACL dacl = nullptr;
     Local<PSECURITY_DESCRIPTOR> descritor;
-    if (::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                &dono, nullptr, &dacl, nullptr, &descritor.ponteiro)
-        != ERROR_SUCCESS)
-        return false;
-    return daMaquinaEm(dono, true, dacl, membroDosAdministradores);
+    return donoEDaclDe(arquivo, dono, dacl, descritor) && daMaquinaEm(dono, true, dacl, membroDosAdministradores);
 }
 
 std::optional<bool> daMaquinaNoDescritor(const QString &sddl, const QStringList &administradores)
@@ -923,13 +928,10 @@ QString comandoQueConcede(const QString &pasta)
 
 bool outrosPodemLer(const QString &arquivo)
 {
-    std::wstring caminho = nativo(arquivo);
     PSID dono = nullptr;
     PACL dacl = nullptr;
     Local<PSECURITY_DESCRIPTOR> descritor;
-    if (::GetNamedSecurityInfoW(caminho.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                &dono, nullptr, &dacl, nullptr, &descritor.ponteiro)
-        != ERROR_SUCCESS)
+    if (!donoEDaclDe(arquivo, dono, dacl, descritor))
         return true;
     if (!dacl)
         return true; // a NULL DACL: open to everyone
